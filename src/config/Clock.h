@@ -1,0 +1,22 @@
+#pragma once
+// The program's clock. Everything that reads the time (log file names and line heads, the
+// schedule, snapshot names, ledger dates) asks here, so tests can set the time instead of
+// waiting for it.
+
+#include <QDateTime>
+#include <functional>
+
+namespace lumaro::config {
+
+class Clock {
+public:
+    static QDateTime now();
+    static QDate today() { return now().date(); }
+    // Replaces the clock; an empty function restores the system clock.
+    static void setForTesting(std::function<QDateTime()> source);
+    // A fixed time that advances only when told to.
+    static void setFixed(const QDateTime& at);
+    static void advance(qint64 seconds);
+};
+
+}  // namespace lumaro::config

@@ -1,0 +1,44 @@
+#pragma once
+// Results of the phases that the run control reads, and the program-wide cycle guard.
+// They live here, in one place, so that every phase and the run control see the same values.
+
+namespace lumaro::config {
+
+struct PhaseResults {
+    bool downloadAnswered = false;  // a snapshot download call returned true in the last run
+    int downloadCount = 0;          // snapshots the last download run registered
+    bool importCompleted = false;   // the last import run ended normally
+    bool uploadDone = false;        // the last upload run ended without a failed upload
+    bool fileFound = false;         // the last existence check found the file on the server
+};
+
+struct RunState {
+    PhaseResults results;
+    // True from the start to the end of a command ("Generar MDB Local", "Subir File"): a
+    // command, tick or "Configurar" arriving meanwhile is refused, and message boxes do not
+    // wait for a person.
+    bool cycleRunning = false;
+    // "Parar" or "Salir" pressed during a cycle: the running transfer is cancelled and the
+    // timer is not switched on again when the command ends.
+    bool stopRequested = false;
+    // A request to abort the FTP transfer in progress (the old control's Cancel).
+    bool cancelTransfer = false;
+};
+
+// The one program-wide instance.
+RunState& runState();
+
+// Marks a cycle as running for its lifetime; nests harmlessly (an inner guard of a command
+// run from another command leaves the flag as the outer one set it).
+class CycleGuard {
+public:
+    CycleGuard();
+    ~CycleGuard();
+    CycleGuard(const CycleGuard&) = delete;
+    CycleGuard& operator=(const CycleGuard&) = delete;
+
+private:
+    bool m_outer;
+};
+
+}  // namespace lumaro::config

@@ -1,0 +1,44 @@
+#pragma once
+// The settings file and the run log.
+//
+// Settings file: <program folder>/<executable base name>.cfg, Windows profile (INI) format in
+// Windows-1252. Section and key names match regardless of case (ñ/Ñ included), values are
+// trimmed, a missing file, section or key reads as the empty text.
+// Run log: <program folder>/Err_yyyymmdd.log, one "dd/mm/yyyy hh:mm:ss message" line per call,
+// CR LF, Windows-1252, opened and closed for every line. A lost line never disturbs the caller.
+
+#include <QDate>
+#include <QString>
+
+namespace lumaro::config {
+
+// The folder that holds the executable, unless set otherwise (tests, the installer tools).
+QString programFolder();
+void setProgramFolder(const QString& folder);
+// The executable's base name (without extension); the settings file is named after it.
+QString executableBaseName();
+void setExecutableBaseName(const QString& baseName);
+// <program folder>/<name>: the platform's form of a path under the program folder.
+QString programPath(const QString& name);
+
+QString settingsPath();
+QString logPath(const QDate& day);
+
+// Key of section [Inicio]; at most 253 characters of value.
+QString LeerConfig(const QString& key);
+// Writes key=value into [Inicio], creating file and section as needed. A failed write is
+// logged and added to List1; returns false then.
+bool GrabarConfig(const QString& key, const QString& value);
+// As LeerConfig, for any section.
+QString LeerConfigSeccion(const QString& section, const QString& key);
+// Any INI file; at most 254 characters, blanks removed at both ends.
+QString LeerIni(const QString& section, const QString& key, const QString& path);
+// Appends one line to today's run log. CR and LF inside the message become blanks, so a value
+// can never forge a line of its own.
+void EscribirLog(const QString& message);
+// Copies, replacing an existing destination; logs and returns false on failure.
+bool CopiarArchivo(const QString& source, const QString& destination);
+// Deletes the file; logs and returns false on failure.
+bool BorrarArchivo(const QString& path);
+
+}  // namespace lumaro::config
