@@ -1,0 +1,30 @@
+#include "config/Clock.h"
+
+namespace lumaro::config {
+
+namespace {
+
+std::function<QDateTime()>& source() {
+    static std::function<QDateTime()> s;
+    return s;
+}
+
+QDateTime& fixedTime() {
+    static QDateTime t;
+    return t;
+}
+
+}  // namespace
+
+QDateTime Clock::now() { return source() ? source()() : QDateTime::currentDateTime(); }
+
+void Clock::setForTesting(std::function<QDateTime()> s) { source() = std::move(s); }
+
+void Clock::setFixed(const QDateTime& at) {
+    fixedTime() = at;
+    source() = [] { return fixedTime(); };
+}
+
+void Clock::advance(qint64 seconds) { fixedTime() = fixedTime().addSecs(seconds); }
+
+}  // namespace lumaro::config
