@@ -1,0 +1,45 @@
+#pragma once
+// Page-by-page access to a database file (or to bytes in memory) with a small cache, so that a
+// scan of a large file keeps a bounded amount of it in memory. Not thread-safe.
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jet/JetTypes.h"
+#include "jet/Reader.h"
+
+namespace lumaro::jet {
+
+class PageSource {
+public:
+    static Result<std::shared_ptr<PageSource>> openFile(const std::string& path);
+    static Result<std::shared_ptr<PageSource>> openBytes(std::vector<uint8_t> bytes);
+
+    const std::string& path() const { return m_path; }
+    uint32_t pageCount() const { return m_pageCount; }
+    // The page, or an error when it lies beyond the end of the file or cannot be read.
+    Result<Page> page(uint32_t number) const;
+
+private:
+    static constexpr std::size_t kCacheSlots = 256;
+    struct Slot {
+        uint32_t number = UINT32_MAX;
+        std::shared_ptr<uint8_t[]> bytes;
+    };
+
+    std::string m_path;
+    uint32_t m_pageCount = 0;
+    mutable std::ifstream m_file;
+    std::vector<uint8_t> m_memory;  // used instead of the file when not empty
+    mutable std::array<Slot, kCacheSlots> m_cache;
+};
+
+// "page 14, row 3: " style prefixes for messages.
+std::string where(uint32_t page);
+std::string where(uint32_t page, uint16_t row);
+
+}  // namespace lumaro::jet

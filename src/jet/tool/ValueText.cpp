@@ -1,0 +1,118 @@
+#include "jet/tool/ValueText.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace lumaro::jet::tool {
+
+namespace {
+
+void appendQuoted(const char* data, std::size_t size, std::string& out) {
+    out += '"';
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == '"') out += '"';
+        out += data[i];
+    }
+    out += '"';
+}
+
+void appendFormatted(std::string& out, const char* fmt, double v) {
+    char buf[64];
+    const int n = std::snprintf(buf, sizeof buf, fmt, v);
+    if (n > 0)
+        out.append(buf, static_cast<std::size_t>(n) < sizeof buf ? static_cast<std::size_t>(n)
+                                                                 : sizeof buf - 1);
+}
+
+std::string currencyText(int64_t tenThousandths) {
+    const bool negative = tenThousandths < 0;
+    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(tenThousandths)
+                                        : static_cast<uint64_t>(tenThousandths);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%s%llu.%04llu", negative ? "-" : "",
+                  static_cast<unsigned long long>(magnitude / 10000),
+                  static_cast<unsigned long long>(magnitude % 10000));
+    return buf;
+}
+
+std::string guidText(const Bytes& b) {
+    if (b.size() < 16) return {};
+    char buf[48];
+    std::snprintf(buf, sizeof buf,
+                  "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3],
+                  b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
+    return buf;
+}
+
+}  // namespace
+
+void appendCsvField(const Column& column, const Value& value, std::string& out) {
+    if (isNull(value)) return;
+    if (const auto* b = std::get_if<bool>(&value)) {
+        out += *b ? '1' : '0';
+    } else if (const auto* i = std::get_if<int64_t>(&value)) {
+        out += std::to_string(*i);
+    } else if (const auto* d = std::get_if<double>(&value)) {
+        appendFormatted(out, column.type == ColumnType::Single ? "%.8g" : "%.16g", *d);
+    } else if (const auto* c = std::get_if<Currency>(&value)) {
+        out += currencyText(c->tenThousandths);
+    } else if (const auto* t = std::get_if<DateTime>(&value)) {
+        int y, mo, da, h, mi, s;
+        t->toParts(y, mo, da, h, mi, s);
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "\"%02d/%02d/%02d %02d:%02d:%02d\"", mo, da,
+                      ((y % 100) + 100) % 100, h, mi, s);
+        out += buf;
+    } else if (const auto* s = std::get_if<std::string>(&value)) {
+        if (column.type == ColumnType::Numeric) {
+            out += *s;
+        } else {
+            appendQuoted(s->data(), s->size(), out);
+        }
+    } else if (const auto* bytes = std::get_if<Bytes>(&value)) {
+        if (column.type == ColumnType::Guid) {
+            const std::string g = guidText(*bytes);
+            appendQuoted(g.data(), g.size(), out);
+        } else {
+            appendQuoted(reinterpret_cast<const char*>(bytes->data()), bytes->size(), out);
+        }
+    }
+}
+
+std::string schemaTypeName(const Column& column) {
+    switch (column.type) {
+        case ColumnType::Boolean:
+            return "Boolean";
+        case ColumnType::Byte:
+            return "Byte";
+        case ColumnType::Integer:
+            return "Integer";
+        case ColumnType::Long:
+            return "Long Integer";
+        case ColumnType::Currency:
+            return "Currency";
+        case ColumnType::Single:
+            return "Single";
+        case ColumnType::Double:
+            return "Double";
+        case ColumnType::DateTime:
+            return "DateTime";
+        case ColumnType::Binary:
+            return "Binary (" + std::to_string(column.size) + ")";
+        case ColumnType::Text:
+            return "Text (" + std::to_string(column.size) + ")";
+        case ColumnType::Ole:
+            return "OLE (" + std::to_string(column.size) + ")";
+        case ColumnType::Memo:
+            return "Memo/Hyperlink (" + std::to_string(column.size) + ")";
+        case ColumnType::Guid:
+            return "Replication ID";
+        case ColumnType::Numeric:
+            return "Numeric (" + std::to_string(column.precision) + ", " +
+                   std::to_string(column.scale) + ")";
+    }
+    return "Unknown 0x" + std::to_string(static_cast<int>(column.type));
+}
+
+}  // namespace lumaro::jet::tool
