@@ -1,0 +1,224 @@
+#include "db/Conexiones.h"
+
+#include <QFileInfo>
+#include <cstdlib>
+
+#include "config/Console.h"
+#include "config/Settings.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
+
+namespace lumaro::db {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+AbridorSnapshot& abridorSnapshot() {
+    static AbridorSnapshot abridor;
+    return abridor;
+}
+
+std::function<void()>& finPrograma() {
+    static std::function<void()> fin = [] { std::exit(EXIT_FAILURE); };
+    return fin;
+}
+
+DatosServidor leerServidor(const QString& seccion, const QString& ruta) {
+    DatosServidor d;
+    d.servidor = config::LeerIni(seccion, QStringLiteral("ServidorSQL"), ruta);
+    d.usuario = config::LeerIni(seccion, QStringLiteral("UserSQL"), ruta);
+    d.password = config::LeerIni(seccion, QStringLiteral("PwdUserSQL"), ruta);
+    d.catalogo = config::LeerIni(seccion, QStringLiteral("BaseDatosSQL"), ruta);
+    return d;
+}
+
+QString textoServidor(const DatosServidor& d) {
+    return textoConexionSqlServer(d.usuario, d.password, d.catalogo, d.servidor);
+}
+
+// Reads [Mysql] and builds the MySQL connection text; the box when a value is missing.
+void cargarDatosMySql() {
+    DatosConfiguracion& datos = datosConfiguracion();
+    const QString seccion = QStringLiteral("Mysql");
+    const QString host = config::LeerConfigSeccion(seccion, QStringLiteral("RutaBDClienteMySQL"));
+    const QString base = config::LeerConfigSeccion(seccion, QStringLiteral("DataBaseMySQL"));
+    const QString usuario = config::LeerConfigSeccion(seccion, QStringLiteral("USRNameMySQL"));
+    const QString password = config::LeerConfigSeccion(seccion, QStringLiteral("PWDMySQL"));
+    if (host.isEmpty() || base.isEmpty() || usuario.isEmpty() || password.isEmpty()) {
+        config::console().messageBox(
+            config::BoxIcon::Information, QString(),
+            QStringLiteral("No se han cargado los parametros MySql desde el archivo Ini,") + kCrLf +
+                QStringLiteral("los procesos no se ejecutaran."));
+        return;
+    }
+    datos.mysqlHost = host;
+    datos.mysqlBase = base;
+    datos.mysqlUsuario = usuario;
+    datos.mysqlPassword = password;
+    datos.textoConexionMySql = textoConexionMySql(host, base, usuario, password);
+}
+
+void cajaSinConexion(const QString& nombre, const QString& final) {
+    config::console().messageBox(
+        config::BoxIcon::Information, QString(),
+        QStringLiteral("No se puede conectar a la BD: ") + nombre + kCrLf + kCrLf + final);
+}
+
+bool abrirCliente(bool mysqlLeido) {
+    DatosConfiguracion& datos = datosConfiguracion();
+    if (!dbAdmin().AbrirBD(cnnCliente(), datos.textoConexionCliente, datos.cliente.driverOdbc)) {
+        cajaSinConexion(datos.cliente.catalogo, QStringLiteral(". Se detendrá el proceso actual"));
+        return false;
+    }
+    QString error;
+    const bool principal = esLocalPrincipal(&error);
+    if (!error.isEmpty()) {
+        config::EscribirLog(QStringLiteral("MainProcesoSinc.AbrirConexion - Error : ") + error);
+        return false;
+    }
+    if (!principal) return true;
+    // A principal store whose "Local_Activo" is not written yet still needs its mirror.
+    if (!mysqlLeido) cargarDatosMySql();
+    if (!dbAdmin().AbrirBD(cnnMySql(), datos.textoConexionMySql)) {
+        cajaSinConexion(datos.mysqlBase, QStringLiteral(". Se detendrá el proceso actual"));
+        return false;
+    }
+    return true;
+}
+
+bool abrirSnapshot() {
+    const QString ruta = rutaOrigenImportacion();
+    if (!QFileInfo(ruta).isFile()) {
+        config::console().messageBox(config::BoxIcon::Information, QString(),
+                                     QStringLiteral("No se encuentra el archivo mdb: ") + ruta);
+        return false;
+    }
+    QString error = QStringLiteral("No hay motor de snapshots instalado");
+    if (abridorSnapshot() && abridorSnapshot()(ruta, &error)) return true;
+    config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + error);
+    config::console().messageBox(config::BoxIcon::Information, QString(),
+                                 QStringLiteral("No se puede conectar a ") + ruta + kCrLf + kCrLf +
+                                     QStringLiteral(". Se detendra el proceso actual"));
+    return false;
+}
+
+}  // namespace
+
+DatosConfiguracion& datosConfiguracion() {
+    static DatosConfiguracion datos;
+    return datos;
+}
+
+Connection& cnnCliente() {
+    static Connection c;
+    return c;
+}
+
+Connection& cnnLogistica() {
+    static Connection c;
+    return c;
+}
+
+Connection& cnnMySql() {
+    static Connection c;
+    return c;
+}
+
+QString& rutaOrigenImportacion() {
+    static QString ruta;
+    return ruta;
+}
+
+void setAbridorSnapshot(AbridorSnapshot abridor) { abridorSnapshot() = std::move(abridor); }
+
+void setFinPrograma(std::function<void()> fin) {
+    finPrograma() = fin ? std::move(fin) : [] { std::exit(EXIT_FAILURE); };
+}
+
+namespace {
+
+// TraerDatosConfiguracion, telling whether it read [Mysql].
+bool traerDatos(bool& mysqlLeido) {
+    mysqlLeido = false;
+    DatosConfiguracion& datos = datosConfiguracion();
+    datos.rutaConfig = config::settingsPath();
+    const QString cliente = QStringLiteral("Conexion_Cliente");
+    const QString logistica = QStringLiteral("Conexion_Logistica");
+    datos.cliente = leerServidor(cliente, datos.rutaConfig);
+    datos.logistica = leerServidor(logistica, datos.rutaConfig);
+    datos.idioma =
+        config::LeerIni(cliente, QStringLiteral("IdionaSQLServer"), datos.rutaConfig).toUpper();
+    datos.cliente.driverOdbc =
+        config::LeerIni(cliente, QStringLiteral("DriverODBC"), datos.rutaConfig);
+    datos.logistica.driverOdbc =
+        config::LeerIni(logistica, QStringLiteral("DriverODBC"), datos.rutaConfig);
+    if (datos.idioma.trimmed().isEmpty()) datos.idioma = QStringLiteral("ENGLISH");
+    if (datos.idioma != QLatin1String("ENGLISH") && datos.idioma != QLatin1String("SPANISH")) {
+        config::console().messageBox(
+            config::BoxIcon::Critical, QStringLiteral("Problemas de Configuración"),
+            QStringLiteral("Comuníquese con el Proveedor, indicando:") + kCrLf + kCrLf +
+                QStringLiteral("- Idioma Servidor SQL Server no es: 'SPANISH', 'ENGLISH'"));
+        finPrograma()();
+        return false;
+    }
+    datos.textoConexionCliente = textoServidor(datos.cliente);
+    datos.textoConexionLogistica = textoServidor(datos.logistica);
+    const QString activo =
+        config::LeerIni(QStringLiteral("Inicio"), QStringLiteral("Local_Activo"), datos.rutaConfig);
+    if (activo.simplified().remove(u' ') == QLatin1String("1")) {
+        cargarDatosMySql();
+        mysqlLeido = true;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TraerDatosConfiguracion() {
+    bool mysqlLeido = false;
+    return traerDatos(mysqlLeido);
+}
+
+bool AbrirConexion(int kind) {
+    bool mysqlLeido = false;
+    switch (kind) {
+        case 1:
+            return traerDatos(mysqlLeido) && abrirCliente(mysqlLeido);
+        case 2:
+            return abrirSnapshot();
+        case 3: {
+            if (!traerDatos(mysqlLeido)) return false;
+            const DatosConfiguracion& datos = datosConfiguracion();
+            if (dbAdmin().AbrirBD(cnnLogistica(), datos.textoConexionLogistica,
+                                  datos.logistica.driverOdbc))
+                return true;
+            cajaSinConexion(datos.logistica.catalogo,
+                            QStringLiteral(". Se detendrá el proceso actual."));
+            return false;
+        }
+        default:
+            config::EscribirLog(
+                QStringLiteral("MainProcesoSinc.AbrirConexion - Error : tipo de conexion %1")
+                    .arg(kind));
+            return false;
+    }
+}
+
+bool esLocalPrincipal(QString* error) {
+    Recordset rs;
+    if (!rs.open(cnnCliente(),
+                 QStringLiteral("SELECT * from local WHERE IdLocal=1 AND Activo = 1"))) {
+        if (error) *error = rs.errorText();
+        return false;
+    }
+    return rs.recordCount() > 0;
+}
+
+void cerrarConexiones() {
+    dbAdmin().CerrarBD(cnnCliente());
+    dbAdmin().CerrarBD(cnnLogistica());
+    dbAdmin().CerrarBD(cnnMySql());
+}
+
+}  // namespace lumaro::db

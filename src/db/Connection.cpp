@@ -1,0 +1,73 @@
+#include "db/Connection.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "db/SessionSetup.h"
+
+namespace lumaro::db {
+
+namespace {
+
+QString providerMessage(const QSqlError& e) {
+    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
+}
+
+}  // namespace
+
+bool isSchemaStatement(const QString& sql) {
+    const QString head = sql.trimmed().left(7).toUpper();
+    return head.startsWith(QLatin1String("CREATE")) || head.startsWith(QLatin1String("ALTER")) ||
+           head.startsWith(QLatin1String("DROP"));
+}
+
+Connection::State::~State() {
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        if (db.isValid()) db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}
+
+bool Connection::isOpen() const {
+    return m_state && QSqlDatabase::database(m_state->connectionName, false).isOpen();
+}
+
+Engine Connection::engine() const { return m_state ? m_state->engine : Engine::None; }
+
+QString Connection::dbmsName() const { return m_state ? m_state->dbmsName : QString(); }
+
+QSqlDatabase Connection::database() const {
+    return m_state ? QSqlDatabase::database(m_state->connectionName, false) : QSqlDatabase();
+}
+
+QString Connection::prepareStatement(const QString& sql) const {
+    if (!m_state || !m_state->mapNames) return sql;
+    if (isSchemaStatement(sql)) return sql;  // names being defined keep the caller's spelling
+    return m_state->names.rewrite(sql);
+}
+
+void Connection::refreshNames() const {
+    if (m_state && m_state->mapNames) loadStoredNames(*this, m_state->names);
+}
+
+bool Connection::transactionStep(bool (QSqlDatabase::*step)()) {
+    if (!isOpen()) {
+        if (m_state) m_state->lastError = QStringLiteral("La conexion no esta abierta");
+        return false;
+    }
+    QSqlDatabase db = database();
+    if ((db.*step)()) return true;
+    m_state->lastError = providerMessage(db.lastError());
+    return false;
+}
+
+bool Connection::beginTransaction() { return transactionStep(&QSqlDatabase::transaction); }
+bool Connection::commitTransaction() { return transactionStep(&QSqlDatabase::commit); }
+bool Connection::rollbackTransaction() { return transactionStep(&QSqlDatabase::rollback); }
+
+int Connection::rowsAffected() const { return m_state ? m_state->rowsAffected : -1; }
+
+QString Connection::lastError() const { return m_state ? m_state->lastError : QString(); }
+
+}  // namespace lumaro::db

@@ -1,0 +1,70 @@
+// The two places where the access layer reaches below Qt SQL, through the handles the Qt
+// drivers expose: the ODBC connection handle (to ask the product name) and the sqlite3 handle
+// (to add the date functions). Qt's QSQLITE links the system libsqlite3 here, so the handle
+// and the functions below share one library.
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlite3.h>
+
+#include <QSqlDriver>
+#include <QVariant>
+#include <cstring>
+
+#include "db/DateText.h"
+#include "db/SessionSetup.h"
+
+namespace lumaro::db {
+
+namespace {
+
+template <typename Handle>
+Handle handleOf(const QSqlDatabase& db, const char* typeName) {
+    if (!db.isValid() || db.driver() == nullptr) return nullptr;
+    const QVariant v = db.driver()->handle();
+    if (!v.isValid() || std::strcmp(v.typeName(), typeName) != 0) return nullptr;
+    return *static_cast<const Handle*>(v.constData());
+}
+
+// year(x), month(x), day(x) over "yyyy/mm/dd hh:mm:ss" texts; NULL for NULL or a non-date.
+void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    const int which = *static_cast<int*>(sqlite3_user_data(ctx));
+    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    int y = 0, m = 0, d = 0;
+    if (text == nullptr || !dateTextParts(QString::fromUtf8(text), y, m, d)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_int(ctx, which == 0 ? y : which == 1 ? m : d);
+}
+
+}  // namespace
+
+QString odbcDbmsName(const QSqlDatabase& db) {
+    auto hdbc = handleOf<SQLHANDLE>(db, "SQLHANDLE");
+    if (hdbc == nullptr) return QString();
+    SQLCHAR buffer[256] = {};
+    SQLSMALLINT length = 0;
+    const SQLRETURN r = SQLGetInfo(hdbc, SQL_DBMS_NAME, buffer, sizeof buffer, &length);
+    if (!SQL_SUCCEEDED(r)) return QString();
+    return QString::fromUtf8(reinterpret_cast<const char*>(buffer));
+}
+
+bool registerSqliteFunctions(const QSqlDatabase& db) {
+    auto* handle = handleOf<sqlite3*>(db, "sqlite3*");
+    if (handle == nullptr) return false;
+    static int parts[3] = {0, 1, 2};
+    const char* names[3] = {"year", "month", "day"};
+    for (int i = 0; i < 3; ++i) {
+        if (sqlite3_create_function_v2(handle, names[i], 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                       &parts[i], &datePart, nullptr, nullptr,
+                                       nullptr) != SQLITE_OK)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace lumaro::db

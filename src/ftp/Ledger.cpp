@@ -1,0 +1,240 @@
+#include "ftp/Ledger.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "config/Clock.h"
+#include "config/Settings.h"
+#include "db/ConfigLocales.h"
+#include "db/DateText.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
+
+namespace lumaro::ftp {
+
+namespace {
+
+using db::Connection;
+using db::dbAdmin;
+
+// Each call has its own short-lived connection, closed when this goes out of scope.
+struct Sesion {
+    Connection cnn;
+    bool abierta = false;
+    Sesion() { abierta = dbAdmin().AbrirBD(cnn, db::textoConexionAccess(rutaLedger())); }
+    ~Sesion() { dbAdmin().CerrarBD(cnn); }
+};
+
+const QString kNoAbre = QStringLiteral("No se pudo abrir ");
+
+// " where year(fecha)=Y and month(fecha)=M and day(fecha)=D": the day, whatever its time.
+QString condicionDia(const QDate& fecha) {
+    return QStringLiteral("year(fecha)=%1 and month(fecha)=%2 and day(fecha)=%3")
+        .arg(fecha.year())
+        .arg(fecha.month())
+        .arg(fecha.day());
+}
+
+QString idNoValido(const QString& idLocal) {
+    return QStringLiteral("IdLocal no numerico: '") + idLocal + u'\'';
+}
+
+}  // namespace
+
+QString rutaLedger() { return config::programPath(QStringLiteral("Seguridad.mdb")); }
+
+UltimaDescarga getUltimaDescarga(const QString& idLocal) {
+    UltimaDescarga r;
+    const QString prefijo = QStringLiteral("getUltimaDescarga - Error: ");
+    if (!db::esNumeroEntero(idLocal)) {
+        config::EscribirLog(prefijo + idNoValido(idLocal));
+        return r;
+    }
+    Sesion s;
+    if (!s.abierta) {
+        config::EscribirLog(prefijo + kNoAbre + rutaLedger());
+        return r;
+    }
+    db::Recordset rs;
+    if (!rs.open(s.cnn, QStringLiteral("select max(fecha) as Maximo from TablasFTP where "
+                                       "iDescargaOK = 1 and idLocal = ") +
+                            idLocal.trimmed())) {
+        config::EscribirLog(prefijo + rs.errorText());
+        return r;
+    }
+    const QVariant maximo = rs.value(QStringLiteral("Maximo"));
+    if (rs.eof() || maximo.isNull()) {
+        // No download recorded: the store is not fetched until the installer seeds its day.
+        config::EscribirLog(QStringLiteral("getUltimaDescarga - No hay descarga registrada del "
+                                           "Local ") +
+                            idLocal.trimmed() +
+                            QStringLiteral(": no se descargaran sus archivos hasta registrar "
+                                           "el dia de inicio (lumaro-ledger iniciar)"));
+        r.estado = UltimaDescarga::Estado::SinRegistro;
+        r.fecha = config::Clock::today();
+        return r;
+    }
+    const QDateTime fecha = maximo.toDateTime();
+    if (!fecha.isValid()) {
+        config::EscribirLog(prefijo + QStringLiteral("fecha no valida en TablasFTP: ") +
+                            maximo.toString());
+        return r;
+    }
+    r.estado = UltimaDescarga::Estado::Registrada;
+    r.fecha = fecha.date();
+    return r;
+}
+
+bool registrarDescarga(const QString& idLocal, const QDate& fecha, const QString& estado) {
+    QString sql;
+    auto fallo = [&sql](const QString& descripcion) {
+        config::EscribirLog(
+            QStringLiteral("Error Al Registrar Descarga. MDB Seguridad Local - Verificar [sSQL=") +
+            sql + QStringLiteral("].D=") + descripcion);
+        return false;
+    };
+    if (!db::esNumeroEntero(idLocal)) return fallo(idNoValido(idLocal));
+    if (!db::esNumeroEntero(estado) || !fecha.isValid())
+        return fallo(QStringLiteral("estado o fecha no validos: ") + estado);
+    Sesion s;
+    if (!s.abierta) return fallo(kNoAbre + rutaLedger());
+    const QString id = idLocal.trimmed();
+    const QString dia = condicionDia(fecha);
+    // Replace the day's row as one step: either the old row stays or the new one is there.
+    if (!s.cnn.beginTransaction()) return fallo(s.cnn.lastError());
+    QString error;
+    sql = QStringLiteral("select count(*) as i_qx from TablasFTP where ") + dia +
+          QStringLiteral(" and idLocal = ") + id;
+    db::Recordset rs;
+    if (!rs.open(s.cnn, sql)) {
+        s.cnn.rollbackTransaction();
+        return fallo(rs.errorText());
+    }
+    if (!rs.eof() && rs.value(QStringLiteral("i_qx")).toInt() > 0) {
+        sql = QStringLiteral("delete from TablasFTP where ") + dia +
+              QStringLiteral(" and idLocal = ") + id;
+        if (!dbAdmin().EjecutarSentencia(s.cnn, sql, 1, &error)) {
+            s.cnn.rollbackTransaction();
+            return fallo(s.cnn.lastError());
+        }
+    }
+    rs.close();
+    sql = QStringLiteral("Insert into TablasFTP values (") + id + QStringLiteral(", '") +
+          db::dateTimeText(QDateTime(fecha, QTime(0, 0))) + QStringLiteral("', ") +
+          estado.trimmed() + QStringLiteral(", 0)");
+    config::EscribirLog(QStringLiteral("registrarDescarga=sSQL[") + sql + u']');
+    if (!dbAdmin().EjecutarSentencia(s.cnn, sql, 1, &error)) {
+        const QString descripcion = s.cnn.lastError();
+        s.cnn.rollbackTransaction();
+        return fallo(descripcion);
+    }
+    if (!s.cnn.commitTransaction()) return fallo(s.cnn.lastError());
+    return true;
+}
+
+bool registrarSync(const QString& idLocal, const QDate& fecha, const QString& estado, int modo) {
+    QString sql;
+    auto fallo = [&sql](const QString& descripcion) {
+        config::EscribirLog(QStringLiteral(
+            "MainProcesoSinc.registrarSync - Error al actualizar registro de Sincronizacion en "
+            "MDB < Seguridad.mdb >. Los detalles se muestran en la siguiente linea."));
+        config::EscribirLog(QStringLiteral("MainProcesoSinc.registrarSync - Error: [sSQL=") + sql +
+                            QStringLiteral("].D=") + descripcion);
+        return false;
+    };
+    if (!db::esNumeroEntero(idLocal)) return fallo(idNoValido(idLocal));
+    if (!db::esNumeroEntero(estado) || !fecha.isValid())
+        return fallo(QStringLiteral("estado o fecha no validos: ") + estado);
+    Sesion s;
+    if (!s.abierta) return fallo(kNoAbre + rutaLedger());
+    if (modo != 2) return true;
+    sql = QStringLiteral("Update TablasFTP set iSincronizacionOK = ") + estado.trimmed() +
+          QStringLiteral(" where idLocal=") + idLocal.trimmed() + QStringLiteral(" and ") +
+          condicionDia(fecha);
+    config::EscribirLog(QStringLiteral("registrarSync=sSQL[") + sql + u']');
+    QString error;
+    if (!dbAdmin().EjecutarSentencia(s.cnn, sql, 1, &error)) return fallo(s.cnn.lastError());
+    return true;
+}
+
+qint64 getTamanoArchivo(const QString& ruta) {
+    const QFileInfo info(ruta);
+    return info.isFile() ? info.size() : -1;
+}
+
+std::optional<QList<DescargaPendiente>> listarPendientes(const QString& ownIdLocal) {
+    const QString prefijo = QStringLiteral("MainProcesoSinc.SyncLocales - Error: ");
+    if (!db::esNumeroEntero(ownIdLocal)) {
+        config::EscribirLog(prefijo + idNoValido(ownIdLocal));
+        return std::nullopt;
+    }
+    Sesion s;
+    if (!s.abierta) {
+        config::EscribirLog(prefijo + kNoAbre + rutaLedger());
+        return std::nullopt;
+    }
+    db::Recordset rs;
+    if (!rs.open(s.cnn, QStringLiteral("select idLocal, fecha from TablasFTP where idLocal <> ") +
+                            ownIdLocal.trimmed() +
+                            QStringLiteral(" and iDescargaOK = 1 and iSincronizacionOK = 0 "
+                                           "order by idLocal, fecha"))) {
+        config::EscribirLog(prefijo + rs.errorText());
+        return std::nullopt;
+    }
+    QList<DescargaPendiente> filas;
+    for (; !rs.eof(); rs.moveNext())
+        filas.append({rs.value(0).toString(), rs.value(1).toDateTime().date()});
+    return filas;
+}
+
+bool borrarDescarga(const QString& idLocal, const QDate& fecha) {
+    const QString prefijo = QStringLiteral("MainProcesoSinc.borrarDescarga - Error: ");
+    if (!db::esNumeroEntero(idLocal) || !fecha.isValid()) {
+        config::EscribirLog(prefijo + idNoValido(idLocal));
+        return false;
+    }
+    Sesion s;
+    if (!s.abierta) {
+        config::EscribirLog(prefijo + kNoAbre + rutaLedger());
+        return false;
+    }
+    const QString sql = QStringLiteral("delete from TablasFTP where ") + condicionDia(fecha) +
+                        QStringLiteral(" and idLocal = ") + idLocal.trimmed();
+    QString error;
+    if (dbAdmin().EjecutarSentencia(s.cnn, sql, 1, &error)) return true;
+    config::EscribirLog(prefijo + error);
+    return false;
+}
+
+bool crearLedger(const QString& ruta, QString* error) {
+    if (!QFileInfo::exists(ruta)) {
+        QFile nuevo(ruta);
+        if (!nuevo.open(QIODevice::WriteOnly)) {
+            if (error)
+                *error = QStringLiteral("No se pudo crear ") + ruta + QStringLiteral(": ") +
+                         nuevo.errorString();
+            return false;
+        }
+    }
+    Connection cnn;
+    if (!dbAdmin().AbrirBD(cnn, db::textoConexionAccess(ruta))) {
+        if (error) *error = kNoAbre + ruta + QStringLiteral(" (ver el log)");
+        return false;
+    }
+    db::Recordset rs;
+    QString sError;
+    bool ok = rs.open(cnn, QStringLiteral("select count(*) from sqlite_master where type = "
+                                          "'table' and name = 'TablasFTP' collate nocase"));
+    if (ok && rs.value(0).toInt() == 0)
+        ok = dbAdmin().EjecutarSentencia(
+            cnn,
+            QStringLiteral("create table TablasFTP (idLocal integer not null, fecha datetime "
+                           "not null, iDescargaOK integer not null, iSincronizacionOK integer "
+                           "not null)"),
+            1, &sError);
+    if (!ok && error) *error = sError.isEmpty() ? rs.errorText() : sError;
+    dbAdmin().CerrarBD(cnn);
+    return ok;
+}
+
+}  // namespace lumaro::ftp
