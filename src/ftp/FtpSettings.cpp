@@ -1,0 +1,37 @@
+#include "ftp/FtpSettings.h"
+
+#include "config/Settings.h"
+
+namespace lumaro::ftp {
+
+namespace {
+FtpTimeouts& currentTimeouts() {
+    static FtpTimeouts timeouts;
+    return timeouts;
+}
+}  // namespace
+
+FtpSettings FtpSettings::read() {
+    using lumaro::config::LeerConfig;
+    FtpSettings s;
+    s.host = LeerConfig(QStringLiteral("IpFtp"));
+    s.user = LeerConfig(QStringLiteral("UsuarioFtp"));
+    s.password = LeerConfig(QStringLiteral("ContraseñaFtp"));
+    s.subFile = LeerConfig(QStringLiteral("SubFile"));
+    return s;
+}
+
+QString FtpSettings::listingFolder() const {
+    QString folder = subFile;
+    return folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+QString FtpSettings::transferPath(const QString& name) const {
+    return subFile + QLatin1Char('/') + name;
+}
+
+FtpTimeouts ftpTimeouts() { return currentTimeouts(); }
+
+void setFtpTimeouts(const FtpTimeouts& timeouts) { currentTimeouts() = timeouts; }
+
+}  // namespace lumaro::ftp

@@ -1,0 +1,282 @@
+#include "ftp/Transfer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <filesystem>
+#include <optional>
+
+#include "config/Clock.h"
+#include "config/Console.h"
+#include "config/RunState.h"
+#include "config/Settings.h"
+#include "ftp/FtpClient.h"
+#include "ftp/FtpUtil.h"
+
+namespace lumaro::ftp {
+
+using lumaro::config::console;
+using lumaro::config::EscribirLog;
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// The listing of the exchange folder taken by the last download, as the server's lines.
+QString& ultimoListado() {
+    static QString listado;
+    return listado;
+}
+
+QString entre(const QString& nombre) {
+    return QStringLiteral(" < ") + nombre + QStringLiteral(" >");
+}
+
+QString detalle(const FtpResult& r) {
+    return QStringLiteral("N=") + QString::number(r.code) + QStringLiteral(" D=") + r.message;
+}
+
+// Replaces destination with source in one step, so the destination is either the old file
+// or the complete new one.
+bool reemplazar(const QString& source, const QString& destination, QString* why) {
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(source.toStdString()),
+                            std::filesystem::path(destination.toStdString()), ec);
+    if (ec) *why = QString::fromStdString(ec.message());
+    return !ec;
+}
+
+// The failure exit of the download that the transfer itself did not explain.
+bool problemaDescarga(const QString& nombre, const QString& why) {
+    const QString linea =
+        QStringLiteral("Problemas al DESCARGAR el archivo") + entre(nombre) + QStringLiteral(".");
+    console().addProblem(marcaTiempo() + QStringLiteral(" - ") + linea);
+    EscribirLog(linea);
+    EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: N=0 D=") + why);
+    return false;
+}
+
+// Fetches X into MDB_descargadas through a temporary file; true when X is there, complete.
+bool traerArchivo(FtpClient& client, const FtpSettings& settings, const QString& nombre) {
+    const QString destino = rutaPrograma(QStringLiteral("MDB_descargadas"), nombre);
+    const QString temporal = destino + QLatin1String(kTemporarySuffix);
+    qint64 anunciado = -1;
+    const FtpResult r = client.download(settings.transferPath(nombre), temporal, &anunciado);
+    if (!r.ok) {
+        QFile::remove(temporal);
+        EscribirLog(r.notConnected ? QStringLiteral("No se pudo conectar con el FTP...")
+                                   : QStringLiteral("No se ha podido DESCARGAR el archivo") +
+                                         entre(nombre) + QStringLiteral("..."));
+        EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: ") + detalle(r));
+        return false;
+    }
+    // A file still being written on the server has grown since the transfer began.
+    qint64 ahora = -1;
+    client.remoteSize(settings.transferPath(nombre), &ahora);
+    const qint64 local = QFileInfo(temporal).size();
+    for (const qint64 servidor : {anunciado, ahora}) {
+        if (servidor >= 0 && servidor != local) {
+            QFile::remove(temporal);
+            return problemaDescarga(
+                nombre, QStringLiteral("Descarga incompleta: %1 bytes recibidos, %2 en el FTP.")
+                            .arg(local)
+                            .arg(servidor));
+        }
+    }
+    QString why;
+    if (!reemplazar(temporal, destino, &why)) {
+        QFile::remove(temporal);
+        return problemaDescarga(nombre, why);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool existeEnListado(const QString& listado, const QString& nombreArchivo) {
+    for (const QString& linea : listado.split(kCrLf)) {
+        if (linea.isEmpty() || linea.endsWith(QLatin1Char('/'))) continue;
+        if (isTemporaryName(linea)) continue;
+        if (linea.trimmed() == nombreArchivo) return true;
+    }
+    return false;
+}
+
+bool existeFileFTP(const QString& nombreArchivo) {
+    lumaro::config::runState().results.fileFound = false;
+    // The old control needed these pauses to let the listing arrive; they still tell the
+    // operator what is going on.
+    const QString titulo = QStringLiteral("Validando existencia de archivo...");
+    const QString aviso = QStringLiteral("Por favor espere, hasta que termine la validacion...");
+    console().notice(aviso, titulo, 1000);
+    console().notice(aviso, titulo, 1000);
+    const bool encontrado = existeEnListado(ultimoListado(), nombreArchivo);
+    lumaro::config::runState().results.fileFound = encontrado;
+    return encontrado;
+}
+
+bool descargarFileFTP(const QString& X) {
+    bool resultado = false;
+    lumaro::config::runState().results.fileFound = false;
+    const FtpSettings settings = FtpSettings::read();
+    EscribirLog(QStringLiteral("Configurando URL del FTP para DESCARGA..."));
+    EscribirLog(QStringLiteral("FTP Login DESCARGA..."));
+    EscribirLog(QStringLiteral(
+        "Verificando si existe proceso de DESCARGA anterior en curso o trabajando..."));
+    EscribirLog(
+        QStringLiteral("El canal de transferencia esta libre para las nuevas DESCARGAS..."));
+    EscribirLog(
+        QStringLiteral("Cancelando transferencias anteriores (esto solo implica terminar de "
+                       "liberar el canal de transferencia)..."));
+    EscribirLog(QStringLiteral("Cerrando conexiones FTP anteriores..."));
+    EscribirLog(QStringLiteral("Capturar listando de archivos existentes en el FTP..."));
+
+    std::optional<FtpClient> client(std::in_place, settings);
+    QStringList entradas;
+    const FtpResult listado = client->list(settings.listingFolder(), &entradas);
+    ultimoListado() = entradas.join(kCrLf);
+    if (!listado.ok) {
+        // A listing that failed says nothing about the file: a transfer problem, not "absent".
+        EscribirLog(listado.notConnected
+                        ? QStringLiteral("No se pudo conectar con el FTP...")
+                        : QStringLiteral("No se pudo capturar el listado de archivos del FTP..."));
+        EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: ") +
+                    detalle(listado));
+        return false;
+    }
+
+    EscribirLog(QStringLiteral("Validando existencia del archivo") + entre(X) +
+                QStringLiteral(" en el FTP..."));
+    if (existeFileFTP(X)) {
+        EscribirLog(QStringLiteral("El archivo") + entre(X) +
+                    QStringLiteral(" SI existe en el FTP..."));
+        EscribirLog(QStringLiteral("Volviendo a cerrar conexiones FTP anteriores..."));
+        EscribirLog(
+            QStringLiteral("Volviendo a cancelar transferencias anteriores (esto solo "
+                           "implica terminar de liberar el canal de transferencia)..."));
+        EscribirLog(QStringLiteral("Intenando conecarse al FTP..."));
+        EscribirLog(QStringLiteral("Intenando DESCARGAR archivo") + entre(X) +
+                    QStringLiteral("..."));
+        if (!traerArchivo(*client, settings, X)) return false;
+        console().notice(QStringLiteral("DESCARGANDO..."), QStringLiteral("DESCARGANDO..."), 1000);
+        const QString hecho = QStringLiteral("El archivo") + entre(X) +
+                              QStringLiteral(" se ha DESCARGADO satisfactoriamente...");
+        console().setEventPanel(marcaTiempo() + QStringLiteral(" - ") + hecho);
+        EscribirLog(hecho);
+        resultado = true;
+        EscribirLog(QStringLiteral("Cerrando conexion del FTP..."));
+        client.reset();
+        EscribirLog(QStringLiteral("Se ha cerrado la conexion al FTP ..."));
+    } else {
+        EscribirLog(QStringLiteral("El archivo") + entre(X) +
+                    QStringLiteral(" NO existe en el FTP..."));
+        resultado = true;
+    }
+    EscribirLog(QStringLiteral("Volviendo a cerrar conexiones FTP anteriores [tercera vez]..."));
+    EscribirLog(
+        QStringLiteral("Volviendo a cancelar transferencias anteriores [tercera vez] (esto "
+                       "solo implica terminar de liberar el canal de transferencia)..."));
+    return resultado;
+}
+
+namespace {
+
+// The local file as the folder holds it: the exact name, else one differing only in case.
+QString nombreLocal(const QString& carpeta, const QString& nombre) {
+    if (existeArchivo(QDir(carpeta).filePath(nombre))) return nombre;
+    const QStringList names = QDir(carpeta).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (name.compare(nombre, Qt::CaseInsensitive) == 0) return name;
+    }
+    return QString();
+}
+
+bool salidaFallidaCarga(const QString& carpeta, const QString& X) {
+    if (existeArchivo(QDir(carpeta).filePath(X)))
+        EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: (B) Error al intentar "
+                                   "SUBIR archivo") +
+                    entre(X) + QStringLiteral("."));
+    else
+        EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: El arhivo") + entre(X) +
+                    QStringLiteral(" no existe."));
+    return false;
+}
+
+void detalleCarga(const QString& X, const FtpResult& r) {
+    EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: No se pudo SUBIR archivo") +
+                entre(X) + QStringLiteral(". N=") + QString::number(r.code) +
+                QStringLiteral(". D=") + r.message);
+}
+
+// Archives the sent file as MDB_enviadas/hhmmss_F and removes it from its folder; the file
+// is removed only once the copy exists, so it always survives somewhere.
+void archivarEnviado(const QString& origen, const QString& F) {
+    const QString hhmmss = lumaro::config::Clock::now().toString(QStringLiteral("HHmmss"));
+    const QString copia =
+        rutaPrograma(QStringLiteral("MDB_enviadas"), hhmmss + QLatin1Char('_') + F);
+    if (lumaro::config::CopiarArchivo(origen, copia))
+        lumaro::config::BorrarArchivo(origen);
+    else
+        EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - No se pudo copiar el archivo") +
+                    entre(F) + QStringLiteral(" a MDB_enviadas; se conserva en ") + origen);
+}
+
+}  // namespace
+
+bool cargarFileFTP(const QString& carpeta, const QString& X) {
+    const QString verificando = QStringLiteral(" - Verificando si hay archivo para SUBIR...");
+    console().setEventPanel(marcaTiempo() + verificando);
+    EscribirLog(verificando);
+
+    const FtpSettings settings = FtpSettings::read();
+    FtpClient client(settings);
+    // The listing opens the connection and tells whether the name is already taken.
+    QStringList entradas;
+    const FtpResult listado = client.list(settings.listingFolder(), &entradas);
+    if (!listado.ok) {
+        detalleCarga(X, listado);
+        return salidaFallidaCarga(carpeta, X);
+    }
+    const QString abriendo =
+        QStringLiteral("Abriendo conexion con servidor FTP para SUBIR archivo...");
+    console().setEventPanel(marcaTiempo() + QStringLiteral(" - ") + abriendo);
+    EscribirLog(abriendo);
+
+    const QString F = nombreLocal(carpeta, X);
+    console().setEventPanel(marcaTiempo() + QStringLiteral(" - SUBIENDO archivo") + entre(F) +
+                            QStringLiteral("..."));
+    EscribirLog(QStringLiteral(" - SUBIENDO archivo") + entre(X) + QStringLiteral("..."));
+    console().processEvents();
+    if (F.isEmpty()) {
+        EscribirLog(QStringLiteral("(A) No se ha podido SUBIR el archivo."));
+        return salidaFallidaCarga(carpeta, X);
+    }
+
+    const bool presente = existeEnListado(entradas.join(kCrLf), F);
+    if (presente && !yaEnviado(F)) {
+        // Another installation sent this name: two PCs set up as the same store.
+        const QString linea = QStringLiteral("El archivo") + entre(F) +
+                              QStringLiteral(
+                                  " ya existe en el FTP y no fue enviado por este "
+                                  "Local: no se reemplaza.");
+        console().addProblem(marcaTiempo() + QStringLiteral(" - ") + linea);
+        EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: ") + linea);
+        return salidaFallidaCarga(carpeta, X);
+    }
+
+    const QString origen = QDir::toNativeSeparators(QDir(carpeta).filePath(F));
+    const FtpResult envio = client.upload(origen, settings.subFile, F, presente);
+    if (!envio.ok) {
+        EscribirLog(QStringLiteral("(A) No se ha podido SUBIR el archivo."));
+        detalleCarga(X, envio);
+        return salidaFallidaCarga(carpeta, X);
+    }
+    console().notice(QStringLiteral("SUBIENDO archivo..."),
+                     QStringLiteral("Transferencia de archivo"), 1000);
+    archivarEnviado(origen, F);
+    EscribirLog(QStringLiteral("Se ha SUBIDO el archivo satisfactoriamente."));
+    return true;
+}
+
+}  // namespace lumaro::ftp

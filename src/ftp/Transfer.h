@@ -1,0 +1,33 @@
+#pragma once
+// Single-file transfer between the store and the shared FTP server (module MainProcesoSinc).
+//
+// Every transfer reads "IpFtp", "UsuarioFtp", "ContraseñaFtp" and "SubFile" from [Inicio],
+// opens its own session and releases it on every way out. Downloads are written under a
+// temporary name and take their real name only when complete and as large as the server's
+// file, so a cut transfer never leaves a partial snapshot where the merge looks for it.
+
+#include <QString>
+
+namespace lumaro::ftp {
+
+// Fetches the snapshot X of the exchange folder into MDB_descargadas (replacing a file of
+// that name). Returns true when it was downloaded, and also when the listing does not hold
+// it (nothing written; RunState's fileFound is false then). Returns false when the server
+// could not be reached, the listing failed or timed out, or the transfer failed.
+bool descargarFileFTP(const QString& nombreArchivo);
+
+// True when an entry of the last listing taken by descargarFileFTP, trimmed of blanks, equals
+// the name exactly (letter case counts); folder entries (ending in "/") never match. Sets
+// RunState's fileFound to the same value.
+bool existeFileFTP(const QString& nombreArchivo);
+
+// The matching rule of existeFileFTP on a listing text (entries separated by CR LF).
+bool existeEnListado(const QString& listado, const QString& nombreArchivo);
+
+// Sends carpeta/X to the exchange folder. On success the file is archived as
+// MDB_enviadas/hhmmss_X and deleted from carpeta (only if the archive copy was made), and the
+// result is true. A remote file of that name that this installation never sent is not
+// replaced: false.
+bool cargarFileFTP(const QString& carpeta, const QString& nombreArchivo);
+
+}  // namespace lumaro::ftp

@@ -1,0 +1,63 @@
+#pragma once
+// A program folder set up as one store, and a loopback FTP server (tests/ftp/ftp_server.py)
+// started for the test and stopped afterwards.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "config/HeadlessConsole.h"
+
+namespace lumaro::ftp::test {
+
+class FtpServer {
+public:
+    enum class Mode { Normal, Silent };
+    // Starts the server on a free port with its own root and control folders.
+    explicit FtpServer(Mode mode = Mode::Normal);
+    ~FtpServer();
+
+    bool running() const { return m_port > 0; }
+    int port() const { return m_port; }
+    QString root() const { return m_dir.filePath(QStringLiteral("root")); }
+    // A path under the server's root.
+    QString remote(const QString& path) const;
+    void setFault(const QString& fault, bool on);
+    QStringList commands() const;  // every command the server received
+    void stop();
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};
+
+// A port on which nothing listens.
+int unusedPort();
+
+// A program folder with the working folders, settings pointing at host:port, and a headless
+// console that records what the phases showed. Restores the program-wide state on exit.
+class StoreFolder {
+public:
+    explicit StoreFolder(int port, const QString& subFile = QStringLiteral("intercambio"));
+    ~StoreFolder();
+
+    QString path(const QString& relative = QString()) const;
+    QString log() const;  // today's run log
+    bool logHas(const QString& text) const { return log().contains(text); }
+    lumaro::config::HeadlessConsole& console() { return m_console; }
+    void setPort(int port);
+    void setSubFile(const QString& subFile);
+
+private:
+    QTemporaryDir m_dir;
+    lumaro::config::HeadlessConsole m_console;
+};
+
+QByteArray readAll(const QString& path);
+bool writeFile(const QString& path, const QByteArray& data);
+QByteArray bytes(int size, char seed = 'a');
+
+}  // namespace lumaro::ftp::test
