@@ -1,0 +1,146 @@
+#include "importer/StatementTemplates.h"
+
+#include <QDateTime>
+
+#include "config/Console.h"
+#include "db/DateText.h"
+
+namespace lumaro::importer {
+
+namespace {
+
+// The scan position and the item counter are 16-bit in the stored templates' format.
+constexpr qsizetype kMaxTemplate = 32767;
+const QString kConvert = QStringLiteral("CONVERT(DATETIME,'");
+const QString kConvertClose = QStringLiteral("')");
+
+QString trimBlanks(const QString& s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ') ++b;
+    while (e > b && s[e - 1] == u' ') --e;
+    return s.mid(b, e - b);
+}
+
+QString fail(const QString& description) {
+    config::console().messageBox(config::BoxIcon::Information, QString(), description);
+    return QString();
+}
+
+std::optional<qint64> wholeNumber(const QVariant& value) {
+    switch (value.metaType().id()) {
+        case QMetaType::Bool:
+            return value.toBool() ? 1 : 0;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::ULong:
+        case QMetaType::ULongLong:
+            return value.toLongLong();
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double d = value.toDouble();
+            if (d != static_cast<double>(static_cast<qint64>(d))) return std::nullopt;
+            return static_cast<qint64>(d);
+        }
+        default: {
+            bool ok = false;
+            const qint64 n = value.toString().trimmed().toLongLong(&ok);
+            return ok ? std::optional<qint64>(n) : std::nullopt;
+        }
+    }
+}
+
+}  // namespace
+
+QString ArmarSQL(const QString& plantilla, const QList<ItemSQL>& items) {
+    if (plantilla.size() > kMaxTemplate) return fail(QStringLiteral("Desbordamiento"));
+    QString out;
+    out.reserve(plantilla.size() + 16 * items.size());
+    qsizetype item = 0;
+    const qsizetype n = plantilla.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = plantilla[i];
+        if (c != u'$') {
+            out += c;
+            continue;
+        }
+        if (item >= items.size())
+            return fail(QStringLiteral("El subíndice está fuera del intervalo"));
+        const ItemSQL& value = items[item++];
+        if (!value.isNull()) {
+            out += trimBlanks(value.text());
+            continue;
+        }
+        if (i >= kConvert.size() &&
+            QStringView(plantilla).mid(i - kConvert.size(), kConvert.size()) == kConvert &&
+            QStringView(plantilla).mid(i + 1, 2) == kConvertClose) {
+            out.chop(kConvert.size());
+            i += 2;
+        } else if (i >= 1 && plantilla[i - 1] == u'\'' && i + 1 < n && plantilla[i + 1] == u'\'') {
+            out.chop(1);
+            i += 1;
+        }
+        out += QStringLiteral("Null");
+    }
+    return out;
+}
+
+QString ReemplazarCaracter(const QString& origen, const QString& buscar, const QString& reemplazo) {
+    if (origen.isEmpty()) return QString();
+    if (buscar.size() != 1) return origen;
+    QString out;
+    out.reserve(origen.size());
+    for (const QChar c : origen) {
+        if (c == buscar[0])
+            out += reemplazo;
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::optional<QString> literalTexto(const QVariant& value) {
+    if (value.isNull()) return literalNulo();
+    return u'\'' + ReemplazarCaracter(value.toString(), QStringLiteral("'"), QStringLiteral(" ")) +
+           u'\'';
+}
+
+std::optional<QString> literalNumero(const QVariant& value) {
+    if (value.isNull()) return literalNulo();
+    const auto n = wholeNumber(value);
+    if (!n) return std::nullopt;
+    return QString::number(*n);
+}
+
+std::optional<QString> literalFecha(const QVariant& value) {
+    if (value.isNull()) return literalNulo();
+    QDateTime dt;
+    if (value.metaType().id() == QMetaType::QDateTime)
+        dt = value.toDateTime();
+    else if (value.metaType().id() == QMetaType::QDate)
+        dt = QDateTime(value.toDate(), QTime(0, 0));
+    else if (const auto parsed = db::parseDateTimeText(value.toString()))
+        dt = *parsed;
+    if (!dt.isValid()) return std::nullopt;
+    return u'\'' + db::dateTimeText(dt) + u'\'';
+}
+
+std::optional<QString> literalColumna(snapshot::ColumnType type, const QVariant& value) {
+    switch (type) {
+        case snapshot::ColumnType::Text:
+            return literalTexto(value);
+        case snapshot::ColumnType::Integer:
+            return literalNumero(value);
+        case snapshot::ColumnType::DateTime:
+            return literalFecha(value);
+        case snapshot::ColumnType::Flag:
+            if (value.isNull()) return QStringLiteral("0");
+            return literalNumero(value);
+    }
+    return std::nullopt;
+}
+
+}  // namespace lumaro::importer

@@ -1,0 +1,79 @@
+#pragma once
+// The ten synchronised tables, written once. Snapshot creation, the copy of changed rows, the
+// merges, the DBF export and the embedded production databases are all driven from here.
+//
+// Names are UTF-8 and are matched without regard to case everywhere ("CUMPLEAÑOS" and
+// "Cumpleaños" name one table); each table and column also carries the spelling that the
+// merge statements use, where it differs, so their texts stay as they always were.
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <vector>
+
+#include "jet/JetTypes.h"
+
+namespace lumaro::snapshot {
+
+enum class ColumnType {
+    Integer,   // 32-bit signed
+    Text,      // Unicode text of at most `size` characters
+    DateTime,  // date with time of day
+    Flag,      // boolean, never null, false by default
+};
+
+// Where the production copy of a table lives.
+enum class Database { Cliente, Logistica };
+
+struct Column {
+    const char* name;  // creation order spelling
+    ColumnType type;
+    int size;                         // Text width; 0 for the other types
+    bool required;                    // refuses NULL in the snapshot
+    bool key;                         // part of the row identity
+    const char* mergeName = nullptr;  // spelling of the merge statements, when it differs
+
+    QString qName() const { return QString::fromUtf8(name); }
+    QString mergeSpelling() const { return QString::fromUtf8(mergeName ? mergeName : name); }
+    bool isText() const { return type == ColumnType::Text; }
+};
+
+struct Table {
+    const char* name;       // as created in the snapshot and named by the copy
+    const char* mergeName;  // as the merges name it ("ACUMULACION_PUNTO")
+    Database database;
+    std::vector<Column> columns;  // creation order
+    const char* owningStore;      // IdLocal, or i_id_local_canje in the register tables
+    const char* changeDate;       // column that tells a row changed on a day; nullptr if none
+    const char* dbfCode;          // DBF export code ("C", "T", "A", "K"); nullptr if none
+    bool mirrored;                // kept in the MySQL mirror of the principal store
+    int importStep;               // 1..10: position in the import run
+
+    QString qName() const { return QString::fromUtf8(name); }
+    QString qMergeName() const { return QString::fromUtf8(mergeName); }
+    const Column* column(QStringView columnName) const;  // any case; nullptr when absent
+    QStringList columnNames() const;
+    QStringList keyColumns() const;
+    // The columns that the copy selects: every column but the flag.
+    QStringList columnsWithoutFlag() const;
+    bool hasChangeDate() const { return changeDate != nullptr; }
+};
+
+inline constexpr const char* kFlagColumn = "bFlagSincro";
+
+// The ten tables in the order the copy processes them.
+const std::vector<Table>& tables();
+// The ten tables in the order the import run merges them.
+std::vector<const Table*> importOrder();
+// A table by name, any case and either spelling; nullptr when unknown.
+const Table* findTable(QStringView name);
+
+// The snapshot (Jet) definition of a table.
+lumaro::jet::ColumnType jetType(ColumnType type);
+lumaro::jet::TableDef jetTableDef(const Table& table);
+
+// An embedded (SQLite) production table: the columns with the key as primary key; the flag
+// defaults to 0 and booleans are stored as 0/1.
+QString sqliteCreateStatement(const Table& table);
+
+}  // namespace lumaro::snapshot
