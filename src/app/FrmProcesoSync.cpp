@@ -1,0 +1,225 @@
+#include "app/FrmProcesoSync.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "app/FrmConfiguracion.h"
+#include "app/MessageBox.h"
+#include "app/Notice.h"
+#include "app/RunControl.h"
+#include "app/Texts.h"
+#include "config/RunState.h"
+#include "config/Settings.h"
+
+namespace lumaro::app {
+
+namespace {
+
+QMessageBox::Icon qtIcon(config::BoxIcon icon) {
+    switch (icon) {
+        case config::BoxIcon::Information:
+            return QMessageBox::Information;
+        case config::BoxIcon::Exclamation:
+            return QMessageBox::Warning;
+        case config::BoxIcon::Critical:
+            return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+FrmProcesoSync::FrmProcesoSync(RunControl& control, QWidget* parent)
+    : QMainWindow(parent), m_control(control) {
+    setObjectName(QStringLiteral("frmProcesoSync"));
+    setWindowTitle(texts::kTituloVentana);
+
+    m_command1 = boton("Command1", QStringLiteral("Subir File"), QStringLiteral("Iniciar"),
+                       QStyle::SP_ArrowUp);
+    m_command5 = boton("Command5", QStringLiteral("Descargar"), QStringLiteral("Salir"),
+                       QStyle::SP_ArrowDown);
+    m_command6 =
+        boton("Command6", QStringLiteral("Generar MDB Local"),
+              QStringLiteral("Generar Archivo a Sincronizar"), QStyle::SP_FileDialogNewFolder);
+    m_command2 =
+        boton("Command2", QStringLiteral("Parar"), QStringLiteral("Parar"), QStyle::SP_MediaStop);
+    m_command3 = boton("Command3", QStringLiteral("Configurar"), QStringLiteral("Configurar"),
+                       QStyle::SP_FileDialogDetailedView);
+    m_command4 = boton("Command4", QStringLiteral("Salir"), QStringLiteral("Salir"),
+                       QStyle::SP_DialogCloseButton);
+    m_command5->setVisible(false);
+
+    m_chkSyncManual = new QCheckBox(QStringLiteral("Sync Manual"));
+    m_chkSyncManual->setObjectName(QStringLiteral("chkSyncManual"));
+    m_chkSyncManual->setToolTip(QStringLiteral(
+        "Solo permite Sincronizar una MDB, tiene que estar en la carpeta \\MDBs_descrgadas"));
+    m_chkSyncManual->setEnabled(false);
+
+    m_list1 = new QListWidget;
+    m_list1->setObjectName(QStringLiteral("List1"));
+    m_list2 = new QListWidget;
+    m_list2->setObjectName(QStringLiteral("List2"));
+    m_list2->setMaximumHeight(90);
+    m_lblProceso = new QLabel(QStringLiteral("Descargando..."));
+    m_lblProceso->setObjectName(QStringLiteral("lblProceso"));
+    m_lblProceso->setFont(QFont(QStringLiteral("Arial"), 10, QFont::Bold));
+    m_pgEstado = new QProgressBar;
+    m_pgEstado->setObjectName(QStringLiteral("pgEstado"));
+    m_pgEstado->setValue(0);
+
+    auto* botones = new QVBoxLayout;
+    for (QPushButton* b : {m_command1, m_command5, m_command6, m_command2, m_command3, m_command4})
+        botones->addWidget(b);
+    botones->addStretch();
+    botones->addWidget(m_chkSyncManual);
+
+    auto* listas = new QVBoxLayout;
+    listas->addWidget(m_list1, 1);
+    listas->addWidget(m_list2);
+    listas->addWidget(m_lblProceso);
+    listas->addWidget(m_pgEstado);
+
+    auto* central = new QWidget;
+    auto* layout = new QHBoxLayout(central);
+    layout->addLayout(listas, 1);
+    layout->addLayout(botones);
+    setCentralWidget(central);
+
+    m_panel1 = new QLabel;
+    m_panel1->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    m_panel1->setMinimumWidth(140);
+    m_panel2 = new QLabel;
+    m_panel2->setObjectName(QStringLiteral("StatusBar1Panel2"));
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(m_panel1);
+    statusBar()->addWidget(m_panel2, 1);
+    resize(640, 420);
+
+    connect(m_command1, &QPushButton::clicked, &m_control, &RunControl::Command1_Click);
+    connect(m_command6, &QPushButton::clicked, &m_control, &RunControl::Command6_Click);
+    connect(m_command2, &QPushButton::clicked, &m_control, &RunControl::Command2_Click);
+    connect(m_command3, &QPushButton::clicked, this, &FrmProcesoSync::Command3_Click);
+    connect(m_command4, &QPushButton::clicked, &m_control, &RunControl::Command4_Click);
+    connect(&m_control, &RunControl::controlsChanged, this, &FrmProcesoSync::mostrarBotones);
+    connect(&m_control, &RunControl::titleChanged, this, &QWidget::setWindowTitle);
+    mostrarBotones();
+    config::setConsole(this);
+}
+
+FrmProcesoSync::~FrmProcesoSync() {
+    setBusy(false);
+    if (&config::console() == this) config::setConsole(nullptr);
+}
+
+QPushButton* FrmProcesoSync::boton(const char* name, const QString& caption, const QString& toolTip,
+                                   int standardPixmap) {
+    auto* b = new QPushButton(
+        style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardPixmap)), caption);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(toolTip);
+    b->setIconSize(QSize(24, 24));
+    b->setMinimumHeight(34);
+    return b;
+}
+
+void FrmProcesoSync::mostrarBotones() {
+    const Buttons& b = m_control.buttons();
+    m_command1->setEnabled(b.subir);
+    m_command5->setEnabled(b.descargar);
+    m_command6->setEnabled(b.generar);
+    m_command2->setEnabled(b.parar);
+    m_command3->setEnabled(b.configurar);
+    m_command4->setEnabled(b.salir);
+}
+
+void FrmProcesoSync::Command3_Click() {
+    if (!m_control.Command3_Permitido()) return;
+    FrmConfiguracion dialog(m_control, this);
+    dialog.exec();
+    m_control.refreshTitle();
+}
+
+void FrmProcesoSync::closeEvent(QCloseEvent* event) {
+    // The close box ends the program without touching the settings; during a cycle it ends
+    // when the running command returns.
+    const bool enCiclo = config::runState().cycleRunning;
+    m_control.cerrar();
+    if (enCiclo)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void FrmProcesoSync::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) m_control.refreshTitle();
+    QMainWindow::changeEvent(event);
+}
+
+void FrmProcesoSync::setStatePanel(const QString& text) { m_panel1->setText(text); }
+
+void FrmProcesoSync::setEventPanel(const QString& text) { m_panel2->setText(text); }
+
+void FrmProcesoSync::setStep(const QString& text, int rgb) {
+    m_lblProceso->setText(text);
+    if (rgb >= 0) {
+        QPalette p = m_lblProceso->palette();
+        p.setColor(QPalette::WindowText, QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+        m_lblProceso->setPalette(p);
+    }
+}
+
+void FrmProcesoSync::addProblem(const QString& line) {
+    m_list1->addItem(QString(line)
+                         .replace(QLatin1Char('\r'), QLatin1Char(' '))
+                         .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    m_list1->scrollToBottom();
+}
+
+void FrmProcesoSync::clearProblems() { m_list1->clear(); }
+
+void FrmProcesoSync::addFile(const QString& name) { m_list2->addItem(name); }
+
+void FrmProcesoSync::clearFiles() { m_list2->clear(); }
+
+void FrmProcesoSync::setProgress(int minimum, int maximum, int value) {
+    m_pgEstado->setRange(minimum, maximum);
+    m_pgEstado->setValue(value);
+}
+
+void FrmProcesoSync::setBusy(bool busy) {
+    if (busy == m_busy) return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void FrmProcesoSync::messageBox(config::BoxIcon icon, const QString& caption, const QString& text) {
+    const QString title = caption.isEmpty() ? texts::kTituloAplicacion : caption;
+    if (!config::runState().cycleRunning) {
+        MessageBox::show(this, qtIcon(icon), title, text);
+        return;
+    }
+    addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") + title + QStringLiteral(": ") +
+               text);
+    config::EscribirLog(QStringLiteral("Mensaje <") + title + QStringLiteral(">: ") + text);
+    notice(text, title, kAvisoEnCicloMs);
+}
+
+void FrmProcesoSync::notice(const QString& prompt, const QString& title, int timeoutMs) {
+    Notice::show(this, prompt, title, timeoutMs);
+}
+
+void FrmProcesoSync::processEvents() { QCoreApplication::processEvents(); }
+
+}  // namespace lumaro::app

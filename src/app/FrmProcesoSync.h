@@ -1,0 +1,74 @@
+#pragma once
+// The main window: shows what the run control holds, forwards its buttons to it, and is the
+// program's console while it exists.
+
+#include <QMainWindow>
+
+#include "config/Console.h"
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+
+namespace lumaro::app {
+
+class RunControl;
+
+class FrmProcesoSync : public QMainWindow, public config::Console {
+    Q_OBJECT
+public:
+    // Installs itself as the program's console until destroyed.
+    explicit FrmProcesoSync(RunControl& control, QWidget* parent = nullptr);
+    ~FrmProcesoSync() override;
+
+    // config::Console
+    void setStatePanel(const QString& text) override;
+    void setEventPanel(const QString& text) override;
+    void setStep(const QString& text, int rgb = -1) override;
+    void addProblem(const QString& line) override;
+    void clearProblems() override;
+    void addFile(const QString& name) override;
+    void clearFiles() override;
+    void setProgress(int minimum, int maximum, int value) override;
+    void setBusy(bool busy) override;
+    // Inside a cycle a box becomes a 30-second notice, its text also in List1 and the log,
+    // so no box ever holds a cycle; outside a cycle it waits for the operator.
+    void messageBox(config::BoxIcon icon, const QString& caption, const QString& text) override;
+    void notice(const QString& prompt, const QString& title, int timeoutMs) override;
+    void processEvents() override;
+
+    // "Configurar": the dialog, unless a run is under way.
+    void Command3_Click();
+
+    // How long a box shown inside a cycle stays up.
+    static constexpr int kAvisoEnCicloMs = 30000;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QPushButton* boton(const char* name, const QString& caption, const QString& toolTip,
+                       int standardPixmap);
+    void mostrarBotones();
+
+    RunControl& m_control;
+    QPushButton* m_command1;
+    QPushButton* m_command5;
+    QPushButton* m_command6;
+    QPushButton* m_command2;
+    QPushButton* m_command3;
+    QPushButton* m_command4;
+    QCheckBox* m_chkSyncManual;
+    QListWidget* m_list1;
+    QListWidget* m_list2;
+    QLabel* m_lblProceso;
+    QProgressBar* m_pgEstado;
+    QLabel* m_panel1;
+    QLabel* m_panel2;
+    bool m_busy = false;
+};
+
+}  // namespace lumaro::app

@@ -1,0 +1,46 @@
+#pragma once
+// The phases a cycle is made of, as the run control sees them.
+//
+// The run control (RunControl) never reaches a database, the FTP server or a snapshot file
+// itself: it calls these, and reads what they leave in config::runState().results. The
+// program uses ProductionPhases; tests drive the run control with phases that report each
+// outcome. Every phase writes its own log lines and reports to the operator through
+// config::console().
+
+#include <QString>
+#include <optional>
+
+namespace lumaro::app {
+
+// The program-wide connections a command closes when it ends.
+enum class Conexion { Cliente, Logistica, MySql };
+
+class Phases {
+public:
+    virtual ~Phases() = default;
+
+    // Opens one kind of connection: 1 client database (and the MySQL mirror where this store
+    // feeds it), 2 the snapshot being merged, 3 logistics database. True when open.
+    virtual bool AbrirConexion(int kind) = 0;
+    // Whether this store feeds the MySQL mirror; nullopt when the question could not be asked
+    // (for example the client connection is closed).
+    virtual std::optional<bool> esLocalPrincipal() = 0;
+    // Loads the store registry; true when loaded with exactly one active store.
+    virtual bool ConfigLocales() = 0;
+    // Closes one connection; closing one that is not open does nothing.
+    virtual void CerrarBD(Conexion which) = 0;
+    // Creates today's snapshot database and returns its file name (without folder); nullopt
+    // when it could not be created.
+    virtual std::optional<QString> crearBDTemp() = 0;
+    // Copies the changed production rows into the named snapshot; true when committed.
+    virtual bool CopiarTablas(const QString& nombre) = 0;
+    // The download run; sets results.downloadAnswered and results.downloadCount.
+    virtual void descargarOtrosLocales() = 0;
+    // The upload run (merge first, then upload); sets results.importCompleted and
+    // results.uploadDone.
+    virtual void Main() = 0;
+    // Start-up: fills the MySQL mirror when this store feeds it and it is empty.
+    virtual void ProcesarCargaInicial() = 0;
+};
+
+}  // namespace lumaro::app

@@ -1,0 +1,135 @@
+#pragma once
+// The run control: the state of the main window's buttons and timer, the daily schedule
+// (Timer1_Timer) and the commands that run a cycle ("Generar MDB Local", "Subir File"),
+// "Parar" and "Salir".
+//
+// It holds no widget: the main window shows what it holds (controlsChanged, titleChanged) and
+// forwards its buttons here; running without a display uses it as it is. Status panels, the
+// step label, List1 and the pointer are reached through config::console(). One cycle runs at
+// a time: a command or tick that arrives while one runs is refused with a log line.
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <optional>
+
+#include "app/Phases.h"
+
+namespace lumaro::app {
+
+// Enabled state of the six buttons: the only record of whether a run is under way.
+struct Buttons {
+    bool subir = true;       // Command1 "Subir File"
+    bool descargar = false;  // Command5 "Descargar", hidden
+    bool generar = false;    // Command6 "Generar MDB Local"
+    bool parar = true;       // Command2 "Parar"
+    bool configurar = true;  // Command3 "Configurar"
+    bool salir = true;       // Command4 "Salir"
+    bool operator==(const Buttons&) const = default;
+};
+
+// How the last command (with everything it ran) ended.
+enum class Outcome {
+    None,         // no command ran yet
+    Complete,     // waiting state: merge and upload completed
+    NothingToDo,  // nothing downloaded and nothing waiting
+    Stalled,      // the merge or the upload did not complete
+    Failed,       // a phase failed (connections, store registry, snapshot, copy)
+    Stopped,      // "Parar", "Salir", the close box or a stop signal during the command
+};
+
+struct Report {
+    Outcome outcome = Outcome::None;
+    QString reason;  // for the failing outcomes
+    bool ok() const { return outcome == Outcome::Complete || outcome == Outcome::NothingToDo; }
+};
+
+// The automatic-mode test each command makes when it starts.
+struct ModoAutomatico {
+    int iAuto = 0;      // 1 when "AutoSync" is "1"
+    bool bVar = false;  // timer enabled at the start of the click, or iAuto = 1
+};
+
+class RunControl : public QObject {
+    Q_OBJECT
+public:
+    explicit RunControl(Phases& phases, QObject* parent = nullptr);
+
+    // Start-up after the second-copy check: working folders, configurarControles,
+    // ProcesarCargaInicial.
+    void arrancar();
+
+    const Buttons& buttons() const { return m_buttons; }
+    bool timerEnabled() const { return m_timer.isActive(); }
+    // Switches the schedule's timer (the dialog, headless arming); refreshes the title.
+    void setTimerEnabled(bool enabled);
+    // The title as of the last refresh.
+    QString title() const { return m_title; }
+    void refreshTitle();
+    static QString tituloPara(bool timerEnabled);
+
+    void habilitar(bool valor);
+    void habilitar_2(bool valor);
+    void configurarControles();
+    ModoAutomatico modoAutomatico() const;
+
+    // The schedule's tick; the timer calls it every minute while enabled.
+    void Timer1_Timer();
+    // "Generar MDB Local" and "Subir File".
+    void Command6_Click();
+    void Command1_Click();
+    // "Parar".
+    void Command2_Click();
+    // "Configurar": true when the dialog may open; otherwise the refusal was shown.
+    bool Command3_Permitido();
+    // "Salir": writes "AutoSync" = "0" and asks to end the program.
+    void Command4_Click();
+    // Close box or stop signal: asks to end the program without touching the settings.
+    void cerrar();
+
+    const Report& lastReport() const { return m_report; }
+
+Q_SIGNALS:
+    void controlsChanged();
+    void titleChanged(const QString& title);
+    // The program should end now (deferred to the end of a running command).
+    void quitRequested();
+    // A command ended; lastReport() says how.
+    void commandFinished();
+
+private:
+    // Runs a command body as one cycle; refuses when one already runs.
+    template <typename Body>
+    void comoCiclo(const char* quien, Body body);
+    void subirFile();  // "Subir File" within a cycle
+    void generar();    // "Generar MDB Local" within a cycle
+    void finDeComando();
+    bool Command5_Click();
+    bool descargarDatos();
+    bool archivosEsperando() const;
+    void cerrarConexiones(bool conMySql);
+    void logModo(const char* boton, const ModoAutomatico& modo) const;
+    void encenderSi(const ModoAutomatico& modo);
+    void falla(const QString& reason);
+    bool detenido() const;
+    void aplicarParada();
+    void pedirSalida();
+    // The schedule.
+    void tick(QString* error);
+    void nuevoDia(const QString& lineaLog, const QString& hoy);
+    void setButtons(const Buttons& b);
+
+    Phases& m_phases;
+    QTimer m_timer;
+    Buttons m_buttons;
+    QString m_title;
+    bool m_inTick = false;
+    bool m_quitPending = false;
+    // Per command.
+    Report m_report;
+    QString m_failure;
+    std::optional<Outcome> m_subirOutcome;
+    QString m_subirReason;
+};
+
+}  // namespace lumaro::app

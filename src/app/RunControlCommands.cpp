@@ -1,0 +1,240 @@
+// "Generar MDB Local", "Subir File" and "Descargar": the commands that run a cycle.
+#include <QDir>
+
+#include "app/RunControl.h"
+#include "app/Texts.h"
+#include "app/WorkingFolders.h"
+#include "config/Console.h"
+#include "config/RunState.h"
+#include "config/Settings.h"
+
+namespace lumaro::app {
+
+using config::console;
+using config::EscribirLog;
+using config::runState;
+
+namespace {
+
+QString trueFalse(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+}  // namespace
+
+template <typename Body>
+void RunControl::comoCiclo(const char* quien, Body body) {
+    if (runState().cycleRunning) {
+        EscribirLog(QString::fromLatin1(quien) +
+                    QStringLiteral(" - Hay un ciclo en curso; se ignora la orden."));
+        return;
+    }
+    m_report = Report{};
+    m_failure.clear();
+    m_subirOutcome.reset();
+    m_subirReason.clear();
+    runState().stopRequested = false;
+    runState().cancelTransfer = false;
+    {
+        config::CycleGuard guard;
+        body();
+    }
+    finDeComando();
+}
+
+void RunControl::finDeComando() {
+    if (runState().stopRequested) {
+        aplicarParada();
+        setTimerEnabled(false);
+        m_report = Report{Outcome::Stopped, QStringLiteral("Proceso detenido antes de terminar.")};
+    } else if (!m_failure.isEmpty()) {
+        m_report = Report{Outcome::Failed, m_failure};
+    } else if (m_subirOutcome) {
+        m_report = Report{*m_subirOutcome, m_subirReason};
+    }
+    runState().stopRequested = false;
+    runState().cancelTransfer = false;
+    Q_EMIT commandFinished();
+    if (m_quitPending) {
+        m_quitPending = false;
+        Q_EMIT quitRequested();
+    }
+}
+
+void RunControl::falla(const QString& reason) {
+    if (m_failure.isEmpty()) m_failure = reason;
+}
+
+bool RunControl::detenido() const { return runState().stopRequested; }
+
+void RunControl::logModo(const char* boton, const ModoAutomatico& modo) const {
+    EscribirLog(
+        QString::fromLatin1(boton) + QStringLiteral(" - valor parametro <AutoSync> de CFG=") +
+        QString::number(modo.iAuto) +
+        QStringLiteral(" valor Timer.Enabled <ACTIVADO/DESACTIVADO>=") + trueFalse(timerEnabled()) +
+        QStringLiteral(" valor variable <bVar>=") + trueFalse(modo.bVar));
+}
+
+void RunControl::encenderSi(const ModoAutomatico& modo) {
+    // A stop requested during the command keeps the automatic mode off.
+    if (modo.bVar && !detenido()) setTimerEnabled(true);
+}
+
+void RunControl::cerrarConexiones(bool conMySql) {
+    if (conMySql) m_phases.CerrarBD(Conexion::MySql);
+    m_phases.CerrarBD(Conexion::Cliente);
+    m_phases.CerrarBD(Conexion::Logistica);
+}
+
+void RunControl::Command6_Click() {
+    comoCiclo("btnGenerarMDB", [this] { generar(); });
+}
+
+void RunControl::Command1_Click() {
+    comoCiclo("btnSubirFile", [this] { subirFile(); });
+}
+
+void RunControl::generar() {
+    const ModoAutomatico modo = modoAutomatico();
+    logModo("btnGenerarMDB", modo);
+    setTimerEnabled(false);
+    habilitar_2(false);
+    console().setStatePanel(texts::kProcesando);
+    console().setStep(QString());
+    console().clearProblems();
+
+    bool subirIniciado = false;
+    bool error = false;
+    const bool logistica = m_phases.AbrirConexion(3);
+    const bool cliente = m_phases.AbrirConexion(1);
+    if (!logistica || !cliente) {
+        falla(QStringLiteral("No se pudieron abrir las conexiones a las bases de datos."));
+    } else if (!m_phases.ConfigLocales()) {
+        falla(QStringLiteral("No se pudo cargar el registro de locales."));
+    } else if (!detenido()) {
+        const std::optional<QString> nombre = m_phases.crearBDTemp();
+        if (!nombre) {
+            // No copy into a file that was not created: "Subir File" still runs below.
+            falla(QStringLiteral("No se pudo crear la MDB del dia."));
+            error = true;
+        } else {
+            if (!detenido()) {
+                if (m_phases.CopiarTablas(*nombre))
+                    config::GrabarConfig(QStringLiteral("BD_Temp"), *nombre);
+                else
+                    falla(QStringLiteral("No se pudieron copiar los datos a ") + *nombre +
+                          QStringLiteral("."));
+            }
+            const std::optional<bool> principal = m_phases.esLocalPrincipal();
+            if (!principal) {
+                error = true;
+            } else {
+                cerrarConexiones(*principal);
+                encenderSi(modo);
+                subirIniciado = true;
+                if (!detenido()) subirFile();
+            }
+        }
+    }
+    if (!error) {
+        encenderSi(modo);
+        const std::optional<bool> principal = m_phases.esLocalPrincipal();
+        if (!principal) {
+            error = true;
+        } else {
+            cerrarConexiones(*principal);
+            habilitar_2(true);
+            refreshTitle();
+        }
+    }
+    if (error) {
+        // An unexpected failure: close what may be open, run "Subir File" unless it already
+        // ran, and leave the buttons of a finished command.
+        habilitar_2(false);
+        refreshTitle();
+        cerrarConexiones(true);
+        if (!subirIniciado && !detenido()) subirFile();
+        habilitar_2(true);
+        refreshTitle();
+    }
+}
+
+void RunControl::subirFile() {
+    const ModoAutomatico modo = modoAutomatico();
+    logModo("btnSubirFile", modo);
+    setTimerEnabled(false);
+    config::PhaseResults& r = runState().results;
+    r.downloadAnswered = false;
+    r.downloadCount = 0;
+    Command5_Click();
+
+    if (!archivosEsperando()) {
+        encenderSi(modo);
+        m_subirOutcome = Outcome::NothingToDo;
+        refreshTitle();
+        return;
+    }
+    if (detenido()) {
+        refreshTitle();
+        return;
+    }
+    console().clearProblems();
+    console().setStatePanel(texts::kProcesando);
+    habilitar(false);
+    console().setBusy(true);
+    r.importCompleted = false;
+    r.uploadDone = false;
+    m_phases.Main();
+
+    if (!r.importCompleted || !r.uploadDone) {
+        // Stalled: the automatic mode stays off until the operator acts.
+        m_subirOutcome = Outcome::Stalled;
+        m_subirReason = !r.importCompleted
+                            ? QStringLiteral("La sincronizacion de las MDB descargadas no termino.")
+                            : QStringLiteral("La subida de archivos al FTP no termino.");
+        refreshTitle();
+        return;
+    }
+    encenderSi(modo);
+    console().setStep(QString());
+    console().setStatePanel(texts::kEsperando);
+    console().setEventPanel(QStringLiteral("Ultima Ejecucion ") + texts::marcaDeTiempo());
+    console().setBusy(false);
+    m_subirOutcome = Outcome::Complete;
+    refreshTitle();
+}
+
+bool RunControl::archivosEsperando() const {
+    const config::PhaseResults& r = runState().results;
+    const QDir descargadas(config::programPath(QStringLiteral("MDB_descargadas")));
+    const bool hayDescargadas =
+        !descargadas.entryList({QStringLiteral("*.mdb")}, QDir::Files).isEmpty();
+    // A file of this store left unsent by an earlier failed upload is reason enough too.
+    return hayDescargadas || r.downloadCount != 0 || r.downloadAnswered || hayArchivosPorSubir();
+}
+
+bool RunControl::Command5_Click() {
+    console().setStep(QStringLiteral("Descargando datos"), 0x0000FF);
+    console().setStatePanel(texts::kProcesando);
+    habilitar(false);
+    console().setBusy(true);
+    const bool ok = descargarDatos();
+    console().setBusy(false);
+    console().setStep(QString());
+    return ok;
+}
+
+bool RunControl::descargarDatos() {
+    const bool logistica = m_phases.AbrirConexion(3);
+    const bool cliente = m_phases.AbrirConexion(1);
+    if (!logistica || !cliente) {
+        falla(QStringLiteral("No se pudieron abrir las conexiones a las bases de datos."));
+        return false;
+    }
+    if (!m_phases.ConfigLocales()) {
+        falla(QStringLiteral("No se pudo cargar el registro de locales."));
+        return false;
+    }
+    if (!detenido()) m_phases.descargarOtrosLocales();
+    return true;
+}
+
+}  // namespace lumaro::app

@@ -1,0 +1,104 @@
+// lumaro-sync: the store-side synchroniser. Without options, the main window; with
+// --headless, the same run control without a display.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+#include <memory>
+
+#include "app/FrmProcesoSync.h"
+#include "app/Headless.h"
+#include "app/InstanceLock.h"
+#include "app/MessageBox.h"
+#include "app/ProductionPhases.h"
+#include "app/RunControl.h"
+#include "app/Texts.h"
+
+using namespace lumaro::app;
+
+namespace {
+
+int usage(const QString& message) {
+    std::fprintf(stderr, "lumaro-sync: %s\nUse --help for the options.\n",
+                 message.toLocal8Bit().constData());
+    return kExitUso;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Synchronises the loyalty data of this store with the other stores of the chain.\n"
+        "Without options it opens the main window.\n\n"
+        "Exit statuses: 0 the cycle completed or there was nothing to do; 1 the cycle stalled,\n"
+        "a phase failed or it was stopped (the reason on standard error); 2 bad command line;\n"
+        "3 another copy is running in this program folder."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("Run without a display: the daily schedule armed until SIGINT/SIGTERM, "
+                       "or one command with --run."));
+    const QCommandLineOption run(
+        QStringLiteral("run"),
+        QStringLiteral("With --headless: run one command and exit. <command> is \"generar\" "
+                       "(Generar MDB Local, then Subir File) or \"subir\" (Subir File)."),
+        QStringLiteral("command"));
+    parser.addOption(headless);
+    parser.addOption(run);
+
+    // The command line is read before any application object exists, so that a bad one is
+    // answered even where no display is.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments)) return usage(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return usage(QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
+    if (parser.isSet(run) && !parser.isSet(headless))
+        return usage(QStringLiteral("--run needs --headless"));
+
+    const bool sinVentana = parser.isSet(headless) || parser.isSet(help) || parser.isSet(version);
+    std::unique_ptr<QCoreApplication> app;
+    if (sinVentana)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lumaro-sync"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMARO_VERSION));
+    if (parser.isSet(help)) parser.showHelp(kExitOk);
+    if (parser.isSet(version)) parser.showVersion();
+
+    ModoSinVentana modo = ModoSinVentana::Programacion;
+    if (parser.isSet(run)) {
+        const QString orden = parser.value(run);
+        if (orden == QStringLiteral("generar"))
+            modo = ModoSinVentana::Generar;
+        else if (orden == QStringLiteral("subir"))
+            modo = ModoSinVentana::Subir;
+        else
+            return usage(QStringLiteral("unknown command for --run: ") + orden);
+    }
+
+    InstanceLock lock;
+    if (!lock.acquire()) {
+        if (sinVentana) {
+            std::fprintf(stderr, "lumaro-sync: %s\n",
+                         texts::kOtraInstancia.toLocal8Bit().constData());
+        } else {
+            MessageBox::show(nullptr, QMessageBox::Information, texts::kTituloAplicacion,
+                             texts::kOtraInstancia);
+        }
+        return kExitOtraInstancia;
+    }
+
+    ProductionPhases phases;
+    if (parser.isSet(headless)) return runHeadless(phases, modo);
+
+    RunControl control(phases);
+    FrmProcesoSync window(control);
+    QObject::connect(&control, &RunControl::quitRequested, app.get(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    control.arrancar();
+    window.show();
+    return QCoreApplication::exec();
+}
