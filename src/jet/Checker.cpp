@@ -1,0 +1,260 @@
+#include "jet/Checker.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "jet/Coding.h"
+#include "jet/IndexKey.h"
+#include "jet/JetFormat.h"
+#include "jet/Reader.h"
+
+namespace lumaro::jet {
+
+namespace fmt = format;
+
+namespace {
+
+constexpr std::size_t kLeafMaskOffset = 0x1B;
+constexpr std::size_t kLeafFirstEntry = 0x1E0;
+constexpr std::size_t kLeafPrefixOffset = 0x18;
+constexpr std::size_t kMaxIndexPages = 4096;
+
+// True when a data page holds at least one row not flagged deleted.
+bool hasLiveRows(const uint8_t* p) {
+    const uint16_t rows = getU16(p + fmt::kDataRowCountOffset);
+    for (uint16_t i = 0; i < rows && fmt::kDataRowTableOffset + 2u * i + 2 <= fmt::kPageSize; ++i) {
+        if (!(getU16(p + fmt::kDataRowTableOffset + 2 * i) & fmt::kRowDeletedFlag)) return true;
+    }
+    return false;
+}
+
+using Entry = std::tuple<std::vector<uint8_t>, uint32_t, uint8_t>;  // key, page, row
+
+struct IndexInfo {
+    std::vector<uint16_t> columns;
+    uint32_t firstPage = 0;
+};
+
+// The real indexes of a table definition held in one page (the catalog's always is).
+Result<std::vector<IndexInfo>> readIndexes(const Database& db, uint32_t tdefPage) {
+    Result<Page> page = db.page(tdefPage);
+    if (!page) return page.status();
+    const uint8_t* p = page->data();
+    const std::string where = "table definition page " + std::to_string(tdefPage);
+    if (p[0] != fmt::kPageTableDef) return Status::corruption(where + ": not a definition page");
+    const uint32_t length = getU32(p + fmt::kTdefLengthOffset);
+    const uint16_t columns = getU16(p + fmt::kTdefColumnCountOffset);
+    const uint32_t reals = getU32(p + fmt::kTdefRealIndexCountOffset);
+    if (length > fmt::kPageSize || reals > 64) {
+        return Status::notSupported(where + ": spans pages or has too many indexes");
+    }
+    std::size_t o = fmt::kTdefIndexCountsOffset + fmt::kTdefIndexCountSize * reals +
+                    fmt::kTdefColumnSize * columns;
+    for (uint16_t i = 0; i < columns; ++i) {
+        if (o + 2 > length) return Status::corruption(where + ": column names run past its end");
+        o += 2 + getU16(p + o);
+    }
+    std::vector<IndexInfo> out;
+    for (uint32_t i = 0; i < reals; ++i, o += fmt::kTdefRealIndexSize) {
+        if (o + fmt::kTdefRealIndexSize > length) {
+            return Status::corruption(where + ": index definitions run past its end");
+        }
+        IndexInfo info;
+        for (std::size_t k = 0; k < 10; ++k) {
+            const uint16_t c = getU16(p + o + 4 + 3 * k);
+            if (c != 0xFFFF) info.columns.push_back(c);
+        }
+        info.firstPage = getU32(p + o + 38);
+        out.push_back(info);
+    }
+    return out;
+}
+
+// Every leaf entry of an index, following intermediate pages from its root.
+Status readEntries(const Database& db, uint32_t root, std::vector<Entry>& out) {
+    std::vector<uint32_t> todo = {root};
+    std::set<uint32_t> seen;
+    while (!todo.empty()) {
+        const uint32_t number = todo.back();
+        todo.pop_back();
+        if (!seen.insert(number).second || seen.size() > kMaxIndexPages) {
+            return Status::corruption("index page " + std::to_string(number) + " is visited twice");
+        }
+        Result<Page> page = db.page(number);
+        if (!page) return page.status();
+        const uint8_t* p = page->data();
+        const bool leaf = p[0] == fmt::kPageIndexLeaf;
+        if (!leaf && p[0] != fmt::kPageIndexNode) {
+            return Status::corruption("page " + std::to_string(number) + " is not an index page");
+        }
+        const std::size_t end = fmt::kPageSize - getU16(p + 2);
+        const std::size_t prefix = getU16(p + kLeafPrefixOffset);
+        if (end > fmt::kPageSize || end < kLeafFirstEntry) {
+            return Status::corruption("index page " + std::to_string(number) + ": bad free space");
+        }
+        std::vector<std::size_t> starts = {kLeafFirstEntry};
+        for (std::size_t bit = 1; kLeafFirstEntry + bit < end; ++bit) {
+            if (p[kLeafMaskOffset + bit / 8] & (1u << (bit % 8)))
+                starts.push_back(kLeafFirstEntry + bit);
+        }
+        starts.push_back(end);
+        std::vector<uint8_t> first;
+        const std::size_t tail = leaf ? 4 : 8;
+        for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+            if (starts[k + 1] <= starts[k]) continue;
+            std::vector<uint8_t> full(p + starts[k], p + starts[k + 1]);
+            if (k == 0) {
+                first = full;
+            } else if (prefix > 0) {
+                full.insert(full.begin(), first.begin(),
+                            first.begin() + std::min(prefix, first.size()));
+            }
+            if (full.size() < tail) {
+                return Status::corruption("index page " + std::to_string(number) + ": short entry");
+            }
+            const uint8_t* ptr = full.data() + full.size() - tail;
+            const uint32_t pg = (uint32_t{ptr[0]} << 16) | (uint32_t{ptr[1]} << 8) | ptr[2];
+            if (leaf) {
+                out.emplace_back(std::vector<uint8_t>(full.begin(), full.end() - 4), pg, ptr[3]);
+            } else {
+                todo.push_back(getU32(ptr + 4));
+            }
+        }
+        if (leaf && getU32(p + 16) != 0) todo.push_back(getU32(p + 16));  // next leaf
+    }
+    return Status::ok();
+}
+
+void checkCatalogIndexes(const Database& db, std::vector<std::string>& problems) {
+    Result<std::vector<IndexInfo>> indexes = readIndexes(db, fmt::kCatalogTdefPage);
+    if (!indexes) {
+        problems.push_back("MSysObjects indexes: " + indexes.status().message());
+        return;
+    }
+    for (const IndexInfo& index : indexes.value()) {
+        const bool byId = index.columns == std::vector<uint16_t>{0};
+        const bool byParentName = index.columns == std::vector<uint16_t>{1, 2};
+        if (!byId && !byParentName) continue;
+        const std::string name = byId ? "Id" : "ParentIdName";
+        std::vector<Entry> found;
+        if (Status st = readEntries(db, index.firstPage, found); !st) {
+            problems.push_back("MSysObjects index " + name + ": " + st.message());
+            continue;
+        }
+        std::vector<Entry> expected;
+        for (const CatalogEntry& e : db.catalog()) {
+            std::vector<uint8_t> key;
+            if (byId) {
+                indexkey::appendLong(key, e.id);
+            } else {
+                indexkey::appendLong(key, e.parentId);
+                if (!indexkey::appendText(key, e.name)) continue;  // not keyable here: skip
+            }
+            expected.emplace_back(key, e.rowId.page, static_cast<uint8_t>(e.rowId.row));
+        }
+        std::sort(found.begin(), found.end());
+        std::sort(expected.begin(), expected.end());
+        for (const Entry& e : expected) {
+            if (!std::binary_search(found.begin(), found.end(), e)) {
+                problems.push_back(
+                    "MSysObjects index " + name + ": no entry for the catalog row at page " +
+                    std::to_string(std::get<1>(e)) + ", row " + std::to_string(std::get<2>(e)));
+            }
+        }
+        for (const Entry& e : found) {
+            const bool known = std::any_of(expected.begin(), expected.end(), [&](const Entry& x) {
+                return std::get<1>(x) == std::get<1>(e) && std::get<2>(x) == std::get<2>(e);
+            });
+            if (known && !std::binary_search(expected.begin(), expected.end(), e)) {
+                problems.push_back("MSysObjects index " + name + ": wrong key for page " +
+                                   std::to_string(std::get<1>(e)) + ", row " +
+                                   std::to_string(std::get<2>(e)));
+            } else if (!known) {
+                problems.push_back("MSysObjects index " + name + ": entry points at page " +
+                                   std::to_string(std::get<1>(e)) + ", row " +
+                                   std::to_string(std::get<2>(e)) + ", which holds no catalog row");
+            }
+        }
+    }
+}
+
+}  // namespace
+
+Result<std::vector<std::string>> checkDatabase(const std::string& path) {
+    Result<Database> opened = Database::open(path);
+    if (!opened) return opened.status();
+    const Database& db = opened.value();
+    std::vector<std::string> problems;
+    std::map<uint32_t, std::set<uint32_t>> ownedByTable;  // tdef page -> owned data pages
+
+    for (const CatalogEntry& entry : db.catalog()) {
+        if (!entry.isTable()) continue;
+        Result<Table> table = db.table(entry.name);
+        const std::string label = "table " + entry.name;
+        if (!table) {
+            problems.push_back(label + ": " + table.status().message());
+            continue;
+        }
+        Result<std::vector<uint32_t>> owned = table->ownedPages();
+        if (!owned) {
+            problems.push_back(label + ": " + owned.status().message());
+            continue;
+        }
+        std::set<uint32_t>& ownedSet = ownedByTable[table->definitionPage()];
+        for (uint32_t p : owned.value()) {
+            ownedSet.insert(p);
+            Result<Page> page = db.page(p);
+            if (!page) {
+                problems.push_back(label + ": owned page " + std::to_string(p) + ": " +
+                                   page.status().message());
+            } else if (page->data()[0] != fmt::kPageData ||
+                       getU32(page->data() + fmt::kDataOwnerOffset) != table->definitionPage()) {
+                problems.push_back(label + ": usage map lists page " + std::to_string(p) +
+                                   ", which is not one of its data pages");
+            }
+        }
+        Result<std::vector<uint32_t>> freePages = db.usageMapPages(table->freePagesPointer());
+        if (!freePages) {
+            problems.push_back(label + ": free-space map: " + freePages.status().message());
+        } else {
+            for (uint32_t p : freePages.value()) {
+                if (!ownedSet.count(p)) {
+                    problems.push_back(label + ": free-space map lists page " + std::to_string(p) +
+                                       ", which the table does not own");
+                }
+            }
+        }
+        uint64_t rows = 0;
+        Status scanned = table->forEachRow([&](const Row&) {
+            ++rows;
+            return true;
+        });
+        if (!scanned) problems.push_back(label + ": " + scanned.message());
+        if (rows != table->storedRowCount()) {
+            problems.push_back(label + ": stored row count " +
+                               std::to_string(table->storedRowCount()) + ", scan found " +
+                               std::to_string(rows));
+        }
+    }
+    // Data pages that claim a table must be in its usage map.
+    for (uint32_t p = 2; p < db.pageCount(); ++p) {
+        Result<Page> page = db.page(p);
+        if (!page) {
+            problems.push_back("page " + std::to_string(p) + ": " + page.status().message());
+            break;
+        }
+        if (page->data()[0] != fmt::kPageData) continue;
+        const uint32_t owner = getU32(page->data() + fmt::kDataOwnerOffset);
+        const auto it = ownedByTable.find(owner);
+        if (it != ownedByTable.end() && !it->second.count(p) && hasLiveRows(page->data())) {
+            problems.push_back("page " + std::to_string(p) + " holds rows of the table at page " +
+                               std::to_string(owner) + " but is missing from its usage map");
+        }
+    }
+    checkCatalogIndexes(db, problems);
+    return problems;
+}
+
+}  // namespace lumaro::jet

@@ -1,0 +1,136 @@
+#include "jet/Updater.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "jet/Coding.h"
+#include "jet/JetFormat.h"
+#include "jet/PageFile.h"
+
+namespace lumaro::jet {
+
+namespace fmt = format;
+
+Result<std::unique_ptr<Updater>> Updater::open(const std::filesystem::path& path) {
+    Result<Database> db = Database::open(path.string());
+    if (!db) return db.status();
+    std::unique_ptr<Updater> u(new Updater());
+    u->m_path = path;
+    u->m_db = std::make_unique<Database>(std::move(db.value()));
+    u->m_file = std::fopen(path.string().c_str(), "r+b");
+    if (u->m_file == nullptr) {
+        return Status::ioError("cannot open " + path.string() +
+                               " for writing: " + std::strerror(errno));
+    }
+    return u;
+}
+
+Updater::~Updater() { close(); }
+
+Status Updater::close() {
+    if (m_file == nullptr) return Status::ok();
+    const bool synced = syncFile(m_file);
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (!synced || !closed) return Status::ioError("cannot sync " + m_path.string());
+    return Status::ok();
+}
+
+Status Updater::readPage(uint32_t number, uint8_t* bytes) {
+    if (m_file == nullptr) return Status::invalidArgument("the database is closed");
+    if (number >= m_db->pageCount()) {
+        return Status::invalidArgument("page " + std::to_string(number) + " is beyond the file");
+    }
+    const long offset = static_cast<long>(number) * static_cast<long>(fmt::kPageSize);
+    if (std::fseek(m_file, offset, SEEK_SET) != 0 ||
+        std::fread(bytes, fmt::kPageSize, 1, m_file) != 1) {
+        return Status::ioError("cannot read page " + std::to_string(number) + " of " +
+                               m_path.string());
+    }
+    return Status::ok();
+}
+
+Status Updater::writePage(uint32_t number, const uint8_t* bytes) {
+    const long offset = static_cast<long>(number) * static_cast<long>(fmt::kPageSize);
+    if (std::fseek(m_file, offset, SEEK_SET) != 0 ||
+        std::fwrite(bytes, fmt::kPageSize, 1, m_file) != 1 || std::fflush(m_file) != 0) {
+        return Status::ioError("cannot write page " + std::to_string(number) + " of " +
+                               m_path.string());
+    }
+    return Status::ok();
+}
+
+Status Updater::locate(const Table& table, RowId row, Located& out) {
+    Status st = readPage(row.page, out.page);
+    if (!st) return st;
+    const std::string where =
+        "page " + std::to_string(row.page) + ", row " + std::to_string(row.row);
+    if (out.page[0] != fmt::kPageData ||
+        getU32(out.page + fmt::kDataOwnerOffset) != table.definitionPage()) {
+        return Status::invalidArgument(where + ": not a data page of table " + table.name());
+    }
+    const uint16_t rows = getU16(out.page + fmt::kDataRowCountOffset);
+    if (row.row >= rows || fmt::kDataRowTableOffset + 2u * rows > fmt::kPageSize) {
+        return Status::invalidArgument(where + ": the page has " + std::to_string(rows) + " rows");
+    }
+    const uint16_t slot = getU16(out.page + fmt::kDataRowTableOffset + 2 * row.row);
+    if (slot & (fmt::kRowDeletedFlag | fmt::kRowOverflowFlag)) {
+        return Status::invalidArgument(where + ": the row is deleted or moved");
+    }
+    out.start = slot & fmt::kRowOffsetMask;
+    out.end = row.row == 0 ? fmt::kPageSize
+                           : getU16(out.page + fmt::kDataRowTableOffset + 2 * (row.row - 1)) &
+                                 fmt::kRowOffsetMask;
+    if (out.start < fmt::kDataRowTableOffset + 2u * rows || out.end <= out.start + 2) {
+        return Status::corruption(where + ": row bounds " + std::to_string(out.start) + ".." +
+                                  std::to_string(out.end) + " are impossible");
+    }
+    return Status::ok();
+}
+
+Status Updater::setBoolean(std::string_view tableName, RowId row, std::string_view columnName,
+                           bool value) {
+    Result<Table> table = m_db->table(tableName);
+    if (!table) return table.status();
+    const Column* column = table->column(columnName);
+    if (column == nullptr || column->type != ColumnType::Boolean) {
+        return Status::invalidArgument("table " + table->name() + " has no Yes/No column " +
+                                       std::string(columnName));
+    }
+    Located at;
+    Status st = locate(table.value(), row, at);
+    if (!st) return st;
+    const uint16_t storedColumns = getU16(at.page + at.start);
+    if (column->number >= storedColumns) {
+        return Status::notSupported("the row predates column " + column->name);
+    }
+    const std::size_t maskSize = (storedColumns + 7u) / 8u;
+    if (static_cast<std::size_t>(at.end - at.start) < maskSize + 2) {
+        return Status::corruption("page " + std::to_string(row.page) + ", row " +
+                                  std::to_string(row.row) + ": shorter than its null mask");
+    }
+    uint8_t& maskByte = at.page[at.end - maskSize + column->number / 8];
+    const auto bit = static_cast<uint8_t>(1u << (column->number % 8));
+    maskByte = value ? (maskByte | bit) : (maskByte & static_cast<uint8_t>(~bit));
+    return writePage(row.page, at.page);
+}
+
+Status Updater::deleteRow(std::string_view tableName, RowId row) {
+    Result<Table> table = m_db->table(tableName);
+    if (!table) return table.status();
+    Located at;
+    Status st = locate(table.value(), row, at);
+    if (!st) return st;
+    uint8_t* slot = at.page + fmt::kDataRowTableOffset + 2 * row.row;
+    putU16(slot, static_cast<uint16_t>(getU16(slot) | fmt::kRowDeletedFlag));
+    st = writePage(row.page, at.page);
+    if (!st) return st;
+    uint8_t tdef[fmt::kPageSize];
+    st = readPage(table->definitionPage(), tdef);
+    if (!st) return st;
+    const uint32_t count = getU32(tdef + fmt::kTdefRowCountOffset);
+    if (count > 0) putU32(tdef + fmt::kTdefRowCountOffset, count - 1);
+    return writePage(table->definitionPage(), tdef);
+}
+
+}  // namespace lumaro::jet

@@ -1,0 +1,53 @@
+#pragma once
+// Changes in place to an existing Jet 4.0 database (FORMAT-writing.md "Changing rows"): setting
+// a Yes/No value of a row and deleting a row. A Yes/No value is the row's null-mask bit, so
+// the change rewrites one byte and never moves the row; a deletion flags the row's slot and
+// lowers the table's row count. Rows are named by the RowId the reader reports.
+//
+// Each change is written through at once; close() (or the destructor) syncs the file.
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "jet/JetTypes.h"
+#include "jet/Reader.h"
+
+namespace lumaro::jet {
+
+class Updater {
+public:
+    static Result<std::unique_ptr<Updater>> open(const std::filesystem::path& path);
+    ~Updater();
+    Updater(const Updater&) = delete;
+    Updater& operator=(const Updater&) = delete;
+
+    // Sets the Yes/No column `column` of the row at `row` in `table` (names in any case).
+    // Fails with InvalidArgument when the column is not Yes/No or the row is not a live row of
+    // that table, Corruption when the page does not hold up.
+    Status setBoolean(std::string_view table, RowId row, std::string_view column, bool value);
+
+    // Deletes the row at `row` in `table`.
+    Status deleteRow(std::string_view table, RowId row);
+
+    // Syncs the file to disk and closes it.
+    Status close();
+
+private:
+    struct Located {
+        uint8_t page[4096];
+        uint16_t start = 0;  // row bytes [start, end)
+        uint16_t end = 0;
+    };
+    Updater() = default;
+    Status locate(const Table& table, RowId row, Located& out);
+    Status readPage(uint32_t number, uint8_t* bytes);
+    Status writePage(uint32_t number, const uint8_t* bytes);
+
+    std::filesystem::path m_path;
+    std::unique_ptr<Database> m_db;
+    std::FILE* m_file = nullptr;
+};
+
+}  // namespace lumaro::jet

@@ -1,0 +1,109 @@
+// lumaro-mdb copy and check: the commands built on the writer and the consistency check.
+#include <iostream>
+
+#include "jet/Checker.h"
+#include "jet/Reader.h"
+#include "jet/Writer.h"
+#include "jet/tool/Commands.h"
+
+namespace lumaro::jet::tool {
+
+namespace {
+
+bool writerSupports(ColumnType t) {
+    switch (t) {
+        case ColumnType::Boolean:
+        case ColumnType::Byte:
+        case ColumnType::Integer:
+        case ColumnType::Long:
+        case ColumnType::Double:
+        case ColumnType::DateTime:
+        case ColumnType::Text:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Copies one table; returns false after reporting on standard error.
+bool copyTable(const Table& source, Writer& writer) {
+    TableDef def;
+    def.name = source.name();
+    for (const Column& c : source.columns()) {
+        if (!writerSupports(c.type) || (c.type == ColumnType::Text && c.size > 255)) {
+            std::cerr << "lumaro-mdb: table " << source.name() << " not copied: column " << c.name
+                      << " has a type the writer does not support\n";
+            return false;
+        }
+        def.columns.push_back(c.def());
+    }
+    Result<Writer::TableHandle> handle = writer.createTable(def);
+    if (!handle) {
+        std::cerr << "lumaro-mdb: table " << source.name()
+                  << " not copied: " << handle.status().message() << "\n";
+        return false;
+    }
+    Status failed;
+    Status scanned = source.forEachRow([&](const Row& row) {
+        failed = writer.insert(handle.value(), row.values());
+        return failed.isOk();
+    });
+    if (!scanned || !failed) {
+        std::cerr << "lumaro-mdb: table " << source.name() << ": "
+                  << (!scanned ? scanned.message() : failed.message()) << "\n";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int copy(const Args& args) {
+    if (args.size() != 2) {
+        std::cerr << "usage: lumaro-mdb copy SRC DST\n";
+        return 2;
+    }
+    Result<Database> source = Database::open(args[0]);
+    if (!source) {
+        std::cerr << "lumaro-mdb: " << args[0] << ": " << source.status().message() << "\n";
+        return 1;
+    }
+    Result<std::unique_ptr<Writer>> writer = Writer::create(args[1]);
+    if (!writer) {
+        std::cerr << "lumaro-mdb: " << args[1] << ": " << writer.status().message() << "\n";
+        return 1;
+    }
+    bool complete = true;
+    for (const std::string& name : source->tableNames()) {
+        Result<Table> table = source->table(name);
+        if (!table) {
+            std::cerr << "lumaro-mdb: table " << name << ": " << table.status().message() << "\n";
+            complete = false;
+            continue;
+        }
+        complete = copyTable(table.value(), *writer.value()) && complete;
+    }
+    Status committed = writer.value()->commit();
+    if (!committed) {
+        std::cerr << "lumaro-mdb: " << args[1] << ": " << committed.message() << "\n";
+        return 1;
+    }
+    return complete ? 0 : 3;
+}
+
+int check(const Args& args) {
+    if (args.size() != 1) {
+        std::cerr << "usage: lumaro-mdb check FILE\n";
+        return 2;
+    }
+    Result<std::vector<std::string>> problems = checkDatabase(args[0]);
+    if (!problems) {
+        std::cerr << "lumaro-mdb: " << args[0] << ": " << problems.status().message() << "\n";
+        return 1;
+    }
+    for (const std::string& p : problems.value()) std::cout << args[0] << ": " << p << "\n";
+    if (problems->empty()) std::cout << args[0] << ": consistent\n";
+    return problems->empty() ? 0 : 1;
+}
+
+}  // namespace lumaro::jet::tool
