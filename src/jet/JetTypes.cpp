@@ -58,6 +58,27 @@ void DateTime::toParts(int& year, int& month, int& day, int& hour, int& minute, 
     second = static_cast<int>(secs % 60);
 }
 
+std::string Currency::toString() const {
+    const bool negative = tenThousandths < 0;
+    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(tenThousandths)
+                                        : static_cast<uint64_t>(tenThousandths);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%s%llu.%04llu", negative ? "-" : "",
+                  static_cast<unsigned long long>(magnitude / 10000),
+                  static_cast<unsigned long long>(magnitude % 10000));
+    return buf;
+}
+
+std::string guidToString(const Bytes& b) {
+    if (b.size() != 16) return {};
+    char buf[48];
+    std::snprintf(buf, sizeof buf,
+                  "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3],
+                  b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
+    return buf;
+}
+
 std::string DateTime::toString() const {
     int y, mo, d, h, mi, s;
     if (!std::isfinite(days) || std::fabs(days) > 1e7) return "invalid date";

@@ -59,9 +59,15 @@ struct DateTime {
 // Binary, OLE and GUID as bytes.
 struct Currency {
     int64_t tenThousandths = 0;
+    // Four decimals: "3.5000", "-0.0100".
+    std::string toString() const;
     bool operator==(const Currency&) const = default;
 };
 using Bytes = std::vector<uint8_t>;
+
+// A GUID column value as text: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (the first three groups
+// are stored little-endian). Empty when `guid` is not 16 bytes.
+std::string guidToString(const Bytes& guid);
 using Value = std::variant<std::monostate, bool, int64_t, double, Currency, DateTime,
                            std::string, Bytes>;
 

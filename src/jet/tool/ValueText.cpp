@@ -24,27 +24,6 @@ void appendFormatted(std::string& out, const char* fmt, double v) {
                                                                  : sizeof buf - 1);
 }
 
-std::string currencyText(int64_t tenThousandths) {
-    const bool negative = tenThousandths < 0;
-    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(tenThousandths)
-                                        : static_cast<uint64_t>(tenThousandths);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%s%llu.%04llu", negative ? "-" : "",
-                  static_cast<unsigned long long>(magnitude / 10000),
-                  static_cast<unsigned long long>(magnitude % 10000));
-    return buf;
-}
-
-std::string guidText(const Bytes& b) {
-    if (b.size() < 16) return {};
-    char buf[48];
-    std::snprintf(buf, sizeof buf,
-                  "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3],
-                  b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
-                  b[14], b[15]);
-    return buf;
-}
-
 }  // namespace
 
 void appendCsvField(const Column& column, const Value& value, std::string& out) {
@@ -56,7 +35,7 @@ void appendCsvField(const Column& column, const Value& value, std::string& out) 
     } else if (const auto* d = std::get_if<double>(&value)) {
         appendFormatted(out, column.type == ColumnType::Single ? "%.8g" : "%.16g", *d);
     } else if (const auto* c = std::get_if<Currency>(&value)) {
-        out += currencyText(c->tenThousandths);
+        out += c->toString();
     } else if (const auto* t = std::get_if<DateTime>(&value)) {
         int y, mo, da, h, mi, s;
         t->toParts(y, mo, da, h, mi, s);
@@ -72,7 +51,7 @@ void appendCsvField(const Column& column, const Value& value, std::string& out) 
         }
     } else if (const auto* bytes = std::get_if<Bytes>(&value)) {
         if (column.type == ColumnType::Guid) {
-            const std::string g = guidText(*bytes);
+            const std::string g = guidToString(*bytes);
             appendQuoted(g.data(), g.size(), out);
         } else {
             appendQuoted(reinterpret_cast<const char*>(bytes->data()), bytes->size(), out);
@@ -105,7 +84,7 @@ std::string schemaTypeName(const Column& column) {
         case ColumnType::Ole:
             return "OLE (" + std::to_string(column.size) + ")";
         case ColumnType::Memo:
-            return "Memo/Hyperlink (" + std::to_string(column.size) + ")";
+            return "Memo/Hyperlink (255)";  // as mdb-schema shows every memo
         case ColumnType::Guid:
             return "Replication ID";
         case ColumnType::Numeric:

@@ -1,0 +1,39 @@
+// Prints every table of a Jet file as mdb-reader reads it, in the line form that
+// ExternalReaders.h parses:
+//   table <name>\t<rowCount>
+//   column <name>\t<type>\t<size>\t<nullable 1/0>
+//   row <field>\t<field>...      (\N = NULL; \\ \t \n \r escaped)
+//   error <message>
+// usage: node mdb_reader_rows.mjs FILE [--system]
+import fs from "node:fs";
+import MDBReader from "mdb-reader";
+
+const [file, ...flags] = process.argv.slice(2);
+const reader = new MDBReader(fs.readFileSync(file));
+const system = flags.includes("--system");
+const esc = (s) => s.replace(/\\/g, "\\\\").replace(/\t/g, "\\t").replace(/\n/g, "\\n").replace(/\r/g, "\\r");
+const pad = (n, w = 2) => String(n).padStart(w, "0");
+const canon = (v) => {
+  if (v === null || v === undefined) return "\\N";
+  if (typeof v === "boolean") return v ? "1" : "0";
+  if (v instanceof Date) {
+    const d = new Date(Math.round(v.getTime() / 1000) * 1000);
+    return `${pad(d.getUTCFullYear(), 4)}/${pad(d.getUTCMonth() + 1)}/${pad(d.getUTCDate())} ` +
+           `${pad(d.getUTCHours())}:${pad(d.getUTCMinutes())}:${pad(d.getUTCSeconds())}`;
+  }
+  if (Buffer.isBuffer(v)) return "0x" + v.toString("hex");
+  return esc(String(v));
+};
+const out = [];
+for (const name of reader.getTableNames({ normalTables: true, systemTables: system, linkedTables: false })) {
+  const t = reader.getTable(name);
+  out.push(`table ${esc(name)}\t${t.rowCount}`);
+  try {
+    const cols = t.getColumns();
+    for (const c of cols) out.push(`column ${esc(c.name)}\t${c.type}\t${c.size}\t${c.nullable ? 1 : 0}`);
+    for (const r of t.getData()) out.push("row " + cols.map((c) => canon(r[c.name])).join("\t"));
+  } catch (e) {
+    out.push("error " + esc(String(e)));
+  }
+}
+process.stdout.write(out.join("\n") + "\n");
