@@ -76,8 +76,10 @@ bool clsDBAdmin::AbrirBD(Connection& Cnn, const QString& sConnectString,
 }
 
 void clsDBAdmin::CerrarBD(Connection& Cnn) {
-    QSqlDatabase db = Cnn.database();
-    if (db.isValid()) db.close();
+    {
+        QSqlDatabase db = Cnn.database();
+        if (db.isValid()) db.close();
+    }
     Cnn = Connection();
 }
 
