@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <ostream>
 
 #include "config/HeadlessConsole.h"
 
@@ -61,3 +62,8 @@ bool writeFile(const QString& path, const QByteArray& data);
 QByteArray bytes(int size, char seed = 'a');
 
 }  // namespace lumaro::ftp::test
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}

@@ -1,0 +1,205 @@
+#include "ftp/UploadRun.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "config/Clock.h"
+#include "config/Console.h"
+#include "config/RunState.h"
+#include "config/Settings.h"
+#include "db/ConfigLocales.h"
+#include "ftp/FtpUtil.h"
+#include "ftp/ImportSeam.h"
+#include "ftp/Transfer.h"
+
+namespace lumaro::ftp {
+
+using lumaro::config::console;
+using lumaro::config::EscribirLog;
+
+namespace {
+
+// lblProceso while sending: red 255, green 74, blue 100.
+constexpr int kColorEnvio = 0xFF4A64;
+
+QString entre(const QString& nombre) {
+    return QStringLiteral(" < ") + nombre + QStringLiteral(" >");
+}
+
+// The texts a failed upload leaves, which differ between the temp folder and "RtDbf".
+struct Avisos {
+    QString lista;   // List1, after the timestamp
+    QString log;     // run log
+    QString correo;  // run log, when the store has a contact e-mail
+};
+
+Avisos avisosTemp(const QString& n) {
+    return {QStringLiteral(" - Problemas al SUBIR archivo") + entre(n) +
+                QStringLiteral(" al FTP, desde <TEMP>."),
+            QStringLiteral("Problemas al SUBIR archivo") + entre(n) +
+                QStringLiteral(" desde <TEMP>: N=0. D="),
+            QStringLiteral("Se intento enviar correo, detallando problemas al SUBIR archivo") +
+                entre(n) + QStringLiteral(" desde <TEMP>.")};
+}
+
+Avisos avisosCarpeta(const QString& n) {
+    return {QStringLiteral(" - Problemas al SUBIR archivo") + entre(n) + QStringLiteral("."),
+            QStringLiteral("Problemas al SUBIR archivo") + entre(n) + QStringLiteral(". N=0. D="),
+            QStringLiteral("Se intento enviar correo: Detallando problemas al SUBIR archivo") +
+                entre(n) + QStringLiteral(".")};
+}
+
+class Subida {
+public:
+    Subida() : m_id(lumaro::db::idLocalPropio()), m_correo(lumaro::db::emailContactoPropio()) {}
+
+    // Step 2: the temp folder of the program.
+    void carpetaTemp() {
+        EscribirLog(QStringLiteral("Intentando enviar archivos desde carpeta < TEMP >..."));
+        const QString temp = rutaPrograma(QStringLiteral("temp")) + QDir::separator();
+        for (const QString& ruta : ListarArchivos(temp, QStringLiteral("MDB")))
+            enviar(ruta, avisosTemp(QFileInfo(ruta).fileName()));
+    }
+
+    // Step 3: today's snapshot. Returns false when it does not exist yet (the run ends).
+    bool archivoDelDia() {
+        EscribirLog(QStringLiteral("Intentando SUBIR archivo del día de Hoy..."));
+        const QString ddmmyyyy =
+            lumaro::config::Clock::today().toString(QStringLiteral("ddMMyyyy"));
+        const QString t = m_id + QLatin1Char('_') + ddmmyyyy + QStringLiteral(".mdb");
+        if (!existeArchivo(QDir(carpetaDbf()).filePath(t))) {
+            EscribirLog(QStringLiteral("MainProcesoSinc.Main: No se encontro, localmente, el "
+                                       "archivo <MDB> del dia de Hoy, archivo") +
+                        entre(t) +
+                        QStringLiteral(" para SUBIRLO al FTP (si esta es la primera "
+                                       "sincronizacion se volverá a verificar despues)."));
+            resultado().uploadDone = !m_fallo;
+            return false;
+        }
+        if (yaEnviado(t)) {
+            resultado().uploadDone = true;
+            return true;
+        }
+        resultado().uploadDone = false;
+        console().setStep(QStringLiteral("Se intentara SUBIR el archivo <MDB> local..."),
+                          kColorEnvio);
+        if (cargarFileFTP(carpetaDbf(), t)) {
+            resultado().uploadDone = true;
+            return true;
+        }
+        m_fallo = true;
+        console().addProblem(marcaTiempo() + QStringLiteral(" - Problemas al SUBIR archivo local") +
+                             entre(t) + QStringLiteral("."));
+        EscribirLog(QStringLiteral("Problemas al SUBIR archivo local") + entre(t) +
+                    QStringLiteral(". N=0. D="));
+        if (!m_correo.isEmpty())
+            EscribirLog(QStringLiteral("Se intento enviar correo: Detallando problemas al SUBIR "
+                                       "archivo local < ") +
+                        m_id + QStringLiteral(" - ") + ddmmyyyy + QStringLiteral(".mdb >."));
+        return true;
+    }
+
+    // Steps 4 and 5: this store's snapshots, then its DBF files, of the snapshot folder.
+    void carpetaSnapshots(const QString& extension) {
+        EscribirLog(QStringLiteral("Intentando SUBIR archivos ") + extension +
+                    QStringLiteral(" desde carpeta < ") + carpetaDbf() + QDir::separator() +
+                    QStringLiteral(" > ..."));
+        for (const QString& ruta : ListarArchivos(carpetaDbf() + QDir::separator(), extension)) {
+            const QString n = QFileInfo(ruta).fileName();
+            if (!esArchivoPropio(n, m_id)) {
+                EscribirLog(QStringLiteral("Se omite el archivo") + entre(n) +
+                            QStringLiteral(": no es un archivo de intercambio de este Local."));
+                continue;
+            }
+            enviar(ruta, avisosCarpeta(n));
+        }
+    }
+
+    void terminar() {
+        EscribirLog(QStringLiteral("Se termino la SUBIDA de archivos."));
+        resultado().uploadDone = !m_fallo;
+    }
+
+private:
+    static lumaro::config::PhaseResults& resultado() { return lumaro::config::runState().results; }
+    static QString carpetaDbf() { return lumaro::config::LeerConfig(QStringLiteral("RtDbf")); }
+
+    // Sends one listed file unless it was sent before. A refusal is reported and the run
+    // goes on with the next file.
+    void enviar(const QString& ruta, const Avisos& avisos) {
+        const QFileInfo info(ruta);
+        const QString n = info.fileName();
+        if (yaEnviado(n)) {
+            resultado().uploadDone = true;
+            return;
+        }
+        resultado().uploadDone = false;
+        console().setStep(QStringLiteral("Envio de archivos..."), kColorEnvio);
+        if (cargarFileFTP(info.path(), n)) {
+            resultado().uploadDone = true;
+            return;
+        }
+        m_fallo = true;
+        console().addProblem(marcaTiempo() + avisos.lista);
+        EscribirLog(avisos.log);
+        if (!m_correo.isEmpty()) EscribirLog(avisos.correo);
+    }
+
+    QString m_id;
+    QString m_correo;
+    bool m_fallo = false;
+};
+
+bool contieneProducto(const QString& nombre) {
+    const QString upper = nombre.toUpper();
+    return upper.contains(QLatin1String("SEGURIDAD")) || upper.contains(QLatin1String("LUMARO"));
+}
+
+}  // namespace
+
+QStringList ListarArchivos(const QString& carpeta, const QString& extension) {
+    QStringList lista;
+    const QString sufijo = QLatin1Char('.') + extension.toUpper();
+    const QDir dir(carpeta);
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::System, QDir::Name);
+    for (const QFileInfo& info : entries) {
+        if (!info.isFile() || info.isHidden()) continue;
+        // Read-only by its permission bits: the administrator may write anything.
+        if (!(info.permissions() & QFileDevice::WriteOwner)) continue;
+        const QString nombre = info.fileName();
+        if (!nombre.toUpper().endsWith(sufijo)) continue;
+        if (contieneProducto(nombre)) continue;
+        lista.append(carpeta + nombre);
+        console().addFile(carpeta + nombre);
+    }
+    console().processEvents();
+    return lista;
+}
+
+bool esArchivoPropio(const QString& nombre, const QString& idLocalPropio) {
+    if (!lumaro::db::esNumeroEntero(idLocalPropio)) return false;
+    const QString id = QRegularExpression::escape(idLocalPropio);
+    const QRegularExpression patron(
+        QStringLiteral("^") + id + QStringLiteral("_(\\d{8}\\.mdb|[CTAK]_[0-9A-Z]{2,3}\\.dbf)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return patron.match(nombre).hasMatch();
+}
+
+void Main() {
+    auto& resultados = lumaro::config::runState().results;
+    resultados.uploadDone = false;
+    if (!ejecutarImportacion()) return;
+
+    Subida subida;
+    console().clearFiles();
+    subida.carpetaTemp();
+    if (!subida.archivoDelDia()) return;
+    console().clearFiles();
+    subida.carpetaSnapshots(QStringLiteral("MDB"));
+    console().clearFiles();
+    subida.carpetaSnapshots(QStringLiteral("DBF"));
+    subida.terminar();
+}
+
+}  // namespace lumaro::ftp

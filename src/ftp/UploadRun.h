@@ -1,0 +1,26 @@
+#pragma once
+// The upload run (module MainProcesoSinc): merges what was downloaded, then sends this
+// store's files.
+
+#include <QString>
+#include <QStringList>
+
+namespace lumaro::ftp {
+
+// Runs the import first (ImportSeam.h) and uploads only when it completed: the MDB files of
+// <program folder>/temp, today's snapshot of "RtDbf", the other snapshots of "RtDbf", then
+// its DBF files. From "RtDbf" only this store's exchange files are sent. A file the server
+// refuses is reported and the others still go. RunState::results.uploadDone ends true when
+// nothing failed.
+void Main();
+
+// The files of carpeta (ending in a separator) with that extension (no dot) that count for
+// upload, as carpeta & name in name order, also listed in List2: regular files that are
+// neither hidden nor read-only, whose name does not contain SEGURIDAD or LUMARO.
+QStringList ListarArchivos(const QString& carpeta, const QString& extension);
+
+// True when nombre is one of this store's exchange files: <id>_<ddmmyyyy>.mdb or
+// <id>_<C|T|A|K>_<2-3 letters or digits>.dbf (letter case ignored).
+bool esArchivoPropio(const QString& nombre, const QString& idLocalPropio);
+
+}  // namespace lumaro::ftp
