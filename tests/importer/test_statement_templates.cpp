@@ -1,0 +1,138 @@
+// ArmarSQL, ReemplazarCaracter and the value literals.
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QTemporaryDir>
+
+#include "config/Console.h"
+#include "config/HeadlessConsole.h"
+#include "config/Settings.h"
+#include "importer/StatementTemplates.h"
+
+using namespace lumaro::importer;
+using lumaro::config::HeadlessConsole;
+
+namespace {
+
+struct FillCase {
+    const char* name;
+    QString plantilla;
+    QList<ItemSQL> items;
+    QString expected;
+};
+
+void PrintTo(const FillCase& c, std::ostream* os) { *os << c.name; }
+
+class ArmarSQLTest : public ::testing::TestWithParam<FillCase> {
+protected:
+    void SetUp() override {
+        // The headless console also logs each box: keep the log out of the build tree.
+        lumaro::config::setProgramFolder(m_dir.path());
+        lumaro::config::setConsole(&m_console);
+    }
+    void TearDown() override {
+        lumaro::config::setConsole(nullptr);
+        lumaro::config::setProgramFolder(QString());
+    }
+    QTemporaryDir m_dir;
+    HeadlessConsole m_console;
+};
+
+TEST_P(ArmarSQLTest, FillsMarks) {
+    const FillCase& c = GetParam();
+    EXPECT_EQ(ArmarSQL(c.plantilla, c.items), c.expected);
+    EXPECT_TRUE(m_console.eventsOf(HeadlessConsole::Event::Kind::Box).empty());
+}
+
+const QString kConv = QStringLiteral("d = CONVERT(DATETIME,'$')");
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, ArmarSQLTest,
+    ::testing::Values(
+        FillCase{"text", "a = $", {"12"}, "a = 12"},
+        FillCase{"blanks trimmed", "a = $", {"  12 "}, "a = 12"},
+        FillCase{"inner blanks kept", "a = $", {" 1 2 "}, "a = 1 2"},
+        FillCase{"number", "a = $", {qint64(-42)}, "a = -42"},
+        FillCase{"null bare", "a = $", {ItemSQL::null()}, "a = Null"},
+        FillCase{"null in conversion", kConv, {ItemSQL::null()}, "d = Null"},
+        FillCase{"date in conversion", kConv, {"2024/05/01"}, "d = CONVERT(DATETIME,'2024/05/01')"},
+        FillCase{"null quoted", "s = '$'", {ItemSQL::null()}, "s = Null"},
+        FillCase{"text quoted", "s = '$'", {"abc"}, "s = 'abc'"},
+        FillCase{"null quote before only", "s = '$x", {ItemSQL::null()}, "s = 'Nullx"},
+        FillCase{"null at first character", "$ rest", {ItemSQL::null()}, "Null rest"},
+        FillCase{"null at last character after quote", "s = '$", {ItemSQL::null()}, "s = 'Null"},
+        FillCase{"conversion in other case is not taken",
+                 "convert(datetime,'$')",
+                 {ItemSQL::null()},
+                 "convert(datetime,Null)"},
+        FillCase{"empty item", "a = $;", {ItemSQL()}, "a = ;"},
+        FillCase{"no marks", "select 1", {"x", "y"}, "select 1"},
+        FillCase{"dollar in value is not a mark", "$, $", {"a$b", "c"}, "a$b, c"},
+        FillCase{"extra items ignored", "$ $ $", {"1", "2", "3", "4"}, "1 2 3"},
+        FillCase{"quote in value unchanged", "s = $", {"'O''x'"}, "s = 'O''x'"}));
+
+TEST_F(ArmarSQLTest, MoreMarksThanItemsShowsBoxAndGivesEmptyText) {
+    EXPECT_EQ(ArmarSQL(QStringLiteral("$ $ $ $"), {"1", "2", "3"}), QString());
+    const auto boxes = m_console.eventsOf(HeadlessConsole::Event::Kind::Box);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("El subíndice está fuera del intervalo"));
+    EXPECT_EQ(boxes[0].number, static_cast<int>(lumaro::config::BoxIcon::Information));
+}
+
+TEST_F(ArmarSQLTest, SixteenBitTemplateLimit) {
+    const QString atLimit(32767, u'x');
+    EXPECT_EQ(ArmarSQL(atLimit, {}), atLimit);
+    EXPECT_EQ(ArmarSQL(atLimit + u'x', {}), QString());
+    ASSERT_EQ(m_console.eventsOf(HeadlessConsole::Event::Kind::Box).size(), 1u);
+}
+
+TEST(ReemplazarCaracter, Cases) {
+    const QString q = QStringLiteral("'"), b = QStringLiteral(" ");
+    EXPECT_EQ(ReemplazarCaracter(QStringLiteral("D'Angelo"), q, b), QStringLiteral("D Angelo"));
+    EXPECT_EQ(ReemplazarCaracter(QStringLiteral("a''b"), q, b), QStringLiteral("a  b"));
+    EXPECT_EQ(ReemplazarCaracter(QString(), q, b), QString());
+    EXPECT_EQ(ReemplazarCaracter(QStringLiteral("a'b"), QStringLiteral("''"), b),
+              QStringLiteral("a'b"));
+    EXPECT_EQ(ReemplazarCaracter(QStringLiteral("a'b"), QString(), b), QStringLiteral("a'b"));
+    EXPECT_EQ(ReemplazarCaracter(QStringLiteral("ñ'ñ"), q, QStringLiteral("--")),
+              QStringLiteral("ñ--ñ"));
+}
+
+TEST(ValueLiterals, Kinds) {
+    using lumaro::snapshot::ColumnType;
+    EXPECT_EQ(*literalTexto(QStringLiteral("D'Angelo")), QStringLiteral("'D Angelo'"));
+    EXPECT_EQ(*literalTexto(QVariant()), QStringLiteral("NULL"));
+    EXPECT_EQ(*literalTexto(QStringLiteral("x'); drop table Cliente; --")),
+              QStringLiteral("'x ); drop table Cliente; --'"));
+    EXPECT_EQ(*literalNumero(42), QStringLiteral("42"));
+    EXPECT_EQ(*literalNumero(QStringLiteral(" 7 ")), QStringLiteral("7"));
+    EXPECT_EQ(*literalNumero(3.0), QStringLiteral("3"));
+    EXPECT_EQ(*literalNumero(true), QStringLiteral("1"));
+    EXPECT_EQ(*literalNumero(QVariant()), QStringLiteral("NULL"));
+    // Anything that is not a whole number never reaches a statement.
+    EXPECT_FALSE(literalNumero(QStringLiteral("1 or 1=1")).has_value());
+    EXPECT_FALSE(literalNumero(1.5).has_value());
+    const QDateTime dt(QDate(2026, 3, 5), QTime(7, 8, 9, 999));
+    EXPECT_EQ(*literalFecha(dt), QStringLiteral("'2026/03/05 07:08:09'"));
+    EXPECT_EQ(*literalFecha(QDate(1980, 3, 5)), QStringLiteral("'1980/03/05 00:00:00'"));
+    EXPECT_EQ(*literalFecha(QStringLiteral("2026/12/05 23:59:59")),
+              QStringLiteral("'2026/12/05 23:59:59'"));
+    EXPECT_EQ(*literalFecha(QVariant()), QStringLiteral("NULL"));
+    EXPECT_FALSE(literalFecha(QStringLiteral("mañana")).has_value());
+    EXPECT_EQ(*literalColumna(ColumnType::Flag, QVariant()), QStringLiteral("0"));
+    EXPECT_EQ(*literalColumna(ColumnType::Text, 12), QStringLiteral("'12'"));
+    EXPECT_EQ(marcaSincronizado(), QStringLiteral("1"));
+}
+
+// Locale never changes a literal (dates and numbers are invariant).
+TEST(ValueLiterals, InvariantUnderLocale) {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Peru));
+    EXPECT_EQ(*literalFecha(QDateTime(QDate(2026, 12, 5), QTime(14, 0))),
+              QStringLiteral("'2026/12/05 14:00:00'"));
+    EXPECT_EQ(*literalNumero(1234567), QStringLiteral("1234567"));
+    QLocale::setDefault(saved);
+}
+
+}  // namespace
