@@ -213,8 +213,16 @@ void FrmProcesoSync::messageBox(config::BoxIcon icon, const QString& caption, co
     addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") + title + QStringLiteral(": ") +
                text);
     config::EscribirLog(QStringLiteral("Mensaje <") + title + QStringLiteral(">: ") + text);
-    notice(text, title, kAvisoEnCicloMs);
+    notice(text, title, avisoEnCicloMs());
 }
+
+namespace {
+int g_avisoEnCicloMs = 30000;
+}
+
+int FrmProcesoSync::avisoEnCicloMs() { return g_avisoEnCicloMs; }
+
+void FrmProcesoSync::setAvisoEnCicloMs(int ms) { g_avisoEnCicloMs = ms; }
 
 void FrmProcesoSync::notice(const QString& prompt, const QString& title, int timeoutMs) {
     Notice::show(this, prompt, title, timeoutMs);

@@ -42,8 +42,9 @@ public:
     // "Configurar": the dialog, unless a run is under way.
     void Command3_Click();
 
-    // How long a box shown inside a cycle stays up.
-    static constexpr int kAvisoEnCicloMs = 30000;
+    // How long a box shown inside a cycle stays up (30 s; tests shorten it).
+    static int avisoEnCicloMs();
+    static void setAvisoEnCicloMs(int ms);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

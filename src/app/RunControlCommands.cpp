@@ -16,6 +16,9 @@ using config::runState;
 
 namespace {
 
+const QString kSinPrincipal =
+    QStringLiteral("No se pudo consultar si este local alimenta el espejo MySQL.");
+
 QString trueFalse(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
 }  // namespace
@@ -125,6 +128,7 @@ void RunControl::generar() {
             }
             const std::optional<bool> principal = m_phases.esLocalPrincipal();
             if (!principal) {
+                falla(kSinPrincipal);
                 error = true;
             } else {
                 cerrarConexiones(*principal);
@@ -138,6 +142,7 @@ void RunControl::generar() {
         encenderSi(modo);
         const std::optional<bool> principal = m_phases.esLocalPrincipal();
         if (!principal) {
+            falla(kSinPrincipal);
             error = true;
         } else {
             cerrarConexiones(*principal);

@@ -1,0 +1,134 @@
+#pragma once
+// Shared by the app tests: a fresh program folder with a fixed clock, the run log as lines,
+// and phases that report whatever outcome a test asks for.
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <optional>
+
+#include "app/Phases.h"
+#include "config/Clock.h"
+#include "config/RunState.h"
+#include "config/Settings.h"
+
+namespace lumaro::app::test {
+
+// 5 December 2026, 02:00:00: the day of the examples.
+inline QDateTime kAhora() { return QDateTime(QDate(2026, 12, 5), QTime(2, 0, 0)); }
+
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        config::setProgramFolder(m_dir.path());
+        config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
+        config::Clock::setFixed(kAhora());
+        config::runState() = config::RunState{};
+    }
+    ~ProgramFolder() {
+        config::setProgramFolder(QString());
+        config::Clock::setForTesting({});
+    }
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
+    // Creates an empty file (folders included) under the program folder.
+    void touch(const QString& name) const {
+        QDir().mkpath(QFileInfo(file(name)).absolutePath());
+        QFile f(file(name));
+        f.open(QIODevice::WriteOnly);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The messages of today's log, without their date and time.
+inline QStringList logMessages() {
+    QFile f(config::logPath(config::Clock::today()));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.trimmed().isEmpty()) continue;
+        out << QString::fromLatin1(line).chopped(line.endsWith('\r') ? 1 : 0).mid(20);
+    }
+    return out;
+}
+
+inline QStringList logMessagesStartingWith(const QStringList& prefixes) {
+    QStringList out;
+    for (const QString& m : logMessages())
+        for (const QString& p : prefixes)
+            if (m.startsWith(p)) {
+                out << m;
+                break;
+            }
+    return out;
+}
+
+inline void clearLog() { QFile::remove(config::logPath(config::Clock::today())); }
+
+// Phases that report what the test set; every call is recorded in order.
+class FakePhases : public Phases {
+public:
+    bool abrir3 = true;
+    bool abrir1 = true;
+    std::optional<bool> principal = false;
+    bool registro = true;
+    std::optional<QString> nombre = QStringLiteral("3_05122026.mdb");
+    bool copia = true;
+    bool answered = false;
+    int downloadCount = 0;
+    bool importOk = true;
+    bool uploadOk = true;
+    // Run inside a phase, as a button pressed while the phase lets events through.
+    std::function<void()> duranteDescarga;
+    std::function<void()> duranteMain;
+    std::function<void()> duranteCopia;
+    QStringList calls;
+
+    int count(const QString& call) const { return calls.count(call); }
+
+    bool AbrirConexion(int kind) override {
+        calls << QStringLiteral("AbrirConexion(%1)").arg(kind);
+        return kind == 3 ? abrir3 : abrir1;
+    }
+    std::optional<bool> esLocalPrincipal() override {
+        calls << QStringLiteral("esLocalPrincipal");
+        return principal;
+    }
+    bool ConfigLocales() override {
+        calls << QStringLiteral("ConfigLocales");
+        return registro;
+    }
+    void CerrarBD(Conexion which) override {
+        calls << (which == Conexion::Cliente     ? QStringLiteral("CerrarBD(Cliente)")
+                  : which == Conexion::Logistica ? QStringLiteral("CerrarBD(Logistica)")
+                                                 : QStringLiteral("CerrarBD(MySql)"));
+    }
+    std::optional<QString> crearBDTemp() override {
+        calls << QStringLiteral("crearBDTemp");
+        return nombre;
+    }
+    bool CopiarTablas(const QString& n) override {
+        calls << QStringLiteral("CopiarTablas(%1)").arg(n);
+        if (duranteCopia) duranteCopia();
+        return copia;
+    }
+    void descargarOtrosLocales() override {
+        calls << QStringLiteral("descargarOtrosLocales");
+        config::runState().results.downloadAnswered = answered;
+        config::runState().results.downloadCount = downloadCount;
+        if (duranteDescarga) duranteDescarga();
+    }
+    void Main() override {
+        calls << QStringLiteral("Main");
+        if (duranteMain) duranteMain();
+        config::runState().results.importCompleted = importOk;
+        config::runState().results.uploadDone = uploadOk;
+    }
+    void ProcesarCargaInicial() override { calls << QStringLiteral("ProcesarCargaInicial"); }
+};
+
+}  // namespace lumaro::app::test
