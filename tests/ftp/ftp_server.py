@@ -14,6 +14,7 @@ Faults are switched on and off while the server runs by creating or deleting fil
   grow_retr     after each RETR the file grows by 1000 bytes (a file still being written)
   stall_retr    RETR sends the first 1000 bytes and then sends nothing for 30 s
   stall_list    MLSD, NLST and LIST answer after 30 s
+  no_mlsd       MLSD is answered "500 not understood" (as servers without it do)
 
 With --silent the program accepts connections and never answers (a hung server).
 """
@@ -102,6 +103,9 @@ class ControlledHandler(FTPHandler):
             time.sleep(STALL_SECONDS)
 
     def ftp_MLSD(self, path):
+        if flag(self.control, "no_mlsd"):
+            self.respond("500 Command \"MLSD\" not understood.")
+            return None
         self._stall_listing()
         return super().ftp_MLSD(path)
 

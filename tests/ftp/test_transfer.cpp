@@ -92,6 +92,42 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
                              "DESCARGADO satisfactoriamente..."));
 }
 
+TEST_F(TransferTest, ServersWithoutMlsdAreListedByName) {
+    ASSERT_TRUE(writeFile(remote(kName), "data"));
+    server.setFault(QStringLiteral("no_mlsd"), true);
+    EXPECT_TRUE(descargarFileFTP(kName));
+    EXPECT_TRUE(runState().results.fileFound);
+    EXPECT_EQ(readAll(downloaded(kName)), QByteArray("data"));
+    EXPECT_TRUE(server.commands().contains(QStringLiteral("NLST")));
+}
+
+// "Parar" pressed while a transfer waits on the server: the transfer ends at once.
+class StoppingConsole : public lumaro::config::HeadlessConsole {
+public:
+    void processEvents() override {
+        if (++m_calls == 3) runState().cancelTransfer = true;
+    }
+
+private:
+    int m_calls = 0;
+};
+
+TEST_F(TransferTest, StopRequestedDuringATransferCancelsIt) {
+    ASSERT_TRUE(writeFile(remote(kName), bytes(300000)));
+    server.setFault(QStringLiteral("stall_retr"), true);
+    setFtpTimeouts(FtpTimeouts{5, 20, 20, 20});
+    StoppingConsole stopping;
+    lumaro::config::setConsole(&stopping);
+    QElapsedTimer took;
+    took.start();
+    EXPECT_FALSE(descargarFileFTP(kName));
+    EXPECT_LT(took.elapsed(), 8000);
+    lumaro::config::setConsole(&store.console());
+    EXPECT_FALSE(QFileInfo::exists(downloaded(kName)));
+    EXPECT_FALSE(QFileInfo::exists(downloaded(kName + QStringLiteral(".part"))));
+    EXPECT_TRUE(store.logHas(QStringLiteral("N=42 D=")));  // aborted by the progress callback
+}
+
 TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
     // Another case, a folder of that name and an upload in progress do not count.
     ASSERT_TRUE(writeFile(remote(QStringLiteral("2_05122026.MDB")), "x"));
