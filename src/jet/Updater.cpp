@@ -122,7 +122,9 @@ Status Updater::deleteRow(std::string_view tableName, RowId row) {
     Status st = locate(table.value(), row, at);
     if (!st) return st;
     uint8_t* slot = at.page + fmt::kDataRowTableOffset + 2 * row.row;
-    putU16(slot, static_cast<uint16_t>(getU16(slot) | fmt::kRowDeletedFlag));
+    // Jet marks a deleted row with both flags; readers skip such slots.
+    putU16(slot,
+           static_cast<uint16_t>(getU16(slot) | fmt::kRowDeletedFlag | fmt::kRowOverflowFlag));
     st = writePage(row.page, at.page);
     if (!st) return st;
     uint8_t tdef[fmt::kPageSize];

@@ -1,0 +1,272 @@
+// A full snapshot written by the writer, read back by every reader: mdb-tables, mdb-schema,
+// mdb-export, mdb-reader, this engine's reader and lumaro-mdb check; then copied and damaged.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "ExternalReaders.h"
+#include "SnapshotTables.h"
+#include "jet/Reader.h"
+#include "jet/Writer.h"
+
+namespace fs = std::filesystem;
+using namespace lumaro::jet;
+using namespace lumaro::jet::testing;
+
+namespace {
+
+// Texts that exercise the compressed form, plain UCS-2 (Ω is beyond one byte) and the
+// characters of Spanish names.
+const std::vector<std::string> kSamples = {"Peña", "Ñandú", "Cumpleaños", "José Álvarez",
+                                           "a",    "Ωmega", "12345678",   "Av. Arequipa 1020"};
+
+// Cuts UTF-8 text to at most n characters (all samples are in the Basic Multilingual Plane).
+std::string cut(const std::string& s, int n) {
+    std::size_t i = 0;
+    for (int chars = 0; i < s.size() && chars < n; ++chars) {
+        ++i;
+        while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+    }
+    return s.substr(0, i);
+}
+
+std::string repeat(const std::string& unit, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += unit;
+    return out;
+}
+
+// A deterministic row: NULL in about one nullable column in five, text from the samples and
+// now and then filling its column to the last character.
+std::vector<Value> makeRow(const TableDef& def, int i) {
+    std::vector<Value> row;
+    for (std::size_t c = 0; c < def.columns.size(); ++c) {
+        const ColumnDef& col = def.columns[c];
+        if (!col.required && col.type != ColumnType::Boolean && (i + c) % 5 == 0) {
+            row.emplace_back();
+            continue;
+        }
+        switch (col.type) {
+            case ColumnType::Long:
+                row.emplace_back(int64_t{(i * 7919 + static_cast<int>(c)) % 2000003 - 1000000});
+                break;
+            case ColumnType::DateTime:
+                row.emplace_back(DateTime{40000.0 + i % 5000 + static_cast<double>(c % 24) / 24.0});
+                break;
+            case ColumnType::Boolean:
+                row.emplace_back(i % 3 == 0);
+                break;
+            default:
+                if (i % 11 == 0) {
+                    row.emplace_back(repeat(i % 2 ? "ñ" : "x", col.size));
+                } else {
+                    row.emplace_back(cut(kSamples[(i + c) % kSamples.size()], col.size));
+                }
+        }
+    }
+    return row;
+}
+
+// Rows per table: enough in Acumulacion_Punto for its usage map to become a reference map
+// (more than 512 data pages).
+int rowsFor(const std::string& table) {
+    if (table == "Acumulacion_Punto") return 40000;
+    if (table == "Cliente") return 3000;
+    return 97;
+}
+
+std::string csvField(const ColumnDef& col, const Value& v) {
+    if (isNull(v)) return "";
+    if (const bool* b = std::get_if<bool>(&v)) return *b ? "1" : "0";
+    if (const int64_t* n = std::get_if<int64_t>(&v)) return std::to_string(*n);
+    std::string text = col.type == ColumnType::DateTime ? std::get<DateTime>(v).toString()
+                                                        : std::get<std::string>(v);
+    return "\"" + text + "\"";
+}
+
+std::string schemaType(const ColumnDef& c) {
+    switch (c.type) {
+        case ColumnType::Long:
+            return "Long Integer";
+        case ColumnType::DateTime:
+            return "DateTime";
+        case ColumnType::Boolean:
+            return "Boolean";
+        default:
+            return "Text (" + std::to_string(c.size) + ")";
+    }
+}
+
+class SnapshotFile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = fs::temp_directory_path() /
+                ("jet_write_snapshot_" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        fs::create_directories(s_dir);
+        s_file = (s_dir / "3_05122026.mdb").string();
+        auto writer = Writer::create(s_file);
+        ASSERT_TRUE(writer) << writer.status().message();
+        for (const TableDef& def : snapshotTables()) {
+            auto h = writer.value()->createTable(def);
+            ASSERT_TRUE(h) << def.name << ": " << h.status().message();
+            auto& rows = s_rows[def.name];
+            for (int i = 0; i < rowsFor(def.name); ++i) {
+                rows.push_back(makeRow(def, i));
+                const Status st = writer.value()->insert(h.value(), rows.back());
+                ASSERT_TRUE(st) << def.name << " row " << i << ": " << st.message();
+            }
+        }
+        ASSERT_TRUE(writer.value()->commit());
+    }
+    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+
+    void SetUp() override {
+        if (s_file.empty() || !fs::exists(s_file)) GTEST_SKIP() << "the snapshot was not written";
+    }
+
+    static inline fs::path s_dir;
+    static inline std::string s_file;
+    static inline std::map<std::string, std::vector<std::vector<Value>>> s_rows;
+};
+
+}  // namespace
+
+TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
+    Result<Database> db = Database::open(s_file);
+    ASSERT_TRUE(db) << db.status().message();
+    std::vector<std::string> expectedNames;
+    for (const TableDef& def : snapshotTables()) expectedNames.push_back(def.name);
+    EXPECT_EQ(db->tableNames(), expectedNames);
+    for (const TableDef& def : snapshotTables()) {
+        Result<Table> t = db->table(def.name);
+        ASSERT_TRUE(t) << def.name;
+        ASSERT_EQ(t->columns().size(), def.columns.size());
+        for (std::size_t c = 0; c < def.columns.size(); ++c) {
+            EXPECT_EQ(t->columns()[c].def().name, def.columns[c].name);
+            EXPECT_EQ(t->columns()[c].type, def.columns[c].type) << def.columns[c].name;
+            EXPECT_EQ(t->columns()[c].required, def.columns[c].required) << def.columns[c].name;
+            if (def.columns[c].type == ColumnType::Text) {
+                EXPECT_EQ(t->columns()[c].size, def.columns[c].size) << def.columns[c].name;
+            }
+        }
+        auto rows = t->readAll();
+        ASSERT_TRUE(rows) << rows.status().message();
+        ASSERT_EQ(rows->size(), s_rows[def.name].size()) << def.name;
+        EXPECT_EQ(t->storedRowCount(), rows->size());
+        for (std::size_t r = 0; r < rows->size(); ++r) {
+            ASSERT_EQ(rows.value()[r], s_rows[def.name][r]) << def.name << " row " << r;
+        }
+    }
+}
+
+TEST_F(SnapshotFile, MdbToolsReadTablesSchemaAndRows) {
+    if (!haveMdbTools()) GTEST_SKIP() << missingReaders();
+    const ToolOutput tables = mdbTables(s_file);
+    ASSERT_TRUE(tables.ok()) << tables.err;
+    std::string expectedTables;
+    for (const TableDef& def : snapshotTables()) expectedTables += def.name + "\n";
+    EXPECT_EQ(tables.out, expectedTables);
+
+    const ToolOutput schema = mdbSchema(s_file);
+    ASSERT_TRUE(schema.ok()) << schema.err;
+    for (const TableDef& def : snapshotTables()) {
+        const std::size_t at = schema.out.find("CREATE TABLE [" + def.name + "]");
+        ASSERT_NE(at, std::string::npos) << def.name;
+        const std::string body = schema.out.substr(at, schema.out.find(");", at) - at);
+        for (const ColumnDef& c : def.columns) {
+            const std::string line =
+                "[" + c.name + "]\t\t\t" + schemaType(c) + (c.required ? " NOT NULL" : "");
+            const std::size_t pos = body.find(line);
+            ASSERT_NE(pos, std::string::npos) << def.name << ": " << line << "\n" << body;
+            const char next = body[pos + line.size()];
+            EXPECT_TRUE(next == ',' || next == '\n') << def.name << ": " << line;
+        }
+    }
+
+    for (const TableDef& def : snapshotTables()) {
+        const ToolOutput csv = mdbExport(s_file, def.name, {"-T", "%Y/%m/%d %H:%M:%S"});
+        ASSERT_TRUE(csv.ok()) << csv.err;
+        const std::vector<std::string> records = csvRecords(csv.out);
+        const auto& rows = s_rows[def.name];
+        ASSERT_EQ(records.size(), rows.size() + 1) << def.name;
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            std::string expected;
+            for (std::size_t c = 0; c < def.columns.size(); ++c) {
+                if (c) expected += ',';
+                expected += csvField(def.columns[c], rows[r][c]);
+            }
+            ASSERT_EQ(records[r + 1], expected) << def.name << " row " << r;
+        }
+    }
+}
+
+TEST_F(SnapshotFile, MdbReaderReadsTheSameRows) {
+    if (!haveMdbReader()) GTEST_SKIP() << missingReaders();
+    const ReaderDump dump = mdbReaderDump(s_file);
+    ASSERT_TRUE(dump.raw.ok()) << dump.raw.err;
+    Result<Database> db = Database::open(s_file);
+    ASSERT_TRUE(db);
+    ASSERT_EQ(dump.tables.size(), snapshotTables().size());
+    for (const ReaderTable& rt : dump.tables) {
+        ASSERT_TRUE(rt.error.empty()) << rt.name << ": " << rt.error;
+        Result<Table> t = db->table(rt.name);
+        ASSERT_TRUE(t) << rt.name;
+        const auto& rows = s_rows[t->name()];
+        EXPECT_EQ(rt.rowCount, static_cast<long>(rows.size())) << rt.name;
+        ASSERT_EQ(rt.rows.size(), rows.size()) << rt.name;
+        for (std::size_t c = 0; c < rt.columns.size(); ++c) {
+            EXPECT_EQ(rt.columns[c].name, t->columns()[c].name);
+            EXPECT_EQ(rt.columns[c].type, mdbReaderTypeName(t->columns()[c].type));
+        }
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            ASSERT_EQ(rt.rows[r], canonicalRow(t->columns(), rows[r])) << rt.name << " row " << r;
+        }
+    }
+}
+
+TEST_F(SnapshotFile, CheckFindsItConsistentAndCopyKeepsIt) {
+    const ToolOutput check = lumaroMdb({"check", s_file});
+    EXPECT_TRUE(check.ok()) << check.out << check.err;
+
+    const std::string copy = (s_dir / "copy.mdb").string();
+    const ToolOutput copied = lumaroMdb({"copy", s_file, copy});
+    ASSERT_TRUE(copied.ok()) << copied.err;
+    EXPECT_TRUE(lumaroMdb({"check", copy}).ok());
+    for (const char* table : {"Cumpleaños", "registro_canje_cumpleaños"}) {
+        EXPECT_EQ(lumaroMdb({"export", copy, table}).out, lumaroMdb({"export", s_file, table}).out);
+    }
+}
+
+TEST_F(SnapshotFile, CheckReportsDamage) {
+    Result<Database> db = Database::open(s_file);
+    ASSERT_TRUE(db);
+    Result<Table> contactos = db->table("Contactos");
+    ASSERT_TRUE(contactos);
+    const uint32_t tdef = contactos->definitionPage();
+    struct Case {
+        const char* what;
+        std::size_t offset;
+        uint8_t value;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"row count", tdef * 4096 + 16, 0x05, "table Contactos: stored row count 5, scan found 97"},
+        {"catalog index entry", 7 * 4096 + 0x1E0 + 6, 0x01, "MSysObjects index ParentIdName"},
+    };
+    for (const Case& c : cases) {
+        const std::string damaged = (s_dir / "damaged.mdb").string();
+        fs::copy_file(s_file, damaged, fs::copy_options::overwrite_existing);
+        {
+            std::fstream f(damaged, std::ios::in | std::ios::out | std::ios::binary);
+            f.seekp(static_cast<std::streamoff>(c.offset));
+            f.put(static_cast<char>(c.value));
+        }
+        const ToolOutput check = lumaroMdb({"check", damaged});
+        EXPECT_EQ(check.exitCode, 1) << c.what;
+        EXPECT_NE(check.out.find(c.message), std::string::npos) << c.what << ": " << check.out;
+    }
+}
