@@ -1,0 +1,255 @@
+// The access object, the connection texts and the embedded dialect, on real SQLite files.
+
+#include <QFileInfo>
+
+#include "DbFixture.h"
+#include "db/ConnectionText.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
+#include "db/tool/DemoDatabases.h"
+
+using namespace lumaro::db;
+
+namespace {
+
+// --- Connection texts -------------------------------------------------------------------
+
+TEST(ConnectionText, SettingsTextsAreThePlainOnes) {
+    EXPECT_EQ(textoConexionSqlServer("sa", "pw", "Lumaro", "SRV\\SQL2008"),
+              QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=False;User Id=sa;"
+                             "Password=pw;Initial Catalog=Lumaro;Data Source=SRV\\SQL2008"));
+    EXPECT_EQ(textoConexionMySql("10.0.0.5", "espejo", "root", "x"),
+              QStringLiteral("driver={MySQL ODBC 3.51 Driver};Server=10.0.0.5;Port=3306;"
+                             "Database=espejo;User=root;Password=x;Option=3;"));
+    EXPECT_EQ(textoConexionAccess("/p/Seguridad.mdb"),
+              QStringLiteral("driver={Microsoft Access Driver (*.mdb)};DBQ=/p/Seguridad.mdb"));
+}
+
+struct OdbcCase {
+    const char* name;
+    QString server, password, driver;
+    QString expected;
+};
+
+void PrintTo(const OdbcCase& c, std::ostream* os) { *os << c.name; }
+
+class SqlServerTranslation : public ::testing::TestWithParam<OdbcCase> {};
+
+TEST_P(SqlServerTranslation, GoesToQodbc) {
+    const OdbcCase& c = GetParam();
+    QString error;
+    const auto spec = translateConnectionText(
+        textoConexionSqlServer("sa", c.password, "Lumaro", c.server), c.driver, &error);
+    ASSERT_TRUE(spec.has_value()) << error.toStdString();
+    EXPECT_EQ(spec->qtDriver, QStringLiteral("QODBC"));
+    EXPECT_EQ(spec->engine, Engine::SqlServer);
+    EXPECT_EQ(spec->databaseName, c.expected);
+    EXPECT_TRUE(spec->connectOptions.contains(QLatin1String("SQL_ATTR_LOGIN_TIMEOUT=180")));
+    // Never the password in what goes to the log.
+    EXPECT_FALSE(spec->describe().contains(QLatin1String("PWD")));
+    if (!c.password.isEmpty()) {
+        EXPECT_FALSE(spec->describe().contains(c.password));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SqlServerTranslation,
+    ::testing::Values(
+        OdbcCase{"freetds default", "srv", "pw", "",
+                 "DRIVER={FreeTDS};SERVER=srv;DATABASE=Lumaro;UID=sa;PWD=pw;"},
+        OdbcCase{"freetds port apart", "127.0.0.1,1433", "pw", "",
+                 "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=1433;DATABASE=Lumaro;UID=sa;PWD=pw;"},
+        OdbcCase{"microsoft driver keeps host,port", "srv,1433", "pw",
+                 "ODBC Driver 18 for SQL Server",
+                 "DRIVER={ODBC Driver 18 for SQL Server};SERVER=srv,1433;DATABASE=Lumaro;UID=sa;"
+                 "PWD=pw;"},
+        // A password that would end or change an entry arrives whole and untrimmed.
+        OdbcCase{"password with ; } and blanks", "srv", " a;b}c ", "",
+                 "DRIVER={FreeTDS};SERVER=srv;DATABASE=Lumaro;UID=sa;PWD={ a;b}}c };"},
+        OdbcCase{"password with quotes", "srv", "\"x'y", "",
+                 "DRIVER={FreeTDS};SERVER=srv;DATABASE=Lumaro;UID=sa;PWD=\"x'y;"}));
+
+TEST(ConnectionText, QuotedValuesSurviveTheRoundTrip) {
+    const QString text = textoConexionSqlServer("u;1", " p\"w ", "cat", "srv");
+    const auto entries = parseConnectionText(text);
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ(entryValue(*entries, "user id"), QStringLiteral("u;1"));
+    EXPECT_EQ(entryValue(*entries, "PASSWORD"), QStringLiteral(" p\"w "));
+    EXPECT_FALSE(parseConnectionText(QStringLiteral("a={unclosed")).has_value());
+}
+
+TEST(ConnectionText, MySqlHostMayCarryAPort) {
+    QString error;
+    auto spec =
+        translateConnectionText(textoConexionMySql("127.0.0.1:3307", "m", "u", "p"), {}, &error);
+    ASSERT_TRUE(spec.has_value());
+    EXPECT_EQ(spec->qtDriver, QStringLiteral("QMYSQL"));
+    EXPECT_EQ(spec->hostName, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(spec->port, 3307);
+    EXPECT_EQ(spec->password, QStringLiteral("p"));
+    spec = translateConnectionText(textoConexionMySql("db.local", "m", "u", "p"), {}, &error);
+    ASSERT_TRUE(spec.has_value());
+    EXPECT_EQ(spec->port, 3306);
+    EXPECT_FALSE(translateConnectionText(textoConexionMySql("h:99999", "m", "u", "p"), {}, &error)
+                     .has_value());
+}
+
+// --- The access object on SQLite ---------------------------------------------------------
+
+class DbAccess : public lumaro::testing::DbFixture {
+protected:
+    void SetUp() override {
+        DbFixture::SetUp();
+        tool::DemoOptions o;
+        o.clientePath = path("cliente.db");
+        o.logisticaPath = path("logistica.db");
+        o.idLocal = 3;
+        o.clientes = 12;
+        o.hoy = QDate(2026, 12, 5);
+        QString error;
+        ASSERT_TRUE(tool::crearBasesDemo(o, &error)) << error.toStdString();
+        // A relative catalog is taken from the program folder.
+        ASSERT_TRUE(
+            dbAdmin().AbrirBD(m_cnn, textoConexionSqlServer("", "", "cliente.db", "SQLite")));
+        m_console.clearEvents();
+    }
+    void TearDown() override {
+        dbAdmin().CerrarBD(m_cnn);
+        DbFixture::TearDown();
+    }
+    int count(const QString& sql) {
+        Recordset rs;
+        EXPECT_TRUE(rs.open(m_cnn, sql)) << rs.errorText().toStdString();
+        return rs.value(0).toInt();
+    }
+    Connection m_cnn;
+};
+
+TEST_F(DbAccess, OpenFailsWithOneLogLineAndCreatesNothing) {
+    Connection cnn;
+    const QString missing = path("nada.db");
+    EXPECT_FALSE(dbAdmin().AbrirBD(cnn, textoConexionSqlServer("", "", missing, "sqlite")));
+    EXPECT_FALSE(cnn.isOpen());
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), 1);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_FALSE(dbAdmin().AbrirBD(cnn, QString()));
+    EXPECT_FALSE(dbAdmin().AbrirBD(cnn, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"));
+    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), 3);
+}
+
+TEST_F(DbAccess, CloseNeverFails) {
+    Connection never;
+    dbAdmin().CerrarBD(never);
+    dbAdmin().CerrarBD(never);
+    Connection copy = m_cnn;
+    dbAdmin().CerrarBD(m_cnn);
+    dbAdmin().CerrarBD(m_cnn);
+    EXPECT_FALSE(m_cnn.isOpen());
+    EXPECT_FALSE(copy.isOpen());  // a copy shares the one connection
+}
+
+TEST_F(DbAccess, SilentFailureHandsBackMessageAndStatement) {
+    const QString sql = QStringLiteral("insert into NoSuchTable values (1)");
+    QString sError = QStringLiteral("stale");
+    EXPECT_FALSE(dbAdmin().EjecutarSentencia(m_cnn, sql, 1, &sError));
+    EXPECT_TRUE(sError.endsWith(QStringLiteral(" - ") + sql)) << sError.toStdString();
+    EXPECT_TRUE(sError.contains(QLatin1String("no such table"))) << sError.toStdString();
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(logCount("Error (EjecutarSentencia)"), 0);
+}
+
+TEST_F(DbAccess, NoisyFailureShowsBoxThenLogs) {
+    const QString sql = QStringLiteral("update Cliente set nope = 1");
+    EXPECT_FALSE(dbAdmin().EjecutarSentencia(m_cnn, sql));
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Information));
+    EXPECT_TRUE(boxes()[0].text.endsWith(QStringLiteral(" - ") + sql));
+    const QString text = log();
+    const qsizetype logged = text.indexOf(QLatin1String("Error (EjecutarSentencia): "));
+    ASSERT_GE(logged, 0);
+    // The line carries the provider's message only, and comes after the box.
+    EXPECT_FALSE(text.mid(logged).section(u'\n', 0, 0).contains(sql));
+    EXPECT_LT(text.indexOf(QLatin1String("no such column")), logged);
+
+    Recordset rs;
+    QString sError;
+    EXPECT_FALSE(
+        dbAdmin().EjecutarConsulta(m_cnn, "select nope from Cliente", rs, true, 0, sError));
+    EXPECT_EQ(logCount("Error (EjecutarConsulta): "), 1);
+    EXPECT_FALSE(dbAdmin().EjecutarSentencia(m_cnn, "   ", 1, &sError));
+}
+
+TEST_F(DbAccess, SuccessClearsErrorAndCountsRows) {
+    QString sError = QStringLiteral("stale");
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
+        m_cnn, "update Cliente set bFlagSincro = 1 where cClieCode <= 5", 1, &sError));
+    EXPECT_TRUE(sError.isEmpty());
+    EXPECT_EQ(m_cnn.rowsAffected(), 5);
+    Recordset rs;
+    ASSERT_TRUE(dbAdmin().EjecutarConsulta(m_cnn, "Select * from Cliente where bFlagSincro = 0", rs,
+                                           true, 1, sError));
+    EXPECT_EQ(rs.recordCount(), 7);
+    int walked = 0;
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) ++walked;
+    EXPECT_EQ(walked, 7);
+    EXPECT_FALSE(rs.value(0).isValid());  // past the end
+}
+
+TEST_F(DbAccess, TransactionsCommitAndRollBack) {
+    ASSERT_TRUE(m_cnn.beginTransaction());
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "delete from Tarjeta"));
+    ASSERT_TRUE(m_cnn.rollbackTransaction());
+    EXPECT_EQ(count("select count(*) from Tarjeta"), 12);
+    ASSERT_TRUE(m_cnn.beginTransaction());
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "delete from Tarjeta where cClieCode = 1"));
+    ASSERT_TRUE(m_cnn.commitTransaction());
+    EXPECT_EQ(count("select count(*) from Tarjeta"), 11);
+    Connection closed;
+    EXPECT_FALSE(closed.beginTransaction());
+}
+
+// --- The embedded dialect -----------------------------------------------------------------
+
+TEST_F(DbAccess, NamesMatchWithoutRegardToCaseNonAsciiIncluded) {
+    // The stored spellings are "Cumpleaños" and "cCliecode".
+    EXPECT_EQ(count("select count(*) from CUMPLEAÑOS"), 4);
+    EXPECT_EQ(count("select count(*) from cumpleaños where CCLIECODE = 3"), 1);
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
+        m_cnn,
+        "Insert into CUMPLEAÑOS (cClieCode, nIdCump, nTarjNumb, dCelebCump, cDescCump, "
+        "nImportCump, nMoneda, sUserDesc, IdLocal, bFlagSincro) values (1, 9, 'CUMPLEAÑOS', "
+        "'2026/12/05 10:00:00', NULL, 5, 1, 'x', 7, 1)"));
+    // Texts inside quotes keep their spelling.
+    Recordset rs;
+    ASSERT_TRUE(rs.open(m_cnn, "select nTarjNumb from Cumpleaños where IdLocal = 7"));
+    EXPECT_EQ(rs.value("NTARJNUMB").toString(), QStringLiteral("CUMPLEAÑOS"));
+    // A table created later is known at once.
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "create table Ñandú (Año int)"));
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "insert into ÑANDÚ (AÑO) values (2026)"));
+    EXPECT_EQ(count("select año from ñandú"), 2026);
+}
+
+TEST_F(DbAccess, DateFunctionsAndDateValues) {
+    // Demo change dates are today minus (code % 30) days.
+    EXPECT_EQ(count("select count(*) from Cliente where year(dUltTDate)=2026 and "
+                    "month(dUltTDate)=12 and day(dUltTDate)=5"),
+              0);
+    EXPECT_EQ(count("select count(*) from Cliente where year(dUltTDate)=2026 and "
+                    "month(dUltTDate)=12 and day(dUltTDate)=4"),
+              1);
+    EXPECT_EQ(count("select count(*) from Cliente where year(dNacmDate) is null"), 2);
+    Recordset rs;
+    ASSERT_TRUE(rs.open(m_cnn,
+                        "select dAcumDate, dExtoDate, * from ACUMULACION_PUNTO where "
+                        "dExtoDate is not null"));
+    ASSERT_GT(rs.recordCount(), 0);
+    EXPECT_EQ(rs.value("dacumdate").metaType().id(), QMetaType::QDateTime);
+    EXPECT_EQ(rs.fieldIndex("dAcumDate"), 0);  // the first of equal names
+    EXPECT_EQ(rs.value("DEXTODATE").toDateTime().date(), QDate(2026, 12, 5));
+    EXPECT_EQ(rs.value("cDocTipo").toString(), QStringLiteral("BOLETA"));
+    ASSERT_TRUE(rs.open(m_cnn, "select email from Contactos where IdLocal is null"));
+    EXPECT_TRUE(rs.isNull("EMAIL"));
+}
+
+}  // namespace
