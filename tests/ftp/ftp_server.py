@@ -84,6 +84,7 @@ class ControlledHandler(FTPHandler):
     permit_foreign_addresses = False
     use_sendfile = False  # the fault producers must be asked for every chunk
     banner = "loopback test server ready."
+    auth_failed_timeout = 0.2  # answer a refused login at once
 
     def pre_process_command(self, line, cmd, arg):
         if self.command_log:

@@ -339,3 +339,19 @@ INSTANTIATE_TEST_SUITE_P(
                       OwnFileRow{"backup_3_05122026.mdb", false}));
 
 }  // namespace
+
+// Two program folders set up as stores 3 and 1 exchange today's snapshot through the server.
+TEST_F(UploadRunTest, TwoStoresExchangeASnapshot) {
+    put(QStringLiteral("3_05122026.mdb"), bytes(30000));
+    Main();
+    ASSERT_TRUE(runState().results.uploadDone);
+
+    StoreFolder other(server.port());  // store 1, which last received store 3's 4th
+    ASSERT_TRUE(crearLedger(rutaLedger()));
+    registrarDescarga(QStringLiteral("3"), kToday.addDays(-1), QStringLiteral("1"));
+    lumaro::db::setLocalPropio(QStringLiteral("1"), QString());
+    descargarOtrosLocales();
+    EXPECT_EQ(readAll(other.path(QStringLiteral("MDB_descargadas/3_05122026.mdb"))), bytes(30000));
+    EXPECT_EQ(runState().results.downloadCount, 1);
+    EXPECT_EQ(ledgerRows(), (QStringList{QStringLiteral("3 04 1 0"), QStringLiteral("3 05 1 0")}));
+}
