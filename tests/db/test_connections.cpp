@@ -1,0 +1,282 @@
+// The connections opened from the settings, and the store registry, on the embedded
+// databases of a generated store.
+
+#include <QFileInfo>
+
+#include "DbFixture.h"
+#include "db/Conexiones.h"
+#include "db/ConfigLocales.h"
+#include "db/clsDBAdmin.h"
+#include "db/clsLocal.h"
+#include "db/tool/DemoDatabases.h"
+
+using namespace lumaro::db;
+using lumaro::config::LeerConfig;
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+class Connections : public lumaro::testing::DbFixture {
+protected:
+    void SetUp() override {
+        DbFixture::SetUp();
+        setFinPrograma([this] { ++m_ended; });
+        makeStore(3);
+    }
+    void TearDown() override {
+        cerrarConexiones();
+        setFinPrograma({});
+        setAbridorSnapshot({});
+        DbFixture::TearDown();
+    }
+    void makeStore(int idLocal) {
+        tool::DemoOptions o;
+        o.clientePath = path("cliente.db");
+        o.logisticaPath = path("logistica.db");
+        o.idLocal = idLocal;
+        o.clientes = 6;
+        QString error;
+        ASSERT_TRUE(tool::crearBasesDemo(o, &error)) << error.toStdString();
+        for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"}) {
+            setKey(section, "ServidorSQL", "sqlite");
+            setKey(section, "UserSQL", "sa");
+            setKey(section, "PwdUserSQL", "secreto-no-va-al-log");
+        }
+        setKey("Conexion_Cliente", "BaseDatosSQL", "cliente.db");
+        setKey("Conexion_Logistica", "BaseDatosSQL", "logistica.db");
+    }
+    void run(const QString& sql) {
+        Connection cnn;
+        ASSERT_TRUE(dbAdmin().AbrirBD(cnn, textoConexionSqlServer("", "", "cliente.db", "sqlite")));
+        QString error;
+        ASSERT_TRUE(dbAdmin().EjecutarSentencia(cnn, sql, 1, &error)) << error.toStdString();
+    }
+    bool openBoth() { return AbrirConexion(3) && AbrirConexion(1); }
+    int m_ended = 0;
+};
+
+struct LanguageCase {
+    const char* value;
+    bool accepted;
+};
+
+class ServerLanguage : public Connections, public ::testing::WithParamInterface<LanguageCase> {};
+
+TEST_P(ServerLanguage, OnlyEnglishOrSpanishInAnyCase) {
+    if (GetParam().value) setKey("Conexion_Cliente", "IdionaSQLServer", GetParam().value);
+    EXPECT_EQ(TraerDatosConfiguracion(), GetParam().accepted);
+    EXPECT_EQ(m_ended, GetParam().accepted ? 0 : 1);
+    if (GetParam().accepted) {
+        EXPECT_TRUE(boxes().empty());
+        return;
+    }
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Critical));
+    EXPECT_EQ(boxes()[0].caption, QStringLiteral("Problemas de Configuración"));
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("Comuníquese con el Proveedor, indicando:") + kCrLf +
+                                   kCrLf +
+                                   "- Idioma Servidor SQL Server no es: 'SPANISH', 'ENGLISH'");
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ServerLanguage,
+                         ::testing::Values(LanguageCase{nullptr, true}, LanguageCase{"", true},
+                                           LanguageCase{"english", true},
+                                           LanguageCase{"SpAnIsH", true},
+                                           LanguageCase{"FRENCH", false},
+                                           LanguageCase{"ESPAÑOL", false}));
+
+TEST_F(Connections, OpensBothDatabasesWithoutMirrorOutsideThePrincipalStore) {
+    ASSERT_TRUE(openBoth());
+    EXPECT_TRUE(cnnCliente().isOpen());
+    EXPECT_TRUE(cnnLogistica().isOpen());
+    EXPECT_FALSE(cnnMySql().isOpen());
+    EXPECT_FALSE(esLocalPrincipal());
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_FALSE(log().contains(QLatin1String("secreto-no-va-al-log")));
+    // Settings are read again at every opening.
+    EXPECT_EQ(datosConfiguracion().cliente.catalogo, QStringLiteral("cliente.db"));
+    setKey("Conexion_Cliente", "BaseDatosSQL", "otro.db");
+    EXPECT_FALSE(AbrirConexion(1));
+    EXPECT_EQ(datosConfiguracion().cliente.catalogo, QStringLiteral("otro.db"));
+}
+
+TEST_F(Connections, UnreachableCatalogNamesTheCatalog) {
+    setKey("Conexion_Cliente", "BaseDatosSQL", "falta.db");
+    setKey("Conexion_Logistica", "BaseDatosSQL", "falta-log.db");
+    EXPECT_FALSE(AbrirConexion(1));
+    EXPECT_FALSE(AbrirConexion(3));
+    EXPECT_EQ(boxTexts(),
+              QStringList({QStringLiteral("No se puede conectar a la BD: falta.db") + kCrLf +
+                               kCrLf + ". Se detendrá el proceso actual",
+                           QStringLiteral("No se puede conectar a la BD: falta-log.db") + kCrLf +
+                               kCrLf + ". Se detendrá el proceso actual."}));
+    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), 2);
+    EXPECT_FALSE(QFileInfo::exists(path("falta.db")));
+}
+
+TEST_F(Connections, IncompleteMirrorSettingsBoxOncePerOpening) {
+    setKey("Inicio", "Local_Activo", " 1 ");
+    setKey("Mysql", "RutaBDClienteMySQL", "127.0.0.1");
+    setKey("Mysql", "DataBaseMySQL", "espejo");
+    setKey("Mysql", "USRNameMySQL", "root");
+    ASSERT_TRUE(openBoth());  // store 3 is active: no mirror needed
+    const QString box =
+        QStringLiteral("No se han cargado los parametros MySql desde el archivo Ini,") + kCrLf +
+        "los procesos no se ejecutaran.";
+    EXPECT_EQ(boxTexts(), QStringList({box, box}));
+    EXPECT_TRUE(datosConfiguracion().textoConexionMySql.isEmpty());
+}
+
+TEST_F(Connections, PrincipalStoreReadsItsMirrorSettingsBeforeLocalActivoIsWritten) {
+    makeStore(1);
+    ASSERT_TRUE(LeerConfig("Local_Activo").isEmpty());
+    setKey("Mysql", "RutaBDClienteMySQL", "127.0.0.1:1");  // nothing listens there
+    setKey("Mysql", "DataBaseMySQL", "espejo");
+    setKey("Mysql", "USRNameMySQL", "root");
+    // Quotes keep a value's outer blanks in the settings file; the password is never trimmed.
+    setKey("Mysql", "PWDMySQL", "\" clave con blancos \"");
+    EXPECT_TRUE(AbrirConexion(3));
+    EXPECT_FALSE(AbrirConexion(1));
+    EXPECT_TRUE(esLocalPrincipal());
+    EXPECT_FALSE(datosConfiguracion().textoConexionMySql.isEmpty());
+    EXPECT_EQ(datosConfiguracion().mysqlPassword, QStringLiteral(" clave con blancos "));
+    EXPECT_EQ(boxTexts(), QStringList({QStringLiteral("No se puede conectar a la BD: espejo") +
+                                       kCrLf + kCrLf + ". Se detendrá el proceso actual"}));
+    EXPECT_FALSE(log().contains(QLatin1String("clave con blancos")));
+}
+
+TEST_F(Connections, SnapshotKind) {
+    int opened = 0;
+    QString openedPath;
+    setAbridorSnapshot([&](const QString& ruta, QString* error) {
+        ++opened;
+        openedPath = ruta;
+        if (ruta.endsWith(QLatin1String("bad.mdb"))) {
+            *error = QStringLiteral("formato no reconocido");
+            return false;
+        }
+        return true;
+    });
+    rutaOrigenImportacion() = path("MDB_descargadas/2_05122026.mdb");
+    EXPECT_FALSE(AbrirConexion(2));
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(boxTexts().value(0), "No se encuentra el archivo mdb: " + rutaOrigenImportacion());
+
+    for (const char* name : {"ok.mdb", "bad.mdb"}) {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    rutaOrigenImportacion() = path("ok.mdb");
+    EXPECT_TRUE(AbrirConexion(2));
+    EXPECT_EQ(openedPath, path("ok.mdb"));
+    rutaOrigenImportacion() = path("bad.mdb");
+    EXPECT_FALSE(AbrirConexion(2));
+    EXPECT_EQ(boxTexts().value(1), "No se puede conectar a " + path("bad.mdb") + kCrLf + kCrLf +
+                                       ". Se detendra el proceso actual");
+    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: formato no reconocido"), 1);
+}
+
+// --- Store registry -----------------------------------------------------------------------
+
+TEST_F(Connections, ConfigLocalesLoadsListAndActiveStore) {
+    setLocalPropio(QString(), QString());
+    ASSERT_TRUE(openBoth());
+    ASSERT_TRUE(ConfigLocales());
+    EXPECT_EQ(idLocalPropio(), QStringLiteral("3"));
+    EXPECT_EQ(LeerConfig("Local_Activo"), QStringLiteral("3"));
+    EXPECT_EQ(emailContactoPropio(), QStringLiteral("local3@lumaro.example"));
+    EXPECT_EQ(locales().getNroLocales(), 4);
+    EXPECT_EQ(locales().getIdLocal(1), QStringLiteral("2"));
+    EXPECT_EQ(locales().getNombreLocalCod(3), locales().getNombreLocal(2));
+    EXPECT_TRUE(locales().getNombreLocalCod(99).isEmpty());
+    EXPECT_TRUE(locales().getIdLocal(4).isEmpty());
+    EXPECT_TRUE(boxes().empty());
+
+    // No contact for the active store: the e-mail keeps its value.
+    run("delete from Contactos where IdLocal = 3");
+    ASSERT_TRUE(ConfigLocales());
+    EXPECT_EQ(emailContactoPropio(), QStringLiteral("local3@lumaro.example"));
+    // A failure in the contacts step comes after the result became true.
+    run("drop table Contactos");
+    EXPECT_TRUE(ConfigLocales());
+    EXPECT_EQ(logCount("MainProcesoSinc.ConfigLocales(A) - Error : "), 1);
+}
+
+struct RegistryFailure {
+    const char* name;
+    const char* sql;
+    const char* caption;
+    QString box;
+    QString line;
+};
+
+void PrintTo(const RegistryFailure& c, std::ostream* os) { *os << c.name; }
+
+class RegistryFailures : public Connections,
+                         public ::testing::WithParamInterface<RegistryFailure> {};
+
+TEST_P(RegistryFailures, BoxLogAndFalse) {
+    const RegistryFailure& c = GetParam();
+    run(c.sql);
+    // Without table Local the principal-store test fails too, so AbrirConexion(1) does.
+    const bool opened = openBoth();
+    EXPECT_EQ(opened, c.caption != nullptr || QString(c.name) != "missing_table");
+    setLocalPropio(QStringLiteral("7"), QStringLiteral("antes@x"));
+    EXPECT_FALSE(ConfigLocales());
+    EXPECT_EQ(idLocalPropio(), QStringLiteral("7"));  // a failed call changes nothing
+    if (c.caption) {
+        ASSERT_EQ(boxes().size(), 1u);
+        EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Critical));
+        EXPECT_EQ(boxes()[0].caption, QString::fromUtf8(c.caption));
+        EXPECT_EQ(boxes()[0].text, c.box);
+    } else {
+        EXPECT_TRUE(boxes().empty());
+    }
+    EXPECT_EQ(logCount(c.line), 1) << log().toStdString();
+    if (QString(c.name) == "C_two_active") EXPECT_EQ(locales().getNroLocales(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RegistryFailures,
+    ::testing::Values(
+        RegistryFailure{"A_empty", "delete from Local", "Problemas de Configuración",
+                        "No existe registro de Locales en BD: cliente.db",
+                        "MainProcesoSinc.ConfigLocales(A) - No existe registro de Locales en "
+                        "BD:cliente.db"},
+        RegistryFailure{"B_none_active", "update Local set Activo = 0",
+                        "Problemas de Configuracion",
+                        "No se ha establecido Local Activo en BD: cliente.db",
+                        "MainProcesoSinc.ConfigLocales(B) - No se ha establecido Local Activo en "
+                        "BD: cliente.db"},
+        RegistryFailure{"C_two_active", "update Local set Activo = 1 where IdLocal in (2, 3)",
+                        "Problemas de Configuración",
+                        "No se puede establecer más de un Local como Activo en BD: cliente.db",
+                        "MainProcesoSinc.ConfigLocales(C) - No se puede establecer más de un "
+                        "Local como Activo en BD: cliente.db"},
+        RegistryFailure{"missing_table", "drop table Local", nullptr, "",
+                        "MainProcesoSinc.ConfigLocales(A) - Error : "},
+        // A store number that is not a number never reaches a statement or file name.
+        RegistryFailure{"non_numeric_id", "update Local set IdLocal = '3 or 1=1' where Activo = 1",
+                        nullptr, "", "IdLocal no numerico en la tabla Local: 3 or 1=1"}));
+
+TEST(StoreList, RowsAndLookUps) {
+    clsLocal l;
+    l.setNroLocales(2);
+    l.addLocal("1", "Uno");
+    l.addLocal("2", "Dos");
+    l.addLocal("3", "Tres");  // no free row: ignored
+    EXPECT_EQ(l.getNroLocales(), 2);
+    EXPECT_EQ(l.getlistadoLocales().size(), 2);
+    EXPECT_TRUE(l.getNombreLocalCod(3).isEmpty());
+    l.setNroLocales(3);
+    l.addLocal("5", "A");
+    l.addLocal(" 5", "B");  // the last match wins
+    EXPECT_EQ(l.getNombreLocalCod(5), QStringLiteral("B"));
+    EXPECT_TRUE(l.getIdLocal(2).isEmpty());
+    EXPECT_TRUE(l.getNombreLocal(-1).isEmpty());
+    l.setNroLocales(0);
+    EXPECT_EQ(l.getNroLocales(), 1);
+}
+
+}  // namespace
