@@ -10,6 +10,7 @@ void Notice::show(QWidget* parent, const QString& prompt, const QString& title, 
     box.setObjectName(QStringLiteral("notice"));
     QTimer timer;
     timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &box, &QMessageBox::reject);
     timer.start(timeoutMs);
     box.exec();
