@@ -38,6 +38,7 @@ std::size_t fixedSizeOf(ColumnType type) {
 }
 
 Result<Bytes> readChain(const PageSource& source, uint32_t first) {
+    if (first == 0) return Status::corruption("table definition on page 0, the database header");
     Bytes def;
     std::unordered_set<uint32_t> seen;
     for (uint32_t page = first; page != 0;) {

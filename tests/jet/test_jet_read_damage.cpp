@@ -43,7 +43,8 @@ struct Target {
     Row row;  // not usable after the scan; the fields below are copied out of it
     uint32_t rowPage = 0;
     uint16_t rowOffset = 0, rowLength = 0, rowColumns = 0;
-    RowId movedFrom;  // a moved row's pointer slot, when the table has one
+    RowId movedFrom;            // a moved row's pointer slot, when the table has one
+    std::size_t catalogId = 0;  // file offset of the table's Id in its MSysObjects row
 };
 
 std::size_t slotOffset(uint32_t page, uint16_t row) { return page * kPage + 14 + 2u * row; }
@@ -61,6 +62,12 @@ Target inspect(const std::vector<uint8_t>& bytes, const std::string& table) {
     t.mapPage = rowPointerPage(tab->ownedPagesPointer());
     t.mapRow = rowPointerRow(tab->ownedPagesPointer());
     t.lastOwnedPage = tab->ownedPages().value().back();
+    for (const CatalogEntry& e : db->catalog()) {
+        if (e.name == table) {
+            const uint16_t idAt = db->table("MSysObjects")->column("Id")->fixedOffset;
+            t.catalogId = rowStart(bytes, e.rowId.page, e.rowId.row) + 2 + idAt;
+        }
+    }
     bool first = true;
     EXPECT_TRUE(tab->forEachRow([&](const Row& r) {
         if (first) {
@@ -146,6 +153,9 @@ const Damage kDamages[] = {
     {"TdefChainLoop", "delColTestV2000.mdb", "Table1",
      [](auto& b, const Target& t) { putU32(&b[t.tdef * kPage + 4], t.tdef); },
      Status::Code::Corruption, "loops back to page"},
+    {"CatalogIdOnHeaderPage", "delColTestV2000.mdb", "Table1",
+     [](auto& b, const Target& t) { putU32(&b[t.catalogId], 0); }, Status::Code::Corruption,
+     "table \"Table1\": table definition on page 0, the database header"},
     {"RowOffsetPastPage", "delColTestV2000.mdb", "Table1",
      [](auto& b, const Target& t) { putU16(&b[slotOffset(t.firstDataPage, 0)], 5000); },
      Status::Code::Corruption, ", row 0: row offset 5000"},
