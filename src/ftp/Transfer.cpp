@@ -254,7 +254,11 @@ bool cargarFileFTP(const QString& carpeta, const QString& X) {
     }
 
     const bool presente = existeEnListado(entradas.join(kCrLf), F);
-    if (presente && !yaEnviado(F)) {
+    // Marks the name as ours before sending: if the server completes the file but its answer
+    // is lost, the next attempt may replace what this store itself sent.
+    const QString marca =
+        rutaPrograma(QStringLiteral("MDB_enviadas"), F + QStringLiteral(".enviando"));
+    if (presente && !yaEnviado(F) && !existeArchivo(marca)) {
         // Another installation sent this name: two PCs set up as the same store.
         const QString linea = QStringLiteral("El archivo") + entre(F) +
                               QStringLiteral(
@@ -266,6 +270,7 @@ bool cargarFileFTP(const QString& carpeta, const QString& X) {
     }
 
     const QString origen = QDir::toNativeSeparators(QDir(carpeta).filePath(F));
+    QFile(marca).open(QIODevice::WriteOnly);
     const FtpResult envio = client.upload(origen, settings.subFile, F, presente);
     if (!envio.ok) {
         EscribirLog(QStringLiteral("(A) No se ha podido SUBIR el archivo."));
@@ -275,6 +280,7 @@ bool cargarFileFTP(const QString& carpeta, const QString& X) {
     console().notice(QStringLiteral("SUBIENDO archivo..."),
                      QStringLiteral("Transferencia de archivo"), 1000);
     archivarEnviado(origen, F);
+    QFile::remove(marca);
     EscribirLog(QStringLiteral("Se ha SUBIDO el archivo satisfactoriamente."));
     return true;
 }

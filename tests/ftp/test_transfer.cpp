@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include "FtpServerFixture.h"
 #include "config/Clock.h"
@@ -36,8 +37,11 @@ protected:
     QString downloaded(const QString& name) const {
         return store.path(QStringLiteral("MDB_descargadas/") + name);
     }
+    // The archive copies in MDB_enviadas (not the marks of uploads under way).
     QStringList enviadas() const {
-        return QDir(store.path(QStringLiteral("MDB_enviadas"))).entryList(QDir::Files);
+        return QDir(store.path(QStringLiteral("MDB_enviadas")))
+            .entryList(QDir::Files)
+            .filter(QRegularExpression(QStringLiteral("^\\d{6}_")));
     }
     QStringList remoteFiles() const {
         return QDir(server.remote(QStringLiteral("intercambio"))).entryList(QDir::Files);
@@ -200,6 +204,20 @@ TEST_F(TransferTest, UploadNeverReplacesARemoteFileThisStoreDidNotSend) {
     EXPECT_EQ(store.console().problems().size(), 1);
     EXPECT_TRUE(
         store.logHas(QStringLiteral("(B) Error al intentar SUBIR archivo < 3_05122026.mdb >.")));
+}
+
+TEST_F(TransferTest, AnUnansweredUploadOfOursMayBeReplaced) {
+    const QString carpeta = store.path(QStringLiteral("snapshots"));
+    const QString name = QStringLiteral("3_05122026.mdb");
+    ASSERT_TRUE(writeFile(carpeta + QStringLiteral("/") + name, "ours"));
+    // An earlier attempt reached the server but its answer never came back.
+    ASSERT_TRUE(writeFile(remote(name), "ours"));
+    ASSERT_TRUE(
+        writeFile(store.path(QStringLiteral("MDB_enviadas/")) + name + QStringLiteral(".enviando"),
+                  QByteArray()));
+
+    EXPECT_TRUE(cargarFileFTP(carpeta, name));
+    EXPECT_EQ(enviadas(), QStringList{QStringLiteral("143015_3_05122026.mdb")});
 }
 
 TEST_F(TransferTest, FailedArchiveCopyKeepsTheSentFile) {
