@@ -1,5 +1,6 @@
 #include "jet/LongValue.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "jet/Coding.h"
@@ -47,7 +48,7 @@ Status readLongValue(const PageSource& source, const uint8_t* field, std::size_t
         return Status::ok();
     }
     // Chain: every LVAL row starts with the pointer to the next one (0 ends the chain).
-    out.reserve(length);
+    out.reserve(std::min<std::size_t>(length, 1u << 20));  // grows with the data actually found
     std::unordered_set<uint32_t> seen;
     uint32_t next = pointer;
     while (out.size() < length) {
