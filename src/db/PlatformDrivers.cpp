@@ -9,6 +9,7 @@
 #include <QSqlDriver>
 #include <QVariant>
 #include <cstring>
+#include <initializer_list>
 
 #include "db/DateText.h"
 #include "db/SessionSetup.h"
@@ -17,12 +18,15 @@ namespace lumaro::db {
 
 namespace {
 
+// The driver's native handle when the QVariant holds one of the given type names.
 template <typename Handle>
-Handle handleOf(const QSqlDatabase& db, const char* typeName) {
+Handle handleOf(const QSqlDatabase& db, std::initializer_list<const char*> typeNames) {
     if (!db.isValid() || db.driver() == nullptr) return nullptr;
     const QVariant v = db.driver()->handle();
-    if (!v.isValid() || std::strcmp(v.typeName(), typeName) != 0) return nullptr;
-    return *static_cast<const Handle*>(v.constData());
+    if (!v.isValid() || v.typeName() == nullptr) return nullptr;
+    for (const char* name : typeNames)
+        if (std::strcmp(v.typeName(), name) == 0) return *static_cast<const Handle*>(v.constData());
+    return nullptr;
 }
 
 // year(x), month(x), day(x) over "yyyy/mm/dd hh:mm:ss" texts; NULL for NULL or a non-date.
@@ -44,7 +48,7 @@ void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }  // namespace
 
 QString odbcDbmsName(const QSqlDatabase& db) {
-    auto hdbc = handleOf<SQLHANDLE>(db, "SQLHANDLE");
+    auto hdbc = handleOf<SQLHANDLE>(db, {"SQLHANDLE", "void*"});
     if (hdbc == nullptr) return QString();
     SQLCHAR buffer[256] = {};
     SQLSMALLINT length = 0;
@@ -54,7 +58,7 @@ QString odbcDbmsName(const QSqlDatabase& db) {
 }
 
 bool registerSqliteFunctions(const QSqlDatabase& db) {
-    auto* handle = handleOf<sqlite3*>(db, "sqlite3*");
+    auto* handle = handleOf<sqlite3*>(db, {"sqlite3*"});
     if (handle == nullptr) return false;
     static int parts[3] = {0, 1, 2};
     const char* names[3] = {"year", "month", "day"};

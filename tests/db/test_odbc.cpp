@@ -1,0 +1,141 @@
+// The SQL Server path through Qt's QODBC and unixODBC, proven end to end against the SQLite
+// ODBC driver (registered in a private odbcinst.ini, so nothing global is touched), and the
+// default FreeTDS translation against a closed loopback port.
+
+#include <QDir>
+#include <QTcpServer>
+
+#include "DbFixture.h"
+#include "db/Conexiones.h"
+#include "db/ConfigLocales.h"
+#include "db/Recordset.h"
+#include "db/SessionSetup.h"
+#include "db/clsDBAdmin.h"
+#include "db/tool/DemoDatabases.h"
+
+using namespace lumaro::db;
+
+namespace {
+
+QString findDriver(const QString& name) {
+    for (const char* dir : {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc",
+                            "/usr/lib/odbc", "/usr/local/lib"}) {
+        const QString p = QDir(QString::fromLatin1(dir)).filePath(name);
+        if (QFileInfo::exists(p)) return p;
+    }
+    return QString();
+}
+
+// A loopback port with nothing listening on it.
+int closedPort() {
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    return s.serverPort();
+}
+
+class Odbc : public lumaro::testing::DbFixture {
+protected:
+    void SetUp() override {
+        DbFixture::SetUp();
+        const QString sqlite = findDriver("libsqlite3odbc.so");
+        const QString tds = findDriver("libtdsodbc.so");
+        if (sqlite.isEmpty() || tds.isEmpty())
+            GTEST_SKIP() << "libsqliteodbc or tdsodbc is not installed";
+        QFile ini(path("odbcinst.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(("[SQLite3]\nDriver=" + sqlite + "\n[FreeTDS]\nDriver=" + tds + "\n").toUtf8());
+        ini.close();
+        qputenv("ODBCSYSINI", m_dir.path().toUtf8());
+        qputenv("ODBCINSTINI", "odbcinst.ini");
+        qputenv("ODBCINI", path("odbc.ini").toUtf8());
+
+        tool::DemoOptions o;
+        o.clientePath = path("cliente.db");
+        o.logisticaPath = path("logistica.db");
+        o.idLocal = 2;
+        o.clientes = 10;
+        QString error;
+        ASSERT_TRUE(tool::crearBasesDemo(o, &error)) << error.toStdString();
+        for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"}) {
+            setKey(section, "ServidorSQL", "127.0.0.1");
+            setKey(section, "UserSQL", "sa");
+            // Would end the entry and lose its blanks if it were not quoted.
+            setKey(section, "PwdUserSQL", "\" p;w}d \"");
+            setKey(section, "DriverODBC", "SQLite3");
+        }
+        setKey("Conexion_Cliente", "BaseDatosSQL", o.clientePath);
+        setKey("Conexion_Logistica", "BaseDatosSQL", o.logisticaPath);
+    }
+    void TearDown() override {
+        cerrarConexiones();
+        DbFixture::TearDown();
+    }
+};
+
+TEST_F(Odbc, StatementsRowCountsAndTransactionsEndToEnd) {
+    ASSERT_TRUE(AbrirConexion(3)) << log().toStdString();
+    ASSERT_TRUE(AbrirConexion(1)) << log().toStdString();
+    Connection& cnn = cnnCliente();
+    EXPECT_EQ(cnn.database().driverName(), QStringLiteral("QODBC"));
+    EXPECT_TRUE(cnn.dbmsName().contains(QLatin1String("SQLite"))) << cnn.dbmsName().toStdString();
+    EXPECT_EQ(cnn.engine(), Engine::OtherOdbc);  // not SQL Server: no SET DATEFORMAT
+    EXPECT_FALSE(log().contains(QLatin1String("p;w}d")));
+
+    ASSERT_TRUE(ConfigLocales());
+    EXPECT_EQ(idLocalPropio(), QStringLiteral("2"));
+    EXPECT_EQ(emailContactoPropio(), QStringLiteral("local2@lumaro.example"));
+
+    Recordset rs;
+    QString sError;
+    ASSERT_TRUE(dbAdmin().EjecutarConsulta(cnn, "Select * from Cliente where bFlagSincro = 0", rs,
+                                           true, 1, sError));
+    EXPECT_EQ(rs.recordCount(), 10);
+    EXPECT_EQ(rs.value("sclieapel").toString(), rs.value(1).toString());
+
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
+        cnn, "UPDATE Cliente set bFlagSincro=1 WHERE bFlagSincro=0 and cClieCode > 6"));
+    EXPECT_EQ(cnn.rowsAffected(), 4);
+
+    ASSERT_TRUE(cnn.beginTransaction());
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(cnn, "delete from Tarjeta"));
+    ASSERT_TRUE(cnn.rollbackTransaction());
+    ASSERT_TRUE(rs.open(cnn, "select count(*) from Tarjeta"));
+    EXPECT_EQ(rs.value(0).toInt(), 10);
+    ASSERT_TRUE(cnn.beginTransaction());
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(cnn, "delete from Tarjeta where cClieCode = 1"));
+    ASSERT_TRUE(cnn.commitTransaction());
+    ASSERT_TRUE(rs.open(cnn, "select count(*) from Tarjeta"));
+    EXPECT_EQ(rs.value(0).toInt(), 9);
+
+    // The provider's message comes back with the statement.
+    const QString bad = QStringLiteral("insert into Nada values (1)");
+    EXPECT_FALSE(dbAdmin().EjecutarSentencia(cnn, bad, 1, &sError));
+    EXPECT_TRUE(sError.endsWith(" - " + bad)) << sError.toStdString();
+    EXPECT_GT(sError.size(), bad.size() + 3);
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(Odbc, UnreachableSqlServerThroughFreeTds) {
+    const QString server = QStringLiteral("127.0.0.1,%1").arg(closedPort());
+    setKey("Conexion_Logistica", "ServidorSQL", server);
+    setKey("Conexion_Logistica", "DriverODBC", "");
+    setKey("Conexion_Logistica", "BaseDatosSQL", "LumaroLogistica");
+    EXPECT_FALSE(AbrirConexion(3));
+    EXPECT_EQ(boxTexts(), QStringList({"No se puede conectar a la BD: LumaroLogistica\r\n\r\n. Se "
+                                       "detendrá el proceso actual."}));
+    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), 1);
+    EXPECT_FALSE(log().contains(QLatin1String("p;w}d")));
+}
+
+// Every SQL Server session reads year-first date texts as year, month, day, whatever the
+// login's language; MySQL sessions take backslashes literally.
+TEST(SessionSetup, StatementsPerEngine) {
+    EXPECT_EQ(sessionStatements(Engine::SqlServer), QStringList({"SET DATEFORMAT ymd"}));
+    EXPECT_TRUE(sessionStatements(Engine::MySql)
+                    .join(u' ')
+                    .contains(QLatin1String("NO_BACKSLASH_ESCAPES")));
+    EXPECT_TRUE(sessionStatements(Engine::Sqlite).isEmpty());
+    EXPECT_TRUE(sessionStatements(Engine::OtherOdbc).isEmpty());
+}
+
+}  // namespace
