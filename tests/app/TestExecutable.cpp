@@ -1,0 +1,174 @@
+// The program itself, started as a process from a copy in a fresh program folder: the command
+// line, running without a display, exit statuses, the stop signal and the second-copy lock.
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+const QString kExe = QStringLiteral(LUMARO_SYNC_EXE);
+
+QString readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+}
+
+// The log of today, whichever day it is for the program.
+QString logText(const QString& folder) {
+    QString all;
+    for (const QString& n : QDir(folder).entryList({QStringLiteral("Err_*.log")}, QDir::Files))
+        all += readAll(QDir(folder).filePath(n));
+    return all;
+}
+
+}  // namespace
+
+class TestExecutable : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_exe;
+
+    // No display at all: what a store server offers.
+    QProcessEnvironment sinPantalla() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        return env;
+    }
+    std::unique_ptr<QProcess> start(const QStringList& args) const {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(sinPantalla());
+        p->setWorkingDirectory(QDir::tempPath());
+        p->start(m_exe, args);
+        return p;
+    }
+    int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr) const {
+        auto p = start(args);
+        if (!p->waitForFinished(60000)) return -1;
+        if (out) *out = QString::fromUtf8(p->readAllStandardOutput());
+        if (err) *err = QString::fromUtf8(p->readAllStandardError());
+        return p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -2;
+    }
+    void writeSettings(const QByteArray& text) const {
+        QFile f(QDir(m_dir->path()).filePath(QStringLiteral("lumaro-sync.cfg")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    bool waitForFile(const QString& name) const {
+        for (int i = 0; i < 300; ++i) {
+            if (QFile::exists(QDir(m_dir->path()).filePath(name))) return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        // The program folder is the folder of the executable: run a copy in a fresh one.
+        m_exe = QDir(m_dir->path()).filePath(QStringLiteral("lumaro-sync"));
+        QVERIFY(QFile::copy(kExe, m_exe));
+        QFile::setPermissions(m_exe, QFile::permissions(m_exe) | QFile::ExeOwner);
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("stdoutHas");
+        QTest::addColumn<QString>("stderrHas");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--headless"
+                              << "";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "lumaro-sync 0.1.0"
+                                 << "";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << ""
+                                        << "bogus";
+        QTest::newRow("run without headless") << QStringList{"--run", "subir"} << 2 << ""
+                                              << "--run needs --headless";
+        QTest::newRow("unknown command") << QStringList{"--headless", "--run", "todo"} << 2 << ""
+                                         << "todo";
+        QTest::newRow("stray argument") << QStringList{"--headless", "x"} << 2 << ""
+                                        << "x";
+    }
+    void commandLine() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, stdoutHas);
+        QFETCH(QString, stderrHas);
+        QString out, err;
+        QCOMPARE(run(args, &out, &err), status);
+        QVERIFY2(out.contains(stdoutHas), qPrintable(out));
+        QVERIFY2(err.contains(stderrHas), qPrintable(err));
+        // Nothing is created by a command line that is only answered.
+        QVERIFY(!QFileInfo::exists(QDir(m_dir->path()).filePath(QStringLiteral("temp"))));
+    }
+
+    // No phase is part of this build yet: a command says so and fails, never pretends.
+    void headlessRunFailsHonestly_data() {
+        QTest::addColumn<QString>("orden");
+        QTest::newRow("generar") << "generar";
+        QTest::newRow("subir") << "subir";
+    }
+    void headlessRunFailsHonestly() {
+        QFETCH(QString, orden);
+        QString err;
+        QCOMPARE(run({QStringLiteral("--headless"), QStringLiteral("--run"), orden}, nullptr, &err),
+                 1);
+        QVERIFY2(err.contains(QStringLiteral("No se pudieron abrir las conexiones")),
+                 qPrintable(err));
+        const QString log = logText(m_dir->path());
+        QVERIFY(log.contains(QStringLiteral("AbrirConexion(3): no disponible")));
+        for (const char* f :
+             {"Error", "MDB_descargadas", "MDB_enviadas", "MDB_Syncronizadas", "temp"})
+            QVERIFY2(QFileInfo(QDir(m_dir->path()).filePath(QString::fromLatin1(f))).isDir(), f);
+    }
+
+    // A second copy is refused while the first keeps running; a stop signal ends the first
+    // without touching the settings.
+    void secondCopyRefusedAndStopSignal() {
+        writeSettings("[Inicio]\r\nAutoSync=1\r\nHora1=2\r\n");
+        auto first = start({QStringLiteral("--headless")});
+        QVERIFY(first->waitForStarted());
+        QVERIFY(waitForFile(QStringLiteral("lumaro-sync.lock")));
+
+        QString err;
+        QCOMPARE(
+            run({QStringLiteral("--headless"), QStringLiteral("--run"), QStringLiteral("subir")},
+                nullptr, &err),
+            3);
+        QVERIFY2(err.contains(QStringLiteral("Ya existe una instancia de este programa en "
+                                             "ejecución.")),
+                 qPrintable(err));
+        QCOMPARE(run({QStringLiteral("--headless")}), 3);
+        QCOMPARE(first->state(), QProcess::Running);
+
+        first->terminate();  // SIGTERM
+        QVERIFY(first->waitForFinished(10000));
+        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->exitCode(), 0);
+        QCOMPARE(readAll(QDir(m_dir->path()).filePath(QStringLiteral("lumaro-sync.cfg"))),
+                 QStringLiteral("[Inicio]\r\nAutoSync=1\r\nHora1=2\r\n"));
+        QVERIFY(logText(m_dir->path()).contains(QStringLiteral("programacion diaria activada")));
+        // The lock went with it.
+        QCOMPARE(
+            run({QStringLiteral("--headless"), QStringLiteral("--run"), QStringLiteral("subir")}),
+            1);
+    }
+
+    // A copy that died without cleaning up does not lock the store out.
+    void staleLockIsTakenOver() {
+        auto first = start({QStringLiteral("--headless")});
+        QVERIFY(first->waitForStarted());
+        QVERIFY(waitForFile(QStringLiteral("lumaro-sync.lock")));
+        first->kill();
+        QVERIFY(first->waitForFinished(10000));
+        QVERIFY(QFile::exists(QDir(m_dir->path()).filePath(QStringLiteral("lumaro-sync.lock"))));
+        QCOMPARE(
+            run({QStringLiteral("--headless"), QStringLiteral("--run"), QStringLiteral("subir")}),
+            1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExecutable)
+#include "TestExecutable.moc"
