@@ -1,0 +1,79 @@
+#include "MariaDbServer.h"
+
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QThread>
+
+namespace lumaro::testing {
+
+namespace {
+
+QString tool(const QString& name) {
+    return QStandardPaths::findExecutable(
+        name, {"/usr/sbin", "/usr/bin", "/usr/local/bin", "/usr/local/sbin"});
+}
+
+int freePort() {
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    return s.serverPort();
+}
+
+}  // namespace
+
+bool MariaDbServer::start(QString* error) {
+    const QString installDb = tool("mariadb-install-db");
+    const QString server = tool("mariadbd");
+    if (installDb.isEmpty() || server.isEmpty() || tool("mariadb").isEmpty()) {
+        *error = QStringLiteral("mariadb-server is not installed");
+        return false;
+    }
+    const QString data = m_dir.filePath("data");
+    QProcess install;
+    install.start(installDb, {"--no-defaults", "--datadir=" + data, "--skip-test-db",
+                              "--auth-root-authentication-method=normal", "--user=root"});
+    if (!install.waitForFinished(120000) || install.exitCode() != 0) {
+        *error = QStringLiteral("mariadb-install-db: ") +
+                 QString::fromLocal8Bit(install.readAllStandardError());
+        return false;
+    }
+    m_port = freePort();
+    m_server.setProcessChannelMode(QProcess::MergedChannels);
+    m_server.start(
+        server,
+        {"--no-defaults", "--datadir=" + data, "--user=root", "--port=" + QString::number(m_port),
+         "--bind-address=127.0.0.1", "--socket=" + m_dir.filePath("sock"),
+         "--pid-file=" + m_dir.filePath("pid"), "--lower-case-table-names=0", "--skip-log-bin",
+         "--innodb-buffer-pool-size=16M", "--log-error=" + m_dir.filePath("error.log")});
+    if (!m_server.waitForStarted(10000)) {
+        *error = QStringLiteral("mariadbd did not start");
+        return false;
+    }
+    for (int i = 0; i < 300; ++i) {
+        if (runAsRoot("select 1")) return true;
+        if (m_server.state() == QProcess::NotRunning) break;
+        QThread::msleep(100);
+    }
+    *error = QStringLiteral("mariadbd did not answer");
+    return false;
+}
+
+bool MariaDbServer::runAsRoot(const QString& sql, QString* error) {
+    QProcess client;
+    client.start(tool("mariadb"),
+                 {"--no-defaults", "--socket=" + m_dir.filePath("sock"), "-uroot", "-e", sql});
+    const bool ok = client.waitForFinished(30000) && client.exitCode() == 0;
+    if (!ok && error) *error = QString::fromLocal8Bit(client.readAllStandardError());
+    return ok;
+}
+
+void MariaDbServer::stop() {
+    if (m_server.state() == QProcess::NotRunning) return;
+    m_server.terminate();
+    if (!m_server.waitForFinished(30000)) {
+        m_server.kill();
+        m_server.waitForFinished(5000);
+    }
+}
+
+}  // namespace lumaro::testing

@@ -1,0 +1,29 @@
+#pragma once
+// A MariaDB server of its own for a test program: a fresh data folder, loopback only, a free
+// port, stopped and removed at the end. Tables are compared in exact case
+// (lower_case_table_names=0), as on any Linux server.
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace lumaro::testing {
+
+class MariaDbServer {
+public:
+    // Starts the server; false with the reason in error (binaries missing, start failed).
+    bool start(QString* error);
+    void stop();
+    ~MariaDbServer() { stop(); }
+
+    int port() const { return m_port; }
+    // Runs SQL as root through the server's socket; false with the client's output in error.
+    bool runAsRoot(const QString& sql, QString* error = nullptr);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    int m_port = 0;
+};
+
+}  // namespace lumaro::testing

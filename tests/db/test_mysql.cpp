@@ -1,0 +1,146 @@
+// The MySQL mirror connection against a real MariaDB server on a loopback port: opened only in
+// the principal store, its session safe against backslashes, table names found in any case,
+// and the failure box when it cannot be reached.
+
+#include <QTcpServer>
+
+#include "DbFixture.h"
+#include "MariaDbServer.h"
+#include "db/Conexiones.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
+#include "db/tool/DemoDatabases.h"
+
+using namespace lumaro::db;
+
+namespace {
+
+lumaro::testing::MariaDbServer* g_server = nullptr;
+QString g_skip;
+
+class Mirror : public lumaro::testing::DbFixture {
+protected:
+    static void SetUpTestSuite() {
+        g_server = new lumaro::testing::MariaDbServer;
+        QString error;
+        if (!g_server->start(&error) ||
+            !g_server->runAsRoot(
+                "create database espejo; "
+                "create user 'lumaro'@'127.0.0.1' identified by 'cla;ve x'; "
+                "grant all on espejo.* to 'lumaro'@'127.0.0.1'; "
+                "create table espejo.cliente (cClieCode int, IdLocal int, sClieApel "
+                "varchar(50), bFlagsincro int)",
+                &error))
+            g_skip = error.isEmpty() ? QStringLiteral("MariaDB could not be started") : error;
+    }
+    static void TearDownTestSuite() {
+        delete g_server;
+        g_server = nullptr;
+    }
+    void SetUp() override {
+        DbFixture::SetUp();
+        if (!g_skip.isEmpty()) GTEST_SKIP() << g_skip.toStdString();
+        for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"})
+            setKey(section, "ServidorSQL", "sqlite");
+        setKey("Conexion_Cliente", "BaseDatosSQL", "cliente.db");
+        setKey("Conexion_Logistica", "BaseDatosSQL", "logistica.db");
+        setMirror(g_server->port(), "\"cla;ve x\"");
+    }
+    void TearDown() override {
+        cerrarConexiones();
+        DbFixture::TearDown();
+    }
+    void makeStore(int idLocal) {
+        tool::DemoOptions o;
+        o.clientePath = path("cliente.db");
+        o.logisticaPath = path("logistica.db");
+        o.idLocal = idLocal;
+        o.clientes = 3;
+        QString error;
+        ASSERT_TRUE(tool::crearBasesDemo(o, &error)) << error.toStdString();
+    }
+    void setMirror(int port, const QString& password) {
+        setKey("Mysql", "RutaBDClienteMySQL", QStringLiteral("127.0.0.1:%1").arg(port));
+        setKey("Mysql", "DataBaseMySQL", "espejo");
+        setKey("Mysql", "USRNameMySQL", "lumaro");
+        setKey("Mysql", "PWDMySQL", password);
+    }
+};
+
+TEST_F(Mirror, PrincipalStoreOpensTheMirror) {
+    makeStore(1);
+    setKey("Inicio", "Local_Activo", "1");
+    ASSERT_TRUE(AbrirConexion(3));
+    ASSERT_TRUE(AbrirConexion(1)) << log().toStdString();
+    ASSERT_TRUE(cnnMySql().isOpen());
+    EXPECT_EQ(cnnMySql().engine(), Engine::MySql);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_FALSE(log().contains(QLatin1String("cla;ve")));
+
+    // A backslash cannot escape the closing quote of a value.
+    QString sError;
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
+        cnnMySql(),
+        "insert into Cliente (cClieCode, IdLocal, sClieApel, bFlagsincro) "
+        "values (1, 1, 'C:\\', 1)",
+        1, &sError))
+        << sError.toStdString();
+    Recordset rs;
+    ASSERT_TRUE(
+        rs.open(cnnMySql(), "select sClieApel from CLIENTE where cClieCode=1 and IdLocal=1"))
+        << rs.errorText().toStdString();
+    EXPECT_EQ(rs.value(0).toString(), QStringLiteral("C:\\"));
+    ASSERT_TRUE(rs.open(cnnMySql(), "select @@SESSION.sql_mode"));
+    EXPECT_TRUE(rs.value(0).toString().contains(QLatin1String("NO_BACKSLASH_ESCAPES")));
+}
+
+// A fresh principal store: "Local_Activo" is written only once the registry loaded, which
+// needs the connections first; the mirror settings are read all the same.
+TEST_F(Mirror, FreshPrincipalStoreOpensWithoutLocalActivo) {
+    makeStore(1);
+    ASSERT_TRUE(AbrirConexion(3));
+    ASSERT_TRUE(AbrirConexion(1)) << log().toStdString();
+    EXPECT_TRUE(cnnMySql().isOpen());
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(Mirror, OtherStoresNeverOpenIt) {
+    makeStore(3);
+    setKey("Inicio", "Local_Activo", "3");
+    ASSERT_TRUE(AbrirConexion(3));
+    ASSERT_TRUE(AbrirConexion(1));
+    EXPECT_FALSE(cnnMySql().isOpen());
+}
+
+struct Unreachable {
+    const char* name;
+    bool closedPort;
+    const char* password;
+};
+
+void PrintTo(const Unreachable& c, std::ostream* os) { *os << c.name; }
+
+class MirrorFailure : public Mirror, public ::testing::WithParamInterface<Unreachable> {};
+
+TEST_P(MirrorFailure, BoxNamesTheMirrorDatabase) {
+    makeStore(1);
+    int port = g_server->port();
+    if (GetParam().closedPort) {
+        QTcpServer s;
+        s.listen(QHostAddress::LocalHost, 0);
+        port = s.serverPort();
+    }
+    setMirror(port, GetParam().password);
+    ASSERT_TRUE(AbrirConexion(3));
+    EXPECT_FALSE(AbrirConexion(1));
+    EXPECT_EQ(boxTexts(), QStringList({"No se puede conectar a la BD: espejo\r\n\r\n. Se detendrá "
+                                       "el proceso actual"}));
+    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), 1);
+    EXPECT_FALSE(log().contains(QString::fromUtf8(GetParam().password)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MirrorFailure,
+                         ::testing::Values(Unreachable{"closed_port", true, "\"cla;ve x\""},
+                                           Unreachable{"wrong_password", false, "otra"}));
+
+}  // namespace
