@@ -188,158 +188,251 @@ Result<std::vector<uint8_t>> encodeTableDefinition(const TableLayout& t) {
 RowEncoder::RowEncoder(const std::vector<ColumnLayout>& columns) : m_byNumber(columns) {
     std::sort(m_byNumber.begin(), m_byNumber.end(),
               [](const ColumnLayout& a, const ColumnLayout& b) { return a.number < b.number; });
+    std::size_t worst = 2;
     for (const ColumnLayout& c : m_byNumber) {
-        if (!c.isFixed()) {
-            m_varColumns.push_back(c.number);
-        } else if (c.type != ColumnType::Boolean) {
+        Slot slot{Kind::Other, static_cast<uint8_t>(c.length),
+                  c.required,  (c.extFlags & fmt::kColExtCompressedUnicode) != 0,
+                  c.number,    c.fixedOffset,
+                  c.length};
+        switch (c.type) {
+            case ColumnType::Boolean:
+                slot.kind = Kind::Flag;
+                break;
+            case ColumnType::Byte:
+            case ColumnType::Integer:
+            case ColumnType::Long:
+                slot.kind = Kind::Integer;
+                break;
+            case ColumnType::DateTime:
+                slot.kind = Kind::Date;
+                break;
+            case ColumnType::Double:
+                slot.kind = Kind::Double;
+                break;
+            case ColumnType::Text:
+                slot.kind = Kind::Text;
+                break;
+            case ColumnType::Binary:
+                slot.kind = Kind::Binary;
+                break;
+            case ColumnType::Memo:
+            case ColumnType::Ole:
+                slot.kind = Kind::LongValue;
+                break;
+            default:
+                break;
+        }
+        if (slot.kind == Kind::Flag) {
+            m_flags.push_back(slot);
+        } else if (c.isFixed()) {
+            m_fixed.push_back(slot);
             m_fixedSize =
                 std::max<uint16_t>(m_fixedSize, static_cast<uint16_t>(c.fixedOffset + c.length));
+        } else {
+            m_var.push_back(slot);
+            worst += 4 + c.length;
         }
     }
-    std::sort(m_varColumns.begin(), m_varColumns.end(), [this](uint16_t a, uint16_t b) {
-        return m_byNumber[a].varIndex < m_byNumber[b].varIndex;
+    std::stable_sort(m_var.begin(), m_var.end(), [this](const Slot& a, const Slot& b) {
+        return m_byNumber[a.number].varIndex < m_byNumber[b.number].varIndex;
     });
     m_maskSize = (m_byNumber.size() + 7) / 8;
+    m_row.resize(worst + m_fixedSize + m_maskSize + 8 + 2 * m_var.size());
 }
 
-Status RowEncoder::refuse(const ColumnLayout& c, const std::string& why) const {
-    return Status::invalidArgument("column " + c.name + ": " + why);
+void RowEncoder::reserve(std::size_t extra) {
+    if (m_size + extra > m_row.size()) m_row.resize(m_size + extra);
 }
 
-Status RowEncoder::encodeFixed(const ColumnLayout& c, const Value& v, uint8_t* slot) const {
-    switch (c.type) {
-        case ColumnType::Byte:
-        case ColumnType::Integer:
-        case ColumnType::Long: {
-            const int64_t* i = std::get_if<int64_t>(&v);
-            if (i == nullptr) return refuse(c, "expects an integer");
-            const int bytes = c.length;
-            const int64_t lo = bytes == 1 ? 0 : -(int64_t{1} << (8 * bytes - 1));
-            const int64_t hi = bytes == 1 ? 255 : (int64_t{1} << (8 * bytes - 1)) - 1;
-            if (*i < lo || *i > hi) return refuse(c, std::to_string(*i) + " is out of range");
-            for (int k = 0; k < bytes; ++k) slot[k] = static_cast<uint8_t>(*i >> (8 * k));
-            return Status::ok();
-        }
-        case ColumnType::DateTime: {
-            const DateTime* dt = std::get_if<DateTime>(&v);
-            if (dt == nullptr) return refuse(c, "expects a date");
-            putF64(slot, dt->days);
-            return Status::ok();
-        }
-        case ColumnType::Double: {
-            const double* x = std::get_if<double>(&v);
-            if (x == nullptr) return refuse(c, "expects a number");
-            putF64(slot, *x);
-            return Status::ok();
-        }
-        default:
-            return Status::notSupported("column " + c.name + ": type not supported by the writer");
-    }
+Status RowEncoder::refuse(const Slot& c, const std::string& why) const {
+    return Status::invalidArgument("column " + m_byNumber[c.number].name + ": " + why);
 }
 
-Status RowEncoder::appendVariable(const ColumnLayout& c, const Value& v,
-                                  std::vector<uint8_t>& out) const {
-    switch (c.type) {
-        case ColumnType::Text: {
+// Says why `v` could not be stored in column `c` (the slow path of a refused row).
+Status RowEncoder::refuseValue(const Slot& c, const Value& v) const {
+    if (isNull(v)) return refuse(c, "NULL in a required column");
+    switch (c.kind) {
+        case Kind::Integer:
+            if (const int64_t* i = std::get_if<int64_t>(&v)) {
+                return refuse(c, std::to_string(*i) + " is out of range");
+            }
+            return refuse(c, "expects an integer");
+        case Kind::Date:
+            return refuse(c, "expects a date");
+        case Kind::Double:
+            return refuse(c, "expects a number");
+        case Kind::Flag:
+            return refuse(c, "expects Yes/No");
+        case Kind::Text: {
             const std::string* s = std::get_if<std::string>(&v);
             if (s == nullptr) return refuse(c, "expects text");
-            std::size_t chars = 0;
-            const std::size_t before = out.size();
-            const bool compress = (c.extFlags & fmt::kColExtCompressedUnicode) != 0;
-            if (!text::appendColumnText(*s, compress, out, chars)) {
-                return refuse(c, "text is not valid UTF-8");
-            }
-            if (chars * 2 > c.length) {
-                out.resize(before);
-                return refuse(c, "text of " + std::to_string(chars) +
-                                     " characters is longer than the column's " +
-                                     std::to_string(c.length / 2));
-            }
-            return Status::ok();
+            std::u16string units;
+            if (!text::fromUtf8(*s, units)) return refuse(c, "text is not valid UTF-8");
+            return refuse(c, "text of " + std::to_string(units.size()) +
+                                 " characters is longer than the column's " +
+                                 std::to_string(c.maxBytes / 2));
         }
-        case ColumnType::Binary:
-        case ColumnType::Memo:
-        case ColumnType::Ole: {
-            const Bytes* b = std::get_if<Bytes>(&v);
-            const std::string* s = std::get_if<std::string>(&v);
-            std::vector<uint8_t> data;
-            if (b != nullptr) {
-                data = *b;
-            } else if (s != nullptr && c.type == ColumnType::Memo) {
-                std::size_t chars = 0;
-                if (!text::appendColumnText(*s, false, data, chars)) {
-                    return refuse(c, "text is not valid UTF-8");
-                }
-            } else {
-                return refuse(c, "expects bytes");
-            }
-            if (c.type == ColumnType::Binary) {
-                if (c.length != 0 && data.size() > c.length) return refuse(c, "value too long");
-            } else {
-                // Long values are kept inline in the row (FORMAT-writing.md "Long values").
-                const std::size_t at = grow(out, kLongValueDefinition);
-                putU32(&out[at], static_cast<uint32_t>(data.size()) | fmt::kLongValueInline);
-            }
-            out.insert(out.end(), data.begin(), data.end());
-            return Status::ok();
-        }
+        case Kind::Binary:
+        case Kind::LongValue:
+            return refuse(c, "expects bytes or a value that fits");
         default:
-            return Status::notSupported("column " + c.name + ": type not supported by the writer");
+            return Status::notSupported("column " + m_byNumber[c.number].name +
+                                        ": type not supported by the writer");
     }
 }
 
-Status RowEncoder::encode(const std::vector<Value>& values, std::vector<uint8_t>& out) {
+bool RowEncoder::encodeFixed(const Slot& c, const Value& v, uint8_t* at) const {
+    switch (c.kind) {
+        case Kind::Integer: {
+            const int64_t* i = std::get_if<int64_t>(&v);
+            if (i == nullptr) return false;
+            const int bits = 8 * c.bytes;
+            const int64_t lo = c.bytes == 1 ? 0 : -(int64_t{1} << (bits - 1));
+            const int64_t hi = c.bytes == 1 ? 255 : (int64_t{1} << (bits - 1)) - 1;
+            if (*i < lo || *i > hi) return false;
+            for (int k = 0; k < c.bytes; ++k) at[k] = static_cast<uint8_t>(*i >> (8 * k));
+            return true;
+        }
+        case Kind::Date: {
+            const DateTime* dt = std::get_if<DateTime>(&v);
+            if (dt == nullptr) return false;
+            putF64(at, dt->days);
+            return true;
+        }
+        case Kind::Double: {
+            const double* x = std::get_if<double>(&v);
+            if (x == nullptr) return false;
+            putF64(at, *x);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+bool RowEncoder::appendVariable(const Slot& c, const Value& v) {
+    if (c.kind == Kind::Text) {
+        const std::string* s = std::get_if<std::string>(&v);
+        if (s == nullptr) return false;
+        const std::size_t maxChars = c.maxBytes / 2;
+        // Fast path: ASCII in the compressed form, which covers most values.
+        if (c.compress && s->size() > 2 && s->size() <= maxChars) {
+            uint8_t* at = &m_row[m_size];
+            at[0] = fmt::kCompressedMarker0;
+            at[1] = fmt::kCompressedMarker1;
+            bool ascii = true;
+            for (std::size_t k = 0; k < s->size(); ++k) {
+                const auto b = static_cast<uint8_t>((*s)[k]);
+                if (b == 0 || b >= 0x80) {
+                    ascii = false;
+                    break;
+                }
+                at[2 + k] = b;
+            }
+            if (ascii) {
+                m_size += 2 + s->size();
+                return true;
+            }
+        }
+        std::vector<uint8_t> encoded;
+        std::size_t chars = 0;
+        if (!text::appendColumnText(*s, c.compress, encoded, chars) || chars > maxChars) {
+            return false;
+        }
+        std::memcpy(&m_row[m_size], encoded.data(), encoded.size());
+        m_size += encoded.size();
+        return true;
+    }
+    if (c.kind != Kind::Binary && c.kind != Kind::LongValue) return false;
+    std::vector<uint8_t> data;
+    if (const Bytes* b = std::get_if<Bytes>(&v)) {
+        data = *b;
+    } else if (const std::string* s = std::get_if<std::string>(&v);
+               s != nullptr && m_byNumber[c.number].type == ColumnType::Memo) {
+        std::size_t chars = 0;
+        if (!text::appendColumnText(*s, false, data, chars)) return false;
+    } else {
+        return false;
+    }
+    if (c.kind == Kind::Binary && c.maxBytes != 0 && data.size() > c.maxBytes) return false;
+    reserve(kLongValueDefinition + data.size() + 8 + 2 * m_var.size() + m_maskSize);
+    if (c.kind == Kind::LongValue) {
+        // Long values are kept inline in the row (FORMAT-writing.md "Long values").
+        std::memset(&m_row[m_size], 0, kLongValueDefinition);
+        putU32(&m_row[m_size], static_cast<uint32_t>(data.size()) | fmt::kLongValueInline);
+        m_size += kLongValueDefinition;
+    }
+    std::memcpy(&m_row[m_size], data.data(), data.size());
+    m_size += data.size();
+    return true;
+}
+
+Status RowEncoder::encode(const std::vector<Value>& values) {
     if (values.size() != m_byNumber.size()) {
         return Status::invalidArgument("row has " + std::to_string(values.size()) + " values for " +
                                        std::to_string(m_byNumber.size()) + " columns");
     }
-    out.assign(2 + m_fixedSize, 0);
-    putU16(out.data(), static_cast<uint16_t>(m_byNumber.size()));
+    uint8_t* row = m_row.data();
+    std::memset(row, 0, 2 + m_fixedSize);
+    putU16(row, static_cast<uint16_t>(m_byNumber.size()));
     uint8_t mask[32] = {};
-    for (const ColumnLayout& c : m_byNumber) {
+    const auto markPresent = [&mask](uint16_t n) {
+        mask[n / 8] = static_cast<uint8_t>(mask[n / 8] | (1u << (n % 8)));
+    };
+    for (const Slot& c : m_flags) {
+        // A Yes/No value is its null-mask bit; a missing one is No.
         const Value& v = values[c.number];
-        if (c.type == ColumnType::Boolean) {
-            // A Yes/No value is its null-mask bit; a missing one is No.
-            const bool* b = std::get_if<bool>(&v);
-            if (b == nullptr && !isNull(v)) return refuse(c, "expects Yes/No");
-            if (b != nullptr && *b)
-                mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
-            continue;
-        }
+        const bool* b = std::get_if<bool>(&v);
+        if (b == nullptr && !isNull(v)) return refuseValue(c, v);
+        if (b != nullptr && *b) markPresent(c.number);
+    }
+    for (const Slot& c : m_fixed) {
+        const Value& v = values[c.number];
         if (isNull(v)) {
-            if (c.required) return refuse(c, "NULL in a required column");
+            if (c.required) return refuseValue(c, v);
             continue;
         }
-        mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
-        if (c.isFixed()) {
-            Status st = encodeFixed(c, v, out.data() + 2 + c.fixedOffset);
-            if (!st) return st;
-        }
+        if (!encodeFixed(c, v, row + 2 + c.offset)) return refuseValue(c, v);
+        markPresent(c.number);
     }
-    if (!m_varColumns.empty()) {
-        uint16_t offsets[256];
-        for (std::size_t k = 0; k < m_varColumns.size(); ++k) {
-            const ColumnLayout& c = m_byNumber[m_varColumns[k]];
-            offsets[k] = static_cast<uint16_t>(out.size());
-            const Value& v = values[c.number];
-            if (isNull(v)) continue;
-            Status st = appendVariable(c, v, out);
-            if (!st) return st;
+    m_size = 2 + m_fixedSize;
+    uint16_t offsets[256];
+    for (std::size_t k = 0; k < m_var.size(); ++k) {
+        const Slot& c = m_var[k];
+        offsets[k] = static_cast<uint16_t>(m_size);
+        const Value& v = values[c.number];
+        if (isNull(v)) {
+            if (c.required) return refuseValue(c, v);
+            continue;
         }
-        const std::size_t eod = out.size();
-        const std::size_t at = grow(out, 2 + 2 * m_varColumns.size() + 2);
-        putU16(&out[at], static_cast<uint16_t>(eod));
-        for (std::size_t k = 0; k < m_varColumns.size(); ++k) {
-            putU16(&out[at + 2 + 2 * k], offsets[m_varColumns.size() - 1 - k]);
-        }
-        putU16(&out[at + 2 + 2 * m_varColumns.size()], static_cast<uint16_t>(m_varColumns.size()));
+        if (!appendVariable(c, v)) return refuseValue(c, v);
+        markPresent(c.number);
     }
-    out.insert(out.end(), mask, mask + m_maskSize);
-    if (out.size() > fmt::kMaxRowSize) {
-        return Status::invalidArgument("row of " + std::to_string(out.size()) +
+    row = m_row.data();  // appendVariable may have grown the buffer
+    if (!m_var.empty()) {
+        const std::size_t eod = m_size;
+        putU16(row + m_size, static_cast<uint16_t>(eod));
+        m_size += 2;
+        for (std::size_t k = m_var.size(); k-- > 0;) {
+            putU16(row + m_size, offsets[k]);
+            m_size += 2;
+        }
+        putU16(row + m_size, static_cast<uint16_t>(m_var.size()));
+        m_size += 2;
+    }
+    std::memcpy(row + m_size, mask, m_maskSize);
+    m_size += m_maskSize;
+    if (m_size > fmt::kMaxRowSize) {
+        return Status::invalidArgument("row of " + std::to_string(m_size) +
                                        " bytes is larger than a page can hold");
     }
     return Status::ok();
+}
+
+Status RowEncoder::encode(const std::vector<Value>& values, std::vector<uint8_t>& out) {
+    Status st = encode(values);
+    if (st) out.assign(data(), data() + size());
+    return st;
 }
 
 }  // namespace lumaro::jet

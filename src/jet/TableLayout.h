@@ -71,26 +71,47 @@ void assignPositions(std::vector<ColumnLayout>& columns);
 // The table definition as one page (type 0x02). Fails when it does not fit in a page.
 Result<std::vector<uint8_t>> encodeTableDefinition(const TableLayout& table);
 
-// Encodes rows of one table.
+// Encodes rows of one table into a buffer of its own, reused from row to row.
 class RowEncoder {
 public:
     explicit RowEncoder(const std::vector<ColumnLayout>& columns);
 
     // Encodes one row. `values` holds one value per column in column-number order. NULL in a
     // required column, text longer than its column, a value of the wrong type or a row larger
-    // than a page can hold is refused with InvalidArgument naming the column.
+    // than a page can hold is refused with InvalidArgument naming the column. On success the
+    // row is in data()/size() until the next call.
+    Status encode(const std::vector<Value>& values);
+    const uint8_t* data() const { return m_row.data(); }
+    std::size_t size() const { return m_size; }
+
+    // The same, copying the row into `out`.
     Status encode(const std::vector<Value>& values, std::vector<uint8_t>& out);
 
     std::size_t columnCount() const { return m_byNumber.size(); }
-    const ColumnLayout& column(std::size_t number) const { return m_byNumber[number]; }
 
 private:
-    Status encodeFixed(const ColumnLayout& c, const Value& v, uint8_t* slot) const;
-    Status appendVariable(const ColumnLayout& c, const Value& v, std::vector<uint8_t>& out) const;
-    Status refuse(const ColumnLayout& c, const std::string& why) const;
+    enum class Kind : uint8_t { Flag, Integer, Date, Double, Text, Binary, LongValue, Other };
+    struct Slot {
+        Kind kind;
+        uint8_t bytes;  // integers: stored width
+        bool required;
+        bool compress;  // text: compressed form allowed
+        uint16_t number;
+        uint16_t offset;    // fixed columns: offset in the fixed area
+        uint16_t maxBytes;  // text and binary: column length (0 = unlimited binary)
+    };
+    bool encodeFixed(const Slot& c, const Value& v, uint8_t* at) const;
+    bool appendVariable(const Slot& c, const Value& v);
+    Status refuse(const Slot& c, const std::string& why) const;
+    Status refuseValue(const Slot& c, const Value& v) const;
+    void reserve(std::size_t extra);
 
     std::vector<ColumnLayout> m_byNumber;
-    std::vector<uint16_t> m_varColumns;  // column numbers in variable-index order
+    std::vector<Slot> m_fixed;  // fixed columns other than Yes/No
+    std::vector<Slot> m_flags;  // Yes/No columns
+    std::vector<Slot> m_var;    // variable columns in variable-index order
+    std::vector<uint8_t> m_row;
+    std::size_t m_size = 0;
     uint16_t m_fixedSize = 0;
     std::size_t m_maskSize = 0;
 };

@@ -87,7 +87,6 @@ struct Writer::State {
     std::unique_ptr<PageFile> file;
     DateTime created;
     std::vector<std::unique_ptr<UserTable>> tables;
-    std::vector<uint8_t> rowBuffer;
     bool finished = false;
 
     void flushPage(UserTable& t) {
@@ -188,12 +187,17 @@ Status Writer::insert(TableHandle handle, const std::vector<Value>& row) {
     if (s.finished) return Status::invalidArgument("the database is already committed");
     if (handle >= s.tables.size()) return Status::invalidArgument("no such table");
     UserTable& t = *s.tables[handle];
-    Status st = t.encoder.encode(row, s.rowBuffer);
-    if (!st) return Status::invalidArgument("table " + t.catalog.name + ", " + st.message());
-    if (!t.page.fits(s.rowBuffer.size())) s.flushPage(t);
-    t.page.add(s.rowBuffer.data(), s.rowBuffer.size());
+    Status st = t.encoder.encode(row);
+    if (!st) {
+        const std::string message = "table " + t.catalog.name + ", " + st.message();
+        return st.code() == Status::Code::NotSupported ? Status::notSupported(message)
+                                                       : Status::invalidArgument(message);
+    }
+    if (!t.page.fits(t.encoder.size())) s.flushPage(t);
+    t.page.add(t.encoder.data(), t.encoder.size());
     ++t.rows;
-    return s.file->status();
+    if (!s.file->status()) return s.file->status();
+    return Status::ok();
 }
 
 uint32_t Writer::rowCount(TableHandle table) const {
