@@ -17,17 +17,17 @@ std::string where(uint32_t page, uint16_t row) {
 
 namespace {
 
-Status checkSize(uint64_t size, const std::string& name) {
+Status checkSize(uint64_t size) {
     if (size < 2 * kPageSize) {
-        return Status::corruption(name + ": file of " + std::to_string(size) +
+        return Status::corruption("file of " + std::to_string(size) +
                                   " bytes is too short for a Jet database (at least 2 pages)");
     }
     if (size % kPageSize != 0) {
-        return Status::corruption(name + ": file size " + std::to_string(size) +
+        return Status::corruption("file size " + std::to_string(size) +
                                   " is not a whole number of 4096-byte pages (truncated?)");
     }
     if (size / kPageSize > format::kMaxPages) {
-        return Status::corruption(name + ": file of " + std::to_string(size) +
+        return Status::corruption("file of " + std::to_string(size) +
                                   " bytes has more pages than Jet can address");
     }
     return Status::ok();
@@ -38,18 +38,18 @@ Status checkSize(uint64_t size, const std::string& name) {
 Result<std::shared_ptr<PageSource>> PageSource::openFile(const std::string& path) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
-    if (ec) return Status::ioError(path + ": cannot open: " + ec.message());
-    if (Status s = checkSize(size, path); !s) return s;
+    if (ec) return Status::ioError("cannot open: " + ec.message());
+    if (Status s = checkSize(size); !s) return s;
     auto source = std::shared_ptr<PageSource>(new PageSource());
     source->m_path = path;
     source->m_pageCount = static_cast<uint32_t>(size / kPageSize);
     source->m_file.open(path, std::ios::binary);
-    if (!source->m_file) return Status::ioError(path + ": cannot open for reading");
+    if (!source->m_file) return Status::ioError("cannot open for reading");
     return source;
 }
 
 Result<std::shared_ptr<PageSource>> PageSource::openBytes(std::vector<uint8_t> bytes) {
-    if (Status s = checkSize(bytes.size(), "(memory)"); !s) return s;
+    if (Status s = checkSize(bytes.size()); !s) return s;
     auto source = std::shared_ptr<PageSource>(new PageSource());
     source->m_path = "(memory)";
     source->m_pageCount = static_cast<uint32_t>(bytes.size() / kPageSize);
@@ -77,7 +77,7 @@ Result<Page> PageSource::page(uint32_t number) const {
         m_file.seekg(static_cast<std::streamoff>(at));
         m_file.read(reinterpret_cast<char*>(slot.bytes.get()), kPageSize);
         if (m_file.gcount() != static_cast<std::streamsize>(kPageSize)) {
-            return Status::ioError(where(number) + "read failed in " + m_path);
+            return Status::ioError(where(number) + "read failed");
         }
     }
     slot.number = number;

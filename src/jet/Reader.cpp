@@ -280,7 +280,7 @@ Result<Table> Database::table(std::string_view name) const {
             return loadTable(m_source, e.name, e.tdefPage(), &e.lvProp);
         }
     }
-    return Status::notFound("no table \"" + std::string(name) + "\" in " + m_source->path());
+    return Status::notFound("no table \"" + std::string(name) + "\"");
 }
 
 Result<Page> Database::page(uint32_t number) const { return m_source->page(number); }

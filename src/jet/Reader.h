@@ -83,8 +83,8 @@ public:
     // The field of the named column (any case), or nullptr when the table has no such column.
     const Value* field(std::string_view columnName) const;
 
-    // Byte offset within the page and bit mask of a column's null-mask bit, which for a Yes/No
-    // column is its value (FORMAT.md "Rows"). False when the row predates the column.
+    // Byte offset within page storedAt().page and bit mask of a column's null-mask bit, which for a
+    // Yes/No column is its value (FORMAT.md "Rows"). False when the row predates the column.
     bool nullMaskBit(const Column& column, uint16_t& byteOffset, uint8_t& mask) const;
 
 private:
