@@ -1,5 +1,6 @@
 #include "MariaDbServer.h"
 
+#include <unistd.h>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QThread>
@@ -29,9 +30,12 @@ bool MariaDbServer::start(QString* error) {
         return false;
     }
     const QString data = m_dir.filePath("data");
+    // As root the server must be told to stay root; otherwise it runs as the caller.
+    const QStringList asUser = geteuid() == 0 ? QStringList{"--user=root"} : QStringList{};
     QProcess install;
-    install.start(installDb, {"--no-defaults", "--datadir=" + data, "--skip-test-db",
-                              "--auth-root-authentication-method=normal", "--user=root"});
+    install.start(installDb, QStringList{"--no-defaults", "--datadir=" + data, "--skip-test-db",
+                                         "--auth-root-authentication-method=normal"} +
+                                 asUser);
     if (!install.waitForFinished(120000) || install.exitCode() != 0) {
         *error = QStringLiteral("mariadb-install-db: ") +
                  QString::fromLocal8Bit(install.readAllStandardError());
