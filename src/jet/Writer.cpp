@@ -40,8 +40,22 @@ struct UserTable {
           page(catalog.tdefPage) {}
 };
 
-bool supportedType(ColumnType t) {
-    switch (t) {
+}  // namespace
+
+DateTime currentDateTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return DateTime::fromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                               local.tm_min, local.tm_sec);
+}
+
+bool Writer::supportsType(ColumnType type) {
+    switch (type) {
         case ColumnType::Boolean:
         case ColumnType::Byte:
         case ColumnType::Integer:
@@ -53,34 +67,6 @@ bool supportedType(ColumnType t) {
         default:
             return false;
     }
-}
-
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-}  // namespace
-
-DateTime currentDateTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    const int64_t days =
-        daysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
-                      static_cast<unsigned>(local.tm_mday)) -
-        daysFromCivil(1899, 12, 30);
-    const double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
-    return DateTime{static_cast<double>(days) + seconds / 86400.0};
 }
 
 struct Writer::State {
@@ -137,7 +123,7 @@ Result<Writer::TableHandle> Writer::createTable(const TableDef& def) {
     std::vector<std::string> required;
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         const ColumnDef& c = def.columns[i];
-        if (!supportedType(c.type)) {
+        if (!supportsType(c.type)) {
             return Status::notSupported("table " + def.name + ", column " + c.name +
                                         ": the writer does not support this column type");
         }

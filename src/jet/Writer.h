@@ -47,6 +47,9 @@ public:
     // then not written and the database stays consistent.
     Status insert(TableHandle table, const std::vector<Value>& row);
 
+    // True for the column types createTable() accepts.
+    static bool supportsType(ColumnType type);
+
     // Rows inserted into a table so far.
     uint32_t rowCount(TableHandle table) const;
 

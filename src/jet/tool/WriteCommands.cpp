@@ -10,27 +10,12 @@ namespace lumaro::jet::tool {
 
 namespace {
 
-bool writerSupports(ColumnType t) {
-    switch (t) {
-        case ColumnType::Boolean:
-        case ColumnType::Byte:
-        case ColumnType::Integer:
-        case ColumnType::Long:
-        case ColumnType::Double:
-        case ColumnType::DateTime:
-        case ColumnType::Text:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // Copies one table; returns false after reporting on standard error.
 bool copyTable(const Table& source, Writer& writer) {
     TableDef def;
     def.name = source.name();
     for (const Column& c : source.columns()) {
-        if (!writerSupports(c.type) || (c.type == ColumnType::Text && c.size > 255)) {
+        if (!Writer::supportsType(c.type) || (c.type == ColumnType::Text && c.size > 255)) {
             std::cerr << "lumaro-mdb: table " << source.name() << " not copied: column " << c.name
                       << " has a type the writer does not support\n";
             return false;
