@@ -13,8 +13,7 @@ namespace fmt = format;
 
 namespace {
 
-constexpr uint32_t kIndexMagic = 1923;    // first word of a real-index block, as Jet writes it
-constexpr uint8_t kFlagAlwaysSet = 0x10;  // set by Jet on every column of its own tables
+constexpr uint32_t kIndexMagic = 1923;  // first word of a real-index block, as Jet writes it
 constexpr uint8_t kSortOrderGeneral[4] = {0x09, 0x04, 0x00, 0x00};  // 1033, version 0
 constexpr std::size_t kIndexColumnSlots = 10;
 constexpr std::size_t kLongValueDefinition = 12;
@@ -50,7 +49,10 @@ std::size_t grow(std::vector<uint8_t>& out, std::size_t n) {
 bool ColumnLayout::isFixed() const { return (flags & fmt::kColFlagFixed) != 0; }
 
 uint8_t defaultColumnFlags(ColumnType type) {
-    return static_cast<uint8_t>(kFlagAlwaysSet | fmt::kColFlagUpdatable |
+    // As Access and Jackcess write user columns: updatable, and fixed where the type is. Jet's
+    // own system tables also carry 0x10; their flags come from SystemCatalog. The updatable
+    // flag stays set on required columns too (Jet does so; "Required" is a property).
+    return static_cast<uint8_t>(fmt::kColFlagUpdatable |
                                 (isFixedType(type) ? fmt::kColFlagFixed : 0));
 }
 

@@ -58,7 +58,7 @@ struct TableLayout {
     std::vector<LongValueMapLayout> longValueMaps;   // stored order
 };
 
-// The flags Jet gives a column of this type: fixed or variable, updatable.
+// The flags of a user column of this type: fixed or variable, updatable.
 uint8_t defaultColumnFlags(ColumnType type);
 // Stored length of a column of this type; Text takes its size in characters.
 uint16_t storedLength(ColumnType type, int textChars);
