@@ -31,6 +31,15 @@ Status decodeField(const Column& c, const PageSource& source, const uint8_t* f, 
                    Value& out) {
     static constexpr std::size_t kNeed[] = {0, 0, 1, 2, 4, 8, 4, 8, 8, 0, 0, 12, 12, 0, 0, 16, 17};
     const auto t = static_cast<std::size_t>(c.type);
+    const bool longValue = c.type == ColumnType::Memo || c.type == ColumnType::Ole;
+    if (longValue && size == 0) {  // an empty, not NULL, long value stored as no bytes at all
+        if (c.type == ColumnType::Memo) {
+            stringIn(out).clear();
+        } else {
+            bytesIn(out).clear();
+        }
+        return Status::ok();
+    }
     if (t < std::size(kNeed) && size < kNeed[t]) return tooShort(c, size);
     switch (c.type) {
         case ColumnType::Byte:
