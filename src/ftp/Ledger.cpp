@@ -27,6 +27,21 @@ struct Sesion {
 
 const QString kNoAbre = QStringLiteral("No se pudo abrir ");
 
+QString idNoValido(const QString& idLocal);
+
+// True when the store number is a number and the ledger is open; else logs prefijo and why.
+bool preparada(const Sesion& s, const QString& idLocal, const QString& prefijo) {
+    if (!db::esNumeroEntero(idLocal)) {
+        config::EscribirLog(prefijo + idNoValido(idLocal));
+        return false;
+    }
+    if (!s.abierta) {
+        config::EscribirLog(prefijo + kNoAbre + rutaLedger());
+        return false;
+    }
+    return true;
+}
+
 // " where year(fecha)=Y and month(fecha)=M and day(fecha)=D": the day, whatever its time.
 QString condicionDia(const QDate& fecha) {
     return QStringLiteral("year(fecha)=%1 and month(fecha)=%2 and day(fecha)=%3")
@@ -46,15 +61,8 @@ QString rutaLedger() { return config::programPath(QStringLiteral("Seguridad.mdb"
 UltimaDescarga getUltimaDescarga(const QString& idLocal) {
     UltimaDescarga r;
     const QString prefijo = QStringLiteral("getUltimaDescarga - Error: ");
-    if (!db::esNumeroEntero(idLocal)) {
-        config::EscribirLog(prefijo + idNoValido(idLocal));
-        return r;
-    }
     Sesion s;
-    if (!s.abierta) {
-        config::EscribirLog(prefijo + kNoAbre + rutaLedger());
-        return r;
-    }
+    if (!preparada(s, idLocal, prefijo)) return r;
     db::Recordset rs;
     if (!rs.open(s.cnn, QStringLiteral("select max(fecha) as Maximo from TablasFTP where "
                                        "iDescargaOK = 1 and idLocal = ") +
@@ -164,15 +172,8 @@ qint64 getTamanoArchivo(const QString& ruta) {
 
 std::optional<QList<DescargaPendiente>> listarPendientes(const QString& ownIdLocal) {
     const QString prefijo = QStringLiteral("MainProcesoSinc.SyncLocales - Error: ");
-    if (!db::esNumeroEntero(ownIdLocal)) {
-        config::EscribirLog(prefijo + idNoValido(ownIdLocal));
-        return std::nullopt;
-    }
     Sesion s;
-    if (!s.abierta) {
-        config::EscribirLog(prefijo + kNoAbre + rutaLedger());
-        return std::nullopt;
-    }
+    if (!preparada(s, ownIdLocal, prefijo)) return std::nullopt;
     db::Recordset rs;
     if (!rs.open(s.cnn, QStringLiteral("select idLocal, fecha from TablasFTP where idLocal <> ") +
                             ownIdLocal.trimmed() +
@@ -189,15 +190,8 @@ std::optional<QList<DescargaPendiente>> listarPendientes(const QString& ownIdLoc
 
 bool borrarDescarga(const QString& idLocal, const QDate& fecha) {
     const QString prefijo = QStringLiteral("MainProcesoSinc.borrarDescarga - Error: ");
-    if (!db::esNumeroEntero(idLocal) || !fecha.isValid()) {
-        config::EscribirLog(prefijo + idNoValido(idLocal));
-        return false;
-    }
     Sesion s;
-    if (!s.abierta) {
-        config::EscribirLog(prefijo + kNoAbre + rutaLedger());
-        return false;
-    }
+    if (!preparada(s, idLocal, prefijo) || !fecha.isValid()) return false;
     const QString sql = QStringLiteral("delete from TablasFTP where ") + condicionDia(fecha) +
                         QStringLiteral(" and idLocal = ") + idLocal.trimmed();
     QString error;

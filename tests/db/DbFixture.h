@@ -13,6 +13,7 @@
 #include "config/HeadlessConsole.h"
 #include "config/ProfileFile.h"
 #include "config/Settings.h"
+#include "db/tool/DemoDatabases.h"
 
 namespace lumaro::testing {
 
@@ -34,6 +35,18 @@ protected:
     }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
+    // Generated client and logistics databases of a store in the program folder (only for
+    // test programs that link lumaro_demo_db).
+    void makeDemoStore(int idLocal, int clientes) {
+        db::tool::DemoOptions o;
+        o.clientePath = path("cliente.db");
+        o.logisticaPath = path("logistica.db");
+        o.idLocal = idLocal;
+        o.clientes = clientes;
+        o.hoy = QDate(2026, 12, 5);
+        QString error;
+        ASSERT_TRUE(db::tool::crearBasesDemo(o, &error)) << error.toStdString();
+    }
     void setKey(const QString& section, const QString& key, const QString& value) {
         QString error;
         ASSERT_TRUE(config::ProfileFile::write(config::settingsPath(), section, key, value, &error))

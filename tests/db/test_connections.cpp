@@ -31,13 +31,7 @@ protected:
         DbFixture::TearDown();
     }
     void makeStore(int idLocal) {
-        tool::DemoOptions o;
-        o.clientePath = path("cliente.db");
-        o.logisticaPath = path("logistica.db");
-        o.idLocal = idLocal;
-        o.clientes = 6;
-        QString error;
-        ASSERT_TRUE(tool::crearBasesDemo(o, &error)) << error.toStdString();
+        makeDemoStore(idLocal, 6);
         for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"}) {
             setKey(section, "ServidorSQL", "sqlite");
             setKey(section, "UserSQL", "sa");

@@ -100,14 +100,7 @@ class DbAccess : public lumaro::testing::DbFixture {
 protected:
     void SetUp() override {
         DbFixture::SetUp();
-        tool::DemoOptions o;
-        o.clientePath = path("cliente.db");
-        o.logisticaPath = path("logistica.db");
-        o.idLocal = 3;
-        o.clientes = 12;
-        o.hoy = QDate(2026, 12, 5);
-        QString error;
-        ASSERT_TRUE(tool::crearBasesDemo(o, &error)) << error.toStdString();
+        makeDemoStore(3, 12);
         // A relative catalog is taken from the program folder.
         ASSERT_TRUE(
             dbAdmin().AbrirBD(m_cnn, textoConexionSqlServer("", "", "cliente.db", "SQLite")));

@@ -50,15 +50,7 @@ protected:
         cerrarConexiones();
         DbFixture::TearDown();
     }
-    void makeStore(int idLocal) {
-        tool::DemoOptions o;
-        o.clientePath = path("cliente.db");
-        o.logisticaPath = path("logistica.db");
-        o.idLocal = idLocal;
-        o.clientes = 3;
-        QString error;
-        ASSERT_TRUE(tool::crearBasesDemo(o, &error)) << error.toStdString();
-    }
+    void makeStore(int idLocal) { makeDemoStore(idLocal, 3); }
     void setMirror(int port, const QString& password) {
         setKey("Mysql", "RutaBDClienteMySQL", QStringLiteral("127.0.0.1:%1").arg(port));
         setKey("Mysql", "DataBaseMySQL", "espejo");

@@ -49,13 +49,7 @@ protected:
         qputenv("ODBCINSTINI", "odbcinst.ini");
         qputenv("ODBCINI", path("odbc.ini").toUtf8());
 
-        tool::DemoOptions o;
-        o.clientePath = path("cliente.db");
-        o.logisticaPath = path("logistica.db");
-        o.idLocal = 2;
-        o.clientes = 10;
-        QString error;
-        ASSERT_TRUE(tool::crearBasesDemo(o, &error)) << error.toStdString();
+        makeDemoStore(2, 10);
         for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"}) {
             setKey(section, "ServidorSQL", "127.0.0.1");
             setKey(section, "UserSQL", "sa");
@@ -63,8 +57,8 @@ protected:
             setKey(section, "PwdUserSQL", "\" p;w}d \"");
             setKey(section, "DriverODBC", "SQLite3");
         }
-        setKey("Conexion_Cliente", "BaseDatosSQL", o.clientePath);
-        setKey("Conexion_Logistica", "BaseDatosSQL", o.logisticaPath);
+        setKey("Conexion_Cliente", "BaseDatosSQL", path("cliente.db"));
+        setKey("Conexion_Logistica", "BaseDatosSQL", path("logistica.db"));
     }
     void TearDown() override {
         cerrarConexiones();
