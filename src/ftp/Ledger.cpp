@@ -54,6 +54,16 @@ QString idNoValido(const QString& idLocal) {
     return QStringLiteral("IdLocal no numerico: '") + idLocal + u'\'';
 }
 
+// Why a registration cannot be made; empty when it can.
+QString problemaRegistro(const Sesion& s, const QString& idLocal, const QDate& fecha,
+                         const QString& estado) {
+    if (!db::esNumeroEntero(idLocal)) return idNoValido(idLocal);
+    if (!db::esNumeroEntero(estado) || !fecha.isValid())
+        return QStringLiteral("estado o fecha no validos: ") + estado;
+    if (!s.abierta) return kNoAbre + rutaLedger();
+    return QString();
+}
+
 }  // namespace
 
 QString rutaLedger() { return config::programPath(QStringLiteral("Seguridad.mdb")); }
@@ -101,11 +111,9 @@ bool registrarDescarga(const QString& idLocal, const QDate& fecha, const QString
             sql + QStringLiteral("].D=") + descripcion);
         return false;
     };
-    if (!db::esNumeroEntero(idLocal)) return fallo(idNoValido(idLocal));
-    if (!db::esNumeroEntero(estado) || !fecha.isValid())
-        return fallo(QStringLiteral("estado o fecha no validos: ") + estado);
     Sesion s;
-    if (!s.abierta) return fallo(kNoAbre + rutaLedger());
+    if (const QString p = problemaRegistro(s, idLocal, fecha, estado); !p.isEmpty())
+        return fallo(p);
     const QString id = idLocal.trimmed();
     const QString dia = condicionDia(fecha);
     // Replace the day's row as one step: either the old row stays or the new one is there.
@@ -150,11 +158,9 @@ bool registrarSync(const QString& idLocal, const QDate& fecha, const QString& es
                             QStringLiteral("].D=") + descripcion);
         return false;
     };
-    if (!db::esNumeroEntero(idLocal)) return fallo(idNoValido(idLocal));
-    if (!db::esNumeroEntero(estado) || !fecha.isValid())
-        return fallo(QStringLiteral("estado o fecha no validos: ") + estado);
     Sesion s;
-    if (!s.abierta) return fallo(kNoAbre + rutaLedger());
+    if (const QString p = problemaRegistro(s, idLocal, fecha, estado); !p.isEmpty())
+        return fallo(p);
     if (modo != 2) return true;
     sql = QStringLiteral("Update TablasFTP set iSincronizacionOK = ") + estado.trimmed() +
           QStringLiteral(" where idLocal=") + idLocal.trimmed() + QStringLiteral(" and ") +
