@@ -4,6 +4,7 @@
 
 #include "DbFixture.h"
 #include "db/ConnectionText.h"
+#include "db/IdentifierMap.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
 #include "db/tool/DemoDatabases.h"
@@ -92,6 +93,26 @@ TEST(ConnectionText, MySqlHostMayCarryAPort) {
     EXPECT_EQ(spec->port, 3306);
     EXPECT_FALSE(translateConnectionText(textoConexionMySql("h:99999", "m", "u", "p"), {}, &error)
                      .has_value());
+}
+
+TEST(IdentifierMap, RewritesNamesOnlyOutsideLiteralsAndComments) {
+    IdentifierMap names;
+    names.addAll({"Cumpleaños", "cCliecode", "Cliente"});
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"select CCLIECODE from CUMPLEAÑOS", "select cCliecode from Cumpleaños"},
+        {"select * from cliente where x = 'CLIENTE'", "select * from Cliente where x = 'CLIENTE'"},
+        {"select 'it''s cliente' , [CLIENTE].\"CUMPLEAÑOS\"",
+         "select 'it''s cliente' , [Cliente].\"Cumpleaños\""},
+        {"select 1 -- cliente\nfrom CLIENTE /* cumpleaños */",
+         "select 1 -- cliente\nfrom Cliente /* cumpleaños */"},
+        {"select 1e5, x1cliente, cliente_2 from t", "select 1e5, x1cliente, cliente_2 from t"},
+        {"select 'unclosed cliente", "select 'unclosed cliente"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(names.rewrite(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
 }
 
 // --- The access object on SQLite ---------------------------------------------------------

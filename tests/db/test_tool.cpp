@@ -1,0 +1,68 @@
+// The installer's and the demo's command-line tool, run as a process: the ledger it creates
+// and seeds is the one the download run reads, and the demo databases open from the settings
+// it writes.
+
+#include <QProcess>
+
+#include "DbFixture.h"
+#include "db/Conexiones.h"
+#include "db/ConfigLocales.h"
+#include "db/Recordset.h"
+#include "ftp/Ledger.h"
+
+namespace {
+
+class Tool : public lumaro::testing::DbFixture {
+protected:
+    int run(const QStringList& args) {
+        QProcess p;
+        p.setProgram(QStringLiteral(LUMARO_BINARY_DIR "/src/db/tool/lumaro-db"));
+        p.setArguments(args);
+        p.setWorkingDirectory(m_dir.path());
+        p.start();
+        EXPECT_TRUE(p.waitForFinished(60000));
+        m_stderr = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitCode();
+    }
+    QString m_stderr;
+};
+
+TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
+    const QString ledger = lumaro::ftp::rutaLedger();
+    ASSERT_EQ(run({"ledger-crear", ledger}), 0) << m_stderr.toStdString();
+    ASSERT_EQ(run({"ledger-iniciar", ledger, "2", "01/12/2026"}), 0) << m_stderr.toStdString();
+    ASSERT_EQ(run({"ledger-crear", ledger}), 0);  // again: keeps the rows
+    const auto u = lumaro::ftp::getUltimaDescarga("2");
+    EXPECT_EQ(u.estado, lumaro::ftp::UltimaDescarga::Estado::Registrada);
+    EXPECT_EQ(u.fecha, QDate(2026, 11, 30));
+    // The seeded day is not a snapshot to merge.
+    ASSERT_TRUE(lumaro::ftp::listarPendientes("1").has_value());
+    EXPECT_TRUE(lumaro::ftp::listarPendientes("1")->isEmpty());
+
+    EXPECT_NE(run({"ledger-iniciar", ledger, "2 or 1=1", "01/12/2026"}), 0);
+    EXPECT_NE(run({"ledger-iniciar", ledger, "2", "31/02/2026"}), 0);
+    EXPECT_NE(run({"ledger-iniciar", path("otro.db"), "2", "01/12/2026"}), 0);
+    EXPECT_NE(run({"nada"}), 0);
+}
+
+TEST_F(Tool, DemoDatabasesOpenFromTheSettingsItWrites) {
+    ASSERT_EQ(run({"demo", "cliente.db", "logistica.db", "1", "25", "--locales", "3", "--cfg",
+                   lumaro::config::settingsPath()}),
+              0)
+        << m_stderr.toStdString();
+    ASSERT_TRUE(lumaro::db::AbrirConexion(3));
+    // Store 1 is the principal store; the mirror settings are absent, so kind 1 stops there.
+    EXPECT_FALSE(lumaro::db::AbrirConexion(1));
+    ASSERT_TRUE(lumaro::db::ConfigLocales());
+    EXPECT_EQ(lumaro::db::idLocalPropio(), QStringLiteral("1"));
+    lumaro::db::Recordset rs;
+    ASSERT_TRUE(rs.open(lumaro::db::cnnCliente(),
+                        "select count(*) from Cliente where bFlagSincro = 0 and IdLocal = 1"));
+    EXPECT_EQ(rs.value(0).toInt(), 25);
+    ASSERT_TRUE(
+        rs.open(lumaro::db::cnnLogistica(), "select count(*) from registro_canje_cumpleaños"));
+    EXPECT_EQ(rs.value(0).toInt(), 8);
+    lumaro::db::cerrarConexiones();
+}
+
+}  // namespace
