@@ -2,6 +2,9 @@
 // drivers expose: the ODBC connection handle (to ask the product name) and the sqlite3 handle
 // (to add the date functions). Qt's QSQLITE links the system libsqlite3 here, so the handle
 // and the functions below share one library.
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers need its types there
+#endif
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlite3.h>
