@@ -105,30 +105,27 @@ bool abrirSnapshot() {
 
 }  // namespace
 
-DatosConfiguracion& datosConfiguracion() {
-    static DatosConfiguracion datos;
-    return datos;
+namespace {
+
+// The program-wide values of this module, in one place.
+struct Programa {
+    DatosConfiguracion datos;
+    Connection cliente, logistica, mysql;
+    QString rutaOrigen;
+};
+
+Programa& programa() {
+    static Programa p;
+    return p;
 }
 
-Connection& cnnCliente() {
-    static Connection c;
-    return c;
-}
+}  // namespace
 
-Connection& cnnLogistica() {
-    static Connection c;
-    return c;
-}
-
-Connection& cnnMySql() {
-    static Connection c;
-    return c;
-}
-
-QString& rutaOrigenImportacion() {
-    static QString ruta;
-    return ruta;
-}
+DatosConfiguracion& datosConfiguracion() { return programa().datos; }
+Connection& cnnCliente() { return programa().cliente; }
+Connection& cnnLogistica() { return programa().logistica; }
+Connection& cnnMySql() { return programa().mysql; }
+QString& rutaOrigenImportacion() { return programa().rutaOrigen; }
 
 void setAbridorSnapshot(AbridorSnapshot abridor) { abridorSnapshot() = std::move(abridor); }
 
