@@ -324,6 +324,33 @@ Bytes requiredProperties(const std::vector<std::string>& requiredColumns) {
     return blob;
 }
 
+Status checkCatalogFits(const std::vector<CatalogTable>& tables) {
+    constexpr std::size_t kLeafRoom = fmt::kPageSize - 0x1E0;
+    constexpr std::size_t kLongEntry = 5 + 4;  // integer key and row pointer
+    std::size_t byName = 0;
+    const auto addName = [&](int32_t parent, const std::string& name) {
+        std::vector<uint8_t> key;
+        indexkey::appendLong(key, parent);
+        Status st = indexkey::appendText(key, name);
+        byName += key.size() + 4;
+        return st;
+    };
+    std::size_t tableAces = 0;
+    for (const SysObject& o : systemObjects()) addName(o.parentId, o.name);
+    for (const Ace& a : systemAces()) tableAces += a.objectId == kTablesId ? 1 : 0;
+    for (const CatalogTable& t : tables) {
+        Status st = addName(kTablesId, t.name);
+        if (!st) return st;
+    }
+    const std::size_t objects = systemObjects().size() + tables.size();
+    const std::size_t aces = systemAces().size() + tables.size() * tableAces;
+    if (byName > kLeafRoom || objects * kLongEntry > kLeafRoom || aces * kLongEntry > kLeafRoom) {
+        return Status::notSupported("the catalog of " + std::to_string(tables.size()) +
+                                    " tables outgrows its index pages");
+    }
+    return Status::ok();
+}
+
 Status buildSystemPages(DateTime created, const std::vector<CatalogTable>& tables,
                         const PagePlacer& place, const PageAppender& append) {
     place(0, headerPage(created));

@@ -38,6 +38,10 @@ using PagePlacer = std::function<void(uint32_t, const PageBytes&)>;
 Status buildSystemPages(DateTime created, const std::vector<CatalogTable>& tables,
                         const PagePlacer& place, const PageAppender& append);
 
+// Fails with NotSupported when the catalog of these tables no longer fits the single leaf
+// page of each system index (names of about 30 characters allow some 50 tables).
+Status checkCatalogFits(const std::vector<CatalogTable>& tables);
+
 // Builds page 1, the global free-page map, for a file of `pageCount` pages: an inline map
 // while the file has at most 512 pages, a reference map beyond (its 0x05 pages appended with
 // `append`, after which the file is complete).

@@ -7,7 +7,6 @@
 #include <set>
 
 #include "jet/Coding.h"
-#include "jet/IndexKey.h"
 #include "jet/JetFormat.h"
 #include "jet/PageBuilders.h"
 #include "jet/PageFile.h"
@@ -109,9 +108,11 @@ Result<Writer::TableHandle> Writer::createTable(const TableDef& def) {
     if (def.columns.empty() || def.columns.size() > kMaxColumns) {
         return Status::invalidArgument("table " + def.name + " needs 1 to 255 columns");
     }
-    std::vector<uint8_t> key;
-    if (Status named = indexkey::appendText(key, def.name); !named) {
-        return Status::notSupported("table name " + def.name + ": " + named.message());
+    std::vector<CatalogTable> catalogSoFar;
+    for (const auto& t : s.tables) catalogSoFar.push_back({t->catalog.name, 0, {}, {}});
+    catalogSoFar.push_back({def.name, 0, {}, {}});
+    if (Status fits = checkCatalogFits(catalogSoFar); !fits) {
+        return Status::notSupported("table " + def.name + ": " + fits.message());
     }
     for (const auto& t : s.tables) {
         if (equalsIgnoreCase(t->catalog.name, def.name)) {

@@ -160,7 +160,17 @@ TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
         for (std::size_t r = 0; r < rows->size(); ++r) {
             ASSERT_EQ(rows.value()[r], s_rows[def.name][r]) << def.name << " row " << r;
         }
+        // Past 512 data pages a table's page list is a reference map (type 1).
+        Result<Bytes> map =
+            db->rowBytes(t->ownedPagesPointer() >> 8, t->ownedPagesPointer() & 0xFF);
+        ASSERT_TRUE(map && !map->empty());
+        if (def.name == "Acumulacion_Punto") {
+            EXPECT_EQ(map.value()[0], 1);
+        }
     }
+    Result<Bytes> global = db->rowBytes(1, 0);
+    ASSERT_TRUE(global && !global->empty());
+    EXPECT_EQ(global.value()[0], 1) << "the free-page map of a file over 512 pages";
 }
 
 TEST_F(SnapshotFile, MdbToolsReadTablesSchemaAndRows) {
@@ -239,6 +249,71 @@ TEST_F(SnapshotFile, CheckFindsItConsistentAndCopyKeepsIt) {
     for (const char* table : {"Cumpleaños", "registro_canje_cumpleaños"}) {
         EXPECT_EQ(lumaroMdb({"export", copy, table}).out, lumaroMdb({"export", s_file, table}).out);
     }
+}
+
+TEST_F(SnapshotFile, CopyNamesTheTablesItCannotWrite) {
+    const fs::path fixture = fs::path(LUMARO_SHARED_DIR) / "fixtures/jet/testV2000.mdb";
+    if (!fs::exists(fixture)) GTEST_SKIP() << "no fixture " << fixture;
+    const std::string copy = (s_dir / "partial.mdb").string();
+    const ToolOutput copied = lumaroMdb({"copy", fixture.string(), copy});
+    EXPECT_EQ(copied.exitCode, 3);
+    EXPECT_NE(copied.err.find("table Table1 not copied"), std::string::npos) << copied.err;
+    EXPECT_NE(copied.err.find("table Table4 not copied"), std::string::npos) << copied.err;
+    EXPECT_EQ(lumaroMdb({"tables", copy}).out, "Table2\nTable3\n");
+    EXPECT_TRUE(lumaroMdb({"check", copy}).ok());
+    for (const char* table : {"Table2", "Table3"}) {
+        EXPECT_EQ(mdbExport(copy, table).out, mdbExport(fixture.string(), table).out) << table;
+    }
+}
+
+TEST(JetWriteCatalog, ManyTablesSpillThePagesOfTheCatalog) {
+    const fs::path dir = fs::temp_directory_path() / "jet_write_catalog";
+    fs::create_directories(dir);
+    const std::string file = (dir / "many.mdb").string();
+    int tables = 0;
+    {
+        auto writer = Writer::create(file);
+        ASSERT_TRUE(writer);
+        // Long non-ASCII names with eight required columns each: the catalog rows outgrow page
+        // 14 long before the name index outgrows its leaf, and then the next table is refused.
+        for (;; ++tables) {
+            TableDef def = tableDef(snapshotTableSpecs()[8]);
+            def.name = "registro_canje_cumpleaños_" + std::to_string(tables);
+            auto h = writer.value()->createTable(def);
+            if (!h) {
+                EXPECT_EQ(h.status().code(), Status::Code::NotSupported);
+                EXPECT_NE(h.status().message().find("outgrows its index pages"), std::string::npos)
+                    << h.status().message();
+                break;
+            }
+            ASSERT_TRUE(writer.value()->insert(
+                h.value(),
+                {std::string("M") + std::to_string(tables), int64_t{tables}, std::string("CJ"),
+                 DateTime{45000.25}, int64_t{3}, int64_t{tables * 10}, false, int64_t{3}}));
+        }
+        EXPECT_GE(tables, 40);
+        const Status committed = writer.value()->commit();
+        ASSERT_TRUE(committed) << committed.message();
+    }
+    Result<Database> db = Database::open(file);
+    ASSERT_TRUE(db) << db.status().message();
+    EXPECT_EQ(db->tableNames().size(), static_cast<std::size_t>(tables));
+    Result<Table> catalog = db->table("MSysObjects");
+    ASSERT_TRUE(catalog);
+    auto pages = catalog->ownedPages();
+    ASSERT_TRUE(pages);
+    EXPECT_GT(pages->size(), 1u) << "the catalog rows should need more than page 14";
+    const ToolOutput check = lumaroMdb({"check", file});
+    EXPECT_TRUE(check.ok()) << check.out << check.err;
+    if (haveMdbTools()) {
+        const ToolOutput schema = mdbSchema(file);
+        EXPECT_NE(schema.out.find("CREATE TABLE [registro_canje_cumpleaños_39]"),
+                  std::string::npos);
+        EXPECT_NE(schema.out.find("[i_id_local_canje]\t\t\tLong Integer NOT NULL"),
+                  std::string::npos);
+        EXPECT_EQ(csvRecords(mdbExport(file, "registro_canje_cumpleaños_42").out).size(), 2u);
+    }
+    fs::remove_all(dir);
 }
 
 TEST_F(SnapshotFile, CheckReportsDamage) {
