@@ -1,5 +1,6 @@
 #include "db/Conexiones.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <cstdlib>
 
@@ -114,9 +115,14 @@ struct Programa {
     QString rutaOrigen;
 };
 
+// Never destroyed: a connection still open at exit is closed when the application object
+// goes (while Qt SQL still exists), not by static destruction after Qt SQL is gone.
 Programa& programa() {
-    static Programa p;
-    return p;
+    static Programa* p = [] {
+        qAddPostRoutine(cerrarConexiones);
+        return new Programa;
+    }();
+    return *p;
 }
 
 }  // namespace
