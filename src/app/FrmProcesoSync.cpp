@@ -164,6 +164,12 @@ void FrmProcesoSync::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
 }
 
+void FrmProcesoSync::showEvent(QShowEvent* event) {
+    // Showing the window is its first activation, with or without a window manager.
+    m_control.refreshTitle();
+    QMainWindow::showEvent(event);
+}
+
 void FrmProcesoSync::setStatePanel(const QString& text) { m_panel1->setText(text); }
 
 void FrmProcesoSync::setEventPanel(const QString& text) { m_panel2->setText(text); }

@@ -49,6 +49,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QPushButton* boton(const char* name, const QString& caption, const QString& toolTip,
