@@ -87,7 +87,7 @@ UltimaDescarga getUltimaDescarga(const QString& idLocal) {
                                            "Local ") +
                             idLocal.trimmed() +
                             QStringLiteral(": no se descargaran sus archivos hasta registrar "
-                                           "el dia de inicio (lumaro-ledger iniciar)"));
+                                           "el dia de inicio (lumaro-db ledger-iniciar)"));
         r.estado = UltimaDescarga::Estado::SinRegistro;
         r.fecha = config::Clock::today();
         return r;

@@ -9,8 +9,8 @@
 // At most one row per store and day; rows are matched by year, month and day of fecha, so a
 // time part never matters. Every call opens its own connection and closes it before
 // returning, and writes its own log line when it fails. The program never creates the
-// ledger: the installer does (lumaro-ledger crear), and records per store the day from which
-// downloads start (lumaro-ledger iniciar).
+// ledger: the installer does (lumaro-db ledger-crear), and records per store the day from which
+// downloads start (lumaro-db ledger-iniciar).
 
 #include <QDate>
 #include <QList>
