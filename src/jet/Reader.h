@@ -3,9 +3,9 @@
 //
 // Every stored length, offset and page number is checked before use. A file that is truncated,
 // damaged or not a Jet 4.0 database gives a Status naming what is wrong and where ("page 14,
-// row 3: ..."); reading never crashes and never loops (page chains, overflow pointers and
-// long-value chains are followed with cycle checks). Pages are read on demand through a small
-// cache, so memory stays bounded whatever the size of the file.
+// row 3: ..."; the caller adds the file's name); reading never crashes and never loops (page
+// chains, overflow pointers and long-value chains are followed with cycle checks). Pages are read
+// on demand through a small cache, so memory stays bounded whatever the size of the file.
 //
 // A Database and the Tables taken from it share one page source and are not thread-safe; open
 // the file once per thread.

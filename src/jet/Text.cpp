@@ -53,47 +53,70 @@ char32_t nextCodePoint(std::string_view s, std::size_t& i) {
     return c;
 }
 
-// Appends UTF-16 code units one at a time, pairing surrogates.
-class Utf16Sink {
+// Writes UTF-8 for UTF-16 code units into a buffer sized by the caller (at most 3 bytes per
+// unit plus 3 for a dangling surrogate), pairing surrogates. Scans are dominated by text
+// decoding, hence the raw buffer rather than push_back.
+class Utf8Writer {
 public:
-    explicit Utf16Sink(std::string& out) : m_out(out) {}
+    explicit Utf8Writer(char* out) : m_p(out) {}
     void put(char16_t u) {
         if (m_high != 0) {
             if (u >= 0xDC00 && u <= 0xDFFF) {
-                appendUtf8(0x10000 + ((char32_t(m_high) - 0xD800) << 10) + (u - 0xDC00), m_out);
+                code(0x10000 + ((char32_t(m_high) - 0xD800) << 10) + (u - 0xDC00));
                 m_high = 0;
                 return;
             }
-            appendUtf8(kReplacement, m_out);
+            code(kReplacement);
             m_high = 0;
         }
-        if (u >= 0xD800 && u <= 0xDBFF) {
+        if (u < 0x80) {
+            *m_p++ = static_cast<char>(u);
+        } else if (u >= 0xD800 && u <= 0xDBFF) {
             m_high = u;
         } else if (u >= 0xDC00 && u <= 0xDFFF) {
-            appendUtf8(kReplacement, m_out);
-        } else if (u < 0x80) {
-            m_out.push_back(static_cast<char>(u));
+            code(kReplacement);
         } else {
-            appendUtf8(u, m_out);
+            code(u);
         }
     }
-    void finish() {
-        if (m_high != 0) appendUtf8(kReplacement, m_out);
+    char* finish() {
+        if (m_high != 0) code(kReplacement);
         m_high = 0;
+        return m_p;
     }
 
 private:
-    std::string& m_out;
+    void code(char32_t c) {
+        if (c < 0x800) {
+            *m_p++ = static_cast<char>(0xC0 | (c >> 6));
+            *m_p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *m_p++ = static_cast<char>(0xE0 | (c >> 12));
+            *m_p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *m_p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *m_p++ = static_cast<char>(0xF0 | (c >> 18));
+            *m_p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *m_p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *m_p++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    char* m_p;
     char16_t m_high = 0;
 };
+
+// Room for the UTF-8 of `size` stored bytes: 3 bytes per stored byte covers every case.
+std::size_t utf8Room(std::size_t size) { return 3 * size + 4; }
 
 }  // namespace
 
 void appendUtf16LeAsUtf8(const uint8_t* data, std::size_t size, std::string& out) {
-    Utf16Sink sink(out);
-    for (std::size_t i = 0; i + 1 < size; i += 2) sink.put(static_cast<char16_t>(getU16(data + i)));
-    if (size % 2 != 0) sink.put(static_cast<char16_t>(kReplacement));
-    sink.finish();
+    const std::size_t start = out.size();
+    out.resize(start + utf8Room(size));
+    Utf8Writer w(out.data() + start);
+    for (std::size_t i = 0; i + 1 < size; i += 2) w.put(static_cast<char16_t>(getU16(data + i)));
+    if (size % 2 != 0) w.put(static_cast<char16_t>(kReplacement));
+    out.resize(static_cast<std::size_t>(w.finish() - out.data()));
 }
 
 void decodeJetText(const uint8_t* data, std::size_t size, std::string& out) {
@@ -106,7 +129,8 @@ void decodeJetText(const uint8_t* data, std::size_t size, std::string& out) {
     }
     // FORMAT.md "Text": one byte per character until a zero byte switches to two bytes per
     // character; each further zero byte switches back.
-    Utf16Sink sink(out);
+    out.resize(utf8Room(size));
+    Utf8Writer w(out.data());
     bool oneByte = true;
     std::size_t i = 2;
     while (i < size) {
@@ -114,15 +138,15 @@ void decodeJetText(const uint8_t* data, std::size_t size, std::string& out) {
             oneByte = !oneByte;
             ++i;
         } else if (oneByte) {
-            sink.put(data[i++]);
+            w.put(data[i++]);
         } else if (i + 1 < size) {
-            sink.put(static_cast<char16_t>(getU16(data + i)));
+            w.put(static_cast<char16_t>(getU16(data + i)));
             i += 2;
         } else {
             break;
         }
     }
-    sink.finish();
+    out.resize(static_cast<std::size_t>(w.finish() - out.data()));
 }
 
 std::string decodeJetText(const uint8_t* data, std::size_t size) {
