@@ -1,6 +1,7 @@
 // The access object, the connection texts and the embedded dialect, on real SQLite files.
 
 #include <QFileInfo>
+#include <random>
 
 #include "DbFixture.h"
 #include "db/ConnectionText.h"
@@ -113,6 +114,27 @@ TEST(IdentifierMap, RewritesNamesOnlyOutsideLiteralsAndComments) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(names.rewrite(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+}
+
+// Statements carry values from other stores' snapshots: whatever their text, the rewriting
+// changes at most the case of names, and never a character inside a quoted value.
+TEST(IdentifierMap, NeverChangesMoreThanTheCaseOfNames) {
+    IdentifierMap names;
+    names.addAll({"Cumpleaños", "cCliecode", "Cliente", "ab"});
+    const QString alphabet = QStringLiteral("aAbBñÑcC '\"[]-/*\n$_1.");
+    std::mt19937 rng(7);
+    for (int round = 0; round < 3000; ++round) {
+        QString value, sql = QStringLiteral("update CLIENTE set AB = '");
+        const int n = static_cast<int>(rng() % 24);
+        for (int i = 0; i < n; ++i)
+            value += alphabet[static_cast<qsizetype>(rng() % alphabet.size())];
+        value.replace(QStringLiteral("'"), QStringLiteral(" "));  // as the literals do
+        sql += value + QStringLiteral("' where ") + value;
+        const QString out = names.rewrite(sql);
+        ASSERT_EQ(out.toCaseFolded(), sql.toCaseFolded()) << sql.toStdString();
+        ASSERT_TRUE(out.startsWith(QStringLiteral("update Cliente set ab = '") + value + u'\''))
+            << sql.toStdString();
+    }
 }
 
 // --- The access object on SQLite ---------------------------------------------------------
