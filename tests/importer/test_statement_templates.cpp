@@ -125,6 +125,18 @@ TEST(ValueLiterals, Kinds) {
     EXPECT_EQ(marcaSincronizado(), QStringLiteral("1"));
 }
 
+TEST(ValueLiterals, FromSnapshotFields) {
+    using lumaro::jet::DateTime;
+    using lumaro::jet::Value;
+    EXPECT_EQ(*literalFecha(valorJet(Value{DateTime::fromParts(1980, 3, 5)})),
+              QStringLiteral("'1980/03/05 00:00:00'"));
+    EXPECT_EQ(*literalTexto(valorJet(Value{std::string("Peña D'Angelo")})),
+              QStringLiteral("'Peña D Angelo'"));
+    EXPECT_EQ(*literalNumero(valorJet(Value{int64_t{-7}})), QStringLiteral("-7"));
+    EXPECT_EQ(*literalNumero(valorJet(Value{true})), QStringLiteral("1"));
+    EXPECT_EQ(*literalFecha(valorJet(Value{})), QStringLiteral("NULL"));
+}
+
 // Locale never changes a literal (dates and numbers are invariant).
 TEST(ValueLiterals, InvariantUnderLocale) {
     const QLocale saved;
