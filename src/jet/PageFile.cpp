@@ -11,7 +11,8 @@
 namespace lumaro::jet {
 
 namespace {
-constexpr std::size_t kBufferSize = 1 << 20;
+constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+constexpr std::size_t kChunksInFlight = 3;
 
 std::filesystem::path temporaryFor(const std::filesystem::path& finalPath) {
     static std::atomic<unsigned> counter{0};
@@ -30,12 +31,14 @@ Result<std::unique_ptr<PageFile>> PageFile::create(const std::filesystem::path& 
         return Status::ioError("cannot create " + f->m_tempPath.string() + ": " +
                                std::strerror(errno));
     }
-    f->m_buffer.reset(new char[kBufferSize]);
-    std::setvbuf(f->m_file, f->m_buffer.get(), _IOFBF, kBufferSize);
+    std::setvbuf(f->m_file, nullptr, _IONBF, 0);  // whole chunks are written at once
+    f->m_current.reserve(kChunkSize);
+    f->m_writer = std::thread([p = f.get()] { p->writerLoop(); });
     return f;
 }
 
 PageFile::~PageFile() {
+    stopWriter();
     if (m_file != nullptr) std::fclose(m_file);
     if (!m_committed) {
         std::error_code ec;
@@ -46,18 +49,76 @@ PageFile::~PageFile() {
 void PageFile::fail(const std::string& what) {
     if (m_status.isOk()) {
         m_status = Status::ioError(what + " " + m_tempPath.string() + ": " + std::strerror(errno));
+        m_failed = true;
     }
+}
+
+void PageFile::writerLoop() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+        if (m_queue.empty()) return;
+        Chunk chunk = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_busy = true;
+        const bool failed = !m_status.isOk();
+        lock.unlock();
+        const bool written =
+            failed || std::fwrite(chunk.data(), 1, chunk.size(), m_file) == chunk.size();
+        lock.lock();
+        if (!written) fail("cannot write");
+        chunk.clear();
+        m_spare.push_back(std::move(chunk));
+        m_busy = false;
+        m_changed.notify_all();
+    }
+}
+
+void PageFile::submitChunk() {
+    if (m_current.empty()) return;
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_queue.size() < kChunksInFlight; });
+    m_queue.push_back(std::move(m_current));
+    if (!m_spare.empty()) {
+        m_current = std::move(m_spare.back());
+        m_spare.pop_back();
+    } else {
+        m_current = Chunk();
+        m_current.reserve(kChunkSize);
+    }
+    m_changed.notify_all();
+}
+
+void PageFile::drain() {
+    submitChunk();
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_queue.empty() && !m_busy; });
+}
+
+void PageFile::stopWriter() {
+    if (!m_writer.joinable()) return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_writer.join();
+}
+
+Status PageFile::status() {
+    std::lock_guard lock(m_mutex);
+    return m_status;
 }
 
 uint32_t PageFile::append(const uint8_t* page) {
-    const uint32_t number = m_pages++;
-    if (m_status.isOk() && std::fwrite(page, format::kPageSize, 1, m_file) != 1) {
-        fail("cannot write page " + std::to_string(number) + " of");
-    }
-    return number;
+    m_current.insert(m_current.end(), page, page + format::kPageSize);
+    if (m_current.size() >= kChunkSize) submitChunk();
+    return m_pages++;
 }
 
 void PageFile::writeAt(uint32_t number, const uint8_t* page) {
+    drain();
+    std::lock_guard lock(m_mutex);
     if (!m_status.isOk()) return;
     const long long offset = static_cast<long long>(number) * format::kPageSize;
     if (std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0 ||
@@ -68,6 +129,8 @@ void PageFile::writeAt(uint32_t number, const uint8_t* page) {
 }
 
 Status PageFile::commit() {
+    drain();
+    stopWriter();
     if (!m_status.isOk()) return m_status;
     if (!syncFile(m_file)) {
         fail("cannot sync");

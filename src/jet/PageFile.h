@@ -1,14 +1,24 @@
 #pragma once
-// A database file being written: pages appended in order through a large buffer, a few pages
-// rewritten in place at the end, and the all-or-nothing finish (FORMAT-writing.md "Writing a
-// file"). The pages go to a temporary file beside the final one; commit() flushes and syncs it
-// and renames it to the final name. Destroying a PageFile that was not committed removes the
-// temporary file, so a failed or abandoned write leaves nothing under the final name.
+// A database file being written: pages appended in order, a few pages rewritten in place at the
+// end, and the all-or-nothing finish (FORMAT-writing.md "Writing a file"). The pages go to a
+// temporary file beside the final one; commit() flushes and syncs it and renames it to the
+// final name. Destroying a PageFile that was not committed removes the temporary file, so a
+// failed or abandoned write leaves nothing under the final name.
+//
+// Appended pages are gathered in 1 MiB chunks that a background thread writes, so that the
+// caller's encoding and the system's copying of the data overlap; at most a few chunks are in
+// flight, which bounds the memory used.
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "jet/JetTypes.h"
 
@@ -27,24 +37,38 @@ public:
     void writeAt(uint32_t number, const uint8_t* page);
     uint32_t pageCount() const { return m_pages; }
     // The first write error met, if any; later writes are skipped after one.
-    const Status& status() const { return m_status; }
+    Status status();
+    // Cheap test for an error, for every row.
+    bool failed() const { return m_failed.load(std::memory_order_relaxed); }
 
     // Flushes, syncs, closes and renames the file to its final name.
     Status commit();
 
-    const std::filesystem::path& temporaryPath() const { return m_tempPath; }
-
 private:
+    using Chunk = std::vector<uint8_t>;
     PageFile() = default;
-    void fail(const std::string& what);
+    void writerLoop();
+    void submitChunk();  // hands the current chunk to the writer thread
+    void drain();        // waits until every submitted chunk is written
+    void stopWriter();
+    void fail(const std::string& what);  // requires m_mutex
 
     std::filesystem::path m_finalPath;
     std::filesystem::path m_tempPath;
     std::FILE* m_file = nullptr;
-    std::unique_ptr<char[]> m_buffer;
     uint32_t m_pages = 0;
-    Status m_status;
     bool m_committed = false;
+
+    Chunk m_current;  // pages not yet handed over (owned by the caller's thread)
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Chunk> m_queue;   // chunks waiting for the writer
+    std::vector<Chunk> m_spare;  // written chunks for reuse
+    bool m_busy = false;         // the writer holds a chunk
+    bool m_stop = false;
+    Status m_status;
+    std::atomic<bool> m_failed{false};
+    std::thread m_writer;
 };
 
 // Forces a file's written bytes to stable storage. Platform-specific; false on failure.

@@ -165,7 +165,7 @@ Result<Writer::TableHandle> Writer::createTable(const TableDef& def) {
     auto table = std::make_unique<UserTable>(std::move(catalog), std::move(layout));
     table->mapPage = s.file->append(blank.data());
     s.tables.push_back(std::move(table));
-    if (!s.file->status()) return s.file->status();
+    if (s.file->failed()) return s.file->status();
     return s.tables.size() - 1;
 }
 
@@ -183,7 +183,7 @@ Status Writer::insert(TableHandle handle, const std::vector<Value>& row) {
     if (!t.page.fits(t.encoder.size())) s.flushPage(t);
     t.page.add(t.encoder.data(), t.encoder.size());
     ++t.rows;
-    if (!s.file->status()) return s.file->status();
+    if (s.file->failed()) return s.file->status();
     return Status::ok();
 }
 
