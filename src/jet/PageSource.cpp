@@ -1,5 +1,6 @@
 #include "jet/PageSource.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -57,6 +58,42 @@ Result<std::shared_ptr<PageSource>> PageSource::openBytes(std::vector<uint8_t> b
     return source;
 }
 
+uint8_t* PageSource::claim(uint32_t number) const {
+    Slot& slot = m_cache[number % kCacheSlots];
+    // Reuse the slot's buffer unless a caller still holds the page that was in it.
+    if (!slot.bytes || slot.bytes.use_count() > 1) {
+        slot.bytes = std::shared_ptr<uint8_t[]>(new uint8_t[kPageSize]);
+    }
+    slot.number = UINT32_MAX;  // until filled
+    return slot.bytes.get();
+}
+
+Status PageSource::readFromFile(uint32_t number) const {
+    // A miss right after the previous page is a scan: read the pages after it in the same call,
+    // into slots that nobody holds.
+    const bool sequential = number == m_lastRead + 1;
+    const uint32_t count = sequential ? std::min<uint32_t>(kReadAhead, m_pageCount - number) : 1;
+    m_block.resize(static_cast<std::size_t>(count) * kPageSize);
+    m_file.clear();
+    m_file.seekg(static_cast<std::streamoff>(static_cast<uint64_t>(number) * kPageSize));
+    m_file.read(reinterpret_cast<char*>(m_block.data()),
+                static_cast<std::streamsize>(m_block.size()));
+    if (m_file.gcount() != static_cast<std::streamsize>(m_block.size())) {
+        return Status::ioError(where(number) + "read failed");
+    }
+    for (uint32_t k = 0; k < count; ++k) {
+        Slot& slot = m_cache[(number + k) % kCacheSlots];
+        if (k > 0 && (slot.number == number + k || (slot.bytes && slot.bytes.use_count() > 1))) {
+            continue;
+        }
+        std::memcpy(claim(number + k), m_block.data() + static_cast<std::size_t>(k) * kPageSize,
+                    kPageSize);
+        slot.number = number + k;
+    }
+    m_lastRead = number + count - 1;
+    return Status::ok();
+}
+
 Result<Page> PageSource::page(uint32_t number) const {
     if (number >= m_pageCount) {
         return Status::corruption(where(number) + "beyond the end of the file (" +
@@ -64,23 +101,13 @@ Result<Page> PageSource::page(uint32_t number) const {
     }
     Slot& slot = m_cache[number % kCacheSlots];
     if (slot.number == number) return Page{number, slot.bytes};
-    // Reuse the slot's buffer unless a caller still holds the page that was in it.
-    if (!slot.bytes || slot.bytes.use_count() > 1) {
-        slot.bytes = std::shared_ptr<uint8_t[]>(new uint8_t[kPageSize]);
-    }
-    slot.number = UINT32_MAX;
-    const uint64_t at = static_cast<uint64_t>(number) * kPageSize;
     if (!m_memory.empty()) {
-        std::memcpy(slot.bytes.get(), m_memory.data() + at, kPageSize);
-    } else {
-        m_file.clear();
-        m_file.seekg(static_cast<std::streamoff>(at));
-        m_file.read(reinterpret_cast<char*>(slot.bytes.get()), kPageSize);
-        if (m_file.gcount() != static_cast<std::streamsize>(kPageSize)) {
-            return Status::ioError(where(number) + "read failed");
-        }
+        std::memcpy(claim(number), m_memory.data() + static_cast<uint64_t>(number) * kPageSize,
+                    kPageSize);
+        slot.number = number;
+    } else if (Status s = readFromFile(number); !s) {
+        return s;
     }
-    slot.number = number;
     return Page{number, slot.bytes};
 }
 

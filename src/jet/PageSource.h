@@ -26,6 +26,7 @@ public:
 
 private:
     static constexpr std::size_t kCacheSlots = 256;
+    static constexpr uint32_t kReadAhead = 32;  // pages read at once during a scan
     struct Slot {
         uint32_t number = UINT32_MAX;
         std::shared_ptr<uint8_t[]> bytes;
@@ -36,6 +37,13 @@ private:
     mutable std::ifstream m_file;
     std::vector<uint8_t> m_memory;  // used instead of the file when not empty
     mutable std::array<Slot, kCacheSlots> m_cache;
+    mutable std::vector<uint8_t> m_block;  // read buffer of the last file read
+    mutable uint32_t m_lastRead = UINT32_MAX - 1;
+
+    // The buffer of the slot for `number`, emptied for filling.
+    uint8_t* claim(uint32_t number) const;
+    // Reads `number` (and, in a scan, the pages after it) from the file into the cache.
+    Status readFromFile(uint32_t number) const;
 };
 
 // "page 14, row 3: " style prefixes for messages.
