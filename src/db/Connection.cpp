@@ -33,6 +33,12 @@ bool Connection::isOpen() const {
     return m_state && QSqlDatabase::database(m_state->connectionName, false).isOpen();
 }
 
+bool Connection::isAlive() const {
+    if (!isOpen()) return false;
+    QSqlQuery q(database());
+    return q.exec(QStringLiteral("select 1")) && q.next();
+}
+
 Engine Connection::engine() const { return m_state ? m_state->engine : Engine::None; }
 
 QString Connection::dbmsName() const { return m_state ? m_state->dbmsName : QString(); }

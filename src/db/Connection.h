@@ -22,6 +22,9 @@ public:
     Connection() = default;
 
     bool isOpen() const;
+    // True when the database still answers a trivial query: a connection the server dropped
+    // reads as open until it is used, this asks.
+    bool isAlive() const;
     Engine engine() const;
     // The database product as the driver names it ("Microsoft SQL Server", "SQLite", ...).
     QString dbmsName() const;

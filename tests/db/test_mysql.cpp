@@ -84,6 +84,15 @@ TEST_F(Mirror, PrincipalStoreOpensTheMirror) {
     EXPECT_EQ(rs.value(0).toString(), QStringLiteral("C:\\"));
     ASSERT_TRUE(rs.open(cnnMySql(), "select @@SESSION.sql_mode"));
     EXPECT_TRUE(rs.value(0).toString().contains(QLatin1String("NO_BACKSLASH_ESCAPES")));
+
+    // A connection the server dropped still reads as open; isAlive asks.
+    EXPECT_TRUE(cnnMySql().isAlive());
+    ASSERT_TRUE(rs.open(cnnMySql(), "select connection_id()"));
+    ASSERT_TRUE(g_server->runAsRoot("kill " + rs.value(0).toString()));
+    EXPECT_TRUE(cnnMySql().isOpen());
+    EXPECT_FALSE(cnnMySql().isAlive());
+    EXPECT_FALSE(dbAdmin().EjecutarSentencia(cnnMySql(), "delete from Cliente", 1, &sError));
+    EXPECT_TRUE(cnnCliente().isAlive());
 }
 
 // A fresh principal store: "Local_Activo" is written only once the registry loaded, which
