@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-mysql
   libgl-dev libcurl4-openssl-dev libshp-dev libgtest-dev
-  unixodbc unixodbc-dev libsqliteodbc tdsodbc sqlite3
+  unixodbc unixodbc-dev libsqliteodbc tdsodbc sqlite3 libsqlite3-dev
   mdbtools python3 python3-pyftpdlib mariadb-server mariadb-client
   xvfb xauth imagemagick nodejs
 )
