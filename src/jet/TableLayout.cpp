@@ -336,13 +336,13 @@ bool RowEncoder::appendVariable(const Slot& c, const Value& v) {
                 return true;
             }
         }
-        std::vector<uint8_t> encoded;
+        m_scratch.clear();
         std::size_t chars = 0;
-        if (!text::appendColumnText(*s, c.compress, encoded, chars) || chars > maxChars) {
+        if (!text::appendColumnText(*s, c.compress, m_scratch, chars) || chars > maxChars) {
             return false;
         }
-        std::memcpy(&m_row[m_size], encoded.data(), encoded.size());
-        m_size += encoded.size();
+        std::memcpy(&m_row[m_size], m_scratch.data(), m_scratch.size());
+        m_size += m_scratch.size();
         return true;
     }
     if (c.kind != Kind::Binary && c.kind != Kind::LongValue) return false;

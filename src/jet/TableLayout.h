@@ -111,6 +111,7 @@ private:
     std::vector<Slot> m_flags;  // Yes/No columns
     std::vector<Slot> m_var;    // variable columns in variable-index order
     std::vector<uint8_t> m_row;
+    std::vector<uint8_t> m_scratch;  // text that needs more than the ASCII fast path
     std::size_t m_size = 0;
     uint16_t m_fixedSize = 0;
     std::size_t m_maskSize = 0;
