@@ -241,6 +241,7 @@ TEST(JetWriter, RefusesRowsThatDoNotFitTheirTable) {
         }
     }
     ASSERT_TRUE(w.commit());
+    EXPECT_TRUE(lumaroMdb({"check", (dir / "refuse.mdb").string()}).ok());
     Result<Database> db = Database::open((dir / "refuse.mdb").string());
     ASSERT_TRUE(db) << db.status().message();
     for (auto [handle, count] : accepted) {
