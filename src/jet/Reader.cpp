@@ -58,9 +58,9 @@ uint32_t Table::logicalIndexCount() const { return m_data->logicalIndexes; }
 const std::vector<Column>& Table::columns() const { return m_data->columns; }
 
 int Table::columnIndex(std::string_view name) const {
-    const std::string folded = foldCase(name);
+    // No allocation: callers may look fields up by name for every row.
     for (std::size_t i = 0; i < m_data->folded.size(); ++i) {
-        if (m_data->folded[i] == folded) return static_cast<int>(i);
+        if (equalsIgnoreCase(m_data->folded[i], name)) return static_cast<int>(i);
     }
     return -1;
 }
