@@ -30,6 +30,40 @@ bool hasLiveRows(const uint8_t* p) {
     return false;
 }
 
+// Pages inside the file that the global map on page 1 marks free. Unlike a table's map it may
+// cover pages beyond the end of the file, which are free by definition and left out here.
+Result<std::vector<uint32_t>> globalFreePages(const Database& db) {
+    Result<Bytes> row = db.rowBytes(fmt::kGlobalMapPage, 0);
+    if (!row) return row.status();
+    const Bytes& r = row.value();
+    std::vector<uint32_t> out;
+    const auto addBits = [&](const uint8_t* bits, std::size_t size, uint64_t first) {
+        for (std::size_t i = 0; i < size * 8; ++i) {
+            const uint64_t page = first + i;
+            if (page < db.pageCount() && (bits[i / 8] & (1u << (i % 8)))) {
+                out.push_back(static_cast<uint32_t>(page));
+            }
+        }
+    };
+    if (!r.empty() && r[0] == fmt::kMapInline && r.size() > fmt::kMapInlineBitsOffset) {
+        addBits(r.data() + fmt::kMapInlineBitsOffset, r.size() - fmt::kMapInlineBitsOffset,
+                getU32(r.data() + fmt::kMapInlineStartOffset));
+    } else if (!r.empty() && r[0] == fmt::kMapReference) {
+        for (std::size_t k = 0; 1 + 4 * k + 4 <= r.size(); ++k) {
+            const uint32_t mapPage = getU32(r.data() + 1 + 4 * k);
+            if (mapPage == 0) continue;
+            Result<Page> page = db.page(mapPage);
+            if (!page) return page.status();
+            addBits(page->data() + fmt::kMapPageBitsOffset,
+                    fmt::kPageSize - fmt::kMapPageBitsOffset,
+                    uint64_t{k} * fmt::kMapPagePagesCovered);
+        }
+    } else {
+        return Status::corruption("page 1, row 0: not a usage map");
+    }
+    return out;
+}
+
 using Entry = std::tuple<std::vector<uint8_t>, uint32_t, uint8_t>;  // key, page, row
 
 struct IndexInfo {
@@ -251,6 +285,21 @@ Result<std::vector<std::string>> checkDatabase(const std::string& path) {
         if (it != ownedByTable.end() && !it->second.count(p) && hasLiveRows(page->data())) {
             problems.push_back("page " + std::to_string(p) + " holds rows of the table at page " +
                                std::to_string(owner) + " but is missing from its usage map");
+        }
+    }
+    // Pages in use must not be offered as free by the global map on page 1.
+    Result<std::vector<uint32_t>> globalFree = globalFreePages(db);
+    if (!globalFree) {
+        problems.push_back("free-page map: " + globalFree.status().message());
+    } else {
+        for (const auto& [tdef, owned] : ownedByTable) {
+            for (uint32_t p : globalFree.value()) {
+                if (p == tdef || owned.count(p)) {
+                    problems.push_back("page " + std::to_string(p) +
+                                       " is in use by the table at page " + std::to_string(tdef) +
+                                       " but the free-page map marks it free");
+                }
+            }
         }
     }
     checkCatalogIndexes(db, problems);

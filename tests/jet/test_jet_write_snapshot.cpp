@@ -322,6 +322,7 @@ TEST_F(SnapshotFile, CheckReportsDamage) {
     Result<Table> contactos = db->table("Contactos");
     ASSERT_TRUE(contactos);
     const uint32_t tdef = contactos->definitionPage();
+    const std::size_t lastPage = db->pageCount() - 1;
     struct Case {
         const char* what;
         std::size_t offset;
@@ -331,6 +332,9 @@ TEST_F(SnapshotFile, CheckReportsDamage) {
     const std::vector<Case> cases = {
         {"row count", tdef * 4096 + 16, 0x05, "table Contactos: stored row count 5, scan found 97"},
         {"catalog index entry", 7 * 4096 + 0x1E0 + 6, 0x01, "MSysObjects index ParentIdName"},
+        // The free-page map is a reference map here, its 0x05 page the last of the file.
+        {"free-page map", lastPage * 4096 + 4 + 2, 0x01,
+         "page 16 is in use by the table at page 16 but the free-page map marks it free"},
     };
     for (const Case& c : cases) {
         const std::string damaged = (s_dir / "damaged.mdb").string();
