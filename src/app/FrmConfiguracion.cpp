@@ -28,6 +28,11 @@ const QString FrmConfiguracion::kFiltro =
 
 namespace {
 
+FrmConfiguracion::FileChooser& fileChooser() {
+    static FrmConfiguracion::FileChooser chooser;
+    return chooser;
+}
+
 QLineEdit* campo(const char* name, QWidget* parent) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QString::fromLatin1(name));
@@ -194,8 +199,13 @@ QString FrmConfiguracion::elegirArchivo(const QString& title, bool existente) {
     dialog.setDefaultSuffix(QStringLiteral("MDB"));
     dialog.setFileMode(existente ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (fileChooser()) return QDir::toNativeSeparators(fileChooser()(dialog));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+void FrmConfiguracion::setFileChooserForTesting(FileChooser chooser) {
+    fileChooser() = std::move(chooser);
 }
 
 void FrmConfiguracion::cmdBuscarMDB_Click() {

@@ -3,8 +3,10 @@
 // Loaded from the settings at every opening; nothing is written before "Aceptar".
 
 #include <QDialog>
+#include <functional>
 
 class QCheckBox;
+class QFileDialog;
 class QLineEdit;
 class QPushButton;
 
@@ -21,6 +23,11 @@ public:
     bool validarData();
 
     static const QString kFiltro;
+
+    // Tests: instead of running the file dialog, hand it (set up, not shown) to `chooser`,
+    // which returns the path picked or empty for cancel. An empty function runs it again.
+    using FileChooser = std::function<QString(QFileDialog&)>;
+    static void setFileChooserForTesting(FileChooser chooser);
 
 public Q_SLOTS:
     void cmdAceptar_Click();

@@ -96,6 +96,7 @@ private Q_SLOTS:
     }
     void cleanup() {
         MessageBox::setRecorder({});
+        FrmConfiguracion::setFileChooserForTesting({});
         m_window.reset();
         m_control.reset();
         m_folder.reset();
@@ -524,15 +525,12 @@ private Q_SLOTS:
         child<QLineEdit>(d.get(), "txtRutaLumaro")->setText(QStringLiteral("antes"));
         QString tituloVisto, sufijo, carpeta;
         QStringList filtros;
-        whenModal([&](QWidget* w) {
-            auto* fd = qobject_cast<QFileDialog*>(w);
-            QVERIFY(fd != nullptr);
-            tituloVisto = fd->windowTitle();
-            filtros = fd->nameFilters();
-            sufijo = fd->defaultSuffix();
-            carpeta = fd->directory().absolutePath();
-            fd->selectFile(elegido);
-            static_cast<QDialog*>(fd)->accept();
+        FrmConfiguracion::setFileChooserForTesting([&](QFileDialog& fd) {
+            tituloVisto = fd.windowTitle();
+            filtros = fd.nameFilters();
+            sufijo = fd.defaultSuffix();
+            carpeta = fd.directory().absolutePath();
+            return elegido;
         });
         QTest::mouseClick(child<QPushButton>(d.get(), qPrintable(boton)), Qt::LeftButton);
         QCOMPARE(tituloVisto, titulo);
@@ -549,7 +547,7 @@ private Q_SLOTS:
     void browseCancelledChangesNothing() {
         auto d = dialog();
         child<QLineEdit>(d.get(), "txtRutaDestino")->setText(QStringLiteral("antes"));
-        whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+        FrmConfiguracion::setFileChooserForTesting([](QFileDialog&) { return QString(); });
         QTest::mouseClick(child<QPushButton>(d.get(), "cmdMDBLumaro"), Qt::LeftButton);
         QCOMPARE(child<QLineEdit>(d.get(), "txtRutaDestino")->text(), QStringLiteral("antes"));
         QVERIFY(m_boxes.isEmpty());
