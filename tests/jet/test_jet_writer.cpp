@@ -2,6 +2,9 @@
 // rows, all-or-nothing files, and in-place changes.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -317,6 +320,35 @@ TEST(JetWriter, AllOrNothing) {
     ASSERT_TRUE(writer.value()->commit());
     EXPECT_FALSE(writer.value()->insert(t.value(), {int64_t{1}, Value(), Value(), Value(), false}));
     EXPECT_FALSE(writer.value()->commit());
+}
+
+// A disk that fills up while rows are written: the writer reports it and leaves nothing.
+TEST(JetWriter, FailedWriteLeavesNothing) {
+    TempDir dir;
+    const fs::path target = dir / "full.mdb";
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1 << 20;  // files of this process may not grow past 1 MiB
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Status failure;
+    {
+        auto writer = Writer::create(target);
+        ASSERT_TRUE(writer);
+        auto t = writer.value()->createTable(snapshotTables()[7]);
+        ASSERT_TRUE(t);
+        for (int i = 0; i < 200000 && failure.isOk(); ++i) {
+            failure = writer.value()->insert(
+                t.value(), {int64_t{i}, std::string("Ana Peña"), Value(), int64_t{1}, false});
+        }
+        if (failure.isOk()) failure = writer.value()->commit();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(failure.code(), Status::Code::IoError) << failure.message();
+    EXPECT_NE(failure.message().find("cannot write"), std::string::npos) << failure.message();
+    EXPECT_TRUE(dir.entries().empty());
 }
 
 TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
