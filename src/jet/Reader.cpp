@@ -293,7 +293,7 @@ Result<Bytes> Database::rowBytes(uint32_t page, uint16_t row) const {
 }
 
 Result<std::vector<uint32_t>> Database::usageMapPages(uint32_t rowPointer) const {
-    return readUsageMap(*m_source, rowPointer);
+    return readUsageMap(*m_source, rowPointer, rowPointer == makeRowPointer(kGlobalMapPage, 0));
 }
 
 }  // namespace lumaro::jet

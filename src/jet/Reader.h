@@ -161,7 +161,9 @@ public:
     Result<Page> page(uint32_t number) const;
     // The bytes of one row (masked offsets, flags ignored), checked against its page.
     Result<Bytes> rowBytes(uint32_t page, uint16_t row) const;
-    // Pages listed by a usage map stored at the given row pointer (FORMAT.md "Usage maps").
+    // Pages listed by a usage map stored at the given row pointer (FORMAT.md "Usage maps"),
+    // ascending. Pages beyond the end of the file are damage, except in the global free-page
+    // map (page 1, row 0), which marks them all free: there they are left out.
     Result<std::vector<uint32_t>> usageMapPages(uint32_t rowPointer) const;
 
 private:

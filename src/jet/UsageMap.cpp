@@ -12,13 +12,14 @@ using namespace format;
 namespace {
 
 Status addBits(const uint8_t* bits, std::size_t size, uint64_t firstPage, uint32_t pageCount,
-               const std::string& what, std::vector<uint32_t>& pages) {
+               bool clipAtEnd, const std::string& what, std::vector<uint32_t>& pages) {
     for (std::size_t i = 0; i < size; ++i) {
         if (bits[i] == 0) continue;
         for (int b = 0; b < 8; ++b) {
             if ((bits[i] >> b & 1) == 0) continue;
             const uint64_t page = firstPage + i * 8 + static_cast<uint64_t>(b);
             if (page >= pageCount) {
+                if (clipAtEnd) return Status::ok();  // bits run in ascending page order
                 return Status::corruption(what + "lists page " + std::to_string(page) +
                                           " beyond the end of the file (" +
                                           std::to_string(pageCount) + " pages)");
@@ -31,7 +32,8 @@ Status addBits(const uint8_t* bits, std::size_t size, uint64_t firstPage, uint32
 
 }  // namespace
 
-Result<std::vector<uint32_t>> readUsageMap(const PageSource& source, uint32_t rowPointer) {
+Result<std::vector<uint32_t>> readUsageMap(const PageSource& source, uint32_t rowPointer,
+                                           bool clipAtEnd) {
     const uint32_t mapPage = rowPointerPage(rowPointer);
     const uint16_t mapRow = rowPointerRow(rowPointer);
     const std::string what = "usage map at " + where(mapPage, mapRow);
@@ -46,7 +48,7 @@ Result<std::vector<uint32_t>> readUsageMap(const PageSource& source, uint32_t ro
             return Status::corruption(what + "inline map row too short");
         const uint32_t start = getU32(row + kMapInlineStartOffset);
         Status s = addBits(row + kMapInlineBitsOffset, len - kMapInlineBitsOffset, start,
-                           source.pageCount(), what, pages);
+                           source.pageCount(), clipAtEnd, what, pages);
         if (!s) return s;
         return pages;
     }
@@ -67,7 +69,7 @@ Result<std::vector<uint32_t>> readUsageMap(const PageSource& source, uint32_t ro
         }
         Status s = addBits(page->data() + kMapPageBitsOffset, kPageSize - kMapPageBitsOffset,
                            static_cast<uint64_t>(i) * kMapPagePagesCovered, source.pageCount(),
-                           what, pages);
+                           clipAtEnd, what, pages);
         if (!s) return s;
     }
     return pages;
