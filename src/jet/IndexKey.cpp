@@ -13,6 +13,8 @@ constexpr uint8_t kAscendingFlag = 0x7F;
 constexpr uint8_t kEndText = 0x01;
 constexpr uint8_t kEndExtraText = 0x00;
 constexpr uint8_t kExtraPlaceholder = 0x02;
+constexpr uint16_t kUnprintableStart = 7;
+constexpr uint8_t kUnprintableMidfix = 0x06;
 
 // The General (legacy) sort codes of U+0000..U+00FF, one entry per character: a type letter
 // (S simple, I international with extra codes after the comma, U unprintable, X ignored) and
@@ -83,9 +85,11 @@ Status appendText(std::vector<uint8_t>& key, std::string_view utf8) {
     while (!text.empty() && text.back() == u' ') text.pop_back();  // trailing blanks do not count
 
     key.push_back(kAscendingFlag);
-    std::vector<uint8_t> extra;
-    std::size_t extraChars = 0;  // characters accounted for in `extra`
-    std::size_t position = 0;    // characters with inline codes so far
+    std::vector<uint8_t> extra;        // extra codes of international characters
+    bool extraStarted = false;         // an international character was met
+    std::size_t extraChars = 0;        // characters accounted for in `extra`
+    std::vector<uint8_t> unprintable;  // codes of unprintable characters (hyphen, apostrophe)
+    std::size_t position = 0;          // characters with inline codes so far
     for (char16_t c : text) {
         if (c > 0xFF) {
             return Status::notSupported("index key: character U+" + std::to_string(c) +
@@ -93,16 +97,24 @@ Status appendText(std::vector<uint8_t>& key, std::string_view utf8) {
         }
         const std::string_view code = kCodes[c];
         const char kind = code[0];
+        const std::string_view codes = code.substr(1);
         if (kind == 'X') continue;
         if (kind == 'U') {
-            return Status::notSupported("index key: control character " + std::to_string(c) +
-                                        " is not supported in names");
+            // No inline code; after the text, a big-endian offset word that says where the
+            // character stood (counted in extra-code bytes once those began), 06 and its code.
+            const std::size_t at = extraStarted ? extra.size() + (position - extraChars) : position;
+            const auto offset = static_cast<uint16_t>((kUnprintableStart + 4 * at) | 0x8000);
+            unprintable.push_back(static_cast<uint8_t>(offset >> 8));
+            unprintable.push_back(static_cast<uint8_t>(offset));
+            unprintable.push_back(kUnprintableMidfix);
+            appendHex(unprintable, codes);
+            continue;
         }
-        const std::string_view codes = code.substr(1);
         const std::size_t comma = codes.find(',');
         appendHex(key, codes.substr(0, comma));
         if (kind == 'I') {
             // Characters without extra codes before this one get a placeholder each.
+            extraStarted = true;
             extra.insert(extra.end(), position - extraChars, kExtraPlaceholder);
             appendHex(extra, codes.substr(comma + 1));
             extraChars = position + 1;
@@ -112,6 +124,10 @@ Status appendText(std::vector<uint8_t>& key, std::string_view utf8) {
     key.push_back(kEndText);
     while (!extra.empty() && extra.back() <= kExtraPlaceholder) extra.pop_back();
     key.insert(key.end(), extra.begin(), extra.end());
+    if (!unprintable.empty()) {
+        key.insert(key.end(), {kEndText, kEndText, kEndText});
+        key.insert(key.end(), unprintable.begin(), unprintable.end());
+    }
     key.push_back(kEndExtraText);
     return Status::ok();
 }

@@ -16,8 +16,9 @@ namespace lumaro::jet::indexkey {
 void appendLong(std::vector<uint8_t>& key, int32_t value);
 
 // Appends the ascending key of a non-null text value (UTF-8) in the General sort order.
-// Supports characters up to U+00FF that are printable; anything else (control characters,
-// characters beyond Latin-1) is refused with NotSupported, as is text that is not UTF-8.
+// Supports the characters up to U+00FF (simple, international and unprintable codes); a
+// character beyond Latin-1 is refused with NotSupported, text that is not UTF-8 with
+// InvalidArgument.
 Status appendText(std::vector<uint8_t>& key, std::string_view utf8);
 
 }  // namespace lumaro::jet::indexkey
