@@ -108,6 +108,9 @@ private:
     bool descargarDatos();
     bool archivosEsperando() const;
     void cerrarConexiones(bool conMySql);
+    // Closes the connections, the mirror's too where this store feeds it; false (a failure
+    // recorded) when that could not be asked.
+    bool cerrarSegunPrincipal();
     void logModo(const char* boton, const ModoAutomatico& modo) const;
     void encenderSi(const ModoAutomatico& modo);
     void falla(const QString& reason);

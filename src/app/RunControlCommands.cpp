@@ -87,6 +87,16 @@ void RunControl::cerrarConexiones(bool conMySql) {
     m_phases.CerrarBD(Conexion::Logistica);
 }
 
+bool RunControl::cerrarSegunPrincipal() {
+    const std::optional<bool> principal = m_phases.esLocalPrincipal();
+    if (!principal) {
+        falla(kSinPrincipal);
+        return false;
+    }
+    cerrarConexiones(*principal);
+    return true;
+}
+
 void RunControl::Command6_Click() {
     comoCiclo("btnGenerarMDB", [this] { generar(); });
 }
@@ -126,12 +136,9 @@ void RunControl::generar() {
                     falla(QStringLiteral("No se pudieron copiar los datos a ") + *nombre +
                           QStringLiteral("."));
             }
-            const std::optional<bool> principal = m_phases.esLocalPrincipal();
-            if (!principal) {
-                falla(kSinPrincipal);
+            if (!cerrarSegunPrincipal()) {
                 error = true;
             } else {
-                cerrarConexiones(*principal);
                 encenderSi(modo);
                 subirIniciado = true;
                 if (!detenido()) subirFile();
@@ -140,12 +147,9 @@ void RunControl::generar() {
     }
     if (!error) {
         encenderSi(modo);
-        const std::optional<bool> principal = m_phases.esLocalPrincipal();
-        if (!principal) {
-            falla(kSinPrincipal);
+        if (!cerrarSegunPrincipal()) {
             error = true;
         } else {
-            cerrarConexiones(*principal);
             habilitar_2(true);
             refreshTitle();
         }

@@ -7,10 +7,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/Phases.h"
+#include "app/RunControl.h"
 #include "config/Clock.h"
+#include "config/HeadlessConsole.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
 
@@ -130,5 +133,36 @@ public:
     }
     void ProcesarCargaInicial() override { calls << QStringLiteral("ProcesarCargaInicial"); }
 };
+
+// A started run control over fake phases, with a recording console, in a fresh folder.
+struct Rig {
+    ProgramFolder folder;
+    config::HeadlessConsole console;
+    FakePhases phases;
+    RunControl control{phases};
+
+    Rig() {
+        config::setConsole(&console);
+        control.arrancar();
+        phases.calls.clear();
+        console.clearEvents();
+    }
+    ~Rig() { config::setConsole(nullptr); }
+};
+
+// Base of the test classes that drive a Rig: each test function gets a fresh one.
+class RigTest : public QObject {
+protected:
+    std::unique_ptr<Rig> m_rig;
+
+    RunControl& control() { return m_rig->control; }
+    FakePhases& phases() { return m_rig->phases; }
+    ProgramFolder& folder() { return m_rig->folder; }
+    config::HeadlessConsole& console() { return m_rig->console; }
+};
+
+// The first log line of each command.
+inline const QString kGenerarLog = QStringLiteral("btnGenerarMDB - valor parametro");
+inline const QString kSubirLog = QStringLiteral("btnSubirFile - valor parametro");
 
 }  // namespace lumaro::app::test

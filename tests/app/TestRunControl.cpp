@@ -18,67 +18,38 @@ using config::LeerConfig;
 
 Q_DECLARE_METATYPE(lumaro::app::Outcome)
 
-namespace {
-
-const QString kGenerarLog = QStringLiteral("btnGenerarMDB - valor parametro");
-const QString kSubirLog = QStringLiteral("btnSubirFile - valor parametro");
-
-}  // namespace
-
-class TestRunControl : public QObject {
+class TestRunControl : public RigTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<config::HeadlessConsole> m_console;
-    std::unique_ptr<FakePhases> m_phases;
-    std::unique_ptr<RunControl> m_control;
-
-    RunControl& control() { return *m_control; }
-    FakePhases& phases() { return *m_phases; }
-
 private Q_SLOTS:
-    void init() {
-        m_folder = std::make_unique<ProgramFolder>();
-        m_console = std::make_unique<config::HeadlessConsole>();
-        config::setConsole(m_console.get());
-        m_phases = std::make_unique<FakePhases>();
-        m_control = std::make_unique<RunControl>(*m_phases);
-        m_control->arrancar();
-        m_phases->calls.clear();
-        m_console->clearEvents();
-    }
-    void cleanup() {
-        m_control.reset();
-        config::setConsole(nullptr);
-        m_folder.reset();
-    }
+    void init() { m_rig = std::make_unique<Rig>(); }
+    void cleanup() { m_rig.reset(); }
 
     void startUpLeavesTheWindowIdle() {
         for (const QString& f : carpetasTrabajo())
-            QVERIFY2(QFileInfo(m_folder->file(f)).isDir(), qPrintable(f));
+            QVERIFY2(QFileInfo(folder().file(f)).isDir(), qPrintable(f));
         QVERIFY(!control().timerEnabled());
         const Buttons& b = control().buttons();
         QVERIFY(b.subir && !b.parar && b.configurar && b.salir && !b.descargar);
         QVERIFY(b.generar);  // no "BD_Temp" yet
-        QCOMPARE(m_console->statePanel(), texts::kDetenido);
-        QCOMPARE(m_console->step(), QString());
+        QCOMPARE(console().statePanel(), texts::kDetenido);
+        QCOMPARE(console().step(), QString());
         control().refreshTitle();
         QVERIFY(control().title().endsWith(QStringLiteral("< DESACTIVADO >")));
     }
 
     void workingFoldersAreCreatedOnce() {
         // An existing file of a folder's name counts as present.
-        QDir(m_folder->path()).removeRecursively();
-        QDir().mkpath(m_folder->path());
-        m_folder->touch(QStringLiteral("temp"));
+        QDir(folder().path()).removeRecursively();
+        QDir().mkpath(folder().path());
+        folder().touch(QStringLiteral("temp"));
         crearCarpetasTrabajo();
-        QVERIFY(QFileInfo(m_folder->file(QStringLiteral("temp"))).isFile());
-        QVERIFY(QFileInfo(m_folder->file(QStringLiteral("MDB_Syncronizadas"))).isDir());
+        QVERIFY(QFileInfo(folder().file(QStringLiteral("temp"))).isFile());
+        QVERIFY(QFileInfo(folder().file(QStringLiteral("MDB_Syncronizadas"))).isDir());
         const QStringList before =
-            QDir(m_folder->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+            QDir(folder().path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         crearCarpetasTrabajo();
-        QCOMPARE(QDir(m_folder->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QCOMPARE(QDir(folder().path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     }
 
     void configurarControlesFollowsBdTemp_data() {
@@ -282,11 +253,11 @@ private Q_SLOTS:
         phases().downloadCount = count;
         phases().importOk = importOk;
         phases().uploadOk = uploadOk;
-        if (esperando) m_folder->touch(QStringLiteral("MDB_descargadas/1_05122026.mdb"));
+        if (esperando) folder().touch(QStringLiteral("MDB_descargadas/1_05122026.mdb"));
         if (propio) {
             GrabarConfig(QStringLiteral("Local_Activo"), QStringLiteral("3"));
-            GrabarConfig(QStringLiteral("RtDbf"), m_folder->file(QStringLiteral("out")));
-            m_folder->touch(QStringLiteral("out/3_04122026.mdb"));
+            GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
+            folder().touch(QStringLiteral("out/3_04122026.mdb"));
         }
         // Stale results of an earlier run never count.
         config::runState().results.downloadAnswered = true;
@@ -299,16 +270,16 @@ private Q_SLOTS:
         QCOMPARE(phases().count("Main"), main ? 1 : 0);
         QCOMPARE(control().timerEnabled(), timerDespues);
         QCOMPARE(control().title(), RunControl::tituloPara(timerDespues));
-        QCOMPARE(m_console->statePanel(), estado);
+        QCOMPARE(console().statePanel(), estado);
         QCOMPARE(control().lastReport().outcome, outcome);
         // "Descargar" leaves habilitar(false): a started cycle counts as in progress.
         QVERIFY(!control().buttons().subir && control().buttons().parar);
         const bool completo = estado == texts::kEsperando;
-        QCOMPARE(m_console->busy(), main && !completo);
+        QCOMPARE(console().busy(), main && !completo);
         if (completo) {
-            QCOMPARE(m_console->eventPanel(),
+            QCOMPARE(console().eventPanel(),
                      QStringLiteral("Ultima Ejecucion 05/12/2026 02:00:00 AM"));
-            QCOMPARE(m_console->step(), QString());
+            QCOMPARE(console().step(), QString());
         }
     }
 
@@ -316,8 +287,7 @@ private Q_SLOTS:
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 5, 9)));
         phases().answered = true;
         control().Command1_Click();
-        QCOMPARE(m_console->eventPanel(),
-                 QStringLiteral("Ultima Ejecucion 05/12/2026 02:05:09 PM"));
+        QCOMPARE(console().eventPanel(), QStringLiteral("Ultima Ejecucion 05/12/2026 02:05:09 PM"));
     }
 
     void subirByHandWithAutoSyncArmsTheTimer() {
@@ -330,13 +300,13 @@ private Q_SLOTS:
 
     void descargarShowsTheStepInBlue() {
         control().Command1_Click();
-        const auto steps = m_console->eventsOf(config::HeadlessConsole::Event::Kind::Step);
+        const auto steps = console().eventsOf(config::HeadlessConsole::Event::Kind::Step);
         QVERIFY(!steps.empty());
         bool azul = false;
         for (const auto& e : steps)
             azul = azul || (e.text == QStringLiteral("Descargando datos") && e.number == 0x0000FF);
         QVERIFY(azul);
-        QCOMPARE(m_console->step(), QString());
+        QCOMPARE(console().step(), QString());
     }
 
     // One cycle at a time: a command, tick or "Configurar" arriving during a cycle is refused.
@@ -400,8 +370,8 @@ private Q_SLOTS:
         QVERIFY(!control().timerEnabled());
         QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
         QVERIFY(control().buttons().subir && !control().buttons().parar);
-        QCOMPARE(m_console->statePanel(), texts::kDetenido);
-        QVERIFY(!m_console->busy());
+        QCOMPARE(console().statePanel(), texts::kDetenido);
+        QVERIFY(!console().busy());
         QCOMPARE(control().lastReport().outcome, Outcome::Stopped);
         QVERIFY(!config::runState().stopRequested && !config::runState().cancelTransfer);
     }
@@ -421,8 +391,8 @@ private Q_SLOTS:
         QVERIFY(control().buttons().subir && !control().buttons().parar);
         QVERIFY(!control().timerEnabled());
         QVERIFY(control().title().endsWith(QStringLiteral("< DESACTIVADO >")));
-        QCOMPARE(m_console->statePanel(), texts::kDetenido);
-        QCOMPARE(m_console->eventPanel(), QString());
+        QCOMPARE(console().statePanel(), texts::kDetenido);
+        QCOMPARE(console().eventPanel(), QString());
         // No transfer runs, so none is cancelled: the next cycle is not cut short.
         QVERIFY(!config::runState().cancelTransfer);
     }
@@ -467,7 +437,7 @@ private Q_SLOTS:
     void configurarRefusedWhileSubirIsDisabled() {
         control().habilitar(false);
         QVERIFY(!control().Command3_Permitido());
-        const auto boxes = m_console->eventsOf(config::HeadlessConsole::Event::Kind::Box);
+        const auto boxes = console().eventsOf(config::HeadlessConsole::Event::Kind::Box);
         QCOMPARE(boxes.size(), size_t(1));
         QCOMPARE(boxes[0].caption, QStringLiteral("Configuración"));
         QCOMPARE(boxes[0].text,
@@ -517,19 +487,19 @@ private Q_SLOTS:
         QFETCH(QString, enviado);
         QFETCH(bool, esperando);
         GrabarConfig(QStringLiteral("Local_Activo"), localActivo);
-        GrabarConfig(QStringLiteral("RtDbf"), m_folder->file(QStringLiteral("out")));
-        m_folder->touch(archivo);
-        if (!enviado.isEmpty()) m_folder->touch(enviado);
+        GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
+        folder().touch(archivo);
+        if (!enviado.isEmpty()) folder().touch(enviado);
         QCOMPARE(hayArchivosPorSubir(), esperando);
     }
 
     void readOnlyOwnFileIsNotWaiting() {
         GrabarConfig(QStringLiteral("Local_Activo"), QStringLiteral("3"));
-        GrabarConfig(QStringLiteral("RtDbf"), m_folder->file(QStringLiteral("out")));
-        m_folder->touch(QStringLiteral("out/3_04122026.mdb"));
-        QFile::setPermissions(m_folder->file(QStringLiteral("out/3_04122026.mdb")),
+        GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
+        folder().touch(QStringLiteral("out/3_04122026.mdb"));
+        QFile::setPermissions(folder().file(QStringLiteral("out/3_04122026.mdb")),
                               QFile::ReadOwner);
-        if (QFileInfo(m_folder->file(QStringLiteral("out/3_04122026.mdb"))).isWritable())
+        if (QFileInfo(folder().file(QStringLiteral("out/3_04122026.mdb"))).isWritable())
             QSKIP("running as a user who can write read-only files");
         QVERIFY(!hayArchivosPorSubir());
     }
@@ -560,7 +530,7 @@ private Q_SLOTS:
         const int got =
             runHeadless(phases(), generar ? ModoSinVentana::Generar : ModoSinVentana::Subir);
         QCOMPARE(got, status);
-        config::setConsole(m_console.get());
+        config::setConsole(&console());
     }
 };
 

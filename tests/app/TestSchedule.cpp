@@ -16,22 +16,15 @@ namespace {
 
 const QStringList kLineasDelReloj{QStringLiteral("sale A"), QStringLiteral("ini "),
                                   QStringLiteral("Timer1_Timer Error")};
-const QString kGenerarLog = QStringLiteral("btnGenerarMDB - valor parametro");
-const QString kSubirLog = QStringLiteral("btnSubirFile - valor parametro");
 const QString kAviso =
     QStringLiteral("Sincronizacion Autmatica: Verificar - Errores de Configuración");
 
 }  // namespace
 
-class TestSchedule : public QObject {
+class TestSchedule : public RigTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<config::HeadlessConsole> m_console;
-    std::unique_ptr<FakePhases> m_phases;
-    std::unique_ptr<RunControl> m_control;
-
     void setTimes(const QString& h1, const QString& m1, const QString& h2, const QString& m2) {
         GrabarConfig(QStringLiteral("Hora1"), h1);
         GrabarConfig(QStringLiteral("Minuto1"), m1);
@@ -41,27 +34,16 @@ private:
     // A tick as the armed timer delivers it.
     void tickAt(const QTime& at, const QDate& day = QDate(2026, 12, 5)) {
         config::Clock::setFixed(QDateTime(day, at));
-        m_control->setTimerEnabled(true);
-        m_control->Timer1_Timer();
+        control().setTimerEnabled(true);
+        control().Timer1_Timer();
     }
-    int boxes() const {
-        return int(m_console->eventsOf(config::HeadlessConsole::Event::Kind::Box).size());
+    int boxes() {
+        return int(console().eventsOf(config::HeadlessConsole::Event::Kind::Box).size());
     }
 
 private Q_SLOTS:
-    void init() {
-        m_folder = std::make_unique<ProgramFolder>();
-        m_console = std::make_unique<config::HeadlessConsole>();
-        config::setConsole(m_console.get());
-        m_phases = std::make_unique<FakePhases>();
-        m_control = std::make_unique<RunControl>(*m_phases);
-        m_control->arrancar();
-    }
-    void cleanup() {
-        m_control.reset();
-        config::setConsole(nullptr);
-        m_folder.reset();
-    }
+    void init() { m_rig = std::make_unique<Rig>(); }
+    void cleanup() { m_rig.reset(); }
 
     void tick_data() {
         QTest::addColumn<QStringList>("tiempos");  // Hora1, Minuto1, Hora2, Minuto2
@@ -159,8 +141,8 @@ private Q_SLOTS:
         GrabarConfig(QStringLiteral("FechaHoy"), fechaHoy);
         GrabarConfig(QStringLiteral("SyncActual"), syncActual);
         GrabarConfig(QStringLiteral("BD_Temp"), bdTemp);
-        m_control->habilitar_2(true);  // "Generar MDB Local" disabled, as after a command
-        m_console->clearEvents();
+        control().habilitar_2(true);  // "Generar MDB Local" disabled, as after a command
+        console().clearEvents();
 
         tickAt(hora);
 
@@ -171,12 +153,12 @@ private Q_SLOTS:
         QCOMPARE(LeerConfig(QStringLiteral("FechaHoy")), fechaDespues);
         QCOMPARE(boxes(), avisos);
         if (avisos) {
-            const auto box = m_console->eventsOf(config::HeadlessConsole::Event::Kind::Box)[0];
+            const auto box = console().eventsOf(config::HeadlessConsole::Event::Kind::Box)[0];
             QCOMPARE(box.text, kAviso);
             QCOMPARE(box.number, int(config::BoxIcon::Exclamation));
         }
         // The timer stays on: a configuration error repeats every minute until fixed.
-        QVERIFY(m_control->timerEnabled());
+        QVERIFY(control().timerEnabled());
     }
 
     // A day of ticks with two daily times, then the next day.
@@ -219,12 +201,12 @@ private Q_SLOTS:
                 HeadlessConsole::messageBox(i, c, t);
                 control->Timer1_Timer();
             }
-        } console;
-        console.control = m_control.get();
-        config::setConsole(&console);
+        } reentrant;
+        reentrant.control = &control();
+        config::setConsole(&reentrant);
         tickAt(QTime(2, 0));
-        config::setConsole(m_console.get());
-        QCOMPARE(console.eventsOf(config::HeadlessConsole::Event::Kind::Box).size(), size_t(1));
+        config::setConsole(&console());
+        QCOMPARE(reentrant.eventsOf(config::HeadlessConsole::Event::Kind::Box).size(), size_t(1));
         QCOMPARE(logMessagesStartingWith({QStringLiteral("Timer1_Timer - Hay un ciclo o un "
                                                          "aviso en curso")})
                      .size(),
