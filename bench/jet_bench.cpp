@@ -113,7 +113,14 @@ struct Run {
     std::vector<std::size_t> keys;  // key columns renumbered for every row written
 };
 
-int writeFile(const fs::path& path, const Run& run) {
+// Seconds spent adding rows and committing (flush, sync, rename), for the breakdown line.
+struct WriteTimes {
+    double insert = 0;
+    double commit = 0;
+};
+
+int writeFile(const fs::path& path, const Run& run, WriteTimes& times) {
+    const auto start = Clock::now();
     auto writer = Writer::create(path);
     if (!writer) return std::fprintf(stderr, "%s\n", writer.status().message().c_str()), 1;
     const TableDef& def = table(run.name.c_str());
@@ -130,7 +137,10 @@ int writeFile(const fs::path& path, const Run& run) {
         const Status st = writer.value()->insert(handle.value(), row);
         if (!st) return std::fprintf(stderr, "row %ld: %s\n", i, st.message().c_str()), 1;
     }
+    times.insert = seconds(start);
+    const auto commitStart = Clock::now();
     const Status st = writer.value()->commit();
+    times.commit = seconds(commitStart);
     if (!st) return std::fprintf(stderr, "%s\n", st.message().c_str()), 1;
     return 0;
 }
@@ -182,9 +192,13 @@ int main(int argc, char** argv) {
         const pid_t child = fork();
         if (child == 0) {
             close(pipefd[0]);
-            const int rc = writeFile(file, run);
+            WriteTimes times;
+            const int rc = writeFile(file, run, times);
             const long kib = peakResidentKiB();
-            if (write(pipefd[1], &kib, sizeof kib) != sizeof kib) _exit(1);
+            if (write(pipefd[1], &kib, sizeof kib) != sizeof kib ||
+                write(pipefd[1], &times, sizeof times) != sizeof times) {
+                _exit(1);
+            }
             _exit(rc);
         }
         close(pipefd[1]);
@@ -192,7 +206,11 @@ int main(int argc, char** argv) {
         waitpid(child, &status, 0);
         const double writeTime = seconds(writeStart);
         long writeKiB = -1;
-        if (read(pipefd[0], &writeKiB, sizeof writeKiB) != sizeof writeKiB) writeKiB = -1;
+        WriteTimes times;
+        if (read(pipefd[0], &writeKiB, sizeof writeKiB) != sizeof writeKiB ||
+            read(pipefd[0], &times, sizeof times) != sizeof times) {
+            writeKiB = -1;
+        }
         close(pipefd[0]);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
             std::fprintf(stderr, "writing %s failed\n", run.name.c_str());
@@ -229,6 +247,10 @@ int main(int argc, char** argv) {
                     rate(readerTime), exportTime > 0 ? exportTime / readTime : 0.0,
                     readerTime > 0 ? readerTime / readTime : 0.0,
                     static_cast<double>(fs::file_size(file)) / (1 << 20), writeKiB / 1024.0);
+        std::printf(
+            "  write: %.3f s adding rows (%.0f rows/s), %.3f s commit with sync, %.3f s in all\n",
+            times.insert, times.insert > 0 ? run.rows / times.insert : 0.0, times.commit,
+            writeTime);
         std::printf("  write/mdb-export %.2f, write/mdb-reader %.2f (rows per second ratios)\n",
                     exportTime > 0 ? rate(writeTime) / rate(exportTime) : 0.0,
                     readerTime > 0 ? rate(writeTime) / rate(readerTime) : 0.0);

@@ -13,6 +13,7 @@ namespace lumaro::jet {
 namespace {
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kChunksInFlight = 3;
+constexpr std::size_t kChunksPerSync = 16;
 
 std::filesystem::path temporaryFor(const std::filesystem::path& finalPath) {
     static std::atomic<unsigned> counter{0};
@@ -63,8 +64,10 @@ void PageFile::writerLoop() {
         m_busy = true;
         const bool failed = !m_status.isOk();
         lock.unlock();
-        const bool written =
-            failed || std::fwrite(chunk.data(), 1, chunk.size(), m_file) == chunk.size();
+        bool written = failed || std::fwrite(chunk.data(), 1, chunk.size(), m_file) == chunk.size();
+        // Pushing the data to disk as it goes leaves little for the sync at commit.
+        if (!failed && written && ++m_chunksWritten % kChunksPerSync == 0)
+            written = syncFile(m_file);
         lock.lock();
         if (!written) fail("cannot write");
         chunk.clear();

@@ -62,9 +62,10 @@ private:
     Chunk m_current;  // pages not yet handed over (owned by the caller's thread)
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Chunk> m_queue;   // chunks waiting for the writer
-    std::vector<Chunk> m_spare;  // written chunks for reuse
-    bool m_busy = false;         // the writer holds a chunk
+    std::deque<Chunk> m_queue;        // chunks waiting for the writer
+    std::vector<Chunk> m_spare;       // written chunks for reuse
+    bool m_busy = false;              // the writer holds a chunk
+    std::size_t m_chunksWritten = 0;  // by the writer thread
     bool m_stop = false;
     Status m_status;
     std::atomic<bool> m_failed{false};
