@@ -2,7 +2,9 @@
 // rows, all-or-nothing files, and in-place changes.
 #include <gtest/gtest.h>
 
+#ifdef __unix__
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -331,6 +333,7 @@ TEST(JetWriter, AllOrNothing) {
     EXPECT_FALSE(writer.value()->commit());
 }
 
+#ifdef __unix__
 // A disk that fills up while rows are written: the writer reports it and leaves nothing.
 TEST(JetWriter, FailedWriteLeavesNothing) {
     TempDir dir;
@@ -359,6 +362,7 @@ TEST(JetWriter, FailedWriteLeavesNothing) {
     EXPECT_NE(failure.message().find("cannot write"), std::string::npos) << failure.message();
     EXPECT_TRUE(dir.entries().empty());
 }
+#endif
 
 TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
     if (!haveMdbTools()) GTEST_SKIP() << missingReaders();
