@@ -68,6 +68,7 @@ using Entry = std::tuple<std::vector<uint8_t>, uint32_t, uint8_t>;  // key, page
 
 struct IndexInfo {
     std::vector<uint16_t> columns;
+    std::vector<bool> ascending;
     uint32_t firstPage = 0;
 };
 
@@ -98,7 +99,10 @@ Result<std::vector<IndexInfo>> readIndexes(const Database& db, uint32_t tdefPage
         IndexInfo info;
         for (std::size_t k = 0; k < 10; ++k) {
             const uint16_t c = getU16(p + o + 4 + 3 * k);
-            if (c != 0xFFFF) info.columns.push_back(c);
+            if (c != 0xFFFF) {
+                info.columns.push_back(c);
+                info.ascending.push_back(p[o + 4 + 3 * k + 2] == 0x01);
+            }
         }
         info.firstPage = getU32(p + o + 38);
         out.push_back(info);
@@ -161,44 +165,80 @@ Status readEntries(const Database& db, uint32_t root, std::vector<Entry>& out) {
     return Status::ok();
 }
 
-void checkCatalogIndexes(const Database& db, std::vector<std::string>& problems) {
-    Result<std::vector<IndexInfo>> indexes = readIndexes(db, fmt::kCatalogTdefPage);
+constexpr uint32_t kMaxIndexCheckRows = 200000;  // keys are held in memory for the check
+constexpr uint8_t kAscendingNull = 0x00;
+
+// Compares the entries of every index of `table` whose columns are all ascending Long Integer
+// or Text with the keys computed from its rows (in both directions).
+void checkIndexes(const Database& db, const Table& table, std::vector<std::string>& problems) {
+    const bool catalog = table.definitionPage() == fmt::kCatalogTdefPage;
+    if (table.realIndexCount() == 0 || table.storedRowCount() > kMaxIndexCheckRows) return;
+    Result<std::vector<IndexInfo>> indexes = readIndexes(db, table.definitionPage());
     if (!indexes) {
-        problems.push_back("MSysObjects indexes: " + indexes.status().message());
+        if (catalog || indexes.status().code() != Status::Code::NotSupported) {
+            problems.push_back("table " + table.name() +
+                               ", indexes: " + indexes.status().message());
+        }
         return;
     }
     for (const IndexInfo& index : indexes.value()) {
-        const bool byId = index.columns == std::vector<uint16_t>{0};
-        const bool byParentName = index.columns == std::vector<uint16_t>{1, 2};
-        if (!byId && !byParentName) continue;
-        const std::string name = byId ? "Id" : "ParentIdName";
+        std::vector<const Column*> columns;
+        std::string label;
+        for (std::size_t k = 0; k < index.columns.size(); ++k) {
+            const Column* found = nullptr;
+            for (const Column& c : table.columns()) {
+                if (c.number == index.columns[k]) found = &c;
+            }
+            const bool keyable =
+                found != nullptr && index.ascending[k] &&
+                (found->type == ColumnType::Long || found->type == ColumnType::Text);
+            if (!keyable) {
+                columns.clear();
+                break;
+            }
+            columns.push_back(found);
+            label += (label.empty() ? "" : ", ") + found->name;
+        }
+        if (columns.empty()) continue;
+        label = "table " + table.name() + ", index (" + label + ")";
         std::vector<Entry> found;
         if (Status st = readEntries(db, index.firstPage, found); !st) {
-            problems.push_back("MSysObjects index " + name + ": " + st.message());
+            problems.push_back(label + ": " + st.message());
             continue;
         }
         std::vector<Entry> expected;
-        std::set<std::pair<uint32_t, uint8_t>> unkeyed;
-        for (const CatalogEntry& e : db.catalog()) {
+        std::set<std::pair<uint32_t, uint8_t>> unkeyed;  // rows with names we cannot key
+        Status scanned = table.forEachRow([&](const Row& row) {
             std::vector<uint8_t> key;
-            if (byId) {
-                indexkey::appendLong(key, e.id);
-            } else {
-                indexkey::appendLong(key, e.parentId);
-                if (!indexkey::appendText(key, e.name)) {  // a name we cannot key: not judged
-                    unkeyed.emplace(e.rowId.page, static_cast<uint8_t>(e.rowId.row));
-                    continue;
+            bool keyed = true;
+            for (const Column* c : columns) {
+                const Value& v = row.values()[static_cast<std::size_t>(table.columnIndex(c->name))];
+                if (isNull(v)) {
+                    key.push_back(kAscendingNull);
+                } else if (const int64_t* n = std::get_if<int64_t>(&v)) {
+                    indexkey::appendLong(key, static_cast<int32_t>(*n));
+                } else if (const std::string* t = std::get_if<std::string>(&v)) {
+                    keyed = keyed && indexkey::appendText(key, *t).isOk();
                 }
             }
-            expected.emplace_back(key, e.rowId.page, static_cast<uint8_t>(e.rowId.row));
-        }
+            const auto at = std::make_pair(row.id().page, static_cast<uint8_t>(row.id().row));
+            if (keyed) {
+                expected.emplace_back(key, at.first, at.second);
+            } else {
+                unkeyed.insert(at);
+            }
+            return true;
+        });
+        if (!scanned) continue;  // reported with the row count
         std::sort(found.begin(), found.end());
         std::sort(expected.begin(), expected.end());
+        const auto where = [](const Entry& e) {
+            return "page " + std::to_string(std::get<1>(e)) + ", row " +
+                   std::to_string(std::get<2>(e));
+        };
         for (const Entry& e : expected) {
             if (!std::binary_search(found.begin(), found.end(), e)) {
-                problems.push_back(
-                    "MSysObjects index " + name + ": no entry for the catalog row at page " +
-                    std::to_string(std::get<1>(e)) + ", row " + std::to_string(std::get<2>(e)));
+                problems.push_back(label + ": no entry for the row at " + where(e));
             }
         }
         for (const Entry& e : found) {
@@ -207,13 +247,10 @@ void checkCatalogIndexes(const Database& db, std::vector<std::string>& problems)
                 return std::get<1>(x) == std::get<1>(e) && std::get<2>(x) == std::get<2>(e);
             });
             if (known && !std::binary_search(expected.begin(), expected.end(), e)) {
-                problems.push_back("MSysObjects index " + name + ": wrong key for page " +
-                                   std::to_string(std::get<1>(e)) + ", row " +
-                                   std::to_string(std::get<2>(e)));
+                problems.push_back(label + ": wrong key for " + where(e));
             } else if (!known) {
-                problems.push_back("MSysObjects index " + name + ": entry points at page " +
-                                   std::to_string(std::get<1>(e)) + ", row " +
-                                   std::to_string(std::get<2>(e)) + ", which holds no catalog row");
+                problems.push_back(label + ": entry points at " + where(e) +
+                                   ", which holds no row");
             }
         }
     }
@@ -271,6 +308,7 @@ Result<std::vector<std::string>> checkDatabase(const std::string& path) {
             return true;
         });
         if (!scanned) problems.push_back(label + ": " + scanned.message());
+        checkIndexes(db, table.value(), problems);
         if (rows != table->storedRowCount()) {
             problems.push_back(label + ": stored row count " +
                                std::to_string(table->storedRowCount()) + ", scan found " +
@@ -307,7 +345,6 @@ Result<std::vector<std::string>> checkDatabase(const std::string& path) {
             }
         }
     }
-    checkCatalogIndexes(db, problems);
     return problems;
 }
 
