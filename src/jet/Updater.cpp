@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "jet/Coding.h"
 #include "jet/JetFormat.h"
@@ -10,6 +11,10 @@
 namespace lumaro::jet {
 
 namespace fmt = format;
+
+namespace {
+constexpr int kMaxMoves = 4;  // a moved row is followed this many times at most
+}  // namespace
 
 Result<std::unique_ptr<Updater>> Updater::open(const std::filesystem::path& path) {
     Result<Database> db = Database::open(path.string());
@@ -61,31 +66,44 @@ Status Updater::writePage(uint32_t number, const uint8_t* bytes) {
 }
 
 Status Updater::locate(const Table& table, RowId row, Located& out) {
-    Status st = readPage(row.page, out.page);
-    if (!st) return st;
-    const std::string where =
-        "page " + std::to_string(row.page) + ", row " + std::to_string(row.row);
-    if (out.page[0] != fmt::kPageData ||
-        getU32(out.page + fmt::kDataOwnerOffset) != table.definitionPage()) {
-        return Status::invalidArgument(where + ": not a data page of table " + table.name());
+    RowId at = row;
+    for (int hop = 0;; ++hop) {
+        Status st = readPage(at.page, out.page);
+        if (!st) return st;
+        const std::string where =
+            "page " + std::to_string(at.page) + ", row " + std::to_string(at.row);
+        if (out.page[0] != fmt::kPageData ||
+            getU32(out.page + fmt::kDataOwnerOffset) != table.definitionPage()) {
+            return Status::invalidArgument(where + ": not a data page of table " + table.name());
+        }
+        const uint16_t rows = getU16(out.page + fmt::kDataRowCountOffset);
+        if (at.row >= rows || fmt::kDataRowTableOffset + 2u * rows > fmt::kPageSize) {
+            return Status::invalidArgument(where + ": the page has " + std::to_string(rows) +
+                                           " rows");
+        }
+        const uint16_t slot = getU16(out.page + fmt::kDataRowTableOffset + 2 * at.row);
+        out.start = slot & fmt::kRowOffsetMask;
+        out.end = at.row == 0 ? fmt::kPageSize
+                              : getU16(out.page + fmt::kDataRowTableOffset + 2 * (at.row - 1)) &
+                                    fmt::kRowOffsetMask;
+        out.slot = at;
+        if (out.start < fmt::kDataRowTableOffset + 2u * rows || out.end <= out.start + 2) {
+            return Status::corruption(where + ": row bounds " + std::to_string(out.start) + ".." +
+                                      std::to_string(out.end) + " are impossible");
+        }
+        // The first slot must be live; a moved row's new home carries the deleted flag.
+        const bool moved = (slot & fmt::kRowOverflowFlag) != 0;
+        if (hop == 0 && (slot & fmt::kRowDeletedFlag)) {
+            return Status::invalidArgument(where + ": the row is deleted");
+        }
+        if (!moved) return Status::ok();
+        if (hop == kMaxMoves || out.end - out.start < 4) {
+            return Status::corruption(where + ": moved row pointer is damaged or loops");
+        }
+        if (hop == 0) out.pointerSlot = at;
+        at = RowId{getU24(out.page + out.start + 1), out.page[out.start]};
+        out.moved = true;
     }
-    const uint16_t rows = getU16(out.page + fmt::kDataRowCountOffset);
-    if (row.row >= rows || fmt::kDataRowTableOffset + 2u * rows > fmt::kPageSize) {
-        return Status::invalidArgument(where + ": the page has " + std::to_string(rows) + " rows");
-    }
-    const uint16_t slot = getU16(out.page + fmt::kDataRowTableOffset + 2 * row.row);
-    if (slot & (fmt::kRowDeletedFlag | fmt::kRowOverflowFlag)) {
-        return Status::invalidArgument(where + ": the row is deleted or moved");
-    }
-    out.start = slot & fmt::kRowOffsetMask;
-    out.end = row.row == 0 ? fmt::kPageSize
-                           : getU16(out.page + fmt::kDataRowTableOffset + 2 * (row.row - 1)) &
-                                 fmt::kRowOffsetMask;
-    if (out.start < fmt::kDataRowTableOffset + 2u * rows || out.end <= out.start + 2) {
-        return Status::corruption(where + ": row bounds " + std::to_string(out.start) + ".." +
-                                  std::to_string(out.end) + " are impossible");
-    }
-    return Status::ok();
 }
 
 Status Updater::setBoolean(std::string_view tableName, RowId row, std::string_view columnName,
@@ -112,7 +130,7 @@ Status Updater::setBoolean(std::string_view tableName, RowId row, std::string_vi
     uint8_t& maskByte = at.page[at.end - maskSize + column->number / 8];
     const auto bit = static_cast<uint8_t>(1u << (column->number % 8));
     maskByte = value ? (maskByte | bit) : (maskByte & static_cast<uint8_t>(~bit));
-    return writePage(row.page, at.page);
+    return writePage(at.slot.page, at.page);
 }
 
 Status Updater::deleteRow(std::string_view tableName, RowId row) {
@@ -121,12 +139,20 @@ Status Updater::deleteRow(std::string_view tableName, RowId row) {
     Located at;
     Status st = locate(table.value(), row, at);
     if (!st) return st;
-    uint8_t* slot = at.page + fmt::kDataRowTableOffset + 2 * row.row;
-    // Jet marks a deleted row with both flags; readers skip such slots.
-    putU16(slot,
-           static_cast<uint16_t>(getU16(slot) | fmt::kRowDeletedFlag | fmt::kRowOverflowFlag));
-    st = writePage(row.page, at.page);
-    if (!st) return st;
+    // Jet marks a deleted row with both flags; readers skip such slots. A moved row loses its
+    // pointer slot and its new home.
+    std::vector<RowId> slots = {at.slot};
+    if (at.moved) slots.push_back(at.pointerSlot);
+    for (const RowId& id : slots) {
+        uint8_t bytes[fmt::kPageSize];
+        st = readPage(id.page, bytes);
+        if (!st) return st;
+        uint8_t* slot = bytes + fmt::kDataRowTableOffset + 2 * id.row;
+        putU16(slot,
+               static_cast<uint16_t>(getU16(slot) | fmt::kRowDeletedFlag | fmt::kRowOverflowFlag));
+        st = writePage(id.page, bytes);
+        if (!st) return st;
+    }
     uint8_t tdef[fmt::kPageSize];
     st = readPage(table->definitionPage(), tdef);
     if (!st) return st;

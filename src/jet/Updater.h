@@ -4,7 +4,8 @@
 // the change rewrites one byte and never moves the row; a deletion flags the row's slot and
 // lowers the table's row count. Rows are named by the RowId the reader reports.
 //
-// Each change is written through at once; close() (or the destructor) syncs the file.
+// Rows that Jet moved to another page (overflow rows) are followed to their new home. Each
+// change is written through at once; close() (or the destructor) syncs the file.
 
 #include <cstdio>
 #include <filesystem>
@@ -35,10 +36,15 @@ public:
     Status close();
 
 private:
+    // Where a row's bytes are: the page holding them (read into `page`) and their bounds. For
+    // a row that Jet moved to another page, `pointerSlot` is the slot that points there.
     struct Located {
         uint8_t page[4096];
         uint16_t start = 0;  // row bytes [start, end)
         uint16_t end = 0;
+        RowId slot;
+        bool moved = false;
+        RowId pointerSlot;
     };
     Updater() = default;
     Status locate(const Table& table, RowId row, Located& out);

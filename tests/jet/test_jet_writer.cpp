@@ -418,3 +418,44 @@ TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
     const ToolOutput check = lumaroMdb({"check", file.string()});
     EXPECT_TRUE(check.ok()) << check.out << check.err;
 }
+
+// Rows that Access moved to another page are followed to their new home; deleting one removes
+// both its pointer and the row.
+TEST(JetWriter, DeletesARowAccessMoved) {
+    const fs::path fixture = fs::path(LUMARO_SHARED_DIR) / "fixtures/jet/overflowTestV2000.mdb";
+    if (!fs::exists(fixture)) GTEST_SKIP() << "no fixture " << fixture;
+    TempDir dir;
+    const fs::path file = dir / "moved.mdb";
+    fs::copy_file(fixture, file);
+    std::vector<RowId> moved;
+    std::size_t before = 0;
+    {
+        Result<Database> db = Database::open(file.string());
+        ASSERT_TRUE(db);
+        Result<Table> t = db->table("Table1");
+        ASSERT_TRUE(t);
+        ASSERT_TRUE(t->forEachRow([&](const Row& r) {
+            ++before;
+            if (!(r.id() == r.storedAt())) moved.push_back(r.id());
+            return true;
+        }));
+    }
+    ASSERT_FALSE(moved.empty()) << "the fixture should hold moved rows";
+    {
+        auto updater = Updater::open(file);
+        ASSERT_TRUE(updater);
+        ASSERT_TRUE(updater.value()->deleteRow("Table1", moved[0]));
+        EXPECT_EQ(updater.value()->deleteRow("Table1", moved[0]).code(),
+                  Status::Code::InvalidArgument);  // already gone
+        ASSERT_TRUE(updater.value()->close());
+    }
+    Result<Database> db = Database::open(file.string());
+    ASSERT_TRUE(db);
+    auto rows = db->table("Table1")->readAll();
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->size(), before - 1);
+    EXPECT_TRUE(lumaroMdb({"check", file.string()}).ok());
+    if (haveMdbTools()) {
+        EXPECT_EQ(csvRecords(mdbExport(file.string(), "Table1").out).size(), before);  // + header
+    }
+}
