@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -15,10 +16,12 @@ constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kChunksInFlight = 3;
 constexpr std::size_t kChunksPerSync = 16;
 
+// A name beside the final one that no other writer, in this process or another, is using.
 std::filesystem::path temporaryFor(const std::filesystem::path& finalPath) {
     static std::atomic<unsigned> counter{0};
+    static const unsigned salt = std::random_device{}();
     std::filesystem::path temp = finalPath;
-    temp += ".writing-" + std::to_string(counter++);
+    temp += ".writing-" + std::to_string(salt) + "-" + std::to_string(counter++);
     return temp;
 }
 }  // namespace
