@@ -1,27 +1,26 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the program's main job on the embedded defaults in a
-# fresh program folder (build/demo): the window where a display exists, headless otherwise.
+# Sets everything up, builds, and runs the program's main job on the embedded defaults: two
+# stores on this machine (program folders build/demo/store2 and build/demo/store3, each with its
+# own embedded SQLite databases and ledger) exchange a snapshot through an FTP server on
+# loopback, each with "lumaro-sync --headless --run subir". The folders stay for a look:
+# settings, run logs (Err_*.log), MDB_enviadas, MDB_descargadas and the server's folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 build="${BUILD_DIR:-$root/build}"
 demo="$build/demo"
-rm -rf "$demo" && mkdir -p "$demo"
-cp "$build/src/app/lumaro-sync" "$demo/"
-cat > "$demo/lumaro-sync.cfg" <<CFG
-[Inicio]
-Hora1=2
-Minuto1=0
-Hora2=14
-Minuto2=0
-AutoSync=0
-RtDbf=$demo/salida
-CFG
-mkdir -p "$demo/salida"
+bash "$root/tests/e2e/two_stores.sh" "$build" "$demo"
+echo
+echo "demo: the server's exchange folder ($demo/ftp/intercambio):"
+ls -l "$demo/ftp/intercambio"
+echo "demo: store 2 sent (MDB_enviadas):"; ls "$demo/store2/MDB_enviadas"
+echo "demo: store 3 received (MDB_descargadas):"; ls "$demo/store3/MDB_descargadas"
+echo "demo: tables of the received snapshot, as lumaro-mdb reads them:"
+"$build/src/jet/tool/lumaro-mdb" tables "$demo/store3/MDB_descargadas/"*.mdb
+echo "demo: store 3's run log: $(ls "$demo"/store3/Err_*.log)"
+grep -a -E "DESCARGADO|SUBIDO|Importacion|SUBIR archivo del" "$demo"/store3/Err_*.log "$demo"/store2/Err_*.log || true
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$demo/lumaro-sync"
-else
-  "$demo/lumaro-sync" --headless --run subir || true
-  echo "demo: run log:"; cat "$demo"/Err_*.log
+  echo "demo: opening store 3's window"
+  (cd "$demo/store3" && exec ./lumaro-sync)
 fi

@@ -2,11 +2,18 @@
 
 #include "config/RunState.h"
 #include "config/Settings.h"
+#include "db/Conexiones.h"
+#include "db/ConfigLocales.h"
+#include "db/clsDBAdmin.h"
+#include "ftp/DownloadRun.h"
+#include "ftp/UploadRun.h"
 
 namespace lumaro::app {
 
 namespace {
 
+// Phases that this build does not have yet fail honestly: a log line, and a result that no
+// caller can mistake for work done.
 void notAvailable(const char* phase) {
     config::EscribirLog(QString::fromLatin1(phase) +
                         QStringLiteral(": no disponible en esta version del programa."));
@@ -14,25 +21,29 @@ void notAvailable(const char* phase) {
 
 }  // namespace
 
-bool ProductionPhases::AbrirConexion(int kind) {
-    notAvailable(kind == 1   ? "AbrirConexion(1)"
-                 : kind == 2 ? "AbrirConexion(2)"
-                             : "AbrirConexion(3)");
-    return false;
-}
+bool ProductionPhases::AbrirConexion(int kind) { return db::AbrirConexion(kind); }
 
 std::optional<bool> ProductionPhases::esLocalPrincipal() {
-    notAvailable("esLocalPrincipal");
-    return std::nullopt;
+    QString error;
+    const bool principal = db::esLocalPrincipal(&error);
+    if (!error.isEmpty()) return std::nullopt;
+    return principal;
 }
 
-bool ProductionPhases::ConfigLocales() {
-    notAvailable("ConfigLocales");
-    return false;
-}
+bool ProductionPhases::ConfigLocales() { return db::ConfigLocales(); }
 
-void ProductionPhases::CerrarBD(Conexion) {
-    // No connection is ever opened in this build, so there is nothing to close.
+void ProductionPhases::CerrarBD(Conexion which) {
+    switch (which) {
+        case Conexion::Cliente:
+            db::dbAdmin().CerrarBD(db::cnnCliente());
+            break;
+        case Conexion::Logistica:
+            db::dbAdmin().CerrarBD(db::cnnLogistica());
+            break;
+        case Conexion::MySql:
+            db::dbAdmin().CerrarBD(db::cnnMySql());
+            break;
+    }
 }
 
 std::optional<QString> ProductionPhases::crearBDTemp() {
@@ -45,17 +56,9 @@ bool ProductionPhases::CopiarTablas(const QString&) {
     return false;
 }
 
-void ProductionPhases::descargarOtrosLocales() {
-    config::runState().results.downloadAnswered = false;
-    config::runState().results.downloadCount = 0;
-    notAvailable("descargarOtrosLocales");
-}
+void ProductionPhases::descargarOtrosLocales() { ftp::descargarOtrosLocales(); }
 
-void ProductionPhases::Main() {
-    config::runState().results.importCompleted = false;
-    config::runState().results.uploadDone = false;
-    notAvailable("MainProcesoSinc.Main");
-}
+void ProductionPhases::Main() { ftp::Main(); }
 
 void ProductionPhases::ProcesarCargaInicial() { notAvailable("ProcesarCargaInicial"); }
 

@@ -50,9 +50,19 @@ Avisos avisosCarpeta(const QString& n) {
                 entre(n) + QStringLiteral(".")};
 }
 
+// The own store: the loaded registry's, or, when the registry could not be loaded in this
+// cycle (connections down), the active store its last load recorded. Empty when neither is a
+// store number: then nothing can be told to be this store's and nothing is sent.
+QString idPropio() {
+    const QString cargado = lumaro::db::idLocalPropio();
+    if (!cargado.isEmpty()) return cargado;
+    const QString registrado = lumaro::config::LeerConfig(QStringLiteral("Local_Activo")).trimmed();
+    return lumaro::db::esNumeroEntero(registrado) ? registrado : QString();
+}
+
 class Subida {
 public:
-    Subida() : m_id(lumaro::db::idLocalPropio()), m_correo(lumaro::db::emailContactoPropio()) {}
+    explicit Subida(const QString& id) : m_id(id), m_correo(lumaro::db::emailContactoPropio()) {}
 
     // Step 2: the temp folder of the program.
     void carpetaTemp() {
@@ -191,7 +201,17 @@ void Main() {
     resultados.uploadDone = false;
     if (!ejecutarImportacion()) return;
 
-    Subida subida;
+    const QString id = idPropio();
+    if (id.isEmpty()) {
+        EscribirLog(
+            QStringLiteral("MainProcesoSinc.Main: no se conoce el Local propio "
+                           "(Local_Activo); no se SUBE ningun archivo."));
+        console().addProblem(
+            marcaTiempo() +
+            QStringLiteral(" - No se conoce el Local propio; no se SUBE ningun archivo."));
+        return;
+    }
+    Subida subida(id);
     console().clearFiles();
     subida.carpetaTemp();
     if (!subida.archivoDelDia()) return;

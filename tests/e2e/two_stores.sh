@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Two program folders set up as stores 1 and 2 exchange a snapshot through a loopback FTP
+# Two program folders set up as stores 2 and 3 exchange a snapshot through a loopback FTP
 # server with "lumaro-sync --headless --run subir", the real executable on embedded databases.
 #   two_stores.sh <build folder> [work folder]
 # With a work folder the stores are kept there (the demo looks at them); otherwise a temporary
@@ -22,7 +22,7 @@ cleanup() { kill "$pid" 2>/dev/null || true; [ "$keep" = 1 ] || rm -rf "$work"; 
 trap cleanup EXIT
 
 today=$(date +%d%m%Y)
-yesterday=$(date -d yesterday +%d/%m/%Y)
+start=$(date +%d/%m/%Y)
 
 # A store: its program folder, settings, embedded databases, ledger and snapshot folder.
 make_store() {
@@ -31,37 +31,39 @@ make_store() {
   cp "$exe" "$dir/"
   printf '[Inicio]\r\nHora1=2\r\nMinuto1=0\r\nHora2=14\r\nMinuto2=0\r\nAutoSync=0\r\nRtDbf=%s\r\nIpFtp=127.0.0.1:%s\r\nUsuarioFtp=tienda\r\nContrase\xf1aFtp=clave\r\nSubFile=intercambio\r\n' \
     "$dir/salida" "$port" > "$dir/lumaro-sync.cfg"
-  "$dbtool" demo "$dir/cliente.db" "$dir/logistica.db" "$id" 20 --locales 2 --cfg "$dir/lumaro-sync.cfg" >/dev/null
+  "$dbtool" demo "$dir/cliente.db" "$dir/logistica.db" "$id" 20 --locales 3 --cfg "$dir/lumaro-sync.cfg" >/dev/null
   "$dbtool" ledger-crear "$dir/Seguridad.mdb"
   # Downloads of the other store start today.
-  "$dbtool" ledger-iniciar "$dir/Seguridad.mdb" "$other" "$yesterday"
+  "$dbtool" ledger-iniciar "$dir/Seguridad.mdb" "$other" "$start"
 }
-make_store 1 2
-make_store 2 1
+# Store 1 is the principal store, which also feeds a MySQL mirror: these two are not.
+make_store 2 3
+make_store 3 2
 
-snap="1_${today}.mdb"
-"$mksnap" "$work/store1/salida/$snap" 1 5
-cp "$work/store1/salida/$snap" "$work/original.mdb"
+snap="2_${today}.mdb"
+"$mksnap" "$work/store2/salida/$snap" 2 5
+cp "$work/store2/salida/$snap" "$work/original.mdb"
 
-echo "-- store 1 sends"
-(cd "$work/store1" && ./lumaro-sync --headless --run subir) || fail "store 1 ended with status $?"
-[ -f "$work/ftp/intercambio/$snap" ] || fail "the snapshot is not on the server"
-ls "$work/store1/MDB_enviadas/" | grep -Eq "^[0-9]{6}_${snap}$" || fail "no archived copy in MDB_enviadas"
-[ ! -e "$work/store1/salida/$snap" ] || fail "the sent snapshot is still in the snapshot folder"
-
-echo "-- store 2 receives"
+echo "-- store 2 sends"
 (cd "$work/store2" && ./lumaro-sync --headless --run subir) || fail "store 2 ended with status $?"
-got="$work/store2/MDB_descargadas/$snap"
+[ -f "$work/ftp/intercambio/$snap" ] || fail "the snapshot is not on the server"
+ls "$work/store2/MDB_enviadas/" | grep -Eq "^[0-9]{6}_${snap}$" || fail "no archived copy in MDB_enviadas"
+[ ! -e "$work/store2/salida/$snap" ] || fail "the sent snapshot is still in the snapshot folder"
+
+echo "-- store 3 receives"
+(cd "$work/store3" && ./lumaro-sync --headless --run subir) || fail "store 3 ended with status $?"
+got="$work/store3/MDB_descargadas/$snap"
 [ -f "$got" ] || fail "store 2 did not download $snap"
 cmp -s "$got" "$work/original.mdb" || fail "the downloaded snapshot differs from the one sent"
-rows=$(sqlite3 "$work/store2/Seguridad.mdb" "select count(*) from TablasFTP where idLocal=1 and iDescargaOK=1" 2>/dev/null || echo "?")
-[ "$rows" -ge 2 ] 2>/dev/null || fail "the ledger of store 2 has no download row for store 1 ($rows)"
+rows=$(sqlite3 "$work/store3/Seguridad.mdb" "select count(*) from TablasFTP where idLocal=2 and iDescargaOK=1 and iSincronizacionOK=0" 2>/dev/null || echo "?")
+[ "$rows" = 1 ] || fail "the ledger of store 3 has no download row for store 2 ($rows)"
 "$mdbtool" tables "$got" | grep -q Acumulacion_Punto || fail "lumaro-mdb cannot read the received snapshot"
 if command -v mdb-tables >/dev/null; then
   mdb-tables -1 "$got" | grep -q "Cumpleaños" || fail "mdb-tables cannot read the received snapshot"
 fi
-grep -q "se ha DESCARGADO satisfactoriamente" "$work"/store2/Err_*.log || fail "no download line in store 2's log"
+grep -q "se ha DESCARGADO satisfactoriamente" "$work"/store3/Err_*.log || fail "no download line in store 3's log"
 
-echo "-- store 2 again: nothing new"
-(cd "$work/store2" && ./lumaro-sync --headless --run subir) || fail "store 2's second run ended with status $?"
+echo "-- store 3 again: nothing new"
+(cd "$work/store3" && ./lumaro-sync --headless --run subir) || fail "store 3's second run ended with status $?"
+[ "$(ls "$work/ftp/intercambio")" = "$snap" ] || fail "the server holds more than the one snapshot"
 echo "1 passed, 0 failed"

@@ -295,6 +295,25 @@ TEST_F(UploadRunTest, NothingIsSentWhenTheImportDidNotComplete) {
     EXPECT_FALSE(runState().results.uploadDone);
 }
 
+// The registry could not be loaded in this cycle (connections down): the active store
+// recorded by its last load names this store; with none recorded nothing is sent and the run
+// does not count as done.
+TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
+    put(QStringLiteral("3_05122026.mdb"));
+    lumaro::db::setLocalPropio(QString(), QString());
+    lumaro::config::GrabarConfig(QStringLiteral("Local_Activo"), QStringLiteral("3"));
+    Main();
+    EXPECT_EQ(stored(), QStringList{QStringLiteral("3_05122026.mdb")});
+    EXPECT_TRUE(runState().results.uploadDone);
+
+    put(QStringLiteral("3_04122026.mdb"));
+    lumaro::config::GrabarConfig(QStringLiteral("Local_Activo"), QString());
+    Main();
+    EXPECT_EQ(stored(), QStringList{QStringLiteral("3_05122026.mdb")});
+    EXPECT_FALSE(runState().results.uploadDone);
+    EXPECT_TRUE(store.logHas(QStringLiteral("no se conoce el Local propio")));
+}
+
 TEST_F(UploadRunTest, WithoutTodaysSnapshotOlderOnesWait) {
     put(QStringLiteral("3_04122026.mdb"));
     Main();
