@@ -10,7 +10,7 @@ packages=(
   libgl-dev libcurl4-openssl-dev libshp-dev libgtest-dev
   unixodbc unixodbc-dev libsqliteodbc tdsodbc sqlite3 libsqlite3-dev
   mdbtools python3 python3-pyftpdlib mariadb-server mariadb-client
-  xvfb xauth imagemagick nodejs
+  xvfb xauth x11-utils fonts-dejavu-core imagemagick nodejs
 )
 
 sudo_cmd=()
