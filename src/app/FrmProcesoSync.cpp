@@ -26,6 +26,8 @@ namespace {
 
 QMessageBox::Icon qtIcon(config::BoxIcon icon) {
     switch (icon) {
+        case config::BoxIcon::None:
+            return QMessageBox::NoIcon;
         case config::BoxIcon::Information:
             return QMessageBox::Information;
         case config::BoxIcon::Exclamation:

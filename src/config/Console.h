@@ -9,7 +9,8 @@
 
 namespace lumaro::config {
 
-enum class BoxIcon { Information, Exclamation, Critical };
+// None: a plain box (no icon). An empty caption means the program's default caption.
+enum class BoxIcon { None, Information, Exclamation, Critical };
 
 class Console {
 public:

@@ -11,6 +11,8 @@ namespace {
 
 QString iconWord(BoxIcon icon) {
     switch (icon) {
+        case BoxIcon::None:
+            return QStringLiteral("Aviso");
         case BoxIcon::Information:
             return QStringLiteral("Informacion");
         case BoxIcon::Exclamation:

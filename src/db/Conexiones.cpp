@@ -48,7 +48,7 @@ void cargarDatosMySql() {
     const QString password = config::LeerConfigSeccion(seccion, QStringLiteral("PWDMySQL"));
     if (host.isEmpty() || base.isEmpty() || usuario.isEmpty() || password.isEmpty()) {
         config::console().messageBox(
-            config::BoxIcon::Information, QString(),
+            config::BoxIcon::None, QString(),
             QStringLiteral("No se han cargado los parametros MySql desde el archivo Ini,") + kCrLf +
                 QStringLiteral("los procesos no se ejecutaran."));
         return;
@@ -62,7 +62,7 @@ void cargarDatosMySql() {
 
 void cajaSinConexion(const QString& nombre, const QString& final) {
     config::console().messageBox(
-        config::BoxIcon::Information, QString(),
+        config::BoxIcon::None, QString(),
         QStringLiteral("No se puede conectar a la BD: ") + nombre + kCrLf + kCrLf + final);
 }
 
@@ -98,7 +98,7 @@ bool abrirSnapshot() {
     QString error = QStringLiteral("No hay motor de snapshots instalado");
     if (abridorSnapshot() && abridorSnapshot()(ruta, &error)) return true;
     config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + error);
-    config::console().messageBox(config::BoxIcon::Information, QString(),
+    config::console().messageBox(config::BoxIcon::None, QString(),
                                  QStringLiteral("No se puede conectar a ") + ruta + kCrLf + kCrLf +
                                      QStringLiteral(". Se detendra el proceso actual"));
     return false;
