@@ -2,6 +2,7 @@
 // Public value types of the Jet 4.0 engine: column definitions, values and the result type.
 // The engine depends on nothing but the standard library.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,10 +30,34 @@ enum class ColumnType : uint8_t {
     Numeric = 0x10,
 };
 
+// Bytes a value of a fixed-size type takes in a row; 0 for the variable-length types and for
+// Yes/No, whose value lives in the row's null mask.
+constexpr std::size_t fixedSizeOf(ColumnType type) {
+    switch (type) {
+        case ColumnType::Byte:
+            return 1;
+        case ColumnType::Integer:
+            return 2;
+        case ColumnType::Long:
+        case ColumnType::Single:
+            return 4;
+        case ColumnType::Currency:
+        case ColumnType::Double:
+        case ColumnType::DateTime:
+            return 8;
+        case ColumnType::Guid:
+            return 16;
+        case ColumnType::Numeric:
+            return 17;
+        default:
+            return 0;
+    }
+}
+
 struct ColumnDef {
     std::string name;  // UTF-8
     ColumnType type = ColumnType::Long;
-    int size = 4;       // Text: characters (1..255); other types: their stored size
+    int size = 4;  // Text: characters (1..255); other types: their stored size
     bool required = false;
 };
 
@@ -68,8 +93,8 @@ using Bytes = std::vector<uint8_t>;
 // A GUID column value as text: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (the first three groups
 // are stored little-endian). Empty when `guid` is not 16 bytes.
 std::string guidToString(const Bytes& guid);
-using Value = std::variant<std::monostate, bool, int64_t, double, Currency, DateTime,
-                           std::string, Bytes>;
+using Value =
+    std::variant<std::monostate, bool, int64_t, double, Currency, DateTime, std::string, Bytes>;
 
 inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
 
@@ -89,8 +114,12 @@ public:
     static Status ok() { return Status(); }
     static Status notFound(std::string msg) { return Status(Code::NotFound, std::move(msg)); }
     static Status corruption(std::string msg) { return Status(Code::Corruption, std::move(msg)); }
-    static Status notSupported(std::string msg) { return Status(Code::NotSupported, std::move(msg)); }
-    static Status invalidArgument(std::string msg) { return Status(Code::InvalidArgument, std::move(msg)); }
+    static Status notSupported(std::string msg) {
+        return Status(Code::NotSupported, std::move(msg));
+    }
+    static Status invalidArgument(std::string msg) {
+        return Status(Code::InvalidArgument, std::move(msg));
+    }
     static Status ioError(std::string msg) { return Status(Code::IoError, std::move(msg)); }
 
     bool isOk() const { return m_code == Code::Ok; }

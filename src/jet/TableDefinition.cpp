@@ -14,29 +14,6 @@ using namespace format;
 
 namespace {
 
-// Bytes a fixed-size type needs; 0 for types without a fixed size.
-std::size_t fixedSizeOf(ColumnType type) {
-    switch (type) {
-        case ColumnType::Byte:
-            return 1;
-        case ColumnType::Integer:
-            return 2;
-        case ColumnType::Long:
-        case ColumnType::Single:
-            return 4;
-        case ColumnType::Currency:
-        case ColumnType::Double:
-        case ColumnType::DateTime:
-            return 8;
-        case ColumnType::Guid:
-            return 16;
-        case ColumnType::Numeric:
-            return 17;
-        default:
-            return 0;
-    }
-}
-
 Result<Bytes> readChain(const PageSource& source, uint32_t first) {
     if (first == 0) return Status::corruption("table definition on page 0, the database header");
     Bytes def;

@@ -59,27 +59,13 @@ uint8_t defaultColumnFlags(ColumnType type) {
 uint16_t storedLength(ColumnType type, int textChars) {
     switch (type) {
         case ColumnType::Boolean:
-        case ColumnType::Byte:
             return 1;
-        case ColumnType::Integer:
-            return 2;
-        case ColumnType::Long:
-        case ColumnType::Single:
-            return 4;
-        case ColumnType::Currency:
-        case ColumnType::Double:
-        case ColumnType::DateTime:
-            return 8;
-        case ColumnType::Guid:
-            return 16;
-        case ColumnType::Numeric:
-            return 17;
         case ColumnType::Text:
             return static_cast<uint16_t>(2 * textChars);
         case ColumnType::Binary:
             return 510;
         default:
-            return 0;
+            return static_cast<uint16_t>(fixedSizeOf(type));
     }
 }
 
