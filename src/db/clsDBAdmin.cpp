@@ -36,36 +36,36 @@ bool clsDBAdmin::AbrirBD(Connection& Cnn, const QString& sConnectString,
                          const QString& odbcDriver) {
     Cnn = Connection();
     QString error;
-    const auto spec = translateConnectionText(sConnectString, odbcDriver, &error);
-    if (spec && spec->engine == Engine::Jet)
+    const auto target = translateConnectionText(sConnectString, odbcDriver, &error);
+    if (target && target->engine == Engine::Jet)
         error = QStringLiteral("El archivo es una base Jet, que no se abre por esta via: ") +
-                spec->databaseName;
-    if (!spec || spec->engine == Engine::Jet) {
+                target->databaseName;
+    if (!target || target->engine == Engine::Jet) {
         config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + error);
         return false;
     }
-    if (!QSqlDatabase::isDriverAvailable(spec->qtDriver)) {
+    if (!QSqlDatabase::isDriverAvailable(target->qtDriver)) {
         config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") +
-                            QStringLiteral("No se encuentra el controlador ") + spec->qtDriver);
+                            QStringLiteral("No se encuentra el controlador ") + target->qtDriver);
         return false;
     }
-    auto state = std::make_shared<Connection::State>(nextConnectionName(), spec->engine);
+    auto state = std::make_shared<Connection::State>(nextConnectionName(), target->engine);
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(spec->qtDriver, state->connectionName);
-        db.setDatabaseName(spec->databaseName);
-        if (!spec->hostName.isEmpty() && spec->qtDriver != QLatin1String("QODBC"))
-            db.setHostName(spec->hostName);
-        if (spec->port > 0) db.setPort(spec->port);
-        db.setUserName(spec->userName);
-        db.setPassword(spec->password);
-        db.setConnectOptions(spec->connectOptions);
+        QSqlDatabase db = QSqlDatabase::addDatabase(target->qtDriver, state->connectionName);
+        db.setDatabaseName(target->databaseName);
+        if (!target->hostName.isEmpty() && target->qtDriver != QLatin1String("QODBC"))
+            db.setHostName(target->hostName);
+        if (target->port > 0) db.setPort(target->port);
+        db.setUserName(target->userName);
+        db.setPassword(target->password);
+        db.setConnectOptions(target->connectOptions);
         if (!db.open()) {
             const QSqlError e = db.lastError();
             error = e.databaseText().isEmpty() ? e.text() : e.databaseText();
         }
     }
     Connection opened(state);
-    if (error.isEmpty() && !setUpSession(opened, spec->engine, &error) && error.isEmpty())
+    if (error.isEmpty() && !setUpSession(opened, target->engine, &error) && error.isEmpty())
         error = QStringLiteral("No se pudo preparar la sesion");
     if (!error.isEmpty()) {
         config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + error);
