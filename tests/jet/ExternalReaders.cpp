@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace lumaro::jet::testing {
@@ -68,22 +69,15 @@ std::string jsNumber(double v) {
 std::string escapeField(const std::string& s) {
     std::string out;
     for (char c : s) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
+        const char* e = c == '\\'   ? "\\\\"
+                        : c == '\t' ? "\\t"
+                        : c == '\n' ? "\\n"
+                        : c == '\r' ? "\\r"
+                                    : nullptr;
+        if (e)
+            out += e;
+        else
+            out += c;
     }
     return out;
 }
@@ -109,14 +103,9 @@ std::string repId(const Bytes& b) {
 
 std::vector<std::string> splitTabs(const std::string& s) {
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const auto tab = s.find('\t', start);
-        parts.push_back(
-            s.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) return parts;
-        start = tab + 1;
-    }
+    std::istringstream in(s);
+    for (std::string part; std::getline(in, part, '\t');) parts.push_back(part);
+    return parts;
 }
 
 }  // namespace
@@ -185,28 +174,9 @@ ToolOutput lumaroMdb(const std::vector<std::string>& args) {
 
 ReaderDump mdbReaderDump(const std::string& file, bool systemTables) {
     ReaderDump dump;
-    // node resolves "mdb-reader" from the script's folder upwards (ES modules ignore
-    // NODE_PATH), so the script runs from a scratch folder linked to the installed modules.
-    struct Scratch {
-        std::string folder;
-        ~Scratch() {
-            std::error_code ec;
-            std::filesystem::remove_all(folder, ec);
-        }
-    };
-    static Scratch scratch;
-    static const std::string script = [] {
-        char dir[] = "/tmp/jet-mdb-reader-XXXXXX";
-        const std::string folder = ::mkdtemp(dir) ? dir : "/tmp/jet-mdb-reader";
-        scratch.folder = folder;
-        std::error_code ec;
-        std::filesystem::create_directory_symlink(nodeModules(), folder + "/node_modules", ec);
-        std::filesystem::copy_file(
-            std::string(LUMARO_SOURCE_DIR) + "/tests/jet/mdb_reader_rows.mjs",
-            folder + "/mdb_reader_rows.mjs", std::filesystem::copy_options::overwrite_existing, ec);
-        return folder + "/mdb_reader_rows.mjs";
-    }();
-    std::vector<std::string> argv{"node", script, file};
+    std::vector<std::string> argv{"node",
+                                  std::string(LUMARO_SOURCE_DIR) + "/tests/jet/mdb_reader_rows.mjs",
+                                  nodeModules(), file};
     if (systemTables) argv.push_back("--system");
     dump.raw = runTool(argv);
     std::istringstream lines(dump.raw.out);
@@ -235,37 +205,16 @@ ReaderDump mdbReaderDump(const std::string& file, bool systemTables) {
 }
 
 std::string mdbReaderTypeName(ColumnType type) {
-    switch (type) {
-        case ColumnType::Boolean:
-            return "boolean";
-        case ColumnType::Byte:
-            return "byte";
-        case ColumnType::Integer:
-            return "integer";
-        case ColumnType::Long:
-            return "long";
-        case ColumnType::Currency:
-            return "currency";
-        case ColumnType::Single:
-            return "float";
-        case ColumnType::Double:
-            return "double";
-        case ColumnType::DateTime:
-            return "datetime";
-        case ColumnType::Binary:
-            return "binary";
-        case ColumnType::Text:
-            return "text";
-        case ColumnType::Ole:
-            return "ole";
-        case ColumnType::Memo:
-            return "memo";
-        case ColumnType::Guid:
-            return "repid";
-        case ColumnType::Numeric:
-            return "numeric";
-    }
-    return "unknown";
+    static const std::map<ColumnType, std::string> names = {
+        {ColumnType::Boolean, "boolean"},   {ColumnType::Byte, "byte"},
+        {ColumnType::Integer, "integer"},   {ColumnType::Long, "long"},
+        {ColumnType::Currency, "currency"}, {ColumnType::Single, "float"},
+        {ColumnType::Double, "double"},     {ColumnType::DateTime, "datetime"},
+        {ColumnType::Binary, "binary"},     {ColumnType::Text, "text"},
+        {ColumnType::Ole, "ole"},           {ColumnType::Memo, "memo"},
+        {ColumnType::Guid, "repid"},        {ColumnType::Numeric, "numeric"}};
+    const auto it = names.find(type);
+    return it == names.end() ? "unknown" : it->second;
 }
 
 std::string canonicalRow(const std::vector<Column>& columns, const std::vector<Value>& values) {

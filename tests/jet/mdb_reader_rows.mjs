@@ -4,11 +4,14 @@
 //   column <name>\t<type>\t<size>\t<nullable 1/0>
 //   row <field>\t<field>...      (\N = NULL; \\ \t \n \r escaped)
 //   error <message>
-// usage: node mdb_reader_rows.mjs FILE [--system]
+// usage: node mdb_reader_rows.mjs NODE_MODULES_FOLDER FILE [--system]
 import fs from "node:fs";
-import MDBReader from "mdb-reader";
+import { pathToFileURL } from "node:url";
 
-const [file, ...flags] = process.argv.slice(2);
+const [modules, file, ...flags] = process.argv.slice(2);
+const pkg = `${modules}/mdb-reader/`;
+const main = JSON.parse(fs.readFileSync(pkg + "package.json", "utf8")).main;
+const { default: MDBReader } = await import(pathToFileURL(pkg + main));
 const reader = new MDBReader(fs.readFileSync(file));
 const system = flags.includes("--system");
 const esc = (s) => s.replace(/\\/g, "\\\\").replace(/\t/g, "\\t").replace(/\n/g, "\\n").replace(/\r/g, "\\r");

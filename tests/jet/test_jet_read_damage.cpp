@@ -1,12 +1,11 @@
 // Byte surgery on Jet files made by Access: each damage gives its own clear error, naming what is
-// wrong and where; random damage never crashes or hangs the reader.
+// wrong and where. (Random damage is the fuzz target's part: src/jet/fuzz, run by run_fuzz.sh.)
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <random>
 
 #include "jet/Coding.h"
 #include "jet/JetFormat.h"
@@ -35,13 +34,8 @@ Status readEverything(std::vector<uint8_t> bytes, const std::string& table) {
 
 // Facts about the undamaged file that the surgery aims at.
 struct Target {
-    uint32_t tdef = 0;
-    uint32_t firstDataPage = 0;
-    uint32_t lastOwnedPage = 0;
-    uint32_t mapPage = 0;
+    uint32_t tdef = 0, lastOwnedPage = 0, mapPage = 0, rowPage = 0;
     uint16_t mapRow = 0;
-    Row row;  // not usable after the scan; the fields below are copied out of it
-    uint32_t rowPage = 0;
     uint16_t rowOffset = 0, rowLength = 0, rowColumns = 0;
     RowId movedFrom;            // a moved row's pointer slot, when the table has one
     std::size_t catalogId = 0;  // file offset of the table's Id in its MSysObjects row
@@ -71,7 +65,6 @@ Target inspect(const std::vector<uint8_t>& bytes, const std::string& table) {
     bool first = true;
     EXPECT_TRUE(tab->forEachRow([&](const Row& r) {
         if (first) {
-            t.firstDataPage = r.storedAt().page;
             t.rowPage = r.storedAt().page;
             t.rowOffset = r.offset();
             t.rowLength = r.length();
@@ -157,10 +150,10 @@ const Damage kDamages[] = {
      [](auto& b, const Target& t) { putU32(&b[t.catalogId], 0); }, Status::Code::Corruption,
      "table \"Table1\": table definition on page 0, the database header"},
     {"RowOffsetPastPage", "delColTestV2000.mdb", "Table1",
-     [](auto& b, const Target& t) { putU16(&b[slotOffset(t.firstDataPage, 0)], 5000); },
+     [](auto& b, const Target& t) { putU16(&b[slotOffset(t.rowPage, 0)], 5000); },
      Status::Code::Corruption, ", row 0: row offset 5000"},
     {"RowCountTooLarge", "delColTestV2000.mdb", "Table1",
-     [](auto& b, const Target& t) { putU16(&b[t.firstDataPage * kPage + 12], 3000); },
+     [](auto& b, const Target& t) { putU16(&b[t.rowPage * kPage + 12], 3000); },
      Status::Code::Corruption, "row count 3000 does not fit the page"},
     {"NullMaskTooLarge", "delColTestV2000.mdb", "Table1",
      [](auto& b, const Target& t) { putU16(&b[t.rowPage * kPage + t.rowOffset], 0xFFFF); },
@@ -199,32 +192,5 @@ const Damage kDamages[] = {
 
 INSTANTIATE_TEST_SUITE_P(Jet, JetDamage, ::testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// Random bytes written over the structural pages of a real file: the reader may refuse the file
-// but must neither crash nor loop.
-TEST(JetDamage, RandomBytesNeverCrash) {
-    const std::vector<uint8_t> clean = readFile(kFixtures + "/overflowTestV2000.mdb");
-    if (clean.empty()) GTEST_SKIP() << "no Jet fixtures at " << kFixtures;
-    std::mt19937 rng(20261206);
-    const std::size_t pages = clean.size() / kPage;
-    int refused = 0;
-    for (int round = 0; round < 400; ++round) {
-        std::vector<uint8_t> b = clean;
-        const std::size_t page = 1 + rng() % (pages - 1);
-        for (int k = 0; k < 1 + round % 8; ++k)
-            b[page * kPage + rng() % kPage] = static_cast<uint8_t>(rng());
-        Result<Database> db = Database::openBytes(std::move(b));
-        if (!db) {
-            ++refused;
-            continue;
-        }
-        for (const CatalogEntry& e : db->catalog()) {
-            if (!e.isTable()) continue;
-            Result<Table> t = db->table(e.name);
-            if (t && !t->forEachRow([](const Row&) { return true; })) ++refused;
-        }
-    }
-    EXPECT_GT(refused, 0);  // the damage was noticed at least sometimes
-}
 
 }  // namespace

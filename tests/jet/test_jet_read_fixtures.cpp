@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "ExternalReaders.h"
-#include "jet/Coding.h"
 #include "jet/Reader.h"
 
 using namespace lumaro::jet;
@@ -66,13 +65,36 @@ protected:
     Database db;
 };
 
-TEST_P(JetFixture, TablesMatchMdbTools) {
+// mdb-tables, mdb-schema and mdb-export against this engine and lumaro-mdb's tables, schema and
+// export.
+TEST_P(JetFixture, MatchesMdbTools) {
     if (!haveMdbTools()) GTEST_SKIP() << missingReaders();
-    const ToolOutput theirs = mdbTables(path);
-    ASSERT_TRUE(theirs.ok()) << theirs.err;
-    EXPECT_EQ(db.tableNames(), lines(theirs.out));
-    const ToolOutput ours = lumaroMdb({"tables", path});
-    EXPECT_EQ(ours.out, theirs.out);
+    const ToolOutput tables = mdbTables(path);
+    ASSERT_TRUE(tables.ok()) << tables.err;
+    EXPECT_EQ(db.tableNames(), lines(tables.out));
+    EXPECT_EQ(lumaroMdb({"tables", path}).out, tables.out);
+    const ToolOutput schema = mdbSchema(path), ourSchema = lumaroMdb({"schema", path});
+    ASSERT_TRUE(schema.ok() && ourSchema.ok()) << schema.err << ourSchema.err;
+    EXPECT_EQ(schemaColumnLines(ourSchema.out), schemaColumnLines(schema.out));
+    for (const std::string& name : db.tableNames()) {
+        SCOPED_TRACE(name);
+        const ToolOutput theirs = mdbExport(path, name), ours = lumaroMdb({"export", path, name});
+        ASSERT_TRUE(theirs.ok() && ours.ok()) << theirs.err << ours.err;
+        const auto a = csvRecords(ours.out), b = csvRecords(theirs.out);
+        ASSERT_FALSE(a.empty());
+        EXPECT_EQ(a.front(), b.front());  // the header
+        EXPECT_EQ(sorted(a), sorted(b));
+    }
+}
+
+// lumaro-mdb check: Access's indexes on text and Long columns agree with the keys this engine
+// computes. One file really holds fewer rows in its stored count than in MSysACEs.
+TEST_P(JetFixture, CheckFindsItConsistent) {
+    const bool known = GetParam() == "testV2000.mdb";
+    const ToolOutput check = lumaroMdb({"check", path});
+    EXPECT_EQ(check.out, path + (known ? ": table MSysACEs: stored row count 61, scan found 64\n"
+                                       : ": consistent\n"));
+    EXPECT_EQ(check.exitCode, known ? 1 : 0);
 }
 
 TEST_P(JetFixture, RowsMatchMdbReader) {
@@ -104,30 +126,6 @@ TEST_P(JetFixture, RowsMatchMdbReader) {
     }
 }
 
-TEST_P(JetFixture, ExportMatchesMdbExport) {
-    if (!haveMdbTools()) GTEST_SKIP() << missingReaders();
-    for (const std::string& name : db.tableNames()) {
-        SCOPED_TRACE(name);
-        const ToolOutput theirs = mdbExport(path, name);
-        const ToolOutput ours = lumaroMdb({"export", path, name});
-        ASSERT_TRUE(theirs.ok()) << theirs.err;
-        ASSERT_TRUE(ours.ok()) << ours.err;
-        const auto a = csvRecords(ours.out), b = csvRecords(theirs.out);
-        ASSERT_FALSE(a.empty());
-        EXPECT_EQ(a.front(), b.front());  // the header
-        EXPECT_EQ(sorted(a), sorted(b));
-    }
-}
-
-TEST_P(JetFixture, SchemaMatchesMdbSchema) {
-    if (!haveMdbTools()) GTEST_SKIP() << missingReaders();
-    const ToolOutput theirs = mdbSchema(path);
-    const ToolOutput ours = lumaroMdb({"schema", path});
-    ASSERT_TRUE(theirs.ok()) << theirs.err;
-    ASSERT_TRUE(ours.ok()) << ours.err;
-    EXPECT_EQ(schemaColumnLines(ours.out), schemaColumnLines(theirs.out));
-}
-
 INSTANTIATE_TEST_SUITE_P(Jet, JetFixture, ::testing::ValuesIn(fixtureFiles()),
                          [](const auto& info) {
                              std::string n = info.param;
@@ -137,84 +135,24 @@ INSTANTIATE_TEST_SUITE_P(Jet, JetFixture, ::testing::ValuesIn(fixtureFiles()),
                              return n;
                          });
 
-// Tests on one fixture file each; they skip when the fixtures are absent.
-class JetFixtureValues : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(kFixtures)) GTEST_SKIP() << "no Jet fixtures at " << kFixtures;
-    }
-    // A table of a fixture file (the table keeps the file open).
-    static Result<Table> fixtureTable(const std::string& file, const std::string& table) {
-        Result<Database> db = Database::open(kFixtures + "/" + file);
-        if (!db) return db.status();
-        return db->table(table);
-    }
-};
-
-// Values checked by type on the Access-made mixed table, not only through a text form.
-TEST_F(JetFixtureValues, TypedFieldsOfAccessTable) {
-    Result<Table> t = fixtureTable("testV2000.mdb", "TABLE1");  // stored as "Table1"
+// Tables, columns and fields are found by name in any case; what is not there is reported.
+TEST(JetFixtureNames, FoundInAnyCase) {
+    if (!std::filesystem::exists(kFixtures)) GTEST_SKIP() << "no Jet fixtures at " << kFixtures;
+    Result<Database> db = Database::open(kFixtures + "/testV2000.mdb");
+    ASSERT_TRUE(db) << db.status().message();
+    EXPECT_EQ(db->table("Cliente").status().code(), Status::Code::NotFound);
+    EXPECT_TRUE(db->table("msysobjects"));  // system tables are found by name too
+    Result<Table> t = db->table("TABLE1");  // stored as "Table1"
     ASSERT_TRUE(t) << t.status().message();
     EXPECT_EQ(t->name(), "Table1");
-    ASSERT_NE(t->column("g"), nullptr);
-    EXPECT_EQ(t->column("g")->type, ColumnType::DateTime);
-    EXPECT_EQ(t->column("a")->size, 50);
-    EXPECT_FALSE(t->column("A")->required);
-    std::vector<std::vector<Value>> rows;
+    ASSERT_NE(t->column("a"), nullptr);
+    EXPECT_EQ(t->column("a")->name, "A");
     Status s = t->forEachRow([&](const Row& r) {
-        rows.push_back(r.values());
-        EXPECT_EQ(r.field("i"), &r[8]);
+        EXPECT_EQ(r.field("I"), &r[8]);
         EXPECT_EQ(r.field("nope"), nullptr);
         return true;
     });
     ASSERT_TRUE(s) << s.message();
-    ASSERT_EQ(rows.size(), 2u);
-    const auto& r = rows[0];
-    EXPECT_EQ(std::get<std::string>(r[0]), "abcdefg");
-    EXPECT_EQ(std::get<int64_t>(r[2]), 2);
-    EXPECT_EQ(std::get<int64_t>(r[3]), 222);
-    EXPECT_EQ(std::get<int64_t>(r[4]), 333333333);
-    EXPECT_DOUBLE_EQ(std::get<double>(r[5]), 444.555);
-    EXPECT_EQ(std::get<DateTime>(r[6]), DateTime::fromParts(1974, 9, 21));
-    EXPECT_EQ(std::get<Currency>(r[7]).tenThousandths, 35000);
-    EXPECT_TRUE(std::get<bool>(r[8]));
-    EXPECT_FALSE(std::get<bool>(rows[1][8]));
-}
-
-TEST_F(JetFixtureValues, MovedRowsAreReadWhereTheyLive) {
-    Result<Table> t = fixtureTable("overflowTestV2000.mdb", "table1");
-    ASSERT_TRUE(t) << t.status().message();
-    int moved = 0, rows = 0;
-    Status s = t->forEachRow([&](const Row& r) {
-        ++rows;
-        if (!(r.id() == r.storedAt())) ++moved;
-        return true;
-    });
-    ASSERT_TRUE(s) << s.message();
-    EXPECT_EQ(rows, static_cast<int>(t->storedRowCount()));
-    EXPECT_EQ(moved, 2);
-}
-
-TEST_F(JetFixtureValues, RequiredComesFromColumnProperties) {
-    Result<Table> t = fixtureTable("fixedTextTestV2000.mdb", "USERS");
-    ASSERT_TRUE(t) << t.status().message();
-    ASSERT_NE(t->column("c_user_login"), nullptr);
-    EXPECT_TRUE(t->column("c_user_login")->required);
-}
-
-TEST_F(JetFixtureValues, CatalogOfTheEmptyJetDatabase) {
-    Result<Database> db = Database::open(kFixtures + "/adox_jet4.mdb");
-    ASSERT_TRUE(db) << db.status().message();
-    EXPECT_TRUE(db->tableNames().empty());
-    EXPECT_EQ(db->catalog().size(), 8u);
-    EXPECT_EQ(db->table("Cliente").status().code(), Status::Code::NotFound);
-    EXPECT_TRUE(db->table("msysobjects"));  // system tables are found by name too
-    EXPECT_EQ(db->codePage(), 1252);
-    EXPECT_EQ(db->sortOrder(), 1033);
-    // The global map marks every page past the end free; those are left out, not damage.
-    Result<std::vector<uint32_t>> freePages = db->usageMapPages(makeRowPointer(1, 0));
-    ASSERT_TRUE(freePages) << freePages.status().message();
-    EXPECT_TRUE(freePages->empty());
 }
 
 }  // namespace

@@ -58,9 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         ToolCase{"UnknownCommand", {"dump", "@T"}, 2, "err", "unknown command \"dump\""},
         ToolCase{
             "MissingArgument", {"export", "@T"}, 2, "err", "usage: lumaro-mdb export FILE TABLE"},
-        ToolCase{"Tables", {"tables", "@T"}, 0, "out", "Table1\nTable2\nTable3\nTable4\n"},
         ToolCase{"ExportAnyCase", {"export", "@T", "TABLE1"}, 0, "out", "A,B,C,D,E,F,G,H,I\n"},
-        ToolCase{"SchemaNotNull", {"schema", "@T"}, 0, "out", "[I]\t\t\tBoolean NOT NULL"},
         ToolCase{"NoSuchTable", {"export", "@T", "Nope"}, 2, "err", "no table \"Nope\""},
         ToolCase{"NoSuchFile", {"tables", "/nonexistent/x.mdb"}, 1, "err", "cannot open"},
         ToolCase{"Truncated",
