@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,15 +21,13 @@
 
 namespace lumaro::app::test {
 
-// 5 December 2026, 02:00:00: the day of the examples.
-inline QDateTime kAhora() { return QDateTime(QDate(2026, 12, 5), QTime(2, 0, 0)); }
-
 class ProgramFolder {
 public:
     ProgramFolder() {
         config::setProgramFolder(m_dir.path());
         config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
-        config::Clock::setFixed(kAhora());
+        // 5 December 2026, 02:00:00: the day of the examples.
+        config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(2, 0)));
         config::runState() = config::RunState{};
     }
     ~ProgramFolder() {
@@ -62,11 +62,9 @@ inline QStringList logMessages() {
 inline QStringList logMessagesStartingWith(const QStringList& prefixes) {
     QStringList out;
     for (const QString& m : logMessages())
-        for (const QString& p : prefixes)
-            if (m.startsWith(p)) {
-                out << m;
-                break;
-            }
+        if (std::any_of(prefixes.begin(), prefixes.end(),
+                        [&](const QString& p) { return m.startsWith(p); }))
+            out << m;
     return out;
 }
 
@@ -106,9 +104,8 @@ public:
         return registro;
     }
     void CerrarBD(Conexion which) override {
-        calls << (which == Conexion::Cliente     ? QStringLiteral("CerrarBD(Cliente)")
-                  : which == Conexion::Logistica ? QStringLiteral("CerrarBD(Logistica)")
-                                                 : QStringLiteral("CerrarBD(MySql)"));
+        static const char* const kNombres[] = {"Cliente", "Logistica", "MySql"};
+        calls << QStringLiteral("CerrarBD(%1)").arg(QLatin1String(kNombres[int(which)]));
     }
     std::optional<QString> crearBDTemp() override {
         calls << QStringLiteral("crearBDTemp");
@@ -164,5 +161,13 @@ protected:
 // The first log line of each command.
 inline const QString kGenerarLog = QStringLiteral("btnGenerarMDB - valor parametro");
 inline const QString kSubirLog = QStringLiteral("btnSubirFile - valor parametro");
+
+// Data-driven tests keep their cases in a table of rows, each with a `name`; the _data function
+// adds one QtTest row per table row and the test fetches its row with `QFETCH(int, row)`.
+template <typename Row, std::size_t N>
+void addRows(const Row (&rows)[N]) {
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << int(i);
+}
 
 }  // namespace lumaro::app::test

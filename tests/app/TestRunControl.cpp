@@ -16,10 +16,144 @@ using namespace lumaro::app::test;
 using config::GrabarConfig;
 using config::LeerConfig;
 
-Q_DECLARE_METATYPE(lumaro::app::Outcome)
+namespace {
+
+using enum Outcome;
+
+// Rows give flags as 1 or 0.
+struct BdTempRow {
+    const char* name;
+    const char* bdTemp;
+    int generarAntes, generarDespues;
+};
+const BdTempRow kBdTemp[] = {
+    {"today keeps disabled", "3_05122026.mdb", 0, 0},
+    {"today keeps enabled", "3_05122026.mdb", 1, 1},
+    {"yesterday enables", "3_04122026.mdb", 0, 1},
+    {"empty enables", "", 0, 1},
+    {"garbage enables", "x", 0, 1},
+};
+
+// "Generar MDB Local" for each combination of phase outcomes.
+struct GenerarRow {
+    const char* name;
+    int abrir3, abrir1;
+    int principal;  // -1: the question fails
+    int registro, crear, copia;
+    int subidas;  // times "Subir File" ran
+    int bdTempEscrito;
+    int cierres[2];  // connections closed in each round: 3 with the mirror's, 2 without
+    Outcome outcome;
+};
+const GenerarRow kGenerar[] = {
+    {"all good", 1, 1, 0, 1, 1, 1, 1, 1, {2, 2}, NothingToDo},
+    {"all good, principal store", 1, 1, 1, 1, 1, 1, 1, 1, {3, 3}, NothingToDo},
+    {"copy fails", 1, 1, 0, 1, 1, 0, 1, 0, {2, 2}, Failed},
+    {"creation fails", 1, 1, 0, 1, 0, 1, 1, 0, {3, 0}, Failed},
+    {"registry fails", 1, 1, 0, 0, 1, 1, 0, 0, {2, 0}, Failed},
+    {"logistics fails, client answers", 0, 1, 0, 1, 1, 1, 0, 0, {2, 0}, Failed},
+    {"client fails, question fails", 1, 0, -1, 1, 1, 1, 1, 0, {3, 0}, Failed},
+    {"question fails after the copy", 1, 1, -1, 1, 1, 1, 1, 1, {3, 0}, Failed},
+};
+
+// The automatic-mode test each command logs when it starts.
+struct ModoRow {
+    const char* name;
+    int subir;  // "Subir File" rather than "Generar MDB Local"
+    int timer;  // armed: started by the schedule
+    const char* autoSync;
+    int iAuto;
+    int bVar;  // and the timer is on afterwards
+};
+const ModoRow kModo[] = {
+    {"by hand, AutoSync 0", 0, 0, "0", 0, 0},
+    {"by the schedule", 0, 1, "0", 0, 1},
+    {"by hand, AutoSync 1 with blanks", 0, 0, " 1 ", 1, 1},
+    {"AutoSync not a number", 0, 0, "si", 0, 0},
+    {"Subir File by hand, AutoSync 1", 1, 0, "1", 1, 1},
+};
+
+// "Subir File" for each combination of what waits and how the merge and upload end.
+struct SubirRow {
+    const char* name;
+    int conexiones, answered, count;
+    int esperando;  // a snapshot left in MDB_descargadas
+    int propio;     // this store's file waits unsent
+    int importOk, uploadOk, timerAntes;
+    int main;  // the merge and upload ran
+    int timerDespues;
+    int completo;  // "Esperando..." rather than "Procesando..."
+    Outcome outcome;
+};
+const SubirRow kSubir[] = {
+    {"nothing anywhere, armed", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, NothingToDo},
+    {"nothing anywhere, by hand", 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, NothingToDo},
+    {"downloaded, complete", 1, 1, 2, 0, 0, 1, 1, 1, 1, 1, 1, Complete},
+    {"answered only", 1, 1, 0, 0, 0, 1, 1, 0, 1, 0, 1, Complete},
+    {"count only", 1, 0, 1, 0, 0, 1, 1, 0, 1, 0, 1, Complete},
+    {"left from an earlier run", 1, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Complete},
+    {"own file unsent", 1, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, Complete},
+    {"merge incomplete", 1, 1, 1, 0, 0, 0, 1, 1, 1, 0, 0, Stalled},
+    {"upload incomplete", 1, 1, 1, 0, 0, 1, 0, 1, 1, 0, 0, Stalled},
+    {"connections fail, snapshot waiting", 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Failed},
+    {"connections fail, nothing waiting", 0, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Failed},
+};
+
+// This store's exchange files count as waiting only while unsent.
+struct PropioRow {
+    const char* name;
+    const char* localActivo;
+    const char* archivo;
+    int esperando;
+    const char* enviado = "";  // a copy in MDB_enviadas
+    int soloLectura = 0;
+};
+const PropioRow kPropios[] = {
+    {"snapshot", "3", "out/3_04122026.mdb", 1},
+    {"dbf", "3", "out/3_C_QC5.dbf", 1},
+    {"dbf upper case", "3", "out/3_K_QC5.DBF", 1},
+    {"temp", "3", "temp/3_04122026.mdb", 1},
+    {"already sent", "3", "out/3_04122026.mdb", 0, "MDB_enviadas/021500_3_04122026.mdb"},
+    {"other store", "3", "out/13_04122026.mdb", 0},
+    {"other program's file", "3", "out/datos.mdb", 0},
+    {"no active store", "", "out/3_04122026.mdb", 0},
+    {"active store not a number", "3'", "out/3_04122026.mdb", 0},
+    {"read-only", "3", "out/3_04122026.mdb", 0, "", 1},
+};
+
+// Running without a display: the exit status says how the command ended.
+struct HeadlessRow {
+    const char* name;
+    int generar, conexiones, answered, importOk;
+    int status;
+};
+const HeadlessRow kHeadless[] = {
+    {"subir, nothing to do", 0, 1, 0, 1, 0}, {"subir, complete", 0, 1, 1, 1, 0},
+    {"subir, stalled", 0, 1, 1, 0, 1},       {"subir, connections fail", 0, 0, 0, 1, 1},
+    {"generar, complete", 1, 1, 1, 1, 0},    {"generar, connections fail", 1, 0, 0, 1, 1},
+};
+
+QStringList cierresEsperados(const int (&rondas)[2]) {
+    QStringList out;
+    for (int n : rondas) {
+        if (n == 3) out << QStringLiteral("CerrarBD(MySql)");
+        if (n > 0)
+            out << QStringLiteral("CerrarBD(Cliente)") << QStringLiteral("CerrarBD(Logistica)");
+    }
+    return out;
+}
+
+}  // namespace
 
 class TestRunControl : public RigTest {
     Q_OBJECT
+
+private:
+    void ownFileWaits() {
+        GrabarConfig(QStringLiteral("Local_Activo"), QStringLiteral("3"));
+        GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
+        folder().touch(QStringLiteral("out/3_04122026.mdb"));
+    }
 
 private Q_SLOTS:
     void init() { m_rig = std::make_unique<Rig>(); }
@@ -35,278 +169,134 @@ private Q_SLOTS:
         QCOMPARE(console().statePanel(), texts::kDetenido);
         QCOMPARE(console().step(), QString());
         control().refreshTitle();
-        QVERIFY(control().title().endsWith(QStringLiteral("< DESACTIVADO >")));
+        QCOMPARE(control().title(), RunControl::tituloPara(false));
     }
 
     void workingFoldersAreCreatedOnce() {
         // An existing file of a folder's name counts as present.
         QDir(folder().path()).removeRecursively();
-        QDir().mkpath(folder().path());
         folder().touch(QStringLiteral("temp"));
         crearCarpetasTrabajo();
         QVERIFY(QFileInfo(folder().file(QStringLiteral("temp"))).isFile());
         QVERIFY(QFileInfo(folder().file(QStringLiteral("MDB_Syncronizadas"))).isDir());
-        const QStringList before =
-            QDir(folder().path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const auto entries = [this] {
+            return QDir(folder().path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        };
+        const QStringList before = entries();
         crearCarpetasTrabajo();
-        QCOMPARE(QDir(folder().path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QCOMPARE(entries(), before);
     }
 
-    void configurarControlesFollowsBdTemp_data() {
-        QTest::addColumn<QString>("bdTemp");
-        QTest::addColumn<bool>("generarAntes");
-        QTest::addColumn<bool>("generarDespues");
-        QTest::newRow("today keeps disabled") << "3_05122026.mdb" << false << false;
-        QTest::newRow("today keeps enabled") << "3_05122026.mdb" << true << true;
-        QTest::newRow("yesterday enables") << "3_04122026.mdb" << false << true;
-        QTest::newRow("empty enables") << "" << false << true;
-        QTest::newRow("garbage enables") << "x" << false << true;
-    }
+    void configurarControlesFollowsBdTemp_data() { addRows(kBdTemp); }
     void configurarControlesFollowsBdTemp() {
-        QFETCH(QString, bdTemp);
-        QFETCH(bool, generarAntes);
-        QFETCH(bool, generarDespues);
-        GrabarConfig(QStringLiteral("BD_Temp"), bdTemp);
-        control().habilitar_2(!generarAntes);
+        QFETCH(int, row);
+        const BdTempRow& r = kBdTemp[row];
+        GrabarConfig(QStringLiteral("BD_Temp"), QString::fromLatin1(r.bdTemp));
+        control().habilitar_2(r.generarAntes == 0);
         control().configurarControles();
-        QCOMPARE(control().buttons().generar, generarDespues);
+        QCOMPARE(control().buttons().generar, r.generarDespues == 1);
         QVERIFY(control().buttons().subir && !control().buttons().parar);
     }
 
-    // "Generar MDB Local" for each combination of phase outcomes.
-    void generar_data() {
-        QTest::addColumn<bool>("abrir3");
-        QTest::addColumn<bool>("abrir1");
-        QTest::addColumn<int>("principal");  // -1: the question fails
-        QTest::addColumn<bool>("registro");
-        QTest::addColumn<bool>("crear");
-        QTest::addColumn<bool>("copia");
-        QTest::addColumn<int>("subidas");  // times "Subir File" ran
-        QTest::addColumn<bool>("bdTempEscrito");
-        QTest::addColumn<QStringList>("cierres");
-        QTest::addColumn<Outcome>("outcome");
-        const QStringList tres{"CerrarBD(MySql)", "CerrarBD(Cliente)", "CerrarBD(Logistica)"};
-        const QStringList dos{"CerrarBD(Cliente)", "CerrarBD(Logistica)"};
-        QTest::newRow("all good") << true << true << 0 << true << true << true << 1 << true
-                                  << (dos + dos) << Outcome::NothingToDo;
-        QTest::newRow("all good, principal store") << true << true << 1 << true << true << true << 1
-                                                   << true << (tres + tres) << Outcome::NothingToDo;
-        QTest::newRow("copy fails") << true << true << 0 << true << true << false << 1 << false
-                                    << (dos + dos) << Outcome::Failed;
-        QTest::newRow("creation fails")
-            << true << true << 0 << true << false << true << 1 << false << tres << Outcome::Failed;
-        QTest::newRow("registry fails")
-            << true << true << 0 << false << true << true << 0 << false << dos << Outcome::Failed;
-        QTest::newRow("logistics fails, client answers")
-            << false << true << 0 << true << true << true << 0 << false << dos << Outcome::Failed;
-        QTest::newRow("client fails, question fails")
-            << true << false << -1 << true << true << true << 1 << false << tres << Outcome::Failed;
-        QTest::newRow("question fails after the copy")
-            << true << true << -1 << true << true << true << 1 << true << tres << Outcome::Failed;
-    }
+    void generar_data() { addRows(kGenerar); }
     void generar() {
-        QFETCH(bool, abrir3);
-        QFETCH(bool, abrir1);
-        QFETCH(int, principal);
-        QFETCH(bool, registro);
-        QFETCH(bool, crear);
-        QFETCH(bool, copia);
-        QFETCH(int, subidas);
-        QFETCH(bool, bdTempEscrito);
-        QFETCH(QStringList, cierres);
-        QFETCH(Outcome, outcome);
-        phases().abrir3 = abrir3;
-        phases().abrir1 = abrir1;
+        QFETCH(int, row);
+        const GenerarRow& r = kGenerar[row];
+        phases().abrir3 = r.abrir3;
+        phases().abrir1 = r.abrir1;
         phases().principal =
-            principal < 0 ? std::optional<bool>() : std::optional<bool>(principal == 1);
-        phases().registro = registro;
-        if (!crear) phases().nombre.reset();
-        phases().copia = copia;
+            r.principal < 0 ? std::optional<bool>() : std::optional<bool>(r.principal == 1);
+        phases().registro = r.registro;
+        if (!r.crear) phases().nombre.reset();
+        phases().copia = r.copia;
         // The download phase sees "BD_Temp" already written when the copy succeeded.
         QString bdTempAlSubir;
         phases().duranteDescarga = [&] { bdTempAlSubir = LeerConfig(QStringLiteral("BD_Temp")); };
 
         control().Command6_Click();
 
-        QCOMPARE(logMessagesStartingWith({kSubirLog}).size(), subidas);
-        QCOMPARE(LeerConfig(QStringLiteral("BD_Temp")).isEmpty(), !bdTempEscrito);
-        if (bdTempEscrito && registro && subidas > 0 && phases().count("descargarOtrosLocales"))
+        QCOMPARE(logMessagesStartingWith({kSubirLog}).size(), r.subidas);
+        QCOMPARE(LeerConfig(QStringLiteral("BD_Temp")).isEmpty(), !r.bdTempEscrito);
+        if (r.bdTempEscrito && phases().count("descargarOtrosLocales"))
             QCOMPARE(bdTempAlSubir, QStringLiteral("3_05122026.mdb"));
         QStringList closes;
         for (const QString& c : phases().calls)
             if (c.startsWith(QStringLiteral("CerrarBD"))) closes << c;
-        QCOMPARE(closes, cierres);
+        QCOMPARE(closes, cierresEsperados(r.cierres));
         QCOMPARE(phases().count("CopiarTablas(3_05122026.mdb)"),
-                 abrir3 && abrir1 && registro && crear ? 1 : 0);
+                 r.abrir3 && r.abrir1 && r.registro && r.crear ? 1 : 0);
         // Whatever happened, the command ends with the buttons of habilitar_2(true).
         const Buttons& b = control().buttons();
         QVERIFY(b.subir && b.parar && b.configurar && b.salir && !b.generar);
         QVERIFY(!control().timerEnabled());
-        QCOMPARE(control().lastReport().outcome, outcome);
+        QCOMPARE(control().lastReport().outcome, r.outcome);
         QVERIFY(!config::runState().cycleRunning);
-        QCOMPARE(logMessages().first().left(kGenerarLog.size()), kGenerarLog);
+        QVERIFY(logMessages().first().startsWith(kGenerarLog));
     }
 
-    void generarLogsTheAutomaticMode_data() {
-        QTest::addColumn<bool>("timer");
-        QTest::addColumn<QString>("autoSync");
-        QTest::addColumn<QString>("linea");
-        QTest::addColumn<bool>("timerDespues");
-        QTest::newRow("by hand, AutoSync 0")
-            << false << "0"
-            << "btnGenerarMDB - valor parametro <AutoSync> de CFG=0 valor Timer.Enabled "
-               "<ACTIVADO/DESACTIVADO>=False valor variable <bVar>=False"
-            << false;
-        QTest::newRow("by the schedule")
-            << true << "0"
-            << "btnGenerarMDB - valor parametro <AutoSync> de CFG=0 valor Timer.Enabled "
-               "<ACTIVADO/DESACTIVADO>=True valor variable <bVar>=True"
-            << true;
-        QTest::newRow("by hand, AutoSync 1 with blanks")
-            << false << " 1 "
-            << "btnGenerarMDB - valor parametro <AutoSync> de CFG=1 valor Timer.Enabled "
-               "<ACTIVADO/DESACTIVADO>=False valor variable <bVar>=True"
-            << true;
-        QTest::newRow("AutoSync not a number")
-            << false << "si"
-            << "btnGenerarMDB - valor parametro <AutoSync> de CFG=0 valor Timer.Enabled "
-               "<ACTIVADO/DESACTIVADO>=False valor variable <bVar>=False"
-            << false;
-    }
-    void generarLogsTheAutomaticMode() {
-        QFETCH(bool, timer);
-        QFETCH(QString, autoSync);
-        QFETCH(QString, linea);
-        QFETCH(bool, timerDespues);
-        GrabarConfig(QStringLiteral("AutoSync"), autoSync);
-        control().setTimerEnabled(timer);
-        control().Command6_Click();
-        const QStringList log = logMessages();
-        QCOMPARE(log.first(), linea);
+    void commandsLogTheAutomaticMode_data() { addRows(kModo); }
+    void commandsLogTheAutomaticMode() {
+        QFETCH(int, row);
+        const ModoRow& r = kModo[row];
+        GrabarConfig(QStringLiteral("AutoSync"), QString::fromLatin1(r.autoSync));
+        phases().answered = true;
+        control().setTimerEnabled(r.timer);
+        if (r.subir)
+            control().Command1_Click();
+        else
+            control().Command6_Click();
+        const auto trueFalse = [](bool v) {
+            return v ? QStringLiteral("True") : QStringLiteral("False");
+        };
+        QCOMPARE(
+            logMessages().first(),
+            QStringLiteral("%1 - valor parametro <AutoSync> de CFG=%2 valor Timer.Enabled "
+                           "<ACTIVADO/DESACTIVADO>=%3 valor variable <bVar>=%4")
+                .arg(r.subir ? QStringLiteral("btnSubirFile") : QStringLiteral("btnGenerarMDB"))
+                .arg(r.iAuto)
+                .arg(trueFalse(r.timer), trueFalse(r.bVar)));
         QCOMPARE(logMessagesStartingWith({kSubirLog}).size(), 1);
-        QCOMPARE(control().timerEnabled(), timerDespues);
-        QCOMPARE(control().title(), RunControl::tituloPara(timerDespues));
+        QCOMPARE(control().timerEnabled(), r.bVar == 1);
+        QCOMPARE(control().title(), RunControl::tituloPara(r.bVar));
     }
 
-    // "Subir File" for each combination of what waits and how the merge and upload end.
-    void subir_data() {
-        QTest::addColumn<bool>("conexiones");
-        QTest::addColumn<bool>("answered");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("esperando");  // a snapshot left in MDB_descargadas
-        QTest::addColumn<bool>("propio");     // this store's file waits unsent
-        QTest::addColumn<bool>("importOk");
-        QTest::addColumn<bool>("uploadOk");
-        QTest::addColumn<bool>("timerAntes");
-        QTest::addColumn<bool>("main");
-        QTest::addColumn<bool>("timerDespues");
-        QTest::addColumn<QString>("estado");
-        QTest::addColumn<Outcome>("outcome");
-        QTest::newRow("nothing anywhere, armed")
-            << true << false << 0 << false << false << true << true << true << false << true
-            << texts::kProcesando << Outcome::NothingToDo;
-        QTest::newRow("nothing anywhere, by hand")
-            << true << false << 0 << false << false << true << true << false << false << false
-            << texts::kProcesando << Outcome::NothingToDo;
-        QTest::newRow("downloaded, complete")
-            << true << true << 2 << false << false << true << true << true << true << true
-            << texts::kEsperando << Outcome::Complete;
-        QTest::newRow("answered only")
-            << true << true << 0 << false << false << true << true << false << true << false
-            << texts::kEsperando << Outcome::Complete;
-        QTest::newRow("count only") << true << false << 1 << false << false << true << true << false
-                                    << true << false << texts::kEsperando << Outcome::Complete;
-        QTest::newRow("left from an earlier run")
-            << true << false << 0 << true << false << true << true << true << true << true
-            << texts::kEsperando << Outcome::Complete;
-        QTest::newRow("own file unsent")
-            << true << false << 0 << false << true << true << true << true << true << true
-            << texts::kEsperando << Outcome::Complete;
-        QTest::newRow("merge incomplete")
-            << true << true << 1 << false << false << false << true << true << true << false
-            << texts::kProcesando << Outcome::Stalled;
-        QTest::newRow("upload incomplete")
-            << true << true << 1 << false << false << true << false << true << true << false
-            << texts::kProcesando << Outcome::Stalled;
-        QTest::newRow("connections fail, snapshot waiting")
-            << false << false << 0 << true << false << true << true << true << true << true
-            << texts::kEsperando << Outcome::Failed;
-        QTest::newRow("connections fail, nothing waiting")
-            << false << false << 0 << false << false << true << true << true << false << true
-            << texts::kProcesando << Outcome::Failed;
-    }
+    void subir_data() { addRows(kSubir); }
     void subir() {
-        QFETCH(bool, conexiones);
-        QFETCH(bool, answered);
-        QFETCH(int, count);
-        QFETCH(bool, esperando);
-        QFETCH(bool, propio);
-        QFETCH(bool, importOk);
-        QFETCH(bool, uploadOk);
-        QFETCH(bool, timerAntes);
-        QFETCH(bool, main);
-        QFETCH(bool, timerDespues);
-        QFETCH(QString, estado);
-        QFETCH(Outcome, outcome);
-        phases().abrir1 = conexiones;
-        phases().answered = answered;
-        phases().downloadCount = count;
-        phases().importOk = importOk;
-        phases().uploadOk = uploadOk;
-        if (esperando) folder().touch(QStringLiteral("MDB_descargadas/1_05122026.mdb"));
-        if (propio) {
-            GrabarConfig(QStringLiteral("Local_Activo"), QStringLiteral("3"));
-            GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
-            folder().touch(QStringLiteral("out/3_04122026.mdb"));
-        }
+        QFETCH(int, row);
+        const SubirRow& r = kSubir[row];
+        config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 5, 9)));
+        phases().abrir1 = r.conexiones;
+        phases().answered = r.answered;
+        phases().downloadCount = r.count;
+        phases().importOk = r.importOk;
+        phases().uploadOk = r.uploadOk;
+        if (r.esperando) folder().touch(QStringLiteral("MDB_descargadas/1_05122026.mdb"));
+        if (r.propio) ownFileWaits();
         // Stale results of an earlier run never count.
         config::runState().results.downloadAnswered = true;
         config::runState().results.downloadCount = 7;
-        control().setTimerEnabled(timerAntes);
+        control().setTimerEnabled(r.timerAntes);
 
         control().Command1_Click();
 
-        QCOMPARE(phases().count("descargarOtrosLocales"), conexiones ? 1 : 0);
-        QCOMPARE(phases().count("Main"), main ? 1 : 0);
-        QCOMPARE(control().timerEnabled(), timerDespues);
-        QCOMPARE(control().title(), RunControl::tituloPara(timerDespues));
-        QCOMPARE(console().statePanel(), estado);
-        QCOMPARE(control().lastReport().outcome, outcome);
+        QCOMPARE(phases().count("descargarOtrosLocales"), r.conexiones ? 1 : 0);
+        QCOMPARE(phases().count("Main"), r.main ? 1 : 0);
+        QCOMPARE(control().timerEnabled(), r.timerDespues == 1);
+        QCOMPARE(control().title(), RunControl::tituloPara(r.timerDespues));
+        QCOMPARE(console().statePanel(), r.completo ? texts::kEsperando : texts::kProcesando);
+        QCOMPARE(control().lastReport().outcome, r.outcome);
         // "Descargar" leaves habilitar(false): a started cycle counts as in progress.
         QVERIFY(!control().buttons().subir && control().buttons().parar);
-        const bool completo = estado == texts::kEsperando;
-        QCOMPARE(console().busy(), main && !completo);
-        if (completo) {
-            QCOMPARE(console().eventPanel(),
-                     QStringLiteral("Ultima Ejecucion 05/12/2026 02:00:00 AM"));
-            QCOMPARE(console().step(), QString());
-        }
-    }
-
-    void ultimaEjecucionUsesTwelveHours() {
-        config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 5, 9)));
-        phases().answered = true;
-        control().Command1_Click();
-        QCOMPARE(console().eventPanel(), QStringLiteral("Ultima Ejecucion 05/12/2026 02:05:09 PM"));
-    }
-
-    void subirByHandWithAutoSyncArmsTheTimer() {
-        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
-        phases().answered = true;
-        control().Command1_Click();
-        QVERIFY(control().timerEnabled());
-        QVERIFY(control().title().endsWith(QStringLiteral("< ACTIVADO >")));
-    }
-
-    void descargarShowsTheStepInBlue() {
-        control().Command1_Click();
+        QCOMPARE(console().busy(), r.main && !r.completo);
+        // The download step shows in blue, and is cleared afterwards.
         const auto steps = console().eventsOf(config::HeadlessConsole::Event::Kind::Step);
-        QVERIFY(!steps.empty());
-        bool azul = false;
-        for (const auto& e : steps)
-            azul = azul || (e.text == QStringLiteral("Descargando datos") && e.number == 0x0000FF);
-        QVERIFY(azul);
+        QVERIFY(std::any_of(steps.begin(), steps.end(), [](const auto& e) {
+            return e.text == QStringLiteral("Descargando datos") && e.number == 0x0000FF;
+        }));
         QCOMPARE(console().step(), QString());
+        QCOMPARE(
+            console().eventPanel(),
+            r.completo ? QStringLiteral("Ultima Ejecucion 05/12/2026 02:05:09 PM") : QString());
     }
 
     // One cycle at a time: a command, tick or "Configurar" arriving during a cycle is refused.
@@ -324,12 +314,10 @@ private Q_SLOTS:
         QCOMPARE(phases().count("descargarOtrosLocales"), 1);
         QVERIFY(!configurar);
         QCOMPARE(logMessagesStartingWith({kSubirLog, kGenerarLog}).size(), 1);
-        QCOMPARE(logMessagesStartingWith({QStringLiteral("btnSubirFile - Hay un ciclo"),
-                                          QStringLiteral("btnGenerarMDB - Hay un ciclo"),
-                                          QStringLiteral("Timer1_Timer - Hay un ciclo"),
-                                          QStringLiteral("Configurar - Hay un ciclo")})
-                     .size(),
-                 4);
+        QStringList refusals;
+        for (const char* who : {"btnSubirFile", "btnGenerarMDB", "Timer1_Timer", "Configurar"})
+            refusals << QLatin1String(who) + QStringLiteral(" - Hay un ciclo");
+        QCOMPARE(logMessagesStartingWith(refusals).size(), 4);
         QCOMPARE(control().lastReport().outcome, Outcome::Complete);
     }
 
@@ -354,9 +342,9 @@ private Q_SLOTS:
             cancelado = config::runState().cancelTransfer;
             durante = control().buttons();
         };
-        if (fase == QStringLiteral("descarga")) phases().duranteDescarga = parar;
-        if (fase == QStringLiteral("main")) phases().duranteMain = parar;
-        if (fase == QStringLiteral("copia")) phases().duranteCopia = parar;
+        (fase == QStringLiteral("descarga") ? phases().duranteDescarga
+         : fase == QStringLiteral("main")   ? phases().duranteMain
+                                            : phases().duranteCopia) = parar;
         control().setTimerEnabled(true);  // started by the schedule: bVar is true
 
         if (fase == QStringLiteral("copia"))
@@ -390,7 +378,7 @@ private Q_SLOTS:
         QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
         QVERIFY(control().buttons().subir && !control().buttons().parar);
         QVERIFY(!control().timerEnabled());
-        QVERIFY(control().title().endsWith(QStringLiteral("< DESACTIVADO >")));
+        QCOMPARE(control().title(), RunControl::tituloPara(false));
         QCOMPARE(console().statePanel(), texts::kDetenido);
         QCOMPARE(console().eventPanel(), QString());
         // No transfer runs, so none is cancelled: the next cycle is not cut short.
@@ -412,14 +400,9 @@ private Q_SLOTS:
         QFETCH(QString, autoSync);
         GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
         QSignalSpy quit(&control(), &RunControl::quitRequested);
-        const auto pedir = [&] {
-            if (salir)
-                control().Command4_Click();
-            else
-                control().cerrar();
-        };
-        int quitDuranteMain = -1;
+        const auto pedir = [&] { salir ? control().Command4_Click() : control().cerrar(); };
         if (enCiclo) {
+            int quitDuranteMain = -1;
             phases().answered = true;
             phases().duranteMain = [&] {
                 pedir();
@@ -447,89 +430,32 @@ private Q_SLOTS:
         QVERIFY(control().Command3_Permitido());
     }
 
-    // This store's exchange files count as waiting only while unsent.
-    void ownFilesWaiting_data() {
-        QTest::addColumn<QString>("localActivo");
-        QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QString>("enviado");
-        QTest::addColumn<bool>("esperando");
-        QTest::newRow("snapshot") << "3"
-                                  << "out/3_04122026.mdb"
-                                  << "" << true;
-        QTest::newRow("dbf") << "3"
-                             << "out/3_C_QC5.dbf"
-                             << "" << true;
-        QTest::newRow("dbf upper case") << "3"
-                                        << "out/3_K_QC5.DBF"
-                                        << "" << true;
-        QTest::newRow("temp") << "3"
-                              << "temp/3_04122026.mdb"
-                              << "" << true;
-        QTest::newRow("already sent") << "3"
-                                      << "out/3_04122026.mdb"
-                                      << "MDB_enviadas/021500_3_04122026.mdb" << false;
-        QTest::newRow("other store") << "3"
-                                     << "out/13_04122026.mdb"
-                                     << "" << false;
-        QTest::newRow("other program's file") << "3"
-                                              << "out/datos.mdb"
-                                              << "" << false;
-        QTest::newRow("no active store") << ""
-                                         << "out/3_04122026.mdb"
-                                         << "" << false;
-        QTest::newRow("active store not a number") << "3'"
-                                                   << "out/3_04122026.mdb"
-                                                   << "" << false;
-    }
+    void ownFilesWaiting_data() { addRows(kPropios); }
     void ownFilesWaiting() {
-        QFETCH(QString, localActivo);
-        QFETCH(QString, archivo);
-        QFETCH(QString, enviado);
-        QFETCH(bool, esperando);
-        GrabarConfig(QStringLiteral("Local_Activo"), localActivo);
+        QFETCH(int, row);
+        const PropioRow& r = kPropios[row];
+        GrabarConfig(QStringLiteral("Local_Activo"), QString::fromLatin1(r.localActivo));
         GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
-        folder().touch(archivo);
-        if (!enviado.isEmpty()) folder().touch(enviado);
-        QCOMPARE(hayArchivosPorSubir(), esperando);
+        const QString archivo = folder().file(QString::fromLatin1(r.archivo));
+        folder().touch(QString::fromLatin1(r.archivo));
+        if (*r.enviado) folder().touch(QString::fromLatin1(r.enviado));
+        if (r.soloLectura) {
+            QFile::setPermissions(archivo, QFile::ReadOwner);
+            if (QFileInfo(archivo).isWritable())
+                QSKIP("running as a user who can write read-only files");
+        }
+        QCOMPARE(hayArchivosPorSubir(), r.esperando == 1);
     }
 
-    void readOnlyOwnFileIsNotWaiting() {
-        GrabarConfig(QStringLiteral("Local_Activo"), QStringLiteral("3"));
-        GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
-        folder().touch(QStringLiteral("out/3_04122026.mdb"));
-        QFile::setPermissions(folder().file(QStringLiteral("out/3_04122026.mdb")),
-                              QFile::ReadOwner);
-        if (QFileInfo(folder().file(QStringLiteral("out/3_04122026.mdb"))).isWritable())
-            QSKIP("running as a user who can write read-only files");
-        QVERIFY(!hayArchivosPorSubir());
-    }
-
-    // Running without a display: the exit status says how the command ended.
-    void headlessExitStatus_data() {
-        QTest::addColumn<bool>("generar");
-        QTest::addColumn<bool>("conexiones");
-        QTest::addColumn<bool>("answered");
-        QTest::addColumn<bool>("importOk");
-        QTest::addColumn<int>("status");
-        QTest::newRow("subir, nothing to do") << false << true << false << true << 0;
-        QTest::newRow("subir, complete") << false << true << true << true << 0;
-        QTest::newRow("subir, stalled") << false << true << true << false << 1;
-        QTest::newRow("subir, connections fail") << false << false << false << true << 1;
-        QTest::newRow("generar, complete") << true << true << true << true << 0;
-        QTest::newRow("generar, connections fail") << true << false << false << true << 1;
-    }
+    void headlessExitStatus_data() { addRows(kHeadless); }
     void headlessExitStatus() {
-        QFETCH(bool, generar);
-        QFETCH(bool, conexiones);
-        QFETCH(bool, answered);
-        QFETCH(bool, importOk);
-        QFETCH(int, status);
-        phases().abrir3 = conexiones;
-        phases().answered = answered;
-        phases().importOk = importOk;
-        const int got =
-            runHeadless(phases(), generar ? ModoSinVentana::Generar : ModoSinVentana::Subir);
-        QCOMPARE(got, status);
+        QFETCH(int, row);
+        const HeadlessRow& r = kHeadless[row];
+        phases().abrir3 = r.conexiones;
+        phases().answered = r.answered;
+        phases().importOk = r.importOk;
+        QCOMPARE(runHeadless(phases(), r.generar ? ModoSinVentana::Generar : ModoSinVentana::Subir),
+                 r.status);
         config::setConsole(&console());
     }
 };

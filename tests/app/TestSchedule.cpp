@@ -11,13 +11,57 @@ using namespace lumaro::app;
 using namespace lumaro::app::test;
 using config::GrabarConfig;
 using config::LeerConfig;
+using Kind = config::HeadlessConsole::Event::Kind;
 
 namespace {
 
 const QStringList kLineasDelReloj{QStringLiteral("sale A"), QStringLiteral("ini "),
                                   QStringLiteral("Timer1_Timer Error")};
-const QString kAviso =
-    QStringLiteral("Sincronizacion Autmatica: Verificar - Errores de Configuración");
+
+const char* const kHoy = "05/12/2026";
+const char* const kAyer = "04/12/2026";
+const char* const kT = "2|0|14|30";  // Hora1|Minuto1|Hora2|Minuto2
+
+struct TickRow {
+    const char* name;
+    const char* tiempos;
+    const char* fechaHoy;
+    const char* syncActual;
+    const char* bdTemp;
+    QTime hora;
+    const char* linea;  // the schedule's own log line, if any
+    int generar;        // times each command ran
+    int subir;
+    const char* syncDespues;
+    // A configuration error: logged as "Timer1_Timer Error: Verificar [<error>]" and warned of.
+    const char* error = nullptr;
+};
+
+const TickRow kTicks[] = {
+    {"no time matches", kT, kHoy, "1", "", QTime(3, 0), "sale A", 0, 0, "1"},
+    {"other second of the minute", kT, kHoy, "1", "", QTime(2, 0, 59), "ini C", 0, 1, "2"},
+    {"new day, first time", kT, "", "", "", QTime(2, 0), "ini A", 1, 1, "1"},
+    {"new day, second time", kT, kAyer, "2", "", QTime(14, 30), "ini A", 1, 1, "1"},
+    {"new day, today's snapshot made", kT, kAyer, "2", "3_05122026.mdb", QTime(2, 0), "", 0, 0,
+     "1"},
+    {"same day, counter empty", kT, kHoy, "", "", QTime(2, 0), "ini B", 1, 1, "1"},
+    {"same day, counter 0", kT, kHoy, "0", "", QTime(2, 0), "ini B", 1, 1, "1"},
+    {"same day, counter 1", kT, kHoy, "1", "", QTime(14, 30), "ini C", 0, 1, "2"},
+    {"same day, counter 2", kT, kHoy, "2", "", QTime(14, 30), "ini D y despues sale B", 0, 1, "0"},
+    {"same day, counter 7", kT, kHoy, "7", "", QTime(14, 30), "ini D y despues sale B", 0, 1, "0"},
+    {"same day, counter -3", kT, kHoy, "-3", "", QTime(14, 30), "", 0, 0, "-3"},
+    {"same day, counter not a number", kT, kHoy, "dos", "", QTime(14, 30), "", 0, 0, "dos",
+     "SyncActual no es numerico: 'dos'"},
+    {"one-digit and two-digit times", "02|5|2|05", kHoy, "1", "", QTime(2, 5), "ini C", 0, 1, "2"},
+    {"hour missing", "|0|14|30", kHoy, "1", "", QTime(2, 0), "", 0, 0, "1",
+     "Horario no valido en Hora1/Minuto1: ':0:00'"},
+    {"hour 24", "2|0|24|30", kHoy, "1", "", QTime(3, 0), "", 0, 0, "1",
+     "Horario no valido en Hora2/Minuto2: '24:30:00'"},
+    {"minute 1.5", "2|1.5|14|30", kHoy, "1", "", QTime(2, 1), "", 0, 0, "1",
+     "Horario no valido en Hora1/Minuto1: '2:1.5:00'"},
+    {"minute 60", "2|0|14|60", kHoy, "1", "", QTime(3, 0), "", 0, 0, "1",
+     "Horario no valido en Hora2/Minuto2: '14:60:00'"},
+};
 
 }  // namespace
 
@@ -25,11 +69,10 @@ class TestSchedule : public RigTest {
     Q_OBJECT
 
 private:
-    void setTimes(const QString& h1, const QString& m1, const QString& h2, const QString& m2) {
-        GrabarConfig(QStringLiteral("Hora1"), h1);
-        GrabarConfig(QStringLiteral("Minuto1"), m1);
-        GrabarConfig(QStringLiteral("Hora2"), h2);
-        GrabarConfig(QStringLiteral("Minuto2"), m2);
+    void setTimes(const QString& tiempos) {
+        const QStringList t = tiempos.split(QLatin1Char('|'));
+        const char* const claves[] = {"Hora1", "Minuto1", "Hora2", "Minuto2"};
+        for (int i = 0; i < 4; ++i) GrabarConfig(QString::fromLatin1(claves[i]), t[i]);
     }
     // A tick as the armed timer delivers it.
     void tickAt(const QTime& at, const QDate& day = QDate(2026, 12, 5)) {
@@ -37,125 +80,40 @@ private:
         control().setTimerEnabled(true);
         control().Timer1_Timer();
     }
-    int boxes() {
-        return int(console().eventsOf(config::HeadlessConsole::Event::Kind::Box).size());
-    }
 
 private Q_SLOTS:
     void init() { m_rig = std::make_unique<Rig>(); }
     void cleanup() { m_rig.reset(); }
 
-    void tick_data() {
-        QTest::addColumn<QStringList>("tiempos");  // Hora1, Minuto1, Hora2, Minuto2
-        QTest::addColumn<QString>("fechaHoy");
-        QTest::addColumn<QString>("syncActual");
-        QTest::addColumn<QString>("bdTemp");
-        QTest::addColumn<QTime>("hora");
-        QTest::addColumn<QStringList>("lineas");
-        QTest::addColumn<int>("generar");
-        QTest::addColumn<int>("subir");
-        QTest::addColumn<QString>("syncDespues");
-        QTest::addColumn<QString>("fechaDespues");
-        QTest::addColumn<int>("avisos");
-        const QStringList t{"2", "0", "14", "30"};
-        const QString hoy = QStringLiteral("05/12/2026");
-        const QString ayer = QStringLiteral("04/12/2026");
-        const QString error = QStringLiteral("Timer1_Timer Error: Verificar [");
-        QTest::newRow("no time matches")
-            << t << hoy << "1"
-            << "" << QTime(3, 0) << QStringList{"sale A"} << 0 << 0 << "1" << hoy << 0;
-        QTest::newRow("other second of the minute")
-            << t << hoy << "1"
-            << "" << QTime(2, 0, 59) << QStringList{"ini C"} << 0 << 1 << "2" << hoy << 0;
-        QTest::newRow("new day, first time")
-            << t << ""
-            << ""
-            << "" << QTime(2, 0) << QStringList{"ini A"} << 1 << 1 << "1" << hoy << 0;
-        QTest::newRow("new day, second time")
-            << t << ayer << "2"
-            << "" << QTime(14, 30) << QStringList{"ini A"} << 1 << 1 << "1" << hoy << 0;
-        QTest::newRow("new day, snapshot of today already made")
-            << t << ayer << "2"
-            << "3_05122026.mdb" << QTime(2, 0) << QStringList{} << 0 << 0 << "1" << hoy << 0;
-        QTest::newRow("same day, counter empty")
-            << t << hoy << ""
-            << "" << QTime(2, 0) << QStringList{"ini B"} << 1 << 1 << "1" << hoy << 0;
-        QTest::newRow("same day, counter 0")
-            << t << hoy << "0"
-            << "" << QTime(2, 0) << QStringList{"ini B"} << 1 << 1 << "1" << hoy << 0;
-        QTest::newRow("same day, counter 1")
-            << t << hoy << "1"
-            << "" << QTime(14, 30) << QStringList{"ini C"} << 0 << 1 << "2" << hoy << 0;
-        QTest::newRow("same day, counter 2")
-            << t << hoy << "2"
-            << "" << QTime(14, 30) << QStringList{"ini D y despues sale B"} << 0 << 1 << "0" << hoy
-            << 0;
-        QTest::newRow("same day, counter 7")
-            << t << hoy << "7"
-            << "" << QTime(14, 30) << QStringList{"ini D y despues sale B"} << 0 << 1 << "0" << hoy
-            << 0;
-        QTest::newRow("same day, counter -3")
-            << t << hoy << "-3"
-            << "" << QTime(14, 30) << QStringList{} << 0 << 0 << "-3" << hoy << 0;
-        QTest::newRow("same day, counter not a number")
-            << t << hoy << "dos"
-            << "" << QTime(14, 30) << QStringList{error + "SyncActual no es numerico: 'dos']"} << 0
-            << 0 << "dos" << hoy << 1;
-        QTest::newRow("one-digit and two-digit times")
-            << QStringList{"02", "5", "2", "05"} << hoy << "1"
-            << "" << QTime(2, 5) << QStringList{"ini C"} << 0 << 1 << "2" << hoy << 0;
-        QTest::newRow("hour missing")
-            << QStringList{"", "0", "14", "30"} << hoy << "1"
-            << "" << QTime(2, 0)
-            << QStringList{error + "Horario no valido en Hora1/Minuto1: ':0:00']"} << 0 << 0 << "1"
-            << hoy << 1;
-        QTest::newRow("hour 24") << QStringList{"2", "0", "24", "30"} << hoy << "1"
-                                 << "" << QTime(3, 0)
-                                 << QStringList{error +
-                                                "Horario no valido en Hora2/Minuto2: '24:30:00']"}
-                                 << 0 << 0 << "1" << hoy << 1;
-        QTest::newRow("minute 1.5")
-            << QStringList{"2", "1.5", "14", "30"} << hoy << "1"
-            << "" << QTime(2, 1)
-            << QStringList{error + "Horario no valido en Hora1/Minuto1: '2:1.5:00']"} << 0 << 0
-            << "1" << hoy << 1;
-        QTest::newRow("minute 60")
-            << QStringList{"2", "0", "14", "60"} << hoy << "1"
-            << "" << QTime(3, 0)
-            << QStringList{error + "Horario no valido en Hora2/Minuto2: '14:60:00']"} << 0 << 0
-            << "1" << hoy << 1;
-    }
+    void tick_data() { addRows(kTicks); }
     void tick() {
-        QFETCH(QStringList, tiempos);
-        QFETCH(QString, fechaHoy);
-        QFETCH(QString, syncActual);
-        QFETCH(QString, bdTemp);
-        QFETCH(QTime, hora);
-        QFETCH(QStringList, lineas);
-        QFETCH(int, generar);
-        QFETCH(int, subir);
-        QFETCH(QString, syncDespues);
-        QFETCH(QString, fechaDespues);
-        QFETCH(int, avisos);
-        setTimes(tiempos[0], tiempos[1], tiempos[2], tiempos[3]);
-        GrabarConfig(QStringLiteral("FechaHoy"), fechaHoy);
-        GrabarConfig(QStringLiteral("SyncActual"), syncActual);
-        GrabarConfig(QStringLiteral("BD_Temp"), bdTemp);
+        QFETCH(int, row);
+        const TickRow& r = kTicks[row];
+        setTimes(QString::fromLatin1(r.tiempos));
+        GrabarConfig(QStringLiteral("FechaHoy"), QString::fromLatin1(r.fechaHoy));
+        GrabarConfig(QStringLiteral("SyncActual"), QString::fromLatin1(r.syncActual));
+        GrabarConfig(QStringLiteral("BD_Temp"), QString::fromLatin1(r.bdTemp));
         control().habilitar_2(true);  // "Generar MDB Local" disabled, as after a command
         console().clearEvents();
 
-        tickAt(hora);
+        tickAt(r.hora);
 
+        QStringList lineas;
+        if (*r.linea) lineas << QString::fromLatin1(r.linea);
+        if (r.error)
+            lineas
+                << QStringLiteral("Timer1_Timer Error: Verificar [%1]").arg(QLatin1String(r.error));
         QCOMPARE(logMessagesStartingWith(kLineasDelReloj), lineas);
-        QCOMPARE(logMessagesStartingWith({kGenerarLog}).size(), generar);
-        QCOMPARE(logMessagesStartingWith({kSubirLog}).size(), subir);
-        QCOMPARE(LeerConfig(QStringLiteral("SyncActual")), syncDespues);
-        QCOMPARE(LeerConfig(QStringLiteral("FechaHoy")), fechaDespues);
-        QCOMPARE(boxes(), avisos);
-        if (avisos) {
-            const auto box = console().eventsOf(config::HeadlessConsole::Event::Kind::Box)[0];
-            QCOMPARE(box.text, kAviso);
-            QCOMPARE(box.number, int(config::BoxIcon::Exclamation));
+        QCOMPARE(logMessagesStartingWith({kGenerarLog}).size(), r.generar);
+        QCOMPARE(logMessagesStartingWith({kSubirLog}).size(), r.subir);
+        QCOMPARE(LeerConfig(QStringLiteral("SyncActual")), QString::fromLatin1(r.syncDespues));
+        QCOMPARE(LeerConfig(QStringLiteral("FechaHoy")), QString::fromLatin1(kHoy));
+        const auto boxes = console().eventsOf(Kind::Box);
+        QCOMPARE(boxes.size(), size_t(r.error ? 1 : 0));
+        if (r.error) {
+            QCOMPARE(boxes[0].text, QStringLiteral("Sincronizacion Autmatica: Verificar - Errores "
+                                                   "de Configuración"));
+            QCOMPARE(boxes[0].number, int(config::BoxIcon::Exclamation));
         }
         // The timer stays on: a configuration error repeats every minute until fixed.
         QVERIFY(control().timerEnabled());
@@ -163,28 +121,24 @@ private Q_SLOTS:
 
     // A day of ticks with two daily times, then the next day.
     void aDayOfTicks() {
-        setTimes(QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("14"),
-                 QStringLiteral("30"));
-        tickAt(QTime(1, 59));
-        tickAt(QTime(2, 0));
-        tickAt(QTime(2, 1));
-        tickAt(QTime(14, 30));
-        tickAt(QTime(14, 31));
+        setTimes(QString::fromLatin1(kT));
+        for (const QTime& t :
+             {QTime(1, 59), QTime(2, 0), QTime(2, 1), QTime(14, 30), QTime(14, 31)})
+            tickAt(t);
         QCOMPARE(logMessagesStartingWith(kLineasDelReloj),
                  (QStringList{"sale A", "ini A", "sale A", "ini C", "sale A"}));
         QCOMPARE(LeerConfig(QStringLiteral("BD_Temp")), QStringLiteral("3_05122026.mdb"));
         tickAt(QTime(2, 0), QDate(2026, 12, 6));
-        // The next day's lines go to the next day's log.
+        // The next day's lines go to the next day's log; its first tick is a new day whatever
+        // the counter said.
         QCOMPARE(logMessagesStartingWith(kLineasDelReloj), QStringList{"ini A"});
         QCOMPARE(LeerConfig(QStringLiteral("FechaHoy")), QStringLiteral("06/12/2026"));
-        // The 6th's first tick is a new day whatever the counter said.
         QCOMPARE(LeerConfig(QStringLiteral("SyncActual")), QStringLiteral("1"));
     }
 
     // Both daily times equal: one run a day, at the first hit.
     void equalTimesRunOncePerDay() {
-        setTimes(QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("2"),
-                 QStringLiteral("0"));
+        setTimes(QStringLiteral("2|0|2|0"));
         tickAt(QTime(2, 0));
         tickAt(QTime(2, 1));
         QCOMPARE(logMessagesStartingWith(kLineasDelReloj), (QStringList{"ini A", "sale A"}));
@@ -194,7 +148,7 @@ private Q_SLOTS:
     // A tick that comes while the warning of the last one still waits is skipped, so
     // unanswered warnings never pile up.
     void tickDuringAPendingWarningIsSkipped() {
-        setTimes(QString(), QString(), QString(), QString());
+        setTimes(QStringLiteral("|||"));
         struct Reentrant : config::HeadlessConsole {
             RunControl* control = nullptr;
             void messageBox(config::BoxIcon i, const QString& c, const QString& t) override {
@@ -206,9 +160,8 @@ private Q_SLOTS:
         config::setConsole(&reentrant);
         tickAt(QTime(2, 0));
         config::setConsole(&console());
-        QCOMPARE(reentrant.eventsOf(config::HeadlessConsole::Event::Kind::Box).size(), size_t(1));
-        QCOMPARE(logMessagesStartingWith({QStringLiteral("Timer1_Timer - Hay un ciclo o un "
-                                                         "aviso en curso")})
+        QCOMPARE(reentrant.eventsOf(Kind::Box).size(), size_t(1));
+        QCOMPARE(logMessagesStartingWith({QStringLiteral("Timer1_Timer - Hay un ciclo o un aviso")})
                      .size(),
                  1);
     }

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -36,8 +37,8 @@ struct Box {
     QString text;
 };
 
-// Calls `act` with the first modal widget that shows up (polled every 10 ms).
-void whenModal(std::function<void(QWidget*)> act) {
+// Calls `act` with the first modal widget that shows up (polled every 10 ms, until then).
+QPointer<QTimer> whenModal(std::function<void(QWidget*)> act) {
     auto* poll = new QTimer;
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
@@ -48,9 +49,48 @@ void whenModal(std::function<void(QWidget*)> act) {
         }
     });
     poll->start();
+    return poll;
+}
+
+template <typename T>
+T* child(QWidget* parent, const char* name) {
+    T* w = parent->findChild<T*>(QString::fromLatin1(name));
+    if (w == nullptr) qFatal("no control %s", name);
+    return w;
+}
+QLineEdit* field(QWidget* parent, const char* name) { return child<QLineEdit>(parent, name); }
+void click(QWidget* parent, const char* button) {
+    QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton);
 }
 
 QColor textColour(const QCheckBox* box) { return box->palette().color(QPalette::WindowText); }
+
+const char* const kHoras[] = {"txtH1", "txtM1", "txtH2", "txtM2"};
+
+struct ValidarRow {
+    const char* name;
+    const char* campos;   // txtH1|txtM1|txtH2|txtM2
+    const char* mensaje;  // empty: valid
+    const char* foco = "";
+};
+const char* const kVacio = "Datos Incorrectos, Debe ingresar Horario de Sincronización";
+const char* const kHora = "Datos Incorrectos - Hora";
+const char* const kMin = "Datos Incorrectos - Minutos";
+const ValidarRow kValidar[] = {
+    {"limits", "23|59|0|0", ""},
+    {"one digit", "2|5|14|30", ""},
+    {"empty before range", "24|59|0|", kVacio},
+    {"hour 24", "24|0|1|0", kHora, "txtH1"},
+    {"second hour", "1|0|24|0", kHora, "txtH2"},
+    {"hour -1", "-1|0|1|0", kHora, "txtH1"},
+    {"hour letters", "ab|0|1|0", kHora, "txtH1"},
+    {"hour 1.5", "1.5|0|1|0", kHora, "txtH1"},
+    {"hour 1e1", "1e1|0|1|0", kHora, "txtH1"},
+    {"hours before minutes", "1|60|24|0", kHora, "txtH2"},
+    {"minute 60", "1|60|1|0", kMin, "txtM1"},
+    {"second minute", "1|0|1|99", kMin, "txtM2"},
+    {"minute three digits", "1|005|1|0", kMin, "txtM1"},
+};
 
 }  // namespace
 
@@ -64,17 +104,12 @@ private:
     std::unique_ptr<FrmProcesoSync> m_window;
     QList<Box> m_boxes;
 
-    void start() {
+    FrmProcesoSync* start() {
         m_window = std::make_unique<FrmProcesoSync>(*m_control);
         m_control->arrancar();
         m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    }
-    template <typename T>
-    T* child(QWidget* parent, const char* name) {
-        T* w = parent->findChild<T*>(QString::fromLatin1(name));
-        if (w == nullptr) qFatal("no control %s", name);
-        return w;
+        if (!QTest::qWaitForWindowExposed(m_window.get())) qFatal("window not shown");
+        return m_window.get();
     }
     std::unique_ptr<FrmConfiguracion> dialog() {
         auto d = std::make_unique<FrmConfiguracion>(*m_control);
@@ -89,10 +124,9 @@ private Q_SLOTS:
         m_phases = std::make_unique<FakePhases>();
         m_control = std::make_unique<RunControl>(*m_phases);
         m_boxes.clear();
-        MessageBox::setRecorder(
-            [this](QMessageBox::Icon icon, const QString& caption, const QString& text) {
-                m_boxes.append(Box{icon, caption, text});
-            });
+        MessageBox::setRecorder([this](QMessageBox::Icon i, const QString& c, const QString& t) {
+            m_boxes.append(Box{i, c, t});
+        });
     }
     void cleanup() {
         MessageBox::setRecorder({});
@@ -102,106 +136,66 @@ private Q_SLOTS:
         m_folder.reset();
     }
 
-    void mainWindowControls_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("toolTip");
-        QTest::addColumn<bool>("visible");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("Command1") << "Command1"
-                                  << "Subir File"
-                                  << "Iniciar" << true << true;
-        QTest::newRow("Command5") << "Command5"
-                                  << "Descargar"
-                                  << "Salir" << false << false;
-        QTest::newRow("Command6") << "Command6"
-                                  << "Generar MDB Local"
-                                  << "Generar Archivo a Sincronizar" << true << true;
-        QTest::newRow("Command2") << "Command2"
-                                  << "Parar"
-                                  << "Parar" << true << false;
-        QTest::newRow("Command3") << "Command3"
-                                  << "Configurar"
-                                  << "Configurar" << true << true;
-        QTest::newRow("Command4") << "Command4"
-                                  << "Salir"
-                                  << "Salir" << true << true;
-    }
-    void mainWindowControls() {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QFETCH(QString, toolTip);
-        QFETCH(bool, visible);
-        QFETCH(bool, enabled);
-        start();
-        auto* b = m_window->findChild<QPushButton*>(name);
-        QVERIFY(b != nullptr);
-        QCOMPARE(b->text(), caption);
-        QCOMPARE(b->toolTip(), toolTip);
-        QCOMPARE(b->isVisible(), visible);
-        QCOMPARE(b->isEnabled(), enabled);
-        QVERIFY(!b->icon().isNull());
-    }
-
-    void mainWindowIdleAfterStartUp() {
+    void mainWindowAfterStartUp() {
         GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
-        start();
-        auto* chk = child<QCheckBox>(m_window.get(), "chkSyncManual");
+        QWidget* w = start();
+        const struct {
+            const char *name, *caption, *toolTip;
+            bool visible, enabled;
+        } buttons[] = {
+            {"Command1", "Subir File", "Iniciar", true, true},
+            {"Command5", "Descargar", "Salir", false, false},
+            {"Command6", "Generar MDB Local", "Generar Archivo a Sincronizar", true, true},
+            {"Command2", "Parar", "Parar", true, false},
+            {"Command3", "Configurar", "Configurar", true, true},
+            {"Command4", "Salir", "Salir", true, true}};
+        for (const auto& b : buttons) {
+            const auto* button = child<QPushButton>(w, b.name);
+            QCOMPARE(button->text(), QString::fromLatin1(b.caption));
+            QCOMPARE(button->toolTip(), QString::fromLatin1(b.toolTip));
+            QCOMPARE(button->isVisible(), b.visible);
+            QCOMPARE(button->isEnabled(), b.enabled);
+            QVERIFY(!button->icon().isNull());
+        }
+        auto* chk = child<QCheckBox>(w, "chkSyncManual");
         QCOMPARE(chk->text(), QStringLiteral("Sync Manual"));
         QCOMPARE(chk->toolTip(), QStringLiteral("Solo permite Sincronizar una MDB, tiene que "
                                                 "estar en la carpeta \\MDBs_descrgadas"));
         QVERIFY(!chk->isEnabled() && !chk->isChecked());
-        QCOMPARE(child<QLabel>(m_window.get(), "lblProceso")->text(), QString());
-        QCOMPARE(child<QLabel>(m_window.get(), "lblProceso")->font().family(),
-                 QStringLiteral("Arial"));
-        QCOMPARE(child<QLabel>(m_window.get(), "StatusBar1Panel1")->text(), texts::kDetenido);
-        QCOMPARE(child<QListWidget>(m_window.get(), "List1")->count(), 0);
-        QVERIFY(child<QListWidget>(m_window.get(), "List2") != nullptr);
-        QVERIFY(child<QProgressBar>(m_window.get(), "pgEstado") != nullptr);
+        QCOMPARE(child<QLabel>(w, "lblProceso")->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(child<QLabel>(w, "StatusBar1Panel1")->text(), texts::kDetenido);
+        QCOMPARE(child<QListWidget>(w, "List1")->count(), 0);
         QCOMPARE(m_phases->count("ProcesarCargaInicial"), 1);
         // The stored "AutoSync" does not arm the timer at start-up.
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        QCOMPARE(m_window->windowTitle(),
-                 QStringLiteral("Lumaro - Sincronización de datos entre Locales. Estado "
-                                "automatico < DESACTIVADO >"));
-    }
-
-    void generarStaysDisabledWithTodaysSnapshot() {
-        GrabarConfig(QStringLiteral("BD_Temp"), QStringLiteral("3_05122026.mdb"));
-        start();
-        QVERIFY(!child<QPushButton>(m_window.get(), "Command6")->isEnabled());
-    }
-
-    void buttonsAndTitleFollowTheRunControl() {
-        start();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Lumaro - Sincronización de datos entre Locales. "
+                                                  "Estado automatico < DESACTIVADO >"));
+        // The window follows the run control.
         m_control->habilitar_2(false);
-        QVERIFY(!child<QPushButton>(m_window.get(), "Command1")->isEnabled());
-        QVERIFY(!child<QPushButton>(m_window.get(), "Command4")->isEnabled());
-        QVERIFY(child<QPushButton>(m_window.get(), "Command6")->isEnabled());
-        QVERIFY(!child<QPushButton>(m_window.get(), "Command5")->isVisible());
+        QVERIFY(!child<QPushButton>(w, "Command1")->isEnabled());
+        QVERIFY(!child<QPushButton>(w, "Command4")->isEnabled());
+        QVERIFY(child<QPushButton>(w, "Command6")->isEnabled());
         m_control->setTimerEnabled(true);
-        QVERIFY(m_window->windowTitle().endsWith(QStringLiteral("< ACTIVADO >")));
+        QVERIFY(w->windowTitle().endsWith(QStringLiteral("< ACTIVADO >")));
     }
 
     void consoleShowsPanelsStepAndLists() {
-        start();
+        QWidget* w = start();
         config::Console& c = config::console();
         QCOMPARE(&c, static_cast<config::Console*>(m_window.get()));
         c.setStep(QStringLiteral("Descargando datos"), 0x0000FF);
-        auto* lbl = child<QLabel>(m_window.get(), "lblProceso");
+        auto* lbl = child<QLabel>(w, "lblProceso");
         QCOMPARE(lbl->text(), QStringLiteral("Descargando datos"));
         QCOMPARE(lbl->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         c.addProblem(QStringLiteral("uno\r\nfalso"));
-        QCOMPARE(child<QListWidget>(m_window.get(), "List1")->item(0)->text(),
-                 QStringLiteral("uno  falso"));
+        QCOMPARE(child<QListWidget>(w, "List1")->item(0)->text(), QStringLiteral("uno  falso"));
         c.addFile(QStringLiteral("3_05122026.mdb"));
-        QCOMPARE(child<QListWidget>(m_window.get(), "List2")->count(), 1);
+        QCOMPARE(child<QListWidget>(w, "List2")->count(), 1);
         c.setProgress(0, 10, 4);
-        QCOMPARE(child<QProgressBar>(m_window.get(), "pgEstado")->value(), 4);
+        QCOMPARE(child<QProgressBar>(w, "pgEstado")->value(), 4);
         c.setEventPanel(QStringLiteral("Ultima Ejecucion"));
-        QCOMPARE(child<QLabel>(m_window.get(), "StatusBar1Panel2")->text(),
-                 QStringLiteral("Ultima Ejecucion"));
+        QCOMPARE(child<QLabel>(w, "StatusBar1Panel2")->text(), QStringLiteral("Ultima Ejecucion"));
         c.setBusy(true);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         c.setBusy(false);
@@ -224,8 +218,8 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         m_control->Command1_Click();
-        QVERIFY(clock.elapsed() >= 140);
-        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY(clock.elapsed() >= 140 && clock.elapsed() < 10000);
+        FrmProcesoSync::setAvisoEnCicloMs(30000);
         QCOMPARE(titulo, QStringLiteral("Problemas de Configuración"));
         QVERIFY(m_boxes.isEmpty());
         const auto* list1 = child<QListWidget>(m_window.get(), "List1");
@@ -234,7 +228,6 @@ private Q_SLOTS:
             QStringLiteral("Problemas de Configuración: No existe registro de Locales en BD: X")));
         QVERIFY(logMessages().contains(QStringLiteral(
             "Mensaje <Problemas de Configuración>: No existe registro de Locales en BD: X")));
-        FrmProcesoSync::setAvisoEnCicloMs(30000);
 
         config::console().messageBox(config::BoxIcon::Exclamation, QString(),
                                      QStringLiteral("fuera del ciclo"));
@@ -243,28 +236,34 @@ private Q_SLOTS:
         QCOMPARE(m_boxes[0].caption, texts::kTituloAplicacion);
     }
 
-    void noticeClosesItselfAfterItsTimeout() {
+    // Two notices, each closing itself after its own timeout, under its own title.
+    void noticesCloseThemselves() {
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QString texto, titulo;
+        QString texto;
+        QStringList titulos;
         int botones = 0;
         whenModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
-            QVERIFY(box != nullptr);
             icon = box->icon();
             texto = box->text();
-            titulo = box->windowTitle();
-            botones = box->buttons().size();
+            titulos << box->windowTitle();
+            botones = int(box->buttons().size());
         });
         QElapsedTimer clock;
         clock.start();
         Notice::show(nullptr, QStringLiteral("Creacion de BD Temp...OK"),
-                     QStringLiteral("Estado de Procesos"), 300);
-        QVERIFY(clock.elapsed() >= 290);
-        QVERIFY(clock.elapsed() < 10000);
+                     QStringLiteral("Estado de Procesos"), 100);
+        const qint64 primera = clock.restart();
+        whenModal([&](QWidget* w) { titulos << w->windowTitle(); });
+        Notice::show(nullptr, QStringLiteral("SUBIENDO archivo..."),
+                     QStringLiteral("Transferencia de archivo"), 400);
+        const qint64 segunda = clock.elapsed();
         QCOMPARE(icon, QMessageBox::Information);
         QCOMPARE(texto, QStringLiteral("Creacion de BD Temp...OK"));
-        QCOMPARE(titulo, QStringLiteral("Estado de Procesos"));
         QCOMPARE(botones, 1);
+        QCOMPARE(titulos, (QStringList{"Estado de Procesos", "Transferencia de archivo"}));
+        QVERIFY(primera >= 90 && primera < 390);
+        QVERIFY(segunda >= 390 && segunda < 10000);
     }
 
     void noticeClosedByHandClosesNothingElse() {
@@ -286,69 +285,47 @@ private Q_SLOTS:
         QVERIFY(other.isVisible());
     }
 
-    void twoNoticesEachWithTheirOwnTimeoutAndTitle() {
-        QStringList titulos;
-        whenModal([&](QWidget* w) { titulos << w->windowTitle(); });
-        QElapsedTimer clock;
-        clock.start();
-        Notice::show(nullptr, QStringLiteral("DESCARGANDO..."), QStringLiteral("DESCARGANDO..."),
-                     100);
-        const qint64 primera = clock.restart();
-        whenModal([&](QWidget* w) { titulos << w->windowTitle(); });
-        Notice::show(nullptr, QStringLiteral("SUBIENDO archivo..."),
-                     QStringLiteral("Transferencia de archivo"), 400);
-        const qint64 segunda = clock.elapsed();
-        QCOMPARE(titulos, (QStringList{"DESCARGANDO...", "Transferencia de archivo"}));
-        QVERIFY(primera >= 90 && primera < 390);
-        QVERIFY(segunda >= 390);
+    // "Configurar" opens the dialog, unless a run is under way.
+    void configurar_data() {
+        QTest::addColumn<bool>("enCurso");
+        QTest::newRow("idle") << false;
+        QTest::newRow("during a run") << true;
     }
-
-    void configurarRefusedDuringARun() {
-        start();
-        m_control->habilitar(false);
-        QTest::mouseClick(child<QPushButton>(m_window.get(), "Command3"), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
-        QCOMPARE(m_boxes[0].caption, QStringLiteral("Configuración"));
-        QVERIFY(m_window->findChildren<FrmConfiguracion*>().isEmpty());
-    }
-
-    void configurarOpensTheDialog() {
-        start();
+    void configurar() {
+        QFETCH(bool, enCurso);
+        QWidget* w = start();
+        m_control->habilitar(!enCurso);
         QString titulo;
-        whenModal([&](QWidget* w) {
-            titulo = w->windowTitle();
-            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdCancelar")),
-                              Qt::LeftButton);
+        QPointer<QTimer> poll = whenModal([&](QWidget* d) {
+            titulo = d->windowTitle();
+            click(d, "cmdCancelar");
         });
-        QTest::mouseClick(child<QPushButton>(m_window.get(), "Command3"), Qt::LeftButton);
-        QCOMPARE(titulo, QStringLiteral("Configuración"));
-        QVERIFY(m_boxes.isEmpty());
+        click(w, "Command3");
+        delete poll.data();
+        QCOMPARE(titulo, enCurso ? QString() : QStringLiteral("Configuración"));
+        QCOMPARE(m_boxes.size(), enCurso ? 1 : 0);
+        if (enCurso) QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
     }
 
-    void salirAndCloseBox() {
+    // The close box, "Parar" and "Salir" reach the run control.
+    void closeBoxPararAndSalir() {
         GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
-        start();
+        QWidget* w = start();
         QSignalSpy quit(m_control.get(), &RunControl::quitRequested);
-        m_window->close();
+        w->close();
         QCOMPARE(quit.count(), 1);
         QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("1"));
-        m_window->show();
-        QTest::mouseClick(child<QPushButton>(m_window.get(), "Command4"), Qt::LeftButton);
-        QCOMPARE(quit.count(), 2);
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
-    }
-
-    void pararButtonWrites() {
-        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
-        start();
+        w->show();
         m_control->habilitar(false);
         clearLog();
-        QTest::mouseClick(child<QPushButton>(m_window.get(), "Command2"), Qt::LeftButton);
+        click(w, "Command2");
         QCOMPARE(logMessages().size(), 1);
         QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
-        QVERIFY(child<QPushButton>(m_window.get(), "Command1")->isEnabled());
-        QVERIFY(m_window->windowTitle().endsWith(QStringLiteral("< DESACTIVADO >")));
+        QVERIFY(child<QPushButton>(w, "Command1")->isEnabled());
+        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
+        click(w, "Command4");
+        QCOMPARE(quit.count(), 2);
+        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
     }
 
     void dialogControls() {
@@ -360,8 +337,8 @@ private Q_SLOTS:
         QCOMPARE(child<QPushButton>(d.get(), "cmdCancelar")->text(), QStringLiteral("Cancelar"));
         const QString tip = QStringLiteral(
             "Ruta donde se encuentra archivo MDB para Sincronizar con otros locales");
-        QCOMPARE(child<QLineEdit>(d.get(), "txtRutaLumaro")->toolTip(), tip);
-        QCOMPARE(child<QLineEdit>(d.get(), "txtRutaDestino")->toolTip(), tip);
+        QCOMPARE(field(d.get(), "txtRutaLumaro")->toolTip(), tip);
+        QCOMPARE(field(d.get(), "txtRutaDestino")->toolTip(), tip);
         QStringList labels;
         for (const QLabel* l : d->findChildren<QLabel*>()) labels << l->text();
         for (const char* l : {"Sincronizacion Nro 1:", "Sincronizacion Nro 2:", "Hora (0 - 23)",
@@ -381,78 +358,50 @@ private Q_SLOTS:
     }
     void dialogLoads() {
         QFETCH(bool, settings);
-        if (settings) {
-            for (const auto& [k, v] : {std::pair{"Hora1", "2"},
-                                       {"Minuto1", "15"},
-                                       {"Hora2", "14"},
-                                       {"Minuto2", "30"},
-                                       {"AutoSync", "1"},
-                                       {"RtDbf", "/srv/out"},
-                                       {"BD_Prod_local", "/srv/S.mdb"}})
+        const std::pair<const char*, const char*> sample[] = {{"Hora1", "2"},
+                                                              {"Minuto1", "15"},
+                                                              {"Hora2", "14"},
+                                                              {"Minuto2", "30"},
+                                                              {"AutoSync", "1"},
+                                                              {"RtDbf", "/srv/out"},
+                                                              {"BD_Prod_local", "/srv/S.mdb"}};
+        if (settings)
+            for (const auto& [k, v] : sample)
                 GrabarConfig(QString::fromLatin1(k), QString::fromLatin1(v));
-        }
         auto d = dialog();
+        QStringList got;
+        for (const char* n : kHoras) got << field(d.get(), n)->text();
         const QStringList expected =
             settings ? QStringList{"2", "15", "14", "30"} : QStringList{"0", "0", "0", "0"};
-        QStringList got;
-        for (const char* n : {"txtH1", "txtM1", "txtH2", "txtM2"})
-            got << child<QLineEdit>(d.get(), n)->text();
         QCOMPARE(got, expected);
         auto* chk = child<QCheckBox>(d.get(), "chkSyncAuto");
         QCOMPARE(chk->isChecked(), settings);
-        QCOMPARE(textColour(chk), settings ? QColor(0, 255, 0) : QColor(0, 0, 0));
-        QCOMPARE(child<QLineEdit>(d.get(), "txtRutaDestino")->text(),
+        const QColor verde(0, 255, 0), negro(0, 0, 0);
+        QCOMPARE(textColour(chk), settings ? verde : negro);
+        QCOMPARE(field(d.get(), "txtRutaDestino")->text(),
                  settings ? QStringLiteral("/srv/out") : QString());
-        QCOMPARE(child<QLineEdit>(d.get(), "txtRutaLumaro")->text(),
+        QCOMPARE(field(d.get(), "txtRutaLumaro")->text(),
                  settings ? QStringLiteral("/srv/S.mdb") : QString());
         chk->setChecked(!settings);
-        QCOMPARE(textColour(chk), !settings ? QColor(0, 255, 0) : QColor(0, 0, 0));
+        QCOMPARE(textColour(chk), settings ? negro : verde);
     }
 
-    void validarData_data() {
-        QTest::addColumn<QStringList>("campos");  // txtH1, txtM1, txtH2, txtM2
-        QTest::addColumn<QString>("mensaje");     // empty: valid
-        QTest::addColumn<QString>("foco");
-        const QString vacio =
-            QStringLiteral("Datos Incorrectos, Debe ingresar Horario de Sincronización");
-        const QString hora = QStringLiteral("Datos Incorrectos - Hora");
-        const QString min = QStringLiteral("Datos Incorrectos - Minutos");
-        QTest::newRow("limits") << QStringList{"23", "59", "0", "0"} << ""
-                                << "";
-        QTest::newRow("one digit") << QStringList{"2", "5", "14", "30"} << ""
-                                   << "";
-        QTest::newRow("empty before range") << QStringList{"24", "59", "0", ""} << vacio << "";
-        QTest::newRow("hour 24") << QStringList{"24", "0", "1", "0"} << hora << "txtH1";
-        QTest::newRow("second hour") << QStringList{"1", "0", "24", "0"} << hora << "txtH2";
-        QTest::newRow("hour -1") << QStringList{"-1", "0", "1", "0"} << hora << "txtH1";
-        QTest::newRow("hour letters") << QStringList{"ab", "0", "1", "0"} << hora << "txtH1";
-        QTest::newRow("hour 1.5") << QStringList{"1.5", "0", "1", "0"} << hora << "txtH1";
-        QTest::newRow("hour 1e1") << QStringList{"1e1", "0", "1", "0"} << hora << "txtH1";
-        QTest::newRow("hours before minutes")
-            << QStringList{"1", "60", "24", "0"} << hora << "txtH2";
-        QTest::newRow("minute 60") << QStringList{"1", "60", "1", "0"} << min << "txtM1";
-        QTest::newRow("second minute") << QStringList{"1", "0", "1", "99"} << min << "txtM2";
-        QTest::newRow("minute three digits") << QStringList{"1", "005", "1", "0"} << min << "txtM1";
-    }
+    void validarData_data() { addRows(kValidar); }
     void validarData() {
-        QFETCH(QStringList, campos);
-        QFETCH(QString, mensaje);
-        QFETCH(QString, foco);
+        QFETCH(int, row);
+        const ValidarRow& r = kValidar[row];
         auto d = dialog();
         QVERIFY(QTest::qWaitForWindowActive(d.get()));
-        const char* names[] = {"txtH1", "txtM1", "txtH2", "txtM2"};
-        for (int i = 0; i < 4; ++i) child<QLineEdit>(d.get(), names[i])->setText(campos[i]);
+        const QStringList campos = QString::fromLatin1(r.campos).split(QLatin1Char('|'));
+        for (int i = 0; i < 4; ++i) field(d.get(), kHoras[i])->setText(campos[i]);
         child<QPushButton>(d.get(), "cmdAceptar")->setFocus();
-        QCOMPARE(d->validarData(), mensaje.isEmpty());
-        if (mensaje.isEmpty()) {
-            QVERIFY(m_boxes.isEmpty());
-            return;
-        }
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].text, mensaje);
+        QCOMPARE(d->validarData(), *r.mensaje == '\0');
+        QCOMPARE(m_boxes.size(), *r.mensaje ? 1 : 0);
+        if (m_boxes.isEmpty()) return;
+        QCOMPARE(m_boxes[0].text, QString::fromUtf8(r.mensaje));
         QCOMPARE(m_boxes[0].icon, QMessageBox::NoIcon);
         QCOMPARE(m_boxes[0].caption, texts::kTituloAplicacion);
-        if (!foco.isEmpty()) QCOMPARE(d->focusWidget()->objectName(), foco);
+        if (*r.foco) QCOMPARE(d->focusWidget()->objectName(), QString::fromLatin1(r.foco));
     }
 
     void aceptar_data() {
@@ -464,26 +413,23 @@ private Q_SLOTS:
         QFETCH(bool, automatico);
         m_control->setTimerEnabled(!automatico);
         auto d = dialog();
-        child<QLineEdit>(d.get(), "txtH1")->setText(QStringLiteral("2"));
-        child<QLineEdit>(d.get(), "txtM1")->setText(QStringLiteral("05"));
-        child<QLineEdit>(d.get(), "txtH2")->setText(QStringLiteral("14"));
-        child<QLineEdit>(d.get(), "txtM2")->setText(QStringLiteral("30"));
-        child<QLineEdit>(d.get(), "txtRutaDestino")->setText(QStringLiteral("/srv/out"));
+        const char* const valores[] = {"2", "05", "14", "30"};
+        for (int i = 0; i < 4; ++i)
+            field(d.get(), kHoras[i])->setText(QString::fromLatin1(valores[i]));
+        field(d.get(), "txtRutaDestino")->setText(QStringLiteral("/srv/out"));
         child<QCheckBox>(d.get(), "chkSyncAuto")->setChecked(automatico);
-        QTest::mouseClick(child<QPushButton>(d.get(), "cmdAceptar"), Qt::LeftButton);
+        click(d.get(), "cmdAceptar");
         QCOMPARE(d->result(), int(QDialog::Accepted));
         QCOMPARE(LeerConfig(QStringLiteral("Minuto1")), QStringLiteral("05"));
         QCOMPARE(LeerConfig(QStringLiteral("Hora2")), QStringLiteral("14"));
         QCOMPARE(LeerConfig(QStringLiteral("RtDbf")), QStringLiteral("/srv/out"));
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")),
-                 automatico ? QStringLiteral("1") : QStringLiteral("0"));
+        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QString::number(int(automatico)));
         QCOMPARE(m_control->timerEnabled(), automatico);
         QCOMPARE(m_control->title(), RunControl::tituloPara(automatico));
         QCOMPARE(logMessages(),
-                 QStringList{automatico ? QStringLiteral("El estado automatico del programa es : < "
-                                                         "ACTIVADO >.")
-                                        : QStringLiteral("El estado automatico del programa es : < "
-                                                         "DESACTIVADO >.")});
+                 QStringList{QStringLiteral("El estado automatico del programa es : "
+                                            "< %1 >.")
+                                 .arg(QLatin1String(automatico ? "ACTIVADO" : "DESACTIVADO"))});
     }
 
     void nothingWrittenBeforeAceptar_data() {
@@ -498,31 +444,36 @@ private Q_SLOTS:
         QFETCH(QString, hora);
         QFETCH(QString, boton);
         auto d = dialog();
-        child<QLineEdit>(d.get(), "txtH1")->setText(hora);
+        field(d.get(), "txtH1")->setText(hora);
         child<QCheckBox>(d.get(), "chkSyncAuto")->setChecked(true);
-        QTest::mouseClick(child<QPushButton>(d.get(), qPrintable(boton)), Qt::LeftButton);
+        click(d.get(), qPrintable(boton));
         QVERIFY(!QFile::exists(config::settingsPath()));
         QVERIFY(!m_control->timerEnabled());
     }
 
-    // The two browse buttons: their dialogs, and what the chosen file fills in.
+    // The two browse buttons: their dialogs, and what the chosen file fills in (nothing when
+    // cancelled).
     void browse_data() {
         QTest::addColumn<QString>("boton");
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<bool>("lumaro");
-        QTest::newRow("folder") << "cmdBuscarMDB"
-                                << "Seleccionar Ruta Local para Sincronización" << false;
-        QTest::newRow("security database") << "cmdMDBLumaro"
-                                           << "Establecer Base de Datos [Seguridad.mdb]" << true;
+        QTest::addColumn<bool>("cancelado");
+        const QString carpeta = QStringLiteral("Seleccionar Ruta Local para Sincronización");
+        const QString seguridad = QStringLiteral("Establecer Base de Datos [Seguridad.mdb]");
+        QTest::newRow("folder") << "cmdBuscarMDB" << carpeta << false << false;
+        QTest::newRow("security database") << "cmdMDBLumaro" << seguridad << true << false;
+        QTest::newRow("cancelled") << "cmdMDBLumaro" << seguridad << true << true;
     }
     void browse() {
         QFETCH(QString, boton);
         QFETCH(QString, titulo);
         QFETCH(bool, lumaro);
+        QFETCH(bool, cancelado);
         m_folder->touch(QStringLiteral("datos/Seguridad.mdb"));
         const QString elegido = m_folder->file(QStringLiteral("datos/Seguridad.mdb"));
         auto d = dialog();
-        child<QLineEdit>(d.get(), "txtRutaLumaro")->setText(QStringLiteral("antes"));
+        for (const char* n : {"txtRutaLumaro", "txtRutaDestino"})
+            field(d.get(), n)->setText(QStringLiteral("antes"));
         QString tituloVisto, sufijo, carpeta;
         QStringList filtros;
         FrmConfiguracion::setFileChooserForTesting([&](QFileDialog& fd) {
@@ -530,50 +481,39 @@ private Q_SLOTS:
             filtros = fd.nameFilters();
             sufijo = fd.defaultSuffix();
             carpeta = fd.directory().absolutePath();
-            return elegido;
+            return cancelado ? QString() : elegido;
         });
-        QTest::mouseClick(child<QPushButton>(d.get(), qPrintable(boton)), Qt::LeftButton);
+        click(d.get(), qPrintable(boton));
         QCOMPARE(tituloVisto, titulo);
         QCOMPARE(filtros,
                  (QStringList{"Base de Datos Ms Access (*.mdb)", "Todos los Archivos(*.*)"}));
         QCOMPARE(sufijo, QStringLiteral("MDB"));
         QCOMPARE(carpeta, QDir(m_folder->path()).absolutePath());
-        QCOMPARE(child<QLineEdit>(d.get(), "txtRutaDestino")->text(),
-                 QDir::toNativeSeparators(m_folder->file(QStringLiteral("datos"))));
-        QCOMPARE(child<QLineEdit>(d.get(), "txtRutaLumaro")->text(),
-                 lumaro ? QDir::toNativeSeparators(elegido) : QStringLiteral("antes"));
-    }
-
-    void browseCancelledChangesNothing() {
-        auto d = dialog();
-        child<QLineEdit>(d.get(), "txtRutaDestino")->setText(QStringLiteral("antes"));
-        FrmConfiguracion::setFileChooserForTesting([](QFileDialog&) { return QString(); });
-        QTest::mouseClick(child<QPushButton>(d.get(), "cmdMDBLumaro"), Qt::LeftButton);
-        QCOMPARE(child<QLineEdit>(d.get(), "txtRutaDestino")->text(), QStringLiteral("antes"));
+        // The folder of the chosen file, never the file itself, is the exchange folder.
+        const QString antes = QStringLiteral("antes");
+        QCOMPARE(
+            field(d.get(), "txtRutaDestino")->text(),
+            cancelado ? antes : QDir::toNativeSeparators(m_folder->file(QStringLiteral("datos"))));
+        QCOMPARE(field(d.get(), "txtRutaLumaro")->text(),
+                 lumaro && !cancelado ? QDir::toNativeSeparators(elegido) : antes);
         QVERIFY(m_boxes.isEmpty());
     }
 
-    void spinnerSteps_data() {
-        QTest::addColumn<QString>("antes");
-        QTest::addColumn<bool>("arriba");
-        QTest::addColumn<QString>("despues");
-        QTest::newRow("up") << "5" << true << "6";
-        QTest::newRow("down") << "5" << false << "4";
-        QTest::newRow("top") << "23" << true << "23";
-        QTest::newRow("bottom") << "0" << false << "0";
-        QTest::newRow("not a number") << "ab" << true << "0";
-    }
     void spinnerSteps() {
-        QFETCH(QString, antes);
-        QFETCH(bool, arriba);
-        QFETCH(QString, despues);
-        QLineEdit field(antes);
-        UpDown spinner(&field, 0, 23);
-        if (arriba)
-            spinner.stepUp();
-        else
-            spinner.stepDown();
-        QCOMPARE(field.text(), despues);
+        const struct {
+            const char *antes, *despues;
+            bool arriba;
+        } pasos[] = {{"5", "6", true},
+                     {"5", "4", false},
+                     {"23", "23", true},
+                     {"0", "0", false},
+                     {"ab", "0", true}};
+        for (const auto& p : pasos) {
+            QLineEdit campo(QString::fromLatin1(p.antes));
+            UpDown spinner(&campo, 0, 23);
+            p.arriba ? spinner.stepUp() : spinner.stepDown();
+            QCOMPARE(campo.text(), QString::fromLatin1(p.despues));
+        }
     }
 };
 
