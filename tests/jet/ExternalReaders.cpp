@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -37,33 +38,15 @@ bool onPath(const std::string& program) {
 
 std::string nodeModules() { return std::string(LUMARO_SOURCE_DIR) + "/.cache/node/node_modules"; }
 
-// A number as JavaScript's String(n) prints it.
-std::string jsNumber(double v) {
-    if (v == 0) return "0";
-    if (std::isnan(v)) return "NaN";
-    if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
+// A Single or Double as JavaScript's toExponential() prints it: shortest digits, exponent
+// without leading zeros.
+std::string jsExponential(double v) {
     char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific);
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
     std::string sci(buf, r.ptr);
-    const auto e = sci.find('e');
-    std::string digits = sci.substr(0, e);
-    digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
-    const int n = std::stoi(sci.substr(e + 1)) + 1;  // position of the decimal point
-    const int k = static_cast<int>(digits.size());
-    std::string out = v < 0 ? "-" : "";
-    if (k <= n && n <= 21) {
-        out += digits + std::string(static_cast<std::size_t>(n - k), '0');
-    } else if (0 < n && n <= 21) {
-        out += digits.substr(0, static_cast<std::size_t>(n)) + "." +
-               digits.substr(static_cast<std::size_t>(n));
-    } else if (-6 < n && n <= 0) {
-        out += "0." + std::string(static_cast<std::size_t>(-n), '0') + digits;
-    } else {
-        out += digits.substr(0, 1);
-        if (k > 1) out += "." + digits.substr(1);
-        out += (n - 1 >= 0 ? "e+" : "e-") + std::to_string(std::abs(n - 1));
-    }
-    return out;
+    const std::size_t e = sci.find('e') + 2;
+    sci.erase(e, std::min(sci.find_first_not_of('0', e), sci.size() - 1) - e);
+    return sci;
 }
 
 std::string escapeField(const std::string& s) {
@@ -101,11 +84,61 @@ std::string repId(const Bytes& b) {
     return out;
 }
 
-std::vector<std::string> splitTabs(const std::string& s) {
-    std::vector<std::string> parts;
-    std::istringstream in(s);
-    for (std::string part; std::getline(in, part, '\t');) parts.push_back(part);
-    return parts;
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+std::string typeName(ColumnType type) {  // as mdb-reader names it
+    static const std::map<ColumnType, std::string> names = {
+        {ColumnType::Boolean, "boolean"},   {ColumnType::Byte, "byte"},
+        {ColumnType::Integer, "integer"},   {ColumnType::Long, "long"},
+        {ColumnType::Currency, "currency"}, {ColumnType::Single, "float"},
+        {ColumnType::Double, "double"},     {ColumnType::DateTime, "datetime"},
+        {ColumnType::Binary, "binary"},     {ColumnType::Text, "text"},
+        {ColumnType::Ole, "ole"},           {ColumnType::Memo, "memo"},
+        {ColumnType::Guid, "repid"},        {ColumnType::Numeric, "numeric"}};
+    return names.at(type);
+}
+
+// Sorts each run of lines that start with "row ".
+std::vector<std::string> sortRowRuns(std::vector<std::string> v) {
+    const auto isRow = [](const std::string& l) { return l.rfind("row ", 0) == 0; };
+    for (auto it = v.begin(); it != v.end();) {
+        const auto end = std::find_if_not(it, v.end(), isRow);
+        std::sort(it, end);
+        it = end == it ? it + 1 : end;
+    }
+    return v;
+}
+
+// Reports the first line where two long listings differ, rather than all of both.
+void expectSameLines(const std::vector<std::string>& ours, const std::vector<std::string>& theirs,
+                     const std::string& what) {
+    const auto diff = std::mismatch(ours.begin(), ours.end(), theirs.begin(), theirs.end());
+    if (diff.first == ours.end() && diff.second == theirs.end()) return;
+    ADD_FAILURE() << what << ": line " << (diff.first - ours.begin()) + 1
+                  << " differs\n ours:   " << (diff.first == ours.end() ? "(end)" : *diff.first)
+                  << "\n theirs: " << (diff.second == theirs.end() ? "(end)" : *diff.second);
+}
+
+// The column lines of mdb-schema's (or our) DDL: "\t[name]\t\t\tType (n) NOT NULL".
+std::vector<std::string> schemaColumnLines(const std::string& ddl) {
+    std::vector<std::string> out;
+    for (std::string l : lines(ddl)) {
+        if (l.rfind("CREATE TABLE", 0) == 0 || l.rfind("\t[", 0) == 0) {
+            while (!l.empty() && (l.back() == ' ' || l.back() == ',')) l.pop_back();
+            out.push_back(l);
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -141,7 +174,7 @@ ToolOutput runTool(const std::vector<std::string>& argv) {
 
 bool haveMdbTools() { return onPath("mdb-tables") && onPath("mdb-schema") && onPath("mdb-export"); }
 
-bool haveMdbReader() {
+static bool haveMdbReader() {
     return onPath("node") && std::filesystem::exists(nodeModules() + "/mdb-reader/package.json");
 }
 
@@ -152,7 +185,6 @@ std::string missingReaders() {
     return missing.empty() ? "" : "missing " + missing;
 }
 
-ToolOutput mdbTables(const std::string& file) { return runTool({"mdb-tables", "-1", file}); }
 ToolOutput mdbSchema(const std::string& file) { return runTool({"mdb-schema", file}); }
 
 ToolOutput mdbExport(const std::string& file, const std::string& table,
@@ -164,57 +196,10 @@ ToolOutput mdbExport(const std::string& file, const std::string& table,
     return runTool(argv);
 }
 
-std::string lumaroMdbPath() { return std::string(LUMARO_BINARY_DIR) + "/src/jet/tool/lumaro-mdb"; }
-
 ToolOutput lumaroMdb(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{lumaroMdbPath()};
+    std::vector<std::string> argv{std::string(LUMARO_BINARY_DIR) + "/src/jet/tool/lumaro-mdb"};
     argv.insert(argv.end(), args.begin(), args.end());
     return runTool(argv);
-}
-
-ReaderDump mdbReaderDump(const std::string& file, bool systemTables) {
-    ReaderDump dump;
-    std::vector<std::string> argv{"node",
-                                  std::string(LUMARO_SOURCE_DIR) + "/tests/jet/mdb_reader_rows.mjs",
-                                  nodeModules(), file};
-    if (systemTables) argv.push_back("--system");
-    dump.raw = runTool(argv);
-    std::istringstream lines(dump.raw.out);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("table ", 0) == 0) {
-            const auto parts = splitTabs(line.substr(6));
-            ReaderTable t;
-            t.name = parts[0];
-            if (parts.size() > 1) t.rowCount = std::stol(parts[1]);
-            dump.tables.push_back(std::move(t));
-        } else if (dump.tables.empty()) {
-            continue;
-        } else if (line.rfind("column ", 0) == 0) {
-            const auto parts = splitTabs(line.substr(7));
-            if (parts.size() == 4) {
-                dump.tables.back().columns.push_back(
-                    {parts[0], parts[1], std::stoi(parts[2]), parts[3] == "1"});
-            }
-        } else if (line.rfind("row ", 0) == 0) {
-            dump.tables.back().rows.push_back(line.substr(4));
-        } else if (line.rfind("error ", 0) == 0) {
-            dump.tables.back().error = line.substr(6);
-        }
-    }
-    return dump;
-}
-
-std::string mdbReaderTypeName(ColumnType type) {
-    static const std::map<ColumnType, std::string> names = {
-        {ColumnType::Boolean, "boolean"},   {ColumnType::Byte, "byte"},
-        {ColumnType::Integer, "integer"},   {ColumnType::Long, "long"},
-        {ColumnType::Currency, "currency"}, {ColumnType::Single, "float"},
-        {ColumnType::Double, "double"},     {ColumnType::DateTime, "datetime"},
-        {ColumnType::Binary, "binary"},     {ColumnType::Text, "text"},
-        {ColumnType::Ole, "ole"},           {ColumnType::Memo, "memo"},
-        {ColumnType::Guid, "repid"},        {ColumnType::Numeric, "numeric"}};
-    const auto it = names.find(type);
-    return it == names.end() ? "unknown" : it->second;
 }
 
 std::string canonicalRow(const std::vector<Column>& columns, const std::vector<Value>& values) {
@@ -229,7 +214,7 @@ std::string canonicalRow(const std::vector<Column>& columns, const std::vector<V
         } else if (const auto* n = std::get_if<int64_t>(&v)) {
             out += std::to_string(*n);
         } else if (const auto* d = std::get_if<double>(&v)) {
-            out += jsNumber(*d);
+            out += jsExponential(*d);
         } else if (const auto* c = std::get_if<Currency>(&v)) {
             out += c->toString();
         } else if (const auto* t = std::get_if<DateTime>(&v)) {
@@ -259,6 +244,49 @@ std::vector<std::string> csvRecords(const std::string& csv) {
     }
     if (!current.empty()) records.push_back(current);
     return records;
+}
+
+void expectMdbToolsAgree(const std::string& file) {
+    Result<Database> db = Database::open(file);
+    ASSERT_TRUE(db) << db.status().message();
+    const ToolOutput tables = runTool({"mdb-tables", "-1", file});
+    ASSERT_TRUE(tables.ok()) << tables.err;
+    EXPECT_EQ(db->tableNames(), lines(tables.out));
+    EXPECT_EQ(lumaroMdb({"tables", file}).out, tables.out);
+    const ToolOutput schema = mdbSchema(file), ourSchema = lumaroMdb({"schema", file});
+    ASSERT_TRUE(schema.ok() && ourSchema.ok()) << schema.err << ourSchema.err;
+    EXPECT_EQ(schemaColumnLines(ourSchema.out), schemaColumnLines(schema.out));
+    for (const std::string& name : db->tableNames()) {
+        const ToolOutput theirs = mdbExport(file, name), ours = lumaroMdb({"export", file, name});
+        ASSERT_TRUE(theirs.ok() && ours.ok()) << name << ": " << theirs.err << ours.err;
+        const auto a = csvRecords(ours.out), b = csvRecords(theirs.out);
+        ASSERT_FALSE(a.empty() || b.empty()) << name;
+        EXPECT_EQ(a.front(), b.front()) << name;  // the header
+        expectSameLines(sorted(a), sorted(b), "mdb-export " + name);
+    }
+}
+
+void expectMdbReaderAgrees(const std::string& file) {
+    std::vector<std::string> ours;
+    Result<Database> db = Database::open(file);
+    ASSERT_TRUE(db) << db.status().message();
+    for (const std::string& name : sorted(db->tableNames())) {
+        Result<Table> t = db->table(name);
+        ASSERT_TRUE(t) << t.status().message();
+        ours.push_back("table " + escapeField(name) + "\t" + std::to_string(t->storedRowCount()));
+        for (const Column& c : t->columns())
+            ours.push_back("column " + escapeField(c.name) + "\t" + typeName(c.type));
+        const Status s = t->forEachRow([&](const Row& r) {
+            ours.push_back("row " + canonicalRow(t->columns(), r.values()));
+            return true;
+        });
+        ASSERT_TRUE(s) << s.message();
+    }
+    const ToolOutput theirs =
+        runTool({"node", std::string(LUMARO_SOURCE_DIR) + "/tests/jet/mdb_reader_rows.mjs",
+                 nodeModules(), file});
+    ASSERT_TRUE(theirs.ok()) << theirs.err;
+    expectSameLines(sortRowRuns(ours), sortRowRuns(lines(theirs.out)), "mdb-reader");
 }
 
 }  // namespace lumaro::jet::testing

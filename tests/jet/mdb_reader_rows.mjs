@@ -1,23 +1,23 @@
 // Prints every table of a Jet file as mdb-reader reads it, in the line form that
-// ExternalReaders.h parses:
+// ExternalReaders.cpp compares:
 //   table <name>\t<rowCount>
-//   column <name>\t<type>\t<size>\t<nullable 1/0>
+//   column <name>\t<type>
 //   row <field>\t<field>...      (\N = NULL; \\ \t \n \r escaped)
 //   error <message>
-// usage: node mdb_reader_rows.mjs NODE_MODULES_FOLDER FILE [--system]
+// usage: node mdb_reader_rows.mjs NODE_MODULES_FOLDER FILE (tables in sorted order)
 import fs from "node:fs";
 import { pathToFileURL } from "node:url";
 
-const [modules, file, ...flags] = process.argv.slice(2);
+const [modules, file] = process.argv.slice(2);
 const pkg = `${modules}/mdb-reader/`;
 const main = JSON.parse(fs.readFileSync(pkg + "package.json", "utf8")).main;
 const { default: MDBReader } = await import(pathToFileURL(pkg + main));
 const reader = new MDBReader(fs.readFileSync(file));
-const system = flags.includes("--system");
 const esc = (s) => s.replace(/\\/g, "\\\\").replace(/\t/g, "\\t").replace(/\n/g, "\\n").replace(/\r/g, "\\r");
 const pad = (n, w = 2) => String(n).padStart(w, "0");
-const canon = (v) => {
+const canon = (v, type) => {
   if (v === null || v === undefined) return "\\N";
+  if (type === "float" || type === "double") return v.toExponential();
   if (typeof v === "boolean") return v ? "1" : "0";
   if (v instanceof Date) {
     const d = new Date(Math.round(v.getTime() / 1000) * 1000);
@@ -28,15 +28,15 @@ const canon = (v) => {
   return esc(String(v));
 };
 const out = [];
-for (const name of reader.getTableNames({ normalTables: true, systemTables: system, linkedTables: false })) {
+for (const name of reader.getTableNames().sort()) {
   const t = reader.getTable(name);
   out.push(`table ${esc(name)}\t${t.rowCount}`);
   try {
     const cols = t.getColumns();
-    for (const c of cols) out.push(`column ${esc(c.name)}\t${c.type}\t${c.size}\t${c.nullable ? 1 : 0}`);
-    for (const r of t.getData()) out.push("row " + cols.map((c) => canon(r[c.name])).join("\t"));
+    for (const c of cols) out.push(`column ${esc(c.name)}\t${c.type}`);
+    for (const r of t.getData()) out.push("row " + cols.map((c) => canon(r[c.name], c.type)).join("\t"));
   } catch (e) {
     out.push("error " + esc(String(e)));
   }
 }
-process.stdout.write(out.join("\n") + "\n");
+process.stdout.write(out.map((l) => l + "\n").join(""));

@@ -79,22 +79,6 @@ int rowsFor(const std::string& table) {
     return 97;
 }
 
-std::string csvField(const ColumnDef& col, const Value& v) {
-    if (isNull(v)) return "";
-    if (const bool* b = std::get_if<bool>(&v)) return *b ? "1" : "0";
-    if (const int64_t* n = std::get_if<int64_t>(&v)) return std::to_string(*n);
-    std::string text = col.type == ColumnType::DateTime ? std::get<DateTime>(v).toString()
-                                                        : std::get<std::string>(v);
-    return "\"" + text + "\"";
-}
-
-std::string schemaType(const ColumnDef& c) {
-    return c.type == ColumnType::Long       ? "Long Integer"
-           : c.type == ColumnType::DateTime ? "DateTime"
-           : c.type == ColumnType::Boolean  ? "Boolean"
-                                            : "Text (" + std::to_string(c.size) + ")";
-}
-
 class SnapshotFile : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -173,69 +157,12 @@ TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
     EXPECT_EQ(global.value()[0], 1) << "the free-page map of a file over 512 pages";
 }
 
-TEST_F(SnapshotFile, MdbToolsReadTablesSchemaAndRows) {
-    if (!haveMdbTools()) GTEST_SKIP() << missingReaders();
-    const ToolOutput tables = mdbTables(s_file);
-    ASSERT_TRUE(tables.ok()) << tables.err;
-    std::string expectedTables;
-    for (const TableDef& def : snapshotTables()) expectedTables += def.name + "\n";
-    EXPECT_EQ(tables.out, expectedTables);
-
-    const ToolOutput schema = mdbSchema(s_file);
-    ASSERT_TRUE(schema.ok()) << schema.err;
-    for (const TableDef& def : snapshotTables()) {
-        const std::size_t at = schema.out.find("CREATE TABLE [" + def.name + "]");
-        ASSERT_NE(at, std::string::npos) << def.name;
-        const std::string body = schema.out.substr(at, schema.out.find(");", at) - at);
-        for (const ColumnDef& c : def.columns) {
-            const std::string line =
-                "[" + c.name + "]\t\t\t" + schemaType(c) + (c.required ? " NOT NULL" : "");
-            const std::size_t pos = body.find(line);
-            ASSERT_NE(pos, std::string::npos) << def.name << ": " << line << "\n" << body;
-            const char next = body[pos + line.size()];
-            EXPECT_TRUE(next == ',' || next == '\n') << def.name << ": " << line;
-        }
-    }
-
-    for (const TableDef& def : snapshotTables()) {
-        const ToolOutput csv = mdbExport(s_file, def.name, {"-T", "%Y/%m/%d %H:%M:%S"});
-        ASSERT_TRUE(csv.ok()) << csv.err;
-        const std::vector<std::string> records = csvRecords(csv.out);
-        const auto& rows = s_rows[def.name];
-        ASSERT_EQ(records.size(), rows.size() + 1) << def.name;
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            std::string expected;
-            for (std::size_t c = 0; c < def.columns.size(); ++c) {
-                if (c) expected += ',';
-                expected += csvField(def.columns[c], rows[r][c]);
-            }
-            ASSERT_EQ(records[r + 1], expected) << def.name << " row " << r;
-        }
-    }
-}
-
-TEST_F(SnapshotFile, MdbReaderReadsTheSameRows) {
-    if (!haveMdbReader()) GTEST_SKIP() << missingReaders();
-    const ReaderDump dump = mdbReaderDump(s_file);
-    ASSERT_TRUE(dump.raw.ok()) << dump.raw.err;
-    Result<Database> db = Database::open(s_file);
-    ASSERT_TRUE(db);
-    ASSERT_EQ(dump.tables.size(), snapshotTables().size());
-    for (const ReaderTable& rt : dump.tables) {
-        ASSERT_TRUE(rt.error.empty()) << rt.name << ": " << rt.error;
-        Result<Table> t = db->table(rt.name);
-        ASSERT_TRUE(t) << rt.name;
-        const auto& rows = s_rows[t->name()];
-        EXPECT_EQ(rt.rowCount, static_cast<long>(rows.size())) << rt.name;
-        ASSERT_EQ(rt.rows.size(), rows.size()) << rt.name;
-        for (std::size_t c = 0; c < rt.columns.size(); ++c) {
-            EXPECT_EQ(rt.columns[c].name, t->columns()[c].name);
-            EXPECT_EQ(rt.columns[c].type, mdbReaderTypeName(t->columns()[c].type));
-        }
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            ASSERT_EQ(rt.rows[r], canonicalRow(t->columns(), rows[r])) << rt.name << " row " << r;
-        }
-    }
+// mdbtools and mdb-reader read what this engine reads, which the test above compared with what
+// was written.
+TEST_F(SnapshotFile, MdbToolsAndMdbReaderReadTheSame) {
+    if (!missingReaders().empty()) GTEST_SKIP() << missingReaders();
+    expectMdbToolsAgree(s_file);
+    expectMdbReaderAgrees(s_file);
 }
 
 TEST_F(SnapshotFile, CheckFindsItConsistentAndCopyKeepsIt) {
@@ -305,14 +232,7 @@ TEST(JetWriteCatalog, ManyTablesSpillThePagesOfTheCatalog) {
     EXPECT_GT(pages->size(), 1u) << "the catalog rows should need more than page 14";
     const ToolOutput check = lumaroMdb({"check", file});
     EXPECT_TRUE(check.ok()) << check.out << check.err;
-    if (haveMdbTools()) {
-        const ToolOutput schema = mdbSchema(file);
-        EXPECT_NE(schema.out.find("CREATE TABLE [registro_canje_cumpleaños_39]"),
-                  std::string::npos);
-        EXPECT_NE(schema.out.find("[i_id_local_canje]\t\t\tLong Integer NOT NULL"),
-                  std::string::npos);
-        EXPECT_EQ(csvRecords(mdbExport(file, "registro_canje_cumpleaños_42").out).size(), 2u);
-    }
+    if (missingReaders().empty()) expectMdbToolsAgree(file);
     fs::remove_all(dir);
 }
 
