@@ -13,6 +13,8 @@
 #include "config/HeadlessConsole.h"
 #include "config/ProfileFile.h"
 #include "config/Settings.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
 #include "db/tool/DemoDatabases.h"
 
 namespace lumaro::testing {
@@ -64,6 +66,44 @@ protected:
         QStringList out;
         for (const auto& b : boxes()) out << b.text;
         return out;
+    }
+
+    // Statements with exact row counts, a read-only result set and transactions on the client
+    // database of a fresh generated store of `clientes` clients, whichever driver carries
+    // them; a failed silent statement hands back the provider's message, " - " and itself.
+    void checkStatements(db::Connection& cnn, int clientes) {
+        using db::dbAdmin;
+        QString sError = QStringLiteral("stale");
+        ASSERT_TRUE(dbAdmin().EjecutarSentencia(
+            cnn, "UPDATE Cliente set bFlagSincro=1 WHERE cClieCode <= 5", 1, &sError));
+        EXPECT_TRUE(sError.isEmpty());
+        EXPECT_EQ(cnn.rowsAffected(), 5);
+        db::Recordset rs;
+        ASSERT_TRUE(dbAdmin().EjecutarConsulta(cnn, "Select * from Cliente where bFlagSincro = 0",
+                                               rs, true, 1, sError));
+        EXPECT_EQ(rs.recordCount(), clientes - 5);
+        EXPECT_EQ(rs.value("sclieapel").toString(), rs.value(1).toString());
+        int walked = 0;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) ++walked;
+        EXPECT_EQ(walked, clientes - 5);
+        EXPECT_FALSE(rs.value(0).isValid());  // past the end
+        const auto cards = [&] {
+            db::Recordset c;
+            EXPECT_TRUE(c.open(cnn, "select count(*) from Tarjeta"));
+            return c.value(0).toInt();
+        };
+        for (const bool commit : {false, true}) {
+            ASSERT_TRUE(cnn.beginTransaction());
+            ASSERT_TRUE(
+                dbAdmin().EjecutarSentencia(cnn, "delete from Tarjeta where cClieCode = 1"));
+            ASSERT_TRUE(commit ? cnn.commitTransaction() : cnn.rollbackTransaction());
+            EXPECT_EQ(cards(), commit ? clientes - 1 : clientes);
+        }
+        const QString bad = QStringLiteral("insert into NoSuchTable values (1)");
+        EXPECT_FALSE(dbAdmin().EjecutarSentencia(cnn, bad, 1, &sError));
+        EXPECT_TRUE(sError.endsWith(" - " + bad)) << sError.toStdString();
+        EXPECT_GT(sError.size(), bad.size() + 3);
+        EXPECT_TRUE(boxes().empty());
     }
 
     QTemporaryDir m_dir;
