@@ -1,6 +1,5 @@
 #include "ExternalReaders.h"
 
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,13 +7,12 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 namespace lumaro::jet::testing {
 
@@ -52,15 +50,8 @@ std::string jsExponential(double v) {
 std::string escapeField(const std::string& s) {
     std::string out;
     for (char c : s) {
-        const char* e = c == '\\'   ? "\\\\"
-                        : c == '\t' ? "\\t"
-                        : c == '\n' ? "\\n"
-                        : c == '\r' ? "\\r"
-                                    : nullptr;
-        if (e)
-            out += e;
-        else
-            out += c;
+        const auto at = std::string_view("\\\t\n\r").find(c);
+        out += at == std::string_view::npos ? std::string(1, c) : std::string{'\\', "\\tnr"[at]};
     }
     return out;
 }
@@ -185,15 +176,8 @@ std::string missingReaders() {
     return missing.empty() ? "" : "missing " + missing;
 }
 
-ToolOutput mdbSchema(const std::string& file) { return runTool({"mdb-schema", file}); }
-
-ToolOutput mdbExport(const std::string& file, const std::string& table,
-                     const std::vector<std::string>& options) {
-    std::vector<std::string> argv{"mdb-export"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    argv.push_back(file);
-    argv.push_back(table);
-    return runTool(argv);
+ToolOutput mdbExport(const std::string& file, const std::string& table) {
+    return runTool({"mdb-export", file, table});
 }
 
 ToolOutput lumaroMdb(const std::vector<std::string>& args) {
@@ -253,7 +237,7 @@ void expectMdbToolsAgree(const std::string& file) {
     ASSERT_TRUE(tables.ok()) << tables.err;
     EXPECT_EQ(db->tableNames(), lines(tables.out));
     EXPECT_EQ(lumaroMdb({"tables", file}).out, tables.out);
-    const ToolOutput schema = mdbSchema(file), ourSchema = lumaroMdb({"schema", file});
+    const ToolOutput schema = runTool({"mdb-schema", file}), ourSchema = lumaroMdb({"schema", file});
     ASSERT_TRUE(schema.ok() && ourSchema.ok()) << schema.err << ourSchema.err;
     EXPECT_EQ(schemaColumnLines(ourSchema.out), schemaColumnLines(schema.out));
     for (const std::string& name : db->tableNames()) {

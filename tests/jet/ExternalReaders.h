@@ -24,9 +24,7 @@ ToolOutput runTool(const std::vector<std::string>& argv);
 std::string missingReaders();
 bool haveMdbTools();
 
-ToolOutput mdbSchema(const std::string& file);
-ToolOutput mdbExport(const std::string& file, const std::string& table,
-                     const std::vector<std::string>& options = {});
+ToolOutput mdbExport(const std::string& file, const std::string& table);
 // The built lumaro-mdb tool.
 ToolOutput lumaroMdb(const std::vector<std::string>& args);
 

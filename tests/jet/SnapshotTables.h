@@ -65,20 +65,12 @@ inline TableDef tableDef(const TableSpec& spec) {
         std::string type = item.substr(space + 1);
         c.required = !type.empty() && type.back() == '!';
         if (c.required) type.pop_back();
-        switch (type[0]) {
-            case 'L':
-                c.type = ColumnType::Long, c.size = 4;
-                break;
-            case 'D':
-                c.type = ColumnType::DateTime, c.size = 8;
-                break;
-            case 'F':
-                c.type = ColumnType::Boolean, c.size = 1;
-                break;
-            default:
-                c.type = ColumnType::Text, c.size = std::stoi(type.substr(1));
-                break;
-        }
+        const char kind = type[0];
+        c.type = kind == 'L'   ? ColumnType::Long
+                 : kind == 'D' ? ColumnType::DateTime
+                 : kind == 'F' ? ColumnType::Boolean
+                               : ColumnType::Text;
+        c.size = kind == 'L' ? 4 : kind == 'D' ? 8 : kind == 'F' ? 1 : std::stoi(type.substr(1));
         def.columns.push_back(c);
     }
     return def;
