@@ -70,7 +70,7 @@ inline QStringList logMessagesStartingWith(const QStringList& prefixes) {
 
 inline void clearLog() { QFile::remove(config::logPath(config::Clock::today())); }
 
-// Phases that report what the test set; every call is recorded in order.
+// Phases that report what the test set; the calls that tests count are recorded in order.
 class FakePhases : public Phases {
 public:
     bool abrir3 = true;
@@ -91,26 +91,14 @@ public:
 
     int count(const QString& call) const { return calls.count(call); }
 
-    bool AbrirConexion(int kind) override {
-        calls << QStringLiteral("AbrirConexion(%1)").arg(kind);
-        return kind == 3 ? abrir3 : abrir1;
-    }
-    std::optional<bool> esLocalPrincipal() override {
-        calls << QStringLiteral("esLocalPrincipal");
-        return principal;
-    }
-    bool ConfigLocales() override {
-        calls << QStringLiteral("ConfigLocales");
-        return registro;
-    }
+    bool AbrirConexion(int kind) override { return kind == 3 ? abrir3 : abrir1; }
+    std::optional<bool> esLocalPrincipal() override { return principal; }
+    bool ConfigLocales() override { return registro; }
     void CerrarBD(Conexion which) override {
         static const char* const kNombres[] = {"Cliente", "Logistica", "MySql"};
         calls << QStringLiteral("CerrarBD(%1)").arg(QLatin1String(kNombres[int(which)]));
     }
-    std::optional<QString> crearBDTemp() override {
-        calls << QStringLiteral("crearBDTemp");
-        return nombre;
-    }
+    std::optional<QString> crearBDTemp() override { return nombre; }
     bool CopiarTablas(const QString& n) override {
         calls << QStringLiteral("CopiarTablas(%1)").arg(n);
         if (duranteCopia) duranteCopia();
@@ -131,15 +119,17 @@ public:
     void ProcesarCargaInicial() override { calls << QStringLiteral("ProcesarCargaInicial"); }
 };
 
-// A started run control over fake phases, with a recording console, in a fresh folder.
+// A run control over fake phases, with a recording console, in a fresh folder; started unless
+// a window is to be put on it first.
 struct Rig {
     ProgramFolder folder;
     config::HeadlessConsole console;
     FakePhases phases;
     RunControl control{phases};
 
-    Rig() {
+    explicit Rig(bool arrancar = true) {
         config::setConsole(&console);
+        if (!arrancar) return;
         control.arrancar();
         phases.calls.clear();
         console.clearEvents();

@@ -150,35 +150,25 @@ class TestRunControl : public RigTest {
 
 private:
     void ownFileWaits() {
-        GrabarConfig(QStringLiteral("Local_Activo"), QStringLiteral("3"));
-        GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
-        folder().touch(QStringLiteral("out/3_04122026.mdb"));
+        GrabarConfig("Local_Activo", "3");
+        GrabarConfig(QStringLiteral("RtDbf"), folder().file("out"));
+        folder().touch("out/3_04122026.mdb");
     }
 
 private Q_SLOTS:
     void init() { m_rig = std::make_unique<Rig>(); }
     void cleanup() { m_rig.reset(); }
 
-    void startUpLeavesTheWindowIdle() {
+    // Start-up creates the working folders; an existing file of a folder's name counts as
+    // present, and a second run changes nothing.
+    void workingFolders() {
         for (const QString& f : carpetasTrabajo())
             QVERIFY2(QFileInfo(folder().file(f)).isDir(), qPrintable(f));
-        QVERIFY(!control().timerEnabled());
-        const Buttons& b = control().buttons();
-        QVERIFY(b.subir && !b.parar && b.configurar && b.salir && !b.descargar);
-        QVERIFY(b.generar);  // no "BD_Temp" yet
-        QCOMPARE(console().statePanel(), texts::kDetenido);
-        QCOMPARE(console().step(), QString());
-        control().refreshTitle();
-        QCOMPARE(control().title(), RunControl::tituloPara(false));
-    }
-
-    void workingFoldersAreCreatedOnce() {
-        // An existing file of a folder's name counts as present.
         QDir(folder().path()).removeRecursively();
-        folder().touch(QStringLiteral("temp"));
+        folder().touch("temp");
         crearCarpetasTrabajo();
-        QVERIFY(QFileInfo(folder().file(QStringLiteral("temp"))).isFile());
-        QVERIFY(QFileInfo(folder().file(QStringLiteral("MDB_Syncronizadas"))).isDir());
+        QVERIFY(QFileInfo(folder().file("temp")).isFile());
+        QVERIFY(QFileInfo(folder().file("MDB_Syncronizadas")).isDir());
         const auto entries = [this] {
             return QDir(folder().path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         };
@@ -191,7 +181,7 @@ private Q_SLOTS:
     void configurarControlesFollowsBdTemp() {
         QFETCH(int, row);
         const BdTempRow& r = kBdTemp[row];
-        GrabarConfig(QStringLiteral("BD_Temp"), QString::fromLatin1(r.bdTemp));
+        GrabarConfig("BD_Temp", QString::fromLatin1(r.bdTemp));
         control().habilitar_2(r.generarAntes == 0);
         control().configurarControles();
         QCOMPARE(control().buttons().generar, r.generarDespues == 1);
@@ -211,12 +201,12 @@ private Q_SLOTS:
         phases().copia = r.copia;
         // The download phase sees "BD_Temp" already written when the copy succeeded.
         QString bdTempAlSubir;
-        phases().duranteDescarga = [&] { bdTempAlSubir = LeerConfig(QStringLiteral("BD_Temp")); };
+        phases().duranteDescarga = [&] { bdTempAlSubir = LeerConfig("BD_Temp"); };
 
         control().Command6_Click();
 
         QCOMPARE(logMessagesStartingWith({kSubirLog}).size(), r.subidas);
-        QCOMPARE(LeerConfig(QStringLiteral("BD_Temp")).isEmpty(), !r.bdTempEscrito);
+        QCOMPARE(LeerConfig("BD_Temp").isEmpty(), !r.bdTempEscrito);
         if (r.bdTempEscrito && phases().count("descargarOtrosLocales"))
             QCOMPARE(bdTempAlSubir, QStringLiteral("3_05122026.mdb"));
         QStringList closes;
@@ -238,7 +228,7 @@ private Q_SLOTS:
     void commandsLogTheAutomaticMode() {
         QFETCH(int, row);
         const ModoRow& r = kModo[row];
-        GrabarConfig(QStringLiteral("AutoSync"), QString::fromLatin1(r.autoSync));
+        GrabarConfig("AutoSync", QString::fromLatin1(r.autoSync));
         phases().answered = true;
         control().setTimerEnabled(r.timer);
         if (r.subir)
@@ -270,7 +260,7 @@ private Q_SLOTS:
         phases().downloadCount = r.count;
         phases().importOk = r.importOk;
         phases().uploadOk = r.uploadOk;
-        if (r.esperando) folder().touch(QStringLiteral("MDB_descargadas/1_05122026.mdb"));
+        if (r.esperando) folder().touch("MDB_descargadas/1_05122026.mdb");
         if (r.propio) ownFileWaits();
         // Stale results of an earlier run never count.
         config::runState().results.downloadAnswered = true;
@@ -333,7 +323,7 @@ private Q_SLOTS:
     void pararDuringACycle() {
         QFETCH(QString, fase);
         QFETCH(QStringList, noIniciadas);
-        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
+        GrabarConfig("AutoSync", "1");
         phases().answered = true;
         bool cancelado = false;
         Buttons durante;
@@ -356,7 +346,7 @@ private Q_SLOTS:
         QVERIFY(!durante.subir);  // no second cycle could start inside this one
         for (const QString& c : noIniciadas) QCOMPARE(phases().count(c), 0);
         QVERIFY(!control().timerEnabled());
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
+        QCOMPARE(LeerConfig("AutoSync"), QStringLiteral("0"));
         QVERIFY(control().buttons().subir && !control().buttons().parar);
         QCOMPARE(console().statePanel(), texts::kDetenido);
         QVERIFY(!console().busy());
@@ -366,7 +356,7 @@ private Q_SLOTS:
 
     void pararWhenIdle() {
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 7, 3)));
-        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
+        GrabarConfig("AutoSync", "1");
         control().setTimerEnabled(true);
         control().habilitar(false);
         clearLog();
@@ -375,7 +365,7 @@ private Q_SLOTS:
                  QStringList{QStringLiteral(
                      "Se Detiene Proceso de Sincronizacion (Envio,Descarga y/o Sincronizacion): "
                      "Fecha '05/12/2026' Hora '14:07:03'")});
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
+        QCOMPARE(LeerConfig("AutoSync"), QStringLiteral("0"));
         QVERIFY(control().buttons().subir && !control().buttons().parar);
         QVERIFY(!control().timerEnabled());
         QCOMPARE(control().title(), RunControl::tituloPara(false));
@@ -398,7 +388,7 @@ private Q_SLOTS:
         QFETCH(bool, salir);
         QFETCH(bool, enCiclo);
         QFETCH(QString, autoSync);
-        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
+        GrabarConfig("AutoSync", "1");
         QSignalSpy quit(&control(), &RunControl::quitRequested);
         const auto pedir = [&] { salir ? control().Command4_Click() : control().cerrar(); };
         if (enCiclo) {
@@ -414,7 +404,7 @@ private Q_SLOTS:
             pedir();
         }
         QCOMPARE(quit.count(), 1);
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), autoSync);
+        QCOMPARE(LeerConfig("AutoSync"), autoSync);
     }
 
     void configurarRefusedWhileSubirIsDisabled() {
@@ -434,8 +424,8 @@ private Q_SLOTS:
     void ownFilesWaiting() {
         QFETCH(int, row);
         const PropioRow& r = kPropios[row];
-        GrabarConfig(QStringLiteral("Local_Activo"), QString::fromLatin1(r.localActivo));
-        GrabarConfig(QStringLiteral("RtDbf"), folder().file(QStringLiteral("out")));
+        GrabarConfig("Local_Activo", QString::fromLatin1(r.localActivo));
+        GrabarConfig(QStringLiteral("RtDbf"), folder().file("out"));
         const QString archivo = folder().file(QString::fromLatin1(r.archivo));
         folder().touch(QString::fromLatin1(r.archivo));
         if (*r.enviado) folder().touch(QString::fromLatin1(r.enviado));

@@ -90,9 +90,9 @@ private Q_SLOTS:
         QFETCH(int, row);
         const TickRow& r = kTicks[row];
         setTimes(QString::fromLatin1(r.tiempos));
-        GrabarConfig(QStringLiteral("FechaHoy"), QString::fromLatin1(r.fechaHoy));
-        GrabarConfig(QStringLiteral("SyncActual"), QString::fromLatin1(r.syncActual));
-        GrabarConfig(QStringLiteral("BD_Temp"), QString::fromLatin1(r.bdTemp));
+        GrabarConfig("FechaHoy", QString::fromLatin1(r.fechaHoy));
+        GrabarConfig("SyncActual", QString::fromLatin1(r.syncActual));
+        GrabarConfig("BD_Temp", QString::fromLatin1(r.bdTemp));
         control().habilitar_2(true);  // "Generar MDB Local" disabled, as after a command
         console().clearEvents();
 
@@ -106,8 +106,8 @@ private Q_SLOTS:
         QCOMPARE(logMessagesStartingWith(kLineasDelReloj), lineas);
         QCOMPARE(logMessagesStartingWith({kGenerarLog}).size(), r.generar);
         QCOMPARE(logMessagesStartingWith({kSubirLog}).size(), r.subir);
-        QCOMPARE(LeerConfig(QStringLiteral("SyncActual")), QString::fromLatin1(r.syncDespues));
-        QCOMPARE(LeerConfig(QStringLiteral("FechaHoy")), QString::fromLatin1(kHoy));
+        QCOMPARE(LeerConfig("SyncActual"), QString::fromLatin1(r.syncDespues));
+        QCOMPARE(LeerConfig("FechaHoy"), QString::fromLatin1(kHoy));
         const auto boxes = console().eventsOf(Kind::Box);
         QCOMPARE(boxes.size(), size_t(r.error ? 1 : 0));
         if (r.error) {
@@ -127,13 +127,13 @@ private Q_SLOTS:
             tickAt(t);
         QCOMPARE(logMessagesStartingWith(kLineasDelReloj),
                  (QStringList{"sale A", "ini A", "sale A", "ini C", "sale A"}));
-        QCOMPARE(LeerConfig(QStringLiteral("BD_Temp")), QStringLiteral("3_05122026.mdb"));
+        QCOMPARE(LeerConfig("BD_Temp"), QStringLiteral("3_05122026.mdb"));
         tickAt(QTime(2, 0), QDate(2026, 12, 6));
         // The next day's lines go to the next day's log; its first tick is a new day whatever
         // the counter said.
         QCOMPARE(logMessagesStartingWith(kLineasDelReloj), QStringList{"ini A"});
-        QCOMPARE(LeerConfig(QStringLiteral("FechaHoy")), QStringLiteral("06/12/2026"));
-        QCOMPARE(LeerConfig(QStringLiteral("SyncActual")), QStringLiteral("1"));
+        QCOMPARE(LeerConfig("FechaHoy"), QStringLiteral("06/12/2026"));
+        QCOMPARE(LeerConfig("SyncActual"), QStringLiteral("1"));
     }
 
     // Both daily times equal: one run a day, at the first hit.
@@ -161,9 +161,7 @@ private Q_SLOTS:
         tickAt(QTime(2, 0));
         config::setConsole(&console());
         QCOMPARE(reentrant.eventsOf(Kind::Box).size(), size_t(1));
-        QCOMPARE(logMessagesStartingWith({QStringLiteral("Timer1_Timer - Hay un ciclo o un aviso")})
-                     .size(),
-                 1);
+        QCOMPARE(logMessagesStartingWith({"Timer1_Timer - Hay un ciclo o un aviso"}).size(), 1);
     }
 };
 

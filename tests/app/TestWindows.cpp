@@ -94,25 +94,22 @@ const ValidarRow kValidar[] = {
 
 }  // namespace
 
-class TestWindows : public QObject {
+class TestWindows : public RigTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<FakePhases> m_phases;
-    std::unique_ptr<RunControl> m_control;
     std::unique_ptr<FrmProcesoSync> m_window;
     QList<Box> m_boxes;
 
     FrmProcesoSync* start() {
-        m_window = std::make_unique<FrmProcesoSync>(*m_control);
-        m_control->arrancar();
+        m_window = std::make_unique<FrmProcesoSync>(control());
+        control().arrancar();
         m_window->show();
         if (!QTest::qWaitForWindowExposed(m_window.get())) qFatal("window not shown");
         return m_window.get();
     }
     std::unique_ptr<FrmConfiguracion> dialog() {
-        auto d = std::make_unique<FrmConfiguracion>(*m_control);
+        auto d = std::make_unique<FrmConfiguracion>(control());
         d->show();
         d->activateWindow();
         return d;
@@ -120,9 +117,7 @@ private:
 
 private Q_SLOTS:
     void init() {
-        m_folder = std::make_unique<ProgramFolder>();
-        m_phases = std::make_unique<FakePhases>();
-        m_control = std::make_unique<RunControl>(*m_phases);
+        m_rig = std::make_unique<Rig>(false);
         m_boxes.clear();
         MessageBox::setRecorder([this](QMessageBox::Icon i, const QString& c, const QString& t) {
             m_boxes.append(Box{i, c, t});
@@ -132,12 +127,11 @@ private Q_SLOTS:
         MessageBox::setRecorder({});
         FrmConfiguracion::setFileChooserForTesting({});
         m_window.reset();
-        m_control.reset();
-        m_folder.reset();
+        m_rig.reset();
     }
 
     void mainWindowAfterStartUp() {
-        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
+        GrabarConfig("AutoSync", "1");
         QWidget* w = start();
         const struct {
             const char *name, *caption, *toolTip;
@@ -165,37 +159,34 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(w, "lblProceso")->font().family(), QStringLiteral("Arial"));
         QCOMPARE(child<QLabel>(w, "StatusBar1Panel1")->text(), texts::kDetenido);
         QCOMPARE(child<QListWidget>(w, "List1")->count(), 0);
-        QCOMPARE(m_phases->count("ProcesarCargaInicial"), 1);
+        QCOMPARE(phases().count("ProcesarCargaInicial"), 1);
         // The stored "AutoSync" does not arm the timer at start-up.
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         QCOMPARE(w->windowTitle(), QStringLiteral("Lumaro - Sincronización de datos entre Locales. "
                                                   "Estado automatico < DESACTIVADO >"));
         // The window follows the run control.
-        m_control->habilitar_2(false);
+        control().habilitar_2(false);
         QVERIFY(!child<QPushButton>(w, "Command1")->isEnabled());
         QVERIFY(!child<QPushButton>(w, "Command4")->isEnabled());
         QVERIFY(child<QPushButton>(w, "Command6")->isEnabled());
-        m_control->setTimerEnabled(true);
+        control().setTimerEnabled(true);
         QVERIFY(w->windowTitle().endsWith(QStringLiteral("< ACTIVADO >")));
     }
 
-    void consoleShowsPanelsStepAndLists() {
+    // The window is the console of the phases: step colour, problem lines on one line each,
+    // the busy pointer.
+    void windowIsTheConsole() {
         QWidget* w = start();
         config::Console& c = config::console();
         QCOMPARE(&c, static_cast<config::Console*>(m_window.get()));
         c.setStep(QStringLiteral("Descargando datos"), 0x0000FF);
-        auto* lbl = child<QLabel>(w, "lblProceso");
-        QCOMPARE(lbl->text(), QStringLiteral("Descargando datos"));
-        QCOMPARE(lbl->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(child<QLabel>(w, "lblProceso")->palette().color(QPalette::WindowText),
+                 QColor(0, 0, 255));
         c.addProblem(QStringLiteral("uno\r\nfalso"));
         QCOMPARE(child<QListWidget>(w, "List1")->item(0)->text(), QStringLiteral("uno  falso"));
-        c.addFile(QStringLiteral("3_05122026.mdb"));
-        QCOMPARE(child<QListWidget>(w, "List2")->count(), 1);
         c.setProgress(0, 10, 4);
         QCOMPARE(child<QProgressBar>(w, "pgEstado")->value(), 4);
-        c.setEventPanel(QStringLiteral("Ultima Ejecucion"));
-        QCOMPARE(child<QLabel>(w, "StatusBar1Panel2")->text(), QStringLiteral("Ultima Ejecucion"));
         c.setBusy(true);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         c.setBusy(false);
@@ -207,9 +198,9 @@ private Q_SLOTS:
     void boxInsideACycleBecomesANotice() {
         start();
         FrmProcesoSync::setAvisoEnCicloMs(150);
-        m_phases->answered = true;
+        phases().answered = true;
         QString titulo;
-        m_phases->duranteMain = [&] {
+        phases().duranteMain = [&] {
             whenModal([&](QWidget* w) { titulo = w->windowTitle(); });
             config::console().messageBox(config::BoxIcon::Critical,
                                          QStringLiteral("Problemas de Configuración"),
@@ -217,7 +208,7 @@ private Q_SLOTS:
         };
         QElapsedTimer clock;
         clock.start();
-        m_control->Command1_Click();
+        control().Command1_Click();
         QVERIFY(clock.elapsed() >= 140 && clock.elapsed() < 10000);
         FrmProcesoSync::setAvisoEnCicloMs(30000);
         QCOMPARE(titulo, QStringLiteral("Problemas de Configuración"));
@@ -294,7 +285,7 @@ private Q_SLOTS:
     void configurar() {
         QFETCH(bool, enCurso);
         QWidget* w = start();
-        m_control->habilitar(!enCurso);
+        control().habilitar(!enCurso);
         QString titulo;
         QPointer<QTimer> poll = whenModal([&](QWidget* d) {
             titulo = d->windowTitle();
@@ -309,23 +300,23 @@ private Q_SLOTS:
 
     // The close box, "Parar" and "Salir" reach the run control.
     void closeBoxPararAndSalir() {
-        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
+        GrabarConfig("AutoSync", "1");
         QWidget* w = start();
-        QSignalSpy quit(m_control.get(), &RunControl::quitRequested);
+        QSignalSpy quit(&control(), &RunControl::quitRequested);
         w->close();
         QCOMPARE(quit.count(), 1);
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("1"));
+        QCOMPARE(LeerConfig("AutoSync"), QStringLiteral("1"));
         w->show();
-        m_control->habilitar(false);
+        control().habilitar(false);
         clearLog();
         click(w, "Command2");
         QCOMPARE(logMessages().size(), 1);
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
+        QCOMPARE(LeerConfig("AutoSync"), QStringLiteral("0"));
         QVERIFY(child<QPushButton>(w, "Command1")->isEnabled());
-        GrabarConfig(QStringLiteral("AutoSync"), QStringLiteral("1"));
+        GrabarConfig("AutoSync", "1");
         click(w, "Command4");
         QCOMPARE(quit.count(), 2);
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QStringLiteral("0"));
+        QCOMPARE(LeerConfig("AutoSync"), QStringLiteral("0"));
     }
 
     void dialogControls() {
@@ -404,51 +395,46 @@ private Q_SLOTS:
         if (*r.foco) QCOMPARE(d->focusWidget()->objectName(), QString::fromLatin1(r.foco));
     }
 
+    // "Aceptar" writes the settings, arms or disarms the timer and logs the automatic state;
+    // nothing is written when the data is invalid or the dialog is cancelled.
     void aceptar_data() {
+        QTest::addColumn<QString>("hora");
         QTest::addColumn<bool>("automatico");
-        QTest::newRow("ticked") << true;
-        QTest::newRow("not ticked") << false;
+        QTest::addColumn<QString>("boton");
+        QTest::newRow("ticked") << "2" << true << "cmdAceptar";
+        QTest::newRow("not ticked") << "2" << false << "cmdAceptar";
+        QTest::newRow("invalid") << "24" << true << "cmdAceptar";
+        QTest::newRow("cancelled") << "2" << true << "cmdCancelar";
     }
     void aceptar() {
+        QFETCH(QString, hora);
         QFETCH(bool, automatico);
-        m_control->setTimerEnabled(!automatico);
+        QFETCH(QString, boton);
+        const bool escribe = hora == "2" && boton == "cmdAceptar";
+        control().setTimerEnabled(escribe && !automatico);
         auto d = dialog();
-        const char* const valores[] = {"2", "05", "14", "30"};
-        for (int i = 0; i < 4; ++i)
-            field(d.get(), kHoras[i])->setText(QString::fromLatin1(valores[i]));
-        field(d.get(), "txtRutaDestino")->setText(QStringLiteral("/srv/out"));
+        const char* const valores[] = {"", "05", "14", "30"};
+        for (int i = 1; i < 4; ++i) field(d.get(), kHoras[i])->setText(valores[i]);
+        field(d.get(), "txtH1")->setText(hora);
+        field(d.get(), "txtRutaDestino")->setText("/srv/out");
         child<QCheckBox>(d.get(), "chkSyncAuto")->setChecked(automatico);
-        click(d.get(), "cmdAceptar");
+        click(d.get(), qPrintable(boton));
+        if (!escribe) {
+            QVERIFY(!QFile::exists(config::settingsPath()));
+            QVERIFY(!control().timerEnabled());
+            return;
+        }
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(LeerConfig(QStringLiteral("Minuto1")), QStringLiteral("05"));
-        QCOMPARE(LeerConfig(QStringLiteral("Hora2")), QStringLiteral("14"));
-        QCOMPARE(LeerConfig(QStringLiteral("RtDbf")), QStringLiteral("/srv/out"));
-        QCOMPARE(LeerConfig(QStringLiteral("AutoSync")), QString::number(int(automatico)));
-        QCOMPARE(m_control->timerEnabled(), automatico);
-        QCOMPARE(m_control->title(), RunControl::tituloPara(automatico));
+        QCOMPARE(LeerConfig("Minuto1"), QStringLiteral("05"));
+        QCOMPARE(LeerConfig("Hora2"), QStringLiteral("14"));
+        QCOMPARE(LeerConfig("RtDbf"), QStringLiteral("/srv/out"));
+        QCOMPARE(LeerConfig("AutoSync"), QString::number(int(automatico)));
+        QCOMPARE(control().timerEnabled(), automatico);
+        QCOMPARE(control().title(), RunControl::tituloPara(automatico));
         QCOMPARE(logMessages(),
                  QStringList{QStringLiteral("El estado automatico del programa es : "
                                             "< %1 >.")
                                  .arg(QLatin1String(automatico ? "ACTIVADO" : "DESACTIVADO"))});
-    }
-
-    void nothingWrittenBeforeAceptar_data() {
-        QTest::addColumn<QString>("hora");
-        QTest::addColumn<QString>("boton");
-        QTest::newRow("invalid") << "24"
-                                 << "cmdAceptar";
-        QTest::newRow("cancelled") << "5"
-                                   << "cmdCancelar";
-    }
-    void nothingWrittenBeforeAceptar() {
-        QFETCH(QString, hora);
-        QFETCH(QString, boton);
-        auto d = dialog();
-        field(d.get(), "txtH1")->setText(hora);
-        child<QCheckBox>(d.get(), "chkSyncAuto")->setChecked(true);
-        click(d.get(), qPrintable(boton));
-        QVERIFY(!QFile::exists(config::settingsPath()));
-        QVERIFY(!m_control->timerEnabled());
     }
 
     // The two browse buttons: their dialogs, and what the chosen file fills in (nothing when
@@ -469,8 +455,8 @@ private Q_SLOTS:
         QFETCH(QString, titulo);
         QFETCH(bool, lumaro);
         QFETCH(bool, cancelado);
-        m_folder->touch(QStringLiteral("datos/Seguridad.mdb"));
-        const QString elegido = m_folder->file(QStringLiteral("datos/Seguridad.mdb"));
+        folder().touch(QStringLiteral("datos/Seguridad.mdb"));
+        const QString elegido = folder().file(QStringLiteral("datos/Seguridad.mdb"));
         auto d = dialog();
         for (const char* n : {"txtRutaLumaro", "txtRutaDestino"})
             field(d.get(), n)->setText(QStringLiteral("antes"));
@@ -488,12 +474,12 @@ private Q_SLOTS:
         QCOMPARE(filtros,
                  (QStringList{"Base de Datos Ms Access (*.mdb)", "Todos los Archivos(*.*)"}));
         QCOMPARE(sufijo, QStringLiteral("MDB"));
-        QCOMPARE(carpeta, QDir(m_folder->path()).absolutePath());
+        QCOMPARE(carpeta, QDir(folder().path()).absolutePath());
         // The folder of the chosen file, never the file itself, is the exchange folder.
         const QString antes = QStringLiteral("antes");
         QCOMPARE(
             field(d.get(), "txtRutaDestino")->text(),
-            cancelado ? antes : QDir::toNativeSeparators(m_folder->file(QStringLiteral("datos"))));
+            cancelado ? antes : QDir::toNativeSeparators(folder().file(QStringLiteral("datos"))));
         QCOMPARE(field(d.get(), "txtRutaLumaro")->text(),
                  lumaro && !cancelado ? QDir::toNativeSeparators(elegido) : antes);
         QVERIFY(m_boxes.isEmpty());
