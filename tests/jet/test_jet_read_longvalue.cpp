@@ -12,14 +12,18 @@ using namespace lumaro::jet;
 
 namespace {
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+// Little-endian 32-bit words followed by text.
+Bytes words(std::initializer_list<uint32_t> ws, const std::string& tail = "") {
+    Bytes b;
+    for (uint32_t w : ws)
+        b.insert(b.end(), {uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(w >> 24)});
+    b.insert(b.end(), tail.begin(), tail.end());
+    return b;
+}
 
-Bytes chained(uint32_t next, const std::string& s) {
-    Bytes row(4);
-    putU32(row.data(), next);
-    const Bytes t = text(s);
-    row.insert(row.end(), t.begin(), t.end());
-    return row;
+// A long-value field: length and flags, LVAL row pointer, 4 unused bytes, inline data.
+Bytes header(uint32_t lengthAndFlags, uint32_t pointer, const std::string& inlineData = "") {
+    return words({lengthAndFlags, pointer, 0}, inlineData);
 }
 
 // A data page holding `rows`, packed from the end of the page as Jet packs them.
@@ -42,22 +46,13 @@ std::vector<uint8_t> lvalPage(const std::vector<Bytes>& rows) {
 std::shared_ptr<PageSource> source() {
     std::vector<uint8_t> file(format::kPageSize, 0);  // page 0
     const auto page = lvalPage({
-        chained(makeRowPointer(1, 1), "Hello, "),  // row 0: first of a chain
-        chained(0, "world"),                       // row 1: its end
-        text("single-row-data"),                   // row 2: a value on one row
-        chained(makeRowPointer(1, 3), "x"),        // row 3: a chain pointing at itself
+        words({makeRowPointer(1, 1)}, "Hello, "),  // row 0: first of a chain
+        words({0}, "world"),                       // row 1: its end
+        words({}, "single-row-data"),              // row 2: a value on one row
+        words({makeRowPointer(1, 3)}, "x"),        // row 3: a chain pointing at itself
     });
     file.insert(file.end(), page.begin(), page.end());
     return PageSource::openBytes(file).value();
-}
-
-Bytes header(uint32_t lengthAndFlags, uint32_t pointer, const std::string& inlineData = "") {
-    Bytes h(12, 0);
-    putU32(h.data(), lengthAndFlags);
-    putU32(h.data() + 4, pointer);
-    const Bytes t = text(inlineData);
-    h.insert(h.end(), t.begin(), t.end());
-    return h;
 }
 
 struct LongCase {

@@ -14,15 +14,10 @@ using namespace lumaro::jet;
 
 namespace {
 
-Column column(const char* name, ColumnType type, uint16_t number, bool fixed, uint16_t offset,
+Column column(const char* name, ColumnType type, uint16_t number, bool fixed, uint16_t at,
               uint16_t length) {
-    Column c;
-    c.name = name;
-    c.type = type;
-    c.number = number;
-    c.fixed = fixed;
-    (fixed ? c.fixedOffset : c.varIndex) = offset;
-    c.storedLength = length;
+    Column c{.name = name, .type = type, .storedLength = length, .number = number, .fixed = fixed};
+    (fixed ? c.fixedOffset : c.varIndex) = at;
     return c;
 }
 
@@ -40,10 +35,12 @@ Table::Data table() {
     return t;
 }
 
-Bytes le32(uint32_t v) {
-    Bytes b(4);
-    putU32(b.data(), v);
-    return b;
+Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
 }
 
 Bytes ucs2(const std::string& ascii) {
@@ -53,11 +50,8 @@ Bytes ucs2(const std::string& ascii) {
 }
 
 Bytes inlineMemo(const std::string& ascii) {
-    Bytes b = le32(format::kLongValueInline | static_cast<uint32_t>(ascii.size() * 2));
-    b.resize(12, 0);
-    const Bytes t = ucs2(ascii);
-    b.insert(b.end(), t.begin(), t.end());
-    return b;
+    return cat({le32(format::kLongValueInline | static_cast<uint32_t>(ascii.size() * 2)),
+                Bytes(8, 0), ucs2(ascii)});
 }
 
 // A Jet 4 row: column count, fixed area, variable fields, offsets (stored backwards), count,
@@ -79,11 +73,6 @@ Bytes row(uint16_t columns, Bytes fixed, const std::vector<Bytes>& vars, std::ve
         mask[static_cast<std::size_t>(bit / 8)] |= static_cast<uint8_t>(1 << (bit % 8));
     r.insert(r.end(), mask.begin(), mask.end());
     return r;
-}
-
-Bytes concat(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 struct RowCase {
@@ -113,7 +102,7 @@ TEST_P(RowDecoding, DecodesOrRefuses) {
     }
 }
 
-const Bytes kFixed = concat(le32(7), concat(le32(12345), le32(0)));  // Id 7, Amount 1.2345
+const Bytes kFixed = cat({le32(7), le32(12345), le32(0)});  // Id 7, Amount 1.2345
 
 INSTANTIATE_TEST_SUITE_P(
     Jet, RowDecoding,
