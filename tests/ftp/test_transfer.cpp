@@ -22,7 +22,8 @@ using lumaro::config::runState;
 
 namespace {
 
-const QString kName = QStringLiteral("2_05122026.mdb");
+const QString kName = QStringLiteral("2_05122026.mdb");  // another store's snapshot
+const QString kOwn = QStringLiteral("3_05122026.mdb");   // this store's snapshot
 
 class TransferTest : public ::testing::Test {
 protected:
@@ -34,9 +35,11 @@ protected:
     QString remote(const QString& name) const {
         return server.remote(QStringLiteral("intercambio/") + name);
     }
-    QString downloaded(const QString& name) const {
+    QString downloaded(const QString& name = kName) const {
         return store.path(QStringLiteral("MDB_descargadas/") + name);
     }
+    QString outgoing() const { return store.path(QStringLiteral("snapshots/") + kOwn); }
+    bool upload() { return cargarFileFTP(store.path(QStringLiteral("snapshots")), kOwn); }
     // The archive copies in MDB_enviadas (not the marks of uploads under way).
     QStringList enviadas() const {
         return QDir(store.path(QStringLiteral("MDB_enviadas")))
@@ -53,7 +56,6 @@ protected:
 
 // The listing rule, on listing texts as the server's lines.
 struct ListingRow {
-    const char* label;
     const char* listing;
     bool found;
 };
@@ -61,31 +63,30 @@ struct ListingRow {
 class ListingTest : public ::testing::TestWithParam<ListingRow> {};
 
 TEST_P(ListingTest, MatchesExactTrimmedFileEntries) {
-    const ListingRow row = GetParam();
-    EXPECT_EQ(existeEnListado(QString::fromUtf8(row.listing), kName), row.found) << row.label;
+    EXPECT_EQ(existeEnListado(QString::fromUtf8(GetParam().listing), kName), GetParam().found)
+        << GetParam().listing;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ListingTest,
-    ::testing::Values(ListingRow{"exact", "1_05122026.mdb\r\n2_05122026.mdb\r\n", true},
-                      ListingRow{"blanks around", "  2_05122026.mdb \r\n", true},
-                      ListingRow{"other case", "2_05122026.MDB\r\n", false},
-                      ListingRow{"folder entry", "2_05122026.mdb/\r\n", false},
-                      ListingRow{"upload in progress", "2_05122026.mdb.part\r\n", false},
-                      ListingRow{"prefix only", "2_05122026.mdb.bak\r\n", false},
-                      ListingRow{"empty listing", "", false}));
+INSTANTIATE_TEST_SUITE_P(Rows, ListingTest,
+                         ::testing::Values(ListingRow{"1_05122026.mdb\r\n2_05122026.mdb\r\n", true},
+                                           ListingRow{"  2_05122026.mdb \r\n", true},
+                                           ListingRow{"2_05122026.MDB\r\n", false},
+                                           ListingRow{"2_05122026.mdb/\r\n", false},
+                                           ListingRow{"2_05122026.mdb.part\r\n", false},
+                                           ListingRow{"2_05122026.mdb.bak\r\n", false},
+                                           ListingRow{"", false}));
 
 TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     const QByteArray data = bytes(300000);
     ASSERT_TRUE(writeFile(remote(kName), data));
-    ASSERT_TRUE(writeFile(downloaded(kName), "old"));
+    ASSERT_TRUE(writeFile(downloaded(), "old"));
 
     EXPECT_TRUE(descargarFileFTP(kName));
     EXPECT_TRUE(runState().results.fileFound);
-    EXPECT_EQ(readAll(downloaded(kName)), data);
+    EXPECT_EQ(readAll(downloaded()), data);
     EXPECT_FALSE(QFileInfo::exists(downloaded(kName + QStringLiteral(".part"))));
     EXPECT_TRUE(server.commands().contains(QStringLiteral("TYPE I")));
-    EXPECT_TRUE(server.commands().filter(QStringLiteral("PORT ")).size() > 0);
+    EXPECT_FALSE(server.commands().filter(QStringLiteral("PORT ")).isEmpty());
     EXPECT_TRUE(
         store.logHas(QStringLiteral("El archivo < 2_05122026.mdb > SI existe en el FTP...")));
     EXPECT_TRUE(store.logHas(
@@ -100,8 +101,7 @@ TEST_F(TransferTest, ServersWithoutMlsdAreListedByName) {
     ASSERT_TRUE(writeFile(remote(kName), "data"));
     server.setFault(QStringLiteral("no_mlsd"), true);
     EXPECT_TRUE(descargarFileFTP(kName));
-    EXPECT_TRUE(runState().results.fileFound);
-    EXPECT_EQ(readAll(downloaded(kName)), QByteArray("data"));
+    EXPECT_EQ(readAll(downloaded()), QByteArray("data"));
     EXPECT_TRUE(server.commands().contains(QStringLiteral("NLST")));
 }
 
@@ -127,8 +127,7 @@ TEST_F(TransferTest, StopRequestedDuringATransferCancelsIt) {
     EXPECT_FALSE(descargarFileFTP(kName));
     EXPECT_LT(took.elapsed(), 8000);
     lumaro::config::setConsole(&store.console());
-    EXPECT_FALSE(QFileInfo::exists(downloaded(kName)));
-    EXPECT_FALSE(QFileInfo::exists(downloaded(kName + QStringLiteral(".part"))));
+    EXPECT_TRUE(QDir(store.path(QStringLiteral("MDB_descargadas"))).isEmpty());
     EXPECT_TRUE(store.logHas(QStringLiteral("N=42 D=")));  // aborted by the progress callback
 }
 
@@ -140,7 +139,7 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
 
     EXPECT_TRUE(descargarFileFTP(kName));
     EXPECT_FALSE(runState().results.fileFound);
-    EXPECT_FALSE(QFileInfo::exists(downloaded(kName)));
+    EXPECT_FALSE(QFileInfo::exists(downloaded()));
     EXPECT_TRUE(
         store.logHas(QStringLiteral("El archivo < 2_05122026.mdb > NO existe en el FTP...")));
     EXPECT_TRUE(store.logHas(QStringLiteral("[tercera vez] (esto solo implica")));
@@ -148,212 +147,164 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
 
 TEST_F(TransferTest, BackslashExchangeFolderListsWithSlashesAndTransfersAsWritten) {
     store.setSubFile(QStringLiteral("in\\box"));
-    ASSERT_TRUE(QDir(server.root()).mkpath(QStringLiteral("in/box")));
-    ASSERT_TRUE(QDir(server.root()).mkpath(QStringLiteral("in\\box")));
-    ASSERT_TRUE(writeFile(server.remote(QStringLiteral("in/box/")) + kName, "listed"));
-    ASSERT_TRUE(writeFile(server.remote(QStringLiteral("in\\box/")) + kName, "as written"));
-
+    for (const char* folder : {"in/box", "in\\box"}) {
+        ASSERT_TRUE(QDir(server.root()).mkpath(folder));
+        ASSERT_TRUE(writeFile(server.remote(folder) + u'/' + kName, folder));
+    }
     EXPECT_TRUE(descargarFileFTP(kName));
-    EXPECT_EQ(readAll(downloaded(kName)), QByteArray("as written"));
-    const QStringList commands = server.commands();
-    EXPECT_TRUE(commands.contains(QStringLiteral("CWD box")));
-    EXPECT_TRUE(commands.contains(QStringLiteral("CWD in\\box")));
+    EXPECT_EQ(readAll(downloaded()), QByteArray("in\\box"));
+    EXPECT_TRUE(server.commands().contains(QStringLiteral("CWD box")));
+    EXPECT_TRUE(server.commands().contains(QStringLiteral("CWD in\\box")));
 }
 
 TEST_F(TransferTest, UploadArchivesTheFileUnderItsTimeAndRemovesIt) {
-    const QString carpeta = store.path(QStringLiteral("snapshots"));
-    const QString name = QStringLiteral("3_05122026.mdb");
-    ASSERT_TRUE(writeFile(carpeta + QStringLiteral("/") + name, bytes(50000)));
-
-    EXPECT_TRUE(cargarFileFTP(carpeta, name));
-    EXPECT_EQ(readAll(remote(name)), bytes(50000));
-    EXPECT_EQ(remoteFiles(), QStringList{name});  // no temporary name left behind
-    EXPECT_FALSE(QFileInfo::exists(carpeta + QStringLiteral("/") + name));
+    ASSERT_TRUE(writeFile(outgoing(), bytes(50000)));
+    EXPECT_TRUE(upload());
+    EXPECT_EQ(readAll(remote(kOwn)), bytes(50000));
+    EXPECT_EQ(remoteFiles(), QStringList{kOwn});  // no temporary name left behind
+    EXPECT_FALSE(QFileInfo::exists(outgoing()));
     EXPECT_EQ(enviadas(), QStringList{QStringLiteral("143015_3_05122026.mdb")});
     EXPECT_TRUE(store.logHas(QStringLiteral("Se ha SUBIDO el archivo satisfactoriamente.")));
     EXPECT_TRUE(server.commands().contains(QStringLiteral("STOR 3_05122026.mdb.part")));
 
     // The same name again later: the remote file is ours, so it is replaced.
     lumaro::config::Clock::advance(65);
-    ASSERT_TRUE(writeFile(carpeta + QStringLiteral("/") + name, "second"));
-    EXPECT_TRUE(cargarFileFTP(carpeta, name));
-    EXPECT_EQ(readAll(remote(name)), QByteArray("second"));
+    ASSERT_TRUE(writeFile(outgoing(), "second"));
+    EXPECT_TRUE(upload());
+    EXPECT_EQ(readAll(remote(kOwn)), QByteArray("second"));
     EXPECT_EQ(enviadas(), (QStringList{QStringLiteral("143015_3_05122026.mdb"),
                                        QStringLiteral("143120_3_05122026.mdb")}));
 }
 
-TEST_F(TransferTest, UploadOfAMissingFileSendsAndArchivesNothing) {
-    EXPECT_FALSE(cargarFileFTP(store.path(QStringLiteral("snapshots")), QStringLiteral("3_x.mdb")));
-    EXPECT_TRUE(enviadas().isEmpty());
-    EXPECT_TRUE(remoteFiles().isEmpty());
-    EXPECT_TRUE(store.logHas(QStringLiteral("(A) No se ha podido SUBIR el archivo.")));
-    EXPECT_TRUE(store.logHas(
-        QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: El arhivo < 3_x.mdb > no existe.")));
-}
-
+// A remote file this installation never sent is another PC set up as the same store.
 TEST_F(TransferTest, UploadNeverReplacesARemoteFileThisStoreDidNotSend) {
-    const QString carpeta = store.path(QStringLiteral("snapshots"));
-    const QString name = QStringLiteral("3_05122026.mdb");
-    ASSERT_TRUE(writeFile(remote(name), "from the other PC"));
-    ASSERT_TRUE(writeFile(carpeta + QStringLiteral("/") + name, "ours"));
-
-    EXPECT_FALSE(cargarFileFTP(carpeta, name));
-    EXPECT_EQ(readAll(remote(name)), QByteArray("from the other PC"));
-    EXPECT_EQ(readAll(carpeta + QStringLiteral("/") + name), QByteArray("ours"));
+    ASSERT_TRUE(writeFile(remote(kOwn), "from the other PC"));
+    ASSERT_TRUE(writeFile(outgoing(), "ours"));
+    EXPECT_FALSE(upload());
+    EXPECT_EQ(readAll(remote(kOwn)), QByteArray("from the other PC"));
+    EXPECT_EQ(readAll(outgoing()), QByteArray("ours"));
     EXPECT_TRUE(enviadas().isEmpty());
     EXPECT_EQ(store.console().problems().size(), 1);
-    EXPECT_TRUE(
-        store.logHas(QStringLiteral("(B) Error al intentar SUBIR archivo < 3_05122026.mdb >.")));
-}
 
-TEST_F(TransferTest, AnUnansweredUploadOfOursMayBeReplaced) {
-    const QString carpeta = store.path(QStringLiteral("snapshots"));
-    const QString name = QStringLiteral("3_05122026.mdb");
-    ASSERT_TRUE(writeFile(carpeta + QStringLiteral("/") + name, "ours"));
-    // An earlier attempt reached the server but its answer never came back.
-    ASSERT_TRUE(writeFile(remote(name), "ours"));
-    ASSERT_TRUE(
-        writeFile(store.path(QStringLiteral("MDB_enviadas/")) + name + QStringLiteral(".enviando"),
-                  QByteArray()));
-
-    EXPECT_TRUE(cargarFileFTP(carpeta, name));
-    EXPECT_EQ(enviadas(), QStringList{QStringLiteral("143015_3_05122026.mdb")});
+    // An earlier attempt of ours reached the server but its answer never came back.
+    ASSERT_TRUE(writeFile(store.path(QStringLiteral("MDB_enviadas/")) + kOwn + ".enviando", ""));
+    EXPECT_TRUE(upload());
+    EXPECT_EQ(readAll(remote(kOwn)), QByteArray("ours"));
 }
 
 TEST_F(TransferTest, FailedArchiveCopyKeepsTheSentFile) {
-    const QString carpeta = store.path(QStringLiteral("snapshots"));
-    const QString name = QStringLiteral("3_05122026.mdb");
-    ASSERT_TRUE(writeFile(carpeta + QStringLiteral("/") + name, "data"));
+    ASSERT_TRUE(writeFile(outgoing(), "data"));
     // MDB_enviadas is a file: nothing can be copied into it.
     ASSERT_TRUE(QDir(store.path()).rmdir(QStringLiteral("MDB_enviadas")));
     ASSERT_TRUE(writeFile(store.path(QStringLiteral("MDB_enviadas")), "blocked"));
-
-    EXPECT_TRUE(cargarFileFTP(carpeta, name));
-    EXPECT_TRUE(QFileInfo::exists(carpeta + QStringLiteral("/") + name));
+    EXPECT_TRUE(upload());
+    EXPECT_TRUE(QFileInfo::exists(outgoing()));
     EXPECT_TRUE(store.logHas(QStringLiteral("a MDB_enviadas; se conserva en")));
 }
 
 // Faults: each leaves the local folders as they were and returns false.
-enum class Fault {
-    ServerDown,
-    LoginRefused,
-    HungServer,
-    CutTransfer,
-    GrowingFile,
-    StalledTransfer,
-    StalledListing,
-    Cancelled
-};
+enum class Fault { None, ServerDown, HungServer, Cancelled };
 
 struct FaultRow {
     const char* label;
     Fault fault;
+    const char* serverFault;
     const char* logLine;
 };
 
-class DownloadFaultTest : public ::testing::TestWithParam<FaultRow> {};
+void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.label; }
+
+class DownloadFaultTest : public TransferTest, public ::testing::WithParamInterface<FaultRow> {};
 
 TEST_P(DownloadFaultTest, LeavesNoPartialFileAndKeepsTheOldOne) {
     const FaultRow row = GetParam();
-    FtpServer server;
-    ASSERT_TRUE(server.running());
+    ASSERT_TRUE(writeFile(remote(kName), bytes(400000)));
+    ASSERT_TRUE(writeFile(downloaded(), "earlier copy"));
     std::unique_ptr<FtpServer> hung;
-    QDir(server.root()).mkpath(QStringLiteral("intercambio"));
-    ASSERT_TRUE(writeFile(server.remote(QStringLiteral("intercambio/")) + kName, bytes(400000)));
-    StoreFolder store(server.port());
-    const QString local = store.path(QStringLiteral("MDB_descargadas/")) + kName;
-    ASSERT_TRUE(writeFile(local, "earlier copy"));
-    switch (row.fault) {
-        case Fault::ServerDown:
-            store.setPort(unusedPort());
-            break;
-        case Fault::LoginRefused:
-            server.setFault(QStringLiteral("refuse_login"), true);
-            break;
-        case Fault::HungServer:
-            hung = std::make_unique<FtpServer>(FtpServer::Mode::Silent);
-            store.setPort(hung->port());
-            break;
-        case Fault::CutTransfer:
-            server.setFault(QStringLiteral("cut_retr"), true);
-            break;
-        case Fault::GrowingFile:
-            server.setFault(QStringLiteral("grow_retr"), true);
-            break;
-        case Fault::StalledTransfer:
-            server.setFault(QStringLiteral("stall_retr"), true);
-            break;
-        case Fault::StalledListing:
-            server.setFault(QStringLiteral("stall_list"), true);
-            break;
-        case Fault::Cancelled:
-            runState().cancelTransfer = true;
-            break;
+    if (row.serverFault) server.setFault(QString::fromUtf8(row.serverFault), true);
+    if (row.fault == Fault::ServerDown) store.setPort(unusedPort());
+    if (row.fault == Fault::HungServer) {
+        hung = std::make_unique<FtpServer>(FtpServer::Mode::Silent);
+        store.setPort(hung->port());
     }
+    if (row.fault == Fault::Cancelled) runState().cancelTransfer = true;
     QElapsedTimer took;
     took.start();
-    EXPECT_FALSE(descargarFileFTP(kName)) << row.label;
-    EXPECT_LT(took.elapsed(), 15000) << row.label;
-    EXPECT_EQ(readAll(local), QByteArray("earlier copy")) << row.label;
-    EXPECT_FALSE(QFileInfo::exists(local + QStringLiteral(".part"))) << row.label;
-    EXPECT_TRUE(store.logHas(QString::fromUtf8(row.logLine))) << row.label << "\n"
-                                                              << store.log().toStdString();
+    EXPECT_FALSE(descargarFileFTP(kName));
+    EXPECT_LT(took.elapsed(), 15000);
+    EXPECT_EQ(readAll(downloaded()), QByteArray("earlier copy"));
+    EXPECT_FALSE(QFileInfo::exists(downloaded(kName + QStringLiteral(".part"))));
+    EXPECT_TRUE(store.logHas(QString::fromUtf8(row.logLine))) << store.log().toStdString();
 }
+
+const char* const kNotConnected = "No se pudo conectar con el FTP...";
+const char* const kNotDownloaded = "No se ha podido DESCARGAR el archivo < 2_05122026.mdb >...";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, DownloadFaultTest,
+    ::testing::Values(FaultRow{"server_down", Fault::ServerDown, nullptr, kNotConnected},
+                      FaultRow{"login_refused", Fault::None, "refuse_login", kNotConnected},
+                      FaultRow{"hung_server", Fault::HungServer, nullptr, kNotConnected},
+                      FaultRow{"cut_transfer", Fault::None, "cut_retr", kNotDownloaded},
+                      FaultRow{"growing_file", Fault::None, "grow_retr",
+                               "Problemas al DESCARGAR el archivo < 2_05122026.mdb >."},
+                      FaultRow{"stalled_transfer", Fault::None, "stall_retr", kNotDownloaded},
+                      FaultRow{"stalled_listing", Fault::None, "stall_list",
+                               "No se pudo capturar el listado de archivos del FTP..."},
+                      FaultRow{"cancelled", Fault::Cancelled, nullptr,
+                               "Transferencia cancelada."}));
+
+// Upload faults: false, the local file kept, nothing archived or left on the server.
+struct UploadFaultRow {
+    const char* label;
+    bool localFile;
+    Fault fault;
+    const char* serverFault;
+    const char* logLines;  // separated by |
+};
+
+void PrintTo(const UploadFaultRow& row, std::ostream* os) { *os << row.label; }
+
+class UploadFaultTest : public TransferTest,
+                        public ::testing::WithParamInterface<UploadFaultRow> {};
+
+TEST_P(UploadFaultTest, KeepsTheLocalFileAndArchivesNothing) {
+    const UploadFaultRow row = GetParam();
+    if (row.localFile) {
+        ASSERT_TRUE(writeFile(outgoing(), "data"));
+    }
+    if (row.serverFault) server.setFault(QString::fromUtf8(row.serverFault), true);
+    if (row.fault == Fault::ServerDown) store.setPort(unusedPort());
+    EXPECT_FALSE(upload());
+    EXPECT_EQ(QFileInfo::exists(outgoing()), row.localFile);
+    EXPECT_TRUE(enviadas().isEmpty());
+    EXPECT_TRUE(remoteFiles().isEmpty());
+    for (const QString& line : QString::fromUtf8(row.logLines).split(u'|'))
+        EXPECT_TRUE(store.logHas(line)) << line.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, UploadFaultTest,
     ::testing::Values(
-        FaultRow{"server down", Fault::ServerDown, "No se pudo conectar con el FTP..."},
-        FaultRow{"login refused", Fault::LoginRefused, "No se pudo conectar con el FTP..."},
-        FaultRow{"hung server", Fault::HungServer, "No se pudo conectar con el FTP..."},
-        FaultRow{"cut transfer", Fault::CutTransfer,
-                 "No se ha podido DESCARGAR el archivo < 2_05122026.mdb >..."},
-        FaultRow{"growing file", Fault::GrowingFile,
-                 "Problemas al DESCARGAR el archivo < 2_05122026.mdb >."},
-        FaultRow{"stalled transfer", Fault::StalledTransfer,
-                 "No se ha podido DESCARGAR el archivo < 2_05122026.mdb >..."},
-        FaultRow{"stalled listing", Fault::StalledListing,
-                 "No se pudo capturar el listado de archivos del FTP..."},
-        FaultRow{"cancelled", Fault::Cancelled, "Transferencia cancelada."}));
-
-TEST_F(TransferTest, RefusedUploadKeepsTheLocalFile) {
-    const QString carpeta = store.path(QStringLiteral("snapshots"));
-    const QString name = QStringLiteral("3_05122026.mdb");
-    ASSERT_TRUE(writeFile(carpeta + QStringLiteral("/") + name, "data"));
-    server.setFault(QStringLiteral("refuse_stor"), true);
-
-    EXPECT_FALSE(cargarFileFTP(carpeta, name));
-    EXPECT_TRUE(QFileInfo::exists(carpeta + QStringLiteral("/") + name));
-    EXPECT_TRUE(enviadas().isEmpty());
-    EXPECT_TRUE(store.logHas(QStringLiteral("(A) No se ha podido SUBIR el archivo.")));
-    EXPECT_TRUE(
-        store.logHas(QStringLiteral("(B) Error al intentar SUBIR archivo < 3_05122026.mdb >.")));
-}
-
-TEST_F(TransferTest, UploadToADeadServerFails) {
-    const QString carpeta = store.path(QStringLiteral("snapshots"));
-    ASSERT_TRUE(writeFile(carpeta + QStringLiteral("/3_05122026.mdb"), "data"));
-    store.setPort(unusedPort());
-    EXPECT_FALSE(cargarFileFTP(carpeta, QStringLiteral("3_05122026.mdb")));
-    EXPECT_TRUE(QFileInfo::exists(carpeta + QStringLiteral("/3_05122026.mdb")));
-    EXPECT_TRUE(enviadas().isEmpty());
-}
+        UploadFaultRow{"missing_local_file", false, Fault::None, nullptr,
+                       "(A) No se ha podido SUBIR el archivo.|MainProcesoSinc.cargarFileFTP - "
+                       "Error: El arhivo < 3_05122026.mdb > no existe."},
+        UploadFaultRow{"permission_denied", true, Fault::None, "refuse_stor",
+                       "(A) No se ha podido SUBIR el archivo.|(B) Error al intentar SUBIR "
+                       "archivo < 3_05122026.mdb >."},
+        UploadFaultRow{"server_down", true, Fault::ServerDown, nullptr,
+                       "(B) Error al intentar SUBIR archivo < 3_05122026.mdb >."}));
 
 // A full local disk during a download: a 64 KiB tmpfs as MDB_descargadas.
 TEST_F(TransferTest, FullDiskDuringDownloadLeavesNothingBehind) {
     const QString folder = store.path(QStringLiteral("MDB_descargadas"));
-    QProcess mount;
-    mount.start(QStringLiteral("mount"),
-                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                 QStringLiteral("size=64k"), QStringLiteral("tmpfs"), folder});
-    if (!mount.waitForFinished(10000) || mount.exitCode() != 0)
+    if (QProcess::execute(QStringLiteral("mount"),
+                          {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
     ASSERT_TRUE(writeFile(remote(kName), bytes(300000)));
-
     EXPECT_FALSE(descargarFileFTP(kName));
-    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
-    EXPECT_TRUE(
-        store.logHas(QStringLiteral("No se ha podido DESCARGAR el archivo < 2_05122026.mdb >...")));
+    EXPECT_TRUE(QDir(folder).isEmpty());
+    EXPECT_TRUE(store.logHas(QString::fromUtf8(kNotDownloaded)));
     QProcess::execute(QStringLiteral("umount"), {folder});
 }
 
