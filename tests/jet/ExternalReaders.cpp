@@ -36,6 +36,12 @@ bool onPath(const std::string& program) {
 
 std::string nodeModules() { return std::string(LUMARO_SOURCE_DIR) + "/.cache/node/node_modules"; }
 
+bool haveMdbTools() { return onPath("mdb-tables") && onPath("mdb-schema") && onPath("mdb-export"); }
+
+bool haveMdbReader() {
+    return onPath("node") && std::filesystem::exists(nodeModules() + "/mdb-reader/package.json");
+}
+
 // A Single or Double as JavaScript's toExponential() prints it: shortest digits, exponent
 // without leading zeros.
 std::string jsExponential(double v) {
@@ -163,12 +169,6 @@ ToolOutput runTool(const std::vector<std::string>& argv) {
     return result;
 }
 
-bool haveMdbTools() { return onPath("mdb-tables") && onPath("mdb-schema") && onPath("mdb-export"); }
-
-static bool haveMdbReader() {
-    return onPath("node") && std::filesystem::exists(nodeModules() + "/mdb-reader/package.json");
-}
-
 std::string missingReaders() {
     std::string missing;
     if (!haveMdbTools()) missing += "mdbtools (apt-get install mdbtools) ";
@@ -237,7 +237,8 @@ void expectMdbToolsAgree(const std::string& file) {
     ASSERT_TRUE(tables.ok()) << tables.err;
     EXPECT_EQ(db->tableNames(), lines(tables.out));
     EXPECT_EQ(lumaroMdb({"tables", file}).out, tables.out);
-    const ToolOutput schema = runTool({"mdb-schema", file}), ourSchema = lumaroMdb({"schema", file});
+    const ToolOutput schema = runTool({"mdb-schema", file}),
+                     ourSchema = lumaroMdb({"schema", file});
     ASSERT_TRUE(schema.ok() && ourSchema.ok()) << schema.err << ourSchema.err;
     EXPECT_EQ(schemaColumnLines(ourSchema.out), schemaColumnLines(schema.out));
     for (const std::string& name : db->tableNames()) {

@@ -22,7 +22,6 @@ ToolOutput runTool(const std::vector<std::string>& argv);
 // Why a test skips: empty when mdbtools and mdb-reader (node and
 // <source>/.cache/node/node_modules/mdb-reader) are both present.
 std::string missingReaders();
-bool haveMdbTools();
 
 ToolOutput mdbExport(const std::string& file, const std::string& table);
 // The built lumaro-mdb tool.

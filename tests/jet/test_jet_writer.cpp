@@ -156,6 +156,7 @@ TEST(JetWriter, RefusesRowsThatDoNotFitTheirTable) {
     const Value none;
     const std::vector<Value> card = {
         int64_t{1}, std::string("12345678"), none, none, none, none, none, none, int64_t{3}, false};
+    const std::vector<Value> contact = {int64_t{1}, std::string("Ana"), none, none, true};
     struct Case {
         const char* what;
         std::size_t table;
@@ -175,13 +176,8 @@ TEST(JetWriter, RefusesRowsThatDoNotFitTheirTable) {
          "column cClieCode: expects an integer"},
         {"Long out of range", 0, card, 0, int64_t{1} << 40, "is out of range"},
         {"flag left out reads as No", 0, card, 9, none, ""},
-        {"contact without store",
-         1,
-         {int64_t{1}, std::string("Ana"), none, none, true},
-         3,
-         none,
-         ""},
-        {"too few values", 1, {int64_t{1}}, 0, int64_t{1}, "row has 1 values for 5 columns"},
+        {"contact without store", 1, contact, 3, none, ""},
+        {"too few values", 1, {none}, 0, int64_t{1}, "row has 1 values for 5 columns"},
     };
     std::vector<uint32_t> accepted(2, 0);
     for (const Case& c : cases) {
@@ -203,10 +199,8 @@ TEST(JetWriter, RefusesRowsThatDoNotFitTheirTable) {
     ASSERT_TRUE(db) << db.status().message();
     for (std::size_t i = 0; i < 2; ++i) {
         Result<Table> t = db->table(i ? contactos.name : tarjeta.name);
-        ASSERT_TRUE(t);
-        auto rows = t->readAll();
-        ASSERT_TRUE(rows);
-        EXPECT_EQ(rows->size(), accepted[i]) << t->name();
+        ASSERT_TRUE(t && t->readAll());
+        EXPECT_EQ(t->readAll()->size(), accepted[i]) << t->name();
         EXPECT_EQ(t->storedRowCount(), accepted[i]) << t->name();
     }
 }
@@ -303,7 +297,7 @@ void rowIds(const fs::path& file, const std::string& table, std::vector<RowId>& 
 }
 
 TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
-    if (!haveMdbTools()) GTEST_SKIP() << missingReaders();
+    if (!missingReaders().empty()) GTEST_SKIP() << missingReaders();
     TempDir dir;
     const fs::path file = dir / "marks.mdb";
     {
@@ -365,8 +359,5 @@ TEST(JetWriter, DeletesARowAccessMoved) {
     rowIds(file, "Table1", after, movedAfter);
     EXPECT_EQ(after.size(), ids.size() - 1);
     EXPECT_TRUE(lumaroMdb({"check", file.string()}).ok());
-    if (haveMdbTools()) {
-        EXPECT_EQ(csvRecords(mdbExport(file.string(), "Table1").out).size(),
-                  ids.size());  // + header
-    }
+    if (missingReaders().empty()) expectMdbToolsAgree(file.string());
 }
