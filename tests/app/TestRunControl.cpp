@@ -148,13 +148,6 @@ QStringList cierresEsperados(const int (&rondas)[2]) {
 class TestRunControl : public RigTest {
     Q_OBJECT
 
-private:
-    void ownFileWaits() {
-        GrabarConfig("Local_Activo", "3");
-        GrabarConfig(QStringLiteral("RtDbf"), folder().file("out"));
-        folder().touch("out/3_04122026.mdb");
-    }
-
 private Q_SLOTS:
     void init() { m_rig = std::make_unique<Rig>(); }
     void cleanup() { m_rig.reset(); }
@@ -261,7 +254,11 @@ private Q_SLOTS:
         phases().importOk = r.importOk;
         phases().uploadOk = r.uploadOk;
         if (r.esperando) folder().touch("MDB_descargadas/1_05122026.mdb");
-        if (r.propio) ownFileWaits();
+        if (r.propio) {
+            GrabarConfig("Local_Activo", "3");
+            GrabarConfig("RtDbf", folder().file("out"));
+            folder().touch("out/3_04122026.mdb");
+        }
         // Stale results of an earlier run never count.
         config::runState().results.downloadAnswered = true;
         config::runState().results.downloadCount = 7;
@@ -403,7 +400,7 @@ private Q_SLOTS:
         QFETCH(int, row);
         const PropioRow& r = kPropios[row];
         GrabarConfig("Local_Activo", QString::fromLatin1(r.localActivo));
-        GrabarConfig(QStringLiteral("RtDbf"), folder().file("out"));
+        GrabarConfig("RtDbf", folder().file("out"));
         const QString archivo = folder().file(QString::fromLatin1(r.archivo));
         folder().touch(QString::fromLatin1(r.archivo));
         if (*r.enviado) folder().touch(QString::fromLatin1(r.enviado));
