@@ -39,6 +39,9 @@ void expectMdbReaderAgrees(const std::string& file);
 // GUIDs as mdb-reader prints them.
 std::string canonicalRow(const std::vector<Column>& columns, const std::vector<Value>& values);
 
+// The bytes of a file; empty when it cannot be read.
+std::vector<uint8_t> fileBytes(const std::string& path);
+
 // CSV text split into records (quote-aware: a record may span lines), without the line ends.
 std::vector<std::string> csvRecords(const std::string& csv);
 

@@ -3,10 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <iterator>
 
+#include "ExternalReaders.h"
 #include "jet/Coding.h"
 #include "jet/JetFormat.h"
 #include "jet/Reader.h"
@@ -17,11 +16,6 @@ namespace {
 
 const std::string kFixtures = std::string(LUMARO_SHARED_DIR) + "/fixtures/jet";
 constexpr std::size_t kPage = format::kPageSize;
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The first error met opening the file and reading every row of `table`.
 Status readEverything(std::vector<uint8_t> bytes, const std::string& table) {
@@ -110,7 +104,7 @@ class JetDamage : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(JetDamage, GivesTheExactError) {
     const Damage& d = GetParam();
-    std::vector<uint8_t> bytes = readFile(kFixtures + "/" + d.file);
+    std::vector<uint8_t> bytes = lumaro::jet::testing::fileBytes(kFixtures + "/" + d.file);
     if (bytes.empty()) GTEST_SKIP() << "no Jet fixtures at " << kFixtures;
     ASSERT_TRUE(readEverything(bytes, d.table)) << "the undamaged file must read";
     const Target target = inspect(bytes, d.table);

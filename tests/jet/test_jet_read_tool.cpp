@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -16,10 +17,10 @@ const std::string kFixtures = std::string(LUMARO_SHARED_DIR) + "/fixtures/jet";
 // A copy of a fixture cut to 9000 bytes, in the build folder.
 std::string truncatedFixture() {
     const std::string path = std::string(LUMARO_BINARY_DIR) + "/jet-truncated.mdb";
-    std::ifstream in(kFixtures + "/testV2000.mdb", std::ios::binary);
-    std::vector<char> head(9000);
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    std::ofstream(path, std::ios::binary).write(head.data(), in.gcount());
+    const std::vector<uint8_t> bytes = fileBytes(kFixtures + "/testV2000.mdb");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               std::min<std::streamsize>(9000, bytes.size()));
     return path;
 }
 

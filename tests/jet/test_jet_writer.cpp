@@ -10,8 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "ExternalReaders.h"
 #include "SnapshotTables.h"
@@ -28,11 +26,6 @@ namespace {
 
 constexpr std::size_t kPage = 4096;
 const fs::path kFixtures = fs::path(LUMARO_SHARED_DIR) / "fixtures/jet";
-
-std::vector<uint8_t> readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // A scratch folder of the running test, removed afterwards.
 struct TempDir {
@@ -96,7 +89,7 @@ TEST(JetWriter, EmptyDatabaseIsTheOneJetMakes) {
     ASSERT_TRUE(writer) << writer.status().message();
     ASSERT_TRUE(writer.value()->commit());
 
-    std::vector<uint8_t> expected = readFile(fixture), actual = readFile(dir / "empty.mdb");
+    std::vector<uint8_t> expected = fileBytes(fixture), actual = fileBytes(dir / "empty.mdb");
     ASSERT_EQ(actual.size(), expected.size());
     for (const Spans& s : kUninitialised) {
         for (uint16_t offset : s.offsets) {
@@ -240,9 +233,9 @@ TEST(JetWriter, AllOrNothing) {
 
     // A committed file stays as it was while a replacement is abandoned.
     ASSERT_TRUE(Writer::create(target).value()->commit());
-    const std::vector<uint8_t> before = readFile(target);
+    const std::vector<uint8_t> before = fileBytes(target);
     ASSERT_TRUE(writeContacts(*Writer::create(target).value(), 10));
-    EXPECT_EQ(readFile(target), before);
+    EXPECT_EQ(fileBytes(target), before);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"3_05122026.mdb"});
 
     // A folder that does not exist: refused at once.
