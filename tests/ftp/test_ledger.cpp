@@ -4,11 +4,10 @@
 
 #include "../db/DbFixture.h"
 #include "db/ConnectionText.h"
-#include "db/Recordset.h"
-#include "db/clsDBAdmin.h"
 #include "ftp/Ledger.h"
 
 using namespace lumaro::ftp;
+using lumaro::db::dbAdmin;
 using Estado = UltimaDescarga::Estado;
 
 namespace {
@@ -19,14 +18,16 @@ protected:
         DbFixture::SetUp();
         QString error;
         ASSERT_TRUE(crearLedger(rutaLedger(), &error)) << error.toStdString();
+        ASSERT_TRUE(dbAdmin().AbrirBD(m_cnn, lumaro::db::textoConexionAccess(rutaLedger())));
+    }
+    void TearDown() override {
+        dbAdmin().CerrarBD(m_cnn);
+        DbFixture::TearDown();
     }
     // The rows as "idLocal|fecha|iDescargaOK|iSincronizacionOK", in stored order.
     QStringList rows() {
-        lumaro::db::Connection cnn;
-        EXPECT_TRUE(
-            lumaro::db::dbAdmin().AbrirBD(cnn, lumaro::db::textoConexionAccess(rutaLedger())));
         lumaro::db::Recordset rs;
-        EXPECT_TRUE(rs.open(cnn,
+        EXPECT_TRUE(rs.open(m_cnn,
                             "select idLocal, fecha, iDescargaOK, iSincronizacionOK from "
                             "TablasFTP order by idLocal, fecha"));
         QStringList out;
@@ -37,24 +38,9 @@ protected:
                             rs.value(2).toString(), rs.value(3).toString());
         return out;
     }
-    void insertRaw(const QString& values) {
-        lumaro::db::Connection cnn;
-        ASSERT_TRUE(
-            lumaro::db::dbAdmin().AbrirBD(cnn, lumaro::db::textoConexionAccess(rutaLedger())));
-        ASSERT_TRUE(lumaro::db::dbAdmin().EjecutarSentencia(
-            cnn, "insert into TablasFTP values (" + values + ")"));
-    }
     const QDate d4{2026, 12, 4};
+    lumaro::db::Connection m_cnn;
 };
-
-TEST_F(Ledger, CreationIsIdempotentAndKeepsRows) {
-    ASSERT_TRUE(registrarDescarga("2", d4, "1"));
-    QString error;
-    EXPECT_TRUE(crearLedger(rutaLedger(), &error));
-    EXPECT_EQ(rows().size(), 1);
-    EXPECT_FALSE(crearLedger(path("no/such/folder/Seguridad.mdb"), &error));
-    EXPECT_FALSE(error.isEmpty());
-}
 
 TEST_F(Ledger, RegistrationsReplaceTheDayAndKeepOtherStores) {
     ASSERT_TRUE(registrarDescarga("2", d4, "1"));
@@ -71,7 +57,8 @@ TEST_F(Ledger, RegistrationsReplaceTheDayAndKeepOtherStores) {
 }
 
 TEST_F(Ledger, DaysMatchWhateverTheTimeOfDay) {
-    insertRaw("2, '2026/12/04 15:30:00', 1, 0");
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
+        m_cnn, "insert into TablasFTP values (2, '2026/12/04 15:30:00', 1, 0)"));
     EXPECT_EQ(getUltimaDescarga("2").fecha, d4);
     ASSERT_TRUE(registrarSync("2", d4, "1", 2));
     EXPECT_EQ(rows(), QStringList({"2|2026/12/04 15:30:00|1|1"}));
@@ -103,6 +90,14 @@ TEST_F(Ledger, LastDownloadedDay) {
 // A ledger error is never a date: the download run skips the store instead of asking for the
 // snapshot of 31 December 1899.
 TEST_F(Ledger, ErrorsAreReportedNotTurnedIntoDates) {
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "drop table TablasFTP"));
+    dbAdmin().CerrarBD(m_cnn);
+    EXPECT_EQ(getUltimaDescarga("2").estado, Estado::Error);
+    EXPECT_FALSE(registrarDescarga("2", d4, "1"));
+    EXPECT_EQ(logCount("Verificar [sSQL=select count(*) as i_qx from TablasFTP where "
+                       "year(fecha)=2026 and month(fecha)=12 and day(fecha)=4 and idLocal = 2].D="),
+              1);
+
     ASSERT_TRUE(QFile::remove(rutaLedger()));
     const UltimaDescarga u = getUltimaDescarga("2");
     EXPECT_EQ(u.estado, Estado::Error);
@@ -112,7 +107,7 @@ TEST_F(Ledger, ErrorsAreReportedNotTurnedIntoDates) {
     EXPECT_FALSE(registrarSync("2", d4, "1", 2));
     EXPECT_FALSE(listarPendientes("1").has_value());
     EXPECT_FALSE(QFileInfo::exists(rutaLedger()));  // the program never creates the ledger
-    EXPECT_EQ(logCount("getUltimaDescarga - Error: "), 1);
+    EXPECT_EQ(logCount("getUltimaDescarga - Error: "), 2);
     EXPECT_EQ(logCount("Error Al Registrar Descarga. MDB Seguridad Local - Verificar [sSQL=].D="),
               1);
     EXPECT_EQ(logCount("MainProcesoSinc.registrarSync - Error al actualizar registro de "
@@ -120,18 +115,9 @@ TEST_F(Ledger, ErrorsAreReportedNotTurnedIntoDates) {
                        "siguiente linea."),
               1);
     EXPECT_EQ(logCount("MainProcesoSinc.registrarSync - Error: [sSQL="), 1);
-}
-
-TEST_F(Ledger, MissingTableNamesTheStatement) {
-    lumaro::db::Connection cnn;
-    ASSERT_TRUE(lumaro::db::dbAdmin().AbrirBD(cnn, lumaro::db::textoConexionAccess(rutaLedger())));
-    ASSERT_TRUE(lumaro::db::dbAdmin().EjecutarSentencia(cnn, "drop table TablasFTP"));
-    lumaro::db::dbAdmin().CerrarBD(cnn);
-    EXPECT_EQ(getUltimaDescarga("2").estado, Estado::Error);
-    EXPECT_FALSE(registrarDescarga("2", d4, "1"));
-    EXPECT_EQ(logCount("Verificar [sSQL=select count(*) as i_qx from TablasFTP where "
-                       "year(fecha)=2026 and month(fecha)=12 and day(fecha)=4 and idLocal = 2].D="),
-              1);
+    QString error;
+    EXPECT_FALSE(crearLedger(path("no/such/folder/Seguridad.mdb"), &error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 // Store numbers go into statements: anything but a whole number is refused.
@@ -144,11 +130,9 @@ TEST_F(Ledger, StoreNumbersMustBeNumbers) {
     EXPECT_EQ(rows().size(), 1);
 }
 
-TEST_F(Ledger, PendingRowsForTheImportRun) {
+TEST_F(Ledger, PendingRowsForTheImportRunAndFileSizes) {
     ASSERT_TRUE(registrarDescarga("4", QDate(2026, 12, 3), "1"));
-    ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, 4), "1"));
-    ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, 2), "1"));
-    ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, 1), "1"));
+    for (const int day : {4, 2, 1}) ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, day), "1"));
     ASSERT_TRUE(registrarSync("2", QDate(2026, 12, 1), "1", 2));   // merged
     ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, 5), "0"));  // absent on the server
     ASSERT_TRUE(registrarDescarga("3", QDate(2026, 12, 3), "1"));  // own store
@@ -159,14 +143,8 @@ TEST_F(Ledger, PendingRowsForTheImportRun) {
     EXPECT_EQ(got, QStringList({"2_02122026", "2_04122026", "4_03122026"}));
     ASSERT_TRUE(borrarDescarga("2", QDate(2026, 12, 4)));
     EXPECT_EQ(listarPendientes("3")->size(), 2);
-}
 
-TEST_F(Ledger, FileSize) {
-    QFile f(path("x.mdb"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(10000, 'x'));
-    f.close();
-    EXPECT_EQ(getTamanoArchivo(path("x.mdb")), 10000);
+    EXPECT_EQ(getTamanoArchivo(rutaLedger()), QFileInfo(rutaLedger()).size());
     EXPECT_EQ(getTamanoArchivo(path("none.mdb")), -1);
 }
 
