@@ -1,11 +1,13 @@
-// Row decoding on rows built byte by byte: fixed and variable fields, the null mask, Yes/No
-// values, rows written before a column was added, empty long values, and damaged layouts.
+// Rows and long values (Memo, OLE) built byte by byte: fixed and variable fields, the null mask,
+// Yes/No values, rows written before a column was added, empty values, long values inline, on one
+// LVAL row and chained over LVAL rows, and the damage each form can carry.
 
 #include <gtest/gtest.h>
 
 #include "ExternalReaders.h"
 #include "jet/Coding.h"
 #include "jet/JetFormat.h"
+#include "jet/LongValue.h"
 #include "jet/PageSource.h"
 #include "jet/RowDecoder.h"
 #include "jet/TableDefinition.h"
@@ -13,6 +15,33 @@
 using namespace lumaro::jet;
 
 namespace {
+
+// Little-endian 32-bit words followed by bytes.
+Bytes words(std::initializer_list<uint32_t> ws, const std::string& tail = "") {
+    Bytes b;
+    for (uint32_t w : ws)
+        b.insert(b.end(), {uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(w >> 24)});
+    b.insert(b.end(), tail.begin(), tail.end());
+    return b;
+}
+
+Bytes ucs2(const std::string& ascii) {
+    Bytes b;
+    for (char c : ascii) b.insert(b.end(), {uint8_t(c), 0});
+    return b;
+}
+
+// A long-value field: length and flags, LVAL row pointer, 4 unused bytes, inline data.
+Bytes header(uint32_t lengthAndFlags, uint32_t pointer, const std::string& inlineData = "") {
+    return words({lengthAndFlags, pointer, 0}, inlineData);
+}
+
+Bytes inlineMemo(const std::string& ascii) {
+    Bytes b = header(format::kLongValueInline | static_cast<uint32_t>(ascii.size() * 2), 0);
+    const Bytes text = ucs2(ascii);
+    b.insert(b.end(), text.begin(), text.end());
+    return b;
+}
 
 Column column(const char* name, ColumnType type, uint16_t number, bool fixed, uint16_t at,
               uint16_t length) {
@@ -33,25 +62,6 @@ Table::Data table() {
                  column("Notes", ColumnType::Memo, 3, false, 1, 0),
                  column("Amount", ColumnType::Currency, 4, true, 4, 8)};
     return t;
-}
-
-Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-
-Bytes cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-Bytes ucs2(const std::string& ascii) {
-    Bytes b;
-    for (char c : ascii) b.insert(b.end(), {static_cast<uint8_t>(c), 0});
-    return b;
-}
-
-Bytes inlineMemo(const std::string& ascii) {
-    return cat({le32(format::kLongValueInline | static_cast<uint32_t>(ascii.size() * 2)),
-                Bytes(8, 0), ucs2(ascii)});
 }
 
 // A Jet 4 row: column count, fixed area, variable fields, offsets (stored backwards), count,
@@ -75,65 +85,135 @@ Bytes row(uint16_t columns, Bytes fixed, const std::vector<Bytes>& vars, std::ve
     return r;
 }
 
-struct RowCase {
+// A data page holding `rows`, packed from the end of the page as Jet packs them.
+std::vector<uint8_t> lvalPage(const std::vector<Bytes>& rows) {
+    std::vector<uint8_t> page(format::kPageSize, 0);
+    page[0] = format::kPageData;
+    page[1] = 1;
+    putU32(&page[format::kDataOwnerOffset], format::kLvalOwner);
+    putU16(&page[format::kDataRowCountOffset], static_cast<uint16_t>(rows.size()));
+    std::size_t end = format::kPageSize;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::size_t start = end - rows[i].size();
+        std::copy(rows[i].begin(), rows[i].end(), page.begin() + static_cast<long>(start));
+        putU16(&page[format::kDataRowTableOffset + 2 * i], static_cast<uint16_t>(start));
+        end = start;
+    }
+    return page;
+}
+
+std::shared_ptr<PageSource> source() {
+    std::vector<uint8_t> file(format::kPageSize, 0);  // page 0
+    const auto page = lvalPage({
+        words({makeRowPointer(1, 1)}, "Hello, "),  // row 0: first of a chain
+        words({0}, "world"),                       // row 1: its end
+        words({}, "single-row-data"),              // row 2: a value on one row
+        words({makeRowPointer(1, 3)}, "x"),        // row 3: a chain pointing at itself
+    });
+    file.insert(file.end(), page.begin(), page.end());
+    return PageSource::openBytes(file).value();
+}
+
+// Bytes and what decoding them gives: the value, or a part of the Corruption message.
+struct ByteCase {
     const char* name;
     Bytes stored;
-    const char* canonical;  // expected values, or nullptr when an error is expected
-    const char* error;
+    const char* expected;
+    bool refused = false;
 };
 
-void PrintTo(const RowCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ByteCase& c, std::ostream* os) { *os << c.name; }
 
-class RowDecoding : public ::testing::TestWithParam<RowCase> {};
+void expectDecoded(const Status& s, const std::string& value, const ByteCase& c) {
+    if (c.refused) {
+        EXPECT_EQ(s.code(), Status::Code::Corruption);
+        EXPECT_NE(s.message().find(c.expected), std::string::npos) << s.message();
+    } else {
+        ASSERT_TRUE(s) << s.message();
+        EXPECT_EQ(value, c.expected);
+    }
+}
+
+class RowDecoding : public ::testing::TestWithParam<ByteCase> {};
 
 TEST_P(RowDecoding, DecodesOrRefuses) {
-    const RowCase& c = GetParam();
     const Table::Data t = table();
     auto source = PageSource::openBytes(std::vector<uint8_t>(2 * format::kPageSize, 0)).value();
     std::vector<Value> values;
     uint16_t columns = 0;
-    const Status s = decodeRow(t, *source, c.stored.data(), c.stored.size(), values, columns);
-    if (c.canonical) {
-        ASSERT_TRUE(s) << s.message();
-        EXPECT_EQ(lumaro::jet::testing::canonicalRow(t.columns, values), c.canonical);
-    } else {
-        EXPECT_EQ(s.code(), Status::Code::Corruption);
-        EXPECT_NE(s.message().find(c.error), std::string::npos) << s.message();
-    }
+    const Bytes& b = GetParam().stored;
+    const Status s = decodeRow(t, *source, b.data(), b.size(), values, columns);
+    expectDecoded(s, lumaro::jet::testing::canonicalRow(t.columns, values), GetParam());
 }
 
-const Bytes kFixed = cat({le32(7), le32(12345), le32(0)});  // Id 7, Amount 1.2345
+class LongValues : public ::testing::TestWithParam<ByteCase> {};
+
+TEST_P(LongValues, ReadOrRefuse) {
+    Bytes out;
+    const Bytes& b = GetParam().stored;
+    const Status s = readLongValue(*source(), b.data(), b.size(), out);
+    expectDecoded(s, std::string(out.begin(), out.end()), GetParam());
+}
+
+const Bytes kFixed = words({7, 12345, 0});  // Id 7, Amount 1.2345
 
 INSTANTIATE_TEST_SUITE_P(
     Jet, RowDecoding,
     ::testing::Values(
-        RowCase{"AllPresent", row(5, kFixed, {ucs2("Ana"), inlineMemo("hi")}, {0, 1, 2, 3, 4}),
-                "7\tAna\t1\thi\t1.2345", nullptr},
-        RowCase{"NullsAndFalse", row(5, kFixed, {ucs2("x"), inlineMemo("y")}, {0}),
-                "7\t\\N\t0\t\\N\t\\N", nullptr},
-        RowCase{"RowPredatesFixedColumn", row(4, le32(7), {ucs2("Ana")}, {0, 1, 2, 3}),
-                "7\tAna\t1\t\\N\t\\N", nullptr},
-        RowCase{"RowPredatesVariableColumn", row(5, kFixed, {ucs2("Ana")}, {0, 1, 3}),
-                "7\tAna\t0\t\\N\t\\N", nullptr},
-        RowCase{"EmptyTextAndMemo", row(5, kFixed, {Bytes{}, Bytes{}}, {0, 1, 3}),
-                "7\t\t0\t\t\\N", nullptr},
-        RowCase{"FixedFieldPastFixedArea", row(5, le32(7), {ucs2("A"), Bytes{}}, {0, 4}), nullptr,
-                "column \"Amount\": fixed field 6+8 beyond the fixed area ending at 6"},
-        RowCase{"MemoHeaderTooShort", row(5, kFixed, {ucs2("A"), Bytes(5, 0)}, {0, 3}), nullptr,
-                "column \"Notes\": 5 bytes are too few for its type"},
-        RowCase{"RowTooShort", Bytes{1, 0}, nullptr, "row of 2 bytes"},
-        RowCase{"VariableCountTooLarge", [] {
+        ByteCase{"AllPresent", row(5, kFixed, {ucs2("Ana"), inlineMemo("hi")}, {0, 1, 2, 3, 4}),
+                "7\tAna\t1\thi\t1.2345"},
+        ByteCase{"NullsAndFalse", row(5, kFixed, {ucs2("x"), inlineMemo("y")}, {0}),
+                "7\t\\N\t0\t\\N\t\\N"},
+        ByteCase{"RowPredatesFixedColumn", row(4, words({7}), {ucs2("Ana")}, {0, 1, 2, 3}),
+                "7\tAna\t1\t\\N\t\\N"},
+        ByteCase{"RowPredatesVariableColumn", row(5, kFixed, {ucs2("Ana")}, {0, 1, 3}),
+                "7\tAna\t0\t\\N\t\\N"},
+        ByteCase{"EmptyTextAndMemo", row(5, kFixed, {Bytes{}, Bytes{}}, {0, 1, 3}),
+                "7\t\t0\t\t\\N"},
+        ByteCase{"FixedFieldPastFixedArea", row(5, words({7}), {ucs2("A"), Bytes{}}, {0, 4}),
+                "column \"Amount\": fixed field 6+8 beyond the fixed area ending at 6", true},
+        ByteCase{"MemoHeaderTooShort", row(5, kFixed, {ucs2("A"), Bytes(5, 0)}, {0, 3}),
+                "column \"Notes\": 5 bytes are too few for its type", true},
+        ByteCase{"RowTooShort", Bytes{1, 0}, "row of 2 bytes", true},
+        ByteCase{"VariableCountTooLarge", [] {
                     Bytes r = row(5, kFixed, {ucs2("A")}, {0, 1});
                     r[r.size() - 3] = 200;  // the variable count, just before the mask
                     return r;
-                }(),
-                nullptr, "variable column count 200 does not fit"},
-        RowCase{"OffsetsOutOfOrder", [] {
+                }(), "variable column count 200 does not fit", true},
+        ByteCase{"OffsetsOutOfOrder", [] {
                     Bytes r = row(5, kFixed, {ucs2("Ana"), ucs2("B")}, {0, 1, 3});
                     putU16(&r[r.size() - 1 - 2 - 4], 40);  // offset 1 beyond offset 2
                     return r;
                 }(),
-                nullptr, "column \"Name\": variable field 14..40 outside the row's data area"}),
+                "column \"Name\": variable field 14..40 outside the row's data area", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+constexpr uint32_t kInline = format::kLongValueInline;
+constexpr uint32_t kSingle = format::kLongValueSinglePage;
+
+INSTANTIATE_TEST_SUITE_P(
+    Jet, LongValues,
+    ::testing::Values(
+        ByteCase{"Inline", header(kInline | 5, 0, "abcde"), "abcde"},
+        ByteCase{"InlineEmpty", header(kInline | 0, 0), ""},
+        ByteCase{"SingleRow", header(kSingle | 15, makeRowPointer(1, 2)), "single-row-data"},
+        ByteCase{"Chain", header(12, makeRowPointer(1, 0)), "Hello, world"},
+        ByteCase{"ChainTakesOnlyItsLength", header(9, makeRowPointer(1, 0)), "Hello, wo"},
+        ByteCase{"HeaderShort", Bytes(8, 0), "8 bytes (12 needed)", true},
+        ByteCase{"InlinePastField", header(kInline | 50, 0, "abcde"),
+                 "inline long value of 50 bytes exceeds its field of 17", true},
+        ByteCase{"SingleRowTooShort", header(kSingle | 100, makeRowPointer(1, 2)),
+                 "page 1, row 2: row of 15 bytes, value of 100", true},
+        ByteCase{"PointerPastEnd", header(kSingle | 4, makeRowPointer(9, 0)),
+                 "page 9: beyond the end of the file (2 pages)", true},
+        ByteCase{"PointerToMissingRow", header(kSingle | 4, makeRowPointer(1, 7)),
+                 "page 1, row 7: no such row (the page holds 4)", true},
+        ByteCase{"ChainCycle", header(10, makeRowPointer(1, 3)),
+                 "chain loops back to page 1, row 3", true},
+        ByteCase{"ChainEndsEarly", header(20, makeRowPointer(1, 0)),
+                 "chain ends after 12 of 20 bytes", true},
+        ByteCase{"LengthPastFile", header(0x3FFFFFFF, makeRowPointer(1, 0)),
+                 "exceeds the file size", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
