@@ -6,16 +6,12 @@
 #include "DbFixture.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
-#include "db/clsDBAdmin.h"
 #include "db/clsLocal.h"
-#include "db/tool/DemoDatabases.h"
 
 using namespace lumaro::db;
 using lumaro::config::LeerConfig;
 
 namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 class Connections : public lumaro::testing::DbFixture {
 protected:
@@ -68,9 +64,9 @@ TEST_P(ServerLanguage, OnlyEnglishOrSpanishInAnyCase) {
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Critical));
     EXPECT_EQ(boxes()[0].caption, QStringLiteral("Problemas de Configuración"));
-    EXPECT_EQ(boxes()[0].text, QStringLiteral("Comuníquese con el Proveedor, indicando:") + kCrLf +
-                                   kCrLf +
-                                   "- Idioma Servidor SQL Server no es: 'SPANISH', 'ENGLISH'");
+    EXPECT_EQ(boxes()[0].text,
+              "Comuníquese con el Proveedor, indicando:\r\n\r\n- Idioma Servidor "
+              "SQL Server no es: 'SPANISH', 'ENGLISH'");
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, ServerLanguage,
@@ -100,11 +96,10 @@ TEST_F(Connections, UnreachableCatalogNamesTheCatalog) {
     setKey("Conexion_Logistica", "BaseDatosSQL", "falta-log.db");
     EXPECT_FALSE(AbrirConexion(1));
     EXPECT_FALSE(AbrirConexion(3));
-    EXPECT_EQ(boxTexts(),
-              QStringList({QStringLiteral("No se puede conectar a la BD: falta.db") + kCrLf +
-                               kCrLf + ". Se detendrá el proceso actual",
-                           QStringLiteral("No se puede conectar a la BD: falta-log.db") + kCrLf +
-                               kCrLf + ". Se detendrá el proceso actual."}));
+    EXPECT_EQ(boxTexts(), QStringList({"No se puede conectar a la BD: falta.db\r\n\r\n. Se "
+                                       "detendrá el proceso actual",
+                                       "No se puede conectar a la BD: falta-log.db\r\n\r\n. Se "
+                                       "detendrá el proceso actual."}));
     EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), 2);
     EXPECT_FALSE(QFileInfo::exists(path("falta.db")));
 }
@@ -115,9 +110,9 @@ TEST_F(Connections, IncompleteMirrorSettingsBoxOncePerOpening) {
     setKey("Mysql", "DataBaseMySQL", "espejo");
     setKey("Mysql", "USRNameMySQL", "root");
     ASSERT_TRUE(openBoth());  // store 3 is active: no mirror needed
-    const QString box =
-        QStringLiteral("No se han cargado los parametros MySql desde el archivo Ini,") + kCrLf +
-        "los procesos no se ejecutaran.";
+    const QString box = QStringLiteral(
+        "No se han cargado los parametros MySql desde el archivo Ini,\r\nlos procesos no se "
+        "ejecutaran.");
     EXPECT_EQ(boxTexts(), QStringList({box, box}));
     EXPECT_TRUE(datosConfiguracion().textoConexionMySql.isEmpty());
 }
@@ -137,17 +132,15 @@ TEST_F(Connections, SnapshotKind) {
     EXPECT_TRUE(openedPath.isEmpty());
     EXPECT_EQ(boxTexts().value(0), "No se encuentra el archivo mdb: " + rutaOrigenImportacion());
 
-    for (const char* name : {"ok.mdb", "bad.mdb"}) {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+    for (const char* name : {"ok.mdb", "bad.mdb"})
+        ASSERT_TRUE(QFile(path(name)).open(QIODevice::WriteOnly));
     rutaOrigenImportacion() = path("ok.mdb");
     EXPECT_TRUE(AbrirConexion(2));
     EXPECT_EQ(openedPath, path("ok.mdb"));
     rutaOrigenImportacion() = path("bad.mdb");
     EXPECT_FALSE(AbrirConexion(2));
-    EXPECT_EQ(boxTexts().value(1), "No se puede conectar a " + path("bad.mdb") + kCrLf + kCrLf +
-                                       ". Se detendra el proceso actual");
+    EXPECT_EQ(boxTexts().value(1), "No se puede conectar a " + path("bad.mdb") +
+                                       "\r\n\r\n. Se detendra el proceso actual");
     EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: formato no reconocido"), 1);
 }
 

@@ -232,12 +232,13 @@ protected:
 };
 
 TEST_F(UploadRunTest, SendsThisStoresFilesDatabasesFirst) {
-    put({"3_C_QC5.dbf", "3_04122026.mdb", "3_05122026.mdb"});
+    put({"3_C_QC5.dbf", "3_04122026.MDB", "3_05122026.mdb"});
     // Left: sent before, the ledger, named after the product, another store's, another
-    // program's, hidden, read-only.
-    const QStringList left{"3_03122026.mdb", "Seguridad.mdb", "lumaro_copia.mdb",
-                           "2_05122026.mdb", "clientes.dbf",  ".3_01122026.mdb",
-                           "3_02122026.mdb"};
+    // program's, hidden, read-only, and names that only look like this store's.
+    const QStringList left{"3_03122026.mdb",        "Seguridad.mdb",   "lumaro_copia.mdb",
+                           "2_05122026.mdb",        "clientes.dbf",    ".3_01122026.mdb",
+                           "3_02122026.mdb",        "33_05122026.mdb", "3_0412202.mdb",
+                           "backup_3_04122026.mdb", "3_X_QC5.dbf"};
     put(left);
     ASSERT_TRUE(writeFile(store.path("MDB_enviadas/020000_3_03122026.mdb"), "s"));
     QFile::setPermissions(local("3_02122026.mdb"), QFileDevice::ReadOwner);
@@ -245,7 +246,7 @@ TEST_F(UploadRunTest, SendsThisStoresFilesDatabasesFirst) {
 
     Main();
     EXPECT_EQ(stored(),
-              QStringList({"3_30112026.mdb", "3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"}));
+              QStringList({"3_30112026.mdb", "3_05122026.mdb", "3_04122026.MDB", "3_C_QC5.dbf"}));
     EXPECT_TRUE(runState().results.importCompleted);
     EXPECT_TRUE(runState().results.uploadDone);
     EXPECT_TRUE(store.logHas("Se termino la SUBIDA de archivos."));
@@ -318,25 +319,6 @@ TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
         store.logHas("Se intento enviar correo: Detallando problemas al SUBIR archivo local < 3 - "
                      "05122026.mdb >."));
 }
-
-struct OwnFileRow {
-    const char* name;
-    bool own;
-};
-class OwnFileTest : public ::testing::TestWithParam<OwnFileRow> {};
-
-TEST_P(OwnFileTest, RecognisesThisStoresExchangeFiles) {
-    EXPECT_EQ(esArchivoPropio(QString::fromUtf8(GetParam().name), "3"), GetParam().own)
-        << GetParam().name;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, OwnFileTest,
-    ::testing::Values(OwnFileRow{"3_05122026.mdb", true}, OwnFileRow{"3_05122026.MDB", true},
-                      OwnFileRow{"3_K_QC5.dbf", true}, OwnFileRow{"3_A_C5.dbf", true},
-                      OwnFileRow{"33_05122026.mdb", false}, OwnFileRow{"3_0512202.mdb", false},
-                      OwnFileRow{"3_X_QC5.dbf", false},
-                      OwnFileRow{"backup_3_05122026.mdb", false}));
 
 }  // namespace
 
