@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
@@ -157,7 +158,9 @@ private Q_SLOTS:
         QVERIFY(!chk->isEnabled() && !chk->isChecked());
         QCOMPARE(child<QLabel>(w, "lblProceso")->font().family(), QStringLiteral("Arial"));
         QCOMPARE(child<QLabel>(w, "StatusBar1Panel1")->text(), texts::kDetenido);
-        QCOMPARE(child<QListWidget>(w, "List1")->count(), 0);
+        for (const char* lista : {"List1", "List2"})
+            QCOMPARE(child<QListWidget>(w, lista)->count(), 0);
+        QVERIFY(child<QProgressBar>(w, "pgEstado") != nullptr);
         QCOMPARE(phases().count("ProcesarCargaInicial"), 1);
         // The stored "AutoSync" does not arm the timer at start-up.
         w->activateWindow();
