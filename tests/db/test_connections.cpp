@@ -63,7 +63,7 @@ TEST_P(ServerLanguage, OnlyEnglishOrSpanishInAnyCase) {
     }
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Critical));
-    EXPECT_EQ(boxes()[0].caption, QStringLiteral("Problemas de Configuración"));
+    EXPECT_EQ(boxes()[0].caption, "Problemas de Configuración");
     EXPECT_EQ(boxes()[0].text,
               "Comuníquese con el Proveedor, indicando:\r\n\r\n- Idioma Servidor "
               "SQL Server no es: 'SPANISH', 'ENGLISH'");
@@ -85,10 +85,10 @@ TEST_F(Connections, OpensBothDatabasesWithoutMirrorOutsideThePrincipalStore) {
     EXPECT_TRUE(boxes().empty());
     EXPECT_FALSE(log().contains(QLatin1String("secreto-no-va-al-log")));
     // Settings are read again at every opening.
-    EXPECT_EQ(datosConfiguracion().cliente.catalogo, QStringLiteral("cliente.db"));
+    EXPECT_EQ(datosConfiguracion().cliente.catalogo, "cliente.db");
     setKey("Conexion_Cliente", "BaseDatosSQL", "otro.db");
     EXPECT_FALSE(AbrirConexion(1));
-    EXPECT_EQ(datosConfiguracion().cliente.catalogo, QStringLiteral("otro.db"));
+    EXPECT_EQ(datosConfiguracion().cliente.catalogo, "otro.db");
 }
 
 TEST_F(Connections, UnreachableCatalogNamesTheCatalog) {
@@ -122,7 +122,7 @@ TEST_F(Connections, SnapshotKind) {
     setAbridorSnapshot([&](const QString& ruta, QString* error) {
         openedPath = ruta;
         if (ruta.endsWith(QLatin1String("bad.mdb"))) {
-            *error = QStringLiteral("formato no reconocido");
+            *error = "formato no reconocido";
             return false;
         }
         return true;
@@ -150,11 +150,11 @@ TEST_F(Connections, ConfigLocalesLoadsListAndActiveStore) {
     setLocalPropio(QString(), QString());
     ASSERT_TRUE(openBoth());
     ASSERT_TRUE(ConfigLocales());
-    EXPECT_EQ(idLocalPropio(), QStringLiteral("3"));
-    EXPECT_EQ(LeerConfig("Local_Activo"), QStringLiteral("3"));
-    EXPECT_EQ(emailContactoPropio(), QStringLiteral("local3@lumaro.example"));
+    EXPECT_EQ(idLocalPropio(), "3");
+    EXPECT_EQ(LeerConfig("Local_Activo"), "3");
+    EXPECT_EQ(emailContactoPropio(), "local3@lumaro.example");
     EXPECT_EQ(locales().getNroLocales(), 4);
-    EXPECT_EQ(locales().getIdLocal(1), QStringLiteral("2"));
+    EXPECT_EQ(locales().getIdLocal(1), "2");
     EXPECT_EQ(locales().getNombreLocalCod(3), locales().getNombreLocal(2));
     EXPECT_TRUE(locales().getNombreLocalCod(99).isEmpty());
     EXPECT_TRUE(locales().getIdLocal(4).isEmpty());
@@ -163,7 +163,7 @@ TEST_F(Connections, ConfigLocalesLoadsListAndActiveStore) {
     // No contact for the active store: the e-mail keeps its value.
     run("delete from Contactos where IdLocal = 3");
     ASSERT_TRUE(ConfigLocales());
-    EXPECT_EQ(emailContactoPropio(), QStringLiteral("local3@lumaro.example"));
+    EXPECT_EQ(emailContactoPropio(), "local3@lumaro.example");
     // A failure in the contacts step comes after the result became true.
     run("drop table Contactos");
     EXPECT_TRUE(ConfigLocales());
@@ -189,9 +189,9 @@ TEST_P(RegistryFailures, BoxLogAndFalse) {
     // Without table Local the principal-store test fails too, so AbrirConexion(1) does.
     const bool opened = openBoth();
     EXPECT_EQ(opened, c.caption != nullptr || QString(c.name) != "missing_table");
-    setLocalPropio(QStringLiteral("7"), QStringLiteral("antes@x"));
+    setLocalPropio("7", "antes@x");
     EXPECT_FALSE(ConfigLocales());
-    EXPECT_EQ(idLocalPropio(), QStringLiteral("7"));  // a failed call changes nothing
+    EXPECT_EQ(idLocalPropio(), "7");  // a failed call changes nothing
     if (c.caption) {
         ASSERT_EQ(boxes().size(), 1u);
         EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Critical));
@@ -236,7 +236,7 @@ TEST(StoreList, RowsAndLookUps) {
     l.setNroLocales(2);
     for (const char* id : {"5", " 5", "6"}) l.addLocal(id, QStringLiteral("Local ") + id);
     EXPECT_EQ(l.getNroLocales(), 2);
-    EXPECT_EQ(l.getNombreLocalCod(5), QStringLiteral("Local  5"));
+    EXPECT_EQ(l.getNombreLocalCod(5), "Local  5");
     EXPECT_TRUE(l.getNombreLocalCod(6).isEmpty());
     EXPECT_TRUE(l.getIdLocal(2).isEmpty());
     EXPECT_TRUE(l.getNombreLocal(-1).isEmpty());

@@ -21,13 +21,13 @@ TEST(ConnectionText, SettingsTextsAreThePlainOnes) {
               QStringLiteral("driver={MySQL ODBC 3.51 Driver};Server=10.0.0.5;Port=3306;"
                              "Database=espejo;User=root;Password=x;Option=3;"));
     EXPECT_EQ(textoConexionAccess("/p/Seguridad.mdb"),
-              QStringLiteral("driver={Microsoft Access Driver (*.mdb)};DBQ=/p/Seguridad.mdb"));
+              "driver={Microsoft Access Driver (*.mdb)};DBQ=/p/Seguridad.mdb");
     // Quoted values survive the round trip; an unclosed brace is no text.
     const auto entries = parseConnectionText(textoConexionSqlServer("u;1", " p\"w ", "cat", "s"));
     ASSERT_TRUE(entries.has_value());
-    EXPECT_EQ(entryValue(*entries, "user id"), QStringLiteral("u;1"));
-    EXPECT_EQ(entryValue(*entries, "PASSWORD"), QStringLiteral(" p\"w "));
-    EXPECT_FALSE(parseConnectionText(QStringLiteral("a={unclosed")).has_value());
+    EXPECT_EQ(entryValue(*entries, "user id"), "u;1");
+    EXPECT_EQ(entryValue(*entries, "PASSWORD"), " p\"w ");
+    EXPECT_FALSE(parseConnectionText("a={unclosed").has_value());
 }
 
 struct OdbcCase {
@@ -45,7 +45,7 @@ TEST_P(SqlServerTranslation, GoesToQodbc) {
     const auto spec = translateConnectionText(
         textoConexionSqlServer("sa", c.password, "Lumaro", c.server), c.driver, &error);
     ASSERT_TRUE(spec.has_value()) << error.toStdString();
-    EXPECT_EQ(spec->qtDriver, QStringLiteral("QODBC"));
+    EXPECT_EQ(spec->qtDriver, "QODBC");
     EXPECT_EQ(spec->engine, Engine::SqlServer);
     EXPECT_EQ(spec->databaseName, c.expected);
     EXPECT_TRUE(spec->connectOptions.contains(QLatin1String("SQL_ATTR_LOGIN_TIMEOUT=180")));
@@ -54,7 +54,7 @@ TEST_P(SqlServerTranslation, GoesToQodbc) {
     EXPECT_FALSE(spec->describe().contains(c.password));
 }
 
-const QString kTds = QStringLiteral("DRIVER={FreeTDS};SERVER=");
+const QString kTds = "DRIVER={FreeTDS};SERVER=";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SqlServerTranslation,
@@ -83,10 +83,10 @@ TEST(ConnectionText, MySqlHostMayCarryAPort) {
             translateConnectionText(textoConexionMySql(c.host, "m", "u", "p"), {}, &error);
         ASSERT_EQ(spec.has_value(), c.port != 0) << c.host;
         if (!spec) continue;
-        EXPECT_EQ(spec->qtDriver, QStringLiteral("QMYSQL"));
+        EXPECT_EQ(spec->qtDriver, "QMYSQL");
         EXPECT_EQ(spec->hostName, QString(c.host).section(u':', 0, 0));
         EXPECT_EQ(spec->port, c.port);
-        EXPECT_EQ(spec->password, QStringLiteral("p"));
+        EXPECT_EQ(spec->password, "p");
     }
 }
 
@@ -115,18 +115,18 @@ TEST(IdentifierMap, RewritesNamesOnlyOutsideLiteralsAndComments) {
 TEST(IdentifierMap, NeverChangesMoreThanTheCaseOfNames) {
     IdentifierMap names;
     names.addAll({"Cumpleaños", "cCliecode", "Cliente", "ab"});
-    const QString alphabet = QStringLiteral("aAbBñÑcC '\"[]-/*\n$_1.");
+    const QString alphabet = "aAbBñÑcC '\"[]-/*\n$_1.";
     std::mt19937 rng(7);
     for (int round = 0; round < 3000; ++round) {
-        QString value, sql = QStringLiteral("update CLIENTE set AB = '");
+        QString value, sql = "update CLIENTE set AB = '";
         const int n = static_cast<int>(rng() % 24);
         for (int i = 0; i < n; ++i)
             value += alphabet[static_cast<qsizetype>(rng() % alphabet.size())];
-        value.replace(QStringLiteral("'"), QStringLiteral(" "));  // as the literals do
-        sql += value + QStringLiteral("' where ") + value;
+        value.replace("'", " ");  // as the literals do
+        sql += value + "' where " + value;
         const QString out = names.rewrite(sql);
         ASSERT_EQ(out.toCaseFolded(), sql.toCaseFolded()) << sql.toStdString();
-        ASSERT_TRUE(out.startsWith(QStringLiteral("update Cliente set ab = '") + value + u'\''))
+        ASSERT_TRUE(out.startsWith("update Cliente set ab = '" + value + u'\''))
             << sql.toStdString();
     }
 }
@@ -184,11 +184,11 @@ TEST_F(DbAccess, StatementsRowCountsAndTransactions) {
 }
 
 TEST_F(DbAccess, NoisyFailureShowsBoxThenLogs) {
-    const QString sql = QStringLiteral("update Cliente set nope = 1");
+    const QString sql = "update Cliente set nope = 1";
     EXPECT_FALSE(dbAdmin().EjecutarSentencia(m_cnn, sql));
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Information));
-    EXPECT_TRUE(boxes()[0].text.endsWith(QStringLiteral(" - ") + sql));
+    EXPECT_TRUE(boxes()[0].text.endsWith(" - " + sql));
     const QString text = log();
     const qsizetype logged = text.indexOf(QLatin1String("Error (EjecutarSentencia): "));
     ASSERT_GE(logged, 0);
@@ -218,7 +218,7 @@ TEST_F(DbAccess, NamesMatchWithoutRegardToCaseNonAsciiIncluded) {
     // Texts inside quotes keep their spelling.
     Recordset rs;
     ASSERT_TRUE(rs.open(m_cnn, "select nTarjNumb from Cumpleaños where IdLocal = 7"));
-    EXPECT_EQ(rs.value("NTARJNUMB").toString(), QStringLiteral("CUMPLEAÑOS"));
+    EXPECT_EQ(rs.value("NTARJNUMB").toString(), "CUMPLEAÑOS");
     // A table created later is known at once.
     ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "create table Ñandú (Año int)"));
     ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "insert into ÑANDÚ (AÑO) values (2026)"));
@@ -242,7 +242,7 @@ TEST_F(DbAccess, DateFunctionsAndDateValues) {
     EXPECT_EQ(rs.value("dacumdate").metaType().id(), QMetaType::QDateTime);
     EXPECT_EQ(rs.fieldIndex("dAcumDate"), 0);  // the first of equal names
     EXPECT_EQ(rs.value("DEXTODATE").toDateTime().date(), QDate(2026, 12, 5));
-    EXPECT_EQ(rs.value("cDocTipo").toString(), QStringLiteral("BOLETA"));
+    EXPECT_EQ(rs.value("cDocTipo").toString(), "BOLETA");
     ASSERT_TRUE(rs.open(m_cnn, "select email from Contactos where IdLocal is null"));
     EXPECT_TRUE(rs.isNull("EMAIL"));
 }

@@ -30,7 +30,7 @@ protected:
                 "create table espejo.cliente (cClieCode int, IdLocal int, sClieApel "
                 "varchar(50), bFlagsincro int)",
                 &error))
-            g_skip = error.isEmpty() ? QStringLiteral("MariaDB could not be started") : error;
+            g_skip = error.isEmpty() ? "MariaDB could not be started" : error;
     }
     static void TearDownTestSuite() {
         delete g_server;
@@ -85,7 +85,7 @@ TEST_F(Mirror, PrincipalStoreOpensTheMirror) {
     ASSERT_TRUE(
         rs.open(cnnMySql(), "select sClieApel from CLIENTE where cClieCode=1 and IdLocal=1"))
         << rs.errorText().toStdString();
-    EXPECT_EQ(rs.value(0).toString(), QStringLiteral("C:\\"));
+    EXPECT_EQ(rs.value(0).toString(), "C:\\");
 
     // A connection the server dropped still reads as open; isAlive asks.
     EXPECT_TRUE(cnnMySql().isAlive());

@@ -60,11 +60,11 @@ TEST_F(Odbc, StatementsRowCountsAndTransactionsEndToEnd) {
     ASSERT_TRUE(AbrirConexion(3)) << log().toStdString();
     ASSERT_TRUE(AbrirConexion(1)) << log().toStdString();
     Connection& cnn = cnnCliente();
-    EXPECT_EQ(cnn.database().driverName(), QStringLiteral("QODBC"));
+    EXPECT_EQ(cnn.database().driverName(), "QODBC");
     EXPECT_TRUE(cnn.dbmsName().contains(QLatin1String("SQLite"))) << cnn.dbmsName().toStdString();
     EXPECT_EQ(cnn.engine(), Engine::OtherOdbc);  // not SQL Server: no SET DATEFORMAT
     ASSERT_TRUE(ConfigLocales());
-    EXPECT_EQ(emailContactoPropio(), QStringLiteral("local2@lumaro.example"));
+    EXPECT_EQ(emailContactoPropio(), "local2@lumaro.example");
     checkStatements(cnn, 10);
     EXPECT_FALSE(log().contains(QLatin1String("p;w}d")));
 }

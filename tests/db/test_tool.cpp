@@ -54,7 +54,7 @@ TEST_F(Tool, DemoDatabasesOpenFromTheSettingsItWrites) {
     // Store 1 is the principal store; the mirror settings are absent, so kind 1 stops there.
     EXPECT_FALSE(lumaro::db::AbrirConexion(1));
     ASSERT_TRUE(lumaro::db::ConfigLocales());
-    EXPECT_EQ(lumaro::db::idLocalPropio(), QStringLiteral("1"));
+    EXPECT_EQ(lumaro::db::idLocalPropio(), "1");
     lumaro::db::Recordset rs;
     ASSERT_TRUE(rs.open(lumaro::db::cnnCliente(),
                         "select count(*) from Cliente where bFlagSincro = 0 and IdLocal = 1"));

@@ -33,27 +33,25 @@ class RunTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server.running()) << "the loopback FTP server did not start";
-        QDir(server.root()).mkpath(QStringLiteral("intercambio"));
+        QDir(server.root()).mkpath("intercambio");
         lumaro::config::Clock::setFixed(QDateTime(kToday, QTime(14, 30, 15)));
         ASSERT_TRUE(crearLedger(rutaLedger()));
         auto& registro = lumaro::db::locales();
         registro.setNroLocales(3);
-        registro.addLocal(QStringLiteral("1"), QStringLiteral("Centro"));
-        registro.addLocal(QStringLiteral(" 2 "), QStringLiteral("Norte"));
-        registro.addLocal(QStringLiteral("3"), QStringLiteral("Sur"));
-        lumaro::db::setLocalPropio(QStringLiteral("3"), QString());
+        registro.addLocal("1", "Centro");
+        registro.addLocal(" 2 ", "Norte");
+        registro.addLocal("3", "Sur");
+        lumaro::db::setLocalPropio("3", QString());
         setImportRun({});
     }
     void TearDown() override { setImportRun({}); }
 
-    QString remote(const QString& name) const {
-        return server.remote(QStringLiteral("intercambio/") + name);
-    }
+    QString remote(const QString& name) const { return server.remote("intercambio/" + name); }
     // The snapshot of a store for a day of December 2026 on the server.
     void offer(const QString& store, int day) {
-        ASSERT_TRUE(writeFile(remote(store + u'_' + QDate(2026, 12, day).toString("ddMMyyyy") +
-                                     QStringLiteral(".mdb")),
-                              bytes(20000 + day)));
+        ASSERT_TRUE(
+            writeFile(remote(store + u'_' + QDate(2026, 12, day).toString("ddMMyyyy") + ".mdb"),
+                      bytes(20000 + day)));
     }
     // A download recorded for a store `daysAgo` days before today.
     static void recorded(const char* store, int daysAgo) {
@@ -65,7 +63,7 @@ protected:
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "ledger-check");
             db.setDatabaseName(rutaLedger());
-            if (!db.open()) return {QStringLiteral("cannot open")};
+            if (!db.open()) return {"cannot open"};
             QSqlQuery q(db);
             EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
             while (q.next()) {
@@ -84,9 +82,9 @@ protected:
             "order by idLocal, fecha");
     }
     QStringList downloadedFiles() const {
-        return QDir(store.path(QStringLiteral("MDB_descargadas"))).entryList(QDir::Files);
+        return QDir(store.path("MDB_descargadas")).entryList(QDir::Files);
     }
-    int retrCount() const { return server.commands().filter(QStringLiteral("RETR ")).size(); }
+    int retrCount() const { return server.commands().filter("RETR ").size(); }
     QString problem(int i) { return store.console().problems().value(i); }
 
     FtpServer server;
@@ -181,14 +179,14 @@ TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
         recorded(id, 1);
         offer(id, 5);
     }
-    server.setFault(QStringLiteral("cut_retr"), true);
+    server.setFault("cut_retr", true);
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_EQ(ledgerRows(), QStringList({"1 04 1 0", "2 04 1 0"}));
     EXPECT_EQ(store.console().problems().size(), 2);  // one per store: the second still tried
     EXPECT_FALSE(runState().results.downloadAnswered);
 
-    server.setFault(QStringLiteral("cut_retr"), false);
+    server.setFault("cut_retr", false);
     descargarOtrosLocales();
     EXPECT_EQ(downloadedFiles().size(), 2);
     EXPECT_EQ(runState().results.downloadCount, 2);
@@ -196,7 +194,7 @@ TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
 
 TEST_F(RunTest, ServerDownIsReportedPerStore) {
     recorded("1", 1);
-    lumaro::db::setLocalPropio(QStringLiteral("3"), QStringLiteral("sur@example.com"));
+    lumaro::db::setLocalPropio("3", "sur@example.com");
     store.setPort(unusedPort());
     descargarOtrosLocales();
     ASSERT_EQ(store.console().problems().size(), 1);
@@ -213,7 +211,7 @@ protected:
     void SetUp() override {
         RunTest::SetUp();
         // A snapshot folder under a path that names the product.
-        snapshots = store.path(QStringLiteral("LUMARO/out"));
+        snapshots = store.path("LUMARO/out");
         ASSERT_TRUE(QDir().mkpath(snapshots));
         GrabarConfig("RtDbf", snapshots);
     }
@@ -224,7 +222,7 @@ protected:
     QStringList stored() const {
         QStringList names;
         for (const QString& c : server.commands())
-            if (c.startsWith(QStringLiteral("STOR "))) names << c.mid(5).chopped(5);
+            if (c.startsWith("STOR ")) names << c.mid(5).chopped(5);
         return names;
     }
 
@@ -266,7 +264,7 @@ TEST_F(UploadRunTest, ARefusedFileDoesNotHoldBackTheOthers) {
     EXPECT_EQ(stored(), QStringList({"3_05122026.mdb", "3_C_QC5.dbf"}));
     EXPECT_FALSE(runState().results.uploadDone);
     EXPECT_TRUE(store.console().problems().last().endsWith(
-        QStringLiteral(" - Problemas al SUBIR archivo < 3_04122026.mdb >.")));
+        " - Problemas al SUBIR archivo < 3_04122026.mdb >."));
     EXPECT_TRUE(QFileInfo::exists(local("3_04122026.mdb")));
 }
 
@@ -309,8 +307,8 @@ TEST_F(UploadRunTest, WithoutTodaysSnapshotOlderOnesWait) {
 
 TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
     put({"3_05122026.mdb"});
-    lumaro::db::setLocalPropio(QStringLiteral("3"), QStringLiteral("sur@example.com"));
-    server.setFault(QStringLiteral("refuse_stor"), true);
+    lumaro::db::setLocalPropio("3", "sur@example.com");
+    server.setFault("refuse_stor", true);
     Main();
     EXPECT_FALSE(runState().results.uploadDone);
     EXPECT_TRUE(QFileInfo::exists(local("3_05122026.mdb")));
@@ -331,7 +329,7 @@ TEST_F(UploadRunTest, TwoStoresExchangeASnapshot) {
     StoreFolder other(server.port());  // store 1, which last received store 3's 4th
     ASSERT_TRUE(crearLedger(rutaLedger()));
     recorded("3", 1);
-    lumaro::db::setLocalPropio(QStringLiteral("1"), QString());
+    lumaro::db::setLocalPropio("1", QString());
     descargarOtrosLocales();
     EXPECT_EQ(readAll(other.path("MDB_descargadas/3_05122026.mdb")), bytes(30000));
     EXPECT_EQ(runState().results.downloadCount, 1);

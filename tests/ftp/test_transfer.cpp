@@ -22,32 +22,30 @@ using lumaro::config::runState;
 
 namespace {
 
-const QString kName = QStringLiteral("2_05122026.mdb");  // another store's snapshot
-const QString kOwn = QStringLiteral("3_05122026.mdb");   // this store's snapshot
+const QString kName = "2_05122026.mdb";  // another store's snapshot
+const QString kOwn = "3_05122026.mdb";   // this store's snapshot
 
 class TransferTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server.running()) << "the loopback FTP server did not start";
-        QDir(server.root()).mkpath(QStringLiteral("intercambio"));
+        QDir(server.root()).mkpath("intercambio");
         lumaro::config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 30, 15)));
     }
-    QString remote(const QString& name) const {
-        return server.remote(QStringLiteral("intercambio/") + name);
-    }
+    QString remote(const QString& name) const { return server.remote("intercambio/" + name); }
     QString downloaded(const QString& name = kName) const {
-        return store.path(QStringLiteral("MDB_descargadas/") + name);
+        return store.path("MDB_descargadas/" + name);
     }
-    QString outgoing() const { return store.path(QStringLiteral("snapshots/") + kOwn); }
-    bool upload() { return cargarFileFTP(store.path(QStringLiteral("snapshots")), kOwn); }
+    QString outgoing() const { return store.path("snapshots/" + kOwn); }
+    bool upload() { return cargarFileFTP(store.path("snapshots"), kOwn); }
     // The archive copies in MDB_enviadas (not the marks of uploads under way).
     QStringList enviadas() const {
-        return QDir(store.path(QStringLiteral("MDB_enviadas")))
+        return QDir(store.path("MDB_enviadas"))
             .entryList(QDir::Files)
-            .filter(QRegularExpression(QStringLiteral("^\\d{6}_")));
+            .filter(QRegularExpression("^\\d{6}_"));
     }
     QStringList remoteFiles() const {
-        return QDir(server.remote(QStringLiteral("intercambio"))).entryList(QDir::Files);
+        return QDir(server.remote("intercambio")).entryList(QDir::Files);
     }
 
     FtpServer server;
@@ -62,14 +60,13 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     EXPECT_TRUE(descargarFileFTP(kName));
     EXPECT_TRUE(runState().results.fileFound);
     EXPECT_EQ(readAll(downloaded()), data);
-    EXPECT_FALSE(QFileInfo::exists(downloaded(kName + QStringLiteral(".part"))));
-    EXPECT_TRUE(server.commands().contains(QStringLiteral("TYPE I")));
-    EXPECT_FALSE(server.commands().filter(QStringLiteral("PORT ")).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(downloaded(kName + ".part")));
+    EXPECT_TRUE(server.commands().contains("TYPE I"));
+    EXPECT_FALSE(server.commands().filter("PORT ").isEmpty());
+    EXPECT_TRUE(store.logHas("El archivo < 2_05122026.mdb > SI existe en el FTP..."));
     EXPECT_TRUE(
-        store.logHas(QStringLiteral("El archivo < 2_05122026.mdb > SI existe en el FTP...")));
-    EXPECT_TRUE(store.logHas(
-        QStringLiteral("El archivo < 2_05122026.mdb > se ha DESCARGADO satisfactoriamente...")));
-    EXPECT_TRUE(store.logHas(QStringLiteral("Se ha cerrado la conexion al FTP ...")));
+        store.logHas("El archivo < 2_05122026.mdb > se ha DESCARGADO satisfactoriamente..."));
+    EXPECT_TRUE(store.logHas("Se ha cerrado la conexion al FTP ..."));
     EXPECT_EQ(store.console().eventPanel(),
               QStringLiteral("05/12/2026 02:30:15 pm - El archivo < 2_05122026.mdb > se ha "
                              "DESCARGADO satisfactoriamente..."));
@@ -77,10 +74,10 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
 
 TEST_F(TransferTest, ServersWithoutMlsdAreListedByName) {
     ASSERT_TRUE(writeFile(remote(kName), "data"));
-    server.setFault(QStringLiteral("no_mlsd"), true);
+    server.setFault("no_mlsd", true);
     EXPECT_TRUE(descargarFileFTP(kName));
     EXPECT_EQ(readAll(downloaded()), QByteArray("data"));
-    EXPECT_TRUE(server.commands().contains(QStringLiteral("NLST")));
+    EXPECT_TRUE(server.commands().contains("NLST"));
 }
 
 TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
@@ -88,26 +85,25 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
     // count: only an exact entry does.
     for (const char* other : {"2_05122026.MDB", "2_05122026.mdb.part", "2_05122026.mdb.bak"})
         ASSERT_TRUE(writeFile(remote(other), "x"));
-    ASSERT_TRUE(QDir(server.remote(QStringLiteral("intercambio"))).mkdir(kName));
+    ASSERT_TRUE(QDir(server.remote("intercambio")).mkdir(kName));
 
     EXPECT_TRUE(descargarFileFTP(kName));
     EXPECT_FALSE(runState().results.fileFound);
     EXPECT_FALSE(QFileInfo::exists(downloaded()));
-    EXPECT_TRUE(
-        store.logHas(QStringLiteral("El archivo < 2_05122026.mdb > NO existe en el FTP...")));
-    EXPECT_TRUE(store.logHas(QStringLiteral("[tercera vez] (esto solo implica")));
+    EXPECT_TRUE(store.logHas("El archivo < 2_05122026.mdb > NO existe en el FTP..."));
+    EXPECT_TRUE(store.logHas("[tercera vez] (esto solo implica"));
 }
 
 TEST_F(TransferTest, BackslashExchangeFolderListsWithSlashesAndTransfersAsWritten) {
-    store.setSubFile(QStringLiteral("in\\box"));
+    store.setSubFile("in\\box");
     for (const char* folder : {"in/box", "in\\box"}) {
         ASSERT_TRUE(QDir(server.root()).mkpath(folder));
         ASSERT_TRUE(writeFile(server.remote(folder) + u'/' + kName, folder));
     }
     EXPECT_TRUE(descargarFileFTP(kName));
     EXPECT_EQ(readAll(downloaded()), QByteArray("in\\box"));
-    EXPECT_TRUE(server.commands().contains(QStringLiteral("CWD box")));
-    EXPECT_TRUE(server.commands().contains(QStringLiteral("CWD in\\box")));
+    EXPECT_TRUE(server.commands().contains("CWD box"));
+    EXPECT_TRUE(server.commands().contains("CWD in\\box"));
 }
 
 TEST_F(TransferTest, UploadArchivesTheFileUnderItsTimeAndRemovesIt) {
@@ -116,17 +112,16 @@ TEST_F(TransferTest, UploadArchivesTheFileUnderItsTimeAndRemovesIt) {
     EXPECT_EQ(readAll(remote(kOwn)), bytes(50000));
     EXPECT_EQ(remoteFiles(), QStringList{kOwn});  // no temporary name left behind
     EXPECT_FALSE(QFileInfo::exists(outgoing()));
-    EXPECT_EQ(enviadas(), QStringList{QStringLiteral("143015_3_05122026.mdb")});
-    EXPECT_TRUE(store.logHas(QStringLiteral("Se ha SUBIDO el archivo satisfactoriamente.")));
-    EXPECT_TRUE(server.commands().contains(QStringLiteral("STOR 3_05122026.mdb.part")));
+    EXPECT_EQ(enviadas(), QStringList{"143015_3_05122026.mdb"});
+    EXPECT_TRUE(store.logHas("Se ha SUBIDO el archivo satisfactoriamente."));
+    EXPECT_TRUE(server.commands().contains("STOR 3_05122026.mdb.part"));
 
     // The same name again later: the remote file is ours, so it is replaced.
     lumaro::config::Clock::advance(65);
     ASSERT_TRUE(writeFile(outgoing(), "second"));
     EXPECT_TRUE(upload());
     EXPECT_EQ(readAll(remote(kOwn)), QByteArray("second"));
-    EXPECT_EQ(enviadas(), (QStringList{QStringLiteral("143015_3_05122026.mdb"),
-                                       QStringLiteral("143120_3_05122026.mdb")}));
+    EXPECT_EQ(enviadas(), (QStringList{"143015_3_05122026.mdb", "143120_3_05122026.mdb"}));
 }
 
 // A remote file this installation never sent is another PC set up as the same store.
@@ -140,7 +135,7 @@ TEST_F(TransferTest, UploadNeverReplacesARemoteFileThisStoreDidNotSend) {
     EXPECT_EQ(store.console().problems().size(), 1);
 
     // An earlier attempt of ours reached the server but its answer never came back.
-    ASSERT_TRUE(writeFile(store.path(QStringLiteral("MDB_enviadas/")) + kOwn + ".enviando", ""));
+    ASSERT_TRUE(writeFile(store.path("MDB_enviadas/") + kOwn + ".enviando", ""));
     EXPECT_TRUE(upload());
     EXPECT_EQ(readAll(remote(kOwn)), QByteArray("ours"));
 }
@@ -148,11 +143,11 @@ TEST_F(TransferTest, UploadNeverReplacesARemoteFileThisStoreDidNotSend) {
 TEST_F(TransferTest, FailedArchiveCopyKeepsTheSentFile) {
     ASSERT_TRUE(writeFile(outgoing(), "data"));
     // MDB_enviadas is a file: nothing can be copied into it.
-    ASSERT_TRUE(QDir(store.path()).rmdir(QStringLiteral("MDB_enviadas")));
-    ASSERT_TRUE(writeFile(store.path(QStringLiteral("MDB_enviadas")), "blocked"));
+    ASSERT_TRUE(QDir(store.path()).rmdir("MDB_enviadas"));
+    ASSERT_TRUE(writeFile(store.path("MDB_enviadas"), "blocked"));
     EXPECT_TRUE(upload());
     EXPECT_TRUE(QFileInfo::exists(outgoing()));
-    EXPECT_TRUE(store.logHas(QStringLiteral("a MDB_enviadas; se conserva en")));
+    EXPECT_TRUE(store.logHas("a MDB_enviadas; se conserva en"));
 }
 
 // Faults: each leaves the local folders as they were and returns false.
@@ -203,7 +198,7 @@ TEST_P(DownloadFaultTest, LeavesNoPartialFileAndKeepsTheOldOne) {
     EXPECT_LT(took.elapsed(), row.fault == Fault::StopPressed ? 8000 : 15000);
     lumaro::config::setConsole(&store.console());
     EXPECT_EQ(readAll(downloaded()), QByteArray("earlier copy"));
-    EXPECT_FALSE(QFileInfo::exists(downloaded(kName + QStringLiteral(".part"))));
+    EXPECT_FALSE(QFileInfo::exists(downloaded(kName + ".part")));
     EXPECT_TRUE(store.logHas(QString::fromUtf8(row.logLine))) << store.log().toStdString();
 }
 
@@ -268,15 +263,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A full local disk during a download: a 64 KiB tmpfs as MDB_descargadas.
 TEST_F(TransferTest, FullDiskDuringDownloadLeavesNothingBehind) {
-    const QString folder = store.path(QStringLiteral("MDB_descargadas"));
-    if (QProcess::execute(QStringLiteral("mount"),
-                          {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
+    const QString folder = store.path("MDB_descargadas");
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
     ASSERT_TRUE(writeFile(remote(kName), bytes(300000)));
     EXPECT_FALSE(descargarFileFTP(kName));
     EXPECT_TRUE(QDir(folder).isEmpty());
     EXPECT_TRUE(store.logHas(QString::fromUtf8(kNotDownloaded)));
-    QProcess::execute(QStringLiteral("umount"), {folder});
+    QProcess::execute("umount", {folder});
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST_P(ArmarSQLTest, FillsMarks) {
     EXPECT_TRUE(m_console.eventsOf(HeadlessConsole::Event::Kind::Box).empty());
 }
 
-const QString kConv = QStringLiteral("d = CONVERT(DATETIME,'$')");
+const QString kConv = "d = CONVERT(DATETIME,'$')";
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, ArmarSQLTest,
@@ -77,11 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ArmarSQLTest, OutOfRangeShowsBoxAndGivesEmptyText) {
     const QString atLimit(32767, u'x');
     EXPECT_EQ(ArmarSQL(atLimit, {}), atLimit);
-    EXPECT_EQ(ArmarSQL(QStringLiteral("$ $ $ $"), {"1", "2", "3"}), QString());
+    EXPECT_EQ(ArmarSQL("$ $ $ $", {"1", "2", "3"}), QString());
     EXPECT_EQ(ArmarSQL(atLimit + u'x', {}), QString());
     const auto boxes = m_console.eventsOf(HeadlessConsole::Event::Kind::Box);
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, QStringLiteral("El subíndice está fuera del intervalo"));
+    EXPECT_EQ(boxes[0].text, "El subíndice está fuera del intervalo");
     EXPECT_EQ(boxes[0].number, static_cast<int>(lumaro::config::BoxIcon::Information));
 }
 
@@ -104,27 +104,25 @@ TEST(ValueLiterals, Kinds) {
     using lumaro::snapshot::ColumnType;
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Peru));
-    EXPECT_EQ(*literalTexto(QStringLiteral("D'Angelo")), QStringLiteral("'D Angelo'"));
-    EXPECT_EQ(*literalTexto(QVariant()), QStringLiteral("NULL"));
-    EXPECT_EQ(*literalTexto(QStringLiteral("x'); drop table Cliente; --")),
-              QStringLiteral("'x ); drop table Cliente; --'"));
-    EXPECT_EQ(*literalNumero(1234567), QStringLiteral("1234567"));
-    EXPECT_EQ(*literalNumero(QStringLiteral(" 7 ")), QStringLiteral("7"));
-    EXPECT_EQ(*literalNumero(3.0), QStringLiteral("3"));
-    EXPECT_EQ(*literalNumero(true), QStringLiteral("1"));
-    EXPECT_EQ(*literalNumero(QVariant()), QStringLiteral("NULL"));
+    EXPECT_EQ(*literalTexto("D'Angelo"), "'D Angelo'");
+    EXPECT_EQ(*literalTexto(QVariant()), "NULL");
+    EXPECT_EQ(*literalTexto("x'); drop table Cliente; --"), "'x ); drop table Cliente; --'");
+    EXPECT_EQ(*literalNumero(1234567), "1234567");
+    EXPECT_EQ(*literalNumero(" 7 "), "7");
+    EXPECT_EQ(*literalNumero(3.0), "3");
+    EXPECT_EQ(*literalNumero(true), "1");
+    EXPECT_EQ(*literalNumero(QVariant()), "NULL");
     // Anything that is not a whole number never reaches a statement.
-    EXPECT_FALSE(literalNumero(QStringLiteral("1 or 1=1")).has_value());
+    EXPECT_FALSE(literalNumero("1 or 1=1").has_value());
     EXPECT_FALSE(literalNumero(1.5).has_value());
     const QDateTime dt(QDate(2026, 3, 5), QTime(7, 8, 9, 999));
-    EXPECT_EQ(*literalFecha(dt), QStringLiteral("'2026/03/05 07:08:09'"));
-    EXPECT_EQ(*literalFecha(QDate(1980, 3, 5)), QStringLiteral("'1980/03/05 00:00:00'"));
-    EXPECT_EQ(*literalFecha(QStringLiteral("2026/12/05 23:59:59")),
-              QStringLiteral("'2026/12/05 23:59:59'"));
-    EXPECT_EQ(*literalFecha(QVariant()), QStringLiteral("NULL"));
-    EXPECT_FALSE(literalFecha(QStringLiteral("mañana")).has_value());
-    EXPECT_EQ(*literalColumna(ColumnType::Flag, QVariant()), QStringLiteral("0"));
-    EXPECT_EQ(*literalColumna(ColumnType::Text, 12), QStringLiteral("'12'"));
+    EXPECT_EQ(*literalFecha(dt), "'2026/03/05 07:08:09'");
+    EXPECT_EQ(*literalFecha(QDate(1980, 3, 5)), "'1980/03/05 00:00:00'");
+    EXPECT_EQ(*literalFecha("2026/12/05 23:59:59"), "'2026/12/05 23:59:59'");
+    EXPECT_EQ(*literalFecha(QVariant()), "NULL");
+    EXPECT_FALSE(literalFecha("mañana").has_value());
+    EXPECT_EQ(*literalColumna(ColumnType::Flag, QVariant()), "0");
+    EXPECT_EQ(*literalColumna(ColumnType::Text, 12), "'12'");
     QLocale::setDefault(saved);
 }
 
@@ -132,12 +130,11 @@ TEST(ValueLiterals, FromSnapshotFields) {
     using lumaro::jet::DateTime;
     using lumaro::jet::Value;
     EXPECT_EQ(*literalFecha(valorJet(Value{DateTime::fromParts(1980, 3, 5)})),
-              QStringLiteral("'1980/03/05 00:00:00'"));
-    EXPECT_EQ(*literalTexto(valorJet(Value{std::string("Peña D'Angelo")})),
-              QStringLiteral("'Peña D Angelo'"));
-    EXPECT_EQ(*literalNumero(valorJet(Value{int64_t{-7}})), QStringLiteral("-7"));
-    EXPECT_EQ(*literalNumero(valorJet(Value{true})), QStringLiteral("1"));
-    EXPECT_EQ(*literalFecha(valorJet(Value{})), QStringLiteral("NULL"));
+              "'1980/03/05 00:00:00'");
+    EXPECT_EQ(*literalTexto(valorJet(Value{std::string("Peña D'Angelo")})), "'Peña D Angelo'");
+    EXPECT_EQ(*literalNumero(valorJet(Value{int64_t{-7}})), "-7");
+    EXPECT_EQ(*literalNumero(valorJet(Value{true})), "1");
+    EXPECT_EQ(*literalFecha(valorJet(Value{})), "NULL");
 }
 
 }  // namespace

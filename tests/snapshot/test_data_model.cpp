@@ -35,13 +35,13 @@ TEST(DataModel, EveryTableCarriesTheFlagAndItsOwningStore) {
 
 TEST(DataModel, NamesInAnyCaseAndEitherSpelling) {
     EXPECT_EQ(findTable(u"CUMPLEAÑOS"), findTable(u"cumpleaños"));
-    EXPECT_EQ(findTable(u"ACUMULACION_PUNTO")->qName(), QStringLiteral("Acumulacion_Punto"));
+    EXPECT_EQ(findTable(u"ACUMULACION_PUNTO")->qName(), "Acumulacion_Punto");
     EXPECT_EQ(findTable(u"Nada"), nullptr);
     const Table* birthdays = findTable(u"Cumpleaños");
-    EXPECT_EQ(birthdays->column(u"cClieCode")->qName(), QStringLiteral("cCliecode"));
-    EXPECT_EQ(birthdays->column(u"cClieCode")->mergeSpelling(), QStringLiteral("cClieCode"));
-    EXPECT_EQ(findTable(u"Contactos")->column(u"email")->qName(), QStringLiteral("Email"));
-    EXPECT_EQ(birthdays->qMergeName(), QStringLiteral("CUMPLEAÑOS"));
+    EXPECT_EQ(birthdays->column(u"cClieCode")->qName(), "cCliecode");
+    EXPECT_EQ(birthdays->column(u"cClieCode")->mergeSpelling(), "cClieCode");
+    EXPECT_EQ(findTable(u"Contactos")->column(u"email")->qName(), "Email");
+    EXPECT_EQ(birthdays->qMergeName(), "CUMPLEAÑOS");
 }
 
 TEST(DataModel, SnapshotDefinitions) {
