@@ -16,33 +16,23 @@
 
 namespace lumaro::ftp::test {
 
-namespace {
-
-// Debian's interpreter carries pyftpdlib; another python3 first on PATH may not.
-QString python() {
-    return QFileInfo::exists(QStringLiteral("/usr/bin/python3"))
-               ? QStringLiteral("/usr/bin/python3")
-               : QStringLiteral("python3");
-}
-
-}  // namespace
-
 FtpServer::FtpServer(Mode mode) {
     QDir(m_dir.path()).mkpath(QStringLiteral("root"));
     QDir(m_dir.path()).mkpath(QStringLiteral("control"));
     const QString portFile = m_dir.filePath(QStringLiteral("port"));
-    QStringList args{QStringLiteral(LUMARO_SOURCE_DIR "/tests/ftp/ftp_server.py"),
-                     QStringLiteral("--root"),
+    QStringList args{LUMARO_SOURCE_DIR "/tests/ftp/ftp_server.py",
+                     "--root",
                      root(),
-                     QStringLiteral("--port-file"),
+                     "--port-file",
                      portFile,
-                     QStringLiteral("--control"),
-                     m_dir.filePath(QStringLiteral("control")),
-                     QStringLiteral("--command-log"),
-                     m_dir.filePath(QStringLiteral("commands.log"))};
-    if (mode == Mode::Silent) args << QStringLiteral("--silent");
+                     "--control",
+                     m_dir.filePath("control"),
+                     "--command-log",
+                     m_dir.filePath("commands.log")};
+    if (mode == Mode::Silent) args << "--silent";
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(python(), args);
+    // Debian's interpreter carries pyftpdlib; another python3 first on PATH may not.
+    m_process.start(QFileInfo::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3", args);
     if (!m_process.waitForStarted(5000)) return;
     QElapsedTimer waited;
     waited.start();
@@ -56,13 +46,9 @@ FtpServer::FtpServer(Mode mode) {
     }
 }
 
-FtpServer::~FtpServer() { stop(); }
-
-void FtpServer::stop() {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+FtpServer::~FtpServer() {
+    m_process.kill();
+    m_process.waitForFinished(5000);
 }
 
 QString FtpServer::remote(const QString& path) const { return QDir(root()).filePath(path); }

@@ -27,7 +27,6 @@ public:
     QString remote(const QString& path) const;
     void setFault(const QString& fault, bool on);
     QStringList commands() const;  // every command the server received
-    void stop();
 
 private:
     QTemporaryDir m_dir;
