@@ -268,15 +268,6 @@ TEST_F(UploadRunTest, ARefusedFileDoesNotHoldBackTheOthers) {
     EXPECT_TRUE(QFileInfo::exists(local("3_04122026.mdb")));
 }
 
-TEST_F(UploadRunTest, NothingIsSentWhenTheImportDidNotComplete) {
-    put({"3_05122026.mdb"});
-    setImportRun([] { return false; });
-    Main();
-    EXPECT_TRUE(stored().isEmpty());
-    EXPECT_FALSE(runState().results.importCompleted);
-    EXPECT_FALSE(runState().results.uploadDone);
-}
-
 // The registry could not be loaded in this cycle (connections down): the active store
 // recorded by its last load names this store; with none recorded nothing is sent and the run
 // does not count as done.
@@ -296,13 +287,20 @@ TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     EXPECT_TRUE(store.logHas("no se conoce el Local propio"));
 }
 
-TEST_F(UploadRunTest, WithoutTodaysSnapshotOlderOnesWait) {
+TEST_F(UploadRunTest, NothingIsSentWithoutTodaysSnapshotOrACompletedImport) {
     put({"3_04122026.mdb"});
     Main();
     EXPECT_TRUE(stored().isEmpty());
     EXPECT_TRUE(runState().results.uploadDone);
     EXPECT_TRUE(store.logHas(
         "archivo < 3_05122026.mdb > para SUBIRLO al FTP (si esta es la primera sincronizacion"));
+
+    put({"3_05122026.mdb"});
+    setImportRun([] { return false; });
+    Main();
+    EXPECT_TRUE(stored().isEmpty());
+    EXPECT_FALSE(runState().results.importCompleted);
+    EXPECT_FALSE(runState().results.uploadDone);
 }
 
 TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
