@@ -1,13 +1,10 @@
-// The installer's and the demo's command-line tool, run as a process: the ledger it creates
-// and seeds is the one the download run reads, and the demo databases open from the settings
-// it writes.
+// The installer's command-line tool, run as a process: the ledger it creates and seeds is the
+// one the download run reads (tests/e2e/two_stores.sh sets up its stores with its demo
+// databases).
 
 #include <QProcess>
 
 #include "DbFixture.h"
-#include "db/Conexiones.h"
-#include "db/ConfigLocales.h"
-#include "db/Recordset.h"
 #include "ftp/Ledger.h"
 
 namespace {
@@ -43,26 +40,6 @@ TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
     EXPECT_NE(run({"ledger-iniciar", ledger, "2", "31/02/2026"}), 0);
     EXPECT_NE(run({"ledger-iniciar", path("otro.db"), "2", "01/12/2026"}), 0);
     EXPECT_NE(run({"nada"}), 0);
-}
-
-TEST_F(Tool, DemoDatabasesOpenFromTheSettingsItWrites) {
-    ASSERT_EQ(run({"demo", "cliente.db", "logistica.db", "1", "25", "--locales", "3", "--cfg",
-                   lumaro::config::settingsPath()}),
-              0)
-        << m_stderr.toStdString();
-    ASSERT_TRUE(lumaro::db::AbrirConexion(3));
-    // Store 1 is the principal store; the mirror settings are absent, so kind 1 stops there.
-    EXPECT_FALSE(lumaro::db::AbrirConexion(1));
-    ASSERT_TRUE(lumaro::db::ConfigLocales());
-    EXPECT_EQ(lumaro::db::idLocalPropio(), "1");
-    lumaro::db::Recordset rs;
-    ASSERT_TRUE(rs.open(lumaro::db::cnnCliente(),
-                        "select count(*) from Cliente where bFlagSincro = 0 and IdLocal = 1"));
-    EXPECT_EQ(rs.value(0).toInt(), 25);
-    ASSERT_TRUE(
-        rs.open(lumaro::db::cnnLogistica(), "select count(*) from registro_canje_cumpleaños"));
-    EXPECT_EQ(rs.value(0).toInt(), 8);
-    lumaro::db::cerrarConexiones();
 }
 
 }  // namespace

@@ -317,19 +317,3 @@ TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
 }
 
 }  // namespace
-
-// Two program folders set up as stores 3 and 1 exchange today's snapshot through the server.
-TEST_F(UploadRunTest, TwoStoresExchangeASnapshot) {
-    put({"3_05122026.mdb"}, bytes(30000));
-    Main();
-    ASSERT_TRUE(runState().results.uploadDone);
-
-    StoreFolder other(server.port());  // store 1, which last received store 3's 4th
-    ASSERT_TRUE(crearLedger(rutaLedger()));
-    recorded("3", 1);
-    lumaro::db::setLocalPropio("1", QString());
-    descargarOtrosLocales();
-    EXPECT_EQ(readAll(other.path("MDB_descargadas/3_05122026.mdb")), bytes(30000));
-    EXPECT_EQ(runState().results.downloadCount, 1);
-    EXPECT_EQ(ledgerRows(), QStringList({"3 04 1 0", "3 05 1 0"}));
-}
