@@ -229,17 +229,4 @@ INSTANTIATE_TEST_SUITE_P(
         RegistryFailure{"non_numeric_id", "update Local set IdLocal = '3 or 1=1' where Activo = 1",
                         nullptr, "", "IdLocal no numerico en la tabla Local: 3 or 1=1"}));
 
-// The list keeps the size it was given: a row beyond it is ignored; ids match trimmed and the
-// last match wins.
-TEST(StoreList, RowsAndLookUps) {
-    clsLocal l;
-    l.setNroLocales(2);
-    for (const char* id : {"5", " 5", "6"}) l.addLocal(id, QStringLiteral("Local ") + id);
-    EXPECT_EQ(l.getNroLocales(), 2);
-    EXPECT_EQ(l.getNombreLocalCod(5), "Local  5");
-    EXPECT_TRUE(l.getNombreLocalCod(6).isEmpty());
-    EXPECT_TRUE(l.getIdLocal(2).isEmpty());
-    EXPECT_TRUE(l.getNombreLocal(-1).isEmpty());
-}
-
 }  // namespace
