@@ -42,16 +42,16 @@ class SqlServerTranslation : public ::testing::TestWithParam<OdbcCase> {};
 TEST_P(SqlServerTranslation, GoesToQodbc) {
     const OdbcCase& c = GetParam();
     QString error;
-    const auto spec = translateConnectionText(
+    const auto target = translateConnectionText(
         textoConexionSqlServer("sa", c.password, "Lumaro", c.server), c.driver, &error);
-    ASSERT_TRUE(spec.has_value()) << error.toStdString();
-    EXPECT_EQ(spec->qtDriver, "QODBC");
-    EXPECT_EQ(spec->engine, Engine::SqlServer);
-    EXPECT_EQ(spec->databaseName, c.expected);
-    EXPECT_TRUE(spec->connectOptions.contains(QLatin1String("SQL_ATTR_LOGIN_TIMEOUT=180")));
+    ASSERT_TRUE(target.has_value()) << error.toStdString();
+    EXPECT_EQ(target->qtDriver, "QODBC");
+    EXPECT_EQ(target->engine, Engine::SqlServer);
+    EXPECT_EQ(target->databaseName, c.expected);
+    EXPECT_TRUE(target->connectOptions.contains(QLatin1String("SQL_ATTR_LOGIN_TIMEOUT=180")));
     // Never the password in what goes to the log.
-    EXPECT_FALSE(spec->describe().contains(QLatin1String("PWD")));
-    EXPECT_FALSE(spec->describe().contains(c.password));
+    EXPECT_FALSE(target->describe().contains(QLatin1String("PWD")));
+    EXPECT_FALSE(target->describe().contains(c.password));
 }
 
 const QString kTds = "DRIVER={FreeTDS};SERVER=";
@@ -79,14 +79,14 @@ TEST(ConnectionText, MySqlHostMayCarryAPort) {
     } cases[] = {{"127.0.0.1:3307", 3307}, {"db.local", 3306}, {"h:99999", 0}};
     for (const auto& c : cases) {
         QString error;
-        const auto spec =
+        const auto target =
             translateConnectionText(textoConexionMySql(c.host, "m", "u", "p"), {}, &error);
-        ASSERT_EQ(spec.has_value(), c.port != 0) << c.host;
-        if (!spec) continue;
-        EXPECT_EQ(spec->qtDriver, "QMYSQL");
-        EXPECT_EQ(spec->hostName, QString(c.host).section(u':', 0, 0));
-        EXPECT_EQ(spec->port, c.port);
-        EXPECT_EQ(spec->password, "p");
+        ASSERT_EQ(target.has_value(), c.port != 0) << c.host;
+        if (!target) continue;
+        EXPECT_EQ(target->qtDriver, "QMYSQL");
+        EXPECT_EQ(target->hostName, QString(c.host).section(u':', 0, 0));
+        EXPECT_EQ(target->port, c.port);
+        EXPECT_EQ(target->password, "p");
     }
 }
 

@@ -11,13 +11,13 @@
 
 namespace lumaro::jet::testing {
 
-struct TableSpec {
+struct TableShape {
     const char* name;
     const char* columns;
 };
 
-inline const std::vector<TableSpec>& snapshotTableSpecs() {
-    static const std::vector<TableSpec> specs = {
+inline const std::vector<TableShape>& snapshotTableSpecs() {
+    static const std::vector<TableShape> specs = {
         {"Cliente",
          "cClieCode L!,sClieApel T50,sClieName T50,sClieAddr T255,cDistCode L,cProvCode L,"
          "cDepaCode L,sClieTelf T50,sClieMail T80,dNacmDate D,dUltTDate D,cTranCode L,"
@@ -53,10 +53,10 @@ inline const std::vector<TableSpec>& snapshotTableSpecs() {
     return specs;
 }
 
-inline TableDef tableDef(const TableSpec& spec) {
+inline TableDef tableDef(const TableShape& shape) {
     TableDef def;
-    def.name = spec.name;
-    std::stringstream columns(spec.columns);
+    def.name = shape.name;
+    std::stringstream columns(shape.columns);
     std::string item;
     while (std::getline(columns, item, ',')) {
         ColumnDef c;
@@ -78,7 +78,7 @@ inline TableDef tableDef(const TableSpec& spec) {
 
 inline std::vector<TableDef> snapshotTables() {
     std::vector<TableDef> defs;
-    for (const TableSpec& s : snapshotTableSpecs()) defs.push_back(tableDef(s));
+    for (const TableShape& s : snapshotTableSpecs()) defs.push_back(tableDef(s));
     return defs;
 }
 
