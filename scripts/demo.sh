@@ -18,8 +18,12 @@ echo "demo: store 2 sent (MDB_enviadas):"; ls "$demo/store2/MDB_enviadas"
 echo "demo: store 3 received (MDB_descargadas):"; ls "$demo/store3/MDB_descargadas"
 echo "demo: tables of the received snapshot, as lumaro-mdb reads them:"
 "$build/src/jet/tool/lumaro-mdb" tables "$demo/store3/MDB_descargadas/"*.mdb
-echo "demo: store 3's run log: $(ls "$demo"/store3/Err_*.log)"
-grep -a -E "DESCARGADO|SUBIDO|Importacion|SUBIR archivo del" "$demo"/store3/Err_*.log "$demo"/store2/Err_*.log || true
+# The run logs are Windows-1252, as operators read them on Windows.
+for store in store2 store3; do
+  echo "demo: from $store's run log ($(ls "$demo/$store"/Err_*.log)):"
+  iconv -f CP1252 -t UTF-8 "$demo/$store"/Err_*.log |
+    grep -E "se ha DESCARGADO|SUBIDO el archivo|Importacion|No se encontro|registrarDescarga" || true
+done
 if [ -n "${DISPLAY:-}" ]; then
   echo "demo: opening store 3's window"
   (cd "$demo/store3" && exec ./lumaro-sync)
