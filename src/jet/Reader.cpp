@@ -4,6 +4,7 @@
 
 #include "jet/Coding.h"
 #include "jet/DataPage.h"
+#include "jet/HeaderMask.h"
 #include "jet/JetFormat.h"
 #include "jet/PageSource.h"
 #include "jet/RowDecoder.h"
@@ -145,22 +146,6 @@ Result<std::vector<std::vector<Value>>> Table::readAll() const {
 
 namespace {
 
-// RC4 keystream XOR, for the masked region of page 0 (FORMAT.md "Page 0").
-void rc4Xor(const uint8_t* key, std::size_t keyLen, uint8_t* data, std::size_t len) {
-    uint8_t s[256];
-    for (int i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + key[static_cast<std::size_t>(i) % keyLen]) & 0xFF;
-        std::swap(s[i], s[j]);
-    }
-    for (std::size_t n = 0, i = 0, j = 0; n < len; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + s[i]) & 0xFF;
-        std::swap(s[i], s[j]);
-        data[n] ^= s[(s[i] + s[j]) & 0xFF];
-    }
-}
-
 int64_t integerOr(const Value& v, int64_t fallback) {
     const auto* i = std::get_if<int64_t>(&v);
     return i ? *i : fallback;
@@ -213,7 +198,7 @@ Result<Database> Database::fromSource(std::shared_ptr<PageSource> source) {
         return Status::notSupported(where(0) + "database version " + std::to_string(version) +
                                     " (Access 2007 or later); only Jet 4.0 is read");
     }
-    rc4Xor(kHeaderMaskKey, sizeof kHeaderMaskKey, header + kHeaderMaskStart, kHeaderMaskLength);
+    applyHeaderMask(header);
     if (getU32(header + kHeaderDbKeyOffset) != 0) {
         return Status::notSupported(where(0) + "encrypted database");
     }

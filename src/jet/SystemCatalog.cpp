@@ -8,6 +8,7 @@
 #include <set>
 
 #include "jet/Coding.h"
+#include "jet/HeaderMask.h"
 #include "jet/IndexKey.h"
 #include "jet/JetFormat.h"
 #include "jet/TableLayout.h"
@@ -184,21 +185,6 @@ constexpr std::size_t kHeaderVersionTextOffset = 0x98;
 constexpr uint8_t kHeaderVersionText[] = {0x54, 0x06, 0x00, 0x00, '4', '.', '0', 0x00};
 constexpr std::size_t kHeaderTailOffset = 0xE00;
 
-void rc4Mask(uint8_t* data, std::size_t size) {
-    std::array<uint8_t, 256> s{};
-    for (int i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + fmt::kHeaderMaskKey[i % 4]) & 0xFF;
-        std::swap(s[i], s[j]);
-    }
-    for (std::size_t k = 0, i = 0, j = 0; k < size; ++k) {
-        i = (i + 1) & 0xFF;
-        j = (j + s[i]) & 0xFF;
-        std::swap(s[i], s[j]);
-        data[k] ^= s[(s[i] + s[j]) & 0xFF];
-    }
-}
-
 // ---- Building blocks -----------------------------------------------------------------------
 
 struct PlacedRows {
@@ -284,7 +270,7 @@ PageBytes headerPage(DateTime created) {
     putU32(&p[kHeaderUnknownOffset], kHeaderUnknownValue);
     putU16(&p[fmt::kHeaderSortOrderOffset], fmt::kSortGeneral);
     putF64(&p[fmt::kHeaderCreationDateOffset], created.days);
-    rc4Mask(&p[fmt::kHeaderMaskStart], fmt::kHeaderMaskLength);
+    applyHeaderMask(p.data());
     std::memcpy(&p[kHeaderVersionTextOffset], kHeaderVersionText, sizeof kHeaderVersionText);
     p[kHeaderTailOffset] = 0x01;
     for (std::size_t k = kHeaderTailOffset + 1; k < fmt::kPageSize; k += 2) p[k] = 0x01;
