@@ -27,4 +27,6 @@ void Clock::setFixed(const QDateTime& at) {
 
 void Clock::advance(qint64 seconds) { fixedTime() = fixedTime().addSecs(seconds); }
 
+QString marcaTiempo() { return Clock::now().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss ap")); }
+
 }  // namespace lumaro::config

@@ -19,4 +19,8 @@ public:
     static void advance(qint64 seconds);
 };
 
+// The current date and time as the phases show it in the window's status bar and List1:
+// "DD/MM/YYYY hh:mm:ss am/pm".
+QString marcaTiempo();
+
 }  // namespace lumaro::config

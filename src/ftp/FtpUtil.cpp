@@ -8,10 +8,6 @@
 
 namespace lumaro::ftp {
 
-QString marcaTiempo() {
-    return lumaro::config::Clock::now().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss ap"));
-}
-
 QString rutaPrograma(const QString& folder, const QString& name) {
     const QString inFolder = lumaro::config::programPath(folder);
     return name.isEmpty() ? inFolder : QDir::toNativeSeparators(QDir(inFolder).filePath(name));

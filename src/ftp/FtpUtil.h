@@ -3,10 +3,11 @@
 
 #include <QString>
 
+#include "config/Clock.h"
+
 namespace lumaro::ftp {
 
-// The current date and time as the window shows it: "DD/MM/YYYY hh:mm:ss am/pm".
-QString marcaTiempo();
+using lumaro::config::marcaTiempo;
 
 // <program folder>/<folder>/<name> in the platform's form.
 QString rutaPrograma(const QString& folder, const QString& name = QString());
