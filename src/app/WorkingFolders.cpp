@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include "config/Settings.h"
+#include "ftp/UploadRun.h"
 
 namespace lumaro::app {
 
@@ -25,34 +25,10 @@ void crearCarpetasTrabajo() {
     }
 }
 
-namespace {
-
-bool yaEnviado(const QString& name) {
-    const QDir enviadas(programPath(QStringLiteral("MDB_enviadas")));
-    return !enviadas.entryList({QStringLiteral("*_") + name}, QDir::Files).isEmpty();
-}
-
-bool hayEnCarpeta(const QString& folder, const QRegularExpression& propio) {
-    if (folder.isEmpty()) return false;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files);
-    for (const QFileInfo& fi : entries) {
-        if (fi.isHidden() || !fi.isWritable()) continue;
-        if (propio.match(fi.fileName()).hasMatch() && !yaEnviado(fi.fileName())) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 bool hayArchivosPorSubir() {
-    const QString local = config::LeerConfig(QStringLiteral("Local_Activo"));
-    static const QRegularExpression numero(QStringLiteral("^[0-9]{1,9}$"));
-    if (!numero.match(local).hasMatch()) return false;
-    const QRegularExpression propio(
-        QStringLiteral("^%1_([0-9]{8}\\.mdb|[CTAK]_[A-Z0-9]{2,3}\\.dbf)$").arg(local.toInt()),
-        QRegularExpression::CaseInsensitiveOption);
-    return hayEnCarpeta(config::LeerConfig(QStringLiteral("RtDbf")), propio) ||
-           hayEnCarpeta(programPath(QStringLiteral("temp")), propio);
+    return ftp::hayArchivosPropiosSinEnviar(
+        {config::LeerConfig(QStringLiteral("RtDbf")), programPath(QStringLiteral("temp"))},
+        config::LeerConfig(QStringLiteral("Local_Activo")));
 }
 
 }  // namespace lumaro::app

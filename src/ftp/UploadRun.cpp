@@ -168,23 +168,44 @@ bool contieneProducto(const QString& nombre) {
 
 }  // namespace
 
+namespace {
+
+QFileInfoList archivosDe(const QString& carpeta) {
+    return QDir(carpeta).entryInfoList(QDir::Files | QDir::System, QDir::Name);
+}
+
+// The listing rule: a regular file, not hidden, not read-only by its permission bits (the
+// administrator may write anything), whose name does not name the product.
+bool listable(const QFileInfo& info) {
+    return info.isFile() && !info.isHidden() && (info.permissions() & QFileDevice::WriteOwner) &&
+           !contieneProducto(info.fileName());
+}
+
+}  // namespace
+
 QStringList ListarArchivos(const QString& carpeta, const QString& extension) {
     QStringList lista;
     const QString sufijo = QLatin1Char('.') + extension.toUpper();
-    const QDir dir(carpeta);
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::System, QDir::Name);
-    for (const QFileInfo& info : entries) {
-        if (!info.isFile() || info.isHidden()) continue;
-        // Read-only by its permission bits: the administrator may write anything.
-        if (!(info.permissions() & QFileDevice::WriteOwner)) continue;
+    for (const QFileInfo& info : archivosDe(carpeta)) {
         const QString nombre = info.fileName();
-        if (!nombre.toUpper().endsWith(sufijo)) continue;
-        if (contieneProducto(nombre)) continue;
+        if (!listable(info) || !nombre.toUpper().endsWith(sufijo)) continue;
         lista.append(carpeta + nombre);
         console().addFile(carpeta + nombre);
     }
     console().processEvents();
     return lista;
+}
+
+bool hayArchivosPropiosSinEnviar(const QStringList& carpetas, const QString& idLocalPropio) {
+    for (const QString& carpeta : carpetas) {
+        if (carpeta.isEmpty()) continue;
+        for (const QFileInfo& info : archivosDe(carpeta)) {
+            const QString nombre = info.fileName();
+            if (listable(info) && esArchivoPropio(nombre, idLocalPropio) && !yaEnviado(nombre))
+                return true;
+        }
+    }
+    return false;
 }
 
 bool esArchivoPropio(const QString& nombre, const QString& idLocalPropio) {

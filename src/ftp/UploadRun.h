@@ -23,4 +23,9 @@ QStringList ListarArchivos(const QString& carpeta, const QString& extension);
 // <id>_<C|T|A|K>_<2-3 letters or digits>.dbf (letter case ignored).
 bool esArchivoPropio(const QString& nombre, const QString& idLocalPropio);
 
+// True when one of the folders holds one of this store's exchange files that the listing
+// would take and that has no copy in MDB_enviadas yet: a file that waits to be sent. Lists
+// nothing in List2.
+bool hayArchivosPropiosSinEnviar(const QStringList& carpetas, const QString& idLocalPropio);
+
 }  // namespace lumaro::ftp
