@@ -12,6 +12,7 @@
 #include "ftp/FtpUtil.h"
 #include "ftp/Ledger.h"
 #include "ftp/Transfer.h"
+#include "snapshot/DataModel.h"
 
 namespace lumaro::ftp {
 
@@ -22,9 +23,7 @@ namespace {
 
 const QString kModulo = QStringLiteral("MainProcesoSinc.descargarOtrosLocales");
 
-QString nombreSnapshot(const QString& s, const QDate& d) {
-    return s + QLatin1Char('_') + d.toString(QStringLiteral("ddMMyyyy")) + QStringLiteral(".mdb");
-}
+using lumaro::snapshot::nombreSnapshot;
 
 // The import run already merged the day (MDB_Syncronizadas) or set it aside (Error).
 bool procesadoLocalmente(const QString& nombre) {

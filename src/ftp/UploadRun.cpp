@@ -12,6 +12,7 @@
 #include "ftp/FtpUtil.h"
 #include "ftp/ImportSeam.h"
 #include "ftp/Transfer.h"
+#include "snapshot/DataModel.h"
 
 namespace lumaro::ftp {
 
@@ -75,9 +76,9 @@ public:
     // Step 3: today's snapshot. Returns false when it does not exist yet (the run ends).
     bool archivoDelDia() {
         EscribirLog(QStringLiteral("Intentando SUBIR archivo del día de Hoy..."));
-        const QString ddmmyyyy =
-            lumaro::config::Clock::today().toString(QStringLiteral("ddMMyyyy"));
-        const QString t = m_id + QLatin1Char('_') + ddmmyyyy + QStringLiteral(".mdb");
+        const QDate hoy = lumaro::config::Clock::today();
+        const QString ddmmyyyy = hoy.toString(QStringLiteral("ddMMyyyy"));
+        const QString t = lumaro::snapshot::nombreSnapshot(m_id, hoy);
         if (!existeArchivo(QDir(carpetaDbf()).filePath(t))) {
             EscribirLog(QStringLiteral("MainProcesoSinc.Main: No se encontro, localmente, el "
                                        "archivo <MDB> del dia de Hoy, archivo") +

@@ -280,4 +280,9 @@ QString sqliteCreateStatement(const Table& table) {
            parts.join(QStringLiteral(", ")) + u')';
 }
 
+QString nombreSnapshot(const QString& idLocal, const QDate& dia) {
+    return idLocal + QLatin1Char('_') + dia.toString(QStringLiteral("ddMMyyyy")) +
+           QStringLiteral(".mdb");
+}
+
 }  // namespace lumaro::snapshot

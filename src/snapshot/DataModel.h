@@ -6,6 +6,7 @@
 // "Cumpleaños" name one table); each table and column also carries the spelling that the
 // merge statements use, where it differs, so their texts stay as they always were.
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -67,6 +68,10 @@ const std::vector<Table>& tables();
 std::vector<const Table*> importOrder();
 // A table by name, any case and either spelling; nullptr when unknown.
 const Table* findTable(QStringView name);
+
+// The snapshot file of a store for a day: <idLocal>_<ddmmyyyy>.mdb. Snapshot creation, the
+// upload run and the download run all name files by it.
+QString nombreSnapshot(const QString& idLocal, const QDate& dia);
 
 // The snapshot (Jet) definition of a table.
 lumaro::jet::ColumnType jetType(ColumnType type);
