@@ -10,7 +10,7 @@
 #include "db/ConfigLocales.h"
 #include "db/clsLocal.h"
 #include "ftp/FtpUtil.h"
-#include "ftp/Ledger.h"
+#include "db/Ledger.h"
 #include "ftp/Transfer.h"
 #include "snapshot/DataModel.h"
 
@@ -24,6 +24,8 @@ namespace {
 const QString kModulo = QStringLiteral("MainProcesoSinc.descargarOtrosLocales");
 
 using lumaro::snapshot::nombreSnapshot;
+using lumaro::db::getUltimaDescarga;
+using lumaro::db::UltimaDescarga;
 
 // The import run already merged the day (MDB_Syncronizadas) or set it aside (Error).
 bool procesadoLocalmente(const QString& nombre) {
@@ -69,7 +71,7 @@ public:
                 noEncontrado(s, d, etiqueta);
                 return;
             }
-            if (!lumaro::ftp::registrarDescarga(s, d, QStringLiteral("1"))) return;
+            if (!lumaro::db::registrarDescarga(s, d, QStringLiteral("1"))) return;
             ++resultado().downloadCount;
             const UltimaDescarga ahora = getUltimaDescarga(s);
             if (!ahora.ok()) return;
@@ -142,7 +144,7 @@ private:
                                "encontro archivo: ") +
                 dia);
         }
-        lumaro::ftp::registrarDescarga(s, d, QStringLiteral("0"));
+        lumaro::db::registrarDescarga(s, d, QStringLiteral("0"));
     }
 
     QString m_correo;

@@ -5,7 +5,7 @@
 #include <QProcess>
 
 #include "DbFixture.h"
-#include "ftp/Ledger.h"
+#include "db/Ledger.h"
 
 namespace {
 
@@ -25,16 +25,16 @@ protected:
 };
 
 TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
-    const QString ledger = lumaro::ftp::rutaLedger();
+    const QString ledger = lumaro::db::rutaLedger();
     ASSERT_EQ(run({"ledger-crear", ledger}), 0) << m_stderr.toStdString();
     ASSERT_EQ(run({"ledger-iniciar", ledger, "2", "01/12/2026"}), 0) << m_stderr.toStdString();
     ASSERT_EQ(run({"ledger-crear", ledger}), 0);  // again: keeps the rows
-    const auto u = lumaro::ftp::getUltimaDescarga("2");
-    EXPECT_EQ(u.estado, lumaro::ftp::UltimaDescarga::Estado::Registrada);
+    const auto u = lumaro::db::getUltimaDescarga("2");
+    EXPECT_EQ(u.estado, lumaro::db::UltimaDescarga::Estado::Registrada);
     EXPECT_EQ(u.fecha, QDate(2026, 11, 30));
     // The seeded day is not a snapshot to merge.
-    ASSERT_TRUE(lumaro::ftp::listarPendientes("1").has_value());
-    EXPECT_TRUE(lumaro::ftp::listarPendientes("1")->isEmpty());
+    ASSERT_TRUE(lumaro::db::listarPendientes("1").has_value());
+    EXPECT_TRUE(lumaro::db::listarPendientes("1")->isEmpty());
 
     EXPECT_NE(run({"ledger-iniciar", ledger, "2 or 1=1", "01/12/2026"}), 0);
     EXPECT_NE(run({"ledger-iniciar", ledger, "2", "31/02/2026"}), 0);

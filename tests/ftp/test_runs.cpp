@@ -17,11 +17,15 @@
 #include "db/clsLocal.h"
 #include "ftp/DownloadRun.h"
 #include "ftp/ImportSeam.h"
-#include "ftp/Ledger.h"
+#include "db/Ledger.h"
 #include "ftp/UploadRun.h"
 
 using namespace lumaro::ftp;
 using namespace lumaro::ftp::test;
+using lumaro::db::crearLedger;
+using lumaro::db::rutaLedger;
+using lumaro::db::registrarDescarga;
+using lumaro::db::registrarSync;
 using lumaro::config::GrabarConfig;
 using lumaro::config::runState;
 

@@ -18,7 +18,7 @@
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "db/tool/DemoDatabases.h"
-#include "ftp/Ledger.h"
+#include "db/Ledger.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ bool useLedgerAt(const QString& path) {
 int ledgerCrear(const QStringList& a) {
     if (a.size() != 1) return usage();
     QString error;
-    if (!lumaro::ftp::crearLedger(a[0], &error)) return fail(error);
+    if (!lumaro::db::crearLedger(a[0], &error)) return fail(error);
     return 0;
 }
 
@@ -61,8 +61,8 @@ int ledgerIniciar(const QStringList& a) {
     const QDate desde = QDate::fromString(a[2], QStringLiteral("dd/MM/yyyy"));
     if (!desde.isValid()) return fail(QStringLiteral("fecha no valida: ") + a[2]);
     const QDate previo = desde.addDays(-1);
-    if (!lumaro::ftp::registrarDescarga(a[1], previo, QStringLiteral("1")) ||
-        !lumaro::ftp::registrarSync(a[1], previo, QStringLiteral("1"), 2))
+    if (!lumaro::db::registrarDescarga(a[1], previo, QStringLiteral("1")) ||
+        !lumaro::db::registrarSync(a[1], previo, QStringLiteral("1"), 2))
         return fail(QStringLiteral("no se pudo registrar (ver el log en ") +
                     lumaro::config::programFolder() + u')');
     return 0;

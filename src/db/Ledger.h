@@ -17,7 +17,7 @@
 #include <QString>
 #include <optional>
 
-namespace lumaro::ftp {
+namespace lumaro::db {
 
 // <program folder>/Seguridad.mdb
 QString rutaLedger();
@@ -66,4 +66,4 @@ bool borrarDescarga(const QString& idLocal, const QDate& fecha);
 // an existing ledger is left as it is. Returns false with a reason in error.
 bool crearLedger(const QString& ruta, QString* error = nullptr);
 
-}  // namespace lumaro::ftp
+}  // namespace lumaro::db

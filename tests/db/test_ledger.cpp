@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 
-#include "../db/DbFixture.h"
+#include "DbFixture.h"
 #include "db/ConnectionText.h"
-#include "ftp/Ledger.h"
+#include "db/Ledger.h"
 
-using namespace lumaro::ftp;
+using namespace lumaro::db;
 using lumaro::db::dbAdmin;
 using Estado = UltimaDescarga::Estado;
 

@@ -1,4 +1,4 @@
-#include "ftp/Ledger.h"
+#include "db/Ledger.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +10,7 @@
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
 
-namespace lumaro::ftp {
+namespace lumaro::db {
 
 namespace {
 
@@ -237,4 +237,4 @@ bool crearLedger(const QString& ruta, QString* error) {
     return ok;
 }
 
-}  // namespace lumaro::ftp
+}  // namespace lumaro::db

@@ -1,0 +1,74 @@
+#include "db/Cursor.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include "db/Connection.h"
+
+namespace lumaro::db {
+
+namespace {
+
+QString providerMessage(const QSqlError& e) {
+    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
+}
+
+}  // namespace
+
+struct Cursor::State {
+    explicit State(const QSqlDatabase& db) : query(db) {}
+    QSqlQuery query;
+    bool onRow = false;
+};
+
+Cursor::Cursor() = default;
+Cursor::~Cursor() = default;
+
+bool Cursor::open(Connection& cnn, const QString& sql) {
+    close();
+    if (!cnn.isOpen()) {
+        m_error = QStringLiteral("La conexion no esta abierta");
+        return false;
+    }
+    m_state = std::make_unique<State>(cnn.database());
+    m_state->query.setForwardOnly(true);
+    if (!m_state->query.exec(cnn.prepareStatement(sql))) {
+        m_error = providerMessage(m_state->query.lastError());
+        m_state.reset();
+        return false;
+    }
+    const QSqlRecord rec = m_state->query.record();
+    for (int i = 0; i < rec.count(); ++i) {
+        m_names << rec.fieldName(i);
+        m_folded << rec.fieldName(i).toCaseFolded();
+    }
+    return true;
+}
+
+bool Cursor::next() {
+    if (!m_state) return false;
+    m_state->onRow = m_state->query.next();
+    if (!m_state->onRow && m_state->query.lastError().isValid())
+        m_error = providerMessage(m_state->query.lastError());
+    return m_state->onRow;
+}
+
+void Cursor::close() {
+    if (m_state) m_state->query.finish();
+    m_state.reset();
+    m_names.clear();
+    m_folded.clear();
+    m_error.clear();
+}
+
+int Cursor::fieldIndex(const QString& name) const {
+    return static_cast<int>(m_folded.indexOf(name.toCaseFolded()));
+}
+
+QVariant Cursor::value(int index) const {
+    if (!m_state || !m_state->onRow || index < 0 || index >= fieldCount()) return QVariant();
+    return m_state->query.value(index);
+}
+
+}  // namespace lumaro::db
