@@ -7,6 +7,8 @@
 #include "db/clsDBAdmin.h"
 #include "ftp/DownloadRun.h"
 #include "ftp/UploadRun.h"
+#include "snapshot/CopiarTablas.h"
+#include "snapshot/CrearBDTemp.h"
 
 namespace lumaro::app {
 
@@ -47,14 +49,19 @@ void ProductionPhases::CerrarBD(Conexion which) {
 }
 
 std::optional<QString> ProductionPhases::crearBDTemp() {
-    notAvailable("crearBDTemp");
+    const snapshot::SnapshotDelDia hoy = snapshot::crearBDTemp();
+    m_conservada = hoy.estado == snapshot::SnapshotDelDia::Estado::Conservada;
+    if (hoy.estado == snapshot::SnapshotDelDia::Estado::Creada || m_conservada) return hoy.nombre;
     return std::nullopt;
 }
 
-bool ProductionPhases::CopiarTablas(const QString&) {
-    notAvailable("CopiarTablas");
-    return false;
+bool ProductionPhases::CopiarTablas(const QString& nombre) {
+    // A kept snapshot already holds its rows: its name is recorded, nothing is copied again.
+    if (m_conservada) return true;
+    return snapshot::CopiarTablas(nombre, salidasCopia());
 }
+
+std::vector<snapshot::SalidaCopia*> ProductionPhases::salidasCopia() { return {}; }
 
 void ProductionPhases::descargarOtrosLocales() { ftp::descargarOtrosLocales(); }
 

@@ -1,9 +1,12 @@
 #pragma once
-// The phases of the real program. A phase whose module is not part of this build fails
-// honestly: it writes a log line saying so and reports failure, so nothing pretends to have
-// run.
+// The phases of the real program.
+
+#include <vector>
+
+#include <vector>
 
 #include "app/Phases.h"
+#include "snapshot/SalidaCopia.h"
 
 namespace lumaro::app {
 
@@ -18,6 +21,13 @@ public:
     void descargarOtrosLocales() override;
     void Main() override;
     void ProcesarCargaInicial() override;
+
+private:
+    // The side outputs that each copy feeds.
+    std::vector<snapshot::SalidaCopia*> salidasCopia();
+
+    // crearBDTemp kept today's snapshot because it already holds rows.
+    bool m_conservada = false;
 };
 
 }  // namespace lumaro::app

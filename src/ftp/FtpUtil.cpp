@@ -13,16 +13,6 @@ QString rutaPrograma(const QString& folder, const QString& name) {
     return name.isEmpty() ? inFolder : QDir::toNativeSeparators(QDir(inFolder).filePath(name));
 }
 
-bool yaEnviado(const QString& nombre) {
-    const QDir enviadas(rutaPrograma(QStringLiteral("MDB_enviadas")));
-    const QString suffix = QLatin1Char('_') + nombre;
-    const QStringList names = enviadas.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        if (name.endsWith(suffix, Qt::CaseInsensitive)) return true;
-    }
-    return false;
-}
-
 bool existeArchivo(const QString& ruta) {
     const QFileInfo info(ruta);
     return info.exists() && info.isFile();

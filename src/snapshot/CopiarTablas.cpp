@@ -1,0 +1,232 @@
+#include "snapshot/CopiarTablas.h"
+
+#include <QFileInfo>
+#include <memory>
+
+#include "config/Clock.h"
+#include "config/Console.h"
+#include "config/Settings.h"
+#include "db/Conexiones.h"
+#include "db/Cursor.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
+#include "jet/Writer.h"
+#include "snapshot/CrearBDTemp.h"
+#include "snapshot/MarcasCopia.h"
+#include "snapshot/PlanCopia.h"
+
+namespace lumaro::snapshot {
+
+using config::console;
+using config::EscribirLog;
+
+namespace {
+
+constexpr const char* kColumnaVip = "bClienteVIP";
+// Rows between two chances for the window to process its events.
+constexpr int kFilasEntreEventos = 2000;
+
+db::Connection& origen(const Table& t) {
+    return t.database == Database::Cliente ? db::cnnCliente() : db::cnnLogistica();
+}
+
+// The snapshot's value of a column: text with every quote as a blank, the VIP mark as 0 or 1,
+// the flag false (the receiving store marks what it merged).
+jet::Value valorSnapshot(const Column& c, const QVariant& v) {
+    if (c.type == ColumnType::Flag) return false;
+    if (c.qName() == QLatin1String(kColumnaVip))
+        return int64_t{!v.isNull() && v.toLongLong() != 0 ? 1 : 0};
+    if (v.isNull()) return std::monostate{};
+    switch (c.type) {
+        case ColumnType::Integer:
+            return int64_t{v.toLongLong()};
+        case ColumnType::Text:
+            return v.toString().replace(u'\'', u' ').toStdString();
+        case ColumnType::DateTime: {
+            const QDateTime dt = v.toDateTime();
+            return jet::DateTime::fromParts(dt.date().year(), dt.date().month(), dt.date().day(),
+                                            dt.time().hour(), dt.time().minute(),
+                                            dt.time().second());
+        }
+        case ColumnType::Flag:
+            break;
+    }
+    return std::monostate{};
+}
+
+struct FalloCopia {
+    QString descripcion;
+};
+
+class Copia {
+public:
+    Copia(const QString& nombre, const std::vector<SalidaCopia*>& salidas)
+        : m_nombre(nombre), m_salidas(salidas) {
+        m_dia = diaDeSnapshot(nombre);
+        if (!m_dia.isValid()) m_dia = config::Clock::today();
+    }
+
+    bool ejecutar() {
+        for (SalidaCopia* s : m_salidas)
+            if (!s->preparar(m_nombre)) return false;
+        const QString ruta = rutaEnCarpetaSnapshots(m_nombre);
+        std::optional<FalloCopia> fallo;
+        if (!QFileInfo(ruta).isFile())
+            fallo = FalloCopia{QStringLiteral("No existe la MDB del dia ") + ruta};
+        else if (!db::cnnCliente().beginTransaction())
+            fallo = FalloCopia{db::cnnCliente().lastError()};
+        else if (!db::cnnLogistica().beginTransaction())
+            fallo = FalloCopia{db::cnnLogistica().lastError()};
+        else
+            fallo = copiar(ruta);
+        if (fallo) return fracaso(*fallo);
+
+        console().notice(QStringLiteral("Los Datos se pasaron correctamente"),
+                         QStringLiteral("Estado de Procesos"), 3000);
+        EscribirLog(QStringLiteral("Copia de Datos Satisfactoria"));
+        for (SalidaCopia* s : m_salidas) s->fin(true);
+        return true;
+    }
+
+private:
+    std::optional<FalloCopia> copiar(const QString& ruta) {
+        auto writer = jet::Writer::create(ruta.toStdString());
+        if (!writer) return FalloCopia{QString::fromStdString(writer.status().message())};
+        m_writer = std::move(writer.value());
+        std::vector<jet::Writer::TableHandle> handles;
+        for (const Table& t : tables()) {
+            const auto h = m_writer->createTable(jetTableDef(t));
+            if (!h) return FalloCopia{QString::fromStdString(h.status().message())};
+            handles.push_back(h.value());
+        }
+        std::size_t i = 0;
+        for (const Table& t : tables())
+            if (auto fallo = copiarTabla(t, handles[i++])) return fallo;
+
+        // The snapshot first: should a production commit fail after it, the rows are sent
+        // twice, which the receiving stores absorb; the other way round they would be lost.
+        if (const jet::Status s = m_writer->commit(); !s.isOk())
+            return FalloCopia{QString::fromStdString(s.message())};
+        m_writer.reset();
+        if (!db::cnnCliente().commitTransaction()) return FalloCopia{db::cnnCliente().lastError()};
+        if (!db::cnnLogistica().commitTransaction())
+            return FalloCopia{db::cnnLogistica().lastError()};
+        return std::nullopt;
+    }
+
+    std::optional<FalloCopia> copiarTabla(const Table& t, jet::Writer::TableHandle handle) {
+        EscribirLog(QStringLiteral("Preparando Tabla para BD Temp: ") + t.qName());
+        if (auto fallo = avisar(t)) return fallo;
+
+        db::Cursor cursor;
+        if (!cursor.open(origen(t), sentenciaSeleccion(t, m_dia)))
+            return FalloCopia{cursor.errorText()};
+        // Selected columns in the data model's order, the flag left out.
+        std::vector<int> posiciones;
+        for (const Column& c : t.columns)
+            posiciones.push_back(c.type == ColumnType::Flag ? -1 : cursor.fieldIndex(c.qName()));
+
+        MarcasCopia marcas(t);
+        Fila fila(t.columns.size());
+        std::vector<jet::Value> valores(t.columns.size());
+        int desdeEventos = 0;
+        while (cursor.next()) {
+            QString motivo;
+            for (std::size_t c = 0; c < t.columns.size(); ++c) {
+                const Column& col = t.columns[c];
+                const QVariant leido =
+                    posiciones[c] < 0 ? QVariant(false) : cursor.value(posiciones[c]);
+                const auto v = valorColumna(col.type, leido);
+                if (!v && motivo.isEmpty())
+                    motivo = QStringLiteral("valor no valido en ") + col.qName();
+                fila[c] = v ? *v : leido;
+            }
+            if (!motivo.isEmpty()) return filaRechazada(t, fila, motivo);
+            if (claveConComilla(t, fila)) continue;
+            for (std::size_t c = 0; c < t.columns.size(); ++c)
+                valores[c] = valorSnapshot(t.columns[c], fila[c]);
+            if (const jet::Status s = m_writer->insert(handle, valores); !s.isOk())
+                return filaRechazada(t, fila, QString::fromStdString(s.message()));
+            marcas.agregar(fila);
+            for (SalidaCopia* s : m_salidas) s->fila(t, fila);
+            if (++desdeEventos == kFilasEntreEventos) {
+                desdeEventos = 0;
+                console().processEvents();
+            }
+        }
+        if (cursor.failed()) return FalloCopia{cursor.errorText()};
+        cursor.close();
+
+        QString error;
+        if (!marcas.aplicar(origen(t), &error)) return FalloCopia{error};
+        for (SalidaCopia* s : m_salidas) s->finTabla(t);
+        EscribirLog(QStringLiteral("Preparada"));
+        return std::nullopt;
+    }
+
+    // Rows changed on the snapshot's day whose flag already says sent: listed in one entry.
+    std::optional<FalloCopia> avisar(const Table& t) {
+        const QString sql = sentenciaAviso(t, m_dia);
+        if (sql.isEmpty()) return std::nullopt;
+        db::Recordset rs;
+        QString error;
+        if (!db::dbAdmin().EjecutarConsulta(origen(t), sql, rs, true, 1, error))
+            return FalloCopia{error};
+        if (rs.recordCount() == 0) return std::nullopt;
+        const PlanCopia& plan = planCopia(t);
+        const QString salto = QStringLiteral("\r\n");
+        QString texto = salto + salto + QString::fromUtf8(plan.avisoLinea) + salto +
+                        QString::fromUtf8(plan.avisoSegunda) + salto;
+        for (; !rs.eof(); rs.moveNext())
+            texto += QString::fromUtf8(plan.etiqueta) + rs.value(0).toString() +
+                     QStringLiteral("] Local[") + rs.value(1).toString() + u']' + salto;
+        EscribirLog(texto);
+        return std::nullopt;
+    }
+
+    // A text key with a quote cannot travel: the quote would have to become a blank, which
+    // makes it another row at the receiving stores. The row is left unsent for the operator.
+    bool claveConComilla(const Table& t, const Fila& fila) {
+        for (std::size_t c = 0; c < t.columns.size(); ++c) {
+            if (!t.columns[c].key || !t.columns[c].isText() || fila[c].isNull()) continue;
+            if (!fila[c].toString().contains(u'\'')) continue;
+            const QString texto = QStringLiteral("No se copia la fila ") + describirClave(t, fila) +
+                                  QStringLiteral(": su clave tiene una comilla.");
+            EscribirLog(QStringLiteral("Util.CopiarTablas: ") + texto);
+            console().addProblem(config::marcaTiempo() + QStringLiteral(" - ") + texto);
+            return true;
+        }
+        return false;
+    }
+
+    FalloCopia filaRechazada(const Table& t, const Fila& fila, const QString& motivo) {
+        const QString texto = QStringLiteral("No se pudo copiar la fila ") +
+                              describirClave(t, fila) + QStringLiteral(": ") + motivo;
+        console().addProblem(config::marcaTiempo() + QStringLiteral(" - ") + texto);
+        return FalloCopia{texto};
+    }
+
+    bool fracaso(const FalloCopia& fallo) {
+        m_writer.reset();  // the file keeps its ten empty tables
+        db::cnnCliente().rollbackTransaction();
+        db::cnnLogistica().rollbackTransaction();
+        EscribirLog(QStringLiteral("Util.CopiarTablas: 0-") + fallo.descripcion);
+        if (!fallo.descripcion.isEmpty())
+            console().messageBox(config::BoxIcon::None, QString(), fallo.descripcion);
+        for (SalidaCopia* s : m_salidas) s->fin(false);
+        return false;
+    }
+
+    QString m_nombre;
+    const std::vector<SalidaCopia*>& m_salidas;
+    QDate m_dia;
+    std::unique_ptr<jet::Writer> m_writer;
+};
+
+}  // namespace
+
+bool CopiarTablas(const QString& nombre, const std::vector<SalidaCopia*>& salidas) {
+    return Copia(nombre, salidas).ejecutar();
+}
+
+}  // namespace lumaro::snapshot

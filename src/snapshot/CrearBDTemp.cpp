@@ -1,0 +1,172 @@
+#include "snapshot/CrearBDTemp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "config/Clock.h"
+#include "config/Console.h"
+#include "config/Settings.h"
+#include "db/ConfigLocales.h"
+#include "jet/Reader.h"
+#include "jet/Writer.h"
+#include "snapshot/DataModel.h"
+#include "snapshot/Enviados.h"
+
+namespace lumaro::snapshot {
+
+using config::console;
+using config::EscribirLog;
+
+namespace {
+
+// The most days of empty snapshots made in one generation.
+constexpr int kMaxDiasPendientes = 31;
+
+QString carpetaSnapshots() { return config::LeerConfig(QStringLiteral("RtDbf")).trimmed(); }
+
+// Days between the one "BD_Temp" names and today that have neither a file in the snapshot
+// folder nor a copy in MDB_enviadas: peers walk forward one day at a time, so each of them
+// gets an empty snapshot.
+void crearDiasPendientes(const QString& idLocal, const QDate& hoy) {
+    const QDate ultimo = diaDeSnapshot(config::LeerConfig(QStringLiteral("BD_Temp")).trimmed());
+    if (!ultimo.isValid() || ultimo >= hoy) return;
+    int creados = 0;
+    for (QDate dia = ultimo.addDays(1); dia < hoy && creados < kMaxDiasPendientes;
+         dia = dia.addDays(1)) {
+        const QString nombre = nombreSnapshot(idLocal, dia);
+        const QString ruta = rutaEnCarpetaSnapshots(nombre);
+        if (QFileInfo::exists(ruta) || yaEnviado(nombre)) continue;
+        QString error;
+        if (escribirSnapshotVacia(ruta, &error)) {
+            EscribirLog(QStringLiteral("Se creo la MDB vacia del dia no generado: ") + nombre);
+        } else {
+            EscribirLog(QStringLiteral("No se pudo crear la MDB vacia del dia no generado ") +
+                        nombre + QStringLiteral(": ") + error);
+        }
+        ++creados;
+    }
+}
+
+}  // namespace
+
+QDate diaDeSnapshot(const QString& nombre) {
+    const qsizetype guion = nombre.indexOf(u'_');
+    if (guion < 1 || !nombre.endsWith(QStringLiteral(".mdb"), Qt::CaseInsensitive)) return {};
+    const QString fecha = nombre.mid(guion + 1, nombre.size() - guion - 5);
+    if (fecha.size() != 8) return {};
+    return QDate::fromString(fecha, QStringLiteral("ddMMyyyy"));
+}
+
+QString rutaEnCarpetaSnapshots(const QString& nombre) {
+    return QDir::toNativeSeparators(QDir(carpetaSnapshots()).filePath(nombre));
+}
+
+bool escribirSnapshotVacia(const QString& ruta, QString* error) {
+    auto writer = jet::Writer::create(ruta.toStdString());
+    jet::Status status = writer.status();
+    if (writer) {
+        for (const Table& t : tables()) {
+            const auto handle = writer.value()->createTable(jetTableDef(t));
+            if (!handle) {
+                status = handle.status();
+                break;
+            }
+        }
+        if (status.isOk()) status = writer.value()->commit();
+    }
+    if (!status.isOk() && error) *error = QString::fromStdString(status.message());
+    return status.isOk();
+}
+
+std::optional<bool> snapshotTieneFilas(const QString& ruta, QString* error) {
+    const auto db = jet::Database::open(ruta.toStdString());
+    if (!db) {
+        if (error) *error = QString::fromStdString(db.status().message());
+        return std::nullopt;
+    }
+    for (const std::string& nombre : db->tableNames()) {
+        const auto tabla = db->table(nombre);
+        if (!tabla) {
+            if (error) *error = QString::fromStdString(tabla.status().message());
+            return std::nullopt;
+        }
+        bool alguna = false;
+        const jet::Status s = tabla->forEachRow([&](const jet::Row&) {
+            alguna = true;
+            return false;
+        });
+        if (!s.isOk()) {
+            if (error) *error = QString::fromStdString(s.message());
+            return std::nullopt;
+        }
+        if (alguna) return true;
+    }
+    return false;
+}
+
+bool Crear_Base_Dato(const QString& ruta) {
+    QString error;
+    const bool ok = escribirSnapshotVacia(ruta, &error);
+    EscribirLog(QStringLiteral("Creando BD Temp: Ruta[") + ruta + u']');
+    if (!ok) {
+        EscribirLog(QStringLiteral("Crear_Base_Dato Error: ") + error);
+        if (!error.isEmpty()) console().messageBox(config::BoxIcon::Critical, QString(), error);
+        return false;
+    }
+    console().notice(QStringLiteral("Creacion de BD Temp...OK"),
+                     QStringLiteral("Estado de Procesos"), 3000);
+    EscribirLog(QStringLiteral("Creacion Satisfactoria"));
+    return true;
+}
+
+SnapshotDelDia crearBDTemp() {
+    SnapshotDelDia r;
+    const QString idLocal = db::idLocalPropio();
+    if (!db::esNumeroEntero(idLocal)) {
+        EscribirLog(
+            QStringLiteral("crearBDTemp: no se conoce el Local propio; no se genera la MDB."));
+        return r;
+    }
+    if (carpetaSnapshots().isEmpty()) {
+        EscribirLog(
+            QStringLiteral("crearBDTemp: falta la carpeta de la MDB (RtDbf) en la "
+                           "configuracion; no se genera la MDB."));
+        return r;
+    }
+    const QDate hoy = config::Clock::today();
+    r.nombre = nombreSnapshot(idLocal, hoy);
+    crearDiasPendientes(idLocal, hoy);
+
+    if (yaEnviado(r.nombre)) {
+        // Its rows would be marked sent while the new file could never be uploaded again.
+        const QString texto = QStringLiteral("La MDB del dia ") + r.nombre +
+                              QStringLiteral(" ya fue enviada al FTP; no se vuelve a generar.");
+        EscribirLog(QStringLiteral("crearBDTemp: ") + texto);
+        console().addProblem(config::marcaTiempo() + QStringLiteral(" - ") + texto);
+        r.estado = SnapshotDelDia::Estado::YaEnviada;
+        return r;
+    }
+    const QString ruta = rutaEnCarpetaSnapshots(r.nombre);
+    if (QFileInfo::exists(ruta)) {
+        QString error;
+        const std::optional<bool> conFilas = snapshotTieneFilas(ruta, &error);
+        if (conFilas.value_or(false)) {
+            // A committed copy whose name was not recorded yet: its rows are already marked
+            // sent in production, so the file is the only place they are.
+            EscribirLog(QStringLiteral("crearBDTemp: la MDB del dia ") + r.nombre +
+                        QStringLiteral(" ya tiene datos; se conserva y no se vuelve a generar."));
+            r.estado = SnapshotDelDia::Estado::Conservada;
+            return r;
+        }
+        if (!conFilas)
+            EscribirLog(QStringLiteral("crearBDTemp: la MDB del dia ") + r.nombre +
+                        QStringLiteral(" no se puede leer (") + error +
+                        QStringLiteral("); se reemplaza."));
+    }
+    r.estado =
+        Crear_Base_Dato(ruta) ? SnapshotDelDia::Estado::Creada : SnapshotDelDia::Estado::Fallida;
+    return r;
+}
+
+}  // namespace lumaro::snapshot

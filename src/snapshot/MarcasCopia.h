@@ -1,0 +1,45 @@
+#pragma once
+// The production marks of a copy: exactly the rows that were copied are marked sent, each
+// named by its key and, where the table has a change date, by the change date that was copied.
+// A row written by another program between the selection and the marking keeps its flag 0 and
+// goes in the next snapshot.
+//
+// Keys are kept compactly (a table may copy millions of rows) and marked in statements of a
+// few hundred rows each, inside the caller's transaction.
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "db/Connection.h"
+#include "snapshot/DataModel.h"
+#include "snapshot/Fila.h"
+
+namespace lumaro::snapshot {
+
+class MarcasCopia {
+public:
+    explicit MarcasCopia(const Table& table);
+
+    // Records a copied row (values in the form of Fila.h).
+    void agregar(const Fila& fila);
+    std::size_t filas() const { return m_filas; }
+
+    // Marks the recorded rows on cnn. False with the provider's message and the statement in
+    // error when a statement fails.
+    bool aplicar(db::Connection& cnn, QString* error) const;
+
+private:
+    // The condition that names row `fila`, reading its values from the stores below.
+    QString condicion(std::size_t fila) const;
+
+    const Table& m_table;
+    std::vector<int> m_columnas;  // key columns, then the change date
+    int m_numerosPorFila = 0;
+    int m_textosPorFila = 0;
+    std::vector<qint64> m_numeros;  // Integer and DateTime values (yyyymmddhhmmss)
+    QStringList m_textos;           // Text values
+    std::size_t m_filas = 0;
+};
+
+}  // namespace lumaro::snapshot
