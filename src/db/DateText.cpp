@@ -1,5 +1,6 @@
 #include "db/DateText.h"
 
+
 namespace lumaro::db {
 
 namespace {
@@ -46,7 +47,7 @@ std::optional<QDateTime> parseDateTimeText(QStringView text) {
     int y = 0, mo = 0, d = 0;
     if (!dateTextParts(text, y, mo, d)) return std::nullopt;
     const QDate date(y, mo, d);
-    if (text.size() == 10) return QDateTime(date, QTime(0, 0));
+    if (text.size() == 10) return QDateTime(date, QTime(0, 0), Qt::UTC);
     if (text.size() < 19 || (text[10] != u' ' && text[10] != u'T') || text[13] != u':' ||
         text[16] != u':')
         return std::nullopt;
@@ -60,7 +61,7 @@ std::optional<QDateTime> parseDateTimeText(QStringView text) {
         for (qsizetype i = 20; i < text.size(); ++i)
             if (text[i] < u'0' || text[i] > u'9') return std::nullopt;
     }
-    return QDateTime(date, QTime(h, mi, s));
+    return QDateTime(date, QTime(h, mi, s), Qt::UTC);
 }
 
 }  // namespace lumaro::db

@@ -61,9 +61,11 @@ std::optional<QVariant> fecha(const QVariant& raw) {
         return std::nullopt;
     }
     if (!dt.isValid()) return std::nullopt;
-    // Dates travel and are compared at whole seconds.
+    // Dates travel and are compared at whole seconds, as the wall-clock reading they were
+    // stored with: in UTC, so that no time zone is ever applied to them.
     const QTime t = dt.time();
-    return QVariant(QDateTime(dt.date(), QTime(t.hour(), t.minute(), t.second())));
+    return QVariant(
+        QDateTime(dt.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC));
 }
 
 std::optional<QVariant> marca(const QVariant& raw) {

@@ -4,7 +4,8 @@
 //
 //   Integer   qlonglong
 //   Text      QString
-//   DateTime  QDateTime at whole seconds
+//   DateTime  QDateTime at whole seconds, in UTC: the wall-clock reading as stored, never
+//             shifted by a time zone
 //   Flag      bool
 //   NULL      a null QVariant (QVariant())
 //

@@ -3,14 +3,15 @@
 #include <QDateTime>
 #include <limits>
 
-#include "db/clsDBAdmin.h"
+#include <map>
+#include <memory>
+
+#include "db/SentenciaPreparada.h"
 
 namespace lumaro::snapshot {
 
 namespace {
 
-// Rows named by one marking statement: small enough for every engine's expression limits.
-constexpr std::size_t kFilasPorSentencia = 200;
 constexpr qint64 kNulo = std::numeric_limits<qint64>::min();
 
 qint64 comoNumero(const QDateTime& dt) {
@@ -26,11 +27,15 @@ QDateTime comoFecha(qint64 n) {
     return QDateTime(QDate(static_cast<int>(fecha / 10000), static_cast<int>(fecha / 100 % 100),
                            static_cast<int>(fecha % 100)),
                      QTime(static_cast<int>(hora / 10000), static_cast<int>(hora / 100 % 100),
-                           static_cast<int>(hora % 100)));
+                           static_cast<int>(hora % 100)),
+                     Qt::UTC);
 }
 
 QString textoFecha(const QDateTime& dt) {
-    return u'\'' + dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) + u'\'';
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    return QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", d.year(), d.month(), d.day(),
+                             t.hour(), t.minute(), t.second());
 }
 
 }  // namespace
@@ -65,45 +70,69 @@ void MarcasCopia::agregar(const Fila& fila) {
     ++m_filas;
 }
 
-QString MarcasCopia::condicion(std::size_t fila) const {
+unsigned MarcasCopia::valores(std::size_t fila, QVariantList& out) const {
+    out.clear();
+    unsigned nulos = 0;
     std::size_t n = fila * static_cast<std::size_t>(m_numerosPorFila);
     qsizetype t = static_cast<qsizetype>(fila) * m_textosPorFila;
-    QStringList partes;
-    for (int i : m_columnas) {
-        const Column& c = m_table.columns[static_cast<std::size_t>(i)];
-        const QString nombre = c.qName();
+    for (std::size_t k = 0; k < m_columnas.size(); ++k) {
+        const Column& c = m_table.columns[static_cast<std::size_t>(m_columnas[k])];
         if (c.isText()) {
             const QString& v = m_textos[t++];
-            partes << (v.isNull() ? nombre + QStringLiteral(" is null")
-                                  : nombre + QStringLiteral("='") +
-                                        QString(v).replace(u'\'', QStringLiteral("''")) + u'\'');
+            if (v.isNull())
+                nulos |= 1u << k;
+            else
+                out << v;
             continue;
         }
         const qint64 v = m_numeros[n++];
         if (v == kNulo) {
-            partes << nombre + QStringLiteral(" is null");
+            nulos |= 1u << k;
         } else if (c.type == ColumnType::DateTime) {
             // The copied value is at whole seconds; the stored one may carry a fraction.
             const QDateTime desde = comoFecha(v);
-            partes << nombre + QStringLiteral(">=") + textoFecha(desde) + QStringLiteral(" and ") +
-                          nombre + u'<' + textoFecha(desde.addSecs(1));
+            out << textoFecha(desde) << textoFecha(desde.addSecs(1));
         } else {
-            partes << nombre + u'=' + QString::number(v);
+            out << v;
         }
     }
-    return u'(' + partes.join(QStringLiteral(" and ")) + u')';
+    return nulos;
+}
+
+QString MarcasCopia::sentencia(unsigned nulos) const {
+    QStringList partes;
+    for (std::size_t k = 0; k < m_columnas.size(); ++k) {
+        const Column& c = m_table.columns[static_cast<std::size_t>(m_columnas[k])];
+        const QString nombre = c.qName();
+        if (nulos & (1u << k))
+            partes << nombre + QStringLiteral(" is null");
+        else if (c.type == ColumnType::DateTime)
+            partes << nombre + QStringLiteral(">=? and ") + nombre + QStringLiteral("<?");
+        else
+            partes << nombre + QStringLiteral("=?");
+    }
+    return QStringLiteral("UPDATE ") + m_table.qName() +
+           QStringLiteral(" SET bFlagSincro=1 WHERE ") + partes.join(QStringLiteral(" and "));
 }
 
 bool MarcasCopia::aplicar(db::Connection& cnn, QString* error) const {
-    const QString inicio =
-        QStringLiteral("UPDATE ") + m_table.qName() + QStringLiteral(" SET bFlagSincro=1 WHERE ");
-    for (std::size_t desde = 0; desde < m_filas; desde += kFilasPorSentencia) {
-        QStringList condiciones;
-        for (std::size_t f = desde; f < m_filas && f < desde + kFilasPorSentencia; ++f)
-            condiciones << condicion(f);
-        if (!db::dbAdmin().EjecutarSentencia(cnn, inicio + condiciones.join(QStringLiteral(" or ")),
-                                             1, error))
+    // One prepared statement per pattern of null values (a null needs "is null").
+    std::map<unsigned, std::unique_ptr<db::SentenciaPreparada>> sentencias;
+    QVariantList valoresFila;
+    for (std::size_t f = 0; f < m_filas; ++f) {
+        const unsigned nulos = valores(f, valoresFila);
+        auto& s = sentencias[nulos];
+        if (!s) {
+            s = std::make_unique<db::SentenciaPreparada>();
+            if (!s->preparar(cnn, sentencia(nulos))) {
+                if (error) *error = s->errorText();
+                return false;
+            }
+        }
+        if (!s->ejecutar(valoresFila)) {
+            if (error) *error = s->errorText();
             return false;
+        }
     }
     return true;
 }

@@ -4,8 +4,8 @@
 // A row written by another program between the selection and the marking keeps its flag 0 and
 // goes in the next snapshot.
 //
-// Keys are kept compactly (a table may copy millions of rows) and marked in statements of a
-// few hundred rows each, inside the caller's transaction.
+// Keys are kept compactly (a table may copy millions of rows) and marked one row at a time
+// through a prepared statement, inside the caller's transaction.
 
 #include <QString>
 #include <QStringList>
@@ -30,8 +30,11 @@ public:
     bool aplicar(db::Connection& cnn, QString* error) const;
 
 private:
-    // The condition that names row `fila`, reading its values from the stores below.
-    QString condicion(std::size_t fila) const;
+    // The values that name row `fila` into out; returns the bit mask of its null columns
+    // (bit k for the k-th marking column), which name the row by "is null" instead.
+    unsigned valores(std::size_t fila, QVariantList& out) const;
+    // The marking statement for a pattern of null columns.
+    QString sentencia(unsigned nulos) const;
 
     const Table& m_table;
     std::vector<int> m_columnas;  // key columns, then the change date
