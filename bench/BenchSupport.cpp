@@ -131,6 +131,4 @@ bool llenarProduccion(const QString& folder, long rows, const QDate& dia) {
                       rows, dia);
 }
 
-std::vector<snapshot::SalidaCopia*> salidasDeCopia() { return {}; }
-
 }  // namespace lumaro::bench

@@ -1,12 +1,8 @@
 #pragma once
-// Shared by the benchmark programs: an embedded production store filled by SQL, peak memory,
-// and the side outputs a copy feeds.
+// Shared by the benchmark programs: an embedded production store filled by SQL, peak memory.
 
 #include <QDate>
 #include <QString>
-#include <vector>
-
-#include "snapshot/SalidaCopia.h"
 
 namespace lumaro::bench {
 
@@ -18,8 +14,5 @@ long peakResidentKiB();
 // and cards, rows/100 rows of every other table; a tenth of the dated rows changed on `dia`.
 // Writes FOLDER/lumaro-sync.cfg pointing at them, with FOLDER/salida as the snapshot folder.
 bool llenarProduccion(const QString& folder, long rows, const QDate& dia);
-
-// The side outputs of the program's copy (the DBF files), owned by this module.
-std::vector<snapshot::SalidaCopia*> salidasDeCopia();
 
 }  // namespace lumaro::bench

@@ -24,6 +24,7 @@
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
+#include "outputs/ExportacionDBF.h"
 #include "snapshot/CopiarTablas.h"
 #include "snapshot/CrearBDTemp.h"
 #include "snapshot/PlanCopia.h"
@@ -42,8 +43,8 @@ int copiar(const QString& folder) {
     t.start();
     const auto hoy = snapshot::crearBDTemp();
     if (hoy.estado != snapshot::SnapshotDelDia::Estado::Creada) return 1;
-    std::vector<snapshot::SalidaCopia*> salidas = bench::salidasDeCopia();
-    const bool ok = snapshot::CopiarTablas(hoy.nombre, salidas);
+    outputs::ExportacionDBF dbf;
+    const bool ok = snapshot::CopiarTablas(hoy.nombre, {&dbf});
     const double segundos = t.elapsed() / 1000.0;
     std::printf("copy: %s in %.2f s, peak resident %.1f MiB\n", ok ? "committed" : "FAILED",
                 segundos, bench::peakResidentKiB() / 1024.0);

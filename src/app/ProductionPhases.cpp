@@ -7,6 +7,7 @@
 #include "db/clsDBAdmin.h"
 #include "ftp/DownloadRun.h"
 #include "ftp/UploadRun.h"
+#include "outputs/ExportacionDBF.h"
 #include "snapshot/CopiarTablas.h"
 #include "snapshot/CrearBDTemp.h"
 
@@ -58,10 +59,9 @@ std::optional<QString> ProductionPhases::crearBDTemp() {
 bool ProductionPhases::CopiarTablas(const QString& nombre) {
     // A kept snapshot already holds its rows: its name is recorded, nothing is copied again.
     if (m_conservada) return true;
-    return snapshot::CopiarTablas(nombre, salidasCopia());
+    outputs::ExportacionDBF dbf;
+    return snapshot::CopiarTablas(nombre, {&dbf});
 }
-
-std::vector<snapshot::SalidaCopia*> ProductionPhases::salidasCopia() { return {}; }
 
 void ProductionPhases::descargarOtrosLocales() { ftp::descargarOtrosLocales(); }
 

@@ -3,10 +3,7 @@
 
 #include <vector>
 
-#include <vector>
-
 #include "app/Phases.h"
-#include "snapshot/SalidaCopia.h"
 
 namespace lumaro::app {
 
@@ -23,9 +20,6 @@ public:
     void ProcesarCargaInicial() override;
 
 private:
-    // The side outputs that each copy feeds.
-    std::vector<snapshot::SalidaCopia*> salidasCopia();
-
     // crearBDTemp kept today's snapshot because it already holds rows.
     bool m_conservada = false;
 };
