@@ -1,6 +1,5 @@
 #include "db/DateText.h"
 
-
 namespace lumaro::db {
 
 namespace {

@@ -16,6 +16,7 @@
 
 #include "db/DateText.h"
 #include "db/SessionSetup.h"
+#include "db/SqliteDirecto.h"
 
 namespace lumaro::db {
 
@@ -49,6 +50,11 @@ void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 }  // namespace
+
+sqlite3* sqliteHandle(const Connection& cnn) {
+    if (cnn.engine() != Engine::Sqlite) return nullptr;
+    return handleOf<sqlite3*>(cnn.database(), {"sqlite3*"});
+}
 
 QString odbcDbmsName(const QSqlDatabase& db) {
     auto hdbc = handleOf<SQLHANDLE>(db, {"SQLHANDLE", "void*"});

@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 
 #include "db/Connection.h"
+#include "db/SqliteDirecto.h"
 
 namespace lumaro::db {
 
@@ -15,9 +16,11 @@ QString providerMessage(const QSqlError& e) {
 
 }  // namespace
 
+// On SQLite the statement runs straight on the sqlite3 handle; elsewhere through Qt SQL.
 struct SentenciaPreparada::State {
     explicit State(const QSqlDatabase& db) : query(db) {}
     QSqlQuery query;
+    std::unique_ptr<SentenciaSqlite> directa;
     QString sql;
 };
 
@@ -33,6 +36,15 @@ bool SentenciaPreparada::preparar(Connection& cnn, const QString& sql) {
     }
     auto state = std::make_unique<State>(cnn.database());
     state->sql = sql;
+    if (sqlite3* db = sqliteHandle(cnn)) {
+        state->directa = std::make_unique<SentenciaSqlite>();
+        if (!state->directa->preparar(db, cnn.prepareStatement(sql))) {
+            m_error = state->directa->errorText() + QStringLiteral(" - ") + sql;
+            return false;
+        }
+        m_state = std::move(state);
+        return true;
+    }
     if (!state->query.prepare(cnn.prepareStatement(sql))) {
         m_error = providerMessage(state->query.lastError()) + QStringLiteral(" - ") + sql;
         return false;
@@ -46,6 +58,14 @@ bool SentenciaPreparada::ejecutar(const QVariantList& valores) {
     if (!m_state) {
         m_error = QStringLiteral("La sentencia no esta preparada");
         return false;
+    }
+    if (SentenciaSqlite* d = m_state->directa.get()) {
+        if (!d->enlazar(valores) || d->paso() == SentenciaSqlite::Paso::Error) {
+            m_error = d->errorText() + QStringLiteral(" - ") + m_state->sql;
+            return false;
+        }
+        m_filas = d->filasAfectadas();
+        return true;
     }
     for (int i = 0; i < valores.size(); ++i) m_state->query.bindValue(i, valores[i]);
     if (!m_state->query.exec()) {

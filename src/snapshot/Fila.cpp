@@ -64,8 +64,7 @@ std::optional<QVariant> fecha(const QVariant& raw) {
     // Dates travel and are compared at whole seconds, as the wall-clock reading they were
     // stored with: in UTC, so that no time zone is ever applied to them.
     const QTime t = dt.time();
-    return QVariant(
-        QDateTime(dt.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC));
+    return QVariant(QDateTime(dt.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC));
 }
 
 std::optional<QVariant> marca(const QVariant& raw) {

@@ -1,0 +1,97 @@
+#include "db/SqliteDirecto.h"
+
+#include <sqlite3.h>
+
+#include <QDateTime>
+
+#include "db/DateText.h"
+
+namespace lumaro::db {
+
+SentenciaSqlite::~SentenciaSqlite() {
+    if (m_stmt) sqlite3_finalize(m_stmt);
+}
+
+bool SentenciaSqlite::preparar(sqlite3* db, const QString& sql) {
+    m_db = db;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &m_stmt, nullptr) ==
+        SQLITE_OK)
+        return true;
+    m_error = QString::fromUtf8(sqlite3_errmsg(db));
+    return false;
+}
+
+bool SentenciaSqlite::enlazar(const QVariantList& valores) {
+    sqlite3_reset(m_stmt);
+    for (int i = 0; i < valores.size(); ++i) {
+        const QVariant& v = valores[i];
+        int r = SQLITE_OK;
+        switch (v.isNull() ? QMetaType::UnknownType : v.metaType().id()) {
+            case QMetaType::UnknownType:
+                r = sqlite3_bind_null(m_stmt, i + 1);
+                break;
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Bool:
+                r = sqlite3_bind_int64(m_stmt, i + 1, v.toLongLong());
+                break;
+            case QMetaType::Double:
+                r = sqlite3_bind_double(m_stmt, i + 1, v.toDouble());
+                break;
+            default: {
+                const QByteArray utf8 = v.metaType().id() == QMetaType::QDateTime
+                                            ? dateTimeText(v.toDateTime()).toUtf8()
+                                            : v.toString().toUtf8();
+                r = sqlite3_bind_text(m_stmt, i + 1, utf8.constData(),
+                                      static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+            }
+        }
+        if (r != SQLITE_OK) {
+            m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+            return false;
+        }
+    }
+    return true;
+}
+
+SentenciaSqlite::Paso SentenciaSqlite::paso() {
+    switch (sqlite3_step(m_stmt)) {
+        case SQLITE_ROW:
+            return Paso::Fila;
+        case SQLITE_DONE:
+            return Paso::Fin;
+        default:
+            m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+            return Paso::Error;
+    }
+}
+
+int SentenciaSqlite::columnas() const { return sqlite3_column_count(m_stmt); }
+
+QString SentenciaSqlite::nombreColumna(int i) const {
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+}
+
+QVariant SentenciaSqlite::valor(int i) const {
+    switch (sqlite3_column_type(m_stmt, i)) {
+        case SQLITE_INTEGER:
+            return QVariant(static_cast<qlonglong>(sqlite3_column_int64(m_stmt, i)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(m_stmt, i));
+        case SQLITE_TEXT:
+            return QVariant(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
+                                  sqlite3_column_bytes(m_stmt, i)));
+        case SQLITE_BLOB:
+            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, i)),
+                                       sqlite3_column_bytes(m_stmt, i)));
+        default:
+            return QVariant();
+    }
+}
+
+int SentenciaSqlite::filasAfectadas() const { return sqlite3_changes(m_db); }
+
+}  // namespace lumaro::db
