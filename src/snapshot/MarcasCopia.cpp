@@ -60,45 +60,45 @@ MarcasCopia::MarcasCopia(const Table& table) : m_table(table) {
             table.hasChangeDate() && c.qName() == QString::fromUtf8(table.changeDate);
         if (!c.key && !fechaDeCambio) continue;
         m_columnas.push_back(static_cast<int>(i));
-        if (c.isText())
-            ++m_textosPorFila;
-        else
-            ++m_numerosPorFila;
     }
 }
 
 void MarcasCopia::agregar(const Fila& fila) {
+    if (m_filas == 0 && !m_archivo.isOpen()) {
+        m_archivo.open();
+        m_flujo.setDevice(&m_archivo);
+    }
     for (int i : m_columnas) {
         const QVariant& v = fila[static_cast<std::size_t>(i)];
         const Column& c = m_table.columns[static_cast<std::size_t>(i)];
         if (c.isText())
-            m_textos << (v.isNull() ? QString() : v.toString());
+            m_flujo << (v.isNull() ? QString() : v.toString());
         else if (v.isNull())
-            m_numeros.push_back(kNulo);
+            m_flujo << kNulo;
         else if (c.type == ColumnType::DateTime)
-            m_numeros.push_back(comoNumero(v.toDateTime()));
+            m_flujo << comoNumero(v.toDateTime());
         else
-            m_numeros.push_back(v.toLongLong());
+            m_flujo << static_cast<qint64>(v.toLongLong());
     }
     ++m_filas;
 }
 
-unsigned MarcasCopia::valores(std::size_t fila, QVariantList& out) const {
+unsigned MarcasCopia::leerFila(QDataStream& in, QVariantList& out) const {
     out.clear();
     unsigned nulos = 0;
-    std::size_t n = fila * static_cast<std::size_t>(m_numerosPorFila);
-    qsizetype t = static_cast<qsizetype>(fila) * m_textosPorFila;
     for (std::size_t k = 0; k < m_columnas.size(); ++k) {
         const Column& c = m_table.columns[static_cast<std::size_t>(m_columnas[k])];
         if (c.isText()) {
-            const QString& v = m_textos[t++];
+            QString v;
+            in >> v;
             if (v.isNull())
                 nulos |= 1u << k;
             else
                 out << v;
             continue;
         }
-        const qint64 v = m_numeros[n++];
+        qint64 v = 0;
+        in >> v;
         if (v == kNulo) {
             nulos |= 1u << k;
         } else if (c.type == ColumnType::DateTime) {
@@ -132,8 +132,15 @@ bool MarcasCopia::aplicar(db::Connection& cnn, QString* error) const {
     // One prepared statement per pattern of null values (a null needs "is null").
     std::map<unsigned, std::unique_ptr<db::SentenciaPreparada>> sentencias;
     QVariantList valoresFila;
+    if (m_filas > 0 && (!m_archivo.flush() || !m_archivo.seek(0))) {
+        if (error)
+            *error = QStringLiteral("No se pudo leer el archivo temporal de marcas: ") +
+                     m_archivo.errorString();
+        return false;
+    }
+    QDataStream in(&m_archivo);
     for (std::size_t f = 0; f < m_filas; ++f) {
-        const unsigned nulos = valores(f, valoresFila);
+        const unsigned nulos = leerFila(in, valoresFila);
         auto& s = sentencias[nulos];
         if (!s) {
             s = std::make_unique<db::SentenciaPreparada>();

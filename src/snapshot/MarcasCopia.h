@@ -4,11 +4,14 @@
 // A row written by another program between the selection and the marking keeps its flag 0 and
 // goes in the next snapshot.
 //
-// Keys are kept compactly (a table may copy millions of rows) and marked one row at a time
-// through a prepared statement, inside the caller's transaction.
+// The keys wait in a temporary file (a table may copy millions of rows; memory stays flat)
+// and are marked one row at a time through a prepared statement, inside the caller's
+// transaction.
 
+#include <QDataStream>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryFile>
 #include <vector>
 
 #include "db/Connection.h"
@@ -30,18 +33,18 @@ public:
     bool aplicar(db::Connection& cnn, QString* error) const;
 
 private:
-    // The values that name row `fila` into out; returns the bit mask of its null columns
-    // (bit k for the k-th marking column), which name the row by "is null" instead.
-    unsigned valores(std::size_t fila, QVariantList& out) const;
+    // The values that name the next recorded row into out; returns the bit mask of its null
+    // columns (bit k for the k-th marking column), which name the row by "is null" instead.
+    unsigned leerFila(QDataStream& in, QVariantList& out) const;
     // The marking statement for a pattern of null columns.
     QString sentencia(unsigned nulos) const;
 
     const Table& m_table;
     std::vector<int> m_columnas;  // key columns, then the change date
-    int m_numerosPorFila = 0;
-    int m_textosPorFila = 0;
-    std::vector<qint64> m_numeros;  // Integer and DateTime values (yyyymmddhhmmss)
-    QStringList m_textos;           // Text values
+    // Per row and marking column: an Integer as qint64, a DateTime as qint64 yyyymmddhhmmss
+    // (a null as the smallest qint64), a Text as QString (null kept).
+    mutable QTemporaryFile m_archivo;
+    QDataStream m_flujo;
     std::size_t m_filas = 0;
 };
 
