@@ -12,6 +12,7 @@
 #include "ftp/FtpUtil.h"
 #include "ftp/ImportSeam.h"
 #include "ftp/Transfer.h"
+#include "snapshot/CrearBDTemp.h"
 #include "snapshot/DataModel.h"
 
 namespace lumaro::ftp {
@@ -76,9 +77,9 @@ public:
     // Step 3: today's snapshot. Returns false when it does not exist yet (the run ends).
     bool archivoDelDia() {
         EscribirLog(QStringLiteral("Intentando SUBIR archivo del día de Hoy..."));
-        const QDate hoy = lumaro::config::Clock::today();
-        const QString ddmmyyyy = hoy.toString(QStringLiteral("ddMMyyyy"));
-        const QString t = lumaro::snapshot::nombreSnapshot(m_id, hoy);
+        const QString t = nombreDelDia();
+        const QString ddmmyyyy =
+            lumaro::snapshot::diaDeSnapshot(t).toString(QStringLiteral("ddMMyyyy"));
         if (!existeArchivo(QDir(carpetaDbf()).filePath(t))) {
             EscribirLog(QStringLiteral("MainProcesoSinc.Main: No se encontro, localmente, el "
                                        "archivo <MDB> del dia de Hoy, archivo") +
@@ -109,6 +110,19 @@ public:
                                        "archivo local < ") +
                         m_id + QStringLiteral(" - ") + ddmmyyyy + QStringLiteral(".mdb >."));
         return true;
+    }
+
+    // Today's snapshot; one generated just before midnight carries the day before, the name
+    // that "BD_Temp" recorded: it is today's file of this cycle while today's does not exist.
+    QString nombreDelDia() const {
+        const QString hoy = lumaro::snapshot::nombreSnapshot(m_id, lumaro::config::Clock::today());
+        const QString generada = lumaro::config::LeerConfig(QStringLiteral("BD_Temp")).trimmed();
+        if (existeArchivo(QDir(carpetaDbf()).filePath(hoy)) ||
+            !lumaro::snapshot::diaDeSnapshot(generada).isValid() ||
+            !esArchivoPropio(generada, m_id) ||
+            !existeArchivo(QDir(carpetaDbf()).filePath(generada)))
+            return hoy;
+        return generada;
     }
 
     // Steps 4 and 5: this store's snapshots, then its DBF files, of the snapshot folder.

@@ -291,7 +291,7 @@ TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     EXPECT_TRUE(store.logHas("no se conoce el Local propio"));
 }
 
-TEST_F(UploadRunTest, NothingIsSentWithoutTodaysSnapshotOrACompletedImport) {
+TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
     put({"3_04122026.mdb"});
     Main();
     EXPECT_TRUE(stored().isEmpty());
@@ -299,10 +299,16 @@ TEST_F(UploadRunTest, NothingIsSentWithoutTodaysSnapshotOrACompletedImport) {
     EXPECT_TRUE(store.logHas(
         "archivo < 3_05122026.mdb > para SUBIRLO al FTP (si esta es la primera sincronizacion"));
 
+    // A snapshot generated just before midnight is this cycle's file of the day.
+    GrabarConfig("BD_Temp", "3_04122026.mdb");
+    Main();
+    EXPECT_EQ(stored(), QStringList{"3_04122026.mdb"});
+    GrabarConfig("BD_Temp", QString());
+
     put({"3_05122026.mdb"});
     setImportRun([] { return false; });
     Main();
-    EXPECT_TRUE(stored().isEmpty());
+    EXPECT_EQ(stored(), QStringList{"3_04122026.mdb"});
     EXPECT_FALSE(runState().results.importCompleted);
     EXPECT_FALSE(runState().results.uploadDone);
 }
