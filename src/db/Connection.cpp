@@ -7,13 +7,9 @@
 
 namespace lumaro::db {
 
-namespace {
-
 QString providerMessage(const QSqlError& e) {
     return e.databaseText().isEmpty() ? e.text() : e.databaseText();
 }
-
-}  // namespace
 
 bool isSchemaStatement(const QString& sql) {
     const QString head = sql.trimmed().left(7).toUpper();

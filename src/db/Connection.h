@@ -6,6 +6,7 @@
 // clsDBAdmin::AbrirBD fills it; statements and queries go through clsDBAdmin and Recordset.
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <memory>
 
@@ -13,6 +14,9 @@
 #include "db/IdentifierMap.h"
 
 namespace lumaro::db {
+
+// The provider's own message of a Qt SQL error, or Qt's text when the provider gave none.
+QString providerMessage(const QSqlError& e);
 
 // True for CREATE, ALTER and DROP statements.
 bool isSchemaStatement(const QString& sql);

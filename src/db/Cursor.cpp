@@ -9,14 +9,6 @@
 
 namespace lumaro::db {
 
-namespace {
-
-QString providerMessage(const QSqlError& e) {
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
-}
-
-}  // namespace
-
 // On SQLite the rows are read straight from the sqlite3 handle; elsewhere through Qt SQL.
 struct Cursor::State {
     explicit State(const QSqlDatabase& db) : query(db) {}

@@ -32,7 +32,7 @@ bool Recordset::open(Connection& cnn, const QString& sql) {
     q.setForwardOnly(true);
     if (!q.exec(cnn.prepareStatement(sql))) {
         const QSqlError e = q.lastError();
-        m_error = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        m_error = providerMessage(e);
         m_errorNumber = e.nativeErrorCode();
         return false;
     }
@@ -52,7 +52,7 @@ bool Recordset::open(Connection& cnn, const QString& sql) {
     if (q.lastError().isValid()) {
         const QSqlError e = q.lastError();
         close();
-        m_error = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        m_error = providerMessage(e);
         m_errorNumber = e.nativeErrorCode();
         return false;
     }

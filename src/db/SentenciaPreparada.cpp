@@ -8,14 +8,6 @@
 
 namespace lumaro::db {
 
-namespace {
-
-QString providerMessage(const QSqlError& e) {
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
-}
-
-}  // namespace
-
 // On SQLite the statement runs straight on the sqlite3 handle; elsewhere through Qt SQL.
 struct SentenciaPreparada::State {
     explicit State(const QSqlDatabase& db) : query(db) {}

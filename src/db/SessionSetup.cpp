@@ -8,10 +8,6 @@ namespace lumaro::db {
 
 namespace {
 
-QString providerMessage(const QSqlError& e) {
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
-}
-
 QStringList column0(QSqlDatabase db, const QString& sql) {
     QStringList out;
     QSqlQuery q(db);

@@ -61,7 +61,7 @@ bool clsDBAdmin::AbrirBD(Connection& Cnn, const QString& sConnectString,
         db.setConnectOptions(target->connectOptions);
         if (!db.open()) {
             const QSqlError e = db.lastError();
-            error = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+            error = providerMessage(e);
         }
     }
     Connection opened(state);
@@ -108,7 +108,7 @@ bool clsDBAdmin::EjecutarSentencia(Connection& Cnn, const QString& sSQL, int iEr
             return true;
         }
         const QSqlError e = q.lastError();
-        description = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        description = providerMessage(e);
     }
     if (st) st->lastError = description;
     return reportFailure(description, sSQL, iErrorFlag, sError, "EjecutarSentencia");
