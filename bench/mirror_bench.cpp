@@ -107,6 +107,13 @@ int run(int fillRows, int feedRows) {
     const qint64 fillMs = clock.elapsed();
     if (!db::AbrirConexion(1)) return fail("cannot reopen the connections"), 1;
     const qlonglong loaded = count("Acumulacion_Punto");
+    QFile log(config::logPath(config::Clock::today()));
+    int errors = 0;
+    if (log.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : log.readAll().split('\n'))
+            if (line.contains(" - Error: ") && ++errors <= 3)
+                std::printf("log: %s\n", line.left(300).constData());
+    std::printf("error lines in the run log: %d\n", errors);
     std::printf("initial fill: %lld rows in %.2f s = %.0f rows/s (target >= 50000)\n", loaded,
                 fillMs / 1000.0, perSecond(loaded, fillMs));
 

@@ -1,5 +1,6 @@
 #include "outputs/ModCargaMySQL.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <utility>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/Cursor.h"
+#include "db/DateText.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
 #include "outputs/ValoresEspejo.h"
@@ -112,6 +114,31 @@ const std::vector<Carga>& cargas() {
     return todas;
 }
 
+// A date column's stored text ("yyyy/mm/dd", then " hh:mm:ss" or "Thh:mm:ss" and a fraction
+// of a second, as valorColumna reads it) as a date and time without a time zone: the local
+// time that valorColumna gives costs a time-zone look-up per value, and the fill reads
+// millions of them.
+std::optional<QVariant> fechaDeTexto(QStringView texto) {
+    texto = texto.trimmed();
+    int y = 0, m = 0, d = 0;
+    if (!db::dateTextParts(texto, y, m, d)) return std::nullopt;
+    int hms[3] = {0, 0, 0};
+    if (texto.size() > 10) {
+        if (texto.size() < 19 || (texto[10] != u' ' && texto[10] != u'T')) return std::nullopt;
+        for (int k = 0; k < 3; ++k) {
+            const char16_t a = texto[11 + 3 * k].unicode(), b = texto[12 + 3 * k].unicode();
+            if (a < u'0' || a > u'9' || b < u'0' || b > u'9' ||
+                (k < 2 && texto[13 + 3 * k] != u':'))
+                return std::nullopt;
+            hms[k] = (a - u'0') * 10 + (b - u'0');
+        }
+        for (qsizetype i = 19; i < texto.size(); ++i)
+            if (i == 19 ? texto[i] != u'.' : !texto[i].isDigit()) return std::nullopt;
+    }
+    if (!QTime::isValid(hms[0], hms[1], hms[2])) return std::nullopt;
+    return QVariant(QDateTime(QDate(y, m, d), QTime(hms[0], hms[1], hms[2]), Qt::UTC));
+}
+
 // What the fill does after a failed statement.
 enum class Seguir { Si, FinTabla, FinCarga };
 
@@ -135,35 +162,53 @@ public:
                    QString::fromUtf8(c.antesDeValues);
     }
 
+    // One transaction for the whole table: a load that cannot finish leaves the table empty,
+    // so the next start-up loads it again, and the server flushes its log once, not once per
+    // statement. A refused row only undoes its own statement.
     ResultadoCarga cargar() {
         db::Cursor cursor;
         if (!cursor.open(db::cnnCliente(), m_origen)) {
             registrar(cursor.errorText());
             return m_r;
         }
-        std::vector<Fila> lote;
-        lote.reserve(kFilasPorSentenciaCarga);
-        Seguir seguir = Seguir::Si;
-        while (seguir == Seguir::Si && cursor.next()) {
-            Fila fila(m_tabla.columns.size());
-            if (!leer(cursor, fila)) continue;
-            lote.push_back(std::move(fila));
-            if (lote.size() == static_cast<size_t>(kFilasPorSentenciaCarga)) {
-                seguir = enviarLote(lote);
-                lote.clear();
-            }
-        }
-        if (cursor.failed()) {
-            registrar(cursor.errorText());
+        db::Connection& espejo = db::cnnMySql();
+        if (!espejo.beginTransaction()) {
+            registrar(espejo.lastError());
             return m_r;
         }
-        if (seguir == Seguir::Si && !lote.empty()) seguir = enviarLote(lote);
-        m_r.completa = seguir == Seguir::Si;
-        m_r.sinConexion = seguir == Seguir::FinCarga;
+        Seguir seguir = enviarFilas(cursor);
+        if (cursor.failed()) {
+            registrar(cursor.errorText());
+            seguir = Seguir::FinTabla;
+        }
+        if (seguir == Seguir::Si && espejo.commitTransaction()) {
+            m_r.completa = true;
+            return m_r;
+        }
+        if (seguir == Seguir::Si) registrar(espejo.lastError());
+        espejo.rollbackTransaction();
+        registrar(QStringLiteral("carga deshecha; la tabla queda vacia hasta el proximo inicio"));
+        m_r.cargadas = 0;
+        m_r.sinConexion = seguir == Seguir::FinCarga || !espejo.isAlive();
         return m_r;
     }
 
 private:
+    Seguir enviarFilas(db::Cursor& cursor) {
+        std::vector<Fila> lote;
+        lote.reserve(kFilasPorSentenciaCarga);
+        while (cursor.next()) {
+            Fila fila(m_tabla.columns.size());
+            if (!leer(cursor, fila)) continue;
+            lote.push_back(std::move(fila));
+            if (lote.size() < static_cast<size_t>(kFilasPorSentenciaCarga)) continue;
+            const Seguir seguir = enviarLote(lote);
+            if (seguir != Seguir::Si) return seguir;
+            lote.clear();
+        }
+        return lote.empty() || cursor.failed() ? Seguir::Si : enviarLote(lote);
+    }
+
     void registrar(const QString& descripcion) {
         config::EscribirLog(QString::fromUtf8(m_c.procedimiento) + QStringLiteral(" - Error: ") +
                             descripcion);
@@ -178,13 +223,16 @@ private:
     bool leer(const db::Cursor& cursor, Fila& fila) {
         for (size_t j = 0; j < m_indices.size(); ++j) {
             const auto i = static_cast<size_t>(m_indices[j]);
-            const auto v =
-                snapshot::valorColumna(m_tabla.columns[i].type, cursor.value(static_cast<int>(j)));
+            const QVariant crudo = cursor.value(static_cast<int>(j));
+            const snapshot::ColumnType tipo = m_tabla.columns[i].type;
+            const auto v = tipo == snapshot::ColumnType::DateTime && !crudo.isNull() &&
+                                   crudo.metaType().id() == QMetaType::QString
+                               ? fechaDeTexto(crudo.toString())
+                               : snapshot::valorColumna(tipo, crudo);
             if (!v) {
                 fila[i] = QVariant();
                 rechazar(fila, QStringLiteral("valor no valido en ") + m_tabla.columns[i].qName() +
-                                   QStringLiteral(": ") +
-                                   cursor.value(static_cast<int>(j)).toString());
+                                   QStringLiteral(": ") + crudo.toString());
                 return false;
             }
             fila[i] = *v;
