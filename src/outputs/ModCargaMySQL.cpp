@@ -293,8 +293,7 @@ private:
         descripcion = db::cnnMySql().lastError();
         if (descripcion.isEmpty()) descripcion = error;
         if (!db::cnnMySql().isAlive()) return Seguir::FinCarga;
-        if (reloj.elapsed() >= (kLimiteSentenciaCargaSegundos - 1) * 1000LL)
-            return Seguir::FinTabla;
+        if (reloj.elapsed() >= limiteSentenciaCarga() * 900LL) return Seguir::FinTabla;
         return Seguir::Si;
     }
 
@@ -314,7 +313,7 @@ ResultadoCarga cargar(int n) { return Cargador(cargas()[static_cast<size_t>(n)])
 // MySQL only max_execution_time (reads).
 void limitarSentencias() {
     QString error;
-    const int s = kLimiteSentenciaCargaSegundos;
+    const int s = limiteSentenciaCarga();
     if (db::dbAdmin().EjecutarSentencia(
             db::cnnMySql(), QStringLiteral("SET SESSION max_statement_time=%1").arg(s), 1, &error))
         return;
@@ -336,7 +335,15 @@ bool vacia(const Carga& c, bool& sinConexion) {
     return false;
 }
 
+int& limite() {
+    static int segundos = 60;
+    return segundos;
+}
+
 }  // namespace
+
+int limiteSentenciaCarga() { return limite(); }
+void setLimiteSentenciaCarga(int segundos) { limite() = segundos; }
 
 ResultadoCarga CargarClienteaMySQL() { return cargar(0); }
 ResultadoCarga CargarTarjetaaMySQL() { return cargar(1); }

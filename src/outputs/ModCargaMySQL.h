@@ -32,8 +32,10 @@ ResultadoCarga CargarTarjetaaMySQL();
 ResultadoCarga CargarAcumulacionPuntoaMySQL();
 ResultadoCarga CargarCanjePuntoaMySQL();
 
-// Seconds any one statement of the fill may run on the server.
-inline constexpr int kLimiteSentenciaCargaSegundos = 60;
+// Seconds any one statement of the fill may run on the server: 60 unless set otherwise (tests
+// shorten it).
+int limiteSentenciaCarga();
+void setLimiteSentenciaCarga(int segundos);
 // Rows per insert statement of the fill.
 inline constexpr int kFilasPorSentenciaCarga = 500;
 
