@@ -6,7 +6,8 @@
 // so that only the row the server refuses is left out, with one log line naming it. Every
 // statement of the fill has a time limit on the server, and a lost connection or a statement
 // that reached the limit ends the fill (or that table's load) with a log line: start-up always
-// goes on to the idle window.
+// goes on to the idle window. Each table is loaded in one transaction, so a load that could not
+// finish is undone and the table, still empty, is loaded at the next start-up.
 
 #include <QtGlobal>
 
