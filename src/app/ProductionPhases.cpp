@@ -7,22 +7,13 @@
 #include "db/clsDBAdmin.h"
 #include "ftp/DownloadRun.h"
 #include "ftp/UploadRun.h"
+#include "outputs/EspejoMySql.h"
 #include "outputs/ExportacionDBF.h"
+#include "outputs/ModCargaMySQL.h"
 #include "snapshot/CopiarTablas.h"
 #include "snapshot/CrearBDTemp.h"
 
 namespace lumaro::app {
-
-namespace {
-
-// Phases that this build does not have yet fail honestly: a log line, and a result that no
-// caller can mistake for work done.
-void notAvailable(const char* phase) {
-    config::EscribirLog(QString::fromLatin1(phase) +
-                        QStringLiteral(": no disponible en esta version del programa."));
-}
-
-}  // namespace
 
 bool ProductionPhases::AbrirConexion(int kind) { return db::AbrirConexion(kind); }
 
@@ -60,13 +51,14 @@ bool ProductionPhases::CopiarTablas(const QString& nombre) {
     // A kept snapshot already holds its rows: its name is recorded, nothing is copied again.
     if (m_conservada) return true;
     outputs::ExportacionDBF dbf;
-    return snapshot::CopiarTablas(nombre, {&dbf});
+    outputs::EspejoMySql espejo;
+    return snapshot::CopiarTablas(nombre, {&dbf, &espejo});
 }
 
 void ProductionPhases::descargarOtrosLocales() { ftp::descargarOtrosLocales(); }
 
 void ProductionPhases::Main() { ftp::Main(); }
 
-void ProductionPhases::ProcesarCargaInicial() { notAvailable("ProcesarCargaInicial"); }
+void ProductionPhases::ProcesarCargaInicial() { outputs::ProcesarCargaInicial(); }
 
 }  // namespace lumaro::app

@@ -4,58 +4,24 @@
 
 #include <QTcpServer>
 
-#include "DbFixture.h"
-#include "MariaDbServer.h"
+#include "MariaDbFixture.h"
 #include "db/Conexiones.h"
 
 using namespace lumaro::db;
 
 namespace {
 
-lumaro::testing::MariaDbServer* g_server = nullptr;
-QString g_skip;
 // Quotes keep a value's outer blanks in the settings file; a password is never trimmed.
 const char* const kPassword = "\" cla;ve x \"";
 
-class Mirror : public lumaro::testing::DbFixture {
+class Mirror : public lumaro::testing::MariaDbFixture {
 protected:
     static void SetUpTestSuite() {
-        g_server = new lumaro::testing::MariaDbServer;
-        QString error;
-        if (!g_server->start(&error) ||
-            !g_server->runAsRoot(
-                "create database espejo; "
-                "create user 'lumaro'@'127.0.0.1' identified by ' cla;ve x '; "
-                "grant all on espejo.* to 'lumaro'@'127.0.0.1'; "
-                "create table espejo.cliente (cClieCode int, IdLocal int, sClieApel "
-                "varchar(50), bFlagsincro int)",
-                &error))
-            g_skip = error.isEmpty() ? "MariaDB could not be started" : error;
-    }
-    static void TearDownTestSuite() {
-        delete g_server;
-        g_server = nullptr;
-    }
-    void SetUp() override {
-        DbFixture::SetUp();
-        if (!g_skip.isEmpty()) GTEST_SKIP() << g_skip.toStdString();
-        for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"})
-            setKey(section, "ServidorSQL", "sqlite");
-        setKey("Conexion_Cliente", "BaseDatosSQL", "cliente.db");
-        setKey("Conexion_Logistica", "BaseDatosSQL", "logistica.db");
-        setMirror(g_server->port(), kPassword);
-    }
-    void TearDown() override {
-        cerrarConexiones();
-        DbFixture::TearDown();
+        startServer(" cla;ve x ", kPassword,
+                    "create table espejo.cliente (cClieCode int, IdLocal int, sClieApel "
+                    "varchar(50), bFlagsincro int)");
     }
     void makeStore(int idLocal) { makeDemoStore(idLocal, 3); }
-    void setMirror(int port, const QString& password) {
-        setKey("Mysql", "RutaBDClienteMySQL", QStringLiteral("127.0.0.1:%1").arg(port));
-        setKey("Mysql", "DataBaseMySQL", "espejo");
-        setKey("Mysql", "USRNameMySQL", "lumaro");
-        setKey("Mysql", "PWDMySQL", password);
-    }
 };
 
 // A fresh principal store opens the mirror before "Local_Activo" is written (it is written
@@ -90,7 +56,7 @@ TEST_F(Mirror, PrincipalStoreOpensTheMirror) {
     // A connection the server dropped still reads as open; isAlive asks.
     EXPECT_TRUE(cnnMySql().isAlive());
     ASSERT_TRUE(rs.open(cnnMySql(), "select connection_id()"));
-    ASSERT_TRUE(g_server->runAsRoot("kill " + rs.value(0).toString()));
+    ASSERT_TRUE(s_server->runAsRoot("kill " + rs.value(0).toString()));
     EXPECT_TRUE(cnnMySql().isOpen());
     EXPECT_FALSE(cnnMySql().isAlive());
     EXPECT_FALSE(dbAdmin().EjecutarSentencia(cnnMySql(), "delete from Cliente", 1, &sError));
@@ -117,7 +83,7 @@ class MirrorFailure : public Mirror, public ::testing::WithParamInterface<Unreac
 
 TEST_P(MirrorFailure, BoxNamesTheMirrorDatabase) {
     makeStore(1);
-    int port = g_server->port();
+    int port = s_server->port();
     if (GetParam().closedPort) {
         QTcpServer s;
         s.listen(QHostAddress::LocalHost, 0);

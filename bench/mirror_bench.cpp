@@ -1,0 +1,161 @@
+// The MySQL mirror's speed: the start-up fill of 1,000,000 Acumulacion_Punto rows from an
+// embedded (SQLite) client database into a MariaDB server on loopback, and the copy's row by
+// row feed. Prints rows per second; nothing here is a test.
+//
+//   mirror_bench [fill rows] [feed rows]     (defaults 1000000 and 100000)
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "MariaDbServer.h"
+#include "MirrorSchema.h"
+#include "config/Clock.h"
+#include "config/Console.h"
+#include "config/HeadlessConsole.h"
+#include "config/ProfileFile.h"
+#include "config/Settings.h"
+#include "db/Conexiones.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
+#include "outputs/EspejoMySql.h"
+#include "outputs/ModCargaMySQL.h"
+
+using namespace lumaro;
+
+namespace {
+
+bool fail(const QString& what) {
+    std::fprintf(stderr, "mirror_bench: %s\n", qPrintable(what));
+    return false;
+}
+
+bool setting(const char* section, const char* key, const QString& value) {
+    QString error;
+    return config::ProfileFile::write(config::settingsPath(), section, key, value, &error) ||
+           fail(error);
+}
+
+// The principal store's client database with `rows` generated point accumulations.
+bool clientDatabase(const QString& path, int rows) {
+    QFile(path).open(QIODevice::WriteOnly);
+    db::Connection cnn;
+    if (!db::dbAdmin().AbrirBD(cnn, db::textoConexionSqlServer("", "", path, "sqlite")))
+        return fail("cannot open " + path);
+    QStringList sql{"create table Local (IdLocal int primary key, Nombre nvarchar(50), Activo int)",
+                    "insert into Local values (1, 'Principal', 1)"};
+    for (const snapshot::Table& t : snapshot::tables())
+        if (t.database == snapshot::Database::Cliente) sql << snapshot::sqliteCreateStatement(t);
+    sql << QStringLiteral(
+               "with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+               "insert into Acumulacion_Punto select i / 2 + 1, i, printf('%08d', i % 100000), "
+               "100 + i % 500, 10 + i % 50, 'cajero1', "
+               "case when i % 7 = 0 then '2026/12/05 10:00:00' end, "
+               "case when i % 7 = 0 then 'o''brien' end, "
+               "printf('2026/%02d/%02d 12:34:56', i % 12 + 1, i % 28 + 1), 0, 'BOLETA', "
+               "'B00' || (i % 3), i, 1, 0 from n")
+               .arg(rows);
+    QString error;
+    for (const QString& s : sql)
+        if (!db::dbAdmin().EjecutarSentencia(cnn, s, 1, &error)) return fail(error);
+    db::dbAdmin().CerrarBD(cnn);
+    return true;
+}
+
+qlonglong count(const QString& table) {
+    db::Recordset rs;
+    rs.open(db::cnnMySql(), "select count(*) from " + table);
+    return rs.value(0).toLongLong();
+}
+
+double perSecond(qint64 rows, qint64 ms) { return ms > 0 ? rows * 1000.0 / ms : 0.0; }
+
+int run(int fillRows, int feedRows) {
+    QTemporaryDir dir;
+    config::HeadlessConsole console;
+    config::setConsole(&console);
+    config::setProgramFolder(dir.path());
+    config::setExecutableBaseName("lumaro-sync");
+
+    testing::MariaDbServer server;
+    QString error;
+    if (!server.start(&error)) return fail(error), 1;
+    // A production-sized buffer pool; the test fixture's 16 MB would make this a disk benchmark.
+    if (!server.runAsRoot("set global innodb_buffer_pool_size = 512 * 1024 * 1024; "
+                          "create database espejo; "
+                          "create user 'lumaro'@'127.0.0.1' identified by 'clave'; "
+                          "grant all on espejo.* to 'lumaro'@'127.0.0.1'; " +
+                              testing::mirrorSchemaSql("espejo"),
+                          &error))
+        return fail(error), 1;
+    const QString cliente = dir.filePath("cliente.db");
+    std::printf("generating %d Acumulacion_Punto rows...\n", fillRows);
+    if (!clientDatabase(cliente, fillRows)) return 1;
+    if (!setting("Conexion_Cliente", "ServidorSQL", "sqlite") ||
+        !setting("Conexion_Cliente", "BaseDatosSQL", cliente) ||
+        !setting("Mysql", "RutaBDClienteMySQL",
+                 QStringLiteral("127.0.0.1:%1").arg(server.port())) ||
+        !setting("Mysql", "DataBaseMySQL", "espejo") ||
+        !setting("Mysql", "USRNameMySQL", "lumaro") || !setting("Mysql", "PWDMySQL", "clave"))
+        return 1;
+
+    QElapsedTimer clock;
+    clock.start();
+    outputs::ProcesarCargaInicial();
+    const qint64 fillMs = clock.elapsed();
+    if (!db::AbrirConexion(1)) return fail("cannot reopen the connections"), 1;
+    const qlonglong loaded = count("Acumulacion_Punto");
+    QFile log(config::logPath(config::Clock::today()));
+    int errors = 0;
+    if (log.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : log.readAll().split('\n'))
+            if (line.contains(" - Error: ") && ++errors <= 3)
+                std::printf("log: %s\n", line.left(300).constData());
+    std::printf("error lines in the run log: %d\n", errors);
+    std::printf("initial fill: %lld rows in %.2f s = %.0f rows/s (target >= 50000)\n", loaded,
+                fillMs / 1000.0, perSecond(loaded, fillMs));
+
+    // The copy's feed: every row looked up, then inserted (new keys) or updated (loaded keys).
+    const snapshot::Table& t = *snapshot::findTable(u"Acumulacion_Punto");
+    outputs::EspejoMySql espejo;
+    espejo.preparar("1_05122026.mdb");
+    clock.restart();
+    for (int i = 0; i < feedRows; ++i) {
+        // Even rows update a loaded row, odd rows are new.
+        const qlonglong code = i % 2 == 0 ? i + 2 : qlonglong{fillRows} + i;
+        snapshot::Fila f{code / 2 + 1,
+                         code,
+                         QStringLiteral("00012345"),
+                         qlonglong{150},
+                         qlonglong{20},
+                         QStringLiteral("o'brien"),
+                         QVariant(),
+                         QVariant(),
+                         QDateTime(QDate(2026, 12, 5), QTime(12, 0, 0)),
+                         qlonglong{0},
+                         QStringLiteral("BOLETA"),
+                         QStringLiteral("B001"),
+                         qlonglong{i},
+                         qlonglong{1},
+                         false};
+        espejo.fila(t, f);
+    }
+    espejo.finTabla(t);
+    const qint64 feedMs = clock.elapsed();
+    std::printf("copy feed: %d rows in %.2f s = %.0f rows/s (mirror now %lld rows)\n", feedRows,
+                feedMs / 1000.0, perSecond(feedRows, feedMs), count("Acumulacion_Punto"));
+    db::cerrarConexiones();
+    config::setConsole(nullptr);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    return run(args.size() > 1 ? args[1].toInt() : 1000000,
+               args.size() > 2 ? args[2].toInt() : 100000);
+}

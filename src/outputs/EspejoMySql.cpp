@@ -1,0 +1,132 @@
+#include "outputs/EspejoMySql.h"
+
+#include "config/Settings.h"
+#include "db/Conexiones.h"
+#include "db/clsDBAdmin.h"
+#include "outputs/DatosEspejo.h"
+#include "outputs/ModMySql.h"
+#include "outputs/ValoresEspejo.h"
+
+namespace lumaro::outputs {
+
+namespace {
+
+const QString kPrefijo = QStringLiteral("EspejoMySql - Error: ");
+
+bool abrirEspejo() {
+    if (db::cnnMySql().isOpen()) return true;
+    // AbrirBD writes its own log line on failure.
+    return db::dbAdmin().AbrirBD(db::cnnMySql(), db::datosConfiguracion().textoConexionMySql);
+}
+
+}  // namespace
+
+bool EspejoMySql::preparar(const QString&) {
+    m_tabla = nullptr;
+    m_respuestaActivo = false;
+    return true;
+}
+
+bool EspejoMySql::alimenta() {
+    QString error;
+    const bool principal = db::esLocalPrincipal(&error);
+    if (!error.isEmpty()) config::EscribirLog(kPrefijo + error);
+    return principal && abrirEspejo();
+}
+
+void EspejoMySql::empezarTabla(const snapshot::Table& tabla) {
+    if (m_tabla == &tabla) return;
+    m_tabla = &tabla;
+    m_reabierta = false;
+    if (!m_respuestaActivo) m_alimenta = alimenta();
+    m_respuestaActivo = false;
+}
+
+void EspejoMySql::fila(const snapshot::Table& tabla, const snapshot::Fila& fila) {
+    const TablaEspejo* t = tablaEspejo(tabla);
+    if (!t) return;
+    empezarTabla(tabla);
+    if (m_alimenta) escribir(*t, fila, Origen::Copia, true);
+}
+
+void EspejoMySql::finTabla(const snapshot::Table& tabla) {
+    const TablaEspejo* t = tablaEspejo(tabla);
+    if (t) {
+        empezarTabla(tabla);
+        if (m_alimenta && !db::dbAdmin().EjecutarSentencia(db::cnnMySql(), t->marcado, 1))
+            config::EscribirLog(kPrefijo + tabla.qName() + QStringLiteral(" - ") +
+                                db::cnnMySql().lastError());
+    }
+    m_tabla = nullptr;
+}
+
+void EspejoMySql::fin(bool) { m_tabla = nullptr; }
+
+bool EspejoMySql::activo() {
+    m_tabla = nullptr;
+    m_alimenta = alimenta();
+    m_respuestaActivo = true;
+    return m_alimenta;
+}
+
+void EspejoMySql::filaFusionada(const snapshot::Table& tabla, const snapshot::Fila& fila,
+                                bool insertada) {
+    const TablaEspejo* t = tablaEspejo(tabla);
+    if (!t) return;
+    empezarTabla(tabla);
+    if (m_alimenta) escribir(*t, fila, Origen::Fusion, insertada);
+}
+
+void EspejoMySql::escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
+                           bool buscarPrimero) {
+    const snapshot::Table& tabla = *t.tabla;
+    if (fila.size() != tabla.columns.size()) {
+        fallo(tabla, fila, QStringLiteral("fila incompleta"));
+        return;
+    }
+    if (claveConComilla(tabla, fila)) {
+        fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
+        return;
+    }
+    if (!buscarPrimero) {
+        // An update that changed no row: the mirror lacks the row, or holds it unchanged.
+        if (!ejecutar(t, fila, sentenciaUpdate(t, fila, origen), false) ||
+            db::cnnMySql().rowsAffected() != 0)
+            return;
+    }
+    const Existencia e = existeEnEspejo(tabla, fila);
+    if (e.fallo())
+        fallo(tabla, fila, e.error);
+    else if (e.falta())
+        ejecutar(t, fila, sentenciaInsert(t, fila, origen), true);
+    else if (buscarPrimero)
+        ejecutar(t, fila, sentenciaUpdate(t, fila, origen), false);
+}
+
+bool EspejoMySql::ejecutar(const TablaEspejo& t, const snapshot::Fila& fila, const QString& sql,
+                           bool insert) {
+    if (t.registra)
+        config::EscribirLog(insert ? QStringLiteral("Se INSERT") : QStringLiteral("Se UPDATE"));
+    if (db::dbAdmin().EjecutarSentencia(db::cnnMySql(), sql, 1)) return true;
+    fallo(*t.tabla, fila, db::cnnMySql().lastError());
+    return false;
+}
+
+void EspejoMySql::fallo(const snapshot::Table& tabla, const snapshot::Fila& fila,
+                        const QString& error) {
+    config::EscribirLog(kPrefijo + snapshot::describirClave(tabla, fila) + QStringLiteral(" - ") +
+                        error);
+    if (!m_alimenta || db::cnnMySql().isAlive()) return;
+    // The connection was lost: open it again once for this table, else stop mirroring it.
+    if (!m_reabierta) {
+        m_reabierta = true;
+        db::dbAdmin().CerrarBD(db::cnnMySql());
+        if (abrirEspejo()) return;
+    }
+    m_alimenta = false;
+    config::EscribirLog(kPrefijo + tabla.qName() +
+                        QStringLiteral(" - sin conexion con el espejo; el resto de la tabla no "
+                                       "se refleja"));
+}
+
+}  // namespace lumaro::outputs

@@ -1,0 +1,58 @@
+#pragma once
+// The MySQL mirror of the principal store, fed row by row by the copy of changed rows (as a
+// side output) and by the merges of other stores' snapshots.
+//
+// Only Cliente, Tarjeta, Acumulacion_Punto and Canje_Punto are mirrored; rows of other tables
+// are ignored. Whether this store feeds the mirror (db::esLocalPrincipal) is asked once per
+// table, not per row. Each row is looked up in the mirror by its key and then inserted or
+// updated on the mirror connection (db::cnnMySql(), opened by AbrirConexion(1); opened here
+// when it is closed). A failure is one run-log line that names the table and the row's key and
+// skips that row; nothing here shows a box, and nothing changes the caller's result. When the
+// mirror connection is lost, it is opened again once; if that fails the rest of the table is
+// not mirrored, with one more log line.
+
+#include "outputs/DatosEspejo.h"
+#include "snapshot/EspejoFusion.h"
+#include "snapshot/SalidaCopia.h"
+
+namespace lumaro::outputs {
+
+class EspejoMySql : public snapshot::SalidaCopia, public snapshot::EspejoFusion {
+public:
+    // Side output of the copy. preparar always returns true: the mirror never stops the copy.
+    bool preparar(const QString& nombreSnapshot) override;
+    // A row copied into the snapshot: inserted into the mirror when the mirror lacks it,
+    // updated otherwise; dates without their time (Tarjeta.dCaduDate with it).
+    void fila(const snapshot::Table& tabla, const snapshot::Fila& fila) override;
+    // The table's production rows were marked: mark the mirror's rows of the table as sent.
+    void finTabla(const snapshot::Table& tabla) override;
+    void fin(bool confirmada) override;
+
+    // The merges' mirror: true when this store feeds the mirror and its connection is open.
+    bool activo() override;
+    // A merged row: an inserted row is inserted unless the mirror holds it already (then it is
+    // updated); an updated row is updated, and inserted when the mirror lacks it. Written with
+    // bFlagSincro 1 and dates with their time, as the merges write production.
+    void filaFusionada(const snapshot::Table& tabla, const snapshot::Fila& fila,
+                       bool insertada) override;
+
+private:
+    // True when this store feeds the mirror and the mirror connection is open.
+    bool alimenta();
+    // Rows of a new table arrive: asks alimenta once for it (activo just did for a merge).
+    void empezarTabla(const snapshot::Table& tabla);
+    // Looks the row up (buscarPrimero) or updates it first, then inserts or updates it.
+    void escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
+                  bool buscarPrimero);
+    // Runs one mirror statement; false after logging the failure.
+    bool ejecutar(const TablaEspejo& t, const snapshot::Fila& fila, const QString& sql,
+                  bool insert);
+    void fallo(const snapshot::Table& tabla, const snapshot::Fila& fila, const QString& error);
+
+    const snapshot::Table* m_tabla = nullptr;  // the table whose rows are arriving
+    bool m_alimenta = false;                   // this store feeds the mirror, for m_tabla
+    bool m_respuestaActivo = false;            // activo answered for the next table
+    bool m_reabierta = false;                  // the connection was reopened for m_tabla
+};
+
+}  // namespace lumaro::outputs

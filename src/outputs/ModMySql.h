@@ -1,0 +1,39 @@
+#pragma once
+// Existence checks on the MySQL mirror: whether the mirror already holds a row, by its key.
+// They run on the mirror connection (db::cnnMySql()), which the caller has open, and never
+// log a failure themselves: the caller names the row in its own log line and skips that row's
+// mirror statement.
+
+#include <QString>
+
+#include "snapshot/DataModel.h"
+#include "snapshot/Fila.h"
+
+namespace lumaro::outputs {
+
+struct Existencia {
+    enum class Estado { Existe, Falta, Error };
+    Estado estado = Estado::Error;
+    QString error;  // the provider's message when the query failed
+
+    bool existe() const { return estado == Estado::Existe; }
+    bool falta() const { return estado == Estado::Falta; }
+    bool fallo() const { return estado == Estado::Error; }
+};
+
+// "select * from Cliente where cClieCode=<c> and IdLocal=<l>"
+Existencia ExisteClienteMySQL(qint64 cClieCode, int IdLocal);
+// "select * from Tarjeta where cClieCode=<c> and nTarjNumb='<n>' and IdLocal=<l>"; the card
+// number is compared as text (a quote in it is written as a blank).
+Existencia ExisteTarjetaMySQL(qint64 cClieCode, const QString& nTarjNumb, int IdLocal);
+// "select * from Acumulacion_Punto where cClieCode=<c> and cAcumCode=<a> and IdLocal=<l>"
+Existencia ExisteAcumulacionPuntoMySQL(qint64 cClieCode, qint64 cAcumCode, int IdLocal);
+// "select * from Canje_Punto where cClieCode=<c> and cCanjCode=<k> and IdLocal=<l>"; logs the
+// query before it runs and "ExisteCanjePuntoMySQL: Consulta OK" after it answered.
+Existencia ExisteCanjePuntoMySQL(qint64 cClieCode, qint64 cCanjCode, int IdLocal);
+
+// The check of a mirrored table for a row in the row form of snapshot::Fila: the same query
+// (and log lines) as the table's named check above.
+Existencia existeEnEspejo(const snapshot::Table& tabla, const snapshot::Fila& fila);
+
+}  // namespace lumaro::outputs
