@@ -6,7 +6,9 @@
 #include "db/ConfigLocales.h"
 #include "db/clsDBAdmin.h"
 #include "ftp/DownloadRun.h"
+#include "ftp/ImportSeam.h"
 #include "ftp/UploadRun.h"
+#include "importer/SyncLocales.h"
 
 namespace lumaro::app {
 
@@ -20,6 +22,11 @@ void notAvailable(const char* phase) {
 }
 
 }  // namespace
+
+ProductionPhases::ProductionPhases() {
+    db::setAbridorSnapshot(importer::abrirSnapshot);
+    ftp::setImportRun([] { return importer::SyncLocales(); });
+}
 
 bool ProductionPhases::AbrirConexion(int kind) { return db::AbrirConexion(kind); }
 

@@ -9,6 +9,9 @@ namespace lumaro::app {
 
 class ProductionPhases : public Phases {
 public:
+    // Installs the import run: the snapshot engine behind AbrirConexion(2) and the merge that
+    // the upload run calls first.
+    ProductionPhases();
     bool AbrirConexion(int kind) override;
     std::optional<bool> esLocalPrincipal() override;
     bool ConfigLocales() override;
