@@ -148,12 +148,12 @@ private:
     }
 
     std::optional<Accion> decidir(const Fila& f) {
-        const std::optional<QString> sql = llenar(m_r.busqueda, f);
-        if (!sql) return std::nullopt;
-        std::optional<QVariant> fechaProduccion;
-        const std::optional<bool> existe = m_ejecutor.buscar(*sql, m_r.fechaCambio >= 0 ? m_r.tabla->changeDate : nullptr,
-                                                             &fechaProduccion, &m_error);
-        if (!existe) return std::nullopt;
+        QVariant fechaProduccion;
+        const std::optional<bool> existe = m_ejecutor.buscar(m_r, f, &fechaProduccion, &m_error);
+        if (!existe) {
+            m_error = snapshot::describirClave(*m_r.tabla, f) + QStringLiteral(": ") + m_error;
+            return std::nullopt;
+        }
         if (!*existe) return Accion::Insertar;
         const QString clave = claves(*m_r.tabla, f);
         switch (m_r.regla) {
@@ -168,8 +168,7 @@ private:
         }
         const QVariant& entrante = f[static_cast<size_t>(m_r.fechaCambio)];
         const QVariant produccion =
-            snapshot::valorColumna(snapshot::ColumnType::DateTime, fechaProduccion.value_or(QVariant()))
-                .value_or(QVariant());
+            snapshot::valorColumna(snapshot::ColumnType::DateTime, fechaProduccion).value_or(QVariant());
         if (!f[static_cast<size_t>(m_r.reverso)].isNull()) {
             EscribirLog(QStringLiteral("Extorno..."));
         } else if (!entrante.isNull() &&
