@@ -46,13 +46,20 @@ Generada generar(const snapshot::Table& t, int i) {
     for (const snapshot::Column& c : t.columns) {
         QVariant v;
         const QString n = c.qName();
-        if (n == "IdLocal") v = qlonglong{2};
-        else if (n == "bFlagSincro") v = false;
-        else if (c.type == snapshot::ColumnType::Integer) v = qlonglong{i};
-        else if (c.type == snapshot::ColumnType::DateTime) v = QDateTime(kDia, QTime(12, i % 60, 0));
-        else if (n == "nTarjNumb") v = QString::number(10000000 + i).right(8);
-        else if (n == "dExtoDate" || n == "sUseEDesc") v = QVariant();
-        else v = QStringLiteral("Texto O'Neil %1").arg(i).left(c.size);
+        if (n == "IdLocal")
+            v = qlonglong{2};
+        else if (n == "bFlagSincro")
+            v = false;
+        else if (c.type == snapshot::ColumnType::Integer)
+            v = qlonglong{i};
+        else if (c.type == snapshot::ColumnType::DateTime)
+            v = QDateTime(kDia, QTime(12, i % 60, 0));
+        else if (n == "nTarjNumb")
+            v = QString::number(10000000 + i).right(8);
+        else if (n == "dExtoDate" || n == "sUseEDesc")
+            v = QVariant();
+        else
+            v = QStringLiteral("Texto O'Neil %1").arg(i).left(c.size);
         g.fila.push_back(v);
         if (v.isNull())
             g.jet.emplace_back();
@@ -94,17 +101,19 @@ int main(int argc, char** argv) {
     config::setProgramFolder(dir.path());
     config::HeadlessConsole consola;
     config::setConsole(&consola);
-    for (const char* d : {"MDB_descargadas", "MDB_Syncronizadas", "Error"}) QDir(dir.path()).mkpath(d);
+    for (const char* d : {"MDB_descargadas", "MDB_Syncronizadas", "Error"})
+        QDir(dir.path()).mkpath(d);
 
     // The snapshot, the production rows it meets, and the statements the merge will send.
     const QString nombre = snapshot::nombreSnapshot("2", kDia);
-    auto w = jet::Writer::create(QDir(dir.path()).filePath("MDB_descargadas/" + nombre).toStdString());
+    auto w =
+        jet::Writer::create(QDir(dir.path()).filePath("MDB_descargadas/" + nombre).toStdString());
     QStringList previas, sentencias;
     const auto& acum = importer::reglaFusion("syncTablaAcumulPunto");
     for (const auto& t : snapshot::tables()) {
         auto h = w.value()->createTable(snapshot::jetTableDef(t));
         const QString nombreTabla = t.qName();
-        const int filas = nombreTabla == "Acumulacion_Punto" ? acumulaciones
+        const int filas = nombreTabla == "Acumulacion_Punto"                     ? acumulaciones
                           : nombreTabla == "Cliente" || nombreTabla == "Tarjeta" ? clientes
                                                                                  : 0;
         const char* fusion = nombreTabla == "Cliente" ? "syncTablaCliente" : "syncTablaTarjeta";
@@ -116,10 +125,13 @@ int main(int argc, char** argv) {
                 nombreTabla == "Acumulacion_Punto" ? acum : importer::reglaFusion(fusion);
             if (existente) {
                 snapshot::Fila vieja = g.fila;
-                vieja[static_cast<size_t>(acum.fechaCambio)] = QDateTime(kDia.addDays(-1), QTime(9, 0));
+                vieja[static_cast<size_t>(acum.fechaCambio)] =
+                    QDateTime(kDia.addDays(-1), QTime(9, 0));
                 previas << *importer::armar(r, r.insercion, vieja, nullptr);
             }
-            sentencias << *importer::armar(r, existente ? r.actualizacion : r.insercion, g.fila, nullptr) + ';';
+            sentencias << *importer::armar(r, existente ? r.actualizacion : r.insercion, g.fila,
+                                           nullptr) +
+                              ';';
         }
     }
     if (!w.value()->commit().isOk()) return 1;
@@ -153,8 +165,10 @@ int main(int argc, char** argv) {
 
     // The import run, from the ledger to the filed snapshot.
     db::setAbridorSnapshot(importer::abrirSnapshot);
-    for (auto [cnn, ruta] : {std::pair{&db::cnnCliente(), cliente}, std::pair{&db::cnnLogistica(), logistica}})
-        if (!db::dbAdmin().AbrirBD(*cnn, db::textoConexionSqlServer("", "", ruta, "sqlite"))) return 1;
+    for (auto [cnn, ruta] :
+         {std::pair{&db::cnnCliente(), cliente}, std::pair{&db::cnnLogistica(), logistica}})
+        if (!db::dbAdmin().AbrirBD(*cnn, db::textoConexionSqlServer("", "", ruta, "sqlite")))
+            return 1;
     reloj.restart();
     const bool ok = importer::SyncLocales();
     const double importacion = reloj.elapsed() / 1000.0;

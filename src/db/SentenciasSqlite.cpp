@@ -1,8 +1,8 @@
 #include "db/SentenciasSqlite.h"
 
+#include <sqlite3.h>
 #include <QSqlDriver>
 #include <cstring>
-#include <sqlite3.h>
 
 namespace lumaro::db {
 
@@ -72,9 +72,9 @@ std::optional<std::vector<QVariant>> SentenciasSqlite::primeraFila(
             else if (sqlite3_column_type(stmt, c) == SQLITE_INTEGER)
                 fila.emplace_back(qlonglong{sqlite3_column_int64(stmt, c)});
             else
-                fila.emplace_back(QString::fromUtf8(
-                    reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
-                    sqlite3_column_bytes(stmt, c)));
+                fila.emplace_back(
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
+                                      sqlite3_column_bytes(stmt, c)));
         }
     } else if (rc != SQLITE_DONE) {
         if (error) *error = mensaje();
@@ -89,7 +89,8 @@ int SentenciasSqlite::indiceColumna(const QString& sql, const QString& nombre) c
     const auto it = m_preparadas.find(sql);
     if (it == m_preparadas.end()) return -1;
     for (int c = 0; c < sqlite3_column_count(it->second); ++c)
-        if (QString::fromUtf8(sqlite3_column_name(it->second, c)).compare(nombre, Qt::CaseInsensitive) == 0)
+        if (QString::fromUtf8(sqlite3_column_name(it->second, c))
+                .compare(nombre, Qt::CaseInsensitive) == 0)
             return c;
     return -1;
 }

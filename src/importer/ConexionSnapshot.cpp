@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "config/Settings.h"
 #include "importer/StatementTemplates.h"
 #include "jet/Reader.h"
 #include "jet/Updater.h"
@@ -139,7 +140,8 @@ QString ConexionSnapshot::ruta() const { return m_estado ? m_estado->ruta : QStr
 bool ConexionSnapshot::recorrer(const snapshot::Table& tabla, const Visita& visita,
                                 QString* error) const {
     if (!m_estado) {
-        if (error) *error = QStringLiteral("La conexion al archivo de sincronizacion no esta abierta");
+        if (error)
+            *error = QStringLiteral("La conexion al archivo de sincronizacion no esta abierta");
         return false;
     }
     const TablaAbierta& t = m_estado->tablas.at(&tabla);
@@ -173,18 +175,26 @@ int ConexionSnapshot::filas(const snapshot::Table& tabla) const {
 
 bool ConexionSnapshot::marcar(const snapshot::Table& tabla, jet::RowId id, QString* error) {
     if (!m_estado) {
-        if (error) *error = QStringLiteral("La conexion al archivo de sincronizacion no esta abierta");
+        if (error)
+            *error = QStringLiteral("La conexion al archivo de sincronizacion no esta abierta");
         return false;
     }
     const TablaAbierta& t = m_estado->tablas.at(&tabla);
-    const jet::Status st = m_estado->updater->setBoolean(t.jet.name(), id, snapshot::kFlagColumn, true);
+    const jet::Status st =
+        m_estado->updater->setBoolean(t.jet.name(), id, snapshot::kFlagColumn, true);
     if (st) return true;
     if (error) *error = texto(st.message());
     return false;
 }
 
 void ConexionSnapshot::cerrar() {
-    if (m_estado && m_estado->updater) m_estado->updater->close();
+    if (m_estado && m_estado->updater) {
+        // The marks are re-done by the next merge if they did not reach the disk.
+        const jet::Status st = m_estado->updater->close();
+        if (!st)
+            config::EscribirLog(QStringLiteral("No se pudieron guardar las marcas de ") +
+                                m_estado->ruta + QStringLiteral(": ") + texto(st.message()));
+    }
     m_estado.reset();
 }
 

@@ -22,9 +22,9 @@ namespace lumaro::importer {
 
 // One incoming row as a merge sees it.
 struct FilaEntrante {
-    jet::RowId id;          // where the row is, for its mark
-    snapshot::Fila fila;    // the table's columns in data-model order
-    bool marcada = false;   // bFlagSincro already 1: merged by an earlier, interrupted run
+    jet::RowId id;            // where the row is, for its mark
+    snapshot::Fila fila;      // the table's columns in data-model order
+    bool marcada = false;     // bFlagSincro already 1: merged by an earlier, interrupted run
     QString columnaInvalida;  // a column whose value is not of its kind; empty when all are
 };
 

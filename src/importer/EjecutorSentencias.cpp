@@ -32,9 +32,8 @@ QString sinBlancosExternos(const QString& s) {
 EjecutorSentencias::EjecutorSentencias(db::Connection& cnn)
     : m_cnn(cnn), m_rapido(db::SentenciasSqlite::para(cnn)) {}
 
-std::optional<bool> EjecutorSentencias::buscar(const ReglaFusion& regla,
-                                               const snapshot::Fila& fila, QVariant* fecha,
-                                               QString* error) {
+std::optional<bool> EjecutorSentencias::buscar(const ReglaFusion& regla, const snapshot::Fila& fila,
+                                               QVariant* fecha, QString* error) {
     if (m_rapido) {
         if (auto hallada = buscarRapido(regla, fila, fecha, error)) return hallada;
         if (error && !error->isEmpty()) return std::nullopt;
@@ -42,7 +41,9 @@ std::optional<bool> EjecutorSentencias::buscar(const ReglaFusion& regla,
     QString columna;
     const std::optional<QString> sql = armar(regla, regla.busqueda, fila, &columna);
     if (!sql) {
-        if (error) *error = QStringLiteral("el valor de ") + columna + QStringLiteral(" no es del tipo de la columna");
+        if (error)
+            *error = QStringLiteral("el valor de ") + columna +
+                     QStringLiteral(" no es del tipo de la columna");
         return std::nullopt;
     }
     db::Recordset rs;
@@ -65,7 +66,8 @@ std::optional<bool> EjecutorSentencias::buscarRapido(const ReglaFusion& regla,
         const QVariant& v = fila[static_cast<size_t>(m.columna)];
         if (v.isNull()) return std::nullopt;
         if (regla.tabla->columns[static_cast<size_t>(m.columna)].isText()) {
-            const QString t = ReemplazarCaracter(v.toString(), QStringLiteral("'"), QStringLiteral(" "));
+            const QString t =
+                ReemplazarCaracter(v.toString(), QStringLiteral("'"), QStringLiteral(" "));
             parametros.emplace_back(m.cruda ? sinBlancosExternos(t) : t);
         } else {
             parametros.emplace_back(v.toLongLong());
@@ -79,7 +81,8 @@ std::optional<bool> EjecutorSentencias::buscarRapido(const ReglaFusion& regla,
     }
     if (fila0->empty()) return false;
     if (fecha && regla.fechaCambio >= 0) {
-        const int i = m_rapido->indiceColumna(m_busqueda, QString::fromUtf8(regla.tabla->changeDate));
+        const int i =
+            m_rapido->indiceColumna(m_busqueda, QString::fromUtf8(regla.tabla->changeDate));
         *fecha = i >= 0 ? (*fila0)[static_cast<size_t>(i)] : QVariant();
     }
     return true;

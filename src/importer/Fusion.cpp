@@ -63,9 +63,11 @@ private:
 Fila filaProduccion(const ReglaFusion& r, Fila fila) {
     for (size_t i = 0; i < fila.size(); ++i) {
         const snapshot::Column& c = r.tabla->columns[i];
-        if (c.type == snapshot::ColumnType::Flag) fila[i] = true;
+        if (c.type == snapshot::ColumnType::Flag)
+            fila[i] = true;
         else if (c.isText() && !fila[i].isNull())
-            fila[i] = ReemplazarCaracter(fila[i].toString(), QStringLiteral("'"), QStringLiteral(" "));
+            fila[i] =
+                ReemplazarCaracter(fila[i].toString(), QStringLiteral("'"), QStringLiteral(" "));
         else if (static_cast<int>(i) == r.nuloComoCero && fila[i].isNull())
             fila[i] = qlonglong{0};
     }
@@ -85,8 +87,7 @@ QString claves(const snapshot::Table& t, const Fila& fila) {
 // would merge the row under another key (a card number).
 bool claveConComilla(const ReglaFusion& r, const Fila& fila) {
     for (const Plantilla::Marca& m : r.busqueda.marcas)
-        if (m.cruda && fila[static_cast<size_t>(m.columna)].toString().contains(u'\''))
-            return true;
+        if (m.cruda && fila[static_cast<size_t>(m.columna)].toString().contains(u'\'')) return true;
     return false;
 }
 
@@ -95,18 +96,20 @@ public:
     explicit Fusion(const ReglaFusion& r)
         : m_r(r),
           m_destino(r.tabla->database == snapshot::Database::Logistica ? db::cnnLogistica()
-                                                                        : db::cnnCliente()),
+                                                                       : db::cnnCliente()),
           m_ejecutor(m_destino) {}
 
     bool ejecutar() {
         ConexionSnapshot& origen = cnnSnapshot();
-        if (!origen.isOpen()) return terminar(QStringLiteral("La conexion al archivo de sincronizacion no esta abierta"));
+        if (!origen.isOpen())
+            return terminar(
+                QStringLiteral("La conexion al archivo de sincronizacion no esta abierta"));
         m_espejo = g_espejo && m_r.tabla->mirrored && g_espejo->activo();
         m_progreso.iniciar(origen.filas(*m_r.tabla));
         if (!m_destino.beginTransaction()) return terminar(m_destino.lastError());
         QString error;
-        const bool leido = origen.recorrer(*m_r.tabla, [this](const FilaEntrante& e) { return fila(e); },
-                                           &error);
+        const bool leido = origen.recorrer(
+            *m_r.tabla, [this](const FilaEntrante& e) { return fila(e); }, &error);
         if (!leido && m_error.isEmpty()) m_error = error;
         // What was written before a stop stays merged, and is marked.
         const bool confirmado = confirmar(false);
@@ -160,15 +163,16 @@ private:
             case Regla::Sobrescribir:
                 return Accion::Actualizar;
             case Regla::SoloInsertar:
-                EscribirLog(QStringLiteral("Se intento Insert del ") + m_r.nombreLog() + u':' + clave +
-                            QStringLiteral(", pero Lumaro ya tiene ese registro"));
+                EscribirLog(QStringLiteral("Se intento Insert del ") + m_r.nombreLog() + u':' +
+                            clave + QStringLiteral(", pero Lumaro ya tiene ese registro"));
                 return Accion::SoloMarcar;
             case Regla::PorFecha:
                 break;
         }
         const QVariant& entrante = f[static_cast<size_t>(m_r.fechaCambio)];
         const QVariant produccion =
-            snapshot::valorColumna(snapshot::ColumnType::DateTime, fechaProduccion).value_or(QVariant());
+            snapshot::valorColumna(snapshot::ColumnType::DateTime, fechaProduccion)
+                .value_or(QVariant());
         if (!f[static_cast<size_t>(m_r.reverso)].isNull()) {
             EscribirLog(QStringLiteral("Extorno..."));
         } else if (!entrante.isNull() &&
@@ -217,9 +221,10 @@ private:
         for (const jet::RowId& id : m_pendientes) {
             QString error;
             if (!cnnSnapshot().marcar(*m_r.tabla, id, &error))
-                EscribirLog(m_r.prefijo() + QStringLiteral("no se pudo marcar la fila (pagina %1, fila %2): ")
-                                                .arg(id.page)
-                                                .arg(id.row) +
+                EscribirLog(m_r.prefijo() +
+                            QStringLiteral("no se pudo marcar la fila (pagina %1, fila %2): ")
+                                .arg(id.page)
+                                .arg(id.row) +
                             error);
             observar(PuntoFusion::Marca);
         }

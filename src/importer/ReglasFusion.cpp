@@ -69,7 +69,8 @@ const Datos kDatos[] = {
      "IdLocal, bFlagSincro) "
      "values ($, $, $, $, $, $, $, $, $, $, $, $)",
      nullptr,
-     "UPDATE CANJE_TICKET set bFlagSincro = 1 where cClieCode = $ AND cCanjCode = $ AND IdLocal = $",
+     "UPDATE CANJE_TICKET set bFlagSincro = 1 where cClieCode = $ AND cCanjCode = $ AND IdLocal = "
+     "$",
      nullptr, nullptr},
     {"syncTablaCliente", "Cliente", Regla::Sobrescribir,
      "Select * from CLIENTE where cClieCode = $ and IdLocal = $",
@@ -217,9 +218,9 @@ Plantilla analizarPlantilla(const QString& texto, const snapshot::Table& tabla) 
         m.posicion = i;
         m.cruda = i > 0 && texto[i - 1] == u'\'' && i + 1 < texto.size() && texto[i + 1] == u'\'';
         qsizetype igual = -1;
-        const QString nombre =
-            lista.isEmpty() ? nombreAntes(texto, i, igual).toString()
-                            : lista.value(static_cast<qsizetype>(p.marcas.size())).trimmed();
+        const QString nombre = lista.isEmpty()
+                                   ? nombreAntes(texto, i, igual).toString()
+                                   : lista.value(static_cast<qsizetype>(p.marcas.size())).trimmed();
         if (donde >= 0 && i > donde) m.igual = igual;
         m.columna = columna(tabla, nombre);
         p.marcas.push_back(m);

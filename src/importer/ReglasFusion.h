@@ -39,7 +39,7 @@ struct ReglaFusion {
     const snapshot::Table* tabla;
     QString procedimiento;  // "syncTablaAcumulPunto": the end log line's prefix
     Regla regla;
-    Plantilla busqueda;       // look-up on the production database
+    Plantilla busqueda;  // look-up on the production database
     Plantilla insercion;
     Plantilla actualizacion;  // empty for the insert-only tables
     Plantilla marcado;        // the snapshot row's mark, as named in log lines

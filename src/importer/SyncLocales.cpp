@@ -74,9 +74,10 @@ private:
         const QString nombre = snapshot::nombreSnapshot(p.idLocal, p.fecha);
         const QString ruta = rutaEn("MDB_descargadas", nombre);
         if (m_retenidos.contains(p.idLocal)) {
-            EscribirLog(QStringLiteral("SyncrLocales: Se deja para la proxima ejecucion el archivo ") +
-                        nombre + QStringLiteral(": un archivo anterior del Local ") + p.idLocal +
-                        QStringLiteral(" no termino de sincronizarse"));
+            EscribirLog(
+                QStringLiteral("SyncrLocales: Se deja para la proxima ejecucion el archivo ") +
+                nombre + QStringLiteral(": un archivo anterior del Local ") + p.idLocal +
+                QStringLiteral(" no termino de sincronizarse"));
             return true;
         }
         if (!existeArchivo(ruta)) {
@@ -151,9 +152,9 @@ private:
         }
         CerrarBD(cnnSnapshot());
         if (!todasLasTablas) {
-            EscribirLog(
-                QStringLiteral("Hubo Errores  en una tabla se debe ver los registros del archivo: ") +
-                nativa(ruta));
+            EscribirLog(QStringLiteral(
+                            "Hubo Errores  en una tabla se debe ver los registros del archivo: ") +
+                        nativa(ruta));
             EscribirLog(QStringLiteral("SyncrLocales: El archivo ") + nombre +
                         QStringLiteral(" queda en MDB_descargadas sin marcar como sincronizado; la "
                                        "proxima ejecucion continuara con las filas que faltan"));
@@ -197,17 +198,20 @@ private:
 
     void sinConexion() {
         m_fallo = QStringLiteral("Sin conexion con la base de datos de produccion");
-        EscribirLog(QStringLiteral("SyncrLocales: Se perdio la conexion con la base de datos de "
-                                   "produccion; se detiene la sincronizacion y los archivos "
-                                   "quedan para la proxima ejecucion"));
+        EscribirLog(
+            QStringLiteral("SyncrLocales: Se perdio la conexion con la base de datos de "
+                           "produccion; se detiene la sincronizacion y los archivos "
+                           "quedan para la proxima ejecucion"));
     }
 
     void reportarFallo() {
         db::rutaOrigenImportacion().clear();
-        console().addProblem(marcaTiempo() +
-                             QStringLiteral(" - Error en Proceso Actual, Problemas de Sincronizacion"));
-        EscribirLog(QStringLiteral("Error # Sub MainProcesoSinc.SyncLocales (o Sub Proceso)-  0 - ") +
-                    m_fallo + QStringLiteral(" >>> Problemas de Sincronizacion"));
+        console().addProblem(
+            marcaTiempo() +
+            QStringLiteral(" - Error en Proceso Actual, Problemas de Sincronizacion"));
+        EscribirLog(
+            QStringLiteral("Error # Sub MainProcesoSinc.SyncLocales (o Sub Proceso)-  0 - ") +
+            m_fallo + QStringLiteral(" >>> Problemas de Sincronizacion"));
         if (!db::emailContactoPropio().isEmpty())
             EscribirLog(QStringLiteral(
                 "Se intento Enviar Correo: Problemas Al Sincronizar datos entre Locales"));
@@ -219,7 +223,9 @@ private:
 
 }  // namespace
 
-QString marcaFallo(const QString& rutaSnapshot) { return rutaSnapshot + QStringLiteral(".fallido"); }
+QString marcaFallo(const QString& rutaSnapshot) {
+    return rutaSnapshot + QStringLiteral(".fallido");
+}
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
 #include "db/Ledger.h"
-#include "importer/SyncLocales.h"
 #include "importer/StatementTemplates.h"
+#include "importer/SyncLocales.h"
 #include "jet/Reader.h"
 #include "jet/Writer.h"
 
@@ -40,7 +40,8 @@ protected:
             QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "crear");
             c.setDatabaseName(path(f));
             ASSERT_TRUE(c.open());
-            QSqlQuery(c).exec("create table Local (IdLocal int primary key, sNombre text, Activo int)");
+            QSqlQuery(c).exec(
+                "create table Local (IdLocal int primary key, sNombre text, Activo int)");
             QSqlQuery(c).exec("insert into Local values (3, 'Tienda 3', 1)");
             for (const auto& t : snapshot::tables())
                 ASSERT_TRUE(QSqlQuery(c).exec(snapshot::sqliteCreateStatement(t)));
@@ -63,8 +64,8 @@ protected:
     void abrirProduccion() {
         for (auto [cnn, f] : {std::pair{&db::cnnCliente(), "cliente.db"},
                               std::pair{&db::cnnLogistica(), "logistica.db"}})
-            ASSERT_TRUE(db::dbAdmin().AbrirBD(
-                *cnn, db::textoConexionSqlServer("", "", path(f), "sqlite")));
+            ASSERT_TRUE(
+                db::dbAdmin().AbrirBD(*cnn, db::textoConexionSqlServer("", "", path(f), "sqlite")));
     }
 
     static jet::Value valorJet(const snapshot::Column& c, const QVariant& v) {
@@ -84,9 +85,9 @@ protected:
                 return v.toBool();
             case snapshot::ColumnType::DateTime: {
                 const QDateTime d = v.toDateTime();
-                jet::DateTime j = jet::DateTime::fromParts(d.date().year(), d.date().month(),
-                                                           d.date().day(), d.time().hour(),
-                                                           d.time().minute(), d.time().second());
+                jet::DateTime j =
+                    jet::DateTime::fromParts(d.date().year(), d.date().month(), d.date().day(),
+                                             d.time().hour(), d.time().minute(), d.time().second());
                 j.days += d.time().msec() / 86400000.0;
                 return j;
             }
@@ -97,7 +98,8 @@ protected:
     // Writes a snapshot of the ten tables (those in `sin` left out) into MDB_descargadas and
     // records its download in the ledger.
     QString snapshotDe(int local, int dia, const Filas& filas, const QStringList& sin = {}) {
-        const QString nombre = snapshot::nombreSnapshot(QString::number(local), QDate(2026, 12, dia));
+        const QString nombre =
+            snapshot::nombreSnapshot(QString::number(local), QDate(2026, 12, dia));
         const QString ruta = path("MDB_descargadas/" + nombre);
         auto w = jet::Writer::create(ruta.toStdString());
         EXPECT_TRUE(w);

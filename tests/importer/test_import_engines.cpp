@@ -17,16 +17,40 @@ Filas escenario(int dia) {
     Filas f;
     for (int i = 1; i <= 4; ++i) {
         const QVariant d = fecha(dia, 10, i);
-        f["Acumulacion_Punto"].push_back({{"cClieCode", 1}, {"cAcumCode", i}, {"IdLocal", 2}, {"dAcumDate", d}, {"nPuntCant", dia * 10 + i}});
-        f["Canje_Punto"].push_back({{"cClieCode", 1}, {"cCanjCode", i}, {"IdLocal", 2}, {"dCanjDate", d}, {"nPuntCant", dia}});
-        f["Acumulacion_Ticket"].push_back({{"cClieCode", 1}, {"cAcumCode", dia * 10 + i}, {"IdLocal", 2}});
+        f["Acumulacion_Punto"].push_back({{"cClieCode", 1},
+                                          {"cAcumCode", i},
+                                          {"IdLocal", 2},
+                                          {"dAcumDate", d},
+                                          {"nPuntCant", dia * 10 + i}});
+        f["Canje_Punto"].push_back({{"cClieCode", 1},
+                                    {"cCanjCode", i},
+                                    {"IdLocal", 2},
+                                    {"dCanjDate", d},
+                                    {"nPuntCant", dia}});
+        f["Acumulacion_Ticket"].push_back(
+            {{"cClieCode", 1}, {"cAcumCode", dia * 10 + i}, {"IdLocal", 2}});
         f["Canje_Ticket"].push_back({{"cClieCode", 1}, {"cCanjCode", i}, {"IdLocal", 2}});
-        f["Cliente"].push_back({{"cClieCode", i}, {"IdLocal", 2}, {"sClieName", QString("D%1").arg(dia)}, {"dUltTDate", d}});
-        f["Tarjeta"].push_back({{"cClieCode", i}, {"nTarjNumb", "000" + QString::number(i)}, {"IdLocal", 2}, {"nUltOper", dia}});
-        f["Cumpleaños"].push_back({{"cCliecode", i}, {"nIdCump", dia}, {"IdLocal", 2}, {"dCelebCump", d}});
-        f["Contactos"].push_back({{"IdContacto", i}, {"IdLocal", i == 4 ? QVariant() : QVariant(2)}, {"DscContacto", QString("C%1").arg(dia)}});
-        f["registro_canje_cumpleaños"].push_back({{"vc_cod_mov", QString("M%1").arg(i)}, {"i_tip_mov", dia}, {"i_id_local_canje", 2}, {"dt_fecha_registro", d}});
-        f["registro_canje_cumpleaños_d"].push_back({{"vc_cod_mov", QString("M%1").arg(i)}, {"i_tip_mov", dia}, {"n_numero_item", 1}, {"i_id_local_canje", 2}});
+        f["Cliente"].push_back({{"cClieCode", i},
+                                {"IdLocal", 2},
+                                {"sClieName", QString("D%1").arg(dia)},
+                                {"dUltTDate", d}});
+        f["Tarjeta"].push_back({{"cClieCode", i},
+                                {"nTarjNumb", "000" + QString::number(i)},
+                                {"IdLocal", 2},
+                                {"nUltOper", dia}});
+        f["Cumpleaños"].push_back(
+            {{"cCliecode", i}, {"nIdCump", dia}, {"IdLocal", 2}, {"dCelebCump", d}});
+        f["Contactos"].push_back({{"IdContacto", i},
+                                  {"IdLocal", i == 4 ? QVariant() : QVariant(2)},
+                                  {"DscContacto", QString("C%1").arg(dia)}});
+        f["registro_canje_cumpleaños"].push_back({{"vc_cod_mov", QString("M%1").arg(i)},
+                                                  {"i_tip_mov", dia},
+                                                  {"i_id_local_canje", 2},
+                                                  {"dt_fecha_registro", d}});
+        f["registro_canje_cumpleaños_d"].push_back({{"vc_cod_mov", QString("M%1").arg(i)},
+                                                    {"i_tip_mov", dia},
+                                                    {"n_numero_item", 1},
+                                                    {"i_id_local_canje", 2}});
     }
     return f;
 }
@@ -35,8 +59,9 @@ class Engines : public ImportFixture {
 protected:
     // Two snapshots of store 2; the tables in `vacias` come without rows.
     void prepare(const QStringList& vacias = {}) {
-        ejecutar("insert into Acumulacion_Punto (cClieCode, cAcumCode, IdLocal, dAcumDate, nPuntCant) "
-                 "values (1, 1, 2, '2026/12/01 10:30:00', 1), (1, 2, 2, '2026/11/01 00:00:00', 1)");
+        ejecutar(
+            "insert into Acumulacion_Punto (cClieCode, cAcumCode, IdLocal, dAcumDate, nPuntCant) "
+            "values (1, 1, 2, '2026/12/01 10:30:00', 1), (1, 2, 2, '2026/11/01 00:00:00', 1)");
         ejecutar("insert into Canje_Ticket (cClieCode, cCanjCode, IdLocal) values (1, 1, 2)");
         for (int dia : {1, 2}) {
             Filas f = escenario(dia);
@@ -53,7 +78,8 @@ protected:
                                 t.database == snapshot::Database::Logistica);
         for (const QString& f : carpeta("MDB_Syncronizadas"))
             for (const auto& t : snapshot::tables())
-                for (bool m : marcas(path("MDB_Syncronizadas/" + f), t.name)) out << QString::number(m);
+                for (bool m : marcas(path("MDB_Syncronizadas/" + f), t.name))
+                    out << QString::number(m);
         out << ledger(2, 1) + ledger(2, 2) << carpeta("MDB_descargadas").join(',');
         return out.join('\n');
     }
@@ -112,7 +138,8 @@ TEST_F(Engines, KilledAnywhereConvergesOnTheUninterruptedState) {
 }
 
 QString driverOdbc(const char* nombre) {
-    for (const char* d : {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc", "/usr/lib/odbc"})
+    for (const char* d :
+         {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc", "/usr/lib/odbc"})
         if (QFileInfo::exists(QString(d) + '/' + nombre)) return QString(d) + '/' + nombre;
     return {};
 }
@@ -144,7 +171,8 @@ TEST_F(Engines, WholeSnapshotThroughOdbc) {
     ASSERT_TRUE(importer::SyncLocales()) << log().toStdString();
     EXPECT_EQ(consulta("select cAcumCode, nPuntCant from Acumulacion_Punto order by 2"),
               "1,21|2,22|3,23|4,24");
-    EXPECT_EQ(consulta("select count(*) from Contactos") + consulta("select count(*) from Canje_Ticket") +
+    EXPECT_EQ(consulta("select count(*) from Contactos") +
+                  consulta("select count(*) from Canje_Ticket") +
                   consulta("select count(*) from Tarjeta where nUltOper = 2"),
               "444");
     EXPECT_EQ(carpeta("MDB_Syncronizadas").size(), 2);
