@@ -21,7 +21,7 @@ using config::EscribirLog;
 using snapshot::Fila;
 
 snapshot::EspejoFusion* g_espejo = nullptr;
-int g_lote = 2000;
+int g_lote = 5000;
 std::function<void(PuntoFusion)> g_observador;
 
 void observar(PuntoFusion punto) {

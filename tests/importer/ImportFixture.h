@@ -56,7 +56,7 @@ protected:
     }
     void TearDown() override {
         importer::setEspejoFusion(nullptr);
-        importer::setTamanoLote(2000);
+        importer::setTamanoLote(5000);
         db::cerrarConexiones();
         DbFixture::TearDown();
     }
