@@ -128,12 +128,7 @@ private:
             return true;
         }
         const Fila& f = e.fila;
-        if (!e.columnaInvalida.isEmpty()) {
-            m_error = QStringLiteral("fila rechazada, ") + snapshot::describirClave(*m_r.tabla, f) +
-                      QStringLiteral(": el valor de ") + e.columnaInvalida +
-                      QStringLiteral(" no es del tipo de la columna");
-            return false;
-        }
+        if (!e.columnaInvalida.isEmpty()) return rechazar(f, e.columnaInvalida);
         if (claveConComilla(m_r, f)) {
             EscribirLog(m_r.prefijo() + QStringLiteral("se omite la fila ") +
                         snapshot::describirClave(*m_r.tabla, f) +
@@ -158,13 +153,13 @@ private:
             return std::nullopt;
         }
         if (!*existe) return Accion::Insertar;
-        const QString clave = claves(*m_r.tabla, f);
+        const auto clave = [&] { return claves(*m_r.tabla, f); };
         switch (m_r.regla) {
             case Regla::Sobrescribir:
                 return Accion::Actualizar;
             case Regla::SoloInsertar:
                 EscribirLog(QStringLiteral("Se intento Insert del ") + m_r.nombreLog() + u':' +
-                            clave + QStringLiteral(", pero Lumaro ya tiene ese registro"));
+                            clave() + QStringLiteral(", pero Lumaro ya tiene ese registro"));
                 return Accion::SoloMarcar;
             case Regla::PorFecha:
                 break;
@@ -179,11 +174,11 @@ private:
                    (produccion.isNull() || produccion.toDateTime() < entrante.toDateTime())) {
             EscribirLog(m_r.anterior);
         } else {
-            EscribirLog(QStringLiteral("Se intento Update del ") + m_r.nombreLog() + u':' + clave +
-                        QStringLiteral(", pero Lumaro tiene un registro mas actual"));
+            EscribirLog(QStringLiteral("Se intento Update del ") + m_r.nombreLog() + u':' +
+                        clave() + QStringLiteral(", pero Lumaro tiene un registro mas actual"));
             return Accion::SoloMarcar;
         }
-        EscribirLog(QStringLiteral("Update ") + m_r.nombreLog() + u':' + clave);
+        EscribirLog(QStringLiteral("Update ") + m_r.nombreLog() + u':' + clave());
         return Accion::Actualizar;
     }
 
@@ -203,11 +198,16 @@ private:
     std::optional<QString> llenar(const Plantilla& p, const Fila& f) {
         QString columna;
         std::optional<QString> sql = armar(m_r, p, f, &columna);
-        if (!sql)
-            m_error = QStringLiteral("fila rechazada, ") + snapshot::describirClave(*m_r.tabla, f) +
-                      QStringLiteral(": el valor de ") + columna +
-                      QStringLiteral(" no es del tipo de la columna");
+        if (!sql) rechazar(f, columna);
         return sql;
+    }
+
+    // A value that is not of its column's kind stops the merge, naming the row; false.
+    bool rechazar(const Fila& f, const QString& columna) {
+        m_error = QStringLiteral("fila rechazada, ") + snapshot::describirClave(*m_r.tabla, f) +
+                  QStringLiteral(": el valor de ") + columna +
+                  QStringLiteral(" no es del tipo de la columna");
+        return false;
     }
 
     // Commits the batch, then marks its snapshot rows; seguir opens the next transaction.
