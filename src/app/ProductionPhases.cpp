@@ -6,7 +6,9 @@
 #include "db/ConfigLocales.h"
 #include "db/clsDBAdmin.h"
 #include "ftp/DownloadRun.h"
+#include "ftp/ImportSeam.h"
 #include "ftp/UploadRun.h"
+#include "importer/SyncLocales.h"
 #include "outputs/EspejoMySql.h"
 #include "outputs/ExportacionDBF.h"
 #include "outputs/ModCargaMySQL.h"
@@ -14,6 +16,17 @@
 #include "snapshot/CrearBDTemp.h"
 
 namespace lumaro::app {
+
+ProductionPhases::ProductionPhases() {
+    db::setAbridorSnapshot(importer::abrirSnapshot);
+    importer::setEspejoFusion(&m_espejo);
+    ftp::setImportRun([] { return importer::SyncLocales(); });
+}
+
+ProductionPhases::~ProductionPhases() {
+    ftp::setImportRun({});
+    importer::setEspejoFusion(nullptr);
+}
 
 bool ProductionPhases::AbrirConexion(int kind) { return db::AbrirConexion(kind); }
 

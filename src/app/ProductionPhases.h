@@ -1,14 +1,19 @@
 #pragma once
 // The phases of the real program.
 
-#include <vector>
-
 #include "app/Phases.h"
+#include "outputs/EspejoMySql.h"
 
 namespace lumaro::app {
 
 class ProductionPhases : public Phases {
 public:
+    // Installs the import run (the snapshot engine behind AbrirConexion(2), the merge that the
+    // upload run calls first, and the mirror the merges feed); the destructor removes it.
+    ProductionPhases();
+    ~ProductionPhases() override;
+    ProductionPhases(const ProductionPhases&) = delete;
+    ProductionPhases& operator=(const ProductionPhases&) = delete;
     bool AbrirConexion(int kind) override;
     std::optional<bool> esLocalPrincipal() override;
     bool ConfigLocales() override;
@@ -20,6 +25,7 @@ public:
     void ProcesarCargaInicial() override;
 
 private:
+    outputs::EspejoMySql m_espejo;  // the mirror of the merges
     // crearBDTemp kept today's snapshot because it already holds rows.
     bool m_conservada = false;
 };

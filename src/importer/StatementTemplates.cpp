@@ -61,12 +61,10 @@ QString ArmarSQL(const QString& plantilla, const QList<ItemSQL>& items) {
     out.reserve(plantilla.size() + 16 * items.size());
     qsizetype item = 0;
     const qsizetype n = plantilla.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = plantilla[i];
-        if (c != u'$') {
-            out += c;
-            continue;
-        }
+    qsizetype desde = 0;  // start of the text not yet copied
+    for (qsizetype i = plantilla.indexOf(u'$'); i >= 0; i = plantilla.indexOf(u'$', desde)) {
+        out += QStringView(plantilla).mid(desde, i - desde);
+        desde = i + 1;
         if (item >= items.size())
             return fail(QStringLiteral("El subíndice está fuera del intervalo"));
         const ItemSQL& value = items[item++];
@@ -78,13 +76,14 @@ QString ArmarSQL(const QString& plantilla, const QList<ItemSQL>& items) {
             QStringView(plantilla).mid(i - kConvert.size(), kConvert.size()) == kConvert &&
             QStringView(plantilla).mid(i + 1, 2) == kConvertClose) {
             out.chop(kConvert.size());
-            i += 2;
+            desde += 2;
         } else if (i >= 1 && plantilla[i - 1] == u'\'' && i + 1 < n && plantilla[i + 1] == u'\'') {
             out.chop(1);
-            i += 1;
+            desde += 1;
         }
         out += QStringLiteral("Null");
     }
+    out += QStringView(plantilla).mid(desde);
     return out;
 }
 
@@ -125,7 +124,26 @@ std::optional<QString> literalFecha(const QVariant& value) {
     else if (const auto parsed = db::parseDateTimeText(value.toString()))
         dt = *parsed;
     if (!dt.isValid()) return std::nullopt;
-    return u'\'' + db::dateTimeText(dt) + u'\'';
+    // 'yyyy/mm/dd hh:mm:ss', digits written directly: this runs for every date of a merge.
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    if (d.year() < 0 || d.year() > 9999) return u'\'' + db::dateTimeText(dt) + u'\'';
+    QChar texto[21];
+    const auto poner = [&texto](int pos, int valor, int cifras) {
+        for (int i = cifras - 1; i >= 0; --i, valor /= 10)
+            texto[pos + i] = QChar(u'0' + valor % 10);
+    };
+    texto[0] = texto[20] = u'\'';
+    poner(1, d.year(), 4);
+    texto[5] = texto[8] = u'/';
+    poner(6, d.month(), 2);
+    poner(9, d.day(), 2);
+    texto[11] = u' ';
+    poner(12, t.hour(), 2);
+    texto[14] = texto[17] = u':';
+    poner(15, t.minute(), 2);
+    poner(18, t.second(), 2);
+    return QString(texto, 21);
 }
 
 QVariant valorJet(const jet::Value& value) {
@@ -140,7 +158,9 @@ QVariant valorJet(const jet::Value& value) {
         QVariant operator()(const jet::DateTime& dt) const {
             int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
             dt.toParts(y, mo, d, h, mi, s);
-            return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
+            // Wall-clock parts without a zone: valorColumna reads them as local time, and
+            // no zone look-up is paid twice per date.
+            return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
         }
         QVariant operator()(const std::string& t) const { return QString::fromStdString(t); }
         QVariant operator()(const jet::Bytes& b) const {

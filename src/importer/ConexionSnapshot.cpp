@@ -1,0 +1,210 @@
+#include "importer/ConexionSnapshot.h"
+
+#include <QFile>
+#include <map>
+#include <vector>
+
+#include "config/Settings.h"
+#include "importer/StatementTemplates.h"
+#include "jet/Reader.h"
+#include "jet/Updater.h"
+
+namespace lumaro::importer {
+
+namespace {
+
+using snapshot::ColumnType;
+
+// The stored types whose values a column of the data model can be read from.
+bool tipoAdmitido(ColumnType tipo, jet::ColumnType guardado) {
+    switch (tipo) {
+        case ColumnType::Integer:
+            return guardado == jet::ColumnType::Long || guardado == jet::ColumnType::Integer ||
+                   guardado == jet::ColumnType::Byte;
+        case ColumnType::Text:
+            return guardado == jet::ColumnType::Text || guardado == jet::ColumnType::Memo;
+        case ColumnType::DateTime:
+            return guardado == jet::ColumnType::DateTime;
+        case ColumnType::Flag:
+            return guardado == jet::ColumnType::Boolean;
+    }
+    return false;
+}
+
+QString texto(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+// A table of the open file and where each data-model column sits in its rows.
+struct TablaAbierta {
+    jet::Table jet;
+    std::vector<int> posiciones;  // data-model column -> stored column
+};
+
+struct ConexionSnapshot::Estado {
+    QString ruta;
+    std::unique_ptr<jet::Database> db;
+    std::unique_ptr<jet::Updater> updater;
+    std::map<const snapshot::Table*, TablaAbierta> tablas;
+};
+
+ConexionSnapshot::ConexionSnapshot() = default;
+ConexionSnapshot::~ConexionSnapshot() { cerrar(); }
+
+namespace {
+
+// The table of the file checked against the data model; the reason when it does not fit.
+std::optional<TablaAbierta> comprobarTabla(const jet::Database& db, const snapshot::Table& tabla,
+                                           QString* error) {
+    jet::Result<jet::Table> t = db.table(tabla.name);
+    if (!t) {
+        *error = QStringLiteral("falta la tabla ") + tabla.qName();
+        return std::nullopt;
+    }
+    TablaAbierta abierta{t.value(), {}};
+    for (const snapshot::Column& c : tabla.columns) {
+        const std::string nombre = c.mergeSpelling().toStdString();
+        const jet::Column* guardada = t->column(nombre);
+        if (!guardada) guardada = t->column(c.name);
+        if (!guardada) {
+            *error = QStringLiteral("la tabla %1 no tiene la columna %2")
+                         .arg(tabla.qName(), c.mergeSpelling());
+            return std::nullopt;
+        }
+        if (!tipoAdmitido(c.type, guardada->type)) {
+            *error = QStringLiteral("la columna %1.%2 no es del tipo esperado")
+                         .arg(tabla.qName(), c.mergeSpelling());
+            return std::nullopt;
+        }
+        abierta.posiciones.push_back(t->columnIndex(guardada->name));
+    }
+    // Every row must be readable: a merge must never stop half-way on a damaged page. A scan
+    // passes over a listed page that is not a data page, so a page overwritten with garbage
+    // shows only as rows missing from the count the table definition keeps.
+    uint32_t leidas = 0;
+    const jet::Status st = t->forEachRow([&leidas](const jet::Row&) {
+        ++leidas;
+        return true;
+    });
+    if (!st || leidas < t->storedRowCount()) {
+        *error = QStringLiteral("la tabla %1 esta dañada: %2")
+                     .arg(tabla.qName(), st ? QStringLiteral("se leyeron %1 de sus %2 filas")
+                                                  .arg(leidas)
+                                                  .arg(t->storedRowCount())
+                                            : texto(st.message()));
+        return std::nullopt;
+    }
+    return abierta;
+}
+
+}  // namespace
+
+bool ConexionSnapshot::abrir(const QString& ruta, QString* error) {
+    cerrar();
+    QString motivo;
+    auto estado = std::make_unique<Estado>();
+    estado->ruta = ruta;
+    const std::string archivo = QFile::encodeName(ruta).toStdString();
+    jet::Result<jet::Database> db = jet::Database::open(archivo);
+    if (!db) {
+        motivo = texto(db.status().message());
+    } else {
+        estado->db = std::make_unique<jet::Database>(std::move(db.value()));
+        for (const snapshot::Table& tabla : snapshot::tables()) {
+            auto abierta = comprobarTabla(*estado->db, tabla, &motivo);
+            if (!abierta) break;
+            estado->tablas.emplace(&tabla, std::move(*abierta));
+        }
+    }
+    if (motivo.isEmpty()) {
+        auto updater = jet::Updater::open(archivo);
+        if (updater)
+            estado->updater = std::move(updater.value());
+        else
+            motivo = texto(updater.status().message());
+    }
+    if (!motivo.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("El archivo ") + ruta +
+                     QStringLiteral(" no es una base de sincronizacion valida: ") + motivo;
+        return false;
+    }
+    m_estado = std::move(estado);
+    return true;
+}
+
+bool ConexionSnapshot::isOpen() const { return m_estado != nullptr; }
+
+QString ConexionSnapshot::ruta() const { return m_estado ? m_estado->ruta : QString(); }
+
+bool ConexionSnapshot::recorrer(const snapshot::Table& tabla, const Visita& visita,
+                                QString* error) const {
+    if (!m_estado) {
+        if (error)
+            *error = QStringLiteral("La conexion al archivo de sincronizacion no esta abierta");
+        return false;
+    }
+    const TablaAbierta& t = m_estado->tablas.at(&tabla);
+    FilaEntrante entrante;
+    entrante.fila.resize(tabla.columns.size());
+    const jet::Status st = t.jet.forEachRow([&](const jet::Row& row) {
+        entrante.id = row.id();
+        entrante.marcada = false;
+        entrante.columnaInvalida.clear();
+        for (size_t i = 0; i < tabla.columns.size(); ++i) {
+            const snapshot::Column& c = tabla.columns[i];
+            const QVariant crudo = valorJet(row[static_cast<size_t>(t.posiciones[i])]);
+            const std::optional<QVariant> valor = snapshot::valorColumna(c.type, crudo);
+            if (!valor && entrante.columnaInvalida.isEmpty()) entrante.columnaInvalida = c.qName();
+            entrante.fila[i] = valor ? *valor : crudo;
+            if (c.type == ColumnType::Flag) entrante.marcada = valor && valor->toBool();
+        }
+        return visita(entrante);
+    });
+    if (st) return true;
+    if (error)
+        *error = QStringLiteral("No se pudo leer la tabla ") + tabla.qName() +
+                 QStringLiteral(": ") + texto(st.message());
+    return false;
+}
+
+int ConexionSnapshot::filas(const snapshot::Table& tabla) const {
+    if (!m_estado) return 0;
+    return static_cast<int>(m_estado->tablas.at(&tabla).jet.storedRowCount());
+}
+
+bool ConexionSnapshot::marcar(const snapshot::Table& tabla, jet::RowId id, QString* error) {
+    if (!m_estado) {
+        if (error)
+            *error = QStringLiteral("La conexion al archivo de sincronizacion no esta abierta");
+        return false;
+    }
+    const TablaAbierta& t = m_estado->tablas.at(&tabla);
+    const jet::Status st =
+        m_estado->updater->setBoolean(t.jet.name(), id, snapshot::kFlagColumn, true);
+    if (st) return true;
+    if (error) *error = texto(st.message());
+    return false;
+}
+
+void ConexionSnapshot::cerrar() {
+    if (m_estado && m_estado->updater) {
+        // The marks are re-done by the next merge if they did not reach the disk.
+        const jet::Status st = m_estado->updater->close();
+        if (!st)
+            config::EscribirLog(QStringLiteral("No se pudieron guardar las marcas de ") +
+                                m_estado->ruta + QStringLiteral(": ") + texto(st.message()));
+    }
+    m_estado.reset();
+}
+
+ConexionSnapshot& cnnSnapshot() {
+    static ConexionSnapshot cnn;
+    return cnn;
+}
+
+bool abrirSnapshot(const QString& ruta, QString* error) { return cnnSnapshot().abrir(ruta, error); }
+
+void CerrarBD(ConexionSnapshot& cnn) { cnn.cerrar(); }
+
+}  // namespace lumaro::importer

@@ -1,0 +1,67 @@
+#pragma once
+// The snapshot connection (kind 2): another store's snapshot, open on our own Jet engine while
+// the import run merges it.
+//
+// Opening checks the file before any table is merged: the ten tables, every column the merges
+// read (names in any case, "CUMPLEAÑOS" and "email" included) with a type its values can be
+// read as, and every row readable. A file that fails the check is not opened at all, so
+// nothing is ever merged from a damaged snapshot. Rows are read with every value already in
+// its column's form (snapshot::valorColumna); the merges mark the rows they handled through
+// the Jet updater, which CerrarBD syncs and closes.
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "jet/JetTypes.h"
+#include "snapshot/DataModel.h"
+#include "snapshot/Fila.h"
+
+namespace lumaro::importer {
+
+// One incoming row as a merge sees it.
+struct FilaEntrante {
+    jet::RowId id;            // where the row is, for its mark
+    snapshot::Fila fila;      // the table's columns in data-model order
+    bool marcada = false;     // bFlagSincro already 1: merged by an earlier, interrupted run
+    QString columnaInvalida;  // a column whose value is not of its kind; empty when all are
+};
+
+class ConexionSnapshot {
+public:
+    ConexionSnapshot();
+    ~ConexionSnapshot();
+    ConexionSnapshot(const ConexionSnapshot&) = delete;
+    ConexionSnapshot& operator=(const ConexionSnapshot&) = delete;
+
+    // Opens and checks the file; false with the reason in error (nothing stays open then).
+    bool abrir(const QString& ruta, QString* error);
+    bool isOpen() const;
+    QString ruta() const;
+
+    // Calls visita for every row of the table, in the order the file holds them; visita
+    // returns false to stop. False with the reason in error when the file cannot be read.
+    using Visita = std::function<bool(const FilaEntrante&)>;
+    bool recorrer(const snapshot::Table& tabla, const Visita& visita, QString* error) const;
+    // Rows the table holds (marked or not).
+    int filas(const snapshot::Table& tabla) const;
+    // Sets bFlagSincro to 1 on the row; false with the reason in error.
+    bool marcar(const snapshot::Table& tabla, jet::RowId id, QString* error);
+
+    // Syncs the marks to disk and closes the file; harmless when closed.
+    void cerrar();
+
+private:
+    struct Estado;
+    std::unique_ptr<Estado> m_estado;
+};
+
+// The program-wide snapshot connection.
+ConexionSnapshot& cnnSnapshot();
+// Opens the program-wide snapshot connection on a file: the opener for db::setAbridorSnapshot.
+bool abrirSnapshot(const QString& ruta, QString* error);
+// Closes the snapshot connection, as clsDBAdmin closes the others; never fails.
+void CerrarBD(ConexionSnapshot& cnn);
+
+}  // namespace lumaro::importer

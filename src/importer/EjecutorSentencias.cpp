@@ -1,0 +1,96 @@
+#include "importer/EjecutorSentencias.h"
+
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
+#include "importer/StatementTemplates.h"
+
+namespace lumaro::importer {
+
+namespace {
+
+// The look-up with each mark ('$' or $) as a parameter.
+QString conParametros(const Plantilla& p) {
+    QString out = p.texto;
+    for (auto m = p.marcas.rbegin(); m != p.marcas.rend(); ++m) {
+        if (m->cruda)
+            out.replace(m->posicion - 1, 3, u'?');
+        else
+            out.replace(m->posicion, 1, u'?');
+    }
+    return out;
+}
+
+QString sinBlancosExternos(const QString& s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ') ++b;
+    while (e > b && s[e - 1] == u' ') --e;
+    return s.mid(b, e - b);
+}
+
+}  // namespace
+
+EjecutorSentencias::EjecutorSentencias(db::Connection& cnn)
+    : m_cnn(cnn), m_rapido(db::SentenciasSqlite::para(cnn)) {}
+
+std::optional<bool> EjecutorSentencias::buscar(const ReglaFusion& regla, const snapshot::Fila& fila,
+                                               QVariant* fecha, QString* error) {
+    if (m_rapido) {
+        if (auto hallada = buscarRapido(regla, fila, fecha, error)) return hallada;
+        if (error && !error->isEmpty()) return std::nullopt;
+    }
+    QString columna;
+    const std::optional<QString> sql = armar(regla, regla.busqueda, fila, &columna);
+    if (!sql) {
+        if (error)
+            *error = QStringLiteral("el valor de ") + columna +
+                     QStringLiteral(" no es del tipo de la columna");
+        return std::nullopt;
+    }
+    db::Recordset rs;
+    if (!rs.open(m_cnn, *sql)) {
+        if (error) *error = rs.errorText() + QStringLiteral(" - ") + *sql;
+        return std::nullopt;
+    }
+    if (rs.eof()) return false;
+    if (fecha && regla.fechaCambio >= 0)
+        *fecha = rs.value(QString::fromUtf8(regla.tabla->changeDate));
+    return true;
+}
+
+// nullopt with an empty error when the row needs the text look-up (a null key: IS NULL).
+std::optional<bool> EjecutorSentencias::buscarRapido(const ReglaFusion& regla,
+                                                     const snapshot::Fila& fila, QVariant* fecha,
+                                                     QString* error) {
+    std::vector<QVariant> parametros;
+    for (const Plantilla::Marca& m : regla.busqueda.marcas) {
+        const QVariant& v = fila[static_cast<size_t>(m.columna)];
+        if (v.isNull()) return std::nullopt;
+        if (regla.tabla->columns[static_cast<size_t>(m.columna)].isText()) {
+            const QString t =
+                ReemplazarCaracter(v.toString(), QStringLiteral("'"), QStringLiteral(" "));
+            parametros.emplace_back(m.cruda ? sinBlancosExternos(t) : t);
+        } else {
+            parametros.emplace_back(v.toLongLong());
+        }
+    }
+    if (m_busqueda.isEmpty()) m_busqueda = conParametros(regla.busqueda);
+    const auto fila0 = m_rapido->primeraFila(m_busqueda, parametros, error);
+    if (!fila0) {
+        if (error) *error += QStringLiteral(" - ") + m_busqueda;
+        return std::nullopt;
+    }
+    if (fila0->empty()) return false;
+    if (fecha && regla.fechaCambio >= 0) {
+        const int i =
+            m_rapido->indiceColumna(m_busqueda, QString::fromUtf8(regla.tabla->changeDate));
+        *fecha = i >= 0 ? (*fila0)[static_cast<size_t>(i)] : QVariant();
+    }
+    return true;
+}
+
+bool EjecutorSentencias::ejecutar(const QString& sql) {
+    if (m_rapido && m_rapido->ejecutar(sql, nullptr)) return true;
+    return db::dbAdmin().EjecutarSentencia(m_cnn, sql, 0);
+}
+
+}  // namespace lumaro::importer

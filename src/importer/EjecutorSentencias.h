@@ -1,0 +1,44 @@
+#pragma once
+// The merges' statements on a production connection: the look-up of an incoming row and the
+// insert or update that follows.
+//
+// Look-ups and statements go through the program's database access object, except on an
+// embedded (SQLite) database, where the fast lane of db::SentenciasSqlite runs them: the
+// look-up prepared once per table with its marks as parameters, the statements as the same
+// finished texts. A statement that fails there is run again through clsDBAdmin, which shows
+// and logs the failure as it does everywhere.
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+
+#include "db/Connection.h"
+#include "db/SentenciasSqlite.h"
+#include "importer/ReglasFusion.h"
+
+namespace lumaro::importer {
+
+class EjecutorSentencias {
+public:
+    explicit EjecutorSentencias(db::Connection& cnn);
+
+    // Looks the row up with the rule's look-up: true when production holds it, false when
+    // not; nullopt with the reason in error when the look-up failed or a value was not of its
+    // kind. For the by-date rules the production change date goes to fecha.
+    std::optional<bool> buscar(const ReglaFusion& regla, const snapshot::Fila& fila,
+                               QVariant* fecha, QString* error);
+    // Runs an insert or update with clsDBAdmin's error flag 0: a failure shows its box and
+    // writes its log line.
+    bool ejecutar(const QString& sql);
+
+private:
+    std::optional<bool> buscarRapido(const ReglaFusion& regla, const snapshot::Fila& fila,
+                                     QVariant* fecha, QString* error);
+
+    db::Connection& m_cnn;
+    std::unique_ptr<db::SentenciasSqlite> m_rapido;
+    QString m_busqueda;  // the rule's look-up with "?" for its marks
+};
+
+}  // namespace lumaro::importer

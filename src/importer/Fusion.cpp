@@ -1,0 +1,293 @@
+#include "importer/Fusion.h"
+
+#include <QDateTime>
+#include <vector>
+
+#include "config/Console.h"
+#include "config/Settings.h"
+#include "db/Conexiones.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
+#include "importer/ConexionSnapshot.h"
+#include "importer/EjecutorSentencias.h"
+#include "importer/ReglasFusion.h"
+#include "importer/StatementTemplates.h"
+
+namespace lumaro::importer {
+
+namespace {
+
+using config::EscribirLog;
+using snapshot::Fila;
+
+snapshot::EspejoFusion* g_espejo = nullptr;
+int g_lote = 5000;
+std::function<void(PuntoFusion)> g_observador;
+
+void observar(PuntoFusion punto) {
+    if (g_observador) g_observador(punto);
+}
+
+// pgEstado during a merge. The step (rows / 100) is kept between merges: a table without
+// rows leaves it as the last merge set it, and the bar shows 100 at the end of a merge only
+// while no merge since start-up has met a row.
+class Progreso {
+public:
+    void iniciar(int filas) {
+        if (filas > 0) s_paso = static_cast<float>(filas) / 100.0f;
+        m_valor = 0.0;
+        m_mostrado = 0;
+    }
+    void avanzar() {
+        if (s_paso <= 0) return;
+        m_valor = std::min(100.0, m_valor + 1.0 / static_cast<double>(s_paso));
+        mostrar(static_cast<int>(m_valor));
+    }
+    void terminar() {
+        if (s_paso <= 0) mostrar(100);
+    }
+
+private:
+    void mostrar(int valor) {
+        if (valor == m_mostrado) return;
+        m_mostrado = valor;
+        config::console().setProgress(0, 100, valor);
+    }
+    static inline float s_paso = 0;
+    double m_valor = 0;
+    int m_mostrado = 0;
+};
+
+// The row as production holds it after the merge, for the mirror: quotes of text replaced by
+// blanks, the synchronised mark set, bClienteVIP 0 when null.
+Fila filaProduccion(const ReglaFusion& r, Fila fila) {
+    for (size_t i = 0; i < fila.size(); ++i) {
+        const snapshot::Column& c = r.tabla->columns[i];
+        if (c.type == snapshot::ColumnType::Flag)
+            fila[i] = true;
+        else if (c.isText() && !fila[i].isNull())
+            fila[i] =
+                ReemplazarCaracter(fila[i].toString(), QStringLiteral("'"), QStringLiteral(" "));
+        else if (static_cast<int>(i) == r.nuloComoCero && fila[i].isNull())
+            fila[i] = qlonglong{0};
+    }
+    return fila;
+}
+
+// The key values joined by "-", as the log lines name a row.
+QString claves(const snapshot::Table& t, const Fila& fila) {
+    QStringList partes;
+    for (size_t i = 0; i < t.columns.size(); ++i)
+        if (t.columns[i].key)
+            partes << (fila[i].isNull() ? QStringLiteral("NULL") : fila[i].toString());
+    return partes.join(u'-');
+}
+
+// True when a text key that the statements quote as it stands holds a quote: replacing it
+// would merge the row under another key (a card number).
+bool claveConComilla(const ReglaFusion& r, const Fila& fila) {
+    for (const Plantilla::Marca& m : r.busqueda.marcas)
+        if (m.cruda && fila[static_cast<size_t>(m.columna)].toString().contains(u'\'')) return true;
+    return false;
+}
+
+class Fusion {
+public:
+    explicit Fusion(const ReglaFusion& r)
+        : m_r(r),
+          m_destino(r.tabla->database == snapshot::Database::Logistica ? db::cnnLogistica()
+                                                                       : db::cnnCliente()),
+          m_ejecutor(m_destino) {}
+
+    bool ejecutar() {
+        ConexionSnapshot& origen = cnnSnapshot();
+        if (!origen.isOpen())
+            return terminar(
+                QStringLiteral("La conexion al archivo de sincronizacion no esta abierta"));
+        m_espejo = g_espejo && m_r.tabla->mirrored && g_espejo->activo();
+        m_progreso.iniciar(origen.filas(*m_r.tabla));
+        if (!m_destino.beginTransaction()) return terminar(m_destino.lastError());
+        QString error;
+        const bool leido = origen.recorrer(
+            *m_r.tabla, [this](const FilaEntrante& e) { return fila(e); }, &error);
+        if (!leido && m_error.isEmpty()) m_error = error;
+        // What was written before a stop stays merged, and is marked.
+        const bool confirmado = confirmar(false);
+        m_progreso.terminar();
+        if (!m_fallo && m_error.isEmpty() && confirmado) return true;
+        return terminar(m_error);
+    }
+
+private:
+    enum class Accion { Insertar, Actualizar, SoloMarcar };
+
+    // One incoming row; false stops the merge.
+    bool fila(const FilaEntrante& e) {
+        if (e.marcada) {  // merged by an earlier run that was cut short
+            m_progreso.avanzar();
+            return true;
+        }
+        const Fila& f = e.fila;
+        if (!e.columnaInvalida.isEmpty()) return rechazar(f, e.columnaInvalida);
+        if (claveConComilla(m_r, f)) {
+            EscribirLog(m_r.prefijo() + QStringLiteral("se omite la fila ") +
+                        snapshot::describirClave(*m_r.tabla, f) +
+                        QStringLiteral(": su clave lleva una comilla"));
+            m_progreso.avanzar();
+            return true;
+        }
+        std::optional<Accion> accion = decidir(f);
+        if (!accion) return false;
+        if (*accion != Accion::SoloMarcar && !escribir(*accion, f)) return false;
+        m_pendientes.push_back(e.id);
+        m_progreso.avanzar();
+        if (static_cast<int>(m_pendientes.size()) >= g_lote) return confirmar(true);
+        return true;
+    }
+
+    std::optional<Accion> decidir(const Fila& f) {
+        QVariant fechaProduccion;
+        const std::optional<bool> existe = m_ejecutor.buscar(m_r, f, &fechaProduccion, &m_error);
+        if (!existe) {
+            m_error = snapshot::describirClave(*m_r.tabla, f) + QStringLiteral(": ") + m_error;
+            return std::nullopt;
+        }
+        if (!*existe) return Accion::Insertar;
+        const auto clave = [&] { return claves(*m_r.tabla, f); };
+        switch (m_r.regla) {
+            case Regla::Sobrescribir:
+                return Accion::Actualizar;
+            case Regla::SoloInsertar:
+                EscribirLog(QStringLiteral("Se intento Insert del ") + m_r.nombreLog() + u':' +
+                            clave() + QStringLiteral(", pero Lumaro ya tiene ese registro"));
+                return Accion::SoloMarcar;
+            case Regla::PorFecha:
+                break;
+        }
+        const QVariant& entrante = f[static_cast<size_t>(m_r.fechaCambio)];
+        const QVariant produccion =
+            snapshot::valorColumna(snapshot::ColumnType::DateTime, fechaProduccion)
+                .value_or(QVariant());
+        if (!f[static_cast<size_t>(m_r.reverso)].isNull()) {
+            EscribirLog(QStringLiteral("Extorno..."));
+        } else if (!entrante.isNull() &&
+                   (produccion.isNull() || produccion.toDateTime() < entrante.toDateTime())) {
+            EscribirLog(m_r.anterior);
+        } else {
+            EscribirLog(QStringLiteral("Se intento Update del ") + m_r.nombreLog() + u':' +
+                        clave() + QStringLiteral(", pero Lumaro tiene un registro mas actual"));
+            return Accion::SoloMarcar;
+        }
+        EscribirLog(QStringLiteral("Update ") + m_r.nombreLog() + u':' + clave());
+        return Accion::Actualizar;
+    }
+
+    bool escribir(Accion accion, const Fila& f) {
+        const bool insertar = accion == Accion::Insertar;
+        const std::optional<QString> sql = llenar(insertar ? m_r.insercion : m_r.actualizacion, f);
+        if (!sql) return false;
+        if (!m_ejecutor.ejecutar(*sql)) {
+            m_fallo = true;
+            return false;
+        }
+        observar(PuntoFusion::Sentencia);
+        if (m_espejo) g_espejo->filaFusionada(*m_r.tabla, filaProduccion(m_r, f), insertar);
+        return true;
+    }
+
+    std::optional<QString> llenar(const Plantilla& p, const Fila& f) {
+        QString columna;
+        std::optional<QString> sql = armar(m_r, p, f, &columna);
+        if (!sql) rechazar(f, columna);
+        return sql;
+    }
+
+    // A value that is not of its column's kind stops the merge, naming the row; false.
+    bool rechazar(const Fila& f, const QString& columna) {
+        m_error = QStringLiteral("fila rechazada, ") + snapshot::describirClave(*m_r.tabla, f) +
+                  QStringLiteral(": el valor de ") + columna +
+                  QStringLiteral(" no es del tipo de la columna");
+        return false;
+    }
+
+    // Commits the batch, then marks its snapshot rows; seguir opens the next transaction.
+    bool confirmar(bool seguir) {
+        if (!m_destino.commitTransaction()) {
+            if (m_error.isEmpty()) m_error = m_destino.lastError();
+            m_destino.rollbackTransaction();
+            return false;
+        }
+        observar(PuntoFusion::Confirmacion);
+        for (const jet::RowId& id : m_pendientes) {
+            QString error;
+            if (!cnnSnapshot().marcar(*m_r.tabla, id, &error))
+                EscribirLog(m_r.prefijo() +
+                            QStringLiteral("no se pudo marcar la fila (pagina %1, fila %2): ")
+                                .arg(id.page)
+                                .arg(id.row) +
+                            error);
+            observar(PuntoFusion::Marca);
+        }
+        m_pendientes.clear();
+        if (!seguir) return true;
+        if (m_destino.beginTransaction()) return true;
+        m_error = m_destino.lastError();
+        return false;
+    }
+
+    // The end line of a merge that stopped: prefix, error number, " - ", description.
+    bool terminar(const QString& descripcion) {
+        EscribirLog(m_r.prefijo() + QStringLiteral("0 - ") + descripcion);
+        return false;
+    }
+
+    const ReglaFusion& m_r;
+    db::Connection& m_destino;
+    EjecutorSentencias m_ejecutor;
+    Progreso m_progreso;
+    std::vector<jet::RowId> m_pendientes;
+    bool m_espejo = false;
+    bool m_fallo = false;  // a statement failed (its box and log line are already out)
+    QString m_error;
+};
+
+bool fusionar(const char* procedimiento) { return Fusion(reglaFusion(procedimiento)).ejecutar(); }
+
+}  // namespace
+
+bool syncTablaAcumulPunto() { return fusionar("syncTablaAcumulPunto"); }
+bool syncTablaAcumulTicket() { return fusionar("syncTablaAcumulTicket"); }
+bool syncTablaCanjePunto() { return fusionar("syncTablaCanjePunto"); }
+bool syncTablaCanjeTicket() { return fusionar("syncTablaCanjeTicket"); }
+bool syncTablaCliente() { return fusionar("syncTablaCliente"); }
+bool syncTablaTarjeta() { return fusionar("syncTablaTarjeta"); }
+bool syncTablaCumpleanios() { return fusionar("syncTablaCumpleanios"); }
+bool syncTablaContactos() { return fusionar("syncTablaContactos"); }
+bool syncRegCanjeCumpl() { return fusionar("syncRegCanjeCumpl"); }
+bool syncRegCanjeCumpl_D() { return fusionar("syncRegCanjeCumpl_D"); }
+
+FusionTabla fusionDeTabla(const snapshot::Table& tabla) {
+    static const std::pair<const char*, FusionTabla> fusiones[] = {
+        {"syncTablaAcumulPunto", syncTablaAcumulPunto},
+        {"syncTablaAcumulTicket", syncTablaAcumulTicket},
+        {"syncTablaCanjePunto", syncTablaCanjePunto},
+        {"syncTablaCanjeTicket", syncTablaCanjeTicket},
+        {"syncTablaCliente", syncTablaCliente},
+        {"syncTablaTarjeta", syncTablaTarjeta},
+        {"syncTablaCumpleanios", syncTablaCumpleanios},
+        {"syncTablaContactos", syncTablaContactos},
+        {"syncRegCanjeCumpl", syncRegCanjeCumpl},
+        {"syncRegCanjeCumpl_D", syncRegCanjeCumpl_D},
+    };
+    for (const auto& [nombre, fusion] : fusiones)
+        if (reglaFusion(nombre).tabla == &tabla) return fusion;
+    return nullptr;
+}
+
+void setEspejoFusion(snapshot::EspejoFusion* espejo) { g_espejo = espejo; }
+void setTamanoLote(int filas) { g_lote = std::max(1, filas); }
+void setObservadorFusion(std::function<void(PuntoFusion)> observador) {
+    g_observador = std::move(observador);
+}
+
+}  // namespace lumaro::importer

@@ -1,0 +1,50 @@
+#pragma once
+// The ten table merges: each writes the rows of one table of the open snapshot (cnnSnapshot)
+// into the production database of its table (cnnCliente, or cnnLogistica for the two
+// birthday-redemption registers), under its table's rule (see ReglasFusion.cpp).
+//
+// Contract of every merge:
+//  - only snapshot rows whose bFlagSincro is still 0 are taken, so a merge cut short (a
+//    failed statement, a killed process) resumes where it stopped;
+//  - production writes go in transactions of a few thousand rows; a batch's snapshot rows are
+//    marked only after its commit, so a crash re-merges at most rows whose second merge
+//    changes nothing;
+//  - true when every row was handled; false when a statement failed, a value was not of its
+//    kind, or the file or a database could not be read (rows before stay merged and marked).
+
+#include <functional>
+
+#include "snapshot/DataModel.h"
+#include "snapshot/EspejoFusion.h"
+
+namespace lumaro::importer {
+
+bool syncTablaAcumulPunto();
+bool syncTablaAcumulTicket();
+bool syncTablaCanjePunto();
+bool syncTablaCanjeTicket();
+bool syncTablaCliente();
+bool syncTablaTarjeta();
+bool syncTablaCumpleanios();
+bool syncTablaContactos();
+bool syncRegCanjeCumpl();
+bool syncRegCanjeCumpl_D();
+
+// The merge of a table of the data model.
+using FusionTabla = bool (*)();
+FusionTabla fusionDeTabla(const snapshot::Table& tabla);
+
+// The mirror that merged rows of the mirrored tables go to (Cliente, Tarjeta,
+// Acumulacion_Punto, Canje_Punto); nothing goes anywhere while it is null or not activo().
+// The caller keeps ownership.
+void setEspejoFusion(snapshot::EspejoFusion* espejo);
+
+// Production rows written per transaction (tests make it small).
+void setTamanoLote(int filas);
+
+// Points of a merge that a crash test stops the process at: after each production
+// statement, after each commit, after each snapshot mark.
+enum class PuntoFusion { Sentencia, Confirmacion, Marca };
+void setObservadorFusion(std::function<void(PuntoFusion)> observador);
+
+}  // namespace lumaro::importer

@@ -1,0 +1,253 @@
+#include "importer/SyncLocales.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include "config/Clock.h"
+#include "config/Console.h"
+#include "config/RunState.h"
+#include "config/Settings.h"
+#include "db/Conexiones.h"
+#include "db/ConfigLocales.h"
+#include "db/Ledger.h"
+#include "db/clsDBAdmin.h"
+
+namespace lumaro::importer {
+
+namespace {
+
+using config::console;
+using config::EscribirLog;
+using config::marcaTiempo;
+
+constexpr qint64 kTamanoMinimo = 10000;  // bytes; a snapshot this small or smaller is incomplete
+constexpr int kColorPaso = 0x46A000;     // red 70, green 160, blue 0
+
+QString rutaEn(const char* carpeta, const QString& archivo) {
+    return QDir(config::programPath(QString::fromLatin1(carpeta))).filePath(archivo);
+}
+
+QString nativa(const QString& ruta) { return QDir::toNativeSeparators(ruta); }
+
+bool existeArchivo(const QString& ruta) { return QFileInfo(ruta).isFile(); }
+
+// The name the List1 failure line gives a table: the birthday table keeps its old spelling.
+QString nombreEnLista(const snapshot::Table& t) {
+    return t.importStep == 6 ? QStringLiteral("Cumpleñaos") : t.qName();
+}
+
+// A move that never loses the file: the source is deleted only after a successful copy.
+bool mover(const QString& origen, const QString& destino) {
+    return config::CopiarArchivo(origen, destino) && config::BorrarArchivo(origen);
+}
+
+enum class Resultado {
+    Archivado,    // merged, filed, ledger marked
+    Pendiente,    // left in MDB_descargadas for the next run (a table failed, filing failed)
+    NoAbre,       // the file could not be opened
+    SinConexion,  // a production database is gone: the run stops
+};
+
+class Corrida {
+public:
+    bool ejecutar() {
+        console().setStep(QStringLiteral("Sincronizando Datos..."), kColorPaso);
+        console().setEventPanel(marcaTiempo() + QStringLiteral(" - Inicio de Sincronizacion."));
+        EscribirLog(QStringLiteral("Inicio de Sincronizacion."));
+        const auto pendientes = db::listarPendientes(db::idLocalPropio());
+        if (!pendientes) {
+            m_fallo = QStringLiteral("No se pudo leer la lista de archivos de Seguridad.mdb");
+        } else {
+            for (const db::DescargaPendiente& p : *pendientes)
+                if (!descarga(p)) break;
+        }
+        if (m_fallo.isEmpty()) return true;
+        reportarFallo();
+        return false;
+    }
+
+private:
+    // One ledger row; false stops the run.
+    bool descarga(const db::DescargaPendiente& p) {
+        const QString nombre = snapshot::nombreSnapshot(p.idLocal, p.fecha);
+        const QString ruta = rutaEn("MDB_descargadas", nombre);
+        if (m_retenidos.contains(p.idLocal)) {
+            EscribirLog(
+                QStringLiteral("SyncrLocales: Se deja para la proxima ejecucion el archivo ") +
+                nombre + QStringLiteral(": un archivo anterior del Local ") + p.idLocal +
+                QStringLiteral(" no termino de sincronizarse"));
+            return true;
+        }
+        if (!existeArchivo(ruta)) {
+            noEncontrado(p, nombre);
+            return true;
+        }
+        if (db::getTamanoArchivo(ruta) <= kTamanoMinimo) {
+            config::BorrarArchivo(ruta);
+            QFile::remove(marcaFallo(ruta));
+            EscribirLog(QStringLiteral("Se borro Archivo: ") + nativa(ruta) +
+                        QStringLiteral(" - su tamaño es menor de 10 KB"));
+            // The day is fetched again: the file was cut short in transit.
+            db::borrarDescarga(p.idLocal, p.fecha);
+            return true;
+        }
+        if (!conexionesVivas()) return false;
+        switch (fusionar(p, nombre, ruta)) {
+            case Resultado::Archivado:
+                return true;
+            case Resultado::Pendiente:
+                m_retenidos.insert(p.idLocal);
+                return true;
+            case Resultado::NoAbre:
+                noAbre(p, nombre, ruta);
+                return true;
+            case Resultado::SinConexion:
+                sinConexion();
+                return false;
+        }
+        return true;
+    }
+
+    void noEncontrado(const db::DescargaPendiente& p, const QString& nombre) {
+        // A run that stopped between filing the file and marking the ledger.
+        if (existeArchivo(rutaEn("MDB_Syncronizadas", nombre))) {
+            db::registrarSync(p.idLocal, p.fecha, QStringLiteral("1"), 2);
+            EscribirLog(QStringLiteral("SyncrLocales: El archivo ") + nombre +
+                        QStringLiteral(" ya estaba en MDB_Syncronizadas; se marca como "
+                                       "sincronizado en Seguridad.TablaFTP"));
+            return;
+        }
+        EscribirLog(QStringLiteral("SyncrLocales: No se encontro el Archivo Fisico ") + nombre +
+                    QStringLiteral(", pero esta registrado en Seguridad.TablaFTP como descargado y "
+                                   "sin sincronizar del Local ") +
+                    db::idLocalPropio());
+    }
+
+    Resultado fusionar(const db::DescargaPendiente& p, const QString& nombre, const QString& ruta) {
+        db::rutaOrigenImportacion() = ruta;
+        if (!db::AbrirConexion(2)) return Resultado::NoAbre;
+        QFile::remove(marcaFallo(ruta));
+        EscribirLog(QStringLiteral("Archivo Origen : ") + nombre);
+        bool todasLasTablas = true;  // for this snapshot only
+        for (const snapshot::Table* t : snapshot::importOrder()) {
+            console().setEventPanel(marcaTiempo() + QStringLiteral(" - Sincronizando Tabla : ") +
+                                    t->qName());
+            EscribirLog(QStringLiteral("Sincronizando Tabla : ") + t->qName());
+            console().processEvents();
+            console().setProgress(0, 100, 0);
+            if (fusionDeTabla(*t)()) {
+                EscribirLog(QStringLiteral("Proceso Terminado"));
+                continue;
+            }
+            console().addProblem(marcaTiempo() + QStringLiteral(" - Problemas al Sinc: ") +
+                                 nombreEnLista(*t));
+            todasLasTablas = false;
+            EscribirLog(QStringLiteral("Problemas al Sync"));
+            if (!conexionesVivas(false)) {
+                CerrarBD(cnnSnapshot());
+                return Resultado::SinConexion;
+            }
+        }
+        CerrarBD(cnnSnapshot());
+        if (!todasLasTablas) {
+            EscribirLog(QStringLiteral(
+                            "Hubo Errores  en una tabla se debe ver los registros del archivo: ") +
+                        nativa(ruta));
+            EscribirLog(QStringLiteral("SyncrLocales: El archivo ") + nombre +
+                        QStringLiteral(" queda en MDB_descargadas sin marcar como sincronizado; la "
+                                       "proxima ejecucion continuara con las filas que faltan"));
+            return Resultado::Pendiente;
+        }
+        if (!mover(ruta, rutaEn("MDB_Syncronizadas", nombre))) return Resultado::Pendiente;
+        db::registrarSync(p.idLocal, p.fecha, QStringLiteral("1"), 2);
+        return Resultado::Archivado;
+    }
+
+    // A file that does not open goes to Error only on its second failure; until then it
+    // stays, and so do the store's later snapshots.
+    void noAbre(const db::DescargaPendiente& p, const QString& nombre, const QString& ruta) {
+        m_fallo = QStringLiteral("No se pudo abrir el archivo ") + nombre;
+        const QString marca = marcaFallo(ruta);
+        if (!QFileInfo::exists(marca)) {
+            QFile f(marca);
+            if (f.open(QIODevice::WriteOnly))
+                f.write(config::Clock::now().toString(Qt::ISODate).toUtf8() + '\n');
+            EscribirLog(QStringLiteral("SyncrLocales: No se pudo abrir el archivo ") + nombre +
+                        QStringLiteral("; queda en MDB_descargadas y, si vuelve a fallar en la "
+                                       "proxima ejecucion, pasara a la carpeta Error"));
+            m_retenidos.insert(p.idLocal);
+            return;
+        }
+        EscribirLog(QStringLiteral("Hubo errores de Sincronizacion copiando Archivo: ") + nombre +
+                    QStringLiteral(" hacia carpeta Error"));
+        const QString hhmmss = config::Clock::now().toString(QStringLiteral("HHmmss"));
+        if (mover(ruta, rutaEn("Error", hhmmss + u'_' + nombre)))
+            QFile::remove(marca);
+        else
+            m_retenidos.insert(p.idLocal);
+    }
+
+    // Both production databases still answer; informar false leaves the report to the caller.
+    bool conexionesVivas(bool informar = true) {
+        const bool vivas = db::cnnCliente().isAlive() && db::cnnLogistica().isAlive();
+        if (!vivas && informar) sinConexion();
+        return vivas;
+    }
+
+    void sinConexion() {
+        m_fallo = QStringLiteral("Sin conexion con la base de datos de produccion");
+        EscribirLog(
+            QStringLiteral("SyncrLocales: Se perdio la conexion con la base de datos de "
+                           "produccion; se detiene la sincronizacion y los archivos "
+                           "quedan para la proxima ejecucion"));
+    }
+
+    void reportarFallo() {
+        db::rutaOrigenImportacion().clear();
+        console().addProblem(
+            marcaTiempo() +
+            QStringLiteral(" - Error en Proceso Actual, Problemas de Sincronizacion"));
+        EscribirLog(
+            QStringLiteral("Error # Sub MainProcesoSinc.SyncLocales (o Sub Proceso)-  0 - ") +
+            m_fallo + QStringLiteral(" >>> Problemas de Sincronizacion"));
+        if (!db::emailContactoPropio().isEmpty())
+            EscribirLog(QStringLiteral(
+                "Se intento Enviar Correo: Problemas Al Sincronizar datos entre Locales"));
+    }
+
+    QSet<QString> m_retenidos;  // stores whose later snapshots wait for the next run
+    QString m_fallo;            // why the run failed; empty while it has not
+};
+
+}  // namespace
+
+QString marcaFallo(const QString& rutaSnapshot) {
+    return rutaSnapshot + QStringLiteral(".fallido");
+}
+
+namespace {
+
+// Every date the merges read or compare is a local-time QDateTime, and each conversion asks
+// the C library for the zone. While TZ is unset, glibc stats /etc/localtime again on every
+// such call (a third of a large merge's time); naming that same file keeps the zone and lets
+// it answer from what it already read.
+void zonaHorariaUnaVez() {
+#ifdef Q_OS_LINUX
+    if (qEnvironmentVariableIsEmpty("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime")))
+        qputenv("TZ", ":/etc/localtime");
+#endif
+}
+
+}  // namespace
+
+bool SyncLocales() {
+    zonaHorariaUnaVez();
+    bool& completado = config::runState().results.importCompleted;
+    completado = false;
+    completado = Corrida().ejecutar();
+    return completado;
+}
+
+}  // namespace lumaro::importer

@@ -1,0 +1,335 @@
+// The import run and the table merges on real files: snapshots written by our Jet writer,
+// embedded SQLite production databases, the ledger, the working folders.
+
+#include "ImportFixture.h"
+
+#include "config/RunState.h"
+
+using namespace lumaro;
+using namespace lumaro::testing;
+
+namespace {
+
+// A mirror that records what it is fed.
+struct EspejoGrabador : snapshot::EspejoFusion {
+    bool encendido = true;
+    QStringList filas;
+    bool activo() override { return encendido; }
+    void filaFusionada(const snapshot::Table& t, const snapshot::Fila& f, bool insertada) override {
+        filas << t.qName() + ' ' + f[1].toString() + (insertada ? " ins" : " upd");
+    }
+};
+
+using Import = ImportFixture;
+
+Valores acum(int codigo, const QVariant& fecha, const QVariant& extorno = {}) {
+    return {{"cClieCode", 1},        {"cAcumCode", codigo},  {"IdLocal", 2},
+            {"dAcumDate", fecha},    {"dExtoDate", extorno}, {"nPuntCant", 20},
+            {"sUserDesc", "O'Brien"}};
+}
+
+// The point-table rules: a reversal always wins, a newer date wins, an equal, older (to the
+// second) or missing incoming date is skipped, a missing production date loses.
+TEST_F(Import, PointAccumulationsByDateAndReversal) {
+    struct Caso {
+        int codigo;
+        QVariant produccion, entrante, extorno;
+        bool sobrescrita;
+    };
+    const QDateTime medioSegundo = fecha(3).addMSecs(400);
+    const std::vector<Caso> casos = {
+        {1, fecha(5), fecha(3), fecha(4), true},  // reversal
+        {2, fecha(3), fecha(4), {}, true},        // newer
+        {3, fecha(3), fecha(3), {}, false},       // equal
+        {4, fecha(4), fecha(3), {}, false},       // older
+        {5, fecha(3), medioSegundo, {}, false},   // differs below one second
+        {6, fecha(3), {}, {}, false},             // incoming date null
+        {7, {}, fecha(3), {}, true},              // production date null
+        {8, {}, fecha(3), {}, true},              // new: inserted
+    };
+    std::vector<Valores> filas;
+    for (const Caso& c : casos) {
+        if (c.codigo != 8)
+            ejecutar(
+                QStringLiteral("insert into Acumulacion_Punto (cClieCode, cAcumCode, IdLocal, "
+                               "dAcumDate, nPuntCant, bFlagSincro) values (1, %1, 2, %2, 10, 0)")
+                    .arg(c.codigo)
+                    .arg(c.produccion.isNull() ? "NULL" : *importer::literalFecha(c.produccion)));
+        filas.push_back(acum(c.codigo, c.entrante, c.extorno));
+    }
+    EspejoGrabador espejo;
+    importer::setEspejoFusion(&espejo);
+    const QString nombre = snapshotDe(2, 1, {{"Acumulacion_Punto", filas}});
+    ASSERT_TRUE(importer::SyncLocales()) << log().toStdString();
+
+    for (const Caso& c : casos)
+        EXPECT_EQ(consulta(QStringLiteral("select nPuntCant, sUserDesc, bFlagSincro from "
+                                          "Acumulacion_Punto where cAcumCode = %1")
+                               .arg(c.codigo)),
+                  c.sobrescrita ? "20,O Brien,1" : "10,NULL,0")
+            << c.codigo;
+    EXPECT_EQ(espejo.filas, QStringList({"Acumulacion_Punto 1 upd", "Acumulacion_Punto 2 upd",
+                                         "Acumulacion_Punto 7 upd", "Acumulacion_Punto 8 ins"}));
+    for (const char* linea :
+         {"Extorno...", "Acumulacion anterior", "Update acumulacion_punto:1-2-2",
+          "Se intento Update del acumulacion_punto:1-6-2, pero Lumaro tiene un "
+          "registro mas actual",
+          "Archivo Origen : 2_01122026.mdb"})
+        EXPECT_TRUE(log().contains(linea)) << linea;
+    EXPECT_EQ(logCount("Proceso Terminado"), 10);
+    // Filed, every row marked, ledger merged; the window showed the run.
+    EXPECT_EQ(marcas(path("MDB_Syncronizadas/" + nombre), "Acumulacion_Punto"),
+              std::vector<bool>(8, true));
+    EXPECT_TRUE(carpeta("MDB_descargadas").isEmpty());
+    EXPECT_EQ(ledger(2, 1), "1");
+    EXPECT_TRUE(config::runState().results.importCompleted);
+    EXPECT_EQ(m_console.eventsOf(Kind::Step).front().number, 0x46A000);
+    const auto progreso = m_console.eventsOf(Kind::Progress);
+    EXPECT_TRUE(
+        std::any_of(progreso.begin(), progreso.end(), [](auto& e) { return e.number == 100; }));
+    EXPECT_TRUE(
+        m_console.eventPanel().endsWith(" - Sincronizando Tabla : registro_canje_cumpleaños_d"));
+}
+
+// Clients, cards and contacts are overwritten; the insert-only tables never overwrite and a
+// row production already holds is only marked; each row keeps its own store; quotes become
+// blanks; a card number with a quote is refused; two snapshots of a store go oldest first.
+TEST_F(Import, OverwriteAndInsertOnlyTables) {
+    ejecutar(
+        "insert into Cliente (cClieCode, IdLocal, sClieName, dUltTDate) values "
+        "(5, 2, 'Ana', '2026/12/09 00:00:00'), (7, 4, 'Otra tienda', NULL)");
+    ejecutar("insert into Tarjeta (cClieCode, nTarjNumb, IdLocal) values (5, '0001', 2)");
+    ejecutar(
+        "insert into Acumulacion_Ticket (cClieCode, cAcumCode, IdLocal, nTickCant) values "
+        "(1, 1, 2, 5)");
+    ejecutar("insert into Contactos (IdContacto, DscContacto, IdLocal) values (1, 'Viejo', 2)");
+    EspejoGrabador espejo;
+    espejo.encendido = false;
+    importer::setEspejoFusion(&espejo);
+    const auto registro = [](const char* codigo) {
+        return Filas{{"registro_canje_cumpleaños",
+                      {{{"vc_cod_mov", codigo}, {"i_tip_mov", 1}, {"i_id_local_canje", 2}}}},
+                     {"registro_canje_cumpleaños_d",
+                      {{{"vc_cod_mov", codigo},
+                        {"i_tip_mov", 1},
+                        {"n_numero_item", 1},
+                        {"i_id_local_canje", 2}}}}};
+    };
+    Filas dia1 = registro("D'Angelo");
+    dia1["Cliente"] = {
+        {{"cClieCode", 5}, {"IdLocal", 2}, {"sClieName", "Bea"}, {"dUltTDate", fecha(1)}},
+        {{"cClieCode", 7}, {"IdLocal", 2}, {"sClieName", "Eva"}}};
+    dia1["Tarjeta"] = {{{"cClieCode", 5}, {"nTarjNumb", "12'4"}, {"IdLocal", 2}},
+                       {{"cClieCode", 6}, {"nTarjNumb", "0001"}, {"IdLocal", 2}}};
+    dia1["Acumulacion_Ticket"] = {
+        {{"cClieCode", 1}, {"cAcumCode", 1}, {"IdLocal", 2}, {"nTickCant", 9}},
+        {{"cClieCode", 1}, {"cAcumCode", 2}, {"IdLocal", 2}, {"nTickCant", 9}},
+        {{"cClieCode", 1}, {"cAcumCode", 3}, {"IdLocal", 2}, {"nTickCant", 9}}};
+    dia1["Contactos"] = {
+        {{"IdContacto", 7}, {"DscContacto", "Ana"}},
+        {{"IdContacto", 1}, {"IdLocal", 2}, {"DscContacto", "Nuevo"}, {"Email", "n@x"}}};
+    dia1["Cumpleaños"] = {
+        {{"cCliecode", 5}, {"nIdCump", 1}, {"IdLocal", 2}, {"cDescCump", "Feliz"}}};
+    Filas dia2 = registro("D'Angelo");
+    dia2["Cliente"] = {{{"cClieCode", 5}, {"IdLocal", 2}, {"sClieName", "Cea"}}};
+    dia2["Contactos"] = {{{"IdContacto", 7}, {"DscContacto", "Ana Maria"}}};
+    const QString segundo = snapshotDe(2, 2, dia2);  // recorded first, merged second
+    const QString primero = snapshotDe(2, 1, dia1);
+    ASSERT_TRUE(importer::SyncLocales()) << log().toStdString();
+
+    EXPECT_LT(log().indexOf("Archivo Origen : " + primero),
+              log().indexOf("Archivo Origen : " + segundo));
+    EXPECT_EQ(consulta("select cClieCode, IdLocal, sClieName, bClienteVIP, sCodigoOriginal from "
+                       "Cliente order by cClieCode, IdLocal"),
+              "5,2,Cea,0,NULL|7,2,Eva,0,NULL|7,4,Otra tienda,NULL,NULL");
+    EXPECT_EQ(consulta("select cClieCode, nTarjNumb from Tarjeta order by cClieCode"),
+              "5,0001|6,0001");
+    EXPECT_TRUE(
+        log().contains("Tarjeta cClieCode=5 nTarjNumb=12'4 IdLocal=2: su clave lleva una comilla"));
+    EXPECT_EQ(marcas(path("MDB_Syncronizadas/" + primero), "Tarjeta"),
+              std::vector<bool>({false, true}));
+    EXPECT_EQ(consulta("select cAcumCode, nTickCant, bFlagSincro from Acumulacion_Ticket"),
+              "1,5,0|2,9,1|3,9,1");
+    EXPECT_TRUE(log().contains(
+        "Se intento Insert del acumulacion_ticket:1-1-2, pero Lumaro ya tiene ese registro"));
+    EXPECT_EQ(
+        consulta(
+            "select IdContacto, DscContacto, Email, IdLocal from Contactos order by IdContacto"),
+        "1,Nuevo,n@x,2|7,Ana Maria,NULL,NULL");
+    EXPECT_EQ(consulta("select cClieCode, cDescCump from Cumpleaños"), "5,Feliz");
+    EXPECT_EQ(consulta("select vc_cod_mov from registro_canje_cumpleaños", true), "D Angelo");
+    EXPECT_EQ(consulta("select vc_cod_mov, n_numero_item from registro_canje_cumpleaños_d", true),
+              "D Angelo,1");
+    EXPECT_EQ(logCount("Proceso Terminado"), 20);
+    EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({primero, segundo}));
+    EXPECT_TRUE(espejo.filas.isEmpty());
+}
+
+// Rows already marked in the snapshot were merged by a run that was cut short: not again.
+TEST_F(Import, OnlyUnmarkedRowsAreMerged) {
+    ejecutar(
+        "insert into Cliente (cClieCode, IdLocal, sClieName) values (1, 2, 'Cambiado'), "
+        "(2, 2, 'Cambiado')");
+    std::vector<Valores> filas;
+    for (int i = 1; i <= 4; ++i)
+        filas.push_back(
+            {{"cClieCode", i}, {"IdLocal", 2}, {"sClieName", "Snap"}, {"bFlagSincro", i <= 2}});
+    snapshotDe(2, 1, {{"Cliente", filas}});
+    ASSERT_TRUE(importer::SyncLocales());
+    EXPECT_EQ(consulta("select sClieName from Cliente order by cClieCode"),
+              "Cambiado|Cambiado|Snap|Snap");
+}
+
+// A table that fails keeps its snapshot (and the store's later ones) for the next run, which
+// resumes at the failed row and files both.
+TEST_F(Import, FailedTableResumesOnTheNextRun) {
+    ejecutar(
+        "create trigger falla before insert on Canje_Punto when new.cCanjCode = 2 "
+        "begin select raise(abort, 'canje rechazado'); end");
+    std::vector<Valores> canjes;
+    for (int i = 1; i <= 3; ++i)
+        canjes.push_back(
+            {{"cClieCode", 1}, {"cCanjCode", i}, {"IdLocal", 2}, {"dCanjDate", fecha(1)}});
+    const QString primero = snapshotDe(2, 1, {{"Canje_Punto", canjes}});
+    const QString segundo = snapshotDe(2, 2, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 2}}}}});
+    // Another store's snapshot is merged and filed, without the errors line of the first.
+    const QString otro = snapshotDe(4, 1, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 4}}}}});
+    const QString ruta = path("MDB_descargadas/" + primero);
+
+    EXPECT_TRUE(importer::SyncLocales());
+    EXPECT_EQ(consulta("select cCanjCode from Canje_Punto"), "1");
+    EXPECT_EQ(marcas(ruta, "Canje_Punto"), std::vector<bool>({true, false, false}));
+    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({primero, segundo}));
+    EXPECT_EQ(ledger(2, 1) + ledger(2, 2), "00");
+    EXPECT_TRUE(m_console.problems().last().endsWith(" - Problemas al Sinc: Canje_Punto"));
+    EXPECT_TRUE(log().contains("MainProcesoSinc.syncTablaCanjePunto: 0 - "));
+    EXPECT_EQ(logCount("Hubo Errores  en una tabla se debe ver los registros del archivo: "), 1);
+    EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({otro}));
+    EXPECT_TRUE(log().contains("Se deja para la proxima ejecucion el archivo " + segundo));
+
+    ejecutar("drop trigger falla");
+    EXPECT_TRUE(importer::SyncLocales());
+    EXPECT_EQ(consulta("select cCanjCode from Canje_Punto order by cCanjCode"), "1|2|3");
+    EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({primero, segundo, otro}));
+    EXPECT_EQ(ledger(2, 1) + ledger(2, 2), "11");
+}
+
+// An unreadable snapshot stays on its first failure and goes to Error on its second; the
+// snapshots beside it are merged.
+TEST_F(Import, UnreadableSnapshotGoesToErrorOnItsSecondFailure) {
+    const Filas cliente = {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 2}}}}};
+    snapshotDe(2, 1, cliente);
+    const QString malo = snapshotDe(2, 2, cliente);
+    const QString tercero = snapshotDe(2, 3, {{"Cliente", {{{"cClieCode", 3}, {"IdLocal", 2}}}}});
+    QFile f(path("MDB_descargadas/" + malo));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.write(QByteArray(f.size(), 'x'));
+    f.close();
+
+    EXPECT_FALSE(importer::SyncLocales());
+    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({malo, malo + ".fallido", tercero}));
+    EXPECT_TRUE(carpeta("Error").isEmpty());
+    EXPECT_TRUE(m_console.problems().last().endsWith(
+        " - Error en Proceso Actual, Problemas de Sincronizacion"));
+    EXPECT_TRUE(
+        log().contains("Se intento Enviar Correo: Problemas Al Sincronizar datos entre Locales"));
+
+    EXPECT_FALSE(importer::SyncLocales());
+    EXPECT_EQ(carpeta("Error"), QStringList({"100000_" + malo}));
+    EXPECT_TRUE(carpeta("MDB_descargadas").isEmpty());
+    EXPECT_EQ(ledger(2, 1) + ledger(2, 2) + ledger(2, 3), "101");
+    EXPECT_EQ(consulta("select cClieCode from Cliente order by cClieCode"), "1|3");
+}
+
+// A snapshot damaged in any way merges nothing and ends in Error on its second failure.
+class Damaged : public Import, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(Damaged, NothingMergedThenError) {
+    const std::string dano = GetParam();
+    std::vector<Valores> filas;
+    for (int i = 1; i <= 400; ++i) filas.push_back(acum(i, fecha(1)));
+    const QString nombre = snapshotDe(
+        2, 1, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 2}}}}, {"Acumulacion_Punto", filas}},
+        dano == "table missing" ? QStringList{"Contactos"} : QStringList{});
+    const QString ruta = path("MDB_descargadas/" + nombre);
+    QFile f(ruta);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    if (dano == "truncated") f.resize(f.size() / 2 + 100);
+    if (dano == "garbage page") {
+        auto d = jet::Database::open(ruta.toStdString());
+        const uint32_t pagina = d.value().table("Acumulacion_Punto")->ownedPages().value().back();
+        f.seek(qint64{pagina} * 4096);
+        f.write(QByteArray(4096, '\x5a'));
+    }
+    f.close();
+    if (dano == "wrong type") {
+        // Cliente.sClieMail written as a number.
+        auto w = jet::Writer::create(ruta.toStdString());
+        for (const auto& t : snapshot::tables()) {
+            jet::TableDef def = snapshot::jetTableDef(t);
+            for (auto& c : def.columns)
+                if (c.name == "sClieMail") c = {c.name, jet::ColumnType::Long, 4, false};
+            w.value()->createTable(def);
+        }
+        ASSERT_TRUE(w.value()->commit().isOk());
+    }
+    EXPECT_FALSE(importer::SyncLocales());
+    EXPECT_EQ(consulta("select count(*) from Cliente") +
+                  consulta("select count(*) from Acumulacion_Punto"),
+              "00");
+    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({nombre, nombre + ".fallido"}));
+    EXPECT_TRUE(boxTexts().last().startsWith("No se puede conectar a "))
+        << boxTexts().join('\n').toStdString();
+    EXPECT_FALSE(importer::SyncLocales());
+    EXPECT_EQ(carpeta("Error"), QStringList({"100000_" + nombre}));
+    EXPECT_EQ(ledger(2, 1), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Damaged,
+                         ::testing::Values("truncated", "table missing", "wrong type",
+                                           "garbage page"));
+
+// Ledger rows without a merge to do: a file already filed is marked merged; a file at or
+// under 10,000 bytes is deleted and its row cleared, so the day is fetched again; one byte
+// more is kept for the merge.
+TEST_F(Import, LedgerRowsWithoutAMerge) {
+    const QString archivado = snapshotDe(2, 1, {});
+    QFile::rename(path("MDB_descargadas/" + archivado), path("MDB_Syncronizadas/" + archivado));
+    for (int dia : {2, 3}) {
+        const QString nombre = snapshotDe(4, dia, {});
+        QFile f(path("MDB_descargadas/" + nombre));
+        f.open(QIODevice::ReadWrite);
+        f.resize(dia == 2 ? 10000 : 10001);
+    }
+    EXPECT_FALSE(importer::SyncLocales());  // the 10,001-byte file is no snapshot
+    EXPECT_EQ(ledger(2, 1) + ledger(4, 2) + ledger(4, 3), "1none0");
+    EXPECT_TRUE(log().contains("El archivo 2_01122026.mdb ya estaba en MDB_Syncronizadas"));
+    EXPECT_TRUE(log().contains(QDir::toNativeSeparators(path("MDB_descargadas/4_02122026.mdb")) +
+                               " - su tamaño es menor de 10 KB"));
+    EXPECT_EQ(carpeta("MDB_descargadas"),
+              QStringList({"4_03122026.mdb", "4_03122026.mdb.fallido"}));
+}
+
+// A snapshot that cannot be filed stays where it is, unrecorded, for the next run.
+TEST_F(Import, FailedFilingKeepsTheFile) {
+    const QString nombre = snapshotDe(2, 1, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 2}}}}});
+    QDir(path("MDB_Syncronizadas")).mkdir(nombre);  // the copy cannot replace a folder
+    EXPECT_TRUE(importer::SyncLocales());
+    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({nombre}));
+    EXPECT_EQ(ledger(2, 1), "0");
+    EXPECT_EQ(logCount("Error # Function CopiarArchivo"), 1);
+}
+
+// Production databases gone: nothing is filed, nothing recorded, no upload.
+TEST_F(Import, ClosedConnectionsLeaveEverything) {
+    const QString nombre = snapshotDe(2, 1, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 2}}}}});
+    db::cerrarConexiones();
+    EXPECT_FALSE(importer::SyncLocales());
+    EXPECT_FALSE(config::runState().results.importCompleted);
+    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({nombre}));
+    EXPECT_EQ(ledger(2, 1), "0");
+    EXPECT_TRUE(log().contains(
+        "se detiene la sincronizacion y los archivos quedan para la proxima ejecucion"));
+}
+
+}  // namespace
