@@ -79,8 +79,8 @@ for pair in "2 3" "3 2"; do
   merged="$work/store$me/MDB_Syncronizadas/${other}_${today}.mdb"
   [ -f "$merged" ] || fail "store $me did not file ${other}_${today}.mdb as merged"
   "$mdbtool" export "$merged" Acumulacion_Punto | tail -n +2 | grep -q ',0$' && fail "store $me left rows of ${other}_${today}.mdb unmarked"
-  [ "$(q "$me" Seguridad.mdb "select iSincronizacionOK from TablasFTP where idLocal=$other")" = 1 ] || fail "store $me's ledger row is not merged"
-  [ -z "$(ls "$work/store$me/MDB_descargadas" "$work/store$me/Error")" ] || fail "store $me left files in MDB_descargadas or Error"
+  [ "$(q "$me" Seguridad.mdb "select min(iSincronizacionOK) || count(*) from TablasFTP where idLocal=$other")" = 12 ] || fail "store $me's ledger rows are not merged"
+  [ -z "$(find "$work/store$me/MDB_descargadas" "$work/store$me/Error" -type f)" ] || fail "store $me left files in MDB_descargadas or Error"
 done
 
 echo "-- store 3 again: nothing new"
