@@ -2,6 +2,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 #include "db/SessionSetup.h"
 
@@ -45,6 +46,10 @@ QSqlDatabase Connection::database() const {
 
 QString Connection::prepareStatement(const QString& sql) const {
     if (!m_state || !m_state->mapNames) return sql;
+    // SQLite folds ASCII letters in names itself: only a text with other letters needs them.
+    if (m_state->engine == Engine::Sqlite &&
+        std::all_of(sql.cbegin(), sql.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return sql;
     if (isSchemaStatement(sql)) return sql;  // names being defined keep the caller's spelling
     return m_state->names.rewrite(sql);
 }

@@ -16,9 +16,7 @@
 #include <vector>
 
 #include "db/Connection.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include "db/SqliteDirecto.h"
 
 namespace lumaro::db {
 
@@ -45,12 +43,10 @@ public:
 
 private:
     SentenciasSqlite(const Connection& cnn, sqlite3* handle) : m_cnn(cnn), m_db(handle) {}
-    QByteArray texto(const QString& sql) const;
-    QString mensaje() const;
 
     const Connection& m_cnn;
     sqlite3* m_db;
-    std::map<QString, sqlite3_stmt*> m_preparadas;
+    std::map<QString, std::unique_ptr<SentenciaSqlite>> m_preparadas;
 };
 
 }  // namespace lumaro::db

@@ -68,6 +68,8 @@ SentenciaSqlite::Paso SentenciaSqlite::paso() {
     }
 }
 
+void SentenciaSqlite::reiniciar() { sqlite3_reset(m_stmt); }
+
 int SentenciaSqlite::columnas() const { return sqlite3_column_count(m_stmt); }
 
 QString SentenciaSqlite::nombreColumna(int i) const {

@@ -33,6 +33,8 @@ public:
     bool enlazar(const QVariantList& valores);
     enum class Paso { Fila, Fin, Error };
     Paso paso();
+    // Rewinds the statement, releasing what a step left open.
+    void reiniciar();
 
     int columnas() const;
     QString nombreColumna(int i) const;
