@@ -81,6 +81,7 @@ double baseline(const QString& folder, const QDate& dia) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    lumaro::config::fijarZonaHoraria();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == QStringLiteral("--copiar")) return copiar(args[2]);

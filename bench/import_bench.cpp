@@ -4,6 +4,7 @@
 // updates from a file inside one transaction.
 //
 // usage: import_bench [SCALE]     SCALE 1 = full size (default), 0.1 = a quick run
+#include <sys/resource.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,11 +12,11 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "config/Clock.h"
 #include "config/HeadlessConsole.h"
 #include "config/Settings.h"
 #include "db/Conexiones.h"
@@ -104,6 +105,7 @@ bool crearProduccion(const QString& ruta, const QStringList& previas) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    lumaro::config::fijarZonaHoraria();
     const double escala = argc > 1 ? std::atof(argv[1]) : 1.0;
     const int acumulaciones = static_cast<int>(100000 * escala);
     const int clientes = static_cast<int>(20000 * escala);

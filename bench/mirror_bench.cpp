@@ -154,6 +154,7 @@ int run(int fillRows, int feedRows) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    lumaro::config::fijarZonaHoraria();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     return run(args.size() > 1 ? args[1].toInt() : 1000000,

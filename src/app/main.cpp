@@ -12,6 +12,7 @@
 #include "app/ProductionPhases.h"
 #include "app/RunControl.h"
 #include "app/Texts.h"
+#include "config/Clock.h"
 
 using namespace lumaro::app;
 
@@ -26,6 +27,7 @@ int usage(const QString& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    lumaro::config::fijarZonaHoraria();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Synchronises the loyalty data of this store with the other stores of the chain.\n"

@@ -1,5 +1,7 @@
 #include "config/Clock.h"
 
+#include <QFileInfo>
+
 namespace lumaro::config {
 
 namespace {
@@ -28,5 +30,12 @@ void Clock::setFixed(const QDateTime& at) {
 void Clock::advance(qint64 seconds) { fixedTime() = fixedTime().addSecs(seconds); }
 
 QString marcaTiempo() { return Clock::now().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss ap")); }
+
+void fijarZonaHoraria() {
+#ifdef Q_OS_LINUX
+    if (qEnvironmentVariableIsEmpty("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime")))
+        qputenv("TZ", ":/etc/localtime");
+#endif
+}
 
 }  // namespace lumaro::config

@@ -19,6 +19,11 @@ public:
     static void advance(qint64 seconds);
 };
 
+// Names the local time zone for the C library once, at start-up. While TZ is unset, glibc
+// reads /etc/localtime again on every local-time conversion (every log line, every local date
+// of a merge); naming that same file keeps the zone and lets it answer from memory.
+void fijarZonaHoraria();
+
 // The current date and time as the phases show it in the window's status bar and List1:
 // "DD/MM/YYYY hh:mm:ss am/pm".
 QString marcaTiempo();

@@ -227,23 +227,7 @@ QString marcaFallo(const QString& rutaSnapshot) {
     return rutaSnapshot + QStringLiteral(".fallido");
 }
 
-namespace {
-
-// Every date the merges read or compare is a local-time QDateTime, and each conversion asks
-// the C library for the zone. While TZ is unset, glibc stats /etc/localtime again on every
-// such call (a third of a large merge's time); naming that same file keeps the zone and lets
-// it answer from what it already read.
-void zonaHorariaUnaVez() {
-#ifdef Q_OS_LINUX
-    if (qEnvironmentVariableIsEmpty("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime")))
-        qputenv("TZ", ":/etc/localtime");
-#endif
-}
-
-}  // namespace
-
 bool SyncLocales() {
-    zonaHorariaUnaVez();
     bool& completado = config::runState().results.importCompleted;
     completado = false;
     completado = Corrida().ejecutar();
