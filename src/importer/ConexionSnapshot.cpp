@@ -187,6 +187,13 @@ bool ConexionSnapshot::marcar(const snapshot::Table& tabla, jet::RowId id, QStri
     return false;
 }
 
+bool ConexionSnapshot::guardarMarcas(QString* error) {
+    if (!m_estado || !m_estado->updater) return true;
+    const jet::Status st = m_estado->updater->flush();
+    if (!st && error) *error = texto(st.message());
+    return st.isOk();
+}
+
 void ConexionSnapshot::cerrar() {
     if (m_estado && m_estado->updater) {
         // The marks are re-done by the next merge if they did not reach the disk.

@@ -46,8 +46,11 @@ public:
     bool recorrer(const snapshot::Table& tabla, const Visita& visita, QString* error) const;
     // Rows the table holds (marked or not).
     int filas(const snapshot::Table& tabla) const;
-    // Sets bFlagSincro to 1 on the row; false with the reason in error.
+    // Sets bFlagSincro to 1 on the row; false with the reason in error. The last page marked
+    // reaches the file with the next page, at guardarMarcas or at cerrar.
     bool marcar(const snapshot::Table& tabla, jet::RowId id, QString* error);
+    // Writes the marks made so far to the file; false with the reason in error.
+    bool guardarMarcas(QString* error);
 
     // Syncs the marks to disk and closes the file; harmless when closed.
     void cerrar();

@@ -228,6 +228,9 @@ private:
                             error);
             observar(PuntoFusion::Marca);
         }
+        if (QString error; !m_pendientes.empty() && !cnnSnapshot().guardarMarcas(&error))
+            EscribirLog(m_r.prefijo() + QStringLiteral("no se pudieron guardar las marcas: ") +
+                        error);
         m_pendientes.clear();
         if (!seguir) return true;
         if (m_destino.beginTransaction()) return true;

@@ -32,8 +32,26 @@ Result<std::unique_ptr<Updater>> Updater::open(const std::filesystem::path& path
 
 Updater::~Updater() { close(); }
 
+Status Updater::flush() {
+    if (!m_holding || m_file == nullptr) return Status::ok();
+    const long offset = static_cast<long>(m_heldNumber) * static_cast<long>(fmt::kPageSize);
+    if (std::fseek(m_file, offset, SEEK_SET) != 0 ||
+        std::fwrite(m_held, fmt::kPageSize, 1, m_file) != 1 || std::fflush(m_file) != 0) {
+        return Status::ioError("cannot write page " + std::to_string(m_heldNumber) + " of " +
+                               m_path.string());
+    }
+    m_holding = false;
+    return Status::ok();
+}
+
 Status Updater::close() {
     if (m_file == nullptr) return Status::ok();
+    const Status flushed = flush();
+    if (!flushed) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        return flushed;
+    }
     const bool synced = syncFile(m_file);
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
@@ -46,6 +64,10 @@ Status Updater::readPage(uint32_t number, uint8_t* bytes) {
     if (number >= m_db->pageCount()) {
         return Status::invalidArgument("page " + std::to_string(number) + " is beyond the file");
     }
+    if (m_holding && number == m_heldNumber) {
+        std::memcpy(bytes, m_held, fmt::kPageSize);
+        return Status::ok();
+    }
     const long offset = static_cast<long>(number) * static_cast<long>(fmt::kPageSize);
     if (std::fseek(m_file, offset, SEEK_SET) != 0 ||
         std::fread(bytes, fmt::kPageSize, 1, m_file) != 1) {
@@ -56,13 +78,24 @@ Status Updater::readPage(uint32_t number, uint8_t* bytes) {
 }
 
 Status Updater::writePage(uint32_t number, const uint8_t* bytes) {
-    const long offset = static_cast<long>(number) * static_cast<long>(fmt::kPageSize);
-    if (std::fseek(m_file, offset, SEEK_SET) != 0 ||
-        std::fwrite(bytes, fmt::kPageSize, 1, m_file) != 1 || std::fflush(m_file) != 0) {
-        return Status::ioError("cannot write page " + std::to_string(number) + " of " +
-                               m_path.string());
+    if (m_holding && number != m_heldNumber) {
+        const Status st = flush();
+        if (!st) return st;
     }
+    std::memcpy(m_held, bytes, fmt::kPageSize);
+    m_heldNumber = number;
+    m_holding = true;
     return Status::ok();
+}
+
+Result<Table> Updater::table(std::string_view name) {
+    if (!m_table || m_tableName != name) {
+        Result<Table> t = m_db->table(name);
+        if (!t) return t.status();
+        m_table = std::make_unique<Table>(std::move(t.value()));
+        m_tableName = std::string(name);
+    }
+    return *m_table;
 }
 
 Status Updater::locate(const Table& table, RowId row, Located& out) {
@@ -108,7 +141,7 @@ Status Updater::locate(const Table& table, RowId row, Located& out) {
 
 Status Updater::setBoolean(std::string_view tableName, RowId row, std::string_view columnName,
                            bool value) {
-    Result<Table> table = m_db->table(tableName);
+    Result<Table> table = this->table(tableName);
     if (!table) return table.status();
     const Column* column = table->column(columnName);
     if (column == nullptr || column->type != ColumnType::Boolean) {
@@ -134,7 +167,7 @@ Status Updater::setBoolean(std::string_view tableName, RowId row, std::string_vi
 }
 
 Status Updater::deleteRow(std::string_view tableName, RowId row) {
-    Result<Table> table = m_db->table(tableName);
+    Result<Table> table = this->table(tableName);
     if (!table) return table.status();
     Located at;
     Status st = locate(table.value(), row, at);

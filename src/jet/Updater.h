@@ -4,8 +4,10 @@
 // the change rewrites one byte and never moves the row; a deletion flags the row's slot and
 // lowers the table's row count. Rows are named by the RowId the reader reports.
 //
-// Rows that Jet moved to another page (overflow rows) are followed to their new home. Each
-// change is written through at once; close() (or the destructor) syncs the file.
+// Rows that Jet moved to another page (overflow rows) are followed to their new home. The page
+// changed last is held back, so that many changes to one page cost one write: it reaches the
+// file when another page is changed, at flush(), and at close() (or the destructor), which
+// also syncs the file.
 
 #include <cstdio>
 #include <filesystem>
@@ -32,7 +34,10 @@ public:
     // Deletes the row at `row` in `table`.
     Status deleteRow(std::string_view table, RowId row);
 
-    // Syncs the file to disk and closes it.
+    // Writes the page held back, if any.
+    Status flush();
+
+    // Writes what is held back, syncs the file to disk and closes it.
     Status close();
 
 private:
@@ -48,12 +53,20 @@ private:
     };
     Updater() = default;
     Status locate(const Table& table, RowId row, Located& out);
+    // The table, looked up once for a run of changes to the same table.
+    Result<Table> table(std::string_view name);
     Status readPage(uint32_t number, uint8_t* bytes);
+    // Holds the page back (writing out the one held before, when it is another page).
     Status writePage(uint32_t number, const uint8_t* bytes);
 
     std::filesystem::path m_path;
     std::unique_ptr<Database> m_db;
     std::FILE* m_file = nullptr;
+    std::string m_tableName;
+    std::unique_ptr<Table> m_table;
+    uint8_t m_held[4096];
+    uint32_t m_heldNumber = 0;
+    bool m_holding = false;
 };
 
 }  // namespace lumaro::jet
