@@ -12,6 +12,9 @@ namespace lumaro::outputs {
 namespace {
 
 const QString kPrefijo = QStringLiteral("EspejoMySql - Error: ");
+// Rows of the copy written to the mirror per transaction: one commit (one flush of the
+// server's log) per row would make the mirror the slow part of the copy.
+constexpr int kFilasPorTransaccion = 500;
 
 bool abrirEspejo() {
     if (db::cnnMySql().isOpen()) return true;
@@ -46,7 +49,20 @@ void EspejoMySql::fila(const snapshot::Table& tabla, const snapshot::Fila& fila)
     const TablaEspejo* t = tablaEspejo(tabla);
     if (!t) return;
     empezarTabla(tabla);
-    if (m_alimenta) escribir(*t, fila, Origen::Copia, true);
+    if (!m_alimenta) return;
+    if (!m_enTransaccion) m_enTransaccion = db::cnnMySql().beginTransaction();
+    escribir(*t, fila, Origen::Copia, true);
+    if (++m_pendientes >= kFilasPorTransaccion) confirmar(tabla);
+}
+
+void EspejoMySql::confirmar(const snapshot::Table& tabla) {
+    if (m_enTransaccion && !db::cnnMySql().commitTransaction())
+        config::EscribirLog(
+            kPrefijo + tabla.qName() +
+            QStringLiteral(" - no se confirmaron las ultimas %1 filas: ").arg(m_pendientes) +
+            db::cnnMySql().lastError());
+    m_enTransaccion = false;
+    m_pendientes = 0;
 }
 
 void EspejoMySql::finTabla(const snapshot::Table& tabla) {
@@ -56,11 +72,15 @@ void EspejoMySql::finTabla(const snapshot::Table& tabla) {
         if (m_alimenta && !db::dbAdmin().EjecutarSentencia(db::cnnMySql(), t->marcado, 1))
             config::EscribirLog(kPrefijo + tabla.qName() + QStringLiteral(" - ") +
                                 db::cnnMySql().lastError());
+        confirmar(tabla);
     }
     m_tabla = nullptr;
 }
 
-void EspejoMySql::fin(bool) { m_tabla = nullptr; }
+void EspejoMySql::fin(bool) {
+    if (m_tabla) confirmar(*m_tabla);
+    m_tabla = nullptr;
+}
 
 bool EspejoMySql::activo() {
     m_tabla = nullptr;
@@ -118,6 +138,7 @@ void EspejoMySql::fallo(const snapshot::Table& tabla, const snapshot::Fila& fila
                         error);
     if (!m_alimenta || db::cnnMySql().isAlive()) return;
     // The connection was lost: open it again once for this table, else stop mirroring it.
+    m_enTransaccion = false;  // gone with the connection
     if (!m_reabierta) {
         m_reabierta = true;
         db::dbAdmin().CerrarBD(db::cnnMySql());

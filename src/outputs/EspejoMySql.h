@@ -6,10 +6,11 @@
 // are ignored. Whether this store feeds the mirror (db::esLocalPrincipal) is asked once per
 // table, not per row. Each row is looked up in the mirror by its key and then inserted or
 // updated on the mirror connection (db::cnnMySql(), opened by AbrirConexion(1); opened here
-// when it is closed). A failure is one run-log line that names the table and the row's key and
-// skips that row; nothing here shows a box, and nothing changes the caller's result. When the
-// mirror connection is lost, it is opened again once; if that fails the rest of the table is
-// not mirrored, with one more log line.
+// when it is closed). The copy's rows are committed in groups of a few hundred and at the end
+// of each table, whatever the copy's own outcome; merged rows are committed one by one. A failure
+// is one run-log line that names the table and the row's key and skips that row; nothing here shows
+// a box, and nothing changes the caller's result. When the mirror connection is lost, it is opened
+// again once; if that fails the rest of the table is not mirrored, with one more log line.
 
 #include "outputs/DatosEspejo.h"
 #include "snapshot/EspejoFusion.h"
@@ -48,11 +49,16 @@ private:
     bool ejecutar(const TablaEspejo& t, const snapshot::Fila& fila, const QString& sql,
                   bool insert);
     void fallo(const snapshot::Table& tabla, const snapshot::Fila& fila, const QString& error);
+    // Commits the copy's rows written since the last commit (they stay written whatever the
+    // copy's outcome); a failure is logged.
+    void confirmar(const snapshot::Table& tabla);
 
     const snapshot::Table* m_tabla = nullptr;  // the table whose rows are arriving
     bool m_alimenta = false;                   // this store feeds the mirror, for m_tabla
     bool m_respuestaActivo = false;            // activo answered for the next table
     bool m_reabierta = false;                  // the connection was reopened for m_tabla
+    bool m_enTransaccion = false;              // the copy's mirror rows await their commit
+    int m_pendientes = 0;                      // rows written since the last commit
 };
 
 }  // namespace lumaro::outputs

@@ -213,7 +213,7 @@ TEST_F(Mirror, ExistenceChecks) {
 }
 
 // The copy: missing rows inserted, present ones updated, dates without time (but the card's
-// expiry), the table's rows marked at its end.
+// expiry), the table's rows marked and committed at its end.
 TEST_F(Mirror, CopyFeed) {
     principal();
     EspejoMySql espejo;
@@ -222,7 +222,6 @@ TEST_F(Mirror, CopyFeed) {
         espejo.fila(*t, fila(*t, 7, "O'Bri v1"));
         espejo.fila(*t, fila(*t, 7, "O'Bri v2"));
         espejo.fila(*t, fila(*t, 8, "v1"));
-        EXPECT_EQ(one("select count(*) from " + t->qName() + " where bFlagSincro=0"), "2");
         espejo.finTabla(*t);
         QStringList columns{t->column(u"sUserDesc") ? "sUserDesc" : "sClieApel"};
         QString dates;
