@@ -24,8 +24,24 @@ bool isDateSeparator(QChar c) { return c == u'/' || c == u'-'; }
 QString dateTimeText(const QDateTime& value) {
     const QDate d = value.date();
     const QTime t = value.time();
-    return QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", d.year(), d.month(), d.day(),
-                             t.hour(), t.minute(), t.second());
+    if (d.year() < 0 || d.year() > 9999)
+        return QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", d.year(), d.month(), d.day(),
+                                 t.hour(), t.minute(), t.second());
+    // Digits written directly: this runs for every date the copy and the merges handle.
+    QChar text[19];
+    const auto put = [&text](int pos, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10) text[pos + i] = QChar(u'0' + value % 10);
+    };
+    put(0, d.year(), 4);
+    text[4] = text[7] = u'/';
+    put(5, d.month(), 2);
+    put(8, d.day(), 2);
+    text[10] = u' ';
+    put(11, t.hour(), 2);
+    text[13] = text[16] = u':';
+    put(14, t.minute(), 2);
+    put(17, t.second(), 2);
+    return QString(text, 19);
 }
 
 bool dateTextParts(QStringView text, int& year, int& month, int& day) {

@@ -1,5 +1,7 @@
 #include "importer/StatementTemplates.h"
 
+#include "snapshot/Fila.h"
+
 #include <QDateTime>
 
 #include "config/Console.h"
@@ -24,33 +26,6 @@ QString trimBlanks(const QString& s) {
 QString fail(const QString& description) {
     config::console().messageBox(config::BoxIcon::Information, QString(), description);
     return QString();
-}
-
-std::optional<qint64> wholeNumber(const QVariant& value) {
-    switch (value.metaType().id()) {
-        case QMetaType::Bool:
-            return value.toBool() ? 1 : 0;
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::LongLong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::ULong:
-        case QMetaType::ULongLong:
-            return value.toLongLong();
-        case QMetaType::Double:
-        case QMetaType::Float: {
-            const double d = value.toDouble();
-            if (d != static_cast<double>(static_cast<qint64>(d))) return std::nullopt;
-            return static_cast<qint64>(d);
-        }
-        default: {
-            bool ok = false;
-            const qint64 n = value.toString().trimmed().toLongLong(&ok);
-            return ok ? std::optional<qint64>(n) : std::nullopt;
-        }
-    }
 }
 
 }  // namespace
@@ -108,42 +83,15 @@ std::optional<QString> literalTexto(const QVariant& value) {
 }
 
 std::optional<QString> literalNumero(const QVariant& value) {
-    if (value.isNull()) return literalNulo();
-    const auto n = wholeNumber(value);
+    const auto n = snapshot::valorColumna(snapshot::ColumnType::Integer, value);
     if (!n) return std::nullopt;
-    return QString::number(*n);
+    return n->isNull() ? literalNulo() : QString::number(n->toLongLong());
 }
 
 std::optional<QString> literalFecha(const QVariant& value) {
-    if (value.isNull()) return literalNulo();
-    QDateTime dt;
-    if (value.metaType().id() == QMetaType::QDateTime)
-        dt = value.toDateTime();
-    else if (value.metaType().id() == QMetaType::QDate)
-        dt = QDateTime(value.toDate(), QTime(0, 0));
-    else if (const auto parsed = db::parseDateTimeText(value.toString()))
-        dt = *parsed;
-    if (!dt.isValid()) return std::nullopt;
-    // 'yyyy/mm/dd hh:mm:ss', digits written directly: this runs for every date of a merge.
-    const QDate d = dt.date();
-    const QTime t = dt.time();
-    if (d.year() < 0 || d.year() > 9999) return u'\'' + db::dateTimeText(dt) + u'\'';
-    QChar texto[21];
-    const auto poner = [&texto](int pos, int valor, int cifras) {
-        for (int i = cifras - 1; i >= 0; --i, valor /= 10)
-            texto[pos + i] = QChar(u'0' + valor % 10);
-    };
-    texto[0] = texto[20] = u'\'';
-    poner(1, d.year(), 4);
-    texto[5] = texto[8] = u'/';
-    poner(6, d.month(), 2);
-    poner(9, d.day(), 2);
-    texto[11] = u' ';
-    poner(12, t.hour(), 2);
-    texto[14] = texto[17] = u':';
-    poner(15, t.minute(), 2);
-    poner(18, t.second(), 2);
-    return QString(texto, 21);
+    const auto dt = snapshot::valorColumna(snapshot::ColumnType::DateTime, value);
+    if (!dt) return std::nullopt;
+    return dt->isNull() ? literalNulo() : u'\'' + db::dateTimeText(dt->toDateTime()) + u'\'';
 }
 
 QVariant valorJet(const jet::Value& value) {
