@@ -86,4 +86,11 @@ QVariant Cursor::value(int index) const {
     return m_state->query.value(index);
 }
 
+bool Cursor::crudo(int index, ValorCrudo& out) const {
+    if (!m_state || !m_state->onRow || !m_state->directa || index < 0 || index >= fieldCount())
+        return false;
+    out = m_state->directa->crudo(index);
+    return true;
+}
+
 }  // namespace lumaro::db

@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <memory>
 
+#include "db/SqliteDirecto.h"
+
 namespace lumaro::db {
 
 class Connection;
@@ -37,6 +39,9 @@ public:
     int fieldIndex(const QString& name) const;
     // The current row's field; a null QVariant for a NULL, an invalid one out of range.
     QVariant value(int index) const;
+    // The current row's field exactly as SQLite holds it, for bulk readers that convert it
+    // themselves; false on any other engine (use value()) or out of range.
+    bool crudo(int index, ValorCrudo& out) const;
 
 private:
     struct State;

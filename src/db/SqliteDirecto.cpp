@@ -94,6 +94,45 @@ QVariant SentenciaSqlite::valor(int i) const {
     }
 }
 
+ValorCrudo SentenciaSqlite::crudo(int i) const {
+    ValorCrudo v;
+    switch (sqlite3_column_type(m_stmt, i)) {
+        case SQLITE_INTEGER:
+            v.tipo = ValorCrudo::Tipo::Entero;
+            v.entero = sqlite3_column_int64(m_stmt, i);
+            break;
+        case SQLITE_FLOAT:
+            v.tipo = ValorCrudo::Tipo::Real;
+            v.real = sqlite3_column_double(m_stmt, i);
+            break;
+        case SQLITE_TEXT:
+            v.tipo = ValorCrudo::Tipo::Texto;
+            v.datos = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+            v.largo = sqlite3_column_bytes(m_stmt, i);
+            break;
+        case SQLITE_BLOB:
+            v.tipo = ValorCrudo::Tipo::Blob;
+            v.datos = static_cast<const char*>(sqlite3_column_blob(m_stmt, i));
+            v.largo = sqlite3_column_bytes(m_stmt, i);
+            break;
+        default:
+            break;
+    }
+    return v;
+}
+
+bool SentenciaSqlite::enlazarEntero(int i, qint64 valor) {
+    if (sqlite3_bind_int64(m_stmt, i + 1, valor) == SQLITE_OK) return true;
+    m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    return false;
+}
+
+bool SentenciaSqlite::enlazarTexto(int i, const char* utf8, int largo) {
+    if (sqlite3_bind_text(m_stmt, i + 1, utf8, largo, SQLITE_TRANSIENT) == SQLITE_OK) return true;
+    m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    return false;
+}
+
 int SentenciaSqlite::filasAfectadas() const { return sqlite3_changes(m_db); }
 
 }  // namespace lumaro::db

@@ -16,6 +16,17 @@ namespace lumaro::db {
 
 class Connection;
 
+// A value of the current row as SQLite holds it, without any conversion. A text (UTF-8, not
+// terminated) or blob stays valid until the statement steps again.
+struct ValorCrudo {
+    enum class Tipo { Nulo, Entero, Real, Texto, Blob };
+    Tipo tipo = Tipo::Nulo;
+    qint64 entero = 0;
+    double real = 0;
+    const char* datos = nullptr;
+    int largo = 0;
+};
+
 // The sqlite3 handle of an open SQLite connection; nullptr for any other engine.
 sqlite3* sqliteHandle(const Connection& cnn);
 
@@ -41,6 +52,10 @@ public:
     // The current row's value: qlonglong, double, QString (UTF-8 decoded), QByteArray, or a
     // null QVariant.
     QVariant valor(int i) const;
+    ValorCrudo crudo(int i) const;
+    // Binds one value straight, for a statement run many times (see enlazar for the rewind).
+    bool enlazarEntero(int i, qint64 valor);
+    bool enlazarTexto(int i, const char* utf8, int largo);
     int filasAfectadas() const;
     QString errorText() const { return m_error; }
 

@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "config/Settings.h"
+#include "snapshot/PartesFecha.h"
 
 namespace lumaro::outputs {
 
@@ -13,26 +14,45 @@ namespace {
 
 using snapshot::ColumnType;
 
-// Appends a number's plain digits, without going through a temporary text.
-void agregarNumero(QString& s, qlonglong v) {
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    s.append(QLatin1StringView(buf, r.ptr - buf));
+// A number's plain digits into buf (24 units); returns how many.
+template <class Unidad>
+int digitosNumero(Unidad* buf, qlonglong v) {
+    char texto[24];
+    const auto r = std::to_chars(texto, texto + sizeof texto, v);
+    const int n = static_cast<int>(r.ptr - texto);
+    for (int k = 0; k < n; ++k) buf[k] = static_cast<Unidad>(texto[k]);
+    return n;
 }
 
-// Appends yyyymmddhhmmss.
-void agregarFecha(QString& s, const QDateTime& dt) {
-    const QDate d = dt.date();
-    const QTime t = dt.time();
-    char buf[16];
-    const int partes[] = {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+// yyyymmddhhmmss into buf (14 units).
+template <class Unidad>
+void digitosFecha(Unidad* buf, const QDateTime& dt) {
+    const snapshot::PartesFecha p = snapshot::partesFecha(dt);
+    const int partes[] = {p.anio, p.mes, p.dia, p.hora, p.minuto, p.segundo};
     int n = 0;
     for (int k = 0; k < 6; ++k) {
         const int ancho = k == 0 ? 4 : 2;
-        for (int j = ancho - 1, v = partes[k]; j >= 0; --j, v /= 10) buf[n + j] = '0' + v % 10;
+        for (int j = ancho - 1, v = partes[k]; j >= 0; --j, v /= 10)
+            buf[n + j] = static_cast<Unidad>('0' + v % 10);
         n += ancho;
     }
-    s.append(QLatin1StringView(buf, n));
+}
+
+void agregarNumero(QString& s, qlonglong v) {
+    char buf[24];
+    s.append(QLatin1StringView(buf, digitosNumero(buf, v)));
+}
+
+void agregarFecha(QString& s, const QDateTime& dt) {
+    char buf[14];
+    digitosFecha(buf, dt);
+    s.append(QLatin1StringView(buf, 14));
+}
+
+// The sent flag always travels as 0 (the receiver has not seen the row yet); the client's VIP
+// mark as 0 or 1, null being 0.
+bool marcaUno(const snapshot::Column& c, const QVariant& v) {
+    return c.type != ColumnType::Flag && !v.isNull() && v.toBool();
 }
 
 }  // namespace
@@ -73,8 +93,46 @@ void ExportacionDBF::fila(const snapshot::Table& tabla, const snapshot::Fila& fi
             m_creados << e->dbf.rutaArchivo();
     }
     if (!e->dbf.abierto()) return;
+    if (elementosDirectos(*e, fila)) return;
     armarRegistro(*e, fila);
     e->dbf.setRegistro(m_registro);
+}
+
+bool ExportacionDBF::elementosDirectos(Escritor& e, const snapshot::Fila& fila) {
+    const snapshot::Table& tabla = *e.tabla;
+    const std::vector<ColumnaDBF>& dbf = *e.columnas;
+    if (fila.size() != tabla.columns.size() || dbf.size() != tabla.columns.size()) return false;
+    e.dbf.empezarRegistro();
+    char16_t buf[24];
+    for (size_t i = 0; i < fila.size(); ++i) {
+        const snapshot::Column& c = tabla.columns[i];
+        const QVariant& v = fila[i];
+        const int campo = static_cast<int>(i);
+        bool ok = true;
+        if (dbf[i].elemento == ElementoDBF::Marca) {
+            buf[0] = marcaUno(c, v) ? u'1' : u'0';
+            ok = e.dbf.elemento(campo, u'B', QStringView(buf, 1));
+        } else if (c.type == ColumnType::Integer) {
+            const int n = v.isNull() ? 0 : digitosNumero(buf, v.toLongLong());
+            ok = e.dbf.elemento(campo, u'N', QStringView(buf, n));
+        } else if (c.type == ColumnType::DateTime) {
+            if (!v.isNull()) digitosFecha(buf, v.toDateTime());
+            ok = e.dbf.elemento(campo, u'D', QStringView(buf, v.isNull() ? 0 : 14));
+        } else if (c.type == ColumnType::Text) {
+            QString texto = v.toString();
+            // Quotes become blanks, as in every other copy of the row; a key (the card
+            // number) travels exactly as read.
+            if (!c.key && texto.contains(u'\'')) texto.replace(u'\'', u' ');
+            ok = e.dbf.elemento(campo, u'C', texto);
+        } else {
+            return false;
+        }
+        if (!ok) return false;
+    }
+    return e.dbf.grabarRegistro([&] {
+        armarRegistro(e, fila);
+        return m_registro;
+    });
 }
 
 void ExportacionDBF::armarRegistro(const Escritor& e, const snapshot::Fila& fila) {
@@ -89,12 +147,9 @@ void ExportacionDBF::armarRegistro(const Escritor& e, const snapshot::Fila& fila
             i < static_cast<qsizetype>(fila.size()) ? fila[static_cast<size_t>(i)] : QVariant();
         QString& s = m_registro[i];
         s.truncate(0);  // keeps the capacity of the previous row
-        // Flag elements: the sent flag always travels as 0 (the receiver has not seen the row
-        // yet); the client's VIP mark as 0 or 1, null being 0.
         if (static_cast<size_t>(i) < dbf.size() &&
             dbf[static_cast<size_t>(i)].elemento == ElementoDBF::Marca) {
-            const bool uno = c.type != ColumnType::Flag && !v.isNull() && v.toBool();
-            s.append(QLatin1StringView(uno ? "B1" : "B0"));
+            s.append(QLatin1StringView(marcaUno(c, v) ? "B1" : "B0"));
             continue;
         }
         switch (c.type) {

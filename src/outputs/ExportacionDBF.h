@@ -39,6 +39,9 @@ private:
     Escritor* escritor(const snapshot::Table& tabla);
     // The record elements of a row, into m_registro (reused from row to row).
     void armarRegistro(const Escritor& e, const snapshot::Fila& fila);
+    // The same elements handed to the file one by one, without texts; false when one of them
+    // would be refused (the row then goes through armarRegistro and setRegistro, which log).
+    bool elementosDirectos(Escritor& e, const snapshot::Fila& fila);
 
     std::array<Escritor, 4> m_escritores;  // in the copy's order of the tables
     QString m_nombreSnapshot;

@@ -174,7 +174,7 @@ bool TablasDBF::setRegistro(const QStringList& aParams) {
             QStringLiteral("%1 valores para %2 columnas").arg(aParams.size()).arg(columnas.size()));
         return false;
     }
-    std::memset(m_registro.data(), ' ', static_cast<size_t>(m_registro.size()));
+    empezarRegistro();
     for (int i = 0; i < static_cast<int>(columnas.size()); ++i) {
         const QString& e = aParams.at(i);
         const QString causa =
@@ -186,12 +186,29 @@ bool TablasDBF::setRegistro(const QStringList& aParams) {
             return false;
         }
     }
-    if (!DBFWriteTuple(m_archivo->handle, m_registros, m_registro.data())) {
-        logFallo(aParams, QStringLiteral("no se pudo escribir el registro ") + ultimoErrorDBF());
+    if (!escribirTupla()) {
+        logFallo(aParams, causaEscritura());
         return false;
     }
+    return true;
+}
+
+void TablasDBF::empezarRegistro() {
+    std::memset(m_registro.data(), ' ', static_cast<size_t>(m_registro.size()));
+}
+
+bool TablasDBF::elemento(int i, QChar codigo, QStringView valor) {
+    return escribirCampo(i, codigo, valor).isEmpty();
+}
+
+bool TablasDBF::escribirTupla() {
+    if (!DBFWriteTuple(m_archivo->handle, m_registros, m_registro.data())) return false;
     ++m_registros;
     return true;
+}
+
+QString TablasDBF::causaEscritura() const {
+    return QStringLiteral("no se pudo escribir el registro ") + ultimoErrorDBF();
 }
 
 QString TablasDBF::escribirCampo(int i, QChar codigo, QStringView valor) {

@@ -45,6 +45,22 @@ public:
     // Appends one record to the file prepared by syncTM; false when it was left out (logged,
     // except when no file is prepared, whose cause syncTM already logged).
     bool setRegistro(const QStringList& aParams);
+
+    // The same record built element by element, for a caller that has the values at hand (the
+    // copy) and no element texts: empezarRegistro, then elemento for every column (code and
+    // value as in setRegistro), then grabarRegistro. elemento is false where setRegistro would
+    // leave the record out; the caller then hands the row to setRegistro, which logs why.
+    // grabarRegistro calls `elementos` (returning the row's element texts) only to log a write
+    // error.
+    void empezarRegistro();
+    bool elemento(int i, QChar codigo, QStringView valor);
+    template <class Elementos>
+    bool grabarRegistro(Elementos&& elementos) {
+        if (!m_archivo) return false;
+        if (escribirTupla()) return true;
+        logFallo(elementos(), causaEscritura());
+        return false;
+    }
     // Completes the file (record count in its header) and closes it; a write error that shows
     // only now (a full disk) is logged. Safe to call twice.
     void cerrar();
@@ -65,6 +81,9 @@ private:
     void logFallo(const QStringList& aParams, const QString& causa) const;
     // Puts element i's value into its field of m_registro; an empty text on success, else why.
     QString escribirCampo(int i, QChar codigo, QStringView valor);
+    // Appends m_registro as the next record; false on a write error.
+    bool escribirTupla();
+    QString causaEscritura() const;
 
     QString m_origen, m_destinoConfigurado;
     QString m_destino, m_tipo, m_nombreTabla, m_ruta;

@@ -14,6 +14,7 @@
 #include "snapshot/CrearBDTemp.h"
 #include "snapshot/MarcasCopia.h"
 #include "snapshot/PlanCopia.h"
+#include "snapshot/ValoresCopia.h"
 
 namespace lumaro::snapshot {
 
@@ -22,36 +23,11 @@ using config::EscribirLog;
 
 namespace {
 
-constexpr const char* kColumnaVip = "bClienteVIP";
 // Rows between two chances for the window to process its events.
 constexpr int kFilasEntreEventos = 2000;
 
 db::Connection& origen(const Table& t) {
     return t.database == Database::Cliente ? db::cnnCliente() : db::cnnLogistica();
-}
-
-// The snapshot's value of a column: text with every quote as a blank, the VIP mark as 0 or 1,
-// the flag false (the receiving store marks what it merged).
-jet::Value valorSnapshot(const Column& c, const QVariant& v) {
-    if (c.type == ColumnType::Flag) return false;
-    if (c.qName() == QLatin1String(kColumnaVip))
-        return int64_t{!v.isNull() && v.toLongLong() != 0 ? 1 : 0};
-    if (v.isNull()) return std::monostate{};
-    switch (c.type) {
-        case ColumnType::Integer:
-            return int64_t{v.toLongLong()};
-        case ColumnType::Text:
-            return v.toString().replace(u'\'', u' ').toStdString();
-        case ColumnType::DateTime: {
-            const QDateTime dt = v.toDateTime();
-            return jet::DateTime::fromParts(dt.date().year(), dt.date().month(), dt.date().day(),
-                                            dt.time().hour(), dt.time().minute(),
-                                            dt.time().second());
-        }
-        case ColumnType::Flag:
-            break;
-    }
-    return std::monostate{};
 }
 
 struct FalloCopia {
@@ -126,25 +102,31 @@ private:
         for (const Column& c : t.columns)
             posiciones.push_back(c.type == ColumnType::Flag ? -1 : cursor.fieldIndex(c.qName()));
 
+        std::vector<bool> vip;
+        for (const Column& c : t.columns) vip.push_back(esColumnaVip(c));
+
         MarcasCopia marcas(t);
         Fila fila(t.columns.size());
         std::vector<jet::Value> valores(t.columns.size());
+        db::ValorCrudo crudo;
         int desdeEventos = 0;
         while (cursor.next()) {
             QString motivo;
             for (std::size_t c = 0; c < t.columns.size(); ++c) {
                 const Column& col = t.columns[c];
+                if (posiciones[c] >= 0 && cursor.crudo(posiciones[c], crudo) &&
+                    valoresDirectos(col, vip[c], crudo, fila[c], valores[c]))
+                    continue;
                 const QVariant leido =
                     posiciones[c] < 0 ? QVariant(false) : cursor.value(posiciones[c]);
                 const auto v = valorColumna(col.type, leido);
                 if (!v && motivo.isEmpty())
                     motivo = QStringLiteral("valor no valido en ") + col.qName();
                 fila[c] = v ? *v : leido;
+                if (v) valores[c] = valorSnapshot(col, vip[c], fila[c]);
             }
             if (!motivo.isEmpty()) return filaRechazada(t, fila, motivo);
             if (claveConComilla(t, fila)) continue;
-            for (std::size_t c = 0; c < t.columns.size(); ++c)
-                valores[c] = valorSnapshot(t.columns[c], fila[c]);
             if (const jet::Status s = m_writer->insert(handle, valores); !s.isOk())
                 return filaRechazada(t, fila, QString::fromStdString(s.message()));
             marcas.agregar(fila);

@@ -1,54 +1,64 @@
 #include "snapshot/MarcasCopia.h"
 
-#include <QDateTime>
-#include <limits>
-
+#include <cstring>
 #include <map>
 #include <memory>
 
 #include "db/SentenciaPreparada.h"
+#include "db/SqliteDirecto.h"
+#include "snapshot/PartesFecha.h"
 
 namespace lumaro::snapshot {
 
 namespace {
 
-constexpr qint64 kNulo = std::numeric_limits<qint64>::min();
+// Bytes gathered before they are written to the temporary file (and read back at a time).
+constexpr qsizetype kBloque = 1 << 16;
 
-qint64 comoNumero(const QDateTime& dt) {
-    const QDate d = dt.date();
-    const QTime t = dt.time();
-    return ((d.year() * 100LL + d.month()) * 100 + d.day()) * 1000000LL + t.hour() * 10000LL +
-           t.minute() * 100 + t.second();
+qint64 comoNumero(const PartesFecha& p) {
+    return ((p.anio * 100LL + p.mes) * 100 + p.dia) * 1000000LL + p.hora * 10000LL +
+           p.minuto * 100 + p.segundo;
 }
 
-QDateTime comoFecha(qint64 n) {
+PartesFecha comoPartes(qint64 n) {
     const qint64 fecha = n / 1000000;
     const qint64 hora = n % 1000000;
-    return QDateTime(QDate(static_cast<int>(fecha / 10000), static_cast<int>(fecha / 100 % 100),
-                           static_cast<int>(fecha % 100)),
-                     QTime(static_cast<int>(hora / 10000), static_cast<int>(hora / 100 % 100),
-                           static_cast<int>(hora % 100)),
-                     Qt::UTC);
+    PartesFecha p;
+    p.anio = static_cast<int>(fecha / 10000);
+    p.mes = static_cast<int>(fecha / 100 % 100);
+    p.dia = static_cast<int>(fecha % 100);
+    p.hora = static_cast<int>(hora / 10000);
+    p.minuto = static_cast<int>(hora / 100 % 100);
+    p.segundo = static_cast<int>(hora % 100);
+    return p;
 }
 
-// "yyyy/mm/dd hh:mm:ss", written digit by digit: it runs twice for every copied row.
-QString textoFecha(const QDateTime& dt) {
-    const QDate d = dt.date();
-    const QTime t = dt.time();
-    QString out(19, u'/');
-    const auto put = [&out](int at, int value, int digits) {
-        for (int i = digits - 1; i >= 0; --i, value /= 10) out[at + i] = QChar(u'0' + value % 10);
+// "yyyy/mm/dd hh:mm:ss" into out (19 bytes), written digit by digit: it runs twice for every
+// copied row.
+void textoFecha(const PartesFecha& p, char* out) {
+    std::memcpy(out, "0000/00/00 00:00:00", 19);
+    const auto put = [out](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            out[at + i] = static_cast<char>('0' + value % 10);
     };
-    put(0, d.year(), 4);
-    put(5, d.month(), 2);
-    put(8, d.day(), 2);
-    out[10] = u' ';
-    put(11, t.hour(), 2);
-    out[13] = u':';
-    put(14, t.minute(), 2);
-    out[16] = u':';
-    put(17, t.second(), 2);
-    return out;
+    put(0, p.anio, 4);
+    put(5, p.mes, 2);
+    put(8, p.dia, 2);
+    put(11, p.hora, 2);
+    put(14, p.minuto, 2);
+    put(17, p.segundo, 2);
+}
+
+// The copied date and the second after it: the stored value may carry a fraction.
+void rangoFecha(qint64 numero, char* desde, char* hasta) {
+    const PartesFecha p = comoPartes(numero);
+    textoFecha(p, desde);
+    textoFecha(partesFecha(fechaDeFila(p).addSecs(1)), hasta);
+}
+
+template <class T>
+void agregarCrudo(QByteArray& b, const T& v) {
+    b.append(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
 }  // namespace
@@ -64,52 +74,79 @@ MarcasCopia::MarcasCopia(const Table& table) : m_table(table) {
 }
 
 void MarcasCopia::agregar(const Fila& fila) {
-    if (m_filas == 0 && !m_archivo.isOpen()) {
-        m_archivo.open();
-        m_flujo.setDevice(&m_archivo);
-    }
     for (int i : m_columnas) {
         const QVariant& v = fila[static_cast<std::size_t>(i)];
         const Column& c = m_table.columns[static_cast<std::size_t>(i)];
-        if (c.isText())
-            m_flujo << (v.isNull() ? QString() : v.toString());
-        else if (v.isNull())
-            m_flujo << kNulo;
-        else if (c.type == ColumnType::DateTime)
-            m_flujo << comoNumero(v.toDateTime());
-        else
-            m_flujo << static_cast<qint64>(v.toLongLong());
-    }
-    ++m_filas;
-}
-
-unsigned MarcasCopia::leerFila(QDataStream& in, QVariantList& out) const {
-    out.clear();
-    unsigned nulos = 0;
-    for (std::size_t k = 0; k < m_columnas.size(); ++k) {
-        const Column& c = m_table.columns[static_cast<std::size_t>(m_columnas[k])];
         if (c.isText()) {
-            QString v;
-            in >> v;
-            if (v.isNull())
-                nulos |= 1u << k;
-            else
-                out << v;
+            // A null text, whatever holds it, names the row by "is null".
+            const QString texto = v.isNull() ? QString() : v.toString();
+            m_pendiente.append(texto.isNull() ? '\1' : '\0');
+            if (texto.isNull()) continue;
+            const QByteArray utf8 = texto.toUtf8();
+            agregarCrudo(m_pendiente, static_cast<qint32>(utf8.size()));
+            m_pendiente.append(utf8);
             continue;
         }
-        qint64 v = 0;
-        in >> v;
-        if (v == kNulo) {
-            nulos |= 1u << k;
-        } else if (c.type == ColumnType::DateTime) {
-            // The copied value is at whole seconds; the stored one may carry a fraction.
-            const QDateTime desde = comoFecha(v);
-            out << textoFecha(desde) << textoFecha(desde.addSecs(1));
+        m_pendiente.append(v.isNull() ? '\1' : '\0');
+        if (v.isNull()) continue;
+        if (c.type == ColumnType::DateTime) {
+            agregarCrudo(m_pendiente, comoNumero(partesFecha(v.toDateTime())));
         } else {
-            out << v;
+            agregarCrudo(m_pendiente, static_cast<qint64>(v.toLongLong()));
         }
     }
-    return nulos;
+    ++m_filas;
+    if (m_pendiente.size() >= kBloque) volcar();
+}
+
+void MarcasCopia::volcar() {
+    if (!m_archivo.isOpen()) m_archivo.open();
+    m_archivo.write(m_pendiente);
+    m_pendiente.clear();
+}
+
+bool MarcasCopia::leerBytes(char* destino, qsizetype n) const {
+    while (n > 0) {
+        if (m_posLectura == m_lectura.size()) {
+            // The file's blocks first, then what was never spilled.
+            m_lectura =
+                m_archivo.isOpen() && !m_enPendiente ? m_archivo.read(kBloque) : QByteArray();
+            if (m_lectura.isEmpty() && !m_enPendiente) {
+                m_enPendiente = true;
+                m_lectura = m_pendiente;
+            }
+            m_posLectura = 0;
+            if (m_lectura.isEmpty()) return false;
+        }
+        const qsizetype parte = std::min(n, m_lectura.size() - m_posLectura);
+        std::memcpy(destino, m_lectura.constData() + m_posLectura, static_cast<size_t>(parte));
+        m_posLectura += parte;
+        destino += parte;
+        n -= parte;
+    }
+    return true;
+}
+
+bool MarcasCopia::leerFila(std::vector<Valor>& out) const {
+    out.resize(m_columnas.size());
+    for (std::size_t k = 0; k < m_columnas.size(); ++k) {
+        const Column& c = m_table.columns[static_cast<std::size_t>(m_columnas[k])];
+        Valor& v = out[k];
+        char nulo = 0;
+        if (!leerBytes(&nulo, 1)) return false;
+        v.nulo = nulo != 0;
+        v.texto = c.isText();
+        if (v.nulo) continue;
+        if (v.texto) {
+            qint32 largo = 0;
+            if (!leerBytes(reinterpret_cast<char*>(&largo), sizeof largo)) return false;
+            v.utf8.resize(largo);
+            if (!leerBytes(v.utf8.data(), largo)) return false;
+        } else if (!leerBytes(reinterpret_cast<char*>(&v.numero), sizeof v.numero)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QString MarcasCopia::sentencia(unsigned nulos) const {
@@ -129,32 +166,112 @@ QString MarcasCopia::sentencia(unsigned nulos) const {
 }
 
 bool MarcasCopia::aplicar(db::Connection& cnn, QString* error) const {
+    if (m_filas == 0) return true;
+    m_lectura.clear();
+    m_posLectura = 0;
+    m_enPendiente = false;
+    if (!m_archivo.isOpen() || (m_archivo.flush() && m_archivo.seek(0)))
+        return db::sqliteHandle(cnn) ? aplicarSqlite(cnn, error) : aplicarGeneral(cnn, error);
+    return falloLectura(error);
+}
+
+bool MarcasCopia::falloLectura(QString* error) const {
+    if (error)
+        *error = QStringLiteral("No se pudo leer el archivo temporal de marcas: ") +
+                 m_archivo.errorString();
+    return false;
+}
+
+unsigned MarcasCopia::nulos(const std::vector<Valor>& fila) {
+    unsigned n = 0;
+    for (std::size_t k = 0; k < fila.size(); ++k)
+        if (fila[k].nulo) n |= 1u << k;
+    return n;
+}
+
+// On SQLite the values are bound straight, without a text per value.
+bool MarcasCopia::aplicarSqlite(db::Connection& cnn, QString* error) const {
+    struct Preparada {
+        db::SentenciaSqlite sentencia;
+        QString sql;
+    };
+    std::map<unsigned, std::unique_ptr<Preparada>> sentencias;
+    const auto fallo = [error](const Preparada& p) {
+        if (error) *error = p.sentencia.errorText() + QStringLiteral(" - ") + p.sql;
+        return false;
+    };
+    std::vector<Valor> fila;
+    char desde[19], hasta[19];
+    for (std::size_t f = 0; f < m_filas; ++f) {
+        if (!leerFila(fila)) return falloLectura(error);
+        auto& p = sentencias[nulos(fila)];
+        if (!p) {
+            p = std::make_unique<Preparada>();
+            p->sql = sentencia(nulos(fila));
+            if (!p->sentencia.preparar(db::sqliteHandle(cnn), cnn.prepareStatement(p->sql)))
+                return fallo(*p);
+        }
+        p->sentencia.reiniciar();
+        int marca = 0;
+        bool ok = true;
+        for (std::size_t k = 0; k < fila.size() && ok; ++k) {
+            const Valor& v = fila[k];
+            if (v.nulo) continue;
+            if (v.texto) {
+                ok = p->sentencia.enlazarTexto(marca++, v.utf8.constData(),
+                                               static_cast<int>(v.utf8.size()));
+            } else if (esFecha(k)) {
+                rangoFecha(v.numero, desde, hasta);
+                ok = p->sentencia.enlazarTexto(marca++, desde, 19) &&
+                     p->sentencia.enlazarTexto(marca++, hasta, 19);
+            } else {
+                ok = p->sentencia.enlazarEntero(marca++, v.numero);
+            }
+        }
+        if (!ok || p->sentencia.paso() == db::SentenciaSqlite::Paso::Error) return fallo(*p);
+    }
+    return true;
+}
+
+bool MarcasCopia::aplicarGeneral(db::Connection& cnn, QString* error) const {
     // One prepared statement per pattern of null values (a null needs "is null").
     std::map<unsigned, std::unique_ptr<db::SentenciaPreparada>> sentencias;
-    QVariantList valoresFila;
-    if (m_filas > 0 && (!m_archivo.flush() || !m_archivo.seek(0))) {
-        if (error)
-            *error = QStringLiteral("No se pudo leer el archivo temporal de marcas: ") +
-                     m_archivo.errorString();
-        return false;
-    }
-    QDataStream in(&m_archivo);
+    std::vector<Valor> fila;
+    QVariantList valores;
+    char desde[19], hasta[19];
     for (std::size_t f = 0; f < m_filas; ++f) {
-        const unsigned nulos = leerFila(in, valoresFila);
-        auto& s = sentencias[nulos];
+        if (!leerFila(fila)) return falloLectura(error);
+        auto& s = sentencias[nulos(fila)];
         if (!s) {
             s = std::make_unique<db::SentenciaPreparada>();
-            if (!s->preparar(cnn, sentencia(nulos))) {
+            if (!s->preparar(cnn, sentencia(nulos(fila)))) {
                 if (error) *error = s->errorText();
                 return false;
             }
         }
-        if (!s->ejecutar(valoresFila)) {
+        valores.clear();
+        for (std::size_t k = 0; k < fila.size(); ++k) {
+            const Valor& v = fila[k];
+            if (v.nulo) continue;
+            if (v.texto) {
+                valores << QString::fromUtf8(v.utf8);
+            } else if (esFecha(k)) {
+                rangoFecha(v.numero, desde, hasta);
+                valores << QString::fromLatin1(desde, 19) << QString::fromLatin1(hasta, 19);
+            } else {
+                valores << v.numero;
+            }
+        }
+        if (!s->ejecutar(valores)) {
             if (error) *error = s->errorText();
             return false;
         }
     }
     return true;
+}
+
+bool MarcasCopia::esFecha(std::size_t k) const {
+    return m_table.columns[static_cast<std::size_t>(m_columnas[k])].type == ColumnType::DateTime;
 }
 
 }  // namespace lumaro::snapshot

@@ -8,7 +8,7 @@
 // and are marked one row at a time through a prepared statement, inside the caller's
 // transaction.
 
-#include <QDataStream>
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryFile>
@@ -33,18 +33,35 @@ public:
     bool aplicar(db::Connection& cnn, QString* error) const;
 
 private:
-    // The values that name the next recorded row into out; returns the bit mask of its null
-    // columns (bit k for the k-th marking column), which name the row by "is null" instead.
-    unsigned leerFila(QDataStream& in, QVariantList& out) const;
-    // The marking statement for a pattern of null columns.
+    // One marking value of a recorded row.
+    struct Valor {
+        bool nulo = false;
+        bool texto = false;
+        qint64 numero = 0;  // an Integer, or a DateTime as yyyymmddhhmmss
+        QByteArray utf8;    // a Text
+    };
+    // The values of the next recorded row from m_lectura; false when the file ends short.
+    bool leerFila(std::vector<Valor>& out) const;
+    bool leerBytes(char* destino, qsizetype n) const;
+    // The marking statement for a pattern of null columns (bit k for the k-th marking column).
     QString sentencia(unsigned nulos) const;
+    void volcar();
+    bool falloLectura(QString* error) const;
+    static unsigned nulos(const std::vector<Valor>& fila);
+    bool esFecha(std::size_t k) const;
+    bool aplicarSqlite(db::Connection& cnn, QString* error) const;
+    bool aplicarGeneral(db::Connection& cnn, QString* error) const;
 
     const Table& m_table;
     std::vector<int> m_columnas;  // key columns, then the change date
-    // Per row and marking column: an Integer as qint64, a DateTime as qint64 yyyymmddhhmmss
-    // (a null as the smallest qint64), a Text as QString (null kept).
+    // Per row and marking column: a null mark byte, then an Integer as qint64, a DateTime as
+    // qint64 yyyymmddhhmmss, a Text as its UTF-8 length (qint32) and bytes. Kept in m_pendiente
+    // and spilled to the file in blocks.
     mutable QTemporaryFile m_archivo;
-    QDataStream m_flujo;
+    QByteArray m_pendiente;
+    mutable QByteArray m_lectura;
+    mutable qsizetype m_posLectura = 0;
+    mutable bool m_enPendiente = false;
     std::size_t m_filas = 0;
 };
 

@@ -1,0 +1,96 @@
+#include "snapshot/ValoresCopia.h"
+
+#include <QDateTime>
+#include <string>
+
+#include "snapshot/PartesFecha.h"
+
+namespace lumaro::snapshot {
+
+namespace {
+
+// ASCII and two-byte sequences only (Latin letters and the like): UTF-8 that Qt's decoding
+// and encoding give back byte for byte, so the snapshot can take the bytes as read.
+bool utf8Sencillo(const char* p, int n) {
+    for (int k = 0; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(p[k]);
+        if (b < 0x80) continue;
+        if (b < 0xC2 || b > 0xDF || k + 1 >= n) return false;
+        const auto siguiente = static_cast<unsigned char>(p[++k]);
+        if (siguiente < 0x80 || siguiente > 0xBF) return false;
+    }
+    return true;
+}
+
+// The snapshot's text: the bytes as read, every quote as a blank; reuses the row before's
+// storage.
+void textoSnapshot(const char* p, int n, jet::Value& destino) {
+    std::string* s = std::get_if<std::string>(&destino);
+    if (s == nullptr) s = &destino.emplace<std::string>();
+    s->assign(p, static_cast<std::size_t>(n));
+    for (char& c : *s)
+        if (c == '\'') c = ' ';
+}
+
+jet::DateTime fechaSnapshot(const PartesFecha& p) {
+    return jet::DateTime::fromParts(p.anio, p.mes, p.dia, p.hora, p.minuto, p.segundo);
+}
+
+}  // namespace
+
+bool esColumnaVip(const Column& c) { return c.qName() == QLatin1String("bClienteVIP"); }
+
+jet::Value valorSnapshot(const Column& c, bool vip, const QVariant& v) {
+    if (c.type == ColumnType::Flag) return false;
+    if (vip) return int64_t{!v.isNull() && v.toLongLong() != 0 ? 1 : 0};
+    if (v.isNull()) return std::monostate{};
+    switch (c.type) {
+        case ColumnType::Integer:
+            return int64_t{v.toLongLong()};
+        case ColumnType::Text:
+            return v.toString().replace(u'\'', u' ').toStdString();
+        case ColumnType::DateTime:
+            return fechaSnapshot(partesFecha(v.toDateTime()));
+        case ColumnType::Flag:
+            break;
+    }
+    return std::monostate{};
+}
+
+bool valoresDirectos(const Column& c, bool vip, const db::ValorCrudo& crudo, QVariant& fila,
+                     jet::Value& snapshot) {
+    using Tipo = db::ValorCrudo::Tipo;
+    if (c.type == ColumnType::Flag || (vip && c.type != ColumnType::Integer)) return false;
+    if (crudo.tipo == Tipo::Nulo) {
+        fila = QVariant();
+        snapshot = vip ? jet::Value{int64_t{0}} : jet::Value{};
+        return true;
+    }
+    switch (c.type) {
+        case ColumnType::Integer:
+            if (crudo.tipo != Tipo::Entero) return false;
+            fila = QVariant(static_cast<qlonglong>(crudo.entero));
+            snapshot = int64_t{vip ? (crudo.entero != 0 ? 1 : 0) : crudo.entero};
+            return true;
+        case ColumnType::Text:
+            if (crudo.tipo != Tipo::Texto || !utf8Sencillo(crudo.datos, crudo.largo)) return false;
+            fila = QVariant(QString::fromUtf8(crudo.datos, crudo.largo));
+            textoSnapshot(crudo.datos, crudo.largo, snapshot);
+            return true;
+        case ColumnType::DateTime: {
+            PartesFecha p;
+            if (crudo.tipo != Tipo::Texto ||
+                !leerFechaGuardada(
+                    std::string_view(crudo.datos, static_cast<std::size_t>(crudo.largo)), p))
+                return false;
+            fila = QVariant(fechaDeFila(p));
+            snapshot = fechaSnapshot(p);
+            return true;
+        }
+        case ColumnType::Flag:
+            break;
+    }
+    return false;
+}
+
+}  // namespace lumaro::snapshot
