@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "config/Clock.h"
@@ -53,6 +54,35 @@ protected:
         QString error;
         ASSERT_TRUE(config::ProfileFile::write(config::settingsPath(), section, key, value, &error))
             << error.toStdString();
+    }
+    // Points both SQL Server connections at the embedded files through unixODBC and the SQLite
+    // ODBC driver ("SQLite3"; also FreeTDS when asked), registered in a private odbcinst.ini so
+    // nothing global is touched. False when a driver library is not installed.
+    bool connectThroughOdbc(bool withFreeTds = false) {
+        QList<std::pair<QString, QString>> drivers{{"SQLite3", "libsqlite3odbc.so"}};
+        if (withFreeTds) drivers.append(std::pair<QString, QString>("FreeTDS", "libtdsodbc.so"));
+        QByteArray ini;
+        for (const auto& [name, library] : drivers) {
+            QString found;
+            for (const char* dir : {"/usr/lib/x86_64-linux-gnu/odbc",
+                                    "/usr/lib/aarch64-linux-gnu/odbc", "/usr/lib/odbc"})
+                if (QFileInfo::exists(QString(dir) + '/' + library))
+                    found = QString(dir) + '/' + library;
+            if (found.isEmpty()) return false;
+            ini += QStringLiteral("[%1]\nDriver=%2\n").arg(name, found).toUtf8();
+        }
+        QFile file(path("odbcinst.ini"));
+        if (!file.open(QIODevice::WriteOnly) || file.write(ini) != ini.size()) return false;
+        qputenv("ODBCSYSINI", m_dir.path().toUtf8());
+        qputenv("ODBCINSTINI", "odbcinst.ini");
+        qputenv("ODBCINI", path("odbc.ini").toUtf8());  // no data sources of the machine's user
+        for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"}) {
+            setKey(section, "ServidorSQL", "127.0.0.1");
+            setKey(section, "DriverODBC", "SQLite3");
+        }
+        setKey("Conexion_Cliente", "BaseDatosSQL", path("cliente.db"));
+        setKey("Conexion_Logistica", "BaseDatosSQL", path("logistica.db"));
+        return true;
     }
     QString log() const {
         QFile f(config::logPath(config::Clock::today()));
@@ -104,6 +134,7 @@ protected:
         EXPECT_TRUE(sError.endsWith(" - " + bad)) << sError.toStdString();
         EXPECT_GT(sError.size(), bad.size() + 3);
         EXPECT_TRUE(boxes().empty());
+        EXPECT_FALSE(log().contains(QLatin1String("Error (EjecutarSentencia)")));  // silent
     }
 
     QTemporaryDir m_dir;

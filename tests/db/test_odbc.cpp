@@ -1,8 +1,6 @@
 // The SQL Server path through Qt's QODBC and unixODBC, proven end to end against the SQLite
-// ODBC driver (registered in a private odbcinst.ini, so nothing global is touched), and the
-// default FreeTDS translation against a closed loopback port.
+// ODBC driver, and the default FreeTDS translation against a closed loopback port.
 
-#include <QDir>
 #include <QTcpServer>
 
 #include "DbFixture.h"
@@ -14,41 +12,17 @@ using namespace lumaro::db;
 
 namespace {
 
-QString findDriver(const QString& name) {
-    for (const char* dir : {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc",
-                            "/usr/lib/odbc", "/usr/local/lib"}) {
-        const QString p = QDir(QString::fromLatin1(dir)).filePath(name);
-        if (QFileInfo::exists(p)) return p;
-    }
-    return QString();
-}
-
 class Odbc : public lumaro::testing::DbFixture {
 protected:
     void SetUp() override {
         DbFixture::SetUp();
-        const QString sqlite = findDriver("libsqlite3odbc.so");
-        const QString tds = findDriver("libtdsodbc.so");
-        if (sqlite.isEmpty() || tds.isEmpty())
-            GTEST_SKIP() << "libsqliteodbc or tdsodbc is not installed";
-        QFile ini(path("odbcinst.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(("[SQLite3]\nDriver=" + sqlite + "\n[FreeTDS]\nDriver=" + tds + "\n").toUtf8());
-        ini.close();
-        qputenv("ODBCSYSINI", m_dir.path().toUtf8());
-        qputenv("ODBCINSTINI", "odbcinst.ini");
-        qputenv("ODBCINI", path("odbc.ini").toUtf8());
-
         makeDemoStore(2, 10);
+        if (!connectThroughOdbc(true)) GTEST_SKIP() << "libsqliteodbc or tdsodbc is not installed";
         for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"}) {
-            setKey(section, "ServidorSQL", "127.0.0.1");
             setKey(section, "UserSQL", "sa");
             // Would end the entry and lose its blanks if it were not quoted.
             setKey(section, "PwdUserSQL", "\" p;w}d \"");
-            setKey(section, "DriverODBC", "SQLite3");
         }
-        setKey("Conexion_Cliente", "BaseDatosSQL", path("cliente.db"));
-        setKey("Conexion_Logistica", "BaseDatosSQL", path("logistica.db"));
     }
     void TearDown() override {
         cerrarConexiones();

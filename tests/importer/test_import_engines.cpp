@@ -137,34 +137,14 @@ TEST_F(Engines, KilledAnywhereConvergesOnTheUninterruptedState) {
     }
 }
 
-QString driverOdbc(const char* nombre) {
-    for (const char* d :
-         {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc", "/usr/lib/odbc"})
-        if (QFileInfo::exists(QString(d) + '/' + nombre)) return QString(d) + '/' + nombre;
-    return {};
-}
-
 // Production behind the ODBC driver manager (the SQLite ODBC driver standing in for SQL
 // Server): one whole snapshot, every table, dates read back through the driver.
 TEST_F(Engines, WholeSnapshotThroughOdbc) {
-    const QString driver = driverOdbc("libsqlite3odbc.so");
-    if (driver.isEmpty()) GTEST_SKIP() << "libsqliteodbc is not installed";
     // The SQLite ODBC driver under Qt's QODBC does not find tables named with non-ASCII
     // letters, so the three tables named "cumpleaños" come empty here.
     prepare({"Cumpleaños", "registro_canje_cumpleaños", "registro_canje_cumpleaños_d"});
     db::cerrarConexiones();
-    QFile ini(path("odbcinst.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(("[SQLite3]\nDriver=" + driver + "\n").toUtf8());
-    ini.close();
-    qputenv("ODBCSYSINI", m_dir.path().toUtf8());
-    qputenv("ODBCINSTINI", "odbcinst.ini");
-    for (const char* s : {"Conexion_Cliente", "Conexion_Logistica"}) {
-        setKey(s, "ServidorSQL", "127.0.0.1");
-        setKey(s, "DriverODBC", "SQLite3");
-    }
-    setKey("Conexion_Cliente", "BaseDatosSQL", path("cliente.db"));
-    setKey("Conexion_Logistica", "BaseDatosSQL", path("logistica.db"));
+    if (!connectThroughOdbc()) GTEST_SKIP() << "libsqliteodbc is not installed";
     ASSERT_TRUE(db::AbrirConexion(3) && db::AbrirConexion(1)) << log().toStdString();
     ASSERT_EQ(db::cnnCliente().database().driverName(), "QODBC");
 
