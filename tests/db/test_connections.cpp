@@ -18,16 +18,7 @@ protected:
     void SetUp() override {
         DbFixture::SetUp();
         setFinPrograma([this] { ++m_ended; });
-        makeStore(3);
-    }
-    void TearDown() override {
-        cerrarConexiones();
-        setFinPrograma({});
-        setAbridorSnapshot({});
-        DbFixture::TearDown();
-    }
-    void makeStore(int idLocal) {
-        makeDemoStore(idLocal, 6);
+        makeDemoStore(3, 6);
         for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"}) {
             setKey(section, "ServidorSQL", "sqlite");
             setKey(section, "UserSQL", "sa");
@@ -35,6 +26,12 @@ protected:
         }
         setKey("Conexion_Cliente", "BaseDatosSQL", "cliente.db");
         setKey("Conexion_Logistica", "BaseDatosSQL", "logistica.db");
+    }
+    void TearDown() override {
+        cerrarConexiones();
+        setFinPrograma({});
+        setAbridorSnapshot({});
+        DbFixture::TearDown();
     }
     void run(const QString& sql) {
         Connection cnn;

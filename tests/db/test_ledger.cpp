@@ -42,11 +42,18 @@ protected:
     lumaro::db::Connection m_cnn;
 };
 
+// One row per store and day, whatever the time of day stored in it.
 TEST_F(Ledger, RegistrationsReplaceTheDayAndKeepOtherStores) {
-    ASSERT_TRUE(registrarDescarga("2", d4, "1"));
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
+        m_cnn, "insert into TablasFTP values (2, '2026/12/04 15:30:00', 1, 0)"));
     ASSERT_TRUE(registrarDescarga("3", d4, "1"));
+    EXPECT_EQ(getUltimaDescarga("2").fecha, d4);
     ASSERT_TRUE(registrarSync("2", d4, "1", 2));
+    EXPECT_EQ(rows(), QStringList({"2|2026/12/04 15:30:00|1|1", "3|2026/12/04 00:00:00|1|0"}));
     ASSERT_TRUE(registrarDescarga("2", d4, "0"));  // again: replaces, merged flag back to 0
+    // Other modes and days without a row change nothing and are no failure.
+    EXPECT_TRUE(registrarSync("2", d4, "1", 1));
+    EXPECT_TRUE(registrarSync("2", d4.addDays(-9), "1", 2));
     EXPECT_EQ(rows(), QStringList({"2|2026/12/04 00:00:00|0|0", "3|2026/12/04 00:00:00|1|0"}));
     EXPECT_EQ(logCount("registrarDescarga=sSQL[Insert into TablasFTP values (3, '2026/12/04 "
                        "00:00:00', 1, 0)]"),
@@ -54,20 +61,6 @@ TEST_F(Ledger, RegistrationsReplaceTheDayAndKeepOtherStores) {
     EXPECT_EQ(logCount("registrarSync=sSQL[Update TablasFTP set iSincronizacionOK = 1 where "
                        "idLocal=2 and year(fecha)=2026 and month(fecha)=12 and day(fecha)=4]"),
               1);
-}
-
-TEST_F(Ledger, DaysMatchWhateverTheTimeOfDay) {
-    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
-        m_cnn, "insert into TablasFTP values (2, '2026/12/04 15:30:00', 1, 0)"));
-    EXPECT_EQ(getUltimaDescarga("2").fecha, d4);
-    ASSERT_TRUE(registrarSync("2", d4, "1", 2));
-    EXPECT_EQ(rows(), QStringList({"2|2026/12/04 15:30:00|1|1"}));
-    ASSERT_TRUE(registrarDescarga("2", d4, "1"));
-    EXPECT_EQ(rows(), QStringList({"2|2026/12/04 00:00:00|1|0"}));
-    // Other modes and days without a row change nothing and are no failure.
-    EXPECT_TRUE(registrarSync("2", d4, "1", 1));
-    EXPECT_TRUE(registrarSync("2", d4.addDays(-9), "1", 2));
-    EXPECT_EQ(rows(), QStringList({"2|2026/12/04 00:00:00|1|0"}));
 }
 
 TEST_F(Ledger, LastDownloadedDay) {
