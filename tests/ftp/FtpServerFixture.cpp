@@ -80,7 +80,7 @@ int unusedPort() {
     return port;
 }
 
-StoreFolder::StoreFolder(int port, const QString& subFile) {
+StoreFolder::StoreFolder(int port) {
     using namespace lumaro::config;
     setProgramFolder(m_dir.path());
     setExecutableBaseName(QStringLiteral("lumaro-sync"));
@@ -90,7 +90,7 @@ StoreFolder::StoreFolder(int port, const QString& subFile) {
     setPort(port);
     GrabarConfig(QStringLiteral("UsuarioFtp"), QStringLiteral("tienda"));
     GrabarConfig(QStringLiteral("ContraseñaFtp"), QStringLiteral("clave"));
-    setSubFile(subFile);
+    GrabarConfig(QStringLiteral("SubFile"), QStringLiteral("intercambio"));
     GrabarConfig(QStringLiteral("RtDbf"), path(QStringLiteral("snapshots")));
     setConsole(&m_console);
     runState() = RunState{};
@@ -111,16 +111,18 @@ void StoreFolder::setPort(int port) {
                                  QStringLiteral("127.0.0.1:") + QString::number(port));
 }
 
-void StoreFolder::setSubFile(const QString& subFile) {
-    lumaro::config::GrabarConfig(QStringLiteral("SubFile"), subFile);
-}
-
 QString StoreFolder::path(const QString& relative) const {
     return relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative);
 }
 
 QString StoreFolder::log() const {
     return QString::fromLatin1(readAll(lumaro::config::logPath(lumaro::config::Clock::today())));
+}
+
+void ExchangeTest::SetUp() {
+    ASSERT_TRUE(server.running()) << "the loopback FTP server did not start";
+    QDir(server.root()).mkpath(QStringLiteral("intercambio"));
+    lumaro::config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 30, 15)));
 }
 
 QByteArray readAll(const QString& path) {

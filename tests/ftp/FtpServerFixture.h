@@ -2,6 +2,8 @@
 // A program folder set up as one store, and a loopback FTP server (tests/ftp/ftp_server.py)
 // started for the test and stopped afterwards.
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -41,7 +43,7 @@ int unusedPort();
 // console that records what the phases showed. Restores the program-wide state on exit.
 class StoreFolder {
 public:
-    explicit StoreFolder(int port, const QString& subFile = QStringLiteral("intercambio"));
+    explicit StoreFolder(int port);  // exchange folder "intercambio"
     ~StoreFolder();
 
     QString path(const QString& relative = QString()) const;
@@ -49,11 +51,21 @@ public:
     bool logHas(const QString& text) const { return log().contains(text); }
     lumaro::config::HeadlessConsole& console() { return m_console; }
     void setPort(int port);
-    void setSubFile(const QString& subFile);
 
 private:
     QTemporaryDir m_dir;
     lumaro::config::HeadlessConsole m_console;
+};
+
+// A server and a store folder pointed at it, with the exchange folder made and the clock fixed
+// at 5 December 2026, 14:30:15.
+class ExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    QString remote(const QString& name) const { return server.remote("intercambio/" + name); }
+
+    FtpServer server;
+    StoreFolder store{server.port()};
 };
 
 QByteArray readAll(const QString& path);

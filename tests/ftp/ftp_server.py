@@ -96,8 +96,7 @@ class ControlledHandler(FTPHandler):
     def ftp_PASV(self, line):
         self.respond("502 Passive mode not offered here; use PORT.")
 
-    def ftp_EPSV(self, line):
-        self.respond("502 Passive mode not offered here; use PORT.")
+    ftp_EPSV = ftp_PASV
 
     def _stall_listing(self):
         if flag(self.control, "stall_list"):

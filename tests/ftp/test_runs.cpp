@@ -5,40 +5,37 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 #include "FtpServerFixture.h"
 #include "config/Clock.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
+#include "db/ConnectionText.h"
+#include "db/Ledger.h"
+#include "db/clsDBAdmin.h"
 #include "db/clsLocal.h"
 #include "ftp/DownloadRun.h"
 #include "ftp/ImportSeam.h"
-#include "db/Ledger.h"
 #include "ftp/UploadRun.h"
 
 using namespace lumaro::ftp;
 using namespace lumaro::ftp::test;
-using lumaro::db::crearLedger;
-using lumaro::db::rutaLedger;
-using lumaro::db::registrarDescarga;
-using lumaro::db::registrarSync;
 using lumaro::config::GrabarConfig;
 using lumaro::config::runState;
+using lumaro::db::crearLedger;
+using lumaro::db::registrarDescarga;
+using lumaro::db::registrarSync;
+using lumaro::db::rutaLedger;
 
 namespace {
 
 const QDate kToday(2026, 12, 5);
 
-class RunTest : public ::testing::Test {
+class RunTest : public ExchangeTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(server.running()) << "the loopback FTP server did not start";
-        QDir(server.root()).mkpath("intercambio");
-        lumaro::config::Clock::setFixed(QDateTime(kToday, QTime(14, 30, 15)));
+        ExchangeTest::SetUp();
         ASSERT_TRUE(crearLedger(rutaLedger()));
         auto& registro = lumaro::db::locales();
         registro.setNroLocales(3);
@@ -50,7 +47,6 @@ protected:
     }
     void TearDown() override { setImportRun({}); }
 
-    QString remote(const QString& name) const { return server.remote("intercambio/" + name); }
     // The snapshot of a store for a day of December 2026 on the server.
     void offer(const QString& store, int day) {
         ASSERT_TRUE(
@@ -63,20 +59,17 @@ protected:
     }
     // Runs a statement on the ledger; the rows it returns, each as its values between blanks.
     static QStringList ledger(const QString& sql) {
+        lumaro::db::Connection cnn;
+        EXPECT_TRUE(
+            lumaro::db::dbAdmin().AbrirBD(cnn, lumaro::db::textoConexionAccess(rutaLedger())));
+        lumaro::db::Recordset rs;
+        EXPECT_TRUE(rs.open(cnn, sql)) << rs.errorText().toStdString();
         QStringList rows;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "ledger-check");
-            db.setDatabaseName(rutaLedger());
-            if (!db.open()) return {"cannot open"};
-            QSqlQuery q(db);
-            EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
-            while (q.next()) {
-                QStringList values;
-                for (int i = 0; i < q.record().count(); ++i) values << q.value(i).toString();
-                rows << values.join(u' ');
-            }
+        for (; !rs.eof(); rs.moveNext()) {
+            QStringList values;
+            for (int i = 0; i < rs.fieldCount(); ++i) values << rs.value(i).toString();
+            rows << values.join(u' ');
         }
-        QSqlDatabase::removeDatabase("ledger-check");
         return rows;
     }
     // Ledger rows as "store dd ok sync", oldest first.
@@ -90,9 +83,6 @@ protected:
     }
     int retrCount() const { return server.commands().filter("RETR ").size(); }
     QString problem(int i) { return store.console().problems().value(i); }
-
-    FtpServer server;
-    StoreFolder store{server.port()};
 };
 
 TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {

@@ -25,14 +25,8 @@ namespace {
 const QString kName = "2_05122026.mdb";  // another store's snapshot
 const QString kOwn = "3_05122026.mdb";   // this store's snapshot
 
-class TransferTest : public ::testing::Test {
+class TransferTest : public ExchangeTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(server.running()) << "the loopback FTP server did not start";
-        QDir(server.root()).mkpath("intercambio");
-        lumaro::config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 30, 15)));
-    }
-    QString remote(const QString& name) const { return server.remote("intercambio/" + name); }
     QString downloaded(const QString& name = kName) const {
         return store.path("MDB_descargadas/" + name);
     }
@@ -47,9 +41,6 @@ protected:
     QStringList remoteFiles() const {
         return QDir(server.remote("intercambio")).entryList(QDir::Files);
     }
-
-    FtpServer server;
-    StoreFolder store{server.port()};
 };
 
 TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
@@ -70,11 +61,10 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     EXPECT_EQ(store.console().eventPanel(),
               QStringLiteral("05/12/2026 02:30:15 pm - El archivo < 2_05122026.mdb > se ha "
                              "DESCARGADO satisfactoriamente..."));
-}
 
-TEST_F(TransferTest, ServersWithoutMlsdAreListedByName) {
-    ASSERT_TRUE(writeFile(remote(kName), "data"));
+    // A server without MLSD is listed by name.
     server.setFault("no_mlsd", true);
+    ASSERT_TRUE(writeFile(remote(kName), "data"));
     EXPECT_TRUE(descargarFileFTP(kName));
     EXPECT_EQ(readAll(downloaded()), QByteArray("data"));
     EXPECT_TRUE(server.commands().contains("NLST"));
@@ -95,7 +85,7 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
 }
 
 TEST_F(TransferTest, BackslashExchangeFolderListsWithSlashesAndTransfersAsWritten) {
-    store.setSubFile("in\\box");
+    lumaro::config::GrabarConfig("SubFile", "in\\box");
     for (const char* folder : {"in/box", "in\\box"}) {
         ASSERT_TRUE(QDir(server.root()).mkpath(folder));
         ASSERT_TRUE(writeFile(server.remote(folder) + u'/' + kName, folder));
