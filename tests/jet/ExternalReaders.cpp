@@ -37,12 +37,6 @@ bool onPath(const std::string& program) {
 
 std::string nodeModules() { return std::string(LUMARO_SOURCE_DIR) + "/.cache/node/node_modules"; }
 
-bool haveMdbTools() { return onPath("mdb-tables") && onPath("mdb-schema") && onPath("mdb-export"); }
-
-bool haveMdbReader() {
-    return onPath("node") && std::filesystem::exists(nodeModules() + "/mdb-reader/package.json");
-}
-
 // A Single or Double as JavaScript's toExponential() prints it: shortest digits, exponent
 // without leading zeros.
 std::string jsExponential(double v) {
@@ -172,13 +166,11 @@ ToolOutput runTool(const std::vector<std::string>& argv) {
 
 std::string missingReaders() {
     std::string missing;
-    if (!haveMdbTools()) missing += "mdbtools (apt-get install mdbtools) ";
-    if (!haveMdbReader()) missing += "mdb-reader (scripts/setup.sh installs it) ";
+    if (!onPath("mdb-tables") || !onPath("mdb-schema") || !onPath("mdb-export"))
+        missing += "mdbtools (apt-get install mdbtools) ";
+    if (!onPath("node") || !std::filesystem::exists(nodeModules() + "/mdb-reader/package.json"))
+        missing += "mdb-reader (scripts/setup.sh installs it) ";
     return missing.empty() ? "" : "missing " + missing;
-}
-
-ToolOutput mdbExport(const std::string& file, const std::string& table) {
-    return runTool({"mdb-export", file, table});
 }
 
 ToolOutput lumaroMdb(const std::vector<std::string>& args) {
@@ -248,7 +240,8 @@ void expectMdbToolsAgree(const std::string& file) {
     ASSERT_TRUE(schema.ok() && ourSchema.ok()) << schema.err << ourSchema.err;
     EXPECT_EQ(schemaColumnLines(ourSchema.out), schemaColumnLines(schema.out));
     for (const std::string& name : db->tableNames()) {
-        const ToolOutput theirs = mdbExport(file, name), ours = lumaroMdb({"export", file, name});
+        const ToolOutput theirs = runTool({"mdb-export", file, name}),
+                         ours = lumaroMdb({"export", file, name});
         ASSERT_TRUE(theirs.ok() && ours.ok()) << name << ": " << theirs.err << ours.err;
         const auto a = csvRecords(ours.out), b = csvRecords(theirs.out);
         ASSERT_FALSE(a.empty() || b.empty()) << name;

@@ -9,6 +9,9 @@
 
 namespace lumaro::jet::testing {
 
+// The shared Jet fixtures; tests that need them skip, saying so, when the folder is absent.
+inline const std::string kFixtures = LUMARO_SHARED_DIR "/fixtures/jet";
+
 struct ToolOutput {
     int exitCode = -1;
     std::string out;
@@ -23,7 +26,6 @@ ToolOutput runTool(const std::vector<std::string>& argv);
 // <source>/.cache/node/node_modules/mdb-reader) are both present.
 std::string missingReaders();
 
-ToolOutput mdbExport(const std::string& file, const std::string& table);
 // The built lumaro-mdb tool.
 ToolOutput lumaroMdb(const std::vector<std::string>& args);
 

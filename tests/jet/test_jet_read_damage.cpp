@@ -11,10 +11,10 @@
 #include "jet/Reader.h"
 
 using namespace lumaro::jet;
+using lumaro::jet::testing::kFixtures;
 
 namespace {
 
-const std::string kFixtures = std::string(LUMARO_SHARED_DIR) + "/fixtures/jet";
 constexpr std::size_t kPage = format::kPageSize;
 
 // The first error met opening the file and reading every row of `table`.

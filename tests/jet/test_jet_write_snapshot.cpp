@@ -160,7 +160,7 @@ TEST_F(SnapshotFile, MdbToolsAndMdbReaderReadTheSame) {
 TEST_F(SnapshotFile, CopyKeepsWhatTheWriterSupports) {
     const ToolOutput check = lumaroMdb({"check", s_file});
     EXPECT_TRUE(check.ok()) << check.out << check.err;
-    const std::string access = std::string(LUMARO_SHARED_DIR) + "/fixtures/jet/testV2000.mdb";
+    const std::string access = kFixtures + "/testV2000.mdb";
     const std::vector<std::tuple<std::string, int, std::string>> cases = {
         {s_file, 0, ""},
         {access, 3,

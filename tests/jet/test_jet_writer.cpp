@@ -25,7 +25,6 @@ using namespace lumaro::jet::testing;
 namespace {
 
 constexpr std::size_t kPage = 4096;
-const fs::path kFixtures = fs::path(LUMARO_SHARED_DIR) / "fixtures/jet";
 
 // A scratch folder of the running test, removed afterwards.
 struct TempDir {
@@ -79,7 +78,7 @@ const std::vector<Spans> kUninitialised = {
 }  // namespace
 
 TEST(JetWriter, EmptyDatabaseIsTheOneJetMakes) {
-    const fs::path fixture = kFixtures / "adox_jet4.mdb";
+    const fs::path fixture = fs::path(kFixtures) / "adox_jet4.mdb";
     if (!fs::exists(fixture)) GTEST_SKIP() << "no fixture " << fixture;
     Result<Database> jet = Database::open(fixture.string());
     ASSERT_TRUE(jet) << jet.status().message();
@@ -321,7 +320,7 @@ TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
         ASSERT_TRUE(u.close());
     }
     EXPECT_EQ(fs::file_size(file), size);
-    const ToolOutput csv = mdbExport(file.string(), "Contactos");
+    const ToolOutput csv = runTool({"mdb-export", file.string(), "Contactos"});
     ASSERT_TRUE(csv.ok()) << csv.err;
     EXPECT_EQ(csvRecords(csv.out),
               (std::vector<std::string>{"IdContacto,DscContacto,Email,IdLocal,bFlagSincro",
@@ -336,7 +335,7 @@ TEST(JetWriter, DeletesARowAccessMoved) {
     if (!fs::exists(kFixtures)) GTEST_SKIP() << "no Jet fixtures at " << kFixtures;
     TempDir dir;
     const fs::path file = dir / "moved.mdb";
-    fs::copy_file(kFixtures / "overflowTestV2000.mdb", file);
+    fs::copy_file(fs::path(kFixtures) / "overflowTestV2000.mdb", file);
     std::vector<RowId> ids, moved;
     rowIds(file, "Table1", ids, moved);
     ASSERT_FALSE(moved.empty()) << "the fixture should hold moved rows";
