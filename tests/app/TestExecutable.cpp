@@ -30,18 +30,14 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_exe;
 
-    // No display at all: what a store server offers.
-    QProcessEnvironment sinPantalla() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        return env;
-    }
-    // `args`: the command line, separated by single blanks.
+    // `args`: the command line, separated by single blanks. No display at all: what a store
+    // server offers.
     std::unique_ptr<QProcess> start(const QString& args) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(v));
         auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(sinPantalla());
+        p->setProcessEnvironment(env);
         p->setWorkingDirectory(QDir::tempPath());
         p->start(m_exe, args.split(QLatin1Char(' ')));
         return p;
