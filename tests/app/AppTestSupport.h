@@ -47,28 +47,21 @@ private:
     QTemporaryDir m_dir;
 };
 
-// The messages of today's log, without their date and time.
-inline QStringList logMessages() {
+// The messages of today's log without their date and time; with `prefixes`, only those that
+// start with one of them.
+inline QStringList logMessages(const QStringList& prefixes = {}) {
     QFile f(config::logPath(config::Clock::today()));
-    if (!f.open(QIODevice::ReadOnly)) return {};
     QStringList out;
+    if (!f.open(QIODevice::ReadOnly)) return out;
     for (const QByteArray& line : f.readAll().split('\n')) {
         if (line.trimmed().isEmpty()) continue;
-        out << QString::fromLatin1(line).chopped(line.endsWith('\r') ? 1 : 0).mid(20);
+        const QString m = QString::fromLatin1(line).chopped(line.endsWith('\r') ? 1 : 0).mid(20);
+        if (prefixes.isEmpty() || std::any_of(prefixes.begin(), prefixes.end(),
+                                              [&](const QString& p) { return m.startsWith(p); }))
+            out << m;
     }
     return out;
 }
-
-inline QStringList logMessagesStartingWith(const QStringList& prefixes) {
-    QStringList out;
-    for (const QString& m : logMessages())
-        if (std::any_of(prefixes.begin(), prefixes.end(),
-                        [&](const QString& p) { return m.startsWith(p); }))
-            out << m;
-    return out;
-}
-
-inline void clearLog() { QFile::remove(config::logPath(config::Clock::today())); }
 
 // Phases that report what the test set; the calls that tests count are recorded in order.
 class FakePhases : public Phases {

@@ -1,6 +1,7 @@
 // Shows the configuration dialog, filled from a sample settings file in a temporary program
 // folder, until it is closed; scripts/screenshots.sh photographs it under Xvfb.
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "app/FrmConfiguracion.h"
@@ -12,16 +13,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir folder;
     lumaro::config::setProgramFolder(folder.path());
-    const std::pair<const char*, const char*> sample[] = {
-        {"Hora1", "2"},
-        {"Minuto1", "0"},
-        {"Hora2", "14"},
-        {"Minuto2", "30"},
-        {"AutoSync", "1"},
-        {"RtDbf", "/srv/lumaro/out"},
-        {"BD_Prod_local", "/srv/lumaro/Seguridad.mdb"}};
-    for (const auto& [key, value] : sample)
-        lumaro::config::GrabarConfig(QString::fromLatin1(key), QString::fromLatin1(value));
+    QFile settings(lumaro::config::settingsPath());
+    if (settings.open(QIODevice::WriteOnly))
+        settings.write(
+            "[Inicio]\r\nHora1=2\r\nMinuto1=0\r\nHora2=14\r\nMinuto2=30\r\n"
+            "AutoSync=1\r\nRtDbf=/srv/lumaro/out\r\n"
+            "BD_Prod_local=/srv/lumaro/Seguridad.mdb\r\n");
+    settings.close();
     lumaro::app::ProductionPhases phases;
     lumaro::app::RunControl control(phases);
     lumaro::app::FrmConfiguracion dialog(control);
