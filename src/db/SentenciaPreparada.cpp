@@ -45,26 +45,39 @@ bool SentenciaPreparada::preparar(Connection& cnn, const QString& sql) {
     return true;
 }
 
-bool SentenciaPreparada::ejecutar(const QVariantList& valores) {
-    m_filas = -1;
-    if (!m_state) {
-        m_error = QStringLiteral("La sentencia no esta preparada");
-        return false;
-    }
+bool SentenciaPreparada::fallo(const QString& mensaje) {
+    m_error = mensaje + QStringLiteral(" - ") + (m_state ? m_state->sql : QString());
+    return false;
+}
+
+bool SentenciaPreparada::enlazarEntero(int i, qint64 valor) {
+    if (!m_state) return fallo(QStringLiteral("La sentencia no esta preparada"));
     if (SentenciaSqlite* d = m_state->directa.get()) {
-        if (!d->enlazar(valores) || d->paso() == SentenciaSqlite::Paso::Error) {
-            m_error = d->errorText() + QStringLiteral(" - ") + m_state->sql;
-            return false;
-        }
+        return d->enlazarEntero(i, valor) || fallo(d->errorText());
+    }
+    m_state->query.bindValue(i, valor);
+    return true;
+}
+
+bool SentenciaPreparada::enlazarTexto(int i, const char* utf8, int largo) {
+    if (!m_state) return fallo(QStringLiteral("La sentencia no esta preparada"));
+    if (SentenciaSqlite* d = m_state->directa.get()) {
+        return d->enlazarTexto(i, utf8, largo) || fallo(d->errorText());
+    }
+    m_state->query.bindValue(i, QString::fromUtf8(utf8, largo));
+    return true;
+}
+
+bool SentenciaPreparada::ejecutar() {
+    m_filas = -1;
+    if (!m_state) return fallo(QStringLiteral("La sentencia no esta preparada"));
+    if (SentenciaSqlite* d = m_state->directa.get()) {
+        if (d->paso() == SentenciaSqlite::Paso::Error) return fallo(d->errorText());
         m_filas = d->filasAfectadas();
+        d->reiniciar();
         return true;
     }
-    for (int i = 0; i < valores.size(); ++i) m_state->query.bindValue(i, valores[i]);
-    if (!m_state->query.exec()) {
-        m_error =
-            providerMessage(m_state->query.lastError()) + QStringLiteral(" - ") + m_state->sql;
-        return false;
-    }
+    if (!m_state->query.exec()) return fallo(providerMessage(m_state->query.lastError()));
     m_filas = m_state->query.numRowsAffected();
     return true;
 }

@@ -5,7 +5,6 @@
 // keys it read itself.
 
 #include <QString>
-#include <QVariantList>
 #include <memory>
 
 namespace lumaro::db {
@@ -21,13 +20,19 @@ public:
 
     // False, with the provider's message in errorText(), when the statement cannot be prepared.
     bool preparar(Connection& cnn, const QString& sql);
-    // Runs it with one value per mark, in order. False with the provider's message.
-    bool ejecutar(const QVariantList& valores);
+    // One run: bind a value to every mark (i counts from 0), then ejecutar. A bind or a run
+    // that fails is false with the provider's message. On SQLite the values go straight to
+    // the sqlite3 handle, with no Qt value made for them.
+    bool enlazarEntero(int i, qint64 valor);
+    bool enlazarTexto(int i, const char* utf8, int largo);
+    bool ejecutar();
     // Rows changed by the last run; -1 when unknown.
     int filasAfectadas() const { return m_filas; }
     QString errorText() const { return m_error; }
 
 private:
+    bool fallo(const QString& mensaje);
+
     struct State;
     std::unique_ptr<State> m_state;
     QString m_error;

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "db/SentenciaPreparada.h"
-#include "db/SqliteDirecto.h"
 #include "snapshot/PartesFecha.h"
 
 namespace lumaro::snapshot {
@@ -170,9 +169,41 @@ bool MarcasCopia::aplicar(db::Connection& cnn, QString* error) const {
     m_lectura.clear();
     m_posLectura = 0;
     m_enPendiente = false;
-    if (!m_archivo.isOpen() || (m_archivo.flush() && m_archivo.seek(0)))
-        return db::sqliteHandle(cnn) ? aplicarSqlite(cnn, error) : aplicarGeneral(cnn, error);
-    return falloLectura(error);
+    if (m_archivo.isOpen() && !(m_archivo.flush() && m_archivo.seek(0))) return falloLectura(error);
+    // One prepared statement per pattern of null values (a null needs "is null").
+    std::map<unsigned, std::unique_ptr<db::SentenciaPreparada>> sentencias;
+    std::vector<Valor> fila;
+    char desde[19], hasta[19];
+    for (std::size_t f = 0; f < m_filas; ++f) {
+        if (!leerFila(fila)) return falloLectura(error);
+        auto& s = sentencias[nulos(fila)];
+        if (!s) {
+            s = std::make_unique<db::SentenciaPreparada>();
+            if (!s->preparar(cnn, sentencia(nulos(fila)))) {
+                if (error) *error = s->errorText();
+                return false;
+            }
+        }
+        int marca = 0;
+        bool ok = true;
+        for (std::size_t k = 0; k < fila.size() && ok; ++k) {
+            const Valor& v = fila[k];
+            if (v.nulo) continue;
+            if (v.texto) {
+                ok = s->enlazarTexto(marca++, v.utf8.constData(), static_cast<int>(v.utf8.size()));
+            } else if (esFecha(k)) {
+                rangoFecha(v.numero, desde, hasta);
+                ok = s->enlazarTexto(marca++, desde, 19) && s->enlazarTexto(marca++, hasta, 19);
+            } else {
+                ok = s->enlazarEntero(marca++, v.numero);
+            }
+        }
+        if (!ok || !s->ejecutar()) {
+            if (error) *error = s->errorText();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool MarcasCopia::falloLectura(QString* error) const {
@@ -187,87 +218,6 @@ unsigned MarcasCopia::nulos(const std::vector<Valor>& fila) {
     for (std::size_t k = 0; k < fila.size(); ++k)
         if (fila[k].nulo) n |= 1u << k;
     return n;
-}
-
-// On SQLite the values are bound straight, without a text per value.
-bool MarcasCopia::aplicarSqlite(db::Connection& cnn, QString* error) const {
-    struct Preparada {
-        db::SentenciaSqlite sentencia;
-        QString sql;
-    };
-    std::map<unsigned, std::unique_ptr<Preparada>> sentencias;
-    const auto fallo = [error](const Preparada& p) {
-        if (error) *error = p.sentencia.errorText() + QStringLiteral(" - ") + p.sql;
-        return false;
-    };
-    std::vector<Valor> fila;
-    char desde[19], hasta[19];
-    for (std::size_t f = 0; f < m_filas; ++f) {
-        if (!leerFila(fila)) return falloLectura(error);
-        auto& p = sentencias[nulos(fila)];
-        if (!p) {
-            p = std::make_unique<Preparada>();
-            p->sql = sentencia(nulos(fila));
-            if (!p->sentencia.preparar(db::sqliteHandle(cnn), cnn.prepareStatement(p->sql)))
-                return fallo(*p);
-        }
-        p->sentencia.reiniciar();
-        int marca = 0;
-        bool ok = true;
-        for (std::size_t k = 0; k < fila.size() && ok; ++k) {
-            const Valor& v = fila[k];
-            if (v.nulo) continue;
-            if (v.texto) {
-                ok = p->sentencia.enlazarTexto(marca++, v.utf8.constData(),
-                                               static_cast<int>(v.utf8.size()));
-            } else if (esFecha(k)) {
-                rangoFecha(v.numero, desde, hasta);
-                ok = p->sentencia.enlazarTexto(marca++, desde, 19) &&
-                     p->sentencia.enlazarTexto(marca++, hasta, 19);
-            } else {
-                ok = p->sentencia.enlazarEntero(marca++, v.numero);
-            }
-        }
-        if (!ok || p->sentencia.paso() == db::SentenciaSqlite::Paso::Error) return fallo(*p);
-    }
-    return true;
-}
-
-bool MarcasCopia::aplicarGeneral(db::Connection& cnn, QString* error) const {
-    // One prepared statement per pattern of null values (a null needs "is null").
-    std::map<unsigned, std::unique_ptr<db::SentenciaPreparada>> sentencias;
-    std::vector<Valor> fila;
-    QVariantList valores;
-    char desde[19], hasta[19];
-    for (std::size_t f = 0; f < m_filas; ++f) {
-        if (!leerFila(fila)) return falloLectura(error);
-        auto& s = sentencias[nulos(fila)];
-        if (!s) {
-            s = std::make_unique<db::SentenciaPreparada>();
-            if (!s->preparar(cnn, sentencia(nulos(fila)))) {
-                if (error) *error = s->errorText();
-                return false;
-            }
-        }
-        valores.clear();
-        for (std::size_t k = 0; k < fila.size(); ++k) {
-            const Valor& v = fila[k];
-            if (v.nulo) continue;
-            if (v.texto) {
-                valores << QString::fromUtf8(v.utf8);
-            } else if (esFecha(k)) {
-                rangoFecha(v.numero, desde, hasta);
-                valores << QString::fromLatin1(desde, 19) << QString::fromLatin1(hasta, 19);
-            } else {
-                valores << v.numero;
-            }
-        }
-        if (!s->ejecutar(valores)) {
-            if (error) *error = s->errorText();
-            return false;
-        }
-    }
-    return true;
 }
 
 bool MarcasCopia::esFecha(std::size_t k) const {

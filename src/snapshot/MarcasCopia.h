@@ -49,8 +49,6 @@ private:
     bool falloLectura(QString* error) const;
     static unsigned nulos(const std::vector<Valor>& fila);
     bool esFecha(std::size_t k) const;
-    bool aplicarSqlite(db::Connection& cnn, QString* error) const;
-    bool aplicarGeneral(db::Connection& cnn, QString* error) const;
 
     const Table& m_table;
     std::vector<int> m_columnas;  // key columns, then the change date
