@@ -14,38 +14,25 @@ namespace {
 
 using snapshot::ColumnType;
 
-// A number's plain digits into buf (24 units); returns how many.
-template <class Unidad>
-int digitosNumero(Unidad* buf, qlonglong v) {
-    char texto[24];
-    const auto r = std::to_chars(texto, texto + sizeof texto, v);
-    const int n = static_cast<int>(r.ptr - texto);
-    for (int k = 0; k < n; ++k) buf[k] = static_cast<Unidad>(texto[k]);
-    return n;
+// A number's plain digits appended to s.
+void agregarNumero(QString& s, qlonglong v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    s.append(QLatin1StringView(buf, r.ptr - buf));
 }
 
-// yyyymmddhhmmss into buf (14 units).
-template <class Unidad>
-void digitosFecha(Unidad* buf, const QDateTime& dt) {
+// yyyymmddhhmmss appended to s.
+void agregarFecha(QString& s, const QDateTime& dt) {
     const snapshot::PartesFecha p = snapshot::partesFecha(dt);
     const int partes[] = {p.anio, p.mes, p.dia, p.hora, p.minuto, p.segundo};
+    char buf[14];
     int n = 0;
     for (int k = 0; k < 6; ++k) {
         const int ancho = k == 0 ? 4 : 2;
         for (int j = ancho - 1, v = partes[k]; j >= 0; --j, v /= 10)
-            buf[n + j] = static_cast<Unidad>('0' + v % 10);
+            buf[n + j] = static_cast<char>('0' + v % 10);
         n += ancho;
     }
-}
-
-void agregarNumero(QString& s, qlonglong v) {
-    char buf[24];
-    s.append(QLatin1StringView(buf, digitosNumero(buf, v)));
-}
-
-void agregarFecha(QString& s, const QDateTime& dt) {
-    char buf[14];
-    digitosFecha(buf, dt);
     s.append(QLatin1StringView(buf, 14));
 }
 
@@ -53,6 +40,41 @@ void agregarFecha(QString& s, const QDateTime& dt) {
 // mark as 0 or 1, null being 0.
 bool marcaUno(const snapshot::Column& c, const QVariant& v) {
     return c.type != ColumnType::Flag && !v.isNull() && v.toBool();
+}
+
+// The record element of one column into s (its capacity kept from row to row): the type
+// code, then the value.
+void elemento(const snapshot::Column& c, ElementoDBF tipo, const QVariant& v, QString& s) {
+    s.truncate(0);
+    if (tipo == ElementoDBF::Marca || c.type == ColumnType::Flag) {
+        s.append(QLatin1StringView(marcaUno(c, v) ? "B1" : "B0"));
+        return;
+    }
+    switch (c.type) {
+        case ColumnType::Integer:
+            s.append(QLatin1Char('N'));
+            if (!v.isNull()) agregarNumero(s, v.toLongLong());
+            return;
+        case ColumnType::Text: {
+            s.append(QLatin1Char('C'));
+            const qsizetype inicio = s.size();
+            s.append(v.toString());
+            // Quotes become blanks, as in every other copy of the row; a key (the card
+            // number) travels exactly as read.
+            if (!c.key) {
+                QChar* d = s.data();
+                for (qsizetype k = inicio; k < s.size(); ++k)
+                    if (d[k] == QLatin1Char('\'')) d[k] = QLatin1Char(' ');
+            }
+            return;
+        }
+        case ColumnType::DateTime:
+            s.append(QLatin1Char('D'));
+            if (!v.isNull()) agregarFecha(s, v.toDateTime());
+            return;
+        case ColumnType::Flag:
+            return;
+    }
 }
 
 }  // namespace
@@ -103,31 +125,10 @@ bool ExportacionDBF::elementosDirectos(Escritor& e, const snapshot::Fila& fila) 
     const std::vector<ColumnaDBF>& dbf = *e.columnas;
     if (fila.size() != tabla.columns.size() || dbf.size() != tabla.columns.size()) return false;
     e.dbf.empezarRegistro();
-    char16_t buf[24];
     for (size_t i = 0; i < fila.size(); ++i) {
-        const snapshot::Column& c = tabla.columns[i];
-        const QVariant& v = fila[i];
-        const int campo = static_cast<int>(i);
-        bool ok = true;
-        if (dbf[i].elemento == ElementoDBF::Marca) {
-            buf[0] = marcaUno(c, v) ? u'1' : u'0';
-            ok = e.dbf.elemento(campo, u'B', QStringView(buf, 1));
-        } else if (c.type == ColumnType::Integer) {
-            const int n = v.isNull() ? 0 : digitosNumero(buf, v.toLongLong());
-            ok = e.dbf.elemento(campo, u'N', QStringView(buf, n));
-        } else if (c.type == ColumnType::DateTime) {
-            if (!v.isNull()) digitosFecha(buf, v.toDateTime());
-            ok = e.dbf.elemento(campo, u'D', QStringView(buf, v.isNull() ? 0 : 14));
-        } else if (c.type == ColumnType::Text) {
-            QString texto = v.toString();
-            // Quotes become blanks, as in every other copy of the row; a key (the card
-            // number) travels exactly as read.
-            if (!c.key && texto.contains(u'\'')) texto.replace(u'\'', u' ');
-            ok = e.dbf.elemento(campo, u'C', texto);
-        } else {
+        elemento(tabla.columns[i], dbf[i].elemento, fila[i], m_elemento);
+        if (!e.dbf.elemento(static_cast<int>(i), m_elemento[0], QStringView(m_elemento).mid(1)))
             return false;
-        }
-        if (!ok) return false;
     }
     return e.dbf.grabarRegistro([&] {
         armarRegistro(e, fila);
@@ -137,46 +138,13 @@ bool ExportacionDBF::elementosDirectos(Escritor& e, const snapshot::Fila& fila) 
 
 void ExportacionDBF::armarRegistro(const Escritor& e, const snapshot::Fila& fila) {
     const snapshot::Table& tabla = *e.tabla;
-    const qsizetype n = static_cast<qsizetype>(tabla.columns.size());
     // TablasDBF refuses a layout that does not line up, so the file is open only when it does.
     const std::vector<ColumnaDBF>& dbf = *e.columnas;
-    m_registro.resize(n);
-    for (qsizetype i = 0; i < n; ++i) {
-        const snapshot::Column& c = tabla.columns[static_cast<size_t>(i)];
-        const QVariant& v =
-            i < static_cast<qsizetype>(fila.size()) ? fila[static_cast<size_t>(i)] : QVariant();
-        QString& s = m_registro[i];
-        s.truncate(0);  // keeps the capacity of the previous row
-        if (static_cast<size_t>(i) < dbf.size() &&
-            dbf[static_cast<size_t>(i)].elemento == ElementoDBF::Marca) {
-            s.append(QLatin1StringView(marcaUno(c, v) ? "B1" : "B0"));
-            continue;
-        }
-        switch (c.type) {
-            case ColumnType::Integer:
-                s.append(QLatin1Char('N'));
-                if (!v.isNull()) agregarNumero(s, v.toLongLong());
-                break;
-            case ColumnType::Text: {
-                s.append(QLatin1Char('C'));
-                const qsizetype inicio = s.size();
-                s.append(v.toString());
-                // Quotes become blanks, as in every other copy of the row; a key (the card
-                // number) travels exactly as read.
-                if (!c.key) {
-                    QChar* d = s.data();
-                    for (qsizetype k = inicio; k < s.size(); ++k)
-                        if (d[k] == QLatin1Char('\'')) d[k] = QLatin1Char(' ');
-                }
-                break;
-            }
-            case ColumnType::DateTime:
-                s.append(QLatin1Char('D'));
-                if (!v.isNull()) agregarFecha(s, v.toDateTime());
-                break;
-            case ColumnType::Flag:  // handled above
-                break;
-        }
+    m_registro.resize(static_cast<qsizetype>(tabla.columns.size()));
+    for (size_t i = 0; i < tabla.columns.size(); ++i) {
+        const QVariant v = i < fila.size() ? fila[i] : QVariant();
+        const ElementoDBF tipo = i < dbf.size() ? dbf[i].elemento : ElementoDBF::Texto;
+        elemento(tabla.columns[i], tipo, v, m_registro[static_cast<qsizetype>(i)]);
     }
 }
 

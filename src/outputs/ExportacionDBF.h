@@ -47,6 +47,7 @@ private:
     QString m_nombreSnapshot;
     QStringList m_creados;
     QStringList m_registro;
+    QString m_elemento;  // one element of the direct path, reused
 };
 
 }  // namespace lumaro::outputs
