@@ -23,16 +23,8 @@ void agregarNumero(QString& s, qlonglong v) {
 
 // yyyymmddhhmmss appended to s.
 void agregarFecha(QString& s, const QDateTime& dt) {
-    const snapshot::PartesFecha p = snapshot::partesFecha(dt);
-    const int partes[] = {p.anio, p.mes, p.dia, p.hora, p.minuto, p.segundo};
     char buf[14];
-    int n = 0;
-    for (int k = 0; k < 6; ++k) {
-        const int ancho = k == 0 ? 4 : 2;
-        for (int j = ancho - 1, v = partes[k]; j >= 0; --j, v /= 10)
-            buf[n + j] = static_cast<char>('0' + v % 10);
-        n += ancho;
-    }
+    snapshot::escribirFecha(snapshot::partesFecha(dt), buf, true);
     s.append(QLatin1StringView(buf, 14));
 }
 

@@ -32,27 +32,11 @@ PartesFecha comoPartes(qint64 n) {
     return p;
 }
 
-// "yyyy/mm/dd hh:mm:ss" into out (19 bytes), written digit by digit: it runs twice for every
-// copied row.
-void textoFecha(const PartesFecha& p, char* out) {
-    std::memcpy(out, "0000/00/00 00:00:00", 19);
-    const auto put = [out](int at, int value, int digits) {
-        for (int i = digits - 1; i >= 0; --i, value /= 10)
-            out[at + i] = static_cast<char>('0' + value % 10);
-    };
-    put(0, p.anio, 4);
-    put(5, p.mes, 2);
-    put(8, p.dia, 2);
-    put(11, p.hora, 2);
-    put(14, p.minuto, 2);
-    put(17, p.segundo, 2);
-}
-
 // The copied date and the second after it: the stored value may carry a fraction.
 void rangoFecha(qint64 numero, char* desde, char* hasta) {
     const PartesFecha p = comoPartes(numero);
-    textoFecha(p, desde);
-    textoFecha(partesFecha(fechaDeFila(p).addSecs(1)), hasta);
+    escribirFecha(p, desde, false);
+    escribirFecha(partesFecha(fechaDeFila(p).addSecs(1)), hasta, false);
 }
 
 template <class T>

@@ -90,6 +90,19 @@ bool leerFechaGuardada(std::string_view t, PartesFecha& out) {
     return true;
 }
 
+void escribirFecha(const PartesFecha& p, char* out, bool compacta) {
+    const int partes[] = {p.anio, p.mes, p.dia, p.hora, p.minuto, p.segundo};
+    const char separadores[] = {'/', '/', ' ', ':', ':'};
+    int n = 0;
+    for (int k = 0; k < 6; ++k) {
+        if (k > 0 && !compacta) out[n++] = separadores[k - 1];
+        const int ancho = k == 0 ? 4 : 2;
+        for (int j = ancho - 1, v = partes[k]; j >= 0; --j, v /= 10)
+            out[n + j] = static_cast<char>('0' + v % 10);
+        n += ancho;
+    }
+}
+
 QDateTime fechaDeFila(const PartesFecha& p) {
     const int64_t ms = diasDesdeCivil(p.anio, p.mes, p.dia) * kMsPorDia +
                        (p.hora * 3600LL + p.minuto * 60LL + p.segundo) * 1000;

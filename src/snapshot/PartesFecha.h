@@ -21,6 +21,10 @@ PartesFecha partesFecha(const QDateTime& valor);
 // of dates (valorColumna) then takes.
 bool leerFechaGuardada(std::string_view texto, PartesFecha& out);
 
+// The parts as digits into out: "yyyy/mm/dd hh:mm:ss" (19 bytes), or with compacta
+// "yyyymmddhhmmss" (14 bytes), as the marks and the DBF files write dates.
+void escribirFecha(const PartesFecha& p, char* out, bool compacta);
+
 // The row value of valid parts: the same QDateTime valorColumna makes (UTC, whole seconds).
 QDateTime fechaDeFila(const PartesFecha& p);
 
