@@ -1,35 +1,23 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the program's main job on the embedded defaults: two
-# stores on this machine (program folders build/demo/store2 and build/demo/store3, each with its
-# own embedded SQLite databases and ledger) generate their day's snapshot with
-# "lumaro-sync --headless --run generar", exchange it through an FTP server on loopback and
-# merge each other's. The folders stay for a look: settings, run logs (Err_*.log), the
-# snapshot folder, MDB_enviadas, MDB_Syncronizadas and the server's folder.
+# Sets everything up, builds, and runs the program's main job on the embedded defaults: the
+# daily cycle of a chain of four stores on this machine over two days (scripts/cadena.py).
+# Store 1 is the principal store and feeds a MySQL mirror on a MariaDB server started on
+# loopback; stores 2 to 4 are ordinary ones. Each store is a program folder (build/demo/storeN)
+# with its own embedded SQLite databases, ledger and settings; one FTP server on loopback
+# carries the snapshots. Each day every store runs "lumaro-sync --headless --run generar" at
+# the first daily time, then "--headless --run subir" until it has merged every other store's
+# snapshot; on day 2 every store first has a day of activity (new rows, updates of day-1 rows,
+# reversals). The demo then prints, per store and table, the rows held by origin store, and
+# a verdict: whether the chain converged by the merge rules and whether the mirror holds what
+# the principal store has. The folders stay for a look; the window of one store:
+#   LUMARO_TIENDA=build/demo/store2 bash scripts/screenshots.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 build="${BUILD_DIR:-$root/build}"
 demo="$build/demo"
-bash "$root/tests/e2e/two_stores.sh" "$build" "$demo"
+/usr/bin/python3 "$root/scripts/cadena.py" --build "$build" --trabajo "$demo" --tiendas 4 --dias 2 \
+  --espejo --clientes 20 --filas 200 --verificar
 echo
-echo "demo: the server's exchange folder ($demo/ftp/intercambio):"
-ls -l "$demo/ftp/intercambio"
-for store in store2 store3; do
-  echo "demo: $store holds, per table, the rows of each store (IdLocal: rows):"
-  for t in Cliente Tarjeta Acumulacion_Punto Canje_Punto Contactos; do
-    printf '  %-18s %s\n' "$t" "$(sqlite3 "$demo/$store/cliente.db" \
-      "select group_concat(IdLocal || ': ' || n, ', ') from (select IdLocal, count(*) n from $t group by IdLocal)")"
-  done
-  echo "demo: $store merged (MDB_Syncronizadas): $(ls "$demo/$store/MDB_Syncronizadas")"
-done
-# The run logs are Windows-1252, as operators read them on Windows.
-for store in store2 store3; do
-  echo "demo: from $store's run log ($(ls "$demo/$store"/Err_*.log)):"
-  iconv -f CP1252 -t UTF-8 "$demo/$store"/Err_*.log |
-    grep -E "Copia de Datos Satisfactoria|se ha DESCARGADO|Archivo Origen|SUBIDO el archivo|Problemas" || true
-done
-if [ -n "${DISPLAY:-}" ]; then
-  echo "demo: opening store 3's window"
-  (cd "$demo/store3" && exec ./lumaro-sync)
-fi
+echo "demo: the folders are in $demo (store1..store4, ftp/intercambio, mariadb)"

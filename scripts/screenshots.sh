@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes screenshots of the main window (the real program, started in a fresh program folder)
-# and of the configuration dialog under Xvfb, into build/screenshots/. Builds with
+# and of the configuration dialog under Xvfb, into build/screenshots/. With
+# LUMARO_TIENDA=<program folder> the main window opens on a copy of that store's folder. Builds with
 # scripts/build.sh first unless SKIP_BUILD=1 (then BUILD_DIR must hold a build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,7 +57,11 @@ shoot() {
   echo "screenshots: $2 ($title)"
 }
 
-# The main window: the program itself, in a program folder of its own.
+# The main window: the program itself, in a program folder of its own, or in a copy of the
+# store folder named by LUMARO_TIENDA (a store of the demo, say).
+if [ -n "${LUMARO_TIENDA:-}" ]; then
+  cp -r "$LUMARO_TIENDA"/. "$work/"
+fi
 cp "$exe" "$work/lumaro-sync"
 (cd "$work" && ./lumaro-sync >"$work/program.log" 2>&1) &
 pids+=($!)

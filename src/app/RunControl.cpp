@@ -15,9 +15,34 @@ using config::GrabarConfig;
 using config::LeerConfig;
 using config::runState;
 
+namespace {
+
+struct MinutoDePrueba {
+    int intervaloMs = 0;
+    std::function<void()> antesDelTick;
+};
+
+MinutoDePrueba& minutoDePrueba() {
+    static MinutoDePrueba m;
+    return m;
+}
+
+int intervaloTimer() {
+    return minutoDePrueba().intervaloMs > 0 ? minutoDePrueba().intervaloMs : 60000;
+}
+
+}  // namespace
+
+void RunControl::setMinutoDePrueba(int intervaloMs, std::function<void()> antesDelTick) {
+    minutoDePrueba() = {intervaloMs, std::move(antesDelTick)};
+}
+
 RunControl::RunControl(Phases& phases, QObject* parent) : QObject(parent), m_phases(phases) {
-    m_timer.setInterval(60000);
-    connect(&m_timer, &QTimer::timeout, this, &RunControl::Timer1_Timer);
+    m_timer.setInterval(intervaloTimer());
+    connect(&m_timer, &QTimer::timeout, this, [this, antes = minutoDePrueba().antesDelTick] {
+        if (antes) antes();
+        Timer1_Timer();
+    });
     m_title = texts::kTituloVentana;
 }
 
@@ -70,7 +95,7 @@ void RunControl::configurarControles() {
     console().setStep(QString());
     habilitar(true);
     console().clearProblems();
-    m_timer.setInterval(60000);
+    m_timer.setInterval(intervaloTimer());
 
     // "Generar MDB Local" stays as it is when the last snapshot is today's: one a day.
     const QString bdTemp = LeerConfig(QStringLiteral("BD_Temp"));

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 #include "app/Phases.h"
@@ -75,6 +76,10 @@ public:
 
     // The schedule's tick; the timer calls it every minute while enabled.
     void Timer1_Timer();
+    // For the program built with a test clock only: the schedule's timer fires every
+    // intervaloMs instead of every minute, and antesDelTick runs before each tick (it moves
+    // the test clock on). Applies to run controls made afterwards.
+    static void setMinutoDePrueba(int intervaloMs, std::function<void()> antesDelTick);
     // "Generar MDB Local" and "Subir File".
     void Command6_Click();
     void Command1_Click();

@@ -14,6 +14,11 @@
 #include "app/Texts.h"
 #include "config/Clock.h"
 
+#ifdef LUMARO_RELOJ_PRUEBA
+// The chain tests' build of this program: a clock that the environment sets.
+void instalarRelojPrueba();
+#endif
+
 using namespace lumaro::app;
 
 namespace {
@@ -28,6 +33,9 @@ int usage(const QString& message) {
 
 int main(int argc, char** argv) {
     lumaro::config::fijarZonaHoraria();
+#ifdef LUMARO_RELOJ_PRUEBA
+    instalarRelojPrueba();
+#endif
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Synchronises the loyalty data of this store with the other stores of the chain.\n"

@@ -9,6 +9,8 @@
 //                  [--cfg RUTA.cfg]
 //       creates the embedded client and logistics databases of a store, filled with
 //       generated rows; with --cfg, also points that settings file at them.
+//   lumaro-db espejo-esquema BASE
+//       prints the statements that create the MySQL mirror's tables in database BASE.
 #include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
@@ -17,8 +19,9 @@
 
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
-#include "db/tool/DemoDatabases.h"
 #include "db/Ledger.h"
+#include "db/tool/DemoDatabases.h"
+#include "db/tool/EsquemaEspejo.h"
 
 namespace {
 
@@ -28,7 +31,8 @@ int usage() {
                  "  lumaro-db ledger-crear RUTA\n"
                  "  lumaro-db ledger-iniciar RUTA IDLOCAL DD/MM/AAAA\n"
                  "  lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] "
-                 "[--semilla S] [--cfg RUTA.cfg]\n");
+                 "[--semilla S] [--cfg RUTA.cfg]\n"
+                 "  lumaro-db espejo-esquema BASE\n");
     return 2;
 }
 
@@ -106,5 +110,9 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("ledger-crear")) return ledgerCrear(args);
     if (command == QLatin1String("ledger-iniciar")) return ledgerIniciar(args);
     if (command == QLatin1String("demo")) return demo(args);
+    if (command == QLatin1String("espejo-esquema") && args.size() == 1) {
+        std::printf("%s\n", lumaro::db::tool::esquemaEspejo(args[0]).toUtf8().constData());
+        return 0;
+    }
     return usage();
 }
