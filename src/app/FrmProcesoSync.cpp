@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/FrmConfiguracion.h"
+#include "app/FrmHistorial.h"
 #include "app/MessageBox.h"
 #include "app/Notice.h"
 #include "app/RunControl.h"
@@ -59,6 +60,9 @@ FrmProcesoSync::FrmProcesoSync(RunControl& control, QWidget* parent)
     m_command4 = boton("Command4", QStringLiteral("Salir"), QStringLiteral("Salir"),
                        QStyle::SP_DialogCloseButton);
     m_command5->setVisible(false);
+    m_historial = boton("cmdHistorial", QStringLiteral("Historial"),
+                        QStringLiteral("Transferencias de los ultimos dias, por local"),
+                        QStyle::SP_FileDialogContentsView);
 
     m_chkSyncManual = new QCheckBox(QStringLiteral("Sync Manual"));
     m_chkSyncManual->setObjectName(QStringLiteral("chkSyncManual"));
@@ -79,7 +83,8 @@ FrmProcesoSync::FrmProcesoSync(RunControl& control, QWidget* parent)
     m_pgEstado->setValue(0);
 
     auto* botones = new QVBoxLayout;
-    for (QPushButton* b : {m_command1, m_command5, m_command6, m_command2, m_command3, m_command4})
+    for (QPushButton* b :
+         {m_command1, m_command5, m_command6, m_command2, m_command3, m_command4, m_historial})
         botones->addWidget(b);
     botones->addStretch();
     botones->addWidget(m_chkSyncManual);
@@ -111,7 +116,9 @@ FrmProcesoSync::FrmProcesoSync(RunControl& control, QWidget* parent)
     connect(m_command2, &QPushButton::clicked, &m_control, &RunControl::Command2_Click);
     connect(m_command3, &QPushButton::clicked, this, &FrmProcesoSync::Command3_Click);
     connect(m_command4, &QPushButton::clicked, &m_control, &RunControl::Command4_Click);
+    connect(m_historial, &QPushButton::clicked, this, &FrmProcesoSync::cmdHistorial_Click);
     connect(&m_control, &RunControl::controlsChanged, this, &FrmProcesoSync::mostrarBotones);
+    connect(&m_control, &RunControl::commandFinished, this, &FrmProcesoSync::mostrarBotones);
     connect(&m_control, &RunControl::titleChanged, this, &QWidget::setWindowTitle);
     mostrarBotones();
     config::setConsole(this);
@@ -141,6 +148,7 @@ void FrmProcesoSync::mostrarBotones() {
     m_command2->setEnabled(b.parar);
     m_command3->setEnabled(b.configurar);
     m_command4->setEnabled(b.salir);
+    m_historial->setEnabled(!config::runState().cycleRunning);
 }
 
 void FrmProcesoSync::Command3_Click() {
@@ -148,6 +156,13 @@ void FrmProcesoSync::Command3_Click() {
     FrmConfiguracion dialog(m_control, this);
     dialog.exec();
     m_control.refreshTitle();
+}
+
+void FrmProcesoSync::cmdHistorial_Click() {
+    if (config::runState().cycleRunning) return;
+    auto* historial = new FrmHistorial(this);
+    historial->setAttribute(Qt::WA_DeleteOnClose);
+    historial->show();
 }
 
 void FrmProcesoSync::closeEvent(QCloseEvent* event) {

@@ -41,6 +41,9 @@ public:
 
     // "Configurar": the dialog, unless a run is under way.
     void Command3_Click();
+    // "Historial": the ledger report of the last days, unless a cycle runs (it reads the
+    // ledger the cycle writes). Not modal, so the window stays live behind it.
+    void cmdHistorial_Click();
 
     // How long a box shown inside a cycle stays up (30 s; tests shorten it).
     static int avisoEnCicloMs();
@@ -63,6 +66,7 @@ private:
     QPushButton* m_command2;
     QPushButton* m_command3;
     QPushButton* m_command4;
+    QPushButton* m_historial;
     QCheckBox* m_chkSyncManual;
     QListWidget* m_list1;
     QListWidget* m_list2;

@@ -10,7 +10,8 @@
 // time part never matters. Every call opens its own connection and closes it before
 // returning, and writes its own log line when it fails. The program never creates the
 // ledger: the installer does (lumaro-db ledger-crear), and records per store the day from which
-// downloads start (lumaro-db ledger-iniciar).
+// downloads start (lumaro-db ledger-iniciar). A store moved over from the older program brings
+// a Jet Seguridad.mdb instead, which the download run converts first (LedgerMigracion.h).
 
 #include <QDate>
 #include <QList>

@@ -8,9 +8,10 @@
 #include "config/RunState.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
+#include "db/Ledger.h"
+#include "db/LedgerMigracion.h"
 #include "db/clsLocal.h"
 #include "ftp/FtpUtil.h"
-#include "db/Ledger.h"
 #include "ftp/Transfer.h"
 #include "snapshot/DataModel.h"
 
@@ -23,9 +24,9 @@ namespace {
 
 const QString kModulo = QStringLiteral("MainProcesoSinc.descargarOtrosLocales");
 
-using lumaro::snapshot::nombreSnapshot;
 using lumaro::db::getUltimaDescarga;
 using lumaro::db::UltimaDescarga;
+using lumaro::snapshot::nombreSnapshot;
 
 // The import run already merged the day (MDB_Syncronizadas) or set it aside (Error).
 bool procesadoLocalmente(const QString& nombre) {
@@ -160,6 +161,10 @@ void descargarOtrosLocales() {
     const QString inicio = QStringLiteral("Se iniciará proceso de DESCARGA de archivos...");
     console().setEventPanel(marcaTiempo() + QStringLiteral(" - ") + inicio);
     EscribirLog(inicio);
+    // A store moved over from the older program brings its Jet ledger: converted here, before
+    // the first ledger call. One that cannot be converted is reported and stays; the ledger
+    // calls below then skip every store, as with a missing ledger.
+    lumaro::db::prepararLedger();
 
     Descarga descarga;
     const lumaro::db::clsLocal& registro = lumaro::db::locales();

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QtTest>
 
 #include "AppTestSupport.h"
@@ -20,6 +21,7 @@
 #include "app/RunControl.h"
 #include "app/Texts.h"
 #include "app/UpDown.h"
+#include "db/Ledger.h"
 
 using namespace lumaro;
 using namespace lumaro::app;
@@ -265,6 +267,24 @@ private Q_SLOTS:
         QVERIFY(child<QPushButton>(w, "Command1")->isEnabled());
         click(w, "Command4");
         QCOMPARE(quit.count(), 2);
+    }
+
+    // "Historial" shows the ledger's last 14 days, read-only, and is off while a cycle runs.
+    void historial() {
+        QVERIFY(db::crearLedger(db::rutaLedger()));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 1), "1"));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 3), "0"));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 11, 1), "1"));  // older than 14 days
+        QWidget* w = start();
+        click(w, "cmdHistorial");
+        auto* tabla = child<QTableWidget>(w, "tblHistorial");
+        QCOMPARE(tabla->rowCount(), 3);
+        QCOMPARE(tabla->item(1, 2)->text(), QStringLiteral("sin registro"));
+        QCOMPARE(tabla->editTriggers(), QAbstractItemView::NoEditTriggers);
+        config::runState().cycleRunning = true;
+        control().habilitar(false);
+        QVERIFY(!child<QPushButton>(w, "cmdHistorial")->isEnabled());
+        config::runState().cycleRunning = false;
     }
 
     void validarData_data() { addRows(kValidar); }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "../db/JetLedger.h"
 #include "FtpServerFixture.h"
 #include "config/Clock.h"
 #include "config/RunState.h"
@@ -101,6 +102,26 @@ TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {
     EXPECT_TRUE(store.logHas("Al parecer las DESCARGAS estan correctas a la fecha..."));
     EXPECT_TRUE(store.logHas("Cerrando conexion FTP (2)..."));
     EXPECT_TRUE(store.console().problems().isEmpty());
+}
+
+// A store moved over from the older program: its Jet ledger is converted when the download run
+// starts, and each store is fetched from the day after its last recorded download.
+TEST_F(RunTest, JetLedgerOfTheOlderProgramIsConvertedAndDownloadsGoOn) {
+    using lumaro::jet::ColumnType;
+    ASSERT_TRUE(QFile::remove(rutaLedger()));
+    ASSERT_TRUE(lumaro::testing::escribirJetLedger(
+        rutaLedger(),
+        {ColumnType::Long, ColumnType::DateTime, ColumnType::Boolean, ColumnType::Boolean},
+        {"1|2026/12/03|1|1", "1|2026/12/01|1|1", "2|2026/12/05|1|0"}));
+    for (int day : {3, 4, 5}) offer("1", day);
+
+    descargarOtrosLocales();
+    EXPECT_EQ(server.commands().filter("RETR ").value(0), "RETR 1_04122026.mdb");
+    EXPECT_EQ(downloadedFiles(), QStringList({"1_04122026.mdb", "1_05122026.mdb"}));
+    EXPECT_EQ(ledgerRows(),
+              QStringList({"1 01 1 1", "1 03 1 1", "1 04 1 0", "1 05 1 0", "2 05 1 0"}));
+    EXPECT_TRUE(QFileInfo::exists(rutaLedger() + ".jet"));
+    EXPECT_TRUE(store.logHas("convertido del formato Jet del programa anterior: 3 filas"));
 }
 
 TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {

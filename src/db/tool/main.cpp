@@ -5,6 +5,12 @@
 //   lumaro-db ledger-iniciar RUTA IDLOCAL DD/MM/AAAA
 //       records that downloads of that store start on that day (the day before is recorded
 //       as downloaded and merged). A store with no recorded download is never fetched.
+//   lumaro-db ledger-migrar RUTA
+//       converts the Jet ledger of the program a store moves over from into our ledger,
+//       keeping the original as RUTA.jet (see db/LedgerMigracion.h).
+//   lumaro-db ledger-informe RUTA [--desde DD/MM/AAAA] [--local N] [--csv]
+//       per store and day: downloaded, merged, not found, no row (gaps), and the snapshots
+//       waiting in MDB_descargadas or set aside in Error beside the ledger. Reads only.
 //   lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] [--semilla S]
 //                  [--cfg RUTA.cfg]
 //       creates the embedded client and logistics databases of a store, filled with
@@ -19,7 +25,9 @@
 
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
+#include "db/InformeLedger.h"
 #include "db/Ledger.h"
+#include "db/LedgerMigracion.h"
 #include "db/tool/DemoDatabases.h"
 #include "db/tool/EsquemaEspejo.h"
 
@@ -30,6 +38,8 @@ int usage() {
                  "uso:\n"
                  "  lumaro-db ledger-crear RUTA\n"
                  "  lumaro-db ledger-iniciar RUTA IDLOCAL DD/MM/AAAA\n"
+                 "  lumaro-db ledger-migrar RUTA\n"
+                 "  lumaro-db ledger-informe RUTA [--desde DD/MM/AAAA] [--local N] [--csv]\n"
                  "  lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] "
                  "[--semilla S] [--cfg RUTA.cfg]\n"
                  "  lumaro-db espejo-esquema BASE\n");
@@ -72,6 +82,61 @@ int ledgerIniciar(const QStringList& a) {
     return 0;
 }
 
+void print(const QStringList& lines) {
+    for (const QString& line : lines) std::printf("%s\n", line.toLocal8Bit().constData());
+}
+
+int ledgerMigrar(const QStringList& a) {
+    if (a.size() != 1) return usage();
+    const QString ruta = QFileInfo(a[0]).absoluteFilePath();
+    switch (lumaro::db::tipoArchivoLedger(ruta)) {
+        case lumaro::db::TipoArchivoLedger::NoExiste:
+            return fail(QStringLiteral("no existe el archivo ") + ruta);
+        case lumaro::db::TipoArchivoLedger::Sqlite:
+            print({ruta + QStringLiteral(" ya es un ledger SQLite; no hay nada que convertir")});
+            return 0;
+        case lumaro::db::TipoArchivoLedger::Otro:
+            return fail(ruta + QStringLiteral(" no es un ledger (ni Jet ni SQLite)"));
+        case lumaro::db::TipoArchivoLedger::Jet:
+            break;
+    }
+    // Any line the ledger calls log goes to the program folder the ledger belongs to.
+    lumaro::config::setProgramFolder(QFileInfo(ruta).absolutePath());
+    const lumaro::db::MigracionLedger m = lumaro::db::migrarLedger(ruta);
+    if (m.estado != lumaro::db::MigracionLedger::Estado::Convertido) return fail(m.mensaje);
+    lumaro::config::EscribirLog(m.mensaje);
+    print({m.mensaje});
+    return 0;
+}
+
+int ledgerInforme(const QStringList& a) {
+    if (a.isEmpty()) return usage();
+    lumaro::db::FiltroInforme filtro;
+    bool csv = false;
+    for (int i = 1; i < a.size(); ++i) {
+        if (a[i] == QLatin1String("--csv")) {
+            csv = true;
+        } else if (i + 1 < a.size() && a[i] == QLatin1String("--desde")) {
+            filtro.desde = QDate::fromString(a[++i], QStringLiteral("dd/MM/yyyy"));
+            if (!filtro.desde.isValid())
+                return fail(QStringLiteral("fecha no valida (DD/MM/AAAA): ") + a[i]);
+        } else if (i + 1 < a.size() && a[i] == QLatin1String("--local")) {
+            if (!lumaro::db::esNumeroEntero(a[++i]))
+                return fail(QStringLiteral("IDLOCAL no es un numero: ") + a[i]);
+            filtro.local = a[i].trimmed().toLongLong();
+        } else {
+            return usage();
+        }
+    }
+    const QString ruta = QFileInfo(a[0]).absoluteFilePath();
+    lumaro::config::setProgramFolder(QFileInfo(ruta).absolutePath());
+    QString error;
+    const auto informe = lumaro::db::leerInforme(ruta, filtro, &error);
+    if (!informe) return fail(ruta + QStringLiteral(": ") + error);
+    print(csv ? lumaro::db::lineasCsv(*informe) : lumaro::db::lineasTexto(*informe));
+    return 0;
+}
+
 int demo(const QStringList& a) {
     if (a.size() < 4) return usage();
     lumaro::db::tool::DemoOptions o;
@@ -109,6 +174,8 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
     if (command == QLatin1String("ledger-crear")) return ledgerCrear(args);
     if (command == QLatin1String("ledger-iniciar")) return ledgerIniciar(args);
+    if (command == QLatin1String("ledger-migrar")) return ledgerMigrar(args);
+    if (command == QLatin1String("ledger-informe")) return ledgerInforme(args);
     if (command == QLatin1String("demo")) return demo(args);
     if (command == QLatin1String("espejo-esquema") && args.size() == 1) {
         std::printf("%s\n", lumaro::db::tool::esquemaEspejo(args[0]).toUtf8().constData());
