@@ -11,6 +11,7 @@ packages=(
   unixodbc unixodbc-dev libsqliteodbc tdsodbc sqlite3 libsqlite3-dev
   mdbtools python3 python3-pyftpdlib python3-dbfread mariadb-server mariadb-client
   xvfb xauth x11-utils fonts-dejavu-core imagemagick nodejs
+  dpkg-dev systemd desktop-file-utils adduser
 )
 
 sudo_cmd=()

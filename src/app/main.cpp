@@ -2,6 +2,7 @@
 // --headless, the same run control without a display.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
 #include <memory>
 
@@ -13,6 +14,7 @@
 #include "app/RunControl.h"
 #include "app/Texts.h"
 #include "config/Clock.h"
+#include "config/Settings.h"
 
 #ifdef LUMARO_RELOJ_PRUEBA
 // The chain tests' build of this program: a clock that the environment sets.
@@ -54,8 +56,16 @@ int main(int argc, char** argv) {
         QStringLiteral("With --headless: run one command and exit. <command> is \"generar\" "
                        "(Generar MDB Local, then Subir File) or \"subir\" (Subir File)."),
         QStringLiteral("command"));
+    // An installed program lives in a system folder it cannot write to; the package's service
+    // and desktop entry point it at its folder under /var/lib instead.
+    const QCommandLineOption folder(
+        QStringLiteral("folder"),
+        QStringLiteral("Use <folder> as the program folder (settings file, run logs, transfer "
+                       "ledger, working folders) instead of the executable's folder."),
+        QStringLiteral("folder"));
     parser.addOption(headless);
     parser.addOption(run);
+    parser.addOption(folder);
 
     // The command line is read before any application object exists, so that a bad one is
     // answered even where no display is.
@@ -66,6 +76,13 @@ int main(int argc, char** argv) {
         return usage(QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
     if (parser.isSet(run) && !parser.isSet(headless))
         return usage(QStringLiteral("--run needs --headless"));
+    if (parser.isSet(folder)) {
+        const QFileInfo carpeta(parser.value(folder));
+        if (!carpeta.isDir())
+            return usage(QStringLiteral("the program folder does not exist: ") +
+                         parser.value(folder));
+        lumaro::config::setProgramFolder(carpeta.absoluteFilePath());
+    }
 
     const bool sinVentana = parser.isSet(headless) || parser.isSet(help) || parser.isSet(version);
     std::unique_ptr<QCoreApplication> app;

@@ -80,6 +80,8 @@ private Q_SLOTS:
         QTest::newRow("run without headless") << "--run subir" << 2 << "--run needs --headless";
         QTest::newRow("unknown command") << "--headless --run todo" << 2 << "todo";
         QTest::newRow("stray argument") << "--headless x" << 2 << "x";
+        QTest::newRow("no such folder") << "--headless --folder /nonexistent/lumaro" << 2
+                                        << "the program folder does not exist";
         QTest::newRow("generar") << "--headless --run generar" << 1 << sinBD;
         QTest::newRow("subir") << "--headless --run subir" << 1 << sinBD;
     }

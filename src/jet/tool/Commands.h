@@ -1,19 +1,35 @@
 #pragma once
 // The commands of lumaro-mdb. Each takes its arguments after the command word, writes its
 // output to standard output and its complaints to standard error, and returns the process's
-// exit status.
+// exit status (0 done, 1 the file is missing, unreadable or damaged, 2 wrong usage).
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumaro::jet::tool {
 
-using Args = std::vector<std::string>;
+constexpr int kExitDamaged = 1;
+constexpr int kExitUsage = 2;
 
-int tables(const Args& args);  // tables FILE
-int schema(const Args& args);  // schema FILE
-int exportTable(const Args& args);  // export FILE TABLE
-int copy(const Args& args);    // copy SRC DST
-int check(const Args& args);   // check FILE
+// The words after the command: positional arguments in order, and the options ("--json")
+// the command allows, wherever they stood.
+struct Args {
+    std::vector<std::string> positional;
+    std::vector<std::string> options;
+
+    std::size_t size() const { return positional.size(); }
+    const std::string& operator[](std::size_t i) const { return positional[i]; }
+    bool has(std::string_view option) const {
+        return std::find(options.begin(), options.end(), option) != options.end();
+    }
+};
+
+int tables(const Args& args);       // tables FILE: names and row counts
+int schema(const Args& args);       // schema FILE
+int exportTable(const Args& args);  // export FILE TABLE [--csv | --json]
+int copy(const Args& args);         // copy SRC DST
+int check(const Args& args);        // check FILE
 
 }  // namespace lumaro::jet::tool

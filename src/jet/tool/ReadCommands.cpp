@@ -1,38 +1,59 @@
 // The reading commands of lumaro-mdb: tables, schema and export.
 
-#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <string>
 
 #include "jet/Reader.h"
 #include "jet/tool/Commands.h"
+#include "jet/tool/Diagnosis.h"
 #include "jet/tool/ValueText.h"
 
 namespace lumaro::jet::tool {
 
 namespace {
 
-constexpr int kExitDamaged = 1;
+void complain(const std::string& path, const std::string& problem) {
+    std::cerr << "lumaro-mdb: " << path << ": " << problem << "\n";
+}
 
 // Opens the file or says why not on standard error.
 bool openOrComplain(const std::string& path, Database& out) {
     Result<Database> db = Database::open(path);
     if (!db) {
-        std::cerr << "lumaro-mdb: " << path << ": " << db.status().message() << "\n";
+        complain(path, explainUnreadable(path, db.status()));
         return false;
     }
     out = std::move(db.value());
     return true;
 }
 
+void emit(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
 }  // namespace
 
+// One line per table, "NAME<tab>ROWS", the rows counted by a scan: a table whose scan fails
+// shows "damaged" and the reason goes to standard error.
 int tables(const Args& args) {
     Database db;
     if (!openOrComplain(args[0], db)) return kExitDamaged;
-    for (const std::string& name : db.tableNames()) std::cout << name << "\n";
-    return 0;
+    int status = 0;
+    for (const std::string& name : db.tableNames()) {
+        uint64_t rows = 0;
+        Result<Table> t = db.table(name);
+        Status scanned = t ? t->forEachRow([&](const Row&) {
+            ++rows;
+            return true;
+        })
+                           : t.status();
+        std::cout << name << "\t" << (scanned ? std::to_string(rows) : "damaged") << "\n";
+        if (!scanned) {
+            std::cout.flush();
+            complain(args[0], explainDamage(scanned.message()));
+            status = kExitDamaged;
+        }
+    }
+    return status;
 }
 
 int schema(const Args& args) {
@@ -42,7 +63,7 @@ int schema(const Args& args) {
     for (const std::string& name : db.tableNames()) {
         Result<Table> t = db.table(name);
         if (!t) {
-            std::cerr << "lumaro-mdb: " << args[0] << ": " << t.status().message() << "\n";
+            complain(args[0], explainDamage(t.status().message()));
             status = kExitDamaged;
             continue;
         }
@@ -64,30 +85,35 @@ int exportTable(const Args& args) {
     if (!openOrComplain(args[0], db)) return kExitDamaged;
     Result<Table> t = db.table(args[1]);
     if (!t) {
-        std::cerr << "lumaro-mdb: " << args[0] << ": " << t.status().message() << "\n";
-        return t.status().code() == Status::Code::NotFound ? 2 : kExitDamaged;
+        complain(args[0], explainDamage(t.status().message()));
+        return t.status().code() == Status::Code::NotFound ? kExitUsage : kExitDamaged;
     }
+    const bool json = args.has("--json");
     const auto& cols = t->columns();
-    std::string line;
-    for (std::size_t i = 0; i < cols.size(); ++i) {
-        if (i) line += ',';
-        line += cols[i].name;
+    std::string text;
+    if (json) {
+        text = "[";
+    } else {
+        appendCsvHeader(cols, text);
     }
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stdout);
+    emit(text);
+    bool first = true;
     Status s = t->forEachRow([&](const Row& row) {
-        line.clear();
-        for (std::size_t i = 0; i < cols.size(); ++i) {
-            if (i) line += ',';
-            appendCsvField(cols[i], row[i], line);
+        text.clear();
+        if (json) {
+            text += first ? "\n" : ",\n";
+            appendJsonObject(cols, row.values(), text);
+        } else {
+            appendCsvRecord(cols, row.values(), text);
         }
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        first = false;
+        emit(text);
         return true;
     });
+    if (json) emit("\n]\n");
     std::fflush(stdout);
     if (!s) {
-        std::cerr << "lumaro-mdb: " << args[0] << ": " << s.message() << "\n";
+        complain(args[0], explainDamage(s.message()));
         return kExitDamaged;
     }
     return 0;

@@ -1,7 +1,9 @@
 #include "jet/tool/ValueText.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace lumaro::jet::tool {
 
@@ -24,7 +26,86 @@ void appendFormatted(std::string& out, const char* fmt, double v) {
                                                                  : sizeof buf - 1);
 }
 
+void appendJsonString(std::string_view text, std::string& out) {
+    out += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+std::string hexBytes(const Bytes& bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out = "0x";
+    for (const uint8_t b : bytes) {
+        out += kDigits[b >> 4];
+        out += kDigits[b & 0x0F];
+    }
+    return out;
+}
+
+void appendJsonValue(const Column& column, const Value& value, std::string& out) {
+    if (isNull(value)) {
+        out += "null";
+    } else if (const auto* b = std::get_if<bool>(&value)) {
+        out += *b ? "true" : "false";
+    } else if (const auto* d = std::get_if<double>(&value); d && !std::isfinite(*d)) {
+        out += "null";
+    } else if (const auto* t = std::get_if<DateTime>(&value)) {
+        int y, mo, da, h, mi, s;
+        t->toParts(y, mo, da, h, mi, s);
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "\"%04d-%02d-%02dT%02d:%02d:%02d\"", y, mo, da, h, mi, s);
+        out += buf;
+    } else if (const auto* s = std::get_if<std::string>(&value)) {
+        appendJsonString(*s, out);
+    } else if (const auto* bytes = std::get_if<Bytes>(&value)) {
+        appendJsonString(column.type == ColumnType::Guid ? guidToString(*bytes) : hexBytes(*bytes),
+                         out);
+    } else {
+        appendCsvField(column, value, out);  // numbers: the same digits as in CSV
+    }
+}
+
 }  // namespace
+
+void appendCsvHeader(const std::vector<Column>& columns, std::string& out) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (i) out += ',';
+        out += columns[i].name;
+    }
+    out += '\n';
+}
+
+void appendCsvRecord(const std::vector<Column>& columns, const std::vector<Value>& row,
+                     std::string& out) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (i) out += ',';
+        appendCsvField(columns[i], row[i], out);
+    }
+    out += '\n';
+}
+
+void appendJsonObject(const std::vector<Column>& columns, const std::vector<Value>& row,
+                      std::string& out) {
+    out += '{';
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (i) out += ',';
+        appendJsonString(columns[i].name, out);
+        out += ':';
+        appendJsonValue(columns[i], row[i], out);
+    }
+    out += '}';
+}
 
 void appendCsvField(const Column& column, const Value& value, std::string& out) {
     if (isNull(value)) return;

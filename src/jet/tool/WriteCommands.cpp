@@ -5,6 +5,7 @@
 #include "jet/Reader.h"
 #include "jet/Writer.h"
 #include "jet/tool/Commands.h"
+#include "jet/tool/Diagnosis.h"
 
 namespace lumaro::jet::tool {
 
@@ -44,19 +45,16 @@ bool copyTable(const Table& source, Writer& writer) {
 }  // namespace
 
 int copy(const Args& args) {
-    if (args.size() != 2) {
-        std::cerr << "usage: lumaro-mdb copy SRC DST\n";
-        return 2;
-    }
     Result<Database> source = Database::open(args[0]);
     if (!source) {
-        std::cerr << "lumaro-mdb: " << args[0] << ": " << source.status().message() << "\n";
-        return 1;
+        std::cerr << "lumaro-mdb: " << args[0] << ": "
+                  << explainUnreadable(args[0], source.status()) << "\n";
+        return kExitDamaged;
     }
     Result<std::unique_ptr<Writer>> writer = Writer::create(args[1]);
     if (!writer) {
         std::cerr << "lumaro-mdb: " << args[1] << ": " << writer.status().message() << "\n";
-        return 1;
+        return kExitDamaged;
     }
     bool complete = true;
     for (const std::string& name : source->tableNames()) {
@@ -71,24 +69,25 @@ int copy(const Args& args) {
     Status committed = writer.value()->commit();
     if (!committed) {
         std::cerr << "lumaro-mdb: " << args[1] << ": " << committed.message() << "\n";
-        return 1;
+        return kExitDamaged;
     }
     return complete ? 0 : 3;
 }
 
 int check(const Args& args) {
-    if (args.size() != 1) {
-        std::cerr << "usage: lumaro-mdb check FILE\n";
-        return 2;
-    }
     Result<std::vector<std::string>> problems = checkDatabase(args[0]);
     if (!problems) {
-        std::cerr << "lumaro-mdb: " << args[0] << ": " << problems.status().message() << "\n";
-        return 1;
+        std::cerr << "lumaro-mdb: " << args[0] << ": "
+                  << explainUnreadable(args[0], problems.status()) << "\n";
+        return kExitDamaged;
     }
     for (const std::string& p : problems.value()) std::cout << args[0] << ": " << p << "\n";
-    if (problems->empty()) std::cout << args[0] << ": consistent\n";
-    return problems->empty() ? 0 : 1;
+    if (problems->empty()) {
+        std::cout << args[0] << ": consistent\n";
+        return 0;
+    }
+    std::cout << args[0] << ": " << verdict(problems.value()) << "\n";
+    return kExitDamaged;
 }
 
 }  // namespace lumaro::jet::tool

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the .deb with cpack, installs it with dpkg -i, checks its files, its system user and
+# program folder, its unit (systemd-analyze verify) and desktop entry, runs the installed
+# programs, then removes (folder kept) and purges it (nothing left).
+#   install_remove.sh <build folder>
+set -euo pipefail
+build=$(cd "$1" && pwd)
+pkg=lumaro-sync folder=/var/lib/lumaro-sync
+
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
+command -v dpkg >/dev/null && command -v cpack >/dev/null || skip "dpkg or cpack is missing"
+if dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q installed; then
+  skip "a $pkg package is installed on this machine already; it is left alone (dpkg --purge $pkg)"
+fi
+
+work=$(mktemp -d)
+had_user=0; getent passwd "$pkg" >/dev/null && had_user=1
+cleanup() {
+  dpkg --purge "$pkg" >/dev/null 2>&1 || true
+  [ "$had_user" = 1 ] || deluser --system --quiet "$pkg" >/dev/null 2>&1 || true
+  getent group "$pkg" >/dev/null && [ "$had_user" = 0 ] && delgroup --system --quiet "$pkg" >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$work"/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6core6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite libcurl4 libshp libsqlite3 adduser; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 2)}' >"$work/files"
+
+dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i"; }
+unit=$(grep 'systemd/system/lumaro-sync.service$' "$work/files")
+for f in /usr/bin/lumaro-sync /usr/bin/lumaro-mdb /usr/bin/lumaro-db; do [ -x "$f" ] || fail "$f"; done
+for f in "$unit" /usr/share/applications/lumaro-sync.desktop /usr/share/doc/lumaro-sync/README.md; do
+  [ -f "$f" ] || fail "$f is not installed"
+done
+getent passwd "$pkg" | grep -q ":$folder:/usr/sbin/nologin$" || fail "system user: $(getent passwd "$pkg")"
+[ "$(stat -c '%U:%G %a' "$folder")" = "$pkg:$pkg 2775" ] || fail "program folder: $(stat -c '%U:%G %a' "$folder")"
+
+verify=$(systemd-analyze verify "$unit" 2>&1) || fail "systemd-analyze verify: $verify"
+! grep -q "lumaro-sync" <<<"$verify" || fail "systemd-analyze verify: $verify"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate /usr/share/applications/lumaro-sync.desktop || fail "desktop entry"
+fi
+
+# The installed programs run; the service's user writes its run log in the program folder.
+/usr/bin/lumaro-sync --version | grep -qx "lumaro-sync [0-9.]*" || fail "lumaro-sync --version"
+out=$(/usr/bin/lumaro-mdb check /usr/share/applications/lumaro-sync.desktop 2>&1) && fail "lumaro-mdb check took a text file"
+grep -q "not a Jet 4.0 file (it starts with text" <<<"$out" || fail "lumaro-mdb: $out"
+out=$(/usr/bin/lumaro-db 2>&1) && fail "lumaro-db without a command"
+grep -q "ledger-crear" <<<"$out" || fail "lumaro-db: $out"
+status=0; runuser -u "$pkg" -- /usr/bin/lumaro-sync --headless --run subir --folder "$folder" \
+  >/dev/null 2>&1 || status=$?
+[ "$status" = 1 ] || fail "a command without databases ended with $status, not 1"
+ls "$folder"/Err_*.log >/dev/null 2>&1 || fail "no run log in $folder"
+[ "$(stat -c %U "$folder"/Err_*.log | sort -u)" = "$pkg" ] || fail "run log not the service user's"
+
+# Removal keeps the store's state; purge leaves nothing of the package.
+dpkg -r "$pkg" >/dev/null || fail "dpkg -r"
+[ -d "$folder" ] || fail "dpkg -r removed the program folder"
+dpkg --purge "$pkg" >/dev/null || fail "dpkg --purge"
+while read -r f; do [ ! -e "$f" ] || fail "$f is left after purge"; done <"$work/files"
+[ ! -e "$folder" ] || fail "$folder is left after purge"
+! dpkg-query -W "$pkg" >/dev/null 2>&1 || fail "dpkg still knows $pkg"
+echo "package $(basename "$deb"): installed, checked, removed and purged"
