@@ -156,6 +156,8 @@ TEST_P(LongValues, ReadOrRefuse) {
 }
 
 const Bytes kFixed = words({7, 12345, 0});  // Id 7, Amount 1.2345
+constexpr uint32_t kInline = format::kLongValueInline;
+constexpr uint32_t kSingle = format::kLongValueSinglePage;
 
 INSTANTIATE_TEST_SUITE_P(
     Jet, RowDecoding,
@@ -174,6 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "column \"Amount\": fixed field 6+8 beyond the fixed area ending at 6", true},
         ByteCase{"MemoHeaderTooShort", row(5, kFixed, {ucs2("A"), Bytes(5, 0)}, {0, 3}),
                 "column \"Notes\": 5 bytes are too few for its type", true},
+        ByteCase{"MemoPastFile",
+                 row(5, kFixed, {ucs2("A"), header(kSingle | 4, makeRowPointer(9, 0))}, {0, 3}),
+                 "column \"Notes\": long value: page 9: beyond the end of the file", true},
         ByteCase{"RowTooShort", Bytes{1, 0}, "row of 2 bytes", true},
         ByteCase{"VariableCountTooLarge", [] {
                     Bytes r = row(5, kFixed, {ucs2("A")}, {0, 1});
@@ -187,9 +192,6 @@ INSTANTIATE_TEST_SUITE_P(
                 }(),
                 "column \"Name\": variable field 14..40 outside the row's data area", true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-constexpr uint32_t kInline = format::kLongValueInline;
-constexpr uint32_t kSingle = format::kLongValueSinglePage;
 
 INSTANTIATE_TEST_SUITE_P(
     Jet, LongValues,

@@ -197,7 +197,7 @@ TEST(JetWriteCatalog, ManyTablesSpillThePagesOfTheCatalog) {
         // Long non-ASCII names with eight required columns each: the catalog rows outgrow page
         // 14 long before the name index outgrows its leaf, and then the next table is refused.
         for (;; ++tables) {
-            TableDef def = tableDef(snapshotTableSpecs()[8]);
+            TableDef def = snapshotTables()[8];
             def.name = "registro_canje_cumpleaños_" + std::to_string(tables);
             auto h = writer.value()->createTable(def);
             if (!h) {

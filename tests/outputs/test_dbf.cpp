@@ -112,17 +112,11 @@ TEST_F(DbfTest, ClienteRowsReadBackAsWritten) {
     for (const auto& [i, e] : esperados) EXPECT_EQ(campos[i].toArray(), e) << i;
     const QJsonArray filas = leido["records"].toArray();
     ASSERT_EQ(filas.size(), 3);
-    const QJsonArray r = filas[0].toArray();
-    EXPECT_EQ(r[0].toInt(), 57);
-    EXPECT_EQ(r[1].toString(), "D Angelo");
-    EXPECT_EQ(r[2].toString(), "Ñandú € ? ? fin");
-    EXPECT_EQ(r[3].toString(), QString(250, 'x'));
-    EXPECT_EQ(r[8].toString(), QString(80, 'm'));
-    EXPECT_EQ(r[9].toString(), "19800305000000");
-    EXPECT_EQ(r[10].toString(), "");
-    EXPECT_TRUE(r[4].isNull());
-    EXPECT_EQ(r[12].toDouble(), -2147483648.0);
-    EXPECT_EQ(r[22].toBool(), false);
+    EXPECT_EQ(
+        QJsonDocument(filas[0].toArray()).toJson(QJsonDocument::Compact).toStdString(),
+        R"([57,"D Angelo","Ñandú € ? ? fin",")" + std::string(250, 'x') +
+            R"(",null,null,null,"",")" + std::string(80, 'm') +
+            R"(","19800305000000","",null,-2147483648,null,"","","","",null,"",null,3,false,1])");
     for (int i = 0; i < 3; ++i) EXPECT_EQ(filas[i].toArray()[23].toInt(), i == 0 ? 1 : 0) << i;
     EXPECT_EQ(filas[1].toArray()[9].toString(), "");
 }

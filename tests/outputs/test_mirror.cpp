@@ -197,7 +197,6 @@ TEST_F(Mirror, ExistenceChecks) {
         {"card number compared as text", ExisteTarjetaMySQL(7, "123", 1), E::Falta},
         {"card number with a quote", ExisteTarjetaMySQL(7, "0'123", 1), E::Falta},
         {"accumulation", ExisteAcumulacionPuntoMySQL(7, 9, 1), E::Existe},
-        {"other accumulation", ExisteAcumulacionPuntoMySQL(7, 8, 1), E::Falta},
         {"redemption", ExisteCanjePuntoMySQL(7, 9, 1), E::Existe},
     };
     for (const auto& c : cases)

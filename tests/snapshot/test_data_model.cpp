@@ -28,8 +28,18 @@ TEST(DataModel, EveryTableCarriesTheFlagAndItsOwningStore) {
         EXPECT_EQ(t.columnsWithoutFlag().size(), t.columns.size() - 1);
         EXPECT_EQ(t.column(QString::fromUtf8(t.owningStore))->required, t.qName() != "Contactos");
         EXPECT_TRUE(t.keyColumns().contains(QString::fromUtf8(t.owningStore)));
-        for (const Column& c : t.columns)
+        // The snapshot's table: the same name, columns, order and required columns; texts
+        // of the model's width.
+        const lumaro::jet::TableDef def = jetTableDef(t);
+        EXPECT_EQ(def.name, t.name);
+        ASSERT_EQ(def.columns.size(), t.columns.size());
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            const Column& c = t.columns[i];
             EXPECT_TRUE(c.required || t.database == Database::Cliente) << c.name;
+            EXPECT_EQ(def.columns[i].name, c.name);
+            EXPECT_EQ(def.columns[i].required, c.required) << c.name;
+            EXPECT_TRUE(c.type != ColumnType::Text || def.columns[i].size == c.size) << c.name;
+        }
     }
 }
 
@@ -42,19 +52,6 @@ TEST(DataModel, NamesInAnyCaseAndEitherSpelling) {
     EXPECT_EQ(birthdays->column(u"cClieCode")->mergeSpelling(), "cClieCode");
     EXPECT_EQ(findTable(u"Contactos")->column(u"email")->qName(), "Email");
     EXPECT_EQ(birthdays->qMergeName(), "CUMPLEAÑOS");
-}
-
-TEST(DataModel, SnapshotDefinitions) {
-    const lumaro::jet::TableDef def = jetTableDef(*findTable(u"Tarjeta"));
-    EXPECT_EQ(def.name, "Tarjeta");
-    ASSERT_EQ(def.columns.size(), 10u);
-    EXPECT_EQ(def.columns[1].type, lumaro::jet::ColumnType::Text);
-    EXPECT_EQ(def.columns[1].size, 8);
-    EXPECT_TRUE(def.columns[1].required);
-    EXPECT_EQ(def.columns[3].type, lumaro::jet::ColumnType::DateTime);
-    EXPECT_FALSE(def.columns[3].required);
-    EXPECT_EQ(def.columns[9].type, lumaro::jet::ColumnType::Boolean);
-    EXPECT_EQ(jetTableDef(*findTable(u"Cumpleaños")).name, "Cumpleaños");
 }
 
 // The embedded production schema: keys as primary keys, the flag 0 by default, required
