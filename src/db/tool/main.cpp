@@ -6,9 +6,12 @@
 //       records that downloads of that store start on that day (the day before is recorded
 //       as downloaded and merged). A store with no recorded download is never fetched.
 //   lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] [--semilla S]
-//                  [--cfg RUTA.cfg]
+//                  [--cfg RUTA.cfg] [--hoy DD/MM/AAAA]
 //       creates the embedded client and logistics databases of a store, filled with
-//       generated rows; with --cfg, also points that settings file at them.
+//       generated rows (change dates relative to --hoy, the clock's day by default); with
+//       --cfg, also points that settings file at them.
+//   lumaro-db actividad CLIENTE.db LOGISTICA.db IDLOCAL DD/MM/AAAA [--filas N] [--semilla S]
+//       writes one day of the store's activity into its existing databases (ActividadDemo.h).
 #include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
@@ -17,8 +20,9 @@
 
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
-#include "db/tool/DemoDatabases.h"
 #include "db/Ledger.h"
+#include "db/tool/ActividadDemo.h"
+#include "db/tool/DemoDatabases.h"
 
 namespace {
 
@@ -28,7 +32,9 @@ int usage() {
                  "  lumaro-db ledger-crear RUTA\n"
                  "  lumaro-db ledger-iniciar RUTA IDLOCAL DD/MM/AAAA\n"
                  "  lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] "
-                 "[--semilla S] [--cfg RUTA.cfg]\n");
+                 "[--semilla S] [--cfg RUTA.cfg] [--hoy DD/MM/AAAA]\n"
+                 "  lumaro-db actividad CLIENTE.db LOGISTICA.db IDLOCAL DD/MM/AAAA [--filas N] "
+                 "[--semilla S]\n");
     return 2;
 }
 
@@ -86,6 +92,8 @@ int demo(const QStringList& a) {
             o.semilla = a[i + 1].toUInt(&ok);
         else if (a[i] == QLatin1String("--cfg"))
             cfg = a[i + 1], ok = true;
+        else if (a[i] == QLatin1String("--hoy"))
+            o.hoy = QDate::fromString(a[i + 1], QStringLiteral("dd/MM/yyyy")), ok = o.hoy.isValid();
         if (!ok) return usage();
     }
     if (a.size() % 2 != 0) return usage();
@@ -93,6 +101,28 @@ int demo(const QStringList& a) {
     if (!lumaro::db::tool::crearBasesDemo(o, &error)) return fail(error);
     if (!cfg.isEmpty() && !lumaro::db::tool::escribirConexionesDemo(cfg, o, &error))
         return fail(error);
+    return 0;
+}
+
+int actividad(const QStringList& a) {
+    if (a.size() < 4 || a.size() % 2 != 0) return usage();
+    lumaro::db::tool::ActividadOptions o;
+    o.clientePath = QFileInfo(a[0]).absoluteFilePath();
+    o.logisticaPath = QFileInfo(a[1]).absoluteFilePath();
+    bool ok = false;
+    o.idLocal = a[2].toInt(&ok);
+    o.dia = QDate::fromString(a[3], QStringLiteral("dd/MM/yyyy"));
+    if (!ok || !o.dia.isValid()) return usage();
+    for (int i = 4; i + 1 < a.size(); i += 2) {
+        ok = false;
+        if (a[i] == QLatin1String("--filas"))
+            o.filas = a[i + 1].toInt(&ok);
+        else if (a[i] == QLatin1String("--semilla"))
+            o.semilla = a[i + 1].toUInt(&ok);
+        if (!ok) return usage();
+    }
+    QString error;
+    if (!lumaro::db::tool::generarActividad(o, &error)) return fail(error);
     return 0;
 }
 
@@ -106,5 +136,6 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("ledger-crear")) return ledgerCrear(args);
     if (command == QLatin1String("ledger-iniciar")) return ledgerIniciar(args);
     if (command == QLatin1String("demo")) return demo(args);
+    if (command == QLatin1String("actividad")) return actividad(args);
     return usage();
 }
