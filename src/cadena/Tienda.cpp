@@ -39,7 +39,7 @@ bool leerLocal(const QString& ruta, qlonglong& activo, bool& principal, QString*
 }  // namespace
 
 bool leerTienda(const QString& carpeta, Tienda& t, QString* error) {
-    const QDir dir(carpeta);
+    const QDir dir(QDir(carpeta).absolutePath());  // the database texts want full paths
     t = Tienda{};
     t.carpeta = dir.absolutePath();
     t.cliente = dir.filePath(QStringLiteral("cliente.db"));

@@ -4,135 +4,43 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include "cadena/EstadoEsperado.h"
-#include "cadena/LecturaFilas.h"
+#include "TiendasDePrueba.h"
 #include "cadena/Verificar.h"
 #include "config/Settings.h"
-#include "db/clsDBAdmin.h"
+#include "db/MariaDbServer.h"
 #include "db/tool/ActividadDemo.h"
-#include "db/tool/DemoDatabases.h"
-#include "jet/Writer.h"
-#include "snapshot/ValoresCopia.h"
+#include "outputs/DatosEspejo.h"
+#include "outputs/MirrorSchema.h"
 
 namespace {
 
 using namespace lumaro;
 using snapshot::Fila;
 using snapshot::Table;
-using Filas = std::map<const Table*, std::vector<Fila>>;
+using Filas = lumaro::testing::FilasPorTabla;
 
 class Cadena : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         config::setProgramFolder(m_dir.path());
-        for (int id : {1, 2}) crearTienda(id);
+        QString error;
+        for (int id : {1, 2}) ASSERT_TRUE(m_tiendas.crear(id, 6, 2, &error)) << error.toStdString();
     }
     void TearDown() override { config::setProgramFolder(QString()); }
 
-    QString carpeta(int id) const { return m_dir.filePath(QStringLiteral("local%1").arg(id)); }
-    QString base(int id, const char* nombre) const {
-        return carpeta(id) + u'/' + QLatin1StringView(nombre);
-    }
-
-    void crearTienda(int id) {
-        QDir().mkpath(carpeta(id) + QStringLiteral("/MDB_enviadas"));
-        db::tool::DemoOptions o;
-        o.clientePath = base(id, "cliente.db");
-        o.logisticaPath = base(id, "logistica.db");
-        o.idLocal = id;
-        o.clientes = 6;
-        o.locales = 2;
-        o.semilla = static_cast<unsigned>(id);
-        o.hoy = QDate(2026, 12, 1);
-        QString error;
-        ASSERT_TRUE(db::tool::crearBasesDemo(o, &error)) << error.toStdString();
-        ASSERT_TRUE(db::tool::escribirConexionesDemo(
-            carpeta(id) + QStringLiteral("/lumaro-sync.cfg"), o, &error));
-    }
-
-    // The store's own production rows, table by table.
-    Filas propias(int id) {
-        Filas out;
-        for (const Table& t : snapshot::tables()) {
-            db::Connection cnn;
-            QString error;
-            EXPECT_TRUE(cadena::abrirProduccion(cnn, baseDe(id, t), &error));
-            EXPECT_TRUE(cadena::leerProduccion(
-                cnn, t,
-                [&](const Table& tt, Fila& f) {
-                    if (cadena::duenioDeFila(tt, f) == id) out[&tt].push_back(f);
-                },
-                &error));
-            db::dbAdmin().CerrarBD(cnn);
-        }
-        return out;
-    }
-    QString baseDe(int id, const Table& t) const {
-        return base(id, t.database == snapshot::Database::Cliente ? "cliente.db" : "logistica.db");
-    }
-
+    QString carpeta(int id) const { return m_tiendas.carpeta(id); }
+    Filas propias(int id) const { return m_tiendas.propias(id); }
     void enviar(int id, const QString& hora, const Filas& filas) {
-        auto w = jet::Writer::create(
-            (carpeta(id) + QStringLiteral("/MDB_enviadas/%1_%2_01122026.mdb").arg(hora).arg(id))
-                .toStdString());
-        ASSERT_TRUE(w.isOk());
-        for (const Table& t : snapshot::tables()) {
-            auto h = w.value()->createTable(snapshot::jetTableDef(t));
-            ASSERT_TRUE(h.isOk());
-            const auto it = filas.find(&t);
-            for (const Fila& f : it == filas.end() ? std::vector<Fila>{} : it->second) {
-                std::vector<jet::Value> row;
-                for (size_t i = 0; i < f.size(); ++i)
-                    row.push_back(snapshot::valorSnapshot(
-                        t.columns[i], snapshot::esColumnaVip(t.columns[i]), f[i]));
-                ASSERT_TRUE(w.value()->insert(h.value(), row).isOk());
-            }
-        }
-        ASSERT_TRUE(w.value()->commit().isOk());
+        ASSERT_TRUE(m_tiendas.enviar(id, hora, filas));
     }
-
-    // Runs statements on a store's client database, with the other's files attached as o.
-    void sql(int id, const QString& statements, int otro = 0) {
-        for (const char* nombre : {"cliente.db", "logistica.db"}) {
-            db::Connection cnn;
-            QString error;
-            ASSERT_TRUE(cadena::abrirProduccion(cnn, base(id, nombre), &error));
-            QSqlQuery q(cnn.database());
-            if (otro) {
-                ASSERT_TRUE(q.exec("attach '" + base(otro, nombre) + "' as o"));
-            }
-            for (const QString& s : statements.split(u';', Qt::SkipEmptyParts))
-                q.exec(s);  // a table of the other database is simply absent
-            db::dbAdmin().CerrarBD(cnn);
-        }
-    }
-
-    // Each store holds the other's rows as a merge leaves them.
+    void sql(int id, const QString& statements) { m_tiendas.sql(id, statements); }
     void fusionarCruzado() {
-        for (int id : {1, 2}) {
-            const int otro = 3 - id;
-            QString s;
-            for (const Table& t : snapshot::tables()) {
-                // Texts arrive with every quote as a blank, as the snapshot carries them.
-                QStringList columnas;
-                for (const snapshot::Column& c : t.columns)
-                    columnas << (c.isText()
-                                     ? QStringLiteral("replace(%1, '''', ' ')").arg(c.qName())
-                                     : c.qName());
-                s += QStringLiteral(
-                         "insert or replace into \"%1\" select %4 from o.\"%1\" where "
-                         "%2 = %3;")
-                         .arg(t.qName(), QString::fromUtf8(t.owningStore))
-                         .arg(otro)
-                         .arg(columnas.join(u','));
-            }
-            sql(id, s, otro);
-        }
+        m_tiendas.fusionar(1, 2);
+        m_tiendas.fusionar(2, 1);
     }
 
     int verificar(QString& salida) {
@@ -142,6 +50,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    lumaro::testing::TiendasDePrueba m_tiendas{m_dir.path()};
 };
 
 struct Caso {
@@ -254,8 +163,12 @@ TEST_F(Cadena, ADayOfActivityWritesOnlyTheStoresRowsUnsentAndDatedThatDay) {
                           "update Contactos set bFlagSincro = 1;"
                           "update registro_canje_cumpleaños set bFlagSincro = 1;"
                           "update registro_canje_cumpleaños_d set bFlagSincro = 1"));
-    db::tool::ActividadOptions o{
-        base(2, "cliente.db"), base(2, "logistica.db"), 2, QDate(2026, 12, 5), 200, 7};
+    db::tool::ActividadOptions o{m_tiendas.base(2, snapshot::Database::Cliente),
+                                 m_tiendas.base(2, snapshot::Database::Logistica),
+                                 2,
+                                 QDate(2026, 12, 5),
+                                 200,
+                                 7};
     QString error;
     ASSERT_TRUE(db::tool::generarActividad(o, &error)) << error.toStdString();
 
@@ -283,10 +196,7 @@ TEST_F(Cadena, ADayOfActivityWritesOnlyTheStoresRowsUnsentAndDatedThatDay) {
     for (const auto& [t, filas] : propias(1)) {
         (void)filas;
         db::Connection cnn;
-        ASSERT_TRUE(cadena::abrirProduccion(
-            cnn,
-            base(2, t->database == snapshot::Database::Cliente ? "cliente.db" : "logistica.db"),
-            &error));
+        ASSERT_TRUE(cadena::abrirProduccion(cnn, m_tiendas.base(2, t->database), &error));
         QSqlQuery q(cnn.database());
         ASSERT_TRUE(
             q.exec(QStringLiteral("select count(*) from \"%1\" where %2 = 1 and bFlagSincro = 0")
@@ -295,6 +205,51 @@ TEST_F(Cadena, ADayOfActivityWritesOnlyTheStoresRowsUnsentAndDatedThatDay) {
         EXPECT_EQ(q.value(0).toInt(), 0) << t->name;
         db::dbAdmin().CerrarBD(cnn);
     }
+}
+
+TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
+    lumaro::testing::MariaDbServer servidor;
+    QString error;
+    if (!servidor.start(&error)) GTEST_SKIP() << error.toStdString();
+    ASSERT_TRUE(
+        servidor.runAsRoot(QStringLiteral("create database espejo; create user "
+                                          "'lumaro'@'127.0.0.1' identified by 'c:l'; "
+                                          "grant all on espejo.* to 'lumaro'@'127.0.0.1';") +
+                               lumaro::testing::mirrorSchemaSql(QStringLiteral("espejo")),
+                           &error))
+        << error.toStdString();
+    for (int id : {1, 2}) enviar(id, QStringLiteral("090000"), propias(id));
+    fusionarCruzado();
+    // The mirror as the principal store's copy (its own rows) and merges (the others') wrote it.
+    QString sql = QStringLiteral("use espejo;");
+    for (const int duenio : {1, 2})
+        for (const auto& [t, filas] : propias(duenio))
+            if (const outputs::TablaEspejo* te = outputs::tablaEspejo(*t))
+                for (const Fila& f : filas)
+                    sql += outputs::sentenciaInsert(
+                               *te, f,
+                               duenio == 1 ? outputs::Origen::Copia : outputs::Origen::Fusion) +
+                           u';';
+    ASSERT_TRUE(servidor.runAsRoot(sql, &error)) << error.toStdString();
+    const auto verificarEspejo = [&](QString& salida) {
+        QTextStream out(&salida), err(&salida);
+        return cadena::verificar(
+            {{carpeta(1), carpeta(2)},
+             QStringLiteral("127.0.0.1:%1:lumaro:c:l:espejo").arg(servidor.port()),
+             {}},
+            out, err);
+    };
+    QString salida;
+    EXPECT_EQ(verificarEspejo(salida), cadena::kCoincide) << salida.toStdString();
+    EXPECT_TRUE(salida.contains("veredicto espejo: el espejo coincide con el local principal"));
+    ASSERT_TRUE(servidor.runAsRoot(
+        "update espejo.Canje_Punto set nPuntCant = 9 where cCanjCode = 3 and IdLocal = 2; "
+        "delete from espejo.Cliente where cClieCode = 2 and IdLocal = 1",
+        &error));
+    salida.clear();
+    EXPECT_EQ(verificarEspejo(salida), cadena::kNoCoincide) << salida.toStdString();
+    EXPECT_TRUE(salida.contains("veredicto espejo: el espejo NO coincide (2 diferencias)"))
+        << salida.toStdString();
 }
 
 }  // namespace
