@@ -196,12 +196,26 @@ QString ReglaFusion::prefijo() const {
     return QStringLiteral("MainProcesoSinc.") + procedimiento + QStringLiteral(": ");
 }
 
+namespace {
+
+const std::vector<ReglaFusion>& reglas() {
+    static const std::vector<ReglaFusion> todas = construir();
+    return todas;
+}
+
+}  // namespace
+
 const ReglaFusion& reglaFusion(const char* procedimiento) {
-    static const std::vector<ReglaFusion> reglas = construir();
     const QString nombre = QString::fromUtf8(procedimiento);
-    for (const ReglaFusion& r : reglas)
+    for (const ReglaFusion& r : reglas())
         if (r.procedimiento == nombre) return r;
     qFatal("importer: fusion desconocida %s", procedimiento);
+}
+
+const ReglaFusion& reglaDeTabla(const snapshot::Table& tabla) {
+    for (const ReglaFusion& r : reglas())
+        if (r.tabla == &tabla) return r;
+    qFatal("importer: la tabla %s no tiene fusion", tabla.name);
 }
 
 Plantilla analizarPlantilla(const QString& texto, const snapshot::Table& tabla) {

@@ -56,6 +56,8 @@ struct ReglaFusion {
 
 // The rule of a merge procedure ("syncTablaCliente"); the program aborts on an unknown name.
 const ReglaFusion& reglaFusion(const char* procedimiento);
+// The rule of the merge of a data-model table (each of the ten has one).
+const ReglaFusion& reglaDeTabla(const snapshot::Table& tabla);
 
 // Parses a template's marks against a table; the program aborts on a mark that names no
 // column (the templates are fixed texts).

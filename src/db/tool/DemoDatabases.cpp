@@ -1,17 +1,13 @@
 #include "db/tool/DemoDatabases.h"
 
 #include <QFile>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
-#include <random>
 
 #include "config/Clock.h"
 #include "config/ProfileFile.h"
-#include "db/ConnectionText.h"
-#include "db/DateText.h"
 #include "db/clsDBAdmin.h"
+#include "db/tool/GeneradorDemo.h"
 #include "snapshot/DataModel.h"
 
 namespace lumaro::db::tool {
@@ -21,50 +17,15 @@ namespace {
 using snapshot::Database;
 using snapshot::Table;
 
-const QStringList kApellidos = {
-    QStringLiteral("D'Angelo"), QStringLiteral("O'Neill"), QStringLiteral("Peña"),
-    QStringLiteral("Núñez"),    QStringLiteral("Gómez"),   QStringLiteral("Sánchez"),
-    QStringLiteral("Ibáñez"),   QStringLiteral("Muñoz"),   QStringLiteral("Quispe"),
-    QStringLiteral("Huamán"),   QStringLiteral("Córdova"), QStringLiteral("Ñahui")};
-const QStringList kNombres = {QStringLiteral("José"),   QStringLiteral("María"),
-                              QStringLiteral("Ángel"),  QStringLiteral("Sofía"),
-                              QStringLiteral("Raúl"),   QStringLiteral("Lucía"),
-                              QStringLiteral("Martín"), QStringLiteral("Inés"),
-                              QStringLiteral("Renée"),  QStringLiteral("Zoë")};
-const QStringList kDistritos = {QStringLiteral("Miraflores"), QStringLiteral("San Isidro"),
-                                QStringLiteral("Breña"), QStringLiteral("Surco")};
-const QStringList kUsuarios = {QStringLiteral("cajero1"), QStringLiteral("o'brien"),
-                               QStringLiteral("admin")};
-
-// Inserts rows by bound values: a generated value never needs quoting.
-class Inserter {
-public:
-    Inserter(const QSqlDatabase& db, const QString& table, int columns) : m_query(db) {
-        QStringList marks;
-        for (int i = 0; i < columns; ++i) marks << QStringLiteral("?");
-        m_query.prepare(QStringLiteral("insert into \"") + table + QStringLiteral("\" values (") +
-                        marks.join(u',') + u')');
-    }
-    bool add(const QVariantList& values, QString* error) {
-        for (int i = 0; i < values.size(); ++i) m_query.bindValue(i, values[i]);
-        if (m_query.exec()) return true;
-        if (error) *error = m_query.lastError().text();
-        return false;
-    }
-
-private:
-    QSqlQuery m_query;
-};
-
 class Generator {
 public:
     explicit Generator(const DemoOptions& o)
-        : m_o(o), m_rng(o.semilla), m_hoy(o.hoy.isValid() ? o.hoy : config::Clock::today()) {}
+        : m_o(o), m_azar(o.semilla), m_hoy(o.hoy.isValid() ? o.hoy : config::Clock::today()) {}
 
     bool cliente(const QSqlDatabase& db, QString* error) {
         Inserter local(db, QStringLiteral("Local"), 3);
         for (int id = 1; id <= qMax(m_o.locales, m_o.idLocal); ++id)
-            if (!local.add({id, QStringLiteral("Lumaro %1 - %2").arg(id).arg(pick(kDistritos)),
+            if (!local.add({id, QStringLiteral("Lumaro %1 - %2").arg(id).arg(pick(distritosDemo())),
                             id == m_o.idLocal ? 1 : 0},
                            error))
                 return false;
@@ -87,63 +48,23 @@ public:
         Inserter cp(db, QStringLiteral("Canje_Punto"), 12);
         Inserter ct(db, QStringLiteral("Canje_Ticket"), 12);
         const int s = m_o.idLocal;
+        FilasDemo filas(m_azar, m_hoy, s);
         int mov = 0;
         for (int c = 1; c <= m_o.clientes; ++c) {
-            const QString card = QStringLiteral("%1").arg(s * 1000000 + c, 8, 10, QChar(u'0'));
-            const QString distrito = pick(kDistritos);
-            if (!cli.add({c,
-                          pick(kApellidos),
-                          pick(kNombres),
-                          QStringLiteral("Av. O'Higgins %1").arg(c),
-                          15,
-                          1,
-                          1,
-                          QStringLiteral("01-44%1").arg(c, 4, 10, QChar(u'0')),
-                          QStringLiteral("cliente%1@correo.example").arg(c),
-                          c % 5 == 0 ? QVariant() : date(-365 * 30 - c * 11),
-                          date(-(c % 30)),
-                          c,
-                          100 + c,
-                          c % 7,
-                          QString(),
-                          distrito,
-                          QStringLiteral("Lima"),
-                          QStringLiteral("Lima"),
-                          c % 3,
-                          QStringLiteral("ORIG-%1").arg(c),
-                          c % 4 == 0 ? QVariant() : QVariant(c * 10),
-                          s,
-                          0,
-                          c % 10 == 0 ? 1 : 0},
-                         error) ||
-                !tar.add({c, card, 1, date(-400), date(365 * 2), pick(kUsuarios), date(-(c % 30)),
-                          c % 9, s, 0},
-                         error))
+            if (!cli.add(filas.cliente(c, date(-(c % 30))), error) ||
+                !tar.add(filas.tarjeta(c, date(-(c % 30))), error))
                 return false;
-            if (c % 3 == 0 &&
-                !cum.add({c, 1, card, date(-(c % 60)), QStringLiteral("Cumpleaños de %1").arg(c),
-                          50, 1, pick(kUsuarios), s, 0},
-                         error))
+            if (c % 3 == 0 && !cum.add(filas.cumpleanios(c, 1, date(-(c % 60))), error))
                 return false;
             for (int k = 0; k < 2; ++k) {
                 ++mov;
                 const bool reversed = mov % 7 == 0;
-                const QVariant exto = reversed ? date(0) : QVariant();
-                const QVariant userE = reversed ? QVariant(pick(kUsuarios)) : QVariant();
-                if (!ap.add({c, mov, card, 100 + mov, 10 + mov % 50, pick(kUsuarios), exto, userE,
-                             date(-(mov % 20)), 0, QStringLiteral("BOLETA"),
-                             QStringLiteral("B00%1").arg(mov % 3), mov, s, 0},
-                            error) ||
-                    !at.add({c, mov, card, 1 + mov % 3, pick(kUsuarios), exto, userE,
-                             date(-(mov % 20)), 0, s, 0},
-                            error))
+                if (!ap.add(filas.acumulacionPunto({c, mov, date(-(mov % 20)), reversed}), error) ||
+                    !at.add(filas.acumulacionTicket({c, mov, date(-(mov % 20)), reversed}), error))
                     return false;
-                if (mov % 3 == 0 && (!cp.add({c, mov, card, 5, 100 + mov % 10, 1, pick(kUsuarios),
-                                              date(-(mov % 15)), exto, userE, s, 0},
-                                             error) ||
-                                     !ct.add({c, mov, card, 1, 200 + mov % 10, 1, pick(kUsuarios),
-                                              date(-(mov % 15)), exto, userE, s, 0},
-                                             error)))
+                if (mov % 3 == 0 &&
+                    (!cp.add(filas.canjePunto({c, mov, date(-(mov % 15)), reversed}), error) ||
+                     !ct.add(filas.canjeTicket({c, mov, date(-(mov % 15)), reversed}), error)))
                     return false;
             }
         }
@@ -153,33 +74,23 @@ public:
     bool logistica(const QSqlDatabase& db, QString* error) {
         Inserter cab(db, QStringLiteral("registro_canje_cumpleaños"), 8);
         Inserter det(db, QStringLiteral("registro_canje_cumpleaños_d"), 6);
-        const int s = m_o.idLocal;
+        FilasDemo filas(m_azar, m_hoy, m_o.idLocal);
         for (int c = 3; c <= m_o.clientes; c += 3) {
             const QString code = QStringLiteral("CM%1").arg(c, 6, 10, QChar(u'0'));
-            if (!cab.add({code, 1, QStringLiteral("CJ"), date(-(c % 60)), s, c, 0, s}, error))
-                return false;
+            if (!cab.add(filas.cabeceraCanje(code, c, date(-(c % 60))), error)) return false;
             for (int item = 1; item <= 1 + c % 3; ++item)
-                if (!det.add({code, 1, item,
-                              QStringLiteral("A%1").arg(item + c % 100, 5, 10, QChar(u'0')), 0, s},
-                             error))
-                    return false;
+                if (!det.add(filas.detalleCanje(code, item, c), error)) return false;
         }
         return true;
     }
 
 private:
-    QString pick(const QStringList& list) {
-        return list[static_cast<qsizetype>(m_rng() % static_cast<unsigned>(list.size()))];
-    }
+    QString pick(const QStringList& list) { return m_azar.pick(list); }
     // A date text days from today, at a generated time of day.
-    QVariant date(int days) {
-        const QTime t(static_cast<int>(8 + m_rng() % 12), static_cast<int>(m_rng() % 60),
-                      static_cast<int>(m_rng() % 60));
-        return dateTimeText(QDateTime(m_hoy.addDays(days), t));
-    }
+    QVariant date(int days) { return m_azar.fecha(m_hoy.addDays(days)); }
 
     const DemoOptions& m_o;
-    std::mt19937 m_rng;
+    Azar m_azar;
     QDate m_hoy;
 };
 
@@ -194,11 +105,7 @@ bool crearBase(const QString& path, Database which, Generator& gen, QString* err
         }
     }
     Connection cnn;
-    if (!dbAdmin().AbrirBD(
-            cnn, textoConexionSqlServer(QString(), QString(), path, QStringLiteral("sqlite")))) {
-        if (error) *error = QStringLiteral("No se pudo abrir ") + path;
-        return false;
-    }
+    if (!abrirBaseDemo(cnn, path, error)) return false;
     QStringList schema;
     if (which == Database::Cliente)
         schema << QStringLiteral(
@@ -213,19 +120,14 @@ bool crearBase(const QString& path, Database which, Generator& gen, QString* err
             return false;
         }
     }
-    cnn.beginTransaction();
-    const bool ok = which == Database::Cliente ? gen.cliente(cnn.database(), error)
-                                               : gen.logistica(cnn.database(), error);
-    if (!ok) {
-        cnn.rollbackTransaction();
-        return false;
-    }
-    if (!cnn.commitTransaction()) {
-        if (error) *error = cnn.lastError();
-        return false;
-    }
+    const bool ok = enUnaTransaccion(
+        cnn,
+        [&](const QSqlDatabase& db, QString* e) {
+            return which == Database::Cliente ? gen.cliente(db, e) : gen.logistica(db, e);
+        },
+        error);
     dbAdmin().CerrarBD(cnn);
-    return true;
+    return ok;
 }
 
 }  // namespace

@@ -12,9 +12,12 @@
 //       per store and day: downloaded, merged, not found, no row (gaps), and the snapshots
 //       waiting in MDB_descargadas or set aside in Error beside the ledger. Reads only.
 //   lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] [--semilla S]
-//                  [--cfg RUTA.cfg]
+//                  [--cfg RUTA.cfg] [--hoy DD/MM/AAAA]
 //       creates the embedded client and logistics databases of a store, filled with
-//       generated rows; with --cfg, also points that settings file at them.
+//       generated rows (change dates relative to --hoy, the clock's day by default); with
+//       --cfg, also points that settings file at them.
+//   lumaro-db actividad CLIENTE.db LOGISTICA.db IDLOCAL DD/MM/AAAA [--filas N] [--semilla S]
+//       writes one day of the store's activity into its existing databases (ActividadDemo.h).
 //   lumaro-db espejo-esquema BASE
 //       prints the statements that create the MySQL mirror's tables in database BASE.
 #include <QCoreApplication>
@@ -28,6 +31,7 @@
 #include "db/InformeLedger.h"
 #include "db/Ledger.h"
 #include "db/LedgerMigracion.h"
+#include "db/tool/ActividadDemo.h"
 #include "db/tool/DemoDatabases.h"
 #include "db/tool/EsquemaEspejo.h"
 
@@ -41,7 +45,9 @@ int usage() {
                  "  lumaro-db ledger-migrar RUTA\n"
                  "  lumaro-db ledger-informe RUTA [--desde DD/MM/AAAA] [--local N] [--csv]\n"
                  "  lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] "
-                 "[--semilla S] [--cfg RUTA.cfg]\n"
+                 "[--semilla S] [--cfg RUTA.cfg] [--hoy DD/MM/AAAA]\n"
+                 "  lumaro-db actividad CLIENTE.db LOGISTICA.db IDLOCAL DD/MM/AAAA [--filas N] "
+                 "[--semilla S]\n"
                  "  lumaro-db espejo-esquema BASE\n");
     return 2;
 }
@@ -155,6 +161,8 @@ int demo(const QStringList& a) {
             o.semilla = a[i + 1].toUInt(&ok);
         else if (a[i] == QLatin1String("--cfg"))
             cfg = a[i + 1], ok = true;
+        else if (a[i] == QLatin1String("--hoy"))
+            o.hoy = QDate::fromString(a[i + 1], QStringLiteral("dd/MM/yyyy")), ok = o.hoy.isValid();
         if (!ok) return usage();
     }
     if (a.size() % 2 != 0) return usage();
@@ -162,6 +170,28 @@ int demo(const QStringList& a) {
     if (!lumaro::db::tool::crearBasesDemo(o, &error)) return fail(error);
     if (!cfg.isEmpty() && !lumaro::db::tool::escribirConexionesDemo(cfg, o, &error))
         return fail(error);
+    return 0;
+}
+
+int actividad(const QStringList& a) {
+    if (a.size() < 4 || a.size() % 2 != 0) return usage();
+    lumaro::db::tool::ActividadOptions o;
+    o.clientePath = QFileInfo(a[0]).absoluteFilePath();
+    o.logisticaPath = QFileInfo(a[1]).absoluteFilePath();
+    bool ok = false;
+    o.idLocal = a[2].toInt(&ok);
+    o.dia = QDate::fromString(a[3], QStringLiteral("dd/MM/yyyy"));
+    if (!ok || !o.dia.isValid()) return usage();
+    for (int i = 4; i + 1 < a.size(); i += 2) {
+        ok = false;
+        if (a[i] == QLatin1String("--filas"))
+            o.filas = a[i + 1].toInt(&ok);
+        else if (a[i] == QLatin1String("--semilla"))
+            o.semilla = a[i + 1].toUInt(&ok);
+        if (!ok) return usage();
+    }
+    QString error;
+    if (!lumaro::db::tool::generarActividad(o, &error)) return fail(error);
     return 0;
 }
 
@@ -177,6 +207,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("ledger-migrar")) return ledgerMigrar(args);
     if (command == QLatin1String("ledger-informe")) return ledgerInforme(args);
     if (command == QLatin1String("demo")) return demo(args);
+    if (command == QLatin1String("actividad")) return actividad(args);
     if (command == QLatin1String("espejo-esquema") && args.size() == 1) {
         std::printf("%s\n", lumaro::db::tool::esquemaEspejo(args[0]).toUtf8().constData());
         return 0;

@@ -1,0 +1,255 @@
+// The chain check on store folders built here: generated production databases, snapshots
+// written with our Jet writer from each store's own rows, and the merged state prepared by
+// direct SQL. Also a day of activity from the demo tool.
+
+#include <gtest/gtest.h>
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include "TiendasDePrueba.h"
+#include "cadena/Verificar.h"
+#include "config/Settings.h"
+#include "db/MariaDbServer.h"
+#include "db/tool/ActividadDemo.h"
+#include "outputs/DatosEspejo.h"
+#include "outputs/MirrorSchema.h"
+
+namespace {
+
+using namespace lumaro;
+using snapshot::Fila;
+using snapshot::Table;
+using Filas = lumaro::testing::FilasPorTabla;
+
+class Cadena : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        config::setProgramFolder(m_dir.path());
+        QString error;
+        for (int id : {1, 2}) ASSERT_TRUE(m_tiendas.crear(id, 6, 2, &error)) << error.toStdString();
+    }
+    void TearDown() override { config::setProgramFolder(QString()); }
+
+    QString carpeta(int id) const { return m_tiendas.carpeta(id); }
+    Filas propias(int id) const { return m_tiendas.propias(id); }
+    void enviar(int id, const QString& hora, const Filas& filas) {
+        ASSERT_TRUE(m_tiendas.enviar(id, hora, filas));
+    }
+    void sql(int id, const QString& statements) { m_tiendas.sql(id, statements); }
+    void fusionarCruzado() {
+        m_tiendas.fusionar(1, 2);
+        m_tiendas.fusionar(2, 1);
+    }
+
+    int verificar(QString& salida) {
+        salida.clear();
+        QTextStream out(&salida), err(&salida);
+        return cadena::verificar({{carpeta(1), carpeta(2)}, {}, {}}, out, err);
+    }
+
+    QTemporaryDir m_dir;
+    lumaro::testing::TiendasDePrueba m_tiendas{m_dir.path()};
+};
+
+struct Caso {
+    const char* nombre;
+    const char* sqlEnLocal2;   // run on store 2 after the merge
+    const char* tablaSegunda;  // a second snapshot of store 1 with its first row of this table
+    std::vector<std::pair<const char*, QVariant>> cambios;  // ... changed so
+    int salida;
+    const char* texto;  // in the report
+};
+
+const QDateTime kAntigua(QDate(2000, 1, 1), QTime(9, 0), Qt::UTC);
+
+class CadenaCasos : public Cadena, public ::testing::WithParamInterface<Caso> {};
+
+TEST_P(CadenaCasos, ReportsWhatAStoreHoldsAgainstTheRulesOfTheMerges) {
+    const Caso& c = GetParam();
+    enviar(1, QStringLiteral("090000"), propias(1));
+    enviar(2, QStringLiteral("090000"), propias(2));
+    fusionarCruzado();
+    if (c.tablaSegunda) {
+        const Table* t = snapshot::findTable(QString::fromUtf8(c.tablaSegunda));
+        Filas filas = propias(1);
+        Fila f = filas[t].front();
+        for (const auto& [columna, valor] : c.cambios)
+            f[static_cast<size_t>(snapshot::indiceColumna(*t, QString::fromUtf8(columna)))] = valor;
+        enviar(1, QStringLiteral("180000"), {{t, {f}}});
+    }
+    sql(2, QString::fromUtf8(c.sqlEnLocal2));
+    QString salida;
+    EXPECT_EQ(verificar(salida), c.salida) << salida.toStdString();
+    EXPECT_TRUE(salida.contains(QString::fromUtf8(c.texto))) << salida.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filas, CadenaCasos,
+    ::testing::Values(
+        Caso{"converge", "", nullptr, {}, 0, "veredicto: la cadena converge (2 tiendas, "},
+        Caso{"falta",
+             "delete from Cliente where IdLocal = 1 and cClieCode = 2",
+             nullptr,
+             {},
+             1,
+             "falta: tienda 2, Cliente: Cliente cClieCode=2 IdLocal=1"},
+        Caso{"sobra",
+             "insert into Acumulacion_Ticket select cClieCode, 999, nTarjNumb, nTickCant, "
+             "sUserDesc, dExtoDate, sUseEDesc, dAcumDate, cAjusFlag, IdLocal, 1 from "
+             "Acumulacion_Ticket where IdLocal = 1 and cAcumCode = 1",
+             nullptr,
+             {},
+             1,
+             "sobra: tienda 2, Acumulacion_Ticket: Acumulacion_Ticket cClieCode=1 "
+             "cAcumCode=999 IdLocal=1"},
+        Caso{"distinta",
+             "update Cliente set sClieName = 'Otra' where IdLocal = 1 and cClieCode = 3",
+             nullptr,
+             {},
+             1,
+             "cClieCode=3 IdLocal=1: sClieName esperado"},
+        Caso{"sobrescribe",
+             "",
+             "Cliente",
+             {{"sClieName", QStringLiteral("Nueva")}},
+             1,
+             "sClieName esperado \"Nueva\""},
+        Caso{"por fecha, mas antigua no reemplaza",
+             "",
+             "Acumulacion_Punto",
+             {{"nPuntCant", 999}, {"dAcumDate", kAntigua}, {"dExtoDate", QVariant()}},
+             0,
+             "veredicto: la cadena converge"},
+        Caso{"por fecha, un extorno reemplaza",
+             "",
+             "Acumulacion_Punto",
+             {{"dAcumDate", kAntigua}, {"dExtoDate", kAntigua}},
+             1,
+             "dExtoDate esperado 2000/01/01 09:00:00"},
+        Caso{"solo insertar guarda la primera",
+             "",
+             "Acumulacion_Ticket",
+             {{"nTickCant", 77}},
+             0,
+             "veredicto: la cadena converge"},
+        Caso{"ecos", "", "Cliente", {{"IdLocal", 2}}, 0, "ecos de filas fusionadas"}),
+    [](const auto& info) {
+        std::string n = info.param.nombre;
+        for (char& ch : n)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return n;
+    });
+
+TEST_F(Cadena, ADamagedSnapshotIsNamedAndStopsTheCheck) {
+    QFile f(carpeta(1) + QStringLiteral("/MDB_enviadas/120000_1_02122026.mdb"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(8192, 'x'));
+    f.close();
+    QString salida;
+    EXPECT_EQ(verificar(salida), cadena::kEntradaMala);
+    EXPECT_TRUE(salida.contains(QStringLiteral("120000_1_02122026.mdb"))) << salida.toStdString();
+}
+
+TEST_F(Cadena, ADayOfActivityWritesOnlyTheStoresRowsUnsentAndDatedThatDay) {
+    fusionarCruzado();
+    sql(2, QStringLiteral("update Cliente set bFlagSincro = 1; update Tarjeta set bFlagSincro = 1;"
+                          "update Cumpleaños set bFlagSincro = 1;"
+                          "update Acumulacion_Punto set bFlagSincro = 1;"
+                          "update Acumulacion_Ticket set bFlagSincro = 1;"
+                          "update Canje_Punto set bFlagSincro = 1;"
+                          "update Canje_Ticket set bFlagSincro = 1;"
+                          "update Contactos set bFlagSincro = 1;"
+                          "update registro_canje_cumpleaños set bFlagSincro = 1;"
+                          "update registro_canje_cumpleaños_d set bFlagSincro = 1"));
+    db::tool::ActividadOptions o{m_tiendas.base(2, snapshot::Database::Cliente),
+                                 m_tiendas.base(2, snapshot::Database::Logistica),
+                                 2,
+                                 QDate(2026, 12, 5),
+                                 200,
+                                 7};
+    QString error;
+    ASSERT_TRUE(db::tool::generarActividad(o, &error)) << error.toStdString();
+
+    int nuevas = 0, extornos = 0;
+    for (const auto& [t, filas] : propias(2))
+        for (const Fila& f : filas) {
+            const auto valor = [&](const char* c) {
+                return f[static_cast<size_t>(snapshot::indiceColumna(*t, QString::fromUtf8(c)))];
+            };
+            if (valor(snapshot::kFlagColumn).toBool()) continue;
+            ++nuevas;
+            if (t->changeDate) {
+                EXPECT_EQ(valor(t->changeDate).toDateTime().date(), QDate(2026, 12, 5))
+                    << snapshot::describirClave(*t, f).toStdString();
+            }
+            if (t->mirrored && snapshot::indiceColumna(*t, u"dExtoDate") >= 0 &&
+                !valor("dExtoDate").isNull() &&
+                valor("dExtoDate").toDateTime().date() == QDate(2026, 12, 5))
+                ++extornos;
+        }
+    EXPECT_GE(nuevas, 170);
+    EXPECT_LE(nuevas, 200);
+    EXPECT_GE(extornos, 8);
+    // The other store's rows are untouched: all still marked sent.
+    for (const auto& [t, filas] : propias(1)) {
+        (void)filas;
+        db::Connection cnn;
+        ASSERT_TRUE(cadena::abrirProduccion(cnn, m_tiendas.base(2, t->database), &error));
+        QSqlQuery q(cnn.database());
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("select count(*) from \"%1\" where %2 = 1 and bFlagSincro = 0")
+                       .arg(t->qName(), QString::fromUtf8(t->owningStore))));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toInt(), 0) << t->name;
+        db::dbAdmin().CerrarBD(cnn);
+    }
+}
+
+TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
+    lumaro::testing::MariaDbServer servidor;
+    QString error;
+    if (!servidor.start(&error)) GTEST_SKIP() << error.toStdString();
+    ASSERT_TRUE(
+        servidor.runAsRoot(QStringLiteral("create database espejo; create user "
+                                          "'lumaro'@'127.0.0.1' identified by 'c:l'; "
+                                          "grant all on espejo.* to 'lumaro'@'127.0.0.1';") +
+                               lumaro::testing::mirrorSchemaSql(QStringLiteral("espejo")),
+                           &error))
+        << error.toStdString();
+    for (int id : {1, 2}) enviar(id, QStringLiteral("090000"), propias(id));
+    fusionarCruzado();
+    // The mirror as the principal store's copy (its own rows) and merges (the others') wrote it.
+    QString sql = QStringLiteral("use espejo;");
+    for (const int duenio : {1, 2})
+        for (const auto& [t, filas] : propias(duenio))
+            if (const outputs::TablaEspejo* te = outputs::tablaEspejo(*t))
+                for (const Fila& f : filas)
+                    sql += outputs::sentenciaInsert(
+                               *te, f,
+                               duenio == 1 ? outputs::Origen::Copia : outputs::Origen::Fusion) +
+                           u';';
+    ASSERT_TRUE(servidor.runAsRoot(sql, &error)) << error.toStdString();
+    const auto verificarEspejo = [&](QString& salida) {
+        QTextStream out(&salida), err(&salida);
+        return cadena::verificar(
+            {{carpeta(1), carpeta(2)},
+             QStringLiteral("127.0.0.1:%1:lumaro:c:l:espejo").arg(servidor.port()),
+             {}},
+            out, err);
+    };
+    QString salida;
+    EXPECT_EQ(verificarEspejo(salida), cadena::kCoincide) << salida.toStdString();
+    EXPECT_TRUE(salida.contains("veredicto espejo: el espejo coincide con el local principal"));
+    ASSERT_TRUE(servidor.runAsRoot(
+        "update espejo.Canje_Punto set nPuntCant = 9 where cCanjCode = 3 and IdLocal = 2; "
+        "delete from espejo.Cliente where cClieCode = 2 and IdLocal = 1",
+        &error));
+    salida.clear();
+    EXPECT_EQ(verificarEspejo(salida), cadena::kNoCoincide) << salida.toStdString();
+    EXPECT_TRUE(salida.contains("veredicto espejo: el espejo NO coincide (2 diferencias)"))
+        << salida.toStdString();
+}
+
+}  // namespace
