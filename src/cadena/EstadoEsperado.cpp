@@ -1,6 +1,7 @@
 #include "cadena/EstadoEsperado.h"
 
 #include <QDateTime>
+#include <functional>
 
 #include "importer/ReglasFusion.h"
 #include "snapshot/ValoresCopia.h"
@@ -25,26 +26,39 @@ QString textoClave(const Table& tabla, const Fila& fila) {
     return out;
 }
 
+namespace {
+
+// A column of each table (by the data model's order) found once: -1 where the table has none.
+std::vector<int> columnaPorTabla(const std::function<int(const Table&)>& buscar) {
+    std::vector<int> c;
+    for (const Table& t : snapshot::tables()) c.push_back(buscar(t));
+    return c;
+}
+
+}  // namespace
+
 std::optional<qlonglong> duenioDeFila(const Table& tabla, const Fila& fila) {
-    static const std::vector<int> columnas = [] {
-        std::vector<int> c;
-        for (const Table& t : snapshot::tables())
-            c.push_back(snapshot::indiceColumna(t, QString::fromUtf8(t.owningStore)));
-        return c;
-    }();
+    static const std::vector<int> columnas = columnaPorTabla([](const Table& t) {
+        return snapshot::indiceColumna(t, QString::fromUtf8(t.owningStore));
+    });
     const QVariant& v = fila[static_cast<size_t>(columnas[indiceTabla(tabla)])];
     if (v.isNull()) return std::nullopt;
     return v.toLongLong();
 }
 
 void normalizar(const Table& tabla, Fila& fila) {
-    for (size_t i = 0; i < tabla.columns.size(); ++i) {
-        const snapshot::Column& c = tabla.columns[i];
-        if (c.type == snapshot::ColumnType::Flag)
-            fila[i] = QVariant();
-        else if (snapshot::esColumnaVip(c) && fila[i].isNull())
-            fila[i] = QVariant(qlonglong{0});
-    }
+    static const std::vector<int> vip = columnaPorTabla([](const Table& t) {
+        for (size_t i = 0; i < t.columns.size(); ++i)
+            if (snapshot::esColumnaVip(t.columns[i])) return static_cast<int>(i);
+        return -1;
+    });
+    static const std::vector<int> marca = columnaPorTabla([](const Table& t) {
+        return snapshot::indiceColumna(t, QString::fromUtf8(snapshot::kFlagColumn));
+    });
+    const size_t t = indiceTabla(tabla);
+    if (marca[t] >= 0) fila[static_cast<size_t>(marca[t])] = QVariant();
+    if (vip[t] >= 0 && fila[static_cast<size_t>(vip[t])].isNull())
+        fila[static_cast<size_t>(vip[t])] = QVariant(qlonglong{0});
 }
 
 EstadoEsperado::EstadoEsperado() : m_tablas(snapshot::tables().size()) {}
