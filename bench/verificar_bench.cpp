@@ -2,7 +2,7 @@
 // F rows of activity, one snapshot of its own rows, every other store holding them as a merge
 // leaves them. Prints the time of the check and the rows it compared.
 //
-//   cadena_bench [TIENDAS] [FILAS_POR_DIA] [DIAS]     (defaults 20 2000 2)
+//   verificar_bench [TIENDAS] [FILAS_POR_DIA] [DIAS]     (defaults 20 2000 2)
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
