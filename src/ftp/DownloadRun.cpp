@@ -3,14 +3,15 @@
 #include <QDir>
 #include <QString>
 
+#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
+#include "db/Ledger.h"
 #include "db/clsLocal.h"
 #include "ftp/FtpUtil.h"
-#include "db/Ledger.h"
 #include "ftp/Transfer.h"
 #include "snapshot/DataModel.h"
 
@@ -18,14 +19,15 @@ namespace lumaro::ftp {
 
 using lumaro::config::console;
 using lumaro::config::EscribirLog;
+using lumaro::config::EscribirLogCorreo;
 
 namespace {
 
 const QString kModulo = QStringLiteral("MainProcesoSinc.descargarOtrosLocales");
 
-using lumaro::snapshot::nombreSnapshot;
 using lumaro::db::getUltimaDescarga;
 using lumaro::db::UltimaDescarga;
+using lumaro::snapshot::nombreSnapshot;
 
 // The import run already merged the day (MDB_Syncronizadas) or set it aside (Error).
 bool procesadoLocalmente(const QString& nombre) {
@@ -112,10 +114,11 @@ private:
         console().addProblem(marcaTiempo() + linea);
         EscribirLog(kModulo + linea);
         if (!m_correo.isEmpty())
-            EscribirLog(QStringLiteral("Se intento enviar correo: (1) Problemas de DESCARGA del "
-                                       "archivo < ") +
-                        s + QLatin1Char('_') + d.toString(QStringLiteral("dd/MM/yyyy")) +
-                        QStringLiteral(" > MDB del Local: ") + etiqueta);
+            EscribirLogCorreo(
+                QStringLiteral("Se intento enviar correo: (1) Problemas de DESCARGA del "
+                               "archivo < ") +
+                s + QLatin1Char('_') + d.toString(QStringLiteral("dd/MM/yyyy")) +
+                QStringLiteral(" > MDB del Local: ") + etiqueta);
     }
 
     // The snapshot is not on the server: silent on the first run of the day, reported and
@@ -136,10 +139,11 @@ private:
                     QStringLiteral(" >>> (2) Segunda Sincrinizacion y no se encontro archivo: ") +
                     dia);
         if (!m_correo.isEmpty()) {
-            EscribirLog(QStringLiteral("Se intento enviar correo: (1) Problemas de DESCARGA del "
-                                       "Archivo MDB del Local: ") +
-                        etiqueta);
-            EscribirLog(
+            EscribirLogCorreo(
+                QStringLiteral("Se intento enviar correo: (1) Problemas de DESCARGA del "
+                               "Archivo MDB del Local: ") +
+                etiqueta);
+            EscribirLogCorreo(
                 QStringLiteral("Se intento enviar correo: (2) Segunda Sincrinizacion y no se "
                                "encontro archivo: ") +
                 dia);
