@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-mysql
   libgl-dev libcurl4-openssl-dev libshp-dev libgtest-dev
   unixodbc unixodbc-dev libsqliteodbc tdsodbc sqlite3 libsqlite3-dev
-  mdbtools python3 python3-pyftpdlib python3-dbfread mariadb-server mariadb-client
+  mdbtools python3 python3-pyftpdlib python3-openssl python3-aiosmtpd openssl python3-dbfread
+  mariadb-server mariadb-client
   xvfb xauth x11-utils fonts-dejavu-core imagemagick nodejs
   dpkg-dev systemd desktop-file-utils adduser
 )

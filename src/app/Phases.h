@@ -41,6 +41,9 @@ public:
     virtual void Main() = 0;
     // Start-up: fills the MySQL mirror when this store feeds it and it is empty.
     virtual void ProcesarCargaInicial() = 0;
+    // The end of a cycle, still inside it: mails the problems the cycle kept for the store's
+    // contact (ftp/Correo.h). Bounded by the mail's short time limits.
+    virtual void finDeCiclo() {}
 };
 
 }  // namespace lumaro::app

@@ -5,6 +5,7 @@
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
 #include "db/clsDBAdmin.h"
+#include "ftp/Correo.h"
 #include "ftp/DownloadRun.h"
 #include "ftp/ImportSeam.h"
 #include "ftp/UploadRun.h"
@@ -73,5 +74,7 @@ void ProductionPhases::descargarOtrosLocales() { ftp::descargarOtrosLocales(); }
 void ProductionPhases::Main() { ftp::Main(); }
 
 void ProductionPhases::ProcesarCargaInicial() { outputs::ProcesarCargaInicial(); }
+
+void ProductionPhases::finDeCiclo() { ftp::enviarAvisosCorreo(); }
 
 }  // namespace lumaro::app

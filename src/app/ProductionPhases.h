@@ -23,6 +23,7 @@ public:
     void descargarOtrosLocales() override;
     void Main() override;
     void ProcesarCargaInicial() override;
+    void finDeCiclo() override;
 
 private:
     outputs::EspejoMySql m_espejo;  // the mirror of the merges

@@ -39,6 +39,7 @@ void RunControl::comoCiclo(const char* quien, Body body) {
     {
         config::CycleGuard guard;
         body();
+        m_phases.finDeCiclo();
     }
     finDeComando();
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QString>
 
+#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/RunState.h"
@@ -19,6 +20,7 @@ namespace lumaro::ftp {
 
 using lumaro::config::console;
 using lumaro::config::EscribirLog;
+using lumaro::config::EscribirLogCorreo;
 
 namespace {
 
@@ -113,10 +115,11 @@ private:
         console().addProblem(marcaTiempo() + linea);
         EscribirLog(kModulo + linea);
         if (!m_correo.isEmpty())
-            EscribirLog(QStringLiteral("Se intento enviar correo: (1) Problemas de DESCARGA del "
-                                       "archivo < ") +
-                        s + QLatin1Char('_') + d.toString(QStringLiteral("dd/MM/yyyy")) +
-                        QStringLiteral(" > MDB del Local: ") + etiqueta);
+            EscribirLogCorreo(
+                QStringLiteral("Se intento enviar correo: (1) Problemas de DESCARGA del "
+                               "archivo < ") +
+                s + QLatin1Char('_') + d.toString(QStringLiteral("dd/MM/yyyy")) +
+                QStringLiteral(" > MDB del Local: ") + etiqueta);
     }
 
     // The snapshot is not on the server: silent on the first run of the day, reported and
@@ -137,10 +140,11 @@ private:
                     QStringLiteral(" >>> (2) Segunda Sincrinizacion y no se encontro archivo: ") +
                     dia);
         if (!m_correo.isEmpty()) {
-            EscribirLog(QStringLiteral("Se intento enviar correo: (1) Problemas de DESCARGA del "
-                                       "Archivo MDB del Local: ") +
-                        etiqueta);
-            EscribirLog(
+            EscribirLogCorreo(
+                QStringLiteral("Se intento enviar correo: (1) Problemas de DESCARGA del "
+                               "Archivo MDB del Local: ") +
+                etiqueta);
+            EscribirLogCorreo(
                 QStringLiteral("Se intento enviar correo: (2) Segunda Sincrinizacion y no se "
                                "encontro archivo: ") +
                 dia);

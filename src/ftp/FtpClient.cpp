@@ -5,10 +5,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QUrl>
-#include <mutex>
 
 #include "config/Console.h"
 #include "config/RunState.h"
+#include "ftp/FtpUtil.h"
 
 namespace lumaro::ftp {
 
@@ -16,11 +16,6 @@ namespace {
 
 // How often a running transfer lets window events through.
 constexpr qint64 kEventIntervalMs = 100;
-
-void initialiseCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 size_t appendToBuffer(char* data, size_t size, size_t count, void* target) {
     static_cast<QByteArray*>(target)->append(data, static_cast<qsizetype>(size * count));
@@ -59,6 +54,10 @@ bool isConnectionFailure(CURLcode code, CURL* curl) {
         case CURLE_FTP_WEIRD_SERVER_REPLY:
         case CURLE_GOT_NOTHING:
         case CURLE_URL_MALFORMAT:
+        case CURLE_USE_SSL_FAILED:
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
             return true;
         case CURLE_OPERATION_TIMEDOUT: {
             // Timed out before the login was answered: no reply yet, the greeting, or the
@@ -69,6 +68,26 @@ bool isConnectionFailure(CURLcode code, CURL* curl) {
         }
         default:
             return false;
+    }
+}
+
+// What a TLS failure means for the operator, after libcurl's own text.
+QString explicacionTls(CURLcode code) {
+    switch (code) {
+        case CURLE_USE_SSL_FAILED:
+            return QStringLiteral(
+                " (el servidor FTP no acepta TLS y FtpTLS lo exige: no se "
+                "inicia sesion)");
+        case CURLE_SSL_CONNECT_ERROR:
+            return QStringLiteral(" (no se pudo establecer TLS con el servidor FTP)");
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return QStringLiteral(
+                " (no se pudo verificar el certificado del servidor FTP: no "
+                "se transfiere nada)");
+        case CURLE_SSL_CACERT_BADFILE:
+            return QStringLiteral(" (no se pudo leer el archivo de FtpCA)");
+        default:
+            return QString();
     }
 }
 
@@ -116,6 +135,13 @@ struct CommandList {
 
 }  // namespace
 
+bool tlsEnModoActivoDisponible() {
+    // libcurl 7.87.0 to 7.88.1 accept the server's data connection of active mode without
+    // starting TLS on it: the data would travel in clear, or not at all.
+    const unsigned int version = curl_version_info(CURLVERSION_NOW)->version_num;
+    return version < 0x075700 || version >= 0x080000;
+}
+
 bool isTemporaryName(const QString& name) {
     QString bare = name.trimmed();
     if (bare.endsWith(QLatin1Char('/'))) bare.chop(1);
@@ -131,6 +157,7 @@ struct FtpClient::Impl {
     QByteArray url;
     QByteArray user;
     QByteArray password;
+    QByteArray caFile;
 
     // Resets the handle (the connection stays open) and sets what every request shares.
     void prepare(const QString& remotePath) {
@@ -141,10 +168,15 @@ struct FtpClient::Impl {
         curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
-        // Active mode on the address of the control connection, with PORT as the server
-        // expects it.
-        curl_easy_setopt(curl, CURLOPT_FTPPORT, "-");
-        curl_easy_setopt(curl, CURLOPT_FTP_USE_EPRT, 0L);
+        if (settings.passive) {
+            curl_easy_setopt(curl, CURLOPT_FTPPORT, nullptr);
+        } else {
+            // Active mode on the address of the control connection, with PORT as the server
+            // expects it.
+            curl_easy_setopt(curl, CURLOPT_FTPPORT, "-");
+            curl_easy_setopt(curl, CURLOPT_FTP_USE_EPRT, 0L);
+        }
+        if (settings.tls) requireTls();
         curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts.connectSeconds));
@@ -162,15 +194,37 @@ struct FtpClient::Impl {
         errorText[0] = '\0';
     }
 
+    // Explicit TLS on control and data, or no session at all: libcurl stops before USER when
+    // the server refuses AUTH TLS. Peer and host name checks are stated, not left to defaults.
+    void requireTls() {
+        curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!caFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
+    }
+
     FtpResult perform() {
         if (lumaro::config::runState().cancelTransfer)
             return FtpResult::failure(QStringLiteral("Transferencia cancelada."));
+        if (settings.tls && !settings.passive && !tlsEnModoActivoDisponible()) {
+            FtpResult refused = FtpResult::failure(
+                QStringLiteral("libcurl ") +
+                QString::fromLatin1(curl_version_info(CURLVERSION_NOW)->version) +
+                QStringLiteral(" no cifra la conexion de datos en modo activo: con FtpTLS "
+                               "configure FtpPasivo=1. No se inicia sesion."));
+            refused.notConnected = true;
+            return refused;
+        }
         const CURLcode code = curl_easy_perform(curl);
         if (code == CURLE_OK) return FtpResult::success();
         FtpResult result;
         result.code = static_cast<int>(code);
         result.notConnected = isConnectionFailure(code, curl);
-        result.message = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
+        result.message =
+            ocultarClaves(QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code)) +
+                              explicacionTls(code),
+                          {settings.password});
         return result;
     }
 
@@ -188,10 +242,11 @@ struct FtpClient::Impl {
 };
 
 FtpClient::FtpClient(const FtpSettings& settings) : m_impl(std::make_unique<Impl>()) {
-    initialiseCurlOnce();
+    iniciarCurl();
     m_impl->settings = settings;
     m_impl->user = settings.user.toLatin1();
     m_impl->password = settings.password.toLatin1();
+    m_impl->caFile = QFile::encodeName(settings.caFile);
     m_impl->curl = curl_easy_init();
 }
 

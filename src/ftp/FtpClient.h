@@ -1,7 +1,8 @@
 #pragma once
-// One FTP session on libcurl: login with the configured user, active mode (PORT), binary
-// transfers, time limits on every step. The session's connection lives as long as the
-// object, so every way out of a transfer releases it.
+// One FTP session on libcurl: login with the configured user, active mode (PORT) unless
+// passive is configured, explicit TLS when configured, binary transfers, time limits on
+// every step. The session's connection lives as long as the object, so every way out of a
+// transfer releases it.
 //
 // While a transfer runs, pending window events are let through regularly, and the transfer
 // is abandoned as soon as RunState::cancelTransfer is set.
@@ -29,6 +30,10 @@ struct FtpResult {
 // never count as present on the server.
 inline constexpr char kTemporarySuffix[] = ".part";
 bool isTemporaryName(const QString& name);
+
+// False when the libcurl in use cannot protect active mode's data connection with TLS; a
+// session with "FtpTLS" then refuses to start unless "FtpPasivo" is set.
+bool tlsEnModoActivoDisponible();
 
 class FtpClient {
 public:

@@ -1,5 +1,7 @@
 #include "ftp/FtpSettings.h"
 
+#include <QDir>
+
 #include "config/Settings.h"
 
 namespace lumaro::ftp {
@@ -11,6 +13,13 @@ FtpTimeouts& currentTimeouts() {
 }
 }  // namespace
 
+bool activado(const QString& valor) { return !valor.isEmpty() && valor != QStringLiteral("0"); }
+
+QString rutaConfigurada(const QString& valor) {
+    if (valor.isEmpty() || QDir::isAbsolutePath(valor)) return valor;
+    return lumaro::config::programPath(valor);
+}
+
 FtpSettings FtpSettings::read() {
     using lumaro::config::LeerConfig;
     FtpSettings s;
@@ -18,6 +27,9 @@ FtpSettings FtpSettings::read() {
     s.user = LeerConfig(QStringLiteral("UsuarioFtp"));
     s.password = LeerConfig(QStringLiteral("ContraseñaFtp"));
     s.subFile = LeerConfig(QStringLiteral("SubFile"));
+    s.tls = activado(LeerConfig(QStringLiteral("FtpTLS")));
+    s.caFile = rutaConfigurada(LeerConfig(QStringLiteral("FtpCA")));
+    s.passive = LeerConfig(QStringLiteral("FtpPasivo")) == QStringLiteral("1");
     return s;
 }
 

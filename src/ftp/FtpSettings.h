@@ -5,12 +5,21 @@
 
 namespace lumaro::ftp {
 
-// The four settings of section [Inicio] that every transfer reads at its start.
+// The settings of section [Inicio] that every transfer reads at its start. Without the
+// optional keys the session is plain FTP in active mode.
 struct FtpSettings {
     QString host;      // "IpFtp": a host name or address, optionally followed by ":port"
     QString user;      // "UsuarioFtp"
     QString password;  // "ContraseñaFtp", used exactly as written
     QString subFile;   // "SubFile": the exchange folder, relative to the login folder
+    // "FtpTLS": empty or 0 is plain FTP; any other value requires explicit TLS (AUTH TLS) on
+    // the control and the data connections, and no login happens without it. The server's
+    // certificate and host name are always verified.
+    bool tls = false;
+    // "FtpCA": a PEM file of the certificates to trust instead of the system's (a private CA,
+    // or the server's own self-signed certificate); relative to the program folder.
+    QString caFile;
+    bool passive = false;  // "FtpPasivo": 1 for passive mode (PASV); otherwise active (PORT)
 
     static FtpSettings read();
 
@@ -27,6 +36,12 @@ struct FtpTimeouts {
     int stallSeconds = 60;     // a transfer that moves no byte for this long is cut
     int listingSeconds = 60;   // a whole listing
 };
+
+// A switch of the settings file: on unless empty or "0", so that a mistyped value keeps the
+// safer choice.
+bool activado(const QString& valor);
+// A file named in the settings: absolute as written, or relative to the program folder.
+QString rutaConfigurada(const QString& valor);
 
 FtpTimeouts ftpTimeouts();
 // Tests shorten the limits; the defaults come back with FtpTimeouts{}.

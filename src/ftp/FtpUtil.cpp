@@ -1,7 +1,11 @@
 #include "ftp/FtpUtil.h"
 
+#include <curl/curl.h>
+
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <mutex>
 
 #include "config/Clock.h"
 #include "config/Settings.h"
@@ -11,6 +15,20 @@ namespace lumaro::ftp {
 QString rutaPrograma(const QString& folder, const QString& name) {
     const QString inFolder = lumaro::config::programPath(folder);
     return name.isEmpty() ? inFolder : QDir::toNativeSeparators(QDir(inFolder).filePath(name));
+}
+
+void iniciarCurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+QString ocultarClaves(QString texto, const QStringList& claves) {
+    const QString oculta = QStringLiteral("******");
+    for (const QString& clave : claves) {
+        if (!clave.isEmpty()) texto.replace(clave, oculta);
+    }
+    static const QRegularExpression enDireccion(QStringLiteral("(://[^/@:\\s]*):[^@/\\s]*@"));
+    return texto.replace(enDireccion, QStringLiteral("\\1:") + oculta + QLatin1Char('@'));
 }
 
 bool existeArchivo(const QString& ruta) {

@@ -2,6 +2,7 @@
 // Small helpers shared by the transfer, the upload run and the download run.
 
 #include <QString>
+#include <QStringList>
 
 #include "config/Clock.h"
 #include "snapshot/Enviados.h"
@@ -14,6 +15,14 @@ using lumaro::config::marcaTiempo;
 QString rutaPrograma(const QString& folder, const QString& name = QString());
 
 using lumaro::snapshot::yaEnviado;
+
+// libcurl's global set-up, once per program, before the first handle.
+void iniciarCurl();
+
+// The text with every non-empty secret, and the password of any "scheme://user:password@"
+// address, replaced by "******". Error texts of libcurl and of servers pass through here
+// before they reach the run log, List1 or a mail.
+QString ocultarClaves(QString texto, const QStringList& claves);
 
 // True when the folder holds a regular file of that exact name.
 bool existeArchivo(const QString& ruta);

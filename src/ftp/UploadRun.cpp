@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/RunState.h"
@@ -19,6 +20,7 @@ namespace lumaro::ftp {
 
 using lumaro::config::console;
 using lumaro::config::EscribirLog;
+using lumaro::config::EscribirLogCorreo;
 
 namespace {
 
@@ -106,9 +108,10 @@ public:
         EscribirLog(QStringLiteral("Problemas al SUBIR archivo local") + entre(t) +
                     QStringLiteral(". N=0. D="));
         if (!m_correo.isEmpty())
-            EscribirLog(QStringLiteral("Se intento enviar correo: Detallando problemas al SUBIR "
-                                       "archivo local < ") +
-                        m_id + QStringLiteral(" - ") + ddmmyyyy + QStringLiteral(".mdb >."));
+            EscribirLogCorreo(
+                QStringLiteral("Se intento enviar correo: Detallando problemas al SUBIR "
+                               "archivo local < ") +
+                m_id + QStringLiteral(" - ") + ddmmyyyy + QStringLiteral(".mdb >."));
         return true;
     }
 
@@ -168,7 +171,7 @@ private:
         m_fallo = true;
         console().addProblem(marcaTiempo() + avisos.lista);
         EscribirLog(avisos.log);
-        if (!m_correo.isEmpty()) EscribirLog(avisos.correo);
+        if (!m_correo.isEmpty()) EscribirLogCorreo(avisos.correo);
     }
 
     QString m_id;

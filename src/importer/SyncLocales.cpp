@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/RunState.h"
@@ -213,7 +214,7 @@ private:
             QStringLiteral("Error # Sub MainProcesoSinc.SyncLocales (o Sub Proceso)-  0 - ") +
             m_fallo + QStringLiteral(" >>> Problemas de Sincronizacion"));
         if (!db::emailContactoPropio().isEmpty())
-            EscribirLog(QStringLiteral(
+            config::EscribirLogCorreo(QStringLiteral(
                 "Se intento Enviar Correo: Problemas Al Sincronizar datos entre Locales"));
     }
 

@@ -8,48 +8,72 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 
 #include "config/Clock.h"
+#include "config/Cp1252.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
 #include "ftp/FtpSettings.h"
 
 namespace lumaro::ftp::test {
 
-FtpServer::FtpServer(Mode mode) {
-    QDir(m_dir.path()).mkpath(QStringLiteral("root"));
-    QDir(m_dir.path()).mkpath(QStringLiteral("control"));
-    const QString portFile = m_dir.filePath(QStringLiteral("port"));
-    QStringList args{LUMARO_SOURCE_DIR "/tests/ftp/ftp_server.py",
-                     "--root",
-                     root(),
-                     "--port-file",
-                     portFile,
-                     "--control",
-                     m_dir.filePath("control"),
-                     "--command-log",
-                     m_dir.filePath("commands.log")};
-    if (mode == Mode::Silent) args << "--silent";
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // Debian's interpreter carries pyftpdlib; another python3 first on PATH may not.
-    m_process.start(QFileInfo::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3", args);
-    if (!m_process.waitForStarted(5000)) return;
+namespace {
+
+// Debian's interpreter carries pyftpdlib and aiosmtpd; another python3 first on PATH may not.
+QString python() { return QFileInfo::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3"; }
+
+// Starts a script of tests/ftp and waits for the port it writes once it listens; 0 when it
+// never did.
+int startServer(QProcess& process, const QString& script, const QStringList& args,
+                const QString& portFile) {
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(python(), QStringList{LUMARO_SOURCE_DIR "/tests/ftp/" + script} + args);
+    if (!process.waitForStarted(5000)) return 0;
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 10000 && m_process.state() == QProcess::Running) {
-        QFile file(portFile);
-        if (file.open(QIODevice::ReadOnly)) {
-            m_port = file.readAll().trimmed().toInt();
-            if (m_port > 0) return;
-        }
+    while (waited.elapsed() < 15000 && process.state() == QProcess::Running) {
+        const int port = readAll(portFile).trimmed().toInt();
+        if (port > 0) return port;
         QThread::msleep(20);
     }
+    return 0;
 }
 
-FtpServer::~FtpServer() {
-    m_process.kill();
-    m_process.waitForFinished(5000);
+void stop(QProcess& process) {
+    process.kill();
+    process.waitForFinished(5000);
 }
+
+QString certificate(const QString& base, const char* extension) {
+    return QDir(certificates()).filePath(base + QLatin1String(extension));
+}
+
+}  // namespace
+
+QString certificates() {
+    static QTemporaryDir folder;
+    static const bool made =
+        QProcess::execute(python(),
+                          {LUMARO_SOURCE_DIR "/tests/ftp/make_certs.py", folder.path()}) == 0;
+    return made ? folder.path() : QString();
+}
+
+FtpServer::FtpServer(Mode mode, const QString& cert, bool passive) {
+    QDir(m_dir.path()).mkpath(QStringLiteral("root"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("control"));
+    QStringList args{"--root",        root(),
+                     "--control",     m_dir.filePath("control"),
+                     "--command-log", m_dir.filePath("commands.log"),
+                     "--port-file",   m_dir.filePath("port")};
+    if (mode == Mode::Silent) args << "--silent";
+    if (!cert.isEmpty())
+        args << "--cert" << certificate(cert, ".pem") << "--key" << certificate(cert, ".key");
+    if (passive) args << "--passive";
+    m_port = startServer(m_process, "ftp_server.py", args, m_dir.filePath("port"));
+}
+
+FtpServer::~FtpServer() { stop(m_process); }
 
 QString FtpServer::remote(const QString& path) const { return QDir(root()).filePath(path); }
 
@@ -64,6 +88,45 @@ void FtpServer::setFault(const QString& fault, bool on) {
 QStringList FtpServer::commands() const {
     return QString::fromUtf8(readAll(m_dir.filePath(QStringLiteral("commands.log"))))
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+SmtpServer::SmtpServer(Security security, const QString& cert, const QString& user,
+                       const QString& password) {
+    QDir(m_dir.path()).mkpath(QStringLiteral("mail"));
+    QStringList args{
+        "--port-file", m_dir.filePath("port"),    "--mail-dir", m_dir.filePath("mail"),
+        "--cert",      certificate(cert, ".pem"), "--key",      certificate(cert, ".key")};
+    if (security == Security::Implicit) args << "--implicit";
+    if (!user.isEmpty()) args << "--user" << user << "--password" << password;
+    m_port = startServer(m_process, "smtp_server.py", args, m_dir.filePath("port"));
+}
+
+SmtpServer::~SmtpServer() { stop(m_process); }
+
+QStringList SmtpServer::mails() const {
+    const QDir folder(m_dir.filePath(QStringLiteral("mail")));
+    QStringList names = folder.entryList({QStringLiteral("*.eml")}, QDir::Files);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.section(u'.', 0, 0).toInt() < b.section(u'.', 0, 0).toInt();
+    });
+    QStringList mails;
+    for (const QString& name : names) mails << QString::fromUtf8(readAll(folder.filePath(name)));
+    return mails;
+}
+
+void configurarCorreo(int port, SmtpServer::Security security, const QString& ca,
+                      const QString& user, const QString& password) {
+    QStringList lines{"[Correo]",
+                      "Servidor=127.0.0.1",
+                      "Puerto=" + QString::number(port),
+                      "Remitente=tienda3@example.com",
+                      "Usuario=" + user,
+                      QString::fromUtf8("Contraseña=") + password};
+    if (security == SmtpServer::Security::Implicit) lines << "Seguridad=TLS";
+    if (!ca.isEmpty()) lines << "CA=" + certificate(ca, "");
+    QFile file(lumaro::config::settingsPath());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("\r\n" + lumaro::config::toCp1252(lines.join("\r\n")) + "\r\n");
 }
 
 int unusedPort() {

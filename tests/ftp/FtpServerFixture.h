@@ -15,11 +15,18 @@
 
 namespace lumaro::ftp::test {
 
+// The folder of the certificates made once per test program by tests/ftp/make_certs.py:
+// ca.pem, and good, expired, otherhost, selfsigned as .pem and .key.
+QString certificates();
+
 class FtpServer {
 public:
     enum class Mode { Normal, Silent };
-    // Starts the server on a free port with its own root and control folders.
-    explicit FtpServer(Mode mode = Mode::Normal);
+    // Starts the server on a free port with its own root and control folders. With a
+    // certificate (a base name of certificates()) it requires explicit TLS; passive lets it
+    // offer PASV.
+    explicit FtpServer(Mode mode = Mode::Normal, const QString& certificate = QString(),
+                       bool passive = false);
     ~FtpServer();
 
     bool running() const { return m_port > 0; }
@@ -35,6 +42,30 @@ private:
     QProcess m_process;
     int m_port = 0;
 };
+
+// A loopback SMTP server (tests/ftp/smtp_server.py) that saves what it accepts.
+class SmtpServer {
+public:
+    enum class Security { StartTls, Implicit };
+    // Requires TLS with the certificate (a base name of certificates()) and, with a user, that
+    // login.
+    SmtpServer(Security security, const QString& certificate, const QString& user,
+               const QString& password);
+    ~SmtpServer();
+    int port() const { return m_port; }
+    QStringList mails() const;  // every accepted message, envelope lines first, oldest first
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};
+
+// Writes section [Correo] of the settings file for a loopback SMTP server: CA file of
+// certificates() (empty: the system's), the sender tienda3@example.com, and a login when
+// user is not empty.
+void configurarCorreo(int port, SmtpServer::Security security, const QString& ca,
+                      const QString& user, const QString& password);
 
 // A port on which nothing listens.
 int unusedPort();

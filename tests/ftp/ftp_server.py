@@ -17,6 +17,8 @@ Faults are switched on and off while the server runs by creating or deleting fil
   no_mlsd       MLSD is answered "500 not understood" (as servers without it do)
 
 With --silent the program accepts connections and never answers (a hung server).
+With --cert and --key the server speaks explicit TLS (AUTH TLS) and requires it on the control
+and data connections; with --passive it also offers PASV and EPSV.
 """
 
 import argparse
@@ -27,7 +29,7 @@ import threading
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer, AuthenticationFailed
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, TLS_DTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import ThreadedFTPServer
 
 STALL_SECONDS = 30
@@ -78,6 +80,14 @@ class ControlledAuthorizer(DummyAuthorizer):
         return super().validate_authentication(username, password, handler)
 
 
+class HandshakeFirstDTP(TLS_DTPHandler):
+    """libcurl starts TLS on a passive data connection as soon as it connects, before the
+    transfer command; pyftpdlib would take that early data for a hang-up and close."""
+
+    def readable(self):
+        return self._ssl_accepting or super().readable()
+
+
 class ControlledHandler(FTPHandler):
     control = None
     command_log = None
@@ -97,6 +107,12 @@ class ControlledHandler(FTPHandler):
         self.respond("502 Passive mode not offered here; use PORT.")
 
     ftp_EPSV = ftp_PASV
+
+    def ftp_PASV_offered(self, line):
+        return FTPHandler.ftp_PASV(self, line)
+
+    def ftp_EPSV_offered(self, line):
+        return FTPHandler.ftp_EPSV(self, line)
 
     def _stall_listing(self):
         if flag(self.control, "stall_list"):
@@ -172,6 +188,9 @@ def main():
     parser.add_argument("--control")
     parser.add_argument("--command-log")
     parser.add_argument("--silent", action="store_true")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    parser.add_argument("--passive", action="store_true")
     args = parser.parse_args()
 
     if args.silent:
@@ -182,6 +201,18 @@ def main():
     authorizer.control = args.control
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     handler = ControlledHandler
+    if args.cert:
+        class ControlledTLSHandler(TLS_FTPHandler, ControlledHandler):
+            certfile = args.cert
+            keyfile = args.key
+            tls_control_required = True
+            tls_data_required = True
+            dtp_handler = HandshakeFirstDTP
+
+        handler = ControlledTLSHandler
+    if args.passive:
+        handler.ftp_PASV = ControlledHandler.ftp_PASV_offered
+        handler.ftp_EPSV = ControlledHandler.ftp_EPSV_offered
     handler.authorizer = authorizer
     handler.control = args.control
     handler.command_log = args.command_log

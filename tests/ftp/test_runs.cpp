@@ -16,6 +16,7 @@
 #include "db/Ledger.h"
 #include "db/clsDBAdmin.h"
 #include "db/clsLocal.h"
+#include "ftp/Correo.h"
 #include "ftp/DownloadRun.h"
 #include "ftp/ImportSeam.h"
 #include "ftp/UploadRun.h"
@@ -147,6 +148,24 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
     EXPECT_TRUE(store.logHas(
         "MainProcesoSinc.descargarOtrosLocales >>> (2) Segunda Sincrinizacion y no se encontro "
         "archivo: 1_04122026"));
+}
+
+TEST_F(RunTest, TheSecondSynchronisationsMissingFileIsMailedOnce) {
+    SmtpServer smtp(SmtpServer::Security::StartTls, "good", QString(), QString());
+    configurarCorreo(smtp.port(), SmtpServer::Security::StartTls, "ca.pem", QString(), QString());
+    lumaro::db::setLocalPropio("3", "sur@example.com");
+    recorded("1", 2);
+    recorded("2", 0);
+    GrabarConfig("SyncActual", "2");
+    descargarOtrosLocales();
+    EXPECT_TRUE(enviarAvisosCorreo()) << store.log().toStdString();
+    const QStringList mails = smtp.mails();
+    ASSERT_EQ(mails.size(), 1);
+    EXPECT_TRUE(
+        mails[0].contains("- (1) Problemas de DESCARGA del Archivo MDB del Local: 1 - "
+                          "Centro\r\n- (2) Segunda Sincrinizacion y no se encontro "
+                          "archivo: 1_04122026\r\n"))
+        << mails[0].toStdString();
 }
 
 TEST_F(RunTest, DaysAlreadyMergedOrFailedHereAreSteppedOver) {

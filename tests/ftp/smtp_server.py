@@ -1,0 +1,92 @@
+#!/usr/bin/python3
+"""Loopback SMTP server for the mail tests.
+
+Listens on 127.0.0.1 (a free port), writes the port to --port-file once it answers, and saves
+every message it accepts as <n>.eml in --mail-dir: "From: <sender>", "To: <recipients>", a blank
+line, then the message as received. With --cert and --key it requires STARTTLS before any mail
+or login; with --implicit as well it speaks TLS from the first byte instead. With --user and
+--password it requires that login.
+"""
+
+import argparse
+import os
+import socket
+import ssl
+import sys
+import threading
+import warnings
+
+from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import AuthResult, LoginPassword
+
+
+class Saver:
+    def __init__(self, folder):
+        self.folder = folder
+        self.count = 0
+        self.lock = threading.Lock()
+
+    async def handle_DATA(self, server, session, envelope):
+        with self.lock:
+            self.count += 1
+            path = os.path.join(self.folder, "%d.eml" % self.count)
+        head = "From: %s\nTo: %s\n\n" % (envelope.mail_from, ",".join(envelope.rcpt_tos))
+        with open(path + ".tmp", "wb") as out:
+            out.write(head.encode() + envelope.original_content)
+        os.replace(path + ".tmp", path)
+        return "250 Message accepted"
+
+
+class Login:
+    def __init__(self, user, password):
+        self.user = user.encode()
+        self.password = password.encode()
+
+    def __call__(self, server, session, envelope, mechanism, auth_data):
+        ok = (isinstance(auth_data, LoginPassword) and auth_data.login == self.user
+              and auth_data.password == self.password)
+        return AuthResult(success=ok, handled=False)
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def main():
+    warnings.simplefilter("ignore", DeprecationWarning)  # aiosmtpd's own, about its login data
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--mail-dir", required=True)
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    parser.add_argument("--implicit", action="store_true")
+    parser.add_argument("--user")
+    parser.add_argument("--password", default="")
+    args = parser.parse_args()
+
+    options = {}
+    if args.cert:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.cert, args.key)
+        if args.implicit:
+            options["ssl_context"] = context
+        else:
+            options.update(tls_context=context, require_starttls=True)
+    if args.user:
+        options.update(authenticator=Login(args.user, args.password), auth_required=True,
+                       # aiosmtpd counts only STARTTLS as TLS; implicit TLS is TLS throughout.
+                       auth_require_tls=bool(args.cert) and not args.implicit)
+    port = free_port()
+    controller = Controller(Saver(args.mail_dir), hostname="127.0.0.1", port=port,
+                            ready_timeout=10, **options)
+    controller.start()
+    with open(args.port_file + ".tmp", "w") as out:
+        out.write("%d\n" % port)
+    os.replace(args.port_file + ".tmp", args.port_file)
+    threading.Event().wait()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
