@@ -66,6 +66,8 @@ bool leerTienda(const QString& carpeta, Tienda& t, QString* error) {
                                            QRegularExpression::CaseInsensitiveOption);
     std::vector<Enviado> enviados;
     for (const QFileInfo& f : enviadas.entryInfoList(QDir::Files, QDir::Name)) {
+        // The DBF side files sent with each snapshot are not part of the check.
+        if (f.suffix().compare(QLatin1String("dbf"), Qt::CaseInsensitive) == 0) continue;
         const QRegularExpressionMatch m = nombre.match(f.fileName());
         const QDate dia =
             m.hasMatch() ? QDate::fromString(m.captured(3), QStringLiteral("ddMMyyyy")) : QDate();

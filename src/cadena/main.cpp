@@ -21,7 +21,10 @@ int main(int argc, char** argv) {
     for (qsizetype i = 0; ok && i < args.size(); ++i) {
         if (args[i] == QLatin1String("--espejo") || args[i] == QLatin1String("--principal")) {
             ok = i + 1 < args.size();
-            if (ok) (args[i] == QLatin1String("--espejo") ? o.espejo : o.principal) = args[++i];
+            // The value is read after the option's name is: an assignment evaluates its right
+            // side first.
+            QString& destino = args[i] == QLatin1String("--espejo") ? o.espejo : o.principal;
+            if (ok) destino = args[++i];
         } else {
             o.carpetas << args[i];
         }
