@@ -12,7 +12,6 @@ Prints one line per trial and "faults survived / tried: S / T"; exit 0 when all 
 
 import argparse
 import datetime
-import glob
 import os
 import random
 import shutil
@@ -24,13 +23,13 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../
 import cadena  # noqa: E402
 
 
-def lineas_log(carpeta):
-    """The run log's lines so far, over every day's file."""
-    lineas = []
-    for f in sorted(glob.glob(os.path.join(carpeta, "Err_*.log"))):
-        with open(f, "rb") as h:
-            lineas += h.read().split(b"\r\n")
-    return lineas
+def lineas_log(carpeta, reloj):
+    """The lines so far of the run log of the clock's day."""
+    try:
+        with open(os.path.join(carpeta, reloj.strftime("Err_%Y%m%d.log")), "rb") as h:
+            return h.read().split(b"\r\n")
+    except FileNotFoundError:
+        return []
 
 
 class Cortador:
@@ -47,11 +46,11 @@ class Cortador:
             return None
         self.hecho = True
         carpeta = self.c.tienda(i)
-        antes = len(lineas_log(carpeta))
+        antes = len(lineas_log(carpeta, reloj))
         t0 = time.monotonic()
         proc = self.c.lanzar(i, orden, reloj)
         while proc.poll() is None:
-            lineas = lineas_log(carpeta)
+            lineas = lineas_log(carpeta, reloj)
             if len(lineas) - antes >= self.despues:
                 proc.kill()
                 proc.wait()
@@ -84,9 +83,9 @@ def main():
         largo = {}
 
         def medir(i, orden, reloj):
-            antes = len(lineas_log(c.tienda(i)))
+            antes = len(lineas_log(c.tienda(i), reloj))
             r = c.correr(i, orden, reloj)
-            largo[(i, orden)] = max(largo.get((i, orden), 2), len(lineas_log(c.tienda(i))) - antes)
+            largo[(i, orden)] = max(largo.get((i, orden), 2), len(lineas_log(c.tienda(i), reloj)) - antes)
             return r
 
         c.dia(inicio, al_correr=medir)
