@@ -81,7 +81,7 @@ class Cadena:
     def __init__(self, build, trabajo, tiendas, espejo=False, clientes=20, inicio=None):
         self.build = os.path.abspath(build)
         self.dir = os.path.abspath(trabajo)
-        self.exe = os.path.join(self.build, "tests/e2e/lumaro-sync-prueba")
+        self.exe = os.path.join(self.build, "src/app/prueba/lumaro-sync-prueba")
         self.dbtool = os.path.join(self.build, "src/db/tool/lumaro-db")
         self.checker = os.path.join(self.build, "src/cadena/lumaro-cadena")
         # Store 1 is the principal store (it feeds the mirror); without a mirror the stores
