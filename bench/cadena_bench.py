@@ -50,12 +50,13 @@ def main():
         completo = c.dia(dia, 0, tiempos)
         total = time.monotonic() - t1
         ciclos = sorted(tiempos.values())
+        lenta = max(tiempos, key=tiempos.get)
         servidor = os.path.join(c.dir, "ftp", "intercambio")
         enviados = [tamano(servidor, lambda n, i=i: n.startswith("%d_" % i)) for i in c.ids]
         recibidos = [tamano(os.path.join(c.tienda(i), "MDB_Syncronizadas")) for i in c.ids]
         print("stores: %d, changed rows per store: about %d" % (a.tiendas, a.filas))
-        print("per-store cycle: median %.2f s, max %.2f s (target: median under 10 s)"
-              % (statistics.median(ciclos), ciclos[-1]))
+        print("per-store cycle: median %.2f s, max %.2f s (store %d) (target: median under 10 s)"
+              % (statistics.median(ciclos), ciclos[-1], lenta))
         print("whole day for the chain: %.1f s" % total)
         print("bytes sent per store: median %d; received per store: median %d; all stores: "
               "%d sent, %d received" % (statistics.median(enviados), statistics.median(recibidos),

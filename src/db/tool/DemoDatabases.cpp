@@ -29,10 +29,13 @@ public:
                             id == m_o.idLocal ? 1 : 0},
                            error))
                 return false;
+        // Every store's contact person; the other stores' arrived from them, already merged,
+        // so only this store's own is unsent.
         Inserter contactos(db, QStringLiteral("Contactos"), 5);
         for (int id = 1; id <= qMax(m_o.locales, m_o.idLocal); ++id)
             if (!contactos.add({id, QStringLiteral("Encargada Peña %1").arg(id),
-                                QStringLiteral("local%1@lumaro.example").arg(id), id, 0},
+                                QStringLiteral("local%1@lumaro.example").arg(id), id,
+                                id == m_o.idLocal ? 0 : 1},
                                error))
                 return false;
         // A contact of no store.
