@@ -212,6 +212,7 @@ private:
 
     // Commits the batch, then marks its snapshot rows; seguir opens the next transaction.
     bool confirmar(bool seguir) {
+        if (m_espejo) g_espejo->confirmarLote();
         if (!m_destino.commitTransaction()) {
             if (m_error.isEmpty()) m_error = m_destino.lastError();
             m_destino.rollbackTransaction();

@@ -12,8 +12,8 @@ namespace lumaro::outputs {
 namespace {
 
 const QString kPrefijo = QStringLiteral("EspejoMySql - Error: ");
-// Rows of the copy written to the mirror per transaction: one commit (one flush of the
-// server's log) per row would make the mirror the slow part of the copy.
+// Rows written to the mirror per transaction, by the copy and by the merges: one commit (one
+// flush of the server's log) per row would make the mirror the slow part of both.
 constexpr int kFilasPorTransaccion = 500;
 
 bool abrirEspejo() {
@@ -49,20 +49,35 @@ void EspejoMySql::fila(const snapshot::Table& tabla, const snapshot::Fila& fila)
     const TablaEspejo* t = tablaEspejo(tabla);
     if (!t) return;
     empezarTabla(tabla);
-    if (!m_alimenta) return;
+    if (m_alimenta) escribirEnLote(*t, fila, Origen::Copia, true);
+}
+
+void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
+                                 bool buscarPrimero) {
     if (!m_enTransaccion) m_enTransaccion = db::cnnMySql().beginTransaction();
-    escribir(*t, fila, Origen::Copia, true);
-    if (++m_pendientes >= kFilasPorTransaccion) confirmar(tabla);
+    if (escribir(t, fila, origen, buscarPrimero))
+        m_lote.push_back({&t, fila, origen, buscarPrimero});
+    if (static_cast<int>(m_lote.size()) >= kFilasPorTransaccion) confirmar(*t.tabla);
+}
+
+void EspejoMySql::reescribirLote() {
+    std::vector<Escrita> lote;
+    lote.swap(m_lote);
+    m_enTransaccion = db::cnnMySql().beginTransaction();
+    for (const Escrita& e : lote) {
+        if (!m_alimenta) return;
+        if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
+    }
 }
 
 void EspejoMySql::confirmar(const snapshot::Table& tabla) {
     if (m_enTransaccion && !db::cnnMySql().commitTransaction())
         config::EscribirLog(
             kPrefijo + tabla.qName() +
-            QStringLiteral(" - no se confirmaron las ultimas %1 filas: ").arg(m_pendientes) +
+            QStringLiteral(" - no se confirmaron las ultimas %1 filas: ").arg(m_lote.size()) +
             db::cnnMySql().lastError());
     m_enTransaccion = false;
-    m_pendientes = 0;
+    m_lote.clear();
 }
 
 void EspejoMySql::finTabla(const snapshot::Table& tabla) {
@@ -83,6 +98,7 @@ void EspejoMySql::fin(bool) {
 }
 
 bool EspejoMySql::activo() {
+    if (m_tabla) confirmar(*m_tabla);  // a merge that ended without committing its last rows
     m_tabla = nullptr;
     m_alimenta = alimenta();
     m_respuestaActivo = true;
@@ -94,33 +110,36 @@ void EspejoMySql::filaFusionada(const snapshot::Table& tabla, const snapshot::Fi
     const TablaEspejo* t = tablaEspejo(tabla);
     if (!t) return;
     empezarTabla(tabla);
-    if (m_alimenta) escribir(*t, fila, Origen::Fusion, insertada);
+    if (m_alimenta) escribirEnLote(*t, fila, Origen::Fusion, insertada);
 }
 
-void EspejoMySql::escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
+void EspejoMySql::confirmarLote() {
+    if (m_tabla) confirmar(*m_tabla);
+}
+
+bool EspejoMySql::escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                            bool buscarPrimero) {
     const snapshot::Table& tabla = *t.tabla;
     if (fila.size() != tabla.columns.size()) {
         fallo(tabla, fila, QStringLiteral("fila incompleta"));
-        return;
+        return false;
     }
     if (claveConComilla(tabla, fila)) {
         fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
-        return;
+        return false;
     }
     if (!buscarPrimero) {
         // An update that changed no row: the mirror lacks the row, or holds it unchanged.
-        if (!ejecutar(t, fila, sentenciaUpdate(t, fila, origen), false) ||
-            db::cnnMySql().rowsAffected() != 0)
-            return;
+        if (!ejecutar(t, fila, sentenciaUpdate(t, fila, origen), false)) return false;
+        if (db::cnnMySql().rowsAffected() != 0) return true;
     }
     const Existencia e = existeEnEspejo(tabla, fila);
-    if (e.fallo())
+    if (e.fallo()) {
         fallo(tabla, fila, e.error);
-    else if (e.falta())
-        ejecutar(t, fila, sentenciaInsert(t, fila, origen), true);
-    else if (buscarPrimero)
-        ejecutar(t, fila, sentenciaUpdate(t, fila, origen), false);
+        return false;
+    }
+    if (e.falta()) return ejecutar(t, fila, sentenciaInsert(t, fila, origen), true);
+    return !buscarPrimero || ejecutar(t, fila, sentenciaUpdate(t, fila, origen), false);
 }
 
 bool EspejoMySql::ejecutar(const TablaEspejo& t, const snapshot::Fila& fila, const QString& sql,
@@ -137,13 +156,18 @@ void EspejoMySql::fallo(const snapshot::Table& tabla, const snapshot::Fila& fila
     config::EscribirLog(kPrefijo + snapshot::describirClave(tabla, fila) + QStringLiteral(" - ") +
                         error);
     if (!m_alimenta || db::cnnMySql().isAlive()) return;
-    // The connection was lost: open it again once for this table, else stop mirroring it.
-    m_enTransaccion = false;  // gone with the connection
+    // The connection was lost, with the open transaction: open it again once for this table
+    // and write that transaction's rows again, else stop mirroring the table.
+    m_enTransaccion = false;
     if (!m_reabierta) {
         m_reabierta = true;
         db::dbAdmin().CerrarBD(db::cnnMySql());
-        if (abrirEspejo()) return;
+        if (abrirEspejo()) {
+            reescribirLote();
+            return;
+        }
     }
+    m_lote.clear();
     m_alimenta = false;
     config::EscribirLog(kPrefijo + tabla.qName() +
                         QStringLiteral(" - sin conexion con el espejo; el resto de la tabla no "

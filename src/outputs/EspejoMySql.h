@@ -6,11 +6,15 @@
 // are ignored. Whether this store feeds the mirror (db::esLocalPrincipal) is asked once per
 // table, not per row. Each row is looked up in the mirror by its key and then inserted or
 // updated on the mirror connection (db::cnnMySql(), opened by AbrirConexion(1); opened here
-// when it is closed). The copy's rows are committed in groups of a few hundred and at the end
-// of each table, whatever the copy's own outcome; merged rows are committed one by one. A failure
-// is one run-log line that names the table and the row's key and skips that row; nothing here shows
-// a box, and nothing changes the caller's result. When the mirror connection is lost, it is opened
-// again once; if that fails the rest of the table is not mirrored, with one more log line.
+// when it is closed). Rows are committed in groups of a few hundred: the copy's also at the end
+// of each table, whatever the copy's own outcome; merged rows also before each of the merge's
+// own commits, so the mirror never lacks a row production has. A failure is one run-log line
+// that names the table and the row's key and skips that row; nothing here shows a box, and
+// nothing changes the caller's result. When the mirror connection is lost, it is opened again
+// once and the rows of the lost transaction are written again; if that fails the rest of the
+// table is not mirrored, with one more log line.
+
+#include <vector>
 
 #include "outputs/DatosEspejo.h"
 #include "snapshot/EspejoFusion.h"
@@ -36,20 +40,35 @@ public:
     // bFlagSincro 1 and dates with their time, as the merges write production.
     void filaFusionada(const snapshot::Table& tabla, const snapshot::Fila& fila,
                        bool insertada) override;
+    // Commits the merged rows written so far (the merge is about to commit its batch).
+    void confirmarLote() override;
 
 private:
     // True when this store feeds the mirror and the mirror connection is open.
     bool alimenta();
     // Rows of a new table arrive: asks alimenta once for it (activo just did for a merge).
     void empezarTabla(const snapshot::Table& tabla);
-    // Looks the row up (buscarPrimero) or updates it first, then inserts or updates it.
-    void escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
+    // A row written in the open transaction.
+    struct Escrita {
+        const TablaEspejo* t;
+        snapshot::Fila fila;
+        Origen origen;
+        bool buscarPrimero;
+    };
+    // Writes a row inside the open transaction (opening one), committing every few hundred.
+    void escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
+                        bool buscarPrimero);
+    // Looks the row up (buscarPrimero) or updates it first, then inserts or updates it; false
+    // after logging a failure.
+    bool escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                   bool buscarPrimero);
+    // After the connection was opened again: the lost transaction's rows, once more.
+    void reescribirLote();
     // Runs one mirror statement; false after logging the failure.
     bool ejecutar(const TablaEspejo& t, const snapshot::Fila& fila, const QString& sql,
                   bool insert);
     void fallo(const snapshot::Table& tabla, const snapshot::Fila& fila, const QString& error);
-    // Commits the copy's rows written since the last commit (they stay written whatever the
+    // Commits the rows written since the last commit (the copy's stay written whatever the
     // copy's outcome); a failure is logged.
     void confirmar(const snapshot::Table& tabla);
 
@@ -58,7 +77,7 @@ private:
     bool m_respuestaActivo = false;            // activo answered for the next table
     bool m_reabierta = false;                  // the connection was reopened for m_tabla
     bool m_enTransaccion = false;              // the copy's mirror rows await their commit
-    int m_pendientes = 0;                      // rows written since the last commit
+    std::vector<Escrita> m_lote;               // rows written since the last commit
 };
 
 }  // namespace lumaro::outputs

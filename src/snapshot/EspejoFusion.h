@@ -18,6 +18,10 @@ public:
     // an existing row was overwritten. Mirror errors are logged by the mirror and never
     // change the merge's result.
     virtual void filaFusionada(const Table& tabla, const Fila& fila, bool insertada) = 0;
+    // The merge is about to commit a batch to production: what the mirror holds open is
+    // committed first, so that the mirror never lacks a row production has (after a crash
+    // such a row would be skipped by the next merge and never reach the mirror).
+    virtual void confirmarLote() {}
 };
 
 }  // namespace lumaro::snapshot

@@ -251,6 +251,7 @@ TEST_F(Mirror, MergeFeed) {
         espejo.filaFusionada(*t, fila(*t, 8, "c"), false);
         espejo.filaFusionada(*t, fila(*t, 8, "c"), false);
         espejo.filaFusionada(*t, fila(*t, 7, "d"), true);
+        espejo.confirmarLote();
         const QString texto = t->column(u"sUserDesc") ? "sUserDesc" : "sClieApel";
         const QString fecha = t->changeDate;
         EXPECT_EQ(rows("select cClieCode, " + texto + ", " + fecha + ", bFlagSincro from " +
@@ -271,6 +272,9 @@ TEST_P(MirrorFailure, OneRowOneLine) {
     EspejoMySql espejo;
     ASSERT_TRUE(espejo.activo());
     espejo.filaFusionada(t, fila(t, 1, "a"), true);
+    // A lost connection loses the open transaction, whose row 1 is written again; a table in
+    // use by an open transaction cannot be dropped.
+    if (!killConnection) espejo.confirmarLote();
     if (killConnection) {
         db::Recordset id;
         ASSERT_TRUE(id.open(db::cnnMySql(), "select connection_id()"));
@@ -281,6 +285,7 @@ TEST_P(MirrorFailure, OneRowOneLine) {
     espejo.filaFusionada(t, fila(t, 2, "a"), true);
     if (!killConnection) root(lumaro::testing::mirrorTableDdl(t, "espejo"));
     espejo.filaFusionada(t, fila(t, 3, "a"), true);
+    espejo.confirmarLote();
     EXPECT_EQ(mirrorErrors(), 1) << log().toStdString();
     EXPECT_TRUE(log().contains("Acumulacion_Punto cClieCode=2 cAcumCode=2 IdLocal=1"));
     EXPECT_EQ(rows("select cClieCode from Acumulacion_Punto order by 1"),
