@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "MariaDbServer.h"
-#include "MirrorSchema.h"
+#include "db/tool/EsquemaEspejo.h"
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/HeadlessConsole.h"
@@ -87,7 +87,7 @@ int run(int fillRows, int feedRows) {
                           "create database espejo; "
                           "create user 'lumaro'@'127.0.0.1' identified by 'clave'; "
                           "grant all on espejo.* to 'lumaro'@'127.0.0.1'; " +
-                              testing::mirrorSchemaSql("espejo"),
+                              db::tool::esquemaEspejo("espejo"),
                           &error))
         return fail(error), 1;
     const QString cliente = dir.filePath("cliente.db");

@@ -1,6 +1,7 @@
 // The chain check on store folders built here: generated production databases, snapshots
 // written with our Jet writer from each store's own rows, and the merged state prepared by
-// direct SQL. Also a day of activity from the demo tool.
+// direct SQL. (The demo tool's day of activity is exercised by every chain run of the
+// end-to-end tests.)
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 #include "db/MariaDbServer.h"
 #include "db/tool/ActividadDemo.h"
 #include "outputs/DatosEspejo.h"
-#include "outputs/MirrorSchema.h"
+#include "db/tool/EsquemaEspejo.h"
 
 namespace {
 
@@ -152,61 +153,6 @@ TEST_F(Cadena, ADamagedSnapshotIsNamedAndStopsTheCheck) {
     EXPECT_TRUE(salida.contains(QStringLiteral("120000_1_02122026.mdb"))) << salida.toStdString();
 }
 
-TEST_F(Cadena, ADayOfActivityWritesOnlyTheStoresRowsUnsentAndDatedThatDay) {
-    fusionarCruzado();
-    sql(2, QStringLiteral("update Cliente set bFlagSincro = 1; update Tarjeta set bFlagSincro = 1;"
-                          "update Cumpleaños set bFlagSincro = 1;"
-                          "update Acumulacion_Punto set bFlagSincro = 1;"
-                          "update Acumulacion_Ticket set bFlagSincro = 1;"
-                          "update Canje_Punto set bFlagSincro = 1;"
-                          "update Canje_Ticket set bFlagSincro = 1;"
-                          "update Contactos set bFlagSincro = 1;"
-                          "update registro_canje_cumpleaños set bFlagSincro = 1;"
-                          "update registro_canje_cumpleaños_d set bFlagSincro = 1"));
-    db::tool::ActividadOptions o{m_tiendas.base(2, snapshot::Database::Cliente),
-                                 m_tiendas.base(2, snapshot::Database::Logistica),
-                                 2,
-                                 QDate(2026, 12, 5),
-                                 200,
-                                 7};
-    QString error;
-    ASSERT_TRUE(db::tool::generarActividad(o, &error)) << error.toStdString();
-
-    int nuevas = 0, extornos = 0;
-    for (const auto& [t, filas] : propias(2))
-        for (const Fila& f : filas) {
-            const auto valor = [&](const char* c) {
-                return f[static_cast<size_t>(snapshot::indiceColumna(*t, QString::fromUtf8(c)))];
-            };
-            if (valor(snapshot::kFlagColumn).toBool()) continue;
-            ++nuevas;
-            if (t->changeDate) {
-                EXPECT_EQ(valor(t->changeDate).toDateTime().date(), QDate(2026, 12, 5))
-                    << snapshot::describirClave(*t, f).toStdString();
-            }
-            if (t->mirrored && snapshot::indiceColumna(*t, u"dExtoDate") >= 0 &&
-                !valor("dExtoDate").isNull() &&
-                valor("dExtoDate").toDateTime().date() == QDate(2026, 12, 5))
-                ++extornos;
-        }
-    EXPECT_GE(nuevas, 170);
-    EXPECT_LE(nuevas, 200);
-    EXPECT_GE(extornos, 8);
-    // The other store's rows are untouched: all still marked sent.
-    for (const auto& [t, filas] : propias(1)) {
-        (void)filas;
-        db::Connection cnn;
-        ASSERT_TRUE(cadena::abrirProduccion(cnn, m_tiendas.base(2, t->database), &error));
-        QSqlQuery q(cnn.database());
-        ASSERT_TRUE(
-            q.exec(QStringLiteral("select count(*) from \"%1\" where %2 = 1 and bFlagSincro = 0")
-                       .arg(t->qName(), QString::fromUtf8(t->owningStore))));
-        ASSERT_TRUE(q.next());
-        EXPECT_EQ(q.value(0).toInt(), 0) << t->name;
-        db::dbAdmin().CerrarBD(cnn);
-    }
-}
-
 TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
     lumaro::testing::MariaDbServer servidor;
     QString error;
@@ -215,7 +161,7 @@ TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
         servidor.runAsRoot(QStringLiteral("create database espejo; create user "
                                           "'lumaro'@'127.0.0.1' identified by 'c:l'; "
                                           "grant all on espejo.* to 'lumaro'@'127.0.0.1';") +
-                               lumaro::testing::mirrorSchemaSql(QStringLiteral("espejo")),
+                               db::tool::esquemaEspejo(QStringLiteral("espejo")),
                            &error))
         << error.toStdString();
     for (int id : {1, 2}) enviar(id, QStringLiteral("090000"), propias(id));

@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 
 #include "../db/MariaDbFixture.h"
-#include "MirrorSchema.h"
+#include "db/tool/EsquemaEspejo.h"
 #include "db/DateText.h"
 #include "outputs/EspejoMySql.h"
 #include "outputs/ModCargaMySQL.h"
@@ -51,7 +51,7 @@ protected:
     void SetUp() override {
         MariaDbFixture::SetUp();
         if (IsSkipped()) return;
-        root(lumaro::testing::mirrorSchemaSql("espejo"));
+        root(lumaro::db::tool::esquemaEspejo("espejo"));
         ASSERT_TRUE(dbAdmin().AbrirBD(
             m_ver, db::textoConexionMySql(QStringLiteral("127.0.0.1:%1").arg(s_server->port()),
                                           "espejo", "lumaro", "clave")));
@@ -283,7 +283,7 @@ TEST_P(MirrorFailure, OneRowOneLine) {
         root("drop table espejo.Acumulacion_Punto");
     }
     espejo.filaFusionada(t, fila(t, 2, "a"), true);
-    if (!killConnection) root(lumaro::testing::mirrorTableDdl(t, "espejo"));
+    if (!killConnection) root(lumaro::db::tool::tablaEspejo(t, "espejo"));
     espejo.filaFusionada(t, fila(t, 3, "a"), true);
     espejo.confirmarLote();
     EXPECT_EQ(mirrorErrors(), 1) << log().toStdString();
