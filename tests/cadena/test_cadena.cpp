@@ -5,16 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include "TiendasDePrueba.h"
 #include "cadena/Verificar.h"
 #include "config/Settings.h"
 #include "db/MariaDbServer.h"
-#include "db/tool/ActividadDemo.h"
-#include "outputs/DatosEspejo.h"
 #include "db/tool/EsquemaEspejo.h"
+#include "outputs/DatosEspejo.h"
 
 namespace {
 
