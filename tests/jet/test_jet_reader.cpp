@@ -1,6 +1,4 @@
-// Reader building blocks on values the Access-made fixtures and the snapshot files do not hold:
-// dates before 1899 and at the limits, unusual stored text, case folding beyond Latin,
-// large and scaled decimals.
+// Reader building blocks on values no fixture holds: old dates, odd text, folding, decimals.
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// A full snapshot written by the writer, read back by every reader: mdb-tables, mdb-schema,
-// mdb-export, mdb-reader, this engine's reader and lumaro-mdb check; then copied and damaged.
+// A full snapshot written, read back by every reader, copied and damaged.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,8 +19,7 @@ using namespace lumaro::jet::testing;
 
 namespace {
 
-// Texts that exercise the compressed form, plain UCS-2 (Ω is beyond one byte) and the
-// characters of Spanish names.
+// Texts in compressed form, plain UCS-2 (Ω) and Spanish names.
 const std::vector<std::string> kSamples = {"Peña", "Ñandú", "Cumpleaños", "José Álvarez",
                                            "a",    "Ωmega", "12345678",   "Av. Arequipa 1020"};
 
@@ -41,8 +39,7 @@ std::string repeat(const std::string& unit, int n) {
     return out;
 }
 
-// A deterministic row: NULL in about one nullable column in five, text from the samples and
-// now and then filling its column to the last character.
+// A deterministic row: NULL in one nullable column in five, text now and then filling its column.
 std::vector<Value> makeRow(const TableDef& def, int i) {
     std::vector<Value> row;
     for (std::size_t c = 0; c < def.columns.size(); ++c) {
@@ -61,8 +58,7 @@ std::vector<Value> makeRow(const TableDef& def, int i) {
     return row;
 }
 
-// Rows per table: enough in Acumulacion_Punto for its usage map to become a reference map
-// (more than 512 data pages).
+// Rows per table: Acumulacion_Punto passes 512 data pages, making its usage map a reference map.
 int rowsFor(const std::string& table) {
     if (table == "Acumulacion_Punto") return 40000;
     if (table == "Cliente") return 3000;
@@ -147,16 +143,14 @@ TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
     EXPECT_EQ(global.value()[0], 1) << "the free-page map of a file over 512 pages";
 }
 
-// mdbtools and mdb-reader read what this engine reads, which the test above compared with what
-// was written.
+// mdbtools and mdb-reader read what this engine reads (compared with what was written above).
 TEST_F(SnapshotFile, MdbToolsAndMdbReaderReadTheSame) {
     if (!missingReaders().empty()) GTEST_SKIP() << missingReaders();
     expectMdbToolsAgree(s_file);
     expectMdbReaderAgrees(s_file);
 }
 
-// copy takes every table whose column types the writer supports and names the others; the copy
-// passes check and exports as its source does.
+// copy takes tables of supported types, names the others; the copy checks and exports alike.
 TEST_F(SnapshotFile, CopyKeepsWhatTheWriterSupports) {
     const ToolOutput check = lumaroMdb({"check", s_file});
     EXPECT_TRUE(check.ok()) << check.out << check.err;
@@ -194,8 +188,7 @@ TEST(JetWriteCatalog, ManyTablesSpillThePagesOfTheCatalog) {
     {
         auto writer = Writer::create(file);
         ASSERT_TRUE(writer);
-        // Long non-ASCII names with eight required columns each: the catalog rows outgrow page
-        // 14 long before the name index outgrows its leaf, and then the next table is refused.
+        // Catalog rows outgrow page 14 before the name index its leaf; then a table is refused.
         for (;; ++tables) {
             TableDef def = snapshotTables()[8];
             def.name = "registro_canje_cumpleaños_" + std::to_string(tables);

@@ -1,5 +1,4 @@
-// The writer on its own: the empty database against the one Jet makes, index keys, refused
-// rows, all-or-nothing files, and in-place changes.
+// The writer: empty database as Jet makes it, index keys, refused rows, all-or-nothing, updates.
 #include <gtest/gtest.h>
 
 #ifdef __unix__
@@ -58,9 +57,7 @@ Status writeContacts(Writer& w, int rows) {
     return Status::ok();
 }
 
-// Bytes of the Jet-made empty database that Jet leaves uninitialised (stale memory in the
-// fixed-offset word of variable columns, in unused index column slots and after the index
-// flags) or that hold the time of creation of its catalog rows (page 14, 16 bytes each).
+// Bytes Jet leaves uninitialised in its empty database, or that hold creation times (page 14).
 struct Spans {
     uint32_t page;
     uint16_t length;
@@ -324,8 +321,7 @@ TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
     EXPECT_TRUE(check.ok()) << check.out << check.err;
 }
 
-// Rows that Access moved to another page are followed to their new home; deleting one removes
-// both its pointer and the row.
+// Rows Access moved are followed; deleting one removes both its pointer and the row.
 TEST(JetWriter, DeletesARowAccessMoved) {
     if (!fs::exists(kFixtures)) GTEST_SKIP() << "no Jet fixtures at " << kFixtures;
     TempDir dir;
