@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
@@ -388,19 +389,13 @@ private Q_SLOTS:
 
     // The hour spinners stop at their limits, and start from 0 over text that is no number.
     void spinnerSteps() {
-        const struct {
-            const char *antes, *despues;
-            bool arriba;
-        } pasos[] = {{"5", "6", true},
-                     {"5", "4", false},
-                     {"23", "23", true},
-                     {"0", "0", false},
-                     {"ab", "0", true}};
-        for (const auto& [antes, despues, arriba] : pasos) {
-            QLineEdit campo(QString::fromLatin1(antes));
+        // Before, up (+) or down (-), after.
+        for (const char* paso : {"5+6", "5-4", "23+23", "0-0", "ab+0"}) {
+            const QStringList p = QString::fromLatin1(paso).split(QRegularExpression("[+-]"));
+            QLineEdit campo(p[0]);
             UpDown spinner(&campo, 0, 23);
-            arriba ? spinner.stepUp() : spinner.stepDown();
-            QCOMPARE(campo.text(), QString::fromLatin1(despues));
+            QLatin1String(paso).contains('+') ? spinner.stepUp() : spinner.stepDown();
+            QCOMPARE(campo.text(), p[1]);
         }
     }
 };

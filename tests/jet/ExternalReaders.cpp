@@ -7,24 +7,15 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <string_view>
 
 namespace lumaro::jet::testing {
 
 namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 bool onPath(const std::string& program) { return runTool({"which", program}).ok(); }
 
@@ -88,8 +79,8 @@ std::vector<std::string> sorted(std::vector<std::string> v) {
 
 std::string typeName(ColumnType type) {  // as mdb-reader names it, by Jet type code
     static const std::vector<std::string> names = {
-        "?", "boolean", "byte", "integer", "long", "currency", "float", "double", "datetime",
-        "binary", "text", "ole", "memo", "?", "?", "repid", "numeric"};
+        "?",      "boolean", "byte", "integer", "long", "currency", "float", "double", "datetime",
+        "binary", "text",    "ole",  "memo",    "?",    "?",        "repid", "numeric"};
     return names.at(static_cast<std::size_t>(type));
 }
 
@@ -149,10 +140,11 @@ ToolOutput runTool(const std::vector<std::string>& argv) {
     if (pid > 0) ::waitpid(pid, &status, 0);
     ::close(outFd);
     ::close(errFd);
-    result.out = slurp(outName);
-    result.err = slurp(errName);
-    ::unlink(outName);
-    ::unlink(errName);
+    for (auto [name, text] : {std::pair{outName, &result.out}, std::pair{errName, &result.err}}) {
+        const std::vector<uint8_t> b = fileBytes(name);
+        text->assign(b.begin(), b.end());
+        ::unlink(name);
+    }
     result.exitCode = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
