@@ -18,9 +18,8 @@ namespace {
 std::vector<std::string> fixtureFiles() {
     std::vector<std::string> files;
     std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(kFixtures, ec)) {
+    for (const auto& e : std::filesystem::directory_iterator(kFixtures, ec))
         if (e.path().extension() == ".mdb") files.push_back(e.path().filename().string());
-    }
     std::sort(files.begin(), files.end());
     if (files.empty()) files.push_back("none");  // the test then skips, saying why
     return files;

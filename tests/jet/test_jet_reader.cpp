@@ -83,9 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Jet, CaseFolding,
 
 std::vector<uint8_t> numeric(bool negative, uint32_t w0, uint32_t w1, uint32_t w2, uint32_t w3) {
     std::vector<uint8_t> b{static_cast<uint8_t>(negative ? 0x80 : 0)};
-    for (uint32_t w : {w0, w1, w2, w3}) {
+    for (uint32_t w : {w0, w1, w2, w3})
         for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(w >> (8 * k)));
-    }
     return b;
 }
 

@@ -60,9 +60,7 @@ std::vector<Value> makeRow(const TableDef& def, int i) {
 
 // Rows per table: Acumulacion_Punto passes 512 data pages, making its usage map a reference map.
 int rowsFor(const std::string& table) {
-    if (table == "Acumulacion_Punto") return 40000;
-    if (table == "Cliente") return 3000;
-    return 97;
+    return table == "Acumulacion_Punto" ? 40000 : table == "Cliente" ? 3000 : 97;
 }
 
 class SnapshotFile : public ::testing::Test {
@@ -122,9 +120,7 @@ TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
             EXPECT_EQ(row.values(), r < expected.size() ? expected[r] : std::vector<Value>{})
                 << def.name << " row " << r;
             // Other pages in between: the cache must not hand out the page being scanned.
-            if (++r % 500 == 0) {
-                EXPECT_TRUE(db->page(static_cast<uint32_t>(r / 500 % 40)));
-            }
+            EXPECT_TRUE(++r % 500 != 0 || db->page(static_cast<uint32_t>(r / 500 % 40)));
             return true;
         });
         ASSERT_TRUE(scanned) << scanned.message();
@@ -229,13 +225,7 @@ TEST_F(SnapshotFile, CheckReportsDamage) {
     ASSERT_TRUE(contactos);
     const uint32_t tdef = contactos->definitionPage();
     const std::size_t lastPage = db->pageCount() - 1;
-    struct Case {
-        const char* what;
-        std::size_t offset;
-        uint8_t value;
-        const char* message;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<const char*, std::size_t, char, const char*>> cases = {
         {"row count", tdef * 4096 + 16, 0x05, "table Contactos: stored row count 5, scan found 97"},
         {"catalog index entry", 7 * 4096 + 0x1E0 + 6, 0x01,
          "table MSysObjects, index (ParentId, Name): wrong key for page 14"},
@@ -243,16 +233,14 @@ TEST_F(SnapshotFile, CheckReportsDamage) {
         {"free-page map", lastPage * 4096 + 4 + 2, 0x01,
          "page 16 is in use by the table at page 16 but the free-page map marks it free"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, offset, value, message] : cases) {
         const std::string damaged = (s_dir / "damaged.mdb").string();
         fs::copy_file(s_file, damaged, fs::copy_options::overwrite_existing);
-        {
-            std::fstream f(damaged, std::ios::in | std::ios::out | std::ios::binary);
-            f.seekp(static_cast<std::streamoff>(c.offset));
-            f.put(static_cast<char>(c.value));
-        }
+        std::fstream(damaged, std::ios::in | std::ios::out | std::ios::binary)
+            .seekp(static_cast<std::streamoff>(offset))
+            .put(value);
         const ToolOutput check = lumaroMdb({"check", damaged});
-        EXPECT_EQ(check.exitCode, 1) << c.what;
-        EXPECT_NE(check.out.find(c.message), std::string::npos) << c.what << ": " << check.out;
+        EXPECT_EQ(check.exitCode, 1) << what;
+        EXPECT_NE(check.out.find(message), std::string::npos) << what << ": " << check.out;
     }
 }
