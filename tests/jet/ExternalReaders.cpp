@@ -64,7 +64,9 @@ std::vector<std::string> lines(const std::string& text) {
 
 // The record count of a JSON array as Python's json module reads it ("error: ..." if it cannot).
 std::string jsonRecordCount(const std::string& json) {
-    const std::string path = std::filesystem::temp_directory_path() / "lumaro-mdb-export.json";
+    // One file per process: test programs of several builds may run at once.
+    const std::string path = std::filesystem::temp_directory_path() /
+                             ("lumaro-mdb-export-" + std::to_string(::getpid()) + ".json");
     std::ofstream(path, std::ios::binary) << json;
     const ToolOutput r = runTool(
         {"python3", "-c", "import json,sys; print(len(json.load(open(sys.argv[1]))))", path});
