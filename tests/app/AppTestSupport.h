@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the app tests: a fresh program folder with a fixed clock, the run log as lines,
-// and phases that report whatever outcome a test asks for.
+// App test support: a fresh program folder with a fixed clock, the log as lines, fake phases.
 
 #include <QDir>
 #include <QFile>
@@ -47,8 +46,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-// The messages of today's log without their date and time; with `prefixes`, only those that
-// start with one of them.
+// Today's log messages without date and time; with `prefixes`, only those starting with one.
 inline QStringList logMessages(const QStringList& prefixes = {}) {
     QFile f(config::logPath(config::Clock::today()));
     QStringList out;
@@ -66,20 +64,13 @@ inline QStringList logMessages(const QStringList& prefixes = {}) {
 // Phases that report what the test set; the calls that tests count are recorded in order.
 class FakePhases : public Phases {
 public:
-    bool abrir3 = true;
-    bool abrir1 = true;
+    bool abrir3 = true, abrir1 = true, registro = true, copia = true;
     std::optional<bool> principal = false;
-    bool registro = true;
     std::optional<QString> nombre = QStringLiteral("3_05122026.mdb");
-    bool copia = true;
-    bool answered = false;
+    bool answered = false, importOk = true, uploadOk = true;
     int downloadCount = 0;
-    bool importOk = true;
-    bool uploadOk = true;
     // Run inside a phase, as a button pressed while the phase lets events through.
-    std::function<void()> duranteDescarga;
-    std::function<void()> duranteMain;
-    std::function<void()> duranteCopia;
+    std::function<void()> duranteDescarga, duranteMain, duranteCopia;
     QStringList calls;
 
     int count(const QString& call) const { return calls.count(call); }
@@ -112,8 +103,7 @@ public:
     void ProcesarCargaInicial() override { calls << QStringLiteral("ProcesarCargaInicial"); }
 };
 
-// A run control over fake phases, with a recording console, in a fresh folder; started unless
-// a window is to be put on it first.
+// A run control over fake phases with a recording console; started unless `arrancar` is false.
 struct Rig {
     ProgramFolder folder;
     config::HeadlessConsole console;
@@ -145,12 +135,16 @@ protected:
 inline const QString kGenerarLog = QStringLiteral("btnGenerarMDB - valor parametro");
 inline const QString kSubirLog = QStringLiteral("btnSubirFile - valor parametro");
 
-// Data-driven tests keep their cases in a table of rows, each with a `name`; the _data function
-// adds one QtTest row per table row and the test fetches its row with `QFETCH(int, row)`.
+// Tables of rows, each with a `name`: `addRows` in the _data function, `fetchRow` in the test.
 template <typename Row, std::size_t N>
 void addRows(const Row (&rows)[N]) {
     QTest::addColumn<int>("row");
     for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << int(i);
+}
+template <typename Row, std::size_t N>
+const Row& fetchRow(const Row (&rows)[N]) {
+    QFETCH(int, row);
+    return rows[row];
 }
 
 }  // namespace lumaro::app::test

@@ -1,5 +1,4 @@
-// The program itself, started as a process from a copy in a fresh program folder: the command
-// line, running without a display, exit statuses, the stop signal and the second-copy lock.
+// The program itself, run as a process from a copy in a fresh program folder.
 #include <QProcess>
 #include <QtTest>
 
@@ -30,8 +29,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_exe;
 
-    // `args`: the command line, separated by single blanks. No display at all: what a store
-    // server offers.
+    // `args` separated by single blanks; no display at all, as on a store server.
     std::unique_ptr<QProcess> start(const QString& args) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -66,9 +64,7 @@ private Q_SLOTS:
         QFile::setPermissions(m_exe, QFile::permissions(m_exe) | QFile::ExeOwner);
     }
 
-    // Options answered at once (on standard output), bad command lines, and commands run
-    // without a display: with no reachable databases a command fails, says why on standard
-    // error and never pretends.
+    // Options, bad command lines, and commands that fail without databases, saying why.
     void commandLine_data() {
         QTest::addColumn<QString>("args");
         QTest::addColumn<int>("status");
@@ -105,9 +101,7 @@ private Q_SLOTS:
             QVERIFY2(QFileInfo(path(QString::fromLatin1(f))).isDir(), f);
     }
 
-    // A second copy is refused while the first keeps running; a stop signal ends the first
-    // without touching the settings, and takes the lock with it. A copy that died without
-    // cleaning up does not lock the store out.
+    // A second copy is refused; SIGTERM ends the first cleanly; a killed copy locks nobody out.
     void secondCopyRefusedAndStopSignal() {
         const QByteArray settings("[Inicio]\r\nAutoSync=1\r\nHora1=2\r\n");
         QFile cfg(path(QStringLiteral("lumaro-sync.cfg")));

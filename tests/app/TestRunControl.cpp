@@ -1,6 +1,4 @@
-// The run control of "Generar MDB Local", "Subir File", "Parar", "Salir", the close box and
-// the daily schedule's tick, driven through phases that report each outcome. The clock is set,
-// never waited for.
+// The run control's commands, close box and schedule tick over phases reporting each outcome.
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -24,8 +22,7 @@ using enum Outcome;
 
 // Rows give flags as 1 or 0.
 struct BdTempRow {
-    const char* name;
-    const char* bdTemp;
+    const char *name, *bdTemp;
     int generarAntes, generarDespues;
 };
 const BdTempRow kBdTemp[] = {
@@ -57,14 +54,13 @@ const GenerarRow kGenerar[] = {
     {"question fails after the copy", 1, 1, -1, 1, 1, 1, 1, 1, {3, 0}, Failed},
 };
 
-// The automatic-mode test each command logs when it starts.
+// The automatic-mode test each command logs when it starts; bVar: timer on afterwards.
+// subir: "Subir File", not "Generar MDB Local"; timer: armed, started by the schedule.
 struct ModoRow {
     const char* name;
-    int subir;  // "Subir File" rather than "Generar MDB Local"
-    int timer;  // armed: started by the schedule
+    int subir, timer;
     const char* autoSync;
-    int iAuto;
-    int bVar;  // and the timer is on afterwards
+    int iAuto, bVar;
 };
 const ModoRow kModo[] = {
     {"by hand, AutoSync 0", 0, 0, "0", 0, 0},
@@ -75,15 +71,12 @@ const ModoRow kModo[] = {
 };
 
 // "Subir File" for each combination of what waits and how the merge and upload end.
+// esperando: a snapshot left in MDB_descargadas; propio: this store's file waits unsent;
+// main: the merge and upload ran; completo: "Esperando..." rather than "Procesando...".
 struct SubirRow {
     const char* name;
-    int conexiones, answered, count;
-    int esperando;  // a snapshot left in MDB_descargadas
-    int propio;     // this store's file waits unsent
-    int importOk, uploadOk, timerAntes;
-    int main;  // the merge and upload ran
-    int timerDespues;
-    int completo;  // "Esperando..." rather than "Procesando..."
+    int conexiones, answered, count, esperando, propio, importOk, uploadOk, timerAntes, main,
+        timerDespues, completo;
     Outcome outcome;
 };
 const SubirRow kSubir[] = {
@@ -102,9 +95,7 @@ const SubirRow kSubir[] = {
 
 // This store's exchange files count as waiting only while unsent.
 struct PropioRow {
-    const char* name;
-    const char* localActivo;
-    const char* archivo;
+    const char *name, *localActivo, *archivo;
     int esperando;
     const char* enviado = "";  // a copy in MDB_enviadas
     int soloLectura = 0;
@@ -125,8 +116,7 @@ const PropioRow kPropios[] = {
 // Running without a display: the exit status says how the command ended.
 struct HeadlessRow {
     const char* name;
-    int generar, conexiones, answered, importOk;
-    int status;
+    int generar, conexiones, answered, importOk, status;
 };
 const HeadlessRow kHeadless[] = {
     {"subir, nothing to do", 0, 1, 0, 1, 0},
@@ -142,18 +132,13 @@ const char* const kHoy = "05/12/2026";
 const char* const kAyer = "04/12/2026";
 const char* const kT = "2|0|14|30";  // Hora1|Minuto1|Hora2|Minuto2
 
+// linea: schedule log line; error: logged "Timer1_Timer Error: Verificar [<error>]", warned of.
 struct TickRow {
-    const char* name;
-    const char* tiempos;
-    const char* fechaHoy;
-    const char* syncActual;
-    const char* bdTemp;
+    const char *name, *tiempos, *fechaHoy, *syncActual, *bdTemp;
     QTime hora;
-    const char* linea;  // the schedule's own log line, if any
-    int generar;        // times each command ran
-    int subir;
+    const char* linea;
+    int generar, subir;
     const char* syncDespues;
-    // A configuration error: logged as "Timer1_Timer Error: Verificar [<error>]" and warned of.
     const char* error = nullptr;
 };
 
@@ -210,8 +195,7 @@ private Q_SLOTS:
     void init() { m_rig = std::make_unique<Rig>(); }
     void cleanup() { m_rig.reset(); }
 
-    // An existing file of a working folder's name counts as present and is left alone.
-    // (Start-up creating the folders: the executable tests.)
+    // A file of a working folder's name counts as present and is left alone.
     void workingFolders() {
         QDir(folder().path()).removeRecursively();
         folder().touch("temp");
@@ -222,8 +206,7 @@ private Q_SLOTS:
 
     void configurarControlesFollowsBdTemp_data() { addRows(kBdTemp); }
     void configurarControlesFollowsBdTemp() {
-        QFETCH(int, row);
-        const BdTempRow& r = kBdTemp[row];
+        const BdTempRow& r = fetchRow(kBdTemp);
         GrabarConfig("BD_Temp", QString::fromLatin1(r.bdTemp));
         control().habilitar_2(r.generarAntes == 0);
         control().configurarControles();
@@ -233,8 +216,7 @@ private Q_SLOTS:
 
     void generar_data() { addRows(kGenerar); }
     void generar() {
-        QFETCH(int, row);
-        const GenerarRow& r = kGenerar[row];
+        const GenerarRow& r = fetchRow(kGenerar);
         phases().abrir3 = r.abrir3;
         phases().abrir1 = r.abrir1;
         phases().principal =
@@ -252,10 +234,7 @@ private Q_SLOTS:
         QCOMPARE(LeerConfig("BD_Temp").isEmpty(), !r.bdTempEscrito);
         if (r.bdTempEscrito && phases().count("descargarOtrosLocales"))
             QCOMPARE(bdTempAlSubir, QStringLiteral("3_05122026.mdb"));
-        QStringList closes;
-        for (const QString& c : phases().calls)
-            if (c.startsWith(QStringLiteral("CerrarBD"))) closes << c;
-        QCOMPARE(closes, cierresEsperados(r.cierres));
+        QCOMPARE(phases().calls.filter(QStringLiteral("CerrarBD")), cierresEsperados(r.cierres));
         QCOMPARE(phases().count("CopiarTablas(3_05122026.mdb)"),
                  r.abrir3 && r.abrir1 && r.registro && r.crear ? 1 : 0);
         // Whatever happened, the command ends with the buttons of habilitar_2(true).
@@ -269,32 +248,25 @@ private Q_SLOTS:
 
     void commandsLogTheAutomaticMode_data() { addRows(kModo); }
     void commandsLogTheAutomaticMode() {
-        QFETCH(int, row);
-        const ModoRow& r = kModo[row];
+        const ModoRow& r = fetchRow(kModo);
         GrabarConfig("AutoSync", QString::fromLatin1(r.autoSync));
         phases().answered = true;
         control().setTimerEnabled(r.timer);
-        if (r.subir)
-            control().Command1_Click();
-        else
-            control().Command6_Click();
-        const auto trueFalse = [](bool v) {
-            return v ? QStringLiteral("True") : QStringLiteral("False");
-        };
+        r.subir ? control().Command1_Click() : control().Command6_Click();
         QCOMPARE(
             logMessages().first(),
             QStringLiteral("%1 - valor parametro <AutoSync> de CFG=%2 valor Timer.Enabled "
                            "<ACTIVADO/DESACTIVADO>=%3 valor variable <bVar>=%4")
                 .arg(r.subir ? QStringLiteral("btnSubirFile") : QStringLiteral("btnGenerarMDB"))
                 .arg(r.iAuto)
-                .arg(trueFalse(r.timer), trueFalse(r.bVar)));
+                .arg(QLatin1String(r.timer ? "True" : "False"),
+                     QLatin1String(r.bVar ? "True" : "False")));
         QCOMPARE(control().timerEnabled(), r.bVar == 1);
     }
 
     void subir_data() { addRows(kSubir); }
     void subir() {
-        QFETCH(int, row);
-        const SubirRow& r = kSubir[row];
+        const SubirRow& r = fetchRow(kSubir);
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 5, 9)));
         phases().abrir1 = r.conexiones;
         phases().answered = r.answered;
@@ -355,10 +327,7 @@ private Q_SLOTS:
         QCOMPARE(control().lastReport().outcome, Outcome::Complete);
     }
 
-    // "Parar", idle or during a cycle: it is logged with its time, the automatic mode goes off
-    // and the buttons come back. During a cycle the running phase goes on, no later phase
-    // starts and the buttons wait for the command's end. Idle, no transfer runs, so none is
-    // cancelled and the next cycle is not cut short.
+    // "Parar": logged, automatic mode off, buttons back; in a cycle the running phase ends first.
     void parar_data() {
         QTest::addColumn<QString>("fase");
         QTest::addColumn<QStringList>("noIniciadas");
@@ -411,8 +380,7 @@ private Q_SLOTS:
         QVERIFY(!config::runState().stopRequested && !config::runState().cancelTransfer);
     }
 
-    // "Salir" switches the automatic mode off and the close box leaves it alone; both end the
-    // program, during a cycle only when the command ends, never in the middle of a phase.
+    // Both end the program (in a cycle when the command ends); only "Salir" sets AutoSync off.
     void salirAndCloseBox_data() {
         QTest::addColumn<bool>("salir");
         QTest::addColumn<bool>("enCiclo");
@@ -441,8 +409,7 @@ private Q_SLOTS:
 
     void ownFilesWaiting_data() { addRows(kPropios); }
     void ownFilesWaiting() {
-        QFETCH(int, row);
-        const PropioRow& r = kPropios[row];
+        const PropioRow& r = fetchRow(kPropios);
         GrabarConfig("Local_Activo", QString::fromLatin1(r.localActivo));
         GrabarConfig("RtDbf", folder().file("out"));
         const QString archivo = folder().file(QString::fromLatin1(r.archivo));
@@ -454,8 +421,7 @@ private Q_SLOTS:
 
     void headlessExitStatus_data() { addRows(kHeadless); }
     void headlessExitStatus() {
-        QFETCH(int, row);
-        const HeadlessRow& r = kHeadless[row];
+        const HeadlessRow& r = fetchRow(kHeadless);
         phases().abrir3 = r.conexiones;
         phases().answered = r.answered;
         phases().importOk = r.importOk;
@@ -466,8 +432,7 @@ private Q_SLOTS:
 
     void tick_data() { addRows(kTicks); }
     void tick() {
-        QFETCH(int, row);
-        const TickRow& r = kTicks[row];
+        const TickRow& r = fetchRow(kTicks);
         setTimes(QString::fromLatin1(r.tiempos));
         GrabarConfig("FechaHoy", QString::fromLatin1(r.fechaHoy));
         GrabarConfig("SyncActual", QString::fromLatin1(r.syncActual));
@@ -498,8 +463,7 @@ private Q_SLOTS:
         QVERIFY(control().timerEnabled());
     }
 
-    // Ticks through a day: each daily time starts one run, the minute after it does not; with
-    // both times equal the day has one run. (The next day starting over: the rows above.)
+    // Through a day: each daily time starts one run, the minute after does not; equal times, one.
     void aDayOfTicks_data() {
         QTest::addColumn<QString>("tiempos");
         QTest::addColumn<QString>("ticks");
@@ -521,8 +485,7 @@ private Q_SLOTS:
         QCOMPARE(logMessages({kGenerarLog}).size(), 1);
     }
 
-    // A tick that comes while the warning of the last one still waits is skipped, so
-    // unanswered warnings never pile up.
+    // A tick while the last one's warning still waits is skipped: warnings never pile up.
     void tickDuringAPendingWarningIsSkipped() {
         setTimes(QStringLiteral("|||"));
         struct Reentrant : config::HeadlessConsole {

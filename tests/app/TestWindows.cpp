@@ -1,6 +1,4 @@
-// The main window, the configuration dialog and the self-closing notice, on the offscreen
-// platform. Modal boxes are recorded through MessageBox's seam; notices and file dialogs are
-// real and are closed by the test (or by themselves).
+// The windows on the offscreen platform; modal boxes recorded through MessageBox's seam.
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -9,6 +7,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
@@ -129,9 +128,7 @@ private Q_SLOTS:
         m_rig.reset();
     }
 
-    // After start-up: which buttons show and answer, the start-up mirror fill run once, and a
-    // title that ignores the stored "AutoSync". Then the window follows the run control and is
-    // the phases' console: step colour, a problem on one line, the busy pointer.
+    // Start-up buttons, mirror fill, title; then the window follows the control as the console.
     void mainWindow() {
         GrabarConfig("AutoSync", "1");
         QWidget* w = start();
@@ -171,8 +168,7 @@ private Q_SLOTS:
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
-    // Inside a cycle a box never waits: it becomes a notice that closes itself, and its text
-    // goes to List1 and the log. Outside a cycle it stays modal.
+    // In a cycle a box becomes a self-closing notice, also in List1 and the log; outside, modal.
     void boxInsideACycleBecomesANotice() {
         start();
         FrmProcesoSync::setAvisoEnCicloMs(150);
@@ -204,8 +200,7 @@ private Q_SLOTS:
                  (QList<Box>{{QMessageBox::Warning, texts::kTituloAplicacion, "fuera del ciclo"}}));
     }
 
-    // Each notice closes itself after its own timeout, under its own title. One closed by hand
-    // takes its timer with it: another box of the same title stays open after the timeout.
+    // Notices close after their own timeout; one closed by hand takes its timer with it.
     void notices() {
         QMessageBox other(QMessageBox::Information, QStringLiteral("Estado de Procesos"),
                           QStringLiteral("otra"));
@@ -238,8 +233,7 @@ private Q_SLOTS:
         QVERIFY(other.isVisible());
     }
 
-    // The window's buttons and close box reach the run control (what each does there: the run
-    // control tests); "Configurar" opens the dialog, and during a run says why it does not.
+    // Buttons and close box reach the run control; "Configurar" in a run says why it does not open.
     void buttonsReachTheRunControl() {
         QWidget* w = start();
         QSignalSpy quit(&control(), &RunControl::quitRequested);
@@ -287,8 +281,7 @@ private Q_SLOTS:
 
     void validarData_data() { addRows(kValidar); }
     void validarData() {
-        QFETCH(int, row);
-        const ValidarRow& r = kValidar[row];
+        const ValidarRow& r = fetchRow(kValidar);
         auto d = dialog();
         QVERIFY(QTest::qWaitForWindowActive(d.get()));
         const QStringList campos = QString::fromLatin1(r.campos).split(QLatin1Char('|'));
@@ -301,9 +294,7 @@ private Q_SLOTS:
         if (*r.foco) QCOMPARE(d->focusWidget()->objectName(), QString::fromLatin1(r.foco));
     }
 
-    // "Aceptar" writes the settings, arms or disarms the timer and logs the automatic state;
-    // nothing is written when the data is invalid or the dialog is cancelled. The dialog opens
-    // on what is stored ("0" and blanks when nothing is), its tick green while set.
+    // "Aceptar" writes, arms, logs; invalid or cancelled writes nothing; reopened, shows the store.
     void aceptar_data() {
         QTest::addColumn<QString>("hora");
         QTest::addColumn<bool>("automatico");
@@ -355,8 +346,7 @@ private Q_SLOTS:
         QCOMPARE(textColour(chk), chk->isChecked() ? verde : negro);
     }
 
-    // The two browse buttons: their dialogs, and what the chosen file fills in (nothing when
-    // cancelled).
+    // The browse buttons: their dialogs, and what the chosen file fills in (nothing if cancelled).
     void browse_data() {
         QTest::addColumn<QString>("boton");
         QTest::addColumn<QString>("titulo");
@@ -399,19 +389,13 @@ private Q_SLOTS:
 
     // The hour spinners stop at their limits, and start from 0 over text that is no number.
     void spinnerSteps() {
-        const struct {
-            const char *antes, *despues;
-            bool arriba;
-        } pasos[] = {{"5", "6", true},
-                     {"5", "4", false},
-                     {"23", "23", true},
-                     {"0", "0", false},
-                     {"ab", "0", true}};
-        for (const auto& [antes, despues, arriba] : pasos) {
-            QLineEdit campo(QString::fromLatin1(antes));
+        // Before, up (+) or down (-), after.
+        for (const char* paso : {"5+6", "5-4", "23+23", "0-0", "ab+0"}) {
+            const QStringList p = QString::fromLatin1(paso).split(QRegularExpression("[+-]"));
+            QLineEdit campo(p[0]);
             UpDown spinner(&campo, 0, 23);
-            arriba ? spinner.stepUp() : spinner.stepDown();
-            QCOMPARE(campo.text(), QString::fromLatin1(despues));
+            QLatin1String(paso).contains('+') ? spinner.stepUp() : spinner.stepDown();
+            QCOMPARE(campo.text(), p[1]);
         }
     }
 };

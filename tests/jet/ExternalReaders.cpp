@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <string_view>
 
@@ -19,26 +17,11 @@ namespace lumaro::jet::testing {
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-    }
-    return false;
-}
+bool onPath(const std::string& program) { return runTool({"which", program}).ok(); }
 
 std::string nodeModules() { return std::string(LUMARO_SOURCE_DIR) + "/.cache/node/node_modules"; }
 
-// A Single or Double as JavaScript's toExponential() prints it: shortest digits, exponent
-// without leading zeros.
+// A Single or Double as JavaScript's toExponential() prints it.
 std::string jsExponential(double v) {
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
@@ -58,12 +41,8 @@ std::string escapeField(const std::string& s) {
 }
 
 std::string hex(const Bytes& b) {
-    static const char* d = "0123456789abcdef";
     std::string out = "0x";
-    for (uint8_t x : b) {
-        out += d[x >> 4];
-        out += d[x & 15];
-    }
+    for (uint8_t x : b) out += {"0123456789abcdef"[x >> 4], "0123456789abcdef"[x & 15]};
     return out;
 }
 
@@ -83,10 +62,11 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// The number of records of a JSON array, as Python's json module reads it ("error" when it
-// cannot).
+// The record count of a JSON array as Python's json module reads it ("error: ..." if it cannot).
 std::string jsonRecordCount(const std::string& json) {
-    const std::string path = std::filesystem::temp_directory_path() / "lumaro-mdb-export.json";
+    // One file per process: test programs of several builds may run at once.
+    const std::string path = std::filesystem::temp_directory_path() /
+                             ("lumaro-mdb-export-" + std::to_string(::getpid()) + ".json");
     std::ofstream(path, std::ios::binary) << json;
     const ToolOutput r = runTool(
         {"python3", "-c", "import json,sys; print(len(json.load(open(sys.argv[1]))))", path});
@@ -99,16 +79,11 @@ std::vector<std::string> sorted(std::vector<std::string> v) {
     return v;
 }
 
-std::string typeName(ColumnType type) {  // as mdb-reader names it
-    static const std::map<ColumnType, std::string> names = {
-        {ColumnType::Boolean, "boolean"},   {ColumnType::Byte, "byte"},
-        {ColumnType::Integer, "integer"},   {ColumnType::Long, "long"},
-        {ColumnType::Currency, "currency"}, {ColumnType::Single, "float"},
-        {ColumnType::Double, "double"},     {ColumnType::DateTime, "datetime"},
-        {ColumnType::Binary, "binary"},     {ColumnType::Text, "text"},
-        {ColumnType::Ole, "ole"},           {ColumnType::Memo, "memo"},
-        {ColumnType::Guid, "repid"},        {ColumnType::Numeric, "numeric"}};
-    return names.at(type);
+std::string typeName(ColumnType type) {  // as mdb-reader names it, by Jet type code
+    static const std::vector<std::string> names = {
+        "?",      "boolean", "byte", "integer", "long", "currency", "float", "double", "datetime",
+        "binary", "text",    "ole",  "memo",    "?",    "?",        "repid", "numeric"};
+    return names.at(static_cast<std::size_t>(type));
 }
 
 // Sorts each run of lines that start with "row ".
@@ -167,10 +142,11 @@ ToolOutput runTool(const std::vector<std::string>& argv) {
     if (pid > 0) ::waitpid(pid, &status, 0);
     ::close(outFd);
     ::close(errFd);
-    result.out = slurp(outName);
-    result.err = slurp(errName);
-    ::unlink(outName);
-    ::unlink(errName);
+    for (auto [name, text] : {std::pair{outName, &result.out}, std::pair{errName, &result.err}}) {
+        const std::vector<uint8_t> b = fileBytes(name);
+        text->assign(b.begin(), b.end());
+        ::unlink(name);
+    }
     result.exitCode = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }

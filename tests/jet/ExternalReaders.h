@@ -1,6 +1,5 @@
 #pragma once
-// Independent readers of Jet files for the tests: mdbtools (mdb-tables, mdb-schema, mdb-export)
-// and the npm package mdb-reader, and the comparisons of what they read with this engine.
+// Independent readers of Jet files (mdbtools, mdb-reader) and their comparisons with this engine.
 
 #include <string>
 #include <vector>
@@ -22,23 +21,18 @@ struct ToolOutput {
 // Runs a program (looked up on PATH) with arguments, no shell, capturing both streams.
 ToolOutput runTool(const std::vector<std::string>& argv);
 
-// Why a test skips: empty when mdbtools and mdb-reader (node and
-// <source>/.cache/node/node_modules/mdb-reader) are both present.
+// Why a test skips: empty when mdbtools and mdb-reader (node and its npm package) are present.
 std::string missingReaders();
 
 // The built lumaro-mdb tool.
 ToolOutput lumaroMdb(const std::vector<std::string>& args);
 
-// mdb-tables, mdb-schema (columns, types, sizes, NOT NULL) and mdb-export against this engine's
-// reader and lumaro-mdb's tables, schema and export; differences are test failures.
+// mdb-tables, mdb-schema and mdb-export against this engine and lumaro-mdb; differences fail.
 void expectMdbToolsAgree(const std::string& file);
-// mdb-reader against this engine's reader: tables, columns, NOT NULL, row counts and every row
-// (in any order: mdb-reader meets moved rows at their new home).
+// mdb-reader against this engine: tables, columns, row counts and every row, in any order.
 void expectMdbReaderAgrees(const std::string& file);
 
-// One row in the canonical form of mdb_reader_rows.mjs: fields joined by tabs; NULL as \N;
-// Yes/No 1/0; Single and Double in exponent form; dates "yyyy/mm/dd hh:mm:ss"; bytes as 0x hex;
-// GUIDs as mdb-reader prints them.
+// One row as mdb_reader_rows.mjs prints it: tab-joined, NULL \N, Yes/No 1/0, dates, 0x hex.
 std::string canonicalRow(const std::vector<Column>& columns, const std::vector<Value>& values);
 
 // The bytes of a file; empty when it cannot be read.

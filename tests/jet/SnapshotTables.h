@@ -1,6 +1,5 @@
 #pragma once
-// The ten tables of a loyalty snapshot as Jet table definitions, taken from the data model so
-// that the writer tests and the benchmark write exactly what the copy writes.
+// The ten snapshot tables as Jet definitions, from the data model, as the copy writes them.
 
 #include <vector>
 

@@ -1,10 +1,5 @@
-// Prints every table of a Jet file as mdb-reader reads it, in the line form that
-// ExternalReaders.cpp compares:
-//   table <name>\t<rowCount>
-//   column <name>\t<type>
-//   row <field>\t<field>...      (\N = NULL; \\ \t \n \r escaped)
-//   error <message>
-// usage: node mdb_reader_rows.mjs NODE_MODULES_FOLDER FILE (tables in sorted order)
+// usage: node mdb_reader_rows.mjs NODE_MODULES FILE. Prints the tables (sorted) as mdb-reader
+// reads them, as lines "table NAME\tROWS", "column NAME\tTYPE", "row F\tF..." or "error MESSAGE".
 import fs from "node:fs";
 import { pathToFileURL } from "node:url";
 

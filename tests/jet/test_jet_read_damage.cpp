@@ -1,5 +1,4 @@
-// Byte surgery on Jet files made by Access: each damage gives its own clear error, naming what is
-// wrong and where. (Random damage is the fuzz target's part: src/jet/fuzz, run by run_fuzz.sh.)
+// Byte surgery on Access-made files: each damage gives its own clear error (random: the fuzzer).
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-// Every Jet file in the shared fixtures, read by this engine and by mdbtools and mdb-reader:
-// the same tables, columns, row counts and values; lumaro-mdb's commands on them.
+// Every shared Jet fixture read alike by this engine, mdbtools and mdb-reader; lumaro-mdb on them.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "ExternalReaders.h"
 #include "jet/Reader.h"
@@ -18,9 +18,8 @@ namespace {
 std::vector<std::string> fixtureFiles() {
     std::vector<std::string> files;
     std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(kFixtures, ec)) {
+    for (const auto& e : std::filesystem::directory_iterator(kFixtures, ec))
         if (e.path().extension() == ".mdb") files.push_back(e.path().filename().string());
-    }
     std::sort(files.begin(), files.end());
     if (files.empty()) files.push_back("none");  // the test then skips, saying why
     return files;
@@ -35,8 +34,7 @@ protected:
     std::string path;
 };
 
-// lumaro-mdb check: Access's indexes on text and Long columns agree with the keys this engine
-// computes. One file really holds fewer rows in its stored count than in MSysACEs.
+// check: Access's indexes agree with our keys; testV2000.mdb really miscounts MSysACEs.
 TEST_P(JetFixture, MatchesMdbToolsAndMdbReaderAndChecks) {
     const bool known = GetParam() == "testV2000.mdb";
     const ToolOutput check = lumaroMdb({"check", path});
@@ -54,9 +52,8 @@ TEST_P(JetFixture, MatchesMdbToolsAndMdbReaderAndChecks) {
 INSTANTIATE_TEST_SUITE_P(Jet, JetFixture, ::testing::ValuesIn(fixtureFiles()),
                          [](const auto& info) {
                              std::string n = info.param;
-                             for (char& c : n) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
+                             std::ranges::replace_if(
+                                 n, [](char c) { return !std::isalnum(uint8_t(c)); }, '_');
                              return n;
                          });
 
@@ -80,10 +77,7 @@ TEST(JetFixtureNames, FoundInAnyCase) {
     ASSERT_TRUE(s) << s.message();
 }
 
-// lumaro-mdb's command line: usage, exit statuses, and for files it cannot read a sentence an
-// operator can act on; no command changes the file it reads.
-// Files made for the cases in the build folder, from testV2000.mdb: "@X" cut to 9000 bytes,
-// "@P" cut to whole pages before its tables' data, "@E" empty, "@A" text named .mdb.
+// lumaro-mdb's command line. Cases: @X cut at 9000 bytes, @P at 16 pages, @E empty, @A text.
 std::string caseFile(const std::string& tag) {
     if (tag == "@T") return kFixtures + "/testV2000.mdb";
     const std::string path = std::string(LUMARO_BINARY_DIR) + "/jet-case-" + tag.substr(1) + ".mdb";
@@ -98,10 +92,10 @@ std::string caseFile(const std::string& tag) {
 
 struct ToolCase {
     const char* name;
-    std::vector<std::string> args;  // "@T", "@X", "@P", "@E", "@A": the files above
+    const char* args;  // separated by blanks; "@T", "@X", "@P", "@E", "@A": the files above
     int exitCode;
-    const char* stream;  // "out" or "err"
-    const char* text;    // a part of that stream
+    bool onErr;        // the text is looked for on standard error, else on standard output
+    const char* text;  // a part of that stream
 };
 
 void PrintTo(const ToolCase& c, std::ostream* os) { *os << c.name; }
@@ -113,71 +107,45 @@ TEST_P(LumaroMdb, ExitStatusAndMessage) {
     if (!std::filesystem::exists(kFixtures)) GTEST_SKIP() << "no Jet fixtures at " << kFixtures;
     std::vector<std::string> args;
     std::vector<std::vector<uint8_t>> before;
-    for (const std::string& a : c.args) {
+    std::istringstream words(c.args);
+    for (std::string a; words >> a;) {
         args.push_back(a[0] == '@' ? caseFile(a) : a);
         before.push_back(fileBytes(args.back()));
     }
     const ToolOutput r = lumaroMdb(args);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
-    const std::string& stream = std::string(c.stream) == "out" ? r.out : r.err;
-    EXPECT_NE(stream.find(c.text), std::string::npos) << stream;
+    EXPECT_NE((c.onErr ? r.err : r.out).find(c.text), std::string::npos) << r.out << r.err;
     for (std::size_t i = 0; i < args.size(); ++i)
         EXPECT_EQ(fileBytes(args[i]), before[i]) << args[i];
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Jet, LumaroMdb,
-    ::testing::Values(
-        ToolCase{"Help", {"--help"}, 0, "out", "export FILE TABLE [--csv | --json]"},
-        ToolCase{"NoCommand", {}, 2, "err", "usage: lumaro-mdb COMMAND"},
-        ToolCase{"UnknownCommand", {"dump", "@T"}, 2, "err", "unknown command \"dump\""},
-        ToolCase{"MissingArgument",
-                 {"export", "@T"},
-                 2,
-                 "err",
-                 "usage: lumaro-mdb export FILE TABLE [--csv | --json]"},
-        ToolCase{"TwoFormats", {"export", "--csv", "@T", "Table1", "--json"}, 2, "err", "usage:"},
-        ToolCase{
-            "OptionNotAllowed", {"tables", "@T", "--json"}, 2, "err", "unknown option \"--json\""},
-        ToolCase{"TablesCountRows", {"tables", "@T"}, 0, "out", "Table1\t2\nTable2\t0\n"},
-        ToolCase{"ExportAnyCase", {"export", "@T", "TABLE1"}, 0, "out", "A,B,C,D,E,F,G,H,I\n"},
-        ToolCase{"ExportCsv",
-                 {"export", "--csv", "@T", "Table1"},
-                 0,
-                 "out",
-                 "\"a\",\"b\",0,0,0,0,\"12/12/81 00:00:00\",0.0000,0\n"},
-        ToolCase{"ExportJson",
-                 {"export", "@T", "Table1", "--json"},
-                 0,
-                 "out",
-                 "[\n{\"A\":\"abcdefg\",\"B\":\"hijklmnop\",\"C\":2,\"D\":222,\"E\":333333333,"
-                 "\"F\":444.555,\"G\":\"1974-09-21T00:00:00\",\"H\":3.5000,\"I\":true},\n"},
-        ToolCase{"NoSuchTable", {"export", "@T", "Nope"}, 2, "err", "no table \"Nope\""},
-        ToolCase{"NoSuchFile",
-                 {"tables", "/nonexistent/x.mdb"},
-                 1,
-                 "err",
-                 "x.mdb: the file does not exist"},
-        ToolCase{"Empty",
-                 {"export", "@E", "Table1"},
-                 1,
-                 "err",
-                 "the file is empty (0 bytes); the copy or download that made it did not finish"},
-        ToolCase{"Text",
-                 {"check", "@A"},
-                 1,
-                 "err",
-                 "not a Jet 4.0 file (it starts with text: \"IdLocal;Fecha\")"},
-        ToolCase{"CutInPage",
-                 {"tables", "@X"},
-                 1,
-                 "err",
-                 "the file is cut short: it ends 808 bytes into page 2 (pages are 4096 bytes)"},
-        ToolCase{"CutAtPage",
-                 {"check", "@P"},
-                 1,
-                 "err",
-                 "the file is cut short: page 22 is missing (the file ends after 16 pages)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+const ToolCase kToolCases[] = {
+    {"Help", "--help", 0, false, "export FILE TABLE [--csv | --json]"},
+    {"NoCommand", "", 2, true, "usage: lumaro-mdb COMMAND"},
+    {"UnknownCommand", "dump @T", 2, true, "unknown command \"dump\""},
+    {"MissingArgument", "export @T", 2, true,
+     "usage: lumaro-mdb export FILE TABLE [--csv | --json]"},
+    {"TwoFormats", "export --csv @T Table1 --json", 2, true, "usage:"},
+    {"OptionNotAllowed", "tables @T --json", 2, true, "unknown option \"--json\""},
+    {"TablesCountRows", "tables @T", 0, false, "Table1\t2\nTable2\t0\n"},
+    {"ExportAnyCase", "export @T TABLE1", 0, false, "A,B,C,D,E,F,G,H,I\n"},
+    {"ExportCsv", "export --csv @T Table1", 0, false,
+     "\"a\",\"b\",0,0,0,0,\"12/12/81 00:00:00\",0.0000,0\n"},
+    {"ExportJson", "export @T Table1 --json", 0, false,
+     "[\n{\"A\":\"abcdefg\",\"B\":\"hijklmnop\",\"C\":2,\"D\":222,\"E\":333333333,"
+     "\"F\":444.555,\"G\":\"1974-09-21T00:00:00\",\"H\":3.5000,\"I\":true},\n"},
+    {"NoSuchTable", "export @T Nope", 2, true, "no table \"Nope\""},
+    {"NoSuchFile", "tables /nonexistent/x.mdb", 1, true, "x.mdb: the file does not exist"},
+    {"Empty", "export @E Table1", 1, true,
+     "the file is empty (0 bytes); the copy or download that made it did not finish"},
+    {"Text", "check @A", 1, true, "not a Jet 4.0 file (it starts with text: \"IdLocal;Fecha\")"},
+    {"CutInPage", "tables @X", 1, true,
+     "the file is cut short: it ends 808 bytes into page 2 (pages are 4096 bytes)"},
+    {"CutAtPage", "check @P", 1, true,
+     "the file is cut short: page 22 is missing (the file ends after 16 pages)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Jet, LumaroMdb, ::testing::ValuesIn(kToolCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,6 +1,4 @@
-// Rows and long values (Memo, OLE) built byte by byte: fixed and variable fields, the null mask,
-// Yes/No values, rows written before a column was added, empty values, long values inline, on one
-// LVAL row and chained over LVAL rows, and the damage each form can carry.
+// Rows and long values built byte by byte, in every stored form, and the damage each can carry.
 
 #include <gtest/gtest.h>
 
@@ -37,10 +35,14 @@ Bytes header(uint32_t lengthAndFlags, uint32_t pointer, const std::string& inlin
 }
 
 Bytes inlineMemo(const std::string& ascii) {
-    Bytes b = header(format::kLongValueInline | static_cast<uint32_t>(ascii.size() * 2), 0);
-    const Bytes text = ucs2(ascii);
-    b.insert(b.end(), text.begin(), text.end());
-    return b;
+    return header(format::kLongValueInline | static_cast<uint32_t>(ascii.size() * 2), 0,
+                  std::string(reinterpret_cast<const char*>(ucs2(ascii).data()), ascii.size() * 2));
+}
+
+// `r` with the 16-bit word `back` bytes before its end set to `v`.
+Bytes patched(Bytes r, std::size_t back, uint16_t v) {
+    putU16(&r[r.size() - back], v);
+    return r;
 }
 
 Column column(const char* name, ColumnType type, uint16_t number, bool fixed, uint16_t at,
@@ -50,8 +52,7 @@ Column column(const char* name, ColumnType type, uint16_t number, bool fixed, ui
     return c;
 }
 
-// Id Long (fixed 0), Name Text (var 0), Flag Yes/No, Notes Memo (var 1), Amount Currency (fixed 4,
-// column 4: added after the first rows were written).
+// Id Long, Name Text, Flag Yes/No, Notes Memo, Amount Currency (added after the first rows).
 Table::Data table() {
     Table::Data t;
     t.name = "T";
@@ -64,8 +65,7 @@ Table::Data table() {
     return t;
 }
 
-// A Jet 4 row: column count, fixed area, variable fields, offsets (stored backwards), count,
-// null mask with the given bits set.
+// A Jet 4 row: column count, fixed area, variable fields, offsets backwards, count, null mask.
 Bytes row(uint16_t columns, Bytes fixed, const std::vector<Bytes>& vars, std::vector<int> notNull) {
     Bytes r(2);
     putU16(r.data(), columns);
@@ -163,34 +163,29 @@ INSTANTIATE_TEST_SUITE_P(
     Jet, RowDecoding,
     ::testing::Values(
         ByteCase{"AllPresent", row(5, kFixed, {ucs2("Ana"), inlineMemo("hi")}, {0, 1, 2, 3, 4}),
-                "7\tAna\t1\thi\t1.2345"},
+                 "7\tAna\t1\thi\t1.2345"},
         ByteCase{"NullsAndFalse", row(5, kFixed, {ucs2("x"), inlineMemo("y")}, {0}),
-                "7\t\\N\t0\t\\N\t\\N"},
+                 "7\t\\N\t0\t\\N\t\\N"},
         ByteCase{"RowPredatesFixedColumn", row(4, words({7}), {ucs2("Ana")}, {0, 1, 2, 3}),
-                "7\tAna\t1\t\\N\t\\N"},
+                 "7\tAna\t1\t\\N\t\\N"},
         ByteCase{"RowPredatesVariableColumn", row(5, kFixed, {ucs2("Ana")}, {0, 1, 3}),
-                "7\tAna\t0\t\\N\t\\N"},
+                 "7\tAna\t0\t\\N\t\\N"},
         ByteCase{"EmptyTextAndMemo", row(5, kFixed, {Bytes{}, Bytes{}}, {0, 1, 3}),
-                "7\t\t0\t\t\\N"},
+                 "7\t\t0\t\t\\N"},
         ByteCase{"FixedFieldPastFixedArea", row(5, words({7}), {ucs2("A"), Bytes{}}, {0, 4}),
-                "column \"Amount\": fixed field 6+8 beyond the fixed area ending at 6", true},
+                 "column \"Amount\": fixed field 6+8 beyond the fixed area ending at 6", true},
         ByteCase{"MemoHeaderTooShort", row(5, kFixed, {ucs2("A"), Bytes(5, 0)}, {0, 3}),
-                "column \"Notes\": 5 bytes are too few for its type", true},
+                 "column \"Notes\": 5 bytes are too few for its type", true},
         ByteCase{"MemoPastFile",
                  row(5, kFixed, {ucs2("A"), header(kSingle | 4, makeRowPointer(9, 0))}, {0, 3}),
                  "column \"Notes\": long value: page 9: beyond the end of the file", true},
         ByteCase{"RowTooShort", Bytes{1, 0}, "row of 2 bytes", true},
-        ByteCase{"VariableCountTooLarge", [] {
-                    Bytes r = row(5, kFixed, {ucs2("A")}, {0, 1});
-                    r[r.size() - 3] = 200;  // the variable count, just before the mask
-                    return r;
-                }(), "variable column count 200 does not fit", true},
-        ByteCase{"OffsetsOutOfOrder", [] {
-                    Bytes r = row(5, kFixed, {ucs2("Ana"), ucs2("B")}, {0, 1, 3});
-                    putU16(&r[r.size() - 1 - 2 - 4], 40);  // offset 1 beyond offset 2
-                    return r;
-                }(),
-                "column \"Name\": variable field 14..40 outside the row's data area", true}),
+        // The variable count, just before the mask; then offset 1 beyond offset 2.
+        ByteCase{"VariableCountTooLarge", patched(row(5, kFixed, {ucs2("A")}, {0, 1}), 3, 200),
+                 "variable column count 200 does not fit", true},
+        ByteCase{"OffsetsOutOfOrder",
+                 patched(row(5, kFixed, {ucs2("Ana"), ucs2("B")}, {0, 1, 3}), 7, 40),
+                 "column \"Name\": variable field 14..40 outside the row's data area", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,6 +1,4 @@
-// Reader building blocks on values the Access-made fixtures and the snapshot files do not hold:
-// dates before 1899 and at the limits, unusual stored text, case folding beyond Latin,
-// large and scaled decimals.
+// Reader building blocks on values no fixture holds: old dates, odd text, folding, decimals.
 
 #include <gtest/gtest.h>
 
@@ -85,9 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Jet, CaseFolding,
 
 std::vector<uint8_t> numeric(bool negative, uint32_t w0, uint32_t w1, uint32_t w2, uint32_t w3) {
     std::vector<uint8_t> b{static_cast<uint8_t>(negative ? 0x80 : 0)};
-    for (uint32_t w : {w0, w1, w2, w3}) {
+    for (uint32_t w : {w0, w1, w2, w3})
         for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(w >> (8 * k)));
-    }
     return b;
 }
 

@@ -1,5 +1,4 @@
-// A full snapshot written by the writer, read back by every reader: mdb-tables, mdb-schema,
-// mdb-export, mdb-reader, this engine's reader and lumaro-mdb check; then copied and damaged.
+// A full snapshot written, read back by every reader, copied and damaged.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,8 +19,7 @@ using namespace lumaro::jet::testing;
 
 namespace {
 
-// Texts that exercise the compressed form, plain UCS-2 (Ω is beyond one byte) and the
-// characters of Spanish names.
+// Texts in compressed form, plain UCS-2 (Ω) and Spanish names.
 const std::vector<std::string> kSamples = {"Peña", "Ñandú", "Cumpleaños", "José Álvarez",
                                            "a",    "Ωmega", "12345678",   "Av. Arequipa 1020"};
 
@@ -41,8 +39,7 @@ std::string repeat(const std::string& unit, int n) {
     return out;
 }
 
-// A deterministic row: NULL in about one nullable column in five, text from the samples and
-// now and then filling its column to the last character.
+// A deterministic row: NULL in one nullable column in five, text now and then filling its column.
 std::vector<Value> makeRow(const TableDef& def, int i) {
     std::vector<Value> row;
     for (std::size_t c = 0; c < def.columns.size(); ++c) {
@@ -61,12 +58,9 @@ std::vector<Value> makeRow(const TableDef& def, int i) {
     return row;
 }
 
-// Rows per table: enough in Acumulacion_Punto for its usage map to become a reference map
-// (more than 512 data pages).
+// Rows per table: Acumulacion_Punto passes 512 data pages, making its usage map a reference map.
 int rowsFor(const std::string& table) {
-    if (table == "Acumulacion_Punto") return 40000;
-    if (table == "Cliente") return 3000;
-    return 97;
+    return table == "Acumulacion_Punto" ? 40000 : table == "Cliente" ? 3000 : 97;
 }
 
 class SnapshotFile : public ::testing::Test {
@@ -126,9 +120,7 @@ TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
             EXPECT_EQ(row.values(), r < expected.size() ? expected[r] : std::vector<Value>{})
                 << def.name << " row " << r;
             // Other pages in between: the cache must not hand out the page being scanned.
-            if (++r % 500 == 0) {
-                EXPECT_TRUE(db->page(static_cast<uint32_t>(r / 500 % 40)));
-            }
+            EXPECT_TRUE(++r % 500 != 0 || db->page(static_cast<uint32_t>(r / 500 % 40)));
             return true;
         });
         ASSERT_TRUE(scanned) << scanned.message();
@@ -147,16 +139,14 @@ TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
     EXPECT_EQ(global.value()[0], 1) << "the free-page map of a file over 512 pages";
 }
 
-// mdbtools and mdb-reader read what this engine reads, which the test above compared with what
-// was written.
+// mdbtools and mdb-reader read what this engine reads (compared with what was written above).
 TEST_F(SnapshotFile, MdbToolsAndMdbReaderReadTheSame) {
     if (!missingReaders().empty()) GTEST_SKIP() << missingReaders();
     expectMdbToolsAgree(s_file);
     expectMdbReaderAgrees(s_file);
 }
 
-// copy takes every table whose column types the writer supports and names the others; the copy
-// passes check and exports as its source does.
+// copy takes tables of supported types, names the others; the copy checks and exports alike.
 TEST_F(SnapshotFile, CopyKeepsWhatTheWriterSupports) {
     const ToolOutput check = lumaroMdb({"check", s_file});
     EXPECT_TRUE(check.ok()) << check.out << check.err;
@@ -187,15 +177,12 @@ TEST_F(SnapshotFile, CopyKeepsWhatTheWriterSupports) {
 }
 
 TEST(JetWriteCatalog, ManyTablesSpillThePagesOfTheCatalog) {
-    const fs::path dir = fs::temp_directory_path() / "jet_write_catalog";
-    fs::create_directories(dir);
-    const std::string file = (dir / "many.mdb").string();
+    const std::string file = (fs::temp_directory_path() / "jet_write_catalog_many.mdb").string();
     int tables = 0;
     {
         auto writer = Writer::create(file);
         ASSERT_TRUE(writer);
-        // Long non-ASCII names with eight required columns each: the catalog rows outgrow page
-        // 14 long before the name index outgrows its leaf, and then the next table is refused.
+        // Catalog rows outgrow page 14 before the name index its leaf; then a table is refused.
         for (;; ++tables) {
             TableDef def = snapshotTables()[8];
             def.name = "registro_canje_cumpleaños_" + std::to_string(tables);
@@ -226,7 +213,7 @@ TEST(JetWriteCatalog, ManyTablesSpillThePagesOfTheCatalog) {
     const ToolOutput check = lumaroMdb({"check", file});
     EXPECT_TRUE(check.ok()) << check.out << check.err;
     if (missingReaders().empty()) expectMdbToolsAgree(file);
-    fs::remove_all(dir);
+    fs::remove(file);
 }
 
 TEST_F(SnapshotFile, CheckReportsDamage) {
@@ -236,13 +223,7 @@ TEST_F(SnapshotFile, CheckReportsDamage) {
     ASSERT_TRUE(contactos);
     const uint32_t tdef = contactos->definitionPage();
     const std::size_t lastPage = db->pageCount() - 1;
-    struct Case {
-        const char* what;
-        std::size_t offset;
-        uint8_t value;
-        const char* message;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<const char*, std::size_t, char, const char*>> cases = {
         {"row count", tdef * 4096 + 16, 0x05, "table Contactos: stored row count 5, scan found 97"},
         {"catalog index entry", 7 * 4096 + 0x1E0 + 6, 0x01,
          "table MSysObjects, index (ParentId, Name): wrong key for page 14"},
@@ -250,16 +231,14 @@ TEST_F(SnapshotFile, CheckReportsDamage) {
         {"free-page map", lastPage * 4096 + 4 + 2, 0x01,
          "page 16 is in use by the table at page 16 but the free-page map marks it free"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, offset, value, message] : cases) {
         const std::string damaged = (s_dir / "damaged.mdb").string();
         fs::copy_file(s_file, damaged, fs::copy_options::overwrite_existing);
-        {
-            std::fstream f(damaged, std::ios::in | std::ios::out | std::ios::binary);
-            f.seekp(static_cast<std::streamoff>(c.offset));
-            f.put(static_cast<char>(c.value));
-        }
+        std::fstream(damaged, std::ios::in | std::ios::out | std::ios::binary)
+            .seekp(static_cast<std::streamoff>(offset))
+            .put(value);
         const ToolOutput check = lumaroMdb({"check", damaged});
-        EXPECT_EQ(check.exitCode, 1) << c.what;
-        EXPECT_NE(check.out.find(c.message), std::string::npos) << c.what << ": " << check.out;
+        EXPECT_EQ(check.exitCode, 1) << what;
+        EXPECT_NE(check.out.find(message), std::string::npos) << what << ": " << check.out;
     }
 }

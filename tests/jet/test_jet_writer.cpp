@@ -1,5 +1,4 @@
-// The writer on its own: the empty database against the one Jet makes, index keys, refused
-// rows, all-or-nothing files, and in-place changes.
+// The writer: empty database as Jet makes it, index keys, refused rows, all-or-nothing, updates.
 #include <gtest/gtest.h>
 
 #ifdef __unix__
@@ -8,8 +7,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
+#include <sstream>
 
 #include "ExternalReaders.h"
 #include "SnapshotTables.h"
@@ -58,9 +57,7 @@ Status writeContacts(Writer& w, int rows) {
     return Status::ok();
 }
 
-// Bytes of the Jet-made empty database that Jet leaves uninitialised (stale memory in the
-// fixed-offset word of variable columns, in unused index column slots and after the index
-// flags) or that hold the time of creation of its catalog rows (page 14, 16 bytes each).
+// Bytes Jet leaves uninitialised in its empty database, or that hold creation times (page 14).
 struct Spans {
     uint32_t page;
     uint16_t length;
@@ -121,13 +118,10 @@ TEST(JetWriter, IndexKeysFollowTheGeneralSortOrder) {
         std::vector<uint8_t> key;
         indexkey::appendLong(key, parent);
         ASSERT_TRUE(indexkey::appendText(key, name)) << name;
-        std::string hex;
-        for (uint8_t b : key) {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%02x ", b);
-            hex += buf;
-        }
-        EXPECT_EQ(hex, expected + " ") << name;
+        std::vector<uint8_t> want;
+        std::istringstream in(expected);
+        for (unsigned b; in >> std::hex >> b;) want.push_back(static_cast<uint8_t>(b));
+        EXPECT_EQ(key, want) << name;
     }
     std::vector<uint8_t> key;
     EXPECT_EQ(indexkey::appendText(key, "Ωmega").code(), Status::Code::NotSupported);
@@ -145,14 +139,9 @@ TEST(JetWriter, RefusesRowsThatDoNotFitTheirTable) {
     const std::vector<Value> card = {
         int64_t{1}, std::string("12345678"), none, none, none, none, none, none, int64_t{3}, false};
     const std::vector<Value> contact = {int64_t{1}, std::string("Ana"), none, none, true};
-    struct Case {
-        const char* what;
-        std::size_t table;
-        std::vector<Value> row;
-        std::size_t column;
-        Value value;
-        const char* message;  // empty when the row is accepted
-    };
+    // What, table, row, the column changed and its value, the message (empty: accepted).
+    using Case =
+        std::tuple<const char*, std::size_t, std::vector<Value>, std::size_t, Value, const char*>;
     const std::vector<Case> cases = {
         {"card as given", 0, card, 0, int64_t{1}, ""},
         {"card without IdLocal", 0, card, 8, none, "column IdLocal: NULL in a required column"},
@@ -167,17 +156,16 @@ TEST(JetWriter, RefusesRowsThatDoNotFitTheirTable) {
         {"too few values", 1, {none}, 0, int64_t{1}, "row has 1 values for 5 columns"},
     };
     std::vector<uint32_t> accepted(2, 0);
-    for (const Case& c : cases) {
-        std::vector<Value> row = c.row;
-        row[c.column] = c.value;
-        const Status st = w.insert(c.table, row);
-        if (std::string(c.message).empty()) {
-            EXPECT_TRUE(st) << c.what << ": " << st.message();
-            ++accepted[c.table];
+    for (auto [what, table, row, column, value, message] : cases) {
+        row[column] = value;
+        const Status st = w.insert(table, row);
+        if (std::string(message).empty()) {
+            EXPECT_TRUE(st) << what << ": " << st.message();
+            ++accepted[table];
         } else {
-            EXPECT_EQ(st.code(), Status::Code::InvalidArgument) << c.what;
-            EXPECT_NE(st.message().find(c.message), std::string::npos)
-                << c.what << ": " << st.message();
+            EXPECT_EQ(st.code(), Status::Code::InvalidArgument) << what;
+            EXPECT_NE(st.message().find(message), std::string::npos)
+                << what << ": " << st.message();
         }
     }
     ASSERT_TRUE(w.commit());
@@ -324,8 +312,7 @@ TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
     EXPECT_TRUE(check.ok()) << check.out << check.err;
 }
 
-// Rows that Access moved to another page are followed to their new home; deleting one removes
-// both its pointer and the row.
+// Rows Access moved are followed; deleting one removes both its pointer and the row.
 TEST(JetWriter, DeletesARowAccessMoved) {
     if (!fs::exists(kFixtures)) GTEST_SKIP() << "no Jet fixtures at " << kFixtures;
     TempDir dir;
