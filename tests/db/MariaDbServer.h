@@ -1,7 +1,6 @@
 #pragma once
-// A MariaDB server of its own for a test program: a fresh data folder, loopback only, a free
-// port, stopped and removed at the end. Tables are compared in exact case
-// (lower_case_table_names=0), as on any Linux server.
+// A MariaDB server of a test program's own: fresh data, loopback, a free port, exact-case
+// table names as on any Linux server.
 
 #include <QProcess>
 #include <QString>

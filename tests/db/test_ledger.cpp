@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "DbFixture.h"
-#include "db/ConnectionText.h"
+#include "JetLedger.h"
 #include "db/Ledger.h"
 
 using namespace lumaro::db;
@@ -25,18 +25,10 @@ protected:
         DbFixture::TearDown();
     }
     // The rows as "idLocal|fecha|iDescargaOK|iSincronizacionOK", in stored order.
-    QStringList rows() {
-        lumaro::db::Recordset rs;
-        EXPECT_TRUE(rs.open(m_cnn,
-                            "select idLocal, fecha, iDescargaOK, iSincronizacionOK from "
-                            "TablasFTP order by idLocal, fecha"));
-        QStringList out;
-        for (; !rs.eof(); rs.moveNext())
-            out << QStringLiteral("%1|%2|%3|%4")
-                       .arg(rs.value(0).toString(),
-                            rs.value(1).toDateTime().toString("yyyy/MM/dd hh:mm:ss"),
-                            rs.value(2).toString(), rs.value(3).toString());
-        return out;
+    static QStringList rows() {
+        return lumaro::testing::filasLedger(rutaLedger(),
+                                            "select idLocal, fecha, iDescargaOK, iSincronizacionOK "
+                                            "from TablasFTP order by idLocal, fecha");
     }
     const QDate d4{2026, 12, 4};
     lumaro::db::Connection m_cnn;

@@ -19,46 +19,46 @@ namespace lumaro::ftp::test {
 // ca.pem, and good, expired, otherhost, selfsigned as .pem and .key.
 QString certificates();
 
-class FtpServer {
+// A server script of tests/ftp with a folder of its own, killed on exit; port 0: it never listened.
+class ScriptServer {
 public:
-    enum class Mode { Normal, Silent };
-    // Starts the server on a free port with its own root and control folders. With a
-    // certificate (a base name of certificates()) it requires explicit TLS; passive lets it
-    // offer PASV.
-    explicit FtpServer(Mode mode = Mode::Normal, const QString& certificate = QString(),
-                       bool passive = false);
-    ~FtpServer();
-
-    bool running() const { return m_port > 0; }
+    ~ScriptServer();
     int port() const { return m_port; }
-    QString root() const { return m_dir.filePath(QStringLiteral("root")); }
-    // A path under the server's root.
-    QString remote(const QString& path) const;
-    void setFault(const QString& fault, bool on);
-    QStringList commands() const;  // every command the server received
 
-private:
+protected:
+    void start(const QString& script, QStringList args);  // adds --port-file and waits for it
+
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
 };
 
+class FtpServer : public ScriptServer {
+public:
+    enum class Mode { Normal, Silent };
+    // Starts the server on a free port with its own root (holding the exchange folder
+    // "intercambio") and control folders. With a
+    // certificate (a base name of certificates()) it requires explicit TLS; passive lets it
+    // offer PASV.
+    explicit FtpServer(Mode mode = Mode::Normal, const QString& certificate = QString(),
+                       bool passive = false);
+    bool running() const { return m_port > 0; }
+    QString root() const { return m_dir.filePath(QStringLiteral("root")); }
+    // A path under the server's root.
+    QString remote(const QString& path) const;
+    void setFault(const QString& fault, bool on);
+    QStringList commands() const;  // every command the server received
+};
+
 // A loopback SMTP server (tests/ftp/smtp_server.py) that saves what it accepts.
-class SmtpServer {
+class SmtpServer : public ScriptServer {
 public:
     enum class Security { StartTls, Implicit };
     // Requires TLS with the certificate (a base name of certificates()) and, with a user, that
     // login.
     SmtpServer(Security security, const QString& certificate, const QString& user,
                const QString& password);
-    ~SmtpServer();
-    int port() const { return m_port; }
     QStringList mails() const;  // every accepted message, envelope lines first, oldest first
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    int m_port = 0;
 };
 
 // Writes section [Correo] of the settings file for a loopback SMTP server: CA file of
@@ -80,6 +80,8 @@ public:
     QString path(const QString& relative = QString()) const;
     QString log() const;  // today's run log
     bool logHas(const QString& text) const { return log().contains(text); }
+    // Success when the log holds every text; otherwise names the first missing one.
+    ::testing::AssertionResult logged(const QStringList& texts) const;
     lumaro::config::HeadlessConsole& console() { return m_console; }
     void setPort(int port);
 
@@ -88,8 +90,7 @@ private:
     lumaro::config::HeadlessConsole m_console;
 };
 
-// A server and a store folder pointed at it, with the exchange folder made and the clock fixed
-// at 5 December 2026, 14:30:15.
+// A server and a store folder pointed at it, the clock fixed at 5 December 2026, 14:30:15.
 class ExchangeTest : public ::testing::Test {
 protected:
     void SetUp() override;

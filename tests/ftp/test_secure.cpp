@@ -46,7 +46,6 @@ TEST_P(TlsTransferTest, NothingMovesUnlessTheServerIsVerified) {
     const TlsCase& c = GetParam();
     FtpServer server(FtpServer::Mode::Normal, c.serverCert, true);
     ASSERT_TRUE(server.running());
-    ASSERT_TRUE(QDir(server.root()).mkpath("intercambio"));
     ASSERT_TRUE(writeFile(server.remote("intercambio/" + kSnapshot), bytes(70000)));
     StoreFolder store(server.port());
     useTls(c.ca, true);
@@ -83,7 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TlsExchange, TwoStoresExchangeASnapshotWithVerificationOn) {
     FtpServer server(FtpServer::Mode::Normal, "good", true);
     ASSERT_TRUE(server.running());
-    ASSERT_TRUE(QDir(server.root()).mkpath("intercambio"));
     const QByteArray data = bytes(250000);
     {
         StoreFolder sender(server.port());
@@ -103,7 +101,6 @@ TEST(TlsExchange, TwoStoresExchangeASnapshotWithVerificationOn) {
 TEST(TlsExchange, ActiveModeIsRefusedWhereLibcurlCannotEncryptItsData) {
     FtpServer server(FtpServer::Mode::Normal, "good");
     ASSERT_TRUE(server.running());
-    ASSERT_TRUE(QDir(server.root()).mkpath("intercambio"));
     ASSERT_TRUE(writeFile(server.remote("intercambio/" + kSnapshot), "x"));
     StoreFolder store(server.port());
     useTls("ca.pem", false);
