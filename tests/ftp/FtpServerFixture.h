@@ -1,6 +1,5 @@
 #pragma once
-// A program folder set up as one store, and a loopback FTP server (tests/ftp/ftp_server.py)
-// started for the test and stopped afterwards.
+// A program folder set up as one store, and loopback FTP and SMTP servers for the test.
 
 #include <gtest/gtest.h>
 
@@ -15,8 +14,8 @@
 
 namespace lumaro::ftp::test {
 
-// The folder of the certificates made once per test program by tests/ftp/make_certs.py:
-// ca.pem, and good, expired, otherhost, selfsigned as .pem and .key.
+// Certificates made once per program by make_certs.py: ca.pem, and good, expired, otherhost,
+// selfsigned as .pem and .key.
 QString certificates();
 
 // A server script of tests/ftp with a folder of its own, killed on exit; port 0: it never listened.
@@ -36,15 +35,11 @@ protected:
 class FtpServer : public ScriptServer {
 public:
     enum class Mode { Normal, Silent };
-    // Starts the server on a free port with its own root (holding the exchange folder
-    // "intercambio") and control folders. With a
-    // certificate (a base name of certificates()) it requires explicit TLS; passive lets it
-    // offer PASV.
+    // Root holds "intercambio"; a certificate (of certificates()) requires explicit TLS.
     explicit FtpServer(Mode mode = Mode::Normal, const QString& certificate = QString(),
                        bool passive = false);
     bool running() const { return m_port > 0; }
     QString root() const { return m_dir.filePath(QStringLiteral("root")); }
-    // A path under the server's root.
     QString remote(const QString& path) const;
     void setFault(const QString& fault, bool on);
     QStringList commands() const;  // every command the server received
@@ -54,24 +49,22 @@ public:
 class SmtpServer : public ScriptServer {
 public:
     enum class Security { StartTls, Implicit };
-    // Requires TLS with the certificate (a base name of certificates()) and, with a user, that
-    // login.
+    // Requires TLS with the certificate and, with a user, that login.
     SmtpServer(Security security, const QString& certificate, const QString& user,
                const QString& password);
     QStringList mails() const;  // every accepted message, envelope lines first, oldest first
 };
 
-// Writes section [Correo] of the settings file for a loopback SMTP server: CA file of
-// certificates() (empty: the system's), the sender tienda3@example.com, and a login when
-// user is not empty.
+// Writes [Correo] for a loopback SMTP server: CA of certificates() (empty: the system's), sender
+// tienda3@example.com, a login when user is not empty.
 void configurarCorreo(int port, SmtpServer::Security security, const QString& ca,
                       const QString& user, const QString& password);
 
 // A port on which nothing listens.
 int unusedPort();
 
-// A program folder with the working folders, settings pointing at host:port, and a headless
-// console that records what the phases showed. Restores the program-wide state on exit.
+// A program folder with the working folders, settings for 127.0.0.1:port and a recording
+// console; restores the program-wide state on exit.
 class StoreFolder {
 public:
     explicit StoreFolder(int port);  // exchange folder "intercambio"

@@ -36,10 +36,11 @@ protected:
         ExchangeTest::SetUp();
         ASSERT_TRUE(crearLedger(rutaLedger()));
         auto& registro = lumaro::db::locales();
-        registro.setNroLocales(3);
+        registro.setNroLocales(4);
         registro.addLocal("1", "Centro");
         registro.addLocal(" 2 ", "Norte");
         registro.addLocal("3", "Sur");
+        registro.addLocal("4", "Oeste");
         lumaro::db::setLocalPropio("3", QString());
         setImportRun({});
     }
@@ -70,18 +71,22 @@ protected:
     QString problem(int i) { return store.console().problems().value(i); }
 };
 
+// Days already merged or failed here are stepped over; store 4 is up to date.
 TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {
-    recorded("1", 3);
-    recorded("2", 0);
-    for (int day : {3, 4, 5}) offer("1", day);
-    offer("3", 5);  // this store's own snapshot is never fetched
+    for (const char* id : {"1", "2"}) recorded(id, 3);
+    recorded("4", 0);
+    for (int day : {3, 4, 5})
+        for (const char* id : {"1", "2", "3"}) offer(id, day);  // never this store's own
+    ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/2_03122026.mdb"), "m"));
+    ASSERT_TRUE(writeFile(store.path("Error/101010_2_04122026.mdb"), "e"));
 
     descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles(),
-              QStringList({"1_03122026.mdb", "1_04122026.mdb", "1_05122026.mdb"}));
-    EXPECT_EQ(ledgerRows(),
-              QStringList({"1 02 1 0", "1 03 1 0", "1 04 1 0", "1 05 1 0", "2 05 1 0"}));
-    EXPECT_EQ(runState().results.downloadCount, 3) << store.log().toStdString();
+    EXPECT_EQ(downloadedFiles(), QStringList({"1_03122026.mdb", "1_04122026.mdb", "1_05122026.mdb",
+                                              "2_05122026.mdb"}));
+    EXPECT_EQ(retrCount(), 4);
+    EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 0", "1 03 1 0", "1 04 1 0", "1 05 1 0", "2 02 1 0",
+                                         "2 05 1 0", "4 05 1 0"}));
+    EXPECT_EQ(runState().results.downloadCount, 4) << store.log().toStdString();
     EXPECT_TRUE(runState().results.downloadAnswered);
     EXPECT_TRUE(store.logged({"Al parecer las DESCARGAS estan correctas a la fecha...",
                               "Cerrando conexion FTP (2)..."}));
@@ -142,19 +147,6 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
                           "Centro\r\n- (2) Segunda Sincrinizacion y no se encontro "
                           "archivo: 1_04122026\r\n"))
         << mails[0].toStdString();
-}
-
-TEST_F(RunTest, DaysAlreadyMergedOrFailedHereAreSteppedOver) {
-    recorded("1", 3);
-    recorded("2", 0);
-    for (int day : {3, 4, 5}) offer("1", day);
-    ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/1_03122026.mdb"), "m"));
-    ASSERT_TRUE(writeFile(store.path("Error/101010_1_04122026.mdb"), "e"));
-
-    descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles(), QStringList{"1_05122026.mdb"});
-    EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 0", "1 05 1 0", "2 05 1 0"}));
-    EXPECT_EQ(retrCount(), 1);
 }
 
 TEST_F(RunTest, AStoreWithoutLedgerRowsOrAnUnreadableLedgerFetchesNothing) {
