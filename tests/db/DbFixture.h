@@ -76,8 +76,7 @@ protected:
             if (found.isEmpty()) return false;
             ini += QStringLiteral("[%1]\nDriver=%2\n").arg(name, found).toUtf8();
         }
-        QFile file(path("odbcinst.ini"));
-        if (!file.open(QIODevice::WriteOnly) || file.write(ini) != ini.size()) return false;
+        if (!escribir(path("odbcinst.ini"), ini)) return false;
         qputenv("ODBCSYSINI", m_dir.path().toUtf8());
         qputenv("ODBCINSTINI", "odbcinst.ini");
         qputenv("ODBCINI", path("odbc.ini").toUtf8());  // no data sources of the machine's user

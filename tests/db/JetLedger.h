@@ -53,8 +53,7 @@ inline bool escribirJetLedger(const QString& ruta, const TiposLedger& tipos,
     return w.value()->commit().isOk();
 }
 
-// Runs a statement on the ledger at ruta: its rows, each as its values (dates as the ledger
-// writes them) joined by sep; a failure is one row "ERROR: <message>".
+// A statement's rows on the ledger at ruta, values joined by sep; a failure: one "ERROR: " row.
 inline QStringList filasLedger(const QString& ruta, const QString& sql, QChar sep = u'|') {
     db::Connection cnn;
     db::Recordset rs;

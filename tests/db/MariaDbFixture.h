@@ -10,8 +10,7 @@ namespace lumaro::testing {
 
 class MariaDbFixture : public DbFixture {
 protected:
-    // From SetUpTestSuite: the user gets serverPassword (settingsPassword reads back as it);
-    // then extraSql runs as root.
+    // From SetUpTestSuite; settingsPassword must read back as serverPassword.
     static void startServer(const QString& serverPassword, const QString& settingsPassword,
                             const QString& extraSql = QString()) {
         s_server = new MariaDbServer;

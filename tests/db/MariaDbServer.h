@@ -1,6 +1,5 @@
 #pragma once
-// A MariaDB server of a test program's own: fresh data, loopback, a free port, exact-case
-// table names as on any Linux server.
+// A test program's own MariaDB: fresh data, loopback, free port, exact-case table names.
 
 #include <QProcess>
 #include <QString>

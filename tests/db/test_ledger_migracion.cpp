@@ -1,5 +1,4 @@
-// The older program's Jet ledger, in each column layout it used, converted into our ledger;
-// damaged files, interrupted conversions, and the report over the converted history.
+// Converting the older program's Jet ledger (each layout, damage, interruption); the report.
 
 #include <QDir>
 

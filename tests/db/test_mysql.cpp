@@ -1,5 +1,4 @@
-// The MySQL mirror connection against a real MariaDB on loopback: opened at the principal store,
-// safe against backslashes, names in any case, and the box when it cannot be reached.
+// The MySQL mirror connection against a real MariaDB on loopback.
 
 #include <QTcpServer>
 

@@ -1,5 +1,4 @@
-// The SQL Server path through QODBC and unixODBC: end to end on the SQLite ODBC driver, and
-// FreeTDS against a closed loopback port.
+// The SQL Server path through QODBC and unixODBC (SQLite ODBC driver; FreeTDS on a closed port).
 
 #include <QTcpServer>
 

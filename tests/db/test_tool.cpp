@@ -1,5 +1,4 @@
-// The installer's command-line tool, run as a process: the ledger it seeds is the one the
-// download run reads.
+// The installer's command-line tool, run as a process.
 
 #include <QDir>
 #include <QDirIterator>

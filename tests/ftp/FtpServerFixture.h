@@ -14,8 +14,7 @@
 
 namespace lumaro::ftp::test {
 
-// Certificates made once per program by make_certs.py: ca.pem, and good, expired, otherhost,
-// selfsigned as .pem and .key.
+// Certificates made once per program by make_certs.py (ca.pem; good, expired, ... .pem/.key).
 QString certificates();
 
 // A server script of tests/ftp with a folder of its own, killed on exit; port 0: it never listened.
@@ -55,16 +54,14 @@ public:
     QStringList mails() const;  // every accepted message, envelope lines first, oldest first
 };
 
-// Writes [Correo] for a loopback SMTP server: CA of certificates() (empty: the system's), sender
-// tienda3@example.com, a login when user is not empty.
+// Writes [Correo] (sender tienda3@example.com; CA of certificates(), empty: the system's).
 void configurarCorreo(int port, SmtpServer::Security security, const QString& ca,
                       const QString& user, const QString& password);
 
 // A port on which nothing listens.
 int unusedPort();
 
-// A program folder with the working folders, settings for 127.0.0.1:port and a recording
-// console; restores the program-wide state on exit.
+// A store's program folder, settings and recording console; restores program state on exit.
 class StoreFolder {
 public:
     explicit StoreFolder(int port);  // exchange folder "intercambio"

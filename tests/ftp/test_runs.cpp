@@ -235,8 +235,7 @@ protected:
 
 TEST_F(UploadRunTest, SendsThisStoresFilesDatabasesFirst) {
     put({"3_C_QC5.dbf", "3_04122026.MDB", "3_05122026.mdb"});
-    // Left: sent before, the ledger, named after the product, another store's, another
-    // program's, hidden, read-only, and names that only look like this store's.
+    // Left: sent, ledger, product-named, foreign, hidden, read-only, look-alike names.
     const QStringList left{"3_03122026.mdb",        "Seguridad.mdb",   "lumaro_copia.mdb",
                            "2_05122026.mdb",        "clientes.dbf",    ".3_01122026.mdb",
                            "3_02122026.mdb",        "33_05122026.mdb", "3_0412202.mdb",

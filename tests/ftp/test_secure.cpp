@@ -1,5 +1,4 @@
-// Encrypted transfers (explicit TLS) and problem mails (SMTP over TLS) against loopback servers
-// with certificates made by the test.
+// Explicit-TLS transfers and problem mails over TLS against loopback servers.
 
 #include <gtest/gtest.h>
 

@@ -139,8 +139,7 @@ TEST_F(TransferTest, FailedArchiveCopyKeepsTheSentFile) {
     EXPECT_TRUE(store.logHas("a MDB_enviadas; se conserva en"));
 }
 
-// Faults: false, and the local folders as they were (no partial download, the local upload
-// kept, nothing archived or left on the server).
+// Faults: false, and local folders and server as they were (no partial file, nothing archived).
 enum class Fault { None, ServerDown, HungServer, Cancelled, StopPressed, NoLocalFile };
 
 // "Parar" pressed while a transfer waits on the server.
