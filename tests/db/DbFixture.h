@@ -1,6 +1,5 @@
 #pragma once
-// A temporary program folder with its settings file, a fixed clock and a headless console
-// that records every box, for the tests of the database layer.
+// A temporary program folder with its settings, a fixed clock and a console recording every box.
 
 #include <gtest/gtest.h>
 
@@ -38,8 +37,15 @@ protected:
     }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
-    // Generated client and logistics databases of a store in the program folder (only for
-    // test programs that link lumaro_demo_db).
+    static QByteArray contenido(const QString& ruta) {
+        QFile f(ruta);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static bool escribir(const QString& ruta, const QByteArray& datos) {
+        QFile f(ruta);
+        return f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size();
+    }
+    // Generated client and logistics databases in the program folder (links lumaro_demo_db).
     void makeDemoStore(int idLocal, int clientes) {
         db::tool::DemoOptions o;
         o.clientePath = path("cliente.db");
@@ -55,9 +61,8 @@ protected:
         ASSERT_TRUE(config::ProfileFile::write(config::settingsPath(), section, key, value, &error))
             << error.toStdString();
     }
-    // Points both SQL Server connections at the embedded files through unixODBC and the SQLite
-    // ODBC driver ("SQLite3"; also FreeTDS when asked), registered in a private odbcinst.ini so
-    // nothing global is touched. False when a driver library is not installed.
+    // Points both SQL Server connections at the embedded files through unixODBC's SQLite driver
+    // (and FreeTDS when asked) in a private odbcinst.ini. False when a driver is not installed.
     bool connectThroughOdbc(bool withFreeTds = false) {
         QList<std::pair<QString, QString>> drivers{{"SQLite3", "libsqlite3odbc.so"}};
         if (withFreeTds) drivers.append(std::pair<QString, QString>("FreeTDS", "libtdsodbc.so"));
@@ -71,8 +76,7 @@ protected:
             if (found.isEmpty()) return false;
             ini += QStringLiteral("[%1]\nDriver=%2\n").arg(name, found).toUtf8();
         }
-        QFile file(path("odbcinst.ini"));
-        if (!file.open(QIODevice::WriteOnly) || file.write(ini) != ini.size()) return false;
+        if (!escribir(path("odbcinst.ini"), ini)) return false;
         qputenv("ODBCSYSINI", m_dir.path().toUtf8());
         qputenv("ODBCINSTINI", "odbcinst.ini");
         qputenv("ODBCINI", path("odbc.ini").toUtf8());  // no data sources of the machine's user
@@ -98,9 +102,8 @@ protected:
         return out;
     }
 
-    // Statements with exact row counts, a read-only result set and transactions on the client
-    // database of a fresh generated store of `clientes` clients, whichever driver carries
-    // them; a failed silent statement hands back the provider's message, " - " and itself.
+    // Row counts, a read-only result set and transactions on a fresh store of `clientes`
+    // clients; a failed silent statement hands back the provider's message, " - " and itself.
     void checkStatements(db::Connection& cnn, int clientes) {
         using db::dbAdmin;
         QString sError = QStringLiteral("stale");

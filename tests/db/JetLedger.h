@@ -1,10 +1,12 @@
 #pragma once
-// Jet ledgers as the program a store moves over from left them, written by our own Jet writer
-// with the column types that program used.
+// Ledgers for the tests: Jet ones as the older program left them, and our ledger's rows read back.
 
 #include <QFile>
 #include <QStringList>
 
+#include "db/ConnectionText.h"
+#include "db/Recordset.h"
+#include "db/clsDBAdmin.h"
 #include "jet/Writer.h"
 
 namespace lumaro::testing {
@@ -49,6 +51,27 @@ inline bool escribirJetLedger(const QString& ruta, const TiposLedger& tipos,
         if (!w.value()->insert(t.value(), valores)) return false;
     }
     return w.value()->commit().isOk();
+}
+
+// A statement's rows on the ledger at ruta, values joined by sep; a failure: one "ERROR: " row.
+inline QStringList filasLedger(const QString& ruta, const QString& sql, QChar sep = u'|') {
+    db::Connection cnn;
+    db::Recordset rs;
+    QStringList rows;
+    const bool ok = db::dbAdmin().AbrirBD(cnn, db::textoConexionAccess(ruta)) && rs.open(cnn, sql);
+    if (!ok) rows << "ERROR: " + rs.errorText();
+    for (; ok && !rs.eof(); rs.moveNext()) {
+        QStringList values;
+        for (int i = 0; i < rs.fieldCount(); ++i) {
+            const QVariant v = rs.value(i);
+            values << (v.metaType().id() == QMetaType::QDateTime
+                           ? v.toDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
+                           : v.toString());
+        }
+        rows << values.join(sep);
+    }
+    db::dbAdmin().CerrarBD(cnn);
+    return rows;
 }
 
 }  // namespace lumaro::testing

@@ -1,8 +1,6 @@
 #pragma once
-// A DbFixture whose test program shares one MariaDB server on a loopback port: database
-// "espejo", user "lumaro" on 127.0.0.1, the store's SQL Server settings pointing at the
-// embedded databases of the program folder and [Mysql] at the server. When the server cannot
-// start, every test of the program skips, saying why.
+// A DbFixture sharing one loopback MariaDB per program (database "espejo", user "lumaro"), the
+// SQL Server settings on the embedded databases, [Mysql] on the server; skips if it cannot start.
 
 #include "DbFixture.h"
 #include "MariaDbServer.h"
@@ -12,8 +10,7 @@ namespace lumaro::testing {
 
 class MariaDbFixture : public DbFixture {
 protected:
-    // From SetUpTestSuite: starts the server and creates the user with serverPassword (the
-    // settings file holds settingsPassword, which reads back as it), then runs extraSql as root.
+    // From SetUpTestSuite; settingsPassword must read back as serverPassword.
     static void startServer(const QString& serverPassword, const QString& settingsPassword,
                             const QString& extraSql = QString()) {
         s_server = new MariaDbServer;

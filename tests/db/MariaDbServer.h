@@ -1,7 +1,5 @@
 #pragma once
-// A MariaDB server of its own for a test program: a fresh data folder, loopback only, a free
-// port, stopped and removed at the end. Tables are compared in exact case
-// (lower_case_table_names=0), as on any Linux server.
+// A test program's own MariaDB: fresh data, loopback, free port, exact-case table names.
 
 #include <QProcess>
 #include <QString>

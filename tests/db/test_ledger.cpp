@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "DbFixture.h"
-#include "db/ConnectionText.h"
+#include "JetLedger.h"
 #include "db/Ledger.h"
 
 using namespace lumaro::db;
@@ -25,18 +25,10 @@ protected:
         DbFixture::TearDown();
     }
     // The rows as "idLocal|fecha|iDescargaOK|iSincronizacionOK", in stored order.
-    QStringList rows() {
-        lumaro::db::Recordset rs;
-        EXPECT_TRUE(rs.open(m_cnn,
-                            "select idLocal, fecha, iDescargaOK, iSincronizacionOK from "
-                            "TablasFTP order by idLocal, fecha"));
-        QStringList out;
-        for (; !rs.eof(); rs.moveNext())
-            out << QStringLiteral("%1|%2|%3|%4")
-                       .arg(rs.value(0).toString(),
-                            rs.value(1).toDateTime().toString("yyyy/MM/dd hh:mm:ss"),
-                            rs.value(2).toString(), rs.value(3).toString());
-        return out;
+    static QStringList rows() {
+        return lumaro::testing::filasLedger(rutaLedger(),
+                                            "select idLocal, fecha, iDescargaOK, iSincronizacionOK "
+                                            "from TablasFTP order by idLocal, fecha");
     }
     const QDate d4{2026, 12, 4};
     lumaro::db::Connection m_cnn;
@@ -80,8 +72,7 @@ TEST_F(Ledger, LastDownloadedDay) {
     EXPECT_EQ(logCount("getUltimaDescarga - No hay descarga registrada del Local 9"), 1);
 }
 
-// A ledger error is never a date: the download run skips the store instead of asking for the
-// snapshot of 31 December 1899.
+// A ledger error is never a date (the download run skips the store, not fetching 31/12/1899).
 TEST_F(Ledger, ErrorsAreReportedNotTurnedIntoDates) {
     ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "drop table TablasFTP"));
     dbAdmin().CerrarBD(m_cnn);
@@ -100,14 +91,14 @@ TEST_F(Ledger, ErrorsAreReportedNotTurnedIntoDates) {
     EXPECT_FALSE(registrarSync("2", d4, "1", 2));
     EXPECT_FALSE(listarPendientes("1").has_value());
     EXPECT_FALSE(QFileInfo::exists(rutaLedger()));  // the program never creates the ledger
-    EXPECT_EQ(logCount("getUltimaDescarga - Error: "), 2);
-    EXPECT_EQ(logCount("Error Al Registrar Descarga. MDB Seguridad Local - Verificar [sSQL=].D="),
-              1);
-    EXPECT_EQ(logCount("MainProcesoSinc.registrarSync - Error al actualizar registro de "
-                       "Sincronizacion en MDB < Seguridad.mdb >. Los detalles se muestran en la "
-                       "siguiente linea."),
-              1);
-    EXPECT_EQ(logCount("MainProcesoSinc.registrarSync - Error: [sSQL="), 1);
+    const std::pair<QString, int> lines[] = {
+        {"getUltimaDescarga - Error: ", 2},
+        {"Error Al Registrar Descarga. MDB Seguridad Local - Verificar [sSQL=].D=", 1},
+        {"MainProcesoSinc.registrarSync - Error al actualizar registro de Sincronizacion en MDB < "
+         "Seguridad.mdb >. Los detalles se muestran en la siguiente linea.",
+         1},
+        {"MainProcesoSinc.registrarSync - Error: [sSQL=", 1}};
+    for (const auto& [line, times] : lines) EXPECT_EQ(logCount(line), times) << line.toStdString();
     QString error;
     EXPECT_FALSE(crearLedger(path("no/such/folder/Seguridad.mdb"), &error));
     EXPECT_FALSE(error.isEmpty());

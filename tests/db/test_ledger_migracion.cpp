@@ -1,6 +1,4 @@
-// Moving a store over: the Jet ledger of the older program, written by our own Jet writer in
-// each column layout that program used, converted into our SQLite ledger; damaged files and
-// interrupted conversions; the ledger report over the converted history.
+// Converting the older program's Jet ledger (each layout, damage, interruption); the report.
 
 #include <QDir>
 
@@ -18,13 +16,7 @@ using Estado = MigracionLedger::Estado;
 
 namespace {
 
-QByteArray contenido(const QString& ruta) {
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The same history in the older program's layouts: a day recorded twice (the "yes" wins), a
-// day looked for and missing, and a gap on the 3rd.
+// One history in each layout: a day twice (the "yes" wins), a day missing, a gap on the 3rd.
 const struct {
     const char* nombre;
     TiposLedger tipos;
@@ -46,6 +38,7 @@ const struct {
 
 class Migracion : public lumaro::testing::DbFixture {
 protected:
+    using DbFixture::escribir;
     QString jet() const { return rutaLedger() + ".jet"; }
     void escribir(int layout) {
         ASSERT_TRUE(
@@ -95,15 +88,12 @@ TEST_F(Migracion, EveryColumnLayoutKeepsTheHistory) {
     EXPECT_TRUE(m_console.problems().isEmpty());
 }
 
-// Whatever the point of interruption, the ledger's name holds the Jet file or the new ledger.
 TEST_F(Migracion, InterruptedConversionIsRedoneAndAForeignCopyIsNeverOverwritten) {
     escribir(0);
     const QByteArray original = contenido(rutaLedger());
-    // Stopped after saving the original, with a half-written new ledger left behind.
+    // Interrupted after saving the original, a half-written new ledger left behind.
     ASSERT_TRUE(QFile::copy(rutaLedger(), jet()));
-    QFile medio(rutaLedger() + ".nuevo");
-    ASSERT_TRUE(medio.open(QIODevice::WriteOnly) && medio.write("SQLite format 3") > 0);
-    medio.close();
+    ASSERT_TRUE(escribir(rutaLedger() + ".nuevo", "SQLite format 3"));
     EXPECT_EQ(migrarLedger(rutaLedger()).estado, Estado::Convertido);
     EXPECT_EQ(filas().size(), 4);
     EXPECT_EQ(contenido(jet()), original);
@@ -121,17 +111,14 @@ TEST_F(Migracion, InterruptedConversionIsRedoneAndAForeignCopyIsNeverOverwritten
     EXPECT_EQ(contenido(jet()), original);
 }
 
-// A damaged Jet ledger is never replaced: a log line, a List1 line, and the ledger calls fail
-// as with a missing ledger, so no store is fetched.
+// A damaged Jet ledger is kept, reported, and fails the ledger calls, so no store is fetched.
 TEST_F(Migracion, DamagedLedgerIsKeptAndDownloadsStayOff) {
     escribir(0);
     const QByteArray sano = contenido(rutaLedger());
     QByteArray basura = sano;
     for (qsizetype i = 2 * 4096; i < basura.size(); ++i) basura[i] = char(i * 7);
     for (const QByteArray& danado : {sano.left(3 * 4096), basura}) {
-        QFile f(rutaLedger());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(danado) == danado.size());
-        f.close();
+        ASSERT_TRUE(escribir(rutaLedger(), danado));
         m_console.clearProblems();
         EXPECT_FALSE(prepararLedger());
         EXPECT_EQ(contenido(rutaLedger()), danado);
@@ -150,10 +137,8 @@ TEST_F(Migracion, ReportShowsEachDayGapsAndFiles) {
     for (const char* carpeta : {"MDB_descargadas", "Error"})
         ASSERT_TRUE(QDir(m_dir.path()).mkdir(carpeta));
     for (const char* archivo :
-         {"MDB_descargadas/2_02122026.mdb", "Error/101500_4_02122026.mdb", "Error/notas.txt"}) {
-        QFile f(path(archivo));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+         {"MDB_descargadas/2_02122026.mdb", "Error/101500_4_02122026.mdb", "Error/notas.txt"})
+        ASSERT_TRUE(escribir(path(archivo), ""));
     QString error;
     auto informe = leerInforme(rutaLedger(), {}, &error);
     ASSERT_TRUE(informe.has_value()) << error.toStdString();

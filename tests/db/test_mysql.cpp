@@ -1,6 +1,4 @@
-// The MySQL mirror connection against a real MariaDB server on a loopback port: opened only in
-// the principal store, its session safe against backslashes, table names found in any case,
-// and the failure box when it cannot be reached.
+// The MySQL mirror connection against a real MariaDB on loopback.
 
 #include <QTcpServer>
 
@@ -21,13 +19,11 @@ protected:
                     "create table espejo.cliente (cClieCode int, IdLocal int, sClieApel "
                     "varchar(50), bFlagsincro int)");
     }
-    void makeStore(int idLocal) { makeDemoStore(idLocal, 3); }
 };
 
-// A fresh principal store opens the mirror before "Local_Activo" is written (it is written
-// only once the registry loaded, which needs the connections first), and again once it is.
+// A fresh principal store opens the mirror before "Local_Activo" is written and after.
 TEST_F(Mirror, PrincipalStoreOpensTheMirror) {
-    makeStore(1);
+    makeDemoStore(1, 3);
     ASSERT_TRUE(AbrirConexion(3));
     ASSERT_TRUE(AbrirConexion(1)) << log().toStdString();
     EXPECT_TRUE(cnnMySql().isOpen());
@@ -63,43 +59,28 @@ TEST_F(Mirror, PrincipalStoreOpensTheMirror) {
     EXPECT_TRUE(cnnCliente().isAlive());
 }
 
-TEST_F(Mirror, OtherStoresNeverOpenIt) {
-    makeStore(3);
-    setKey("Inicio", "Local_Activo", "3");
-    ASSERT_TRUE(AbrirConexion(3));
-    ASSERT_TRUE(AbrirConexion(1));
-    EXPECT_FALSE(cnnMySql().isOpen());
-}
-
-struct Unreachable {
-    const char* name;
-    bool closedPort;
-    const char* password;
-};
-
-void PrintTo(const Unreachable& c, std::ostream* os) { *os << c.name; }
-
-class MirrorFailure : public Mirror, public ::testing::WithParamInterface<Unreachable> {};
-
-TEST_P(MirrorFailure, BoxNamesTheMirrorDatabase) {
-    makeStore(1);
-    int port = s_server->port();
-    if (GetParam().closedPort) {
-        QTcpServer s;
-        s.listen(QHostAddress::LocalHost, 0);
-        port = s.serverPort();
+// A closed port, then a wrong password.
+TEST_F(Mirror, UnreachableMirrorBoxNamesItsDatabase) {
+    makeDemoStore(1, 3);
+    QTcpServer closed;  // a loopback port with nothing listening once it is closed
+    closed.listen(QHostAddress::LocalHost, 0);
+    const std::pair<int, QString> rows[] = {{closed.serverPort(), kPassword},
+                                            {s_server->port(), "otra"}};
+    closed.close();
+    int n = 0;
+    for (const auto& [port, password] : rows) {
+        SCOPED_TRACE(port);
+        cerrarConexiones();
+        setMirror(port, password);
+        ASSERT_TRUE(AbrirConexion(3));
+        EXPECT_FALSE(AbrirConexion(1));
+        EXPECT_EQ(boxTexts().value(n),
+                  "No se puede conectar a la BD: espejo\r\n\r\n. Se detendrá "
+                  "el proceso actual");
+        EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), ++n);
+        EXPECT_FALSE(log().contains(password));
     }
-    setMirror(port, GetParam().password);
-    ASSERT_TRUE(AbrirConexion(3));
-    EXPECT_FALSE(AbrirConexion(1));
-    EXPECT_EQ(boxTexts(), QStringList({"No se puede conectar a la BD: espejo\r\n\r\n. Se detendrá "
-                                       "el proceso actual"}));
-    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), 1);
-    EXPECT_FALSE(log().contains(QString::fromUtf8(GetParam().password)));
+    EXPECT_EQ(boxes().size(), 2u);
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, MirrorFailure,
-                         ::testing::Values(Unreachable{"closed_port", true, kPassword},
-                                           Unreachable{"wrong_password", false, "otra"}));
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The SQL Server path through Qt's QODBC and unixODBC, proven end to end against the SQLite
-// ODBC driver, and the default FreeTDS translation against a closed loopback port.
+// The SQL Server path through QODBC and unixODBC (SQLite ODBC driver; FreeTDS on a closed port).
 
 #include <QTcpServer>
 
@@ -58,8 +57,7 @@ TEST_F(Odbc, UnreachableSqlServerThroughFreeTds) {
     EXPECT_FALSE(log().contains(QLatin1String("p;w}d")));
 }
 
-// Every SQL Server session reads year-first date texts as year, month, day, whatever the
-// login's language (MySQL's NO_BACKSLASH_ESCAPES is proven on a real server).
+// A Spanish-language login reads year-first date texts as year, month, day only after this.
 TEST(SessionSetup, SqlServerSessionsReadDatesYearFirst) {
     EXPECT_EQ(sessionStatements(Engine::SqlServer), QStringList({"SET DATEFORMAT ymd"}));
     EXPECT_TRUE(sessionStatements(Engine::OtherOdbc).isEmpty());

@@ -1,6 +1,4 @@
-// The installer's command-line tool, run as a process: the ledger it creates and seeds is the
-// one the download run reads (tests/e2e/two_stores.sh sets up its stores with its demo
-// databases).
+// The installer's command-line tool, run as a process.
 
 #include <QDir>
 #include <QDirIterator>
@@ -8,7 +6,6 @@
 
 #include "DbFixture.h"
 #include "JetLedger.h"
-#include "db/ConnectionText.h"
 #include "db/Ledger.h"
 
 namespace {
@@ -81,7 +78,7 @@ TEST_F(Tool, MovesAStoreOverByHandAndReportsIt) {
     EXPECT_FALSE(m_stdout.contains("01/12/2026"));
 }
 
-// Malformed input to the new commands: a clear message, a non-zero exit, nothing changed on disk.
+// Malformed input: a clear message, a non-zero exit, nothing changed on disk.
 TEST_F(Tool, MalformedInputIsRefusedAndChangesNothing) {
     const char* const migrar = "ledger-migrar";
     const char* const informe = "ledger-informe";
@@ -114,18 +111,14 @@ TEST_F(Tool, MalformedInputIsRefusedAndChangesNothing) {
         const QString tipo = QString::fromLatin1(c.ledger).section(':', 0, 0);
         const QString fila = QString::fromLatin1(c.ledger).section(':', 1);
         if (tipo == "texto") {
-            QFile f(ledger);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("idLocal;fecha\r\n") > 0);
+            ASSERT_TRUE(escribir(ledger, "idLocal;fecha\r\n"));
         } else if (tipo == "jet") {
             ASSERT_TRUE(lumaro::testing::escribirJetLedger(ledger, kTextos, {fila}));
         } else if (tipo == "sqlite") {
             ASSERT_TRUE(lumaro::db::crearLedger(ledger));
-            lumaro::db::Connection cnn;
-            ASSERT_TRUE(
-                lumaro::db::dbAdmin().AbrirBD(cnn, lumaro::db::textoConexionAccess(ledger)));
-            ASSERT_TRUE(lumaro::db::dbAdmin().EjecutarSentencia(
-                cnn, "insert into TablasFTP values (" + fila + ")"));
-            lumaro::db::dbAdmin().CerrarBD(cnn);
+            ASSERT_EQ(
+                lumaro::testing::filasLedger(ledger, "insert into TablasFTP values (" + fila + ")"),
+                QStringList());
         }
         const auto antes = disk();
         EXPECT_NE(run(QStringList{c.comando, ledger} + c.args), 0);

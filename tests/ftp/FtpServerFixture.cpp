@@ -23,28 +23,6 @@ namespace {
 // Debian's interpreter carries pyftpdlib and aiosmtpd; another python3 first on PATH may not.
 QString python() { return QFileInfo::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3"; }
 
-// Starts a script of tests/ftp and waits for the port it writes once it listens; 0 when it
-// never did.
-int startServer(QProcess& process, const QString& script, const QStringList& args,
-                const QString& portFile) {
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(python(), QStringList{LUMARO_SOURCE_DIR "/tests/ftp/" + script} + args);
-    if (!process.waitForStarted(5000)) return 0;
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 15000 && process.state() == QProcess::Running) {
-        const int port = readAll(portFile).trimmed().toInt();
-        if (port > 0) return port;
-        QThread::msleep(20);
-    }
-    return 0;
-}
-
-void stop(QProcess& process) {
-    process.kill();
-    process.waitForFinished(5000);
-}
-
 QString certificate(const QString& base, const char* extension) {
     return QDir(certificates()).filePath(base + QLatin1String(extension));
 }
@@ -59,21 +37,37 @@ QString certificates() {
     return made ? folder.path() : QString();
 }
 
+void ScriptServer::start(const QString& script, QStringList args) {
+    const QString portFile = m_dir.filePath("port");
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    args << "--port-file" << portFile;
+    m_process.start(python(), QStringList{LUMARO_SOURCE_DIR "/tests/ftp/" + script} + args);
+    if (!m_process.waitForStarted(5000)) return;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 15000 && m_process.state() == QProcess::Running && m_port <= 0) {
+        m_port = readAll(portFile).trimmed().toInt();
+        if (m_port <= 0) QThread::msleep(20);
+    }
+}
+
+ScriptServer::~ScriptServer() {
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
 FtpServer::FtpServer(Mode mode, const QString& cert, bool passive) {
-    QDir(m_dir.path()).mkpath(QStringLiteral("root"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("root/intercambio"));
     QDir(m_dir.path()).mkpath(QStringLiteral("control"));
     QStringList args{"--root",        root(),
                      "--control",     m_dir.filePath("control"),
-                     "--command-log", m_dir.filePath("commands.log"),
-                     "--port-file",   m_dir.filePath("port")};
+                     "--command-log", m_dir.filePath("commands.log")};
     if (mode == Mode::Silent) args << "--silent";
     if (!cert.isEmpty())
         args << "--cert" << certificate(cert, ".pem") << "--key" << certificate(cert, ".key");
     if (passive) args << "--passive";
-    m_port = startServer(m_process, "ftp_server.py", args, m_dir.filePath("port"));
+    start("ftp_server.py", args);
 }
-
-FtpServer::~FtpServer() { stop(m_process); }
 
 QString FtpServer::remote(const QString& path) const { return QDir(root()).filePath(path); }
 
@@ -93,15 +87,12 @@ QStringList FtpServer::commands() const {
 SmtpServer::SmtpServer(Security security, const QString& cert, const QString& user,
                        const QString& password) {
     QDir(m_dir.path()).mkpath(QStringLiteral("mail"));
-    QStringList args{
-        "--port-file", m_dir.filePath("port"),    "--mail-dir", m_dir.filePath("mail"),
-        "--cert",      certificate(cert, ".pem"), "--key",      certificate(cert, ".key")};
+    QStringList args{"--mail-dir", m_dir.filePath("mail"),   "--cert", certificate(cert, ".pem"),
+                     "--key",      certificate(cert, ".key")};
     if (security == Security::Implicit) args << "--implicit";
     if (!user.isEmpty()) args << "--user" << user << "--password" << password;
-    m_port = startServer(m_process, "smtp_server.py", args, m_dir.filePath("port"));
+    start("smtp_server.py", args);
 }
-
-SmtpServer::~SmtpServer() { stop(m_process); }
 
 QStringList SmtpServer::mails() const {
     const QDir folder(m_dir.filePath(QStringLiteral("mail")));
@@ -182,9 +173,17 @@ QString StoreFolder::log() const {
     return QString::fromLatin1(readAll(lumaro::config::logPath(lumaro::config::Clock::today())));
 }
 
+::testing::AssertionResult StoreFolder::logged(const QStringList& texts) const {
+    const QString text = log();
+    for (const QString& t : texts)
+        if (!text.contains(t))
+            return ::testing::AssertionFailure() << "not logged: " << t.toStdString() << "\nlog:\n"
+                                                 << text.toStdString();
+    return ::testing::AssertionSuccess();
+}
+
 void ExchangeTest::SetUp() {
     ASSERT_TRUE(server.running()) << "the loopback FTP server did not start";
-    QDir(server.root()).mkpath(QStringLiteral("intercambio"));
     lumaro::config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 30, 15)));
 }
 

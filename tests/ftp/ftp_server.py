@@ -1,13 +1,9 @@
 #!/usr/bin/python3
 """Loopback FTP server for the transfer tests and for trying two stores by hand.
 
-Serves --root on 127.0.0.1 (a free port unless --port is given) to one user, in active mode
-only: PASV and EPSV are refused, so a client that does not use PORT fails. Writes the port to
---port-file once it listens and prints it on stdout. Every command received is appended to
---command-log (passwords masked).
-
-Faults are switched on and off while the server runs by creating or deleting files in
---control (checked at every command):
+Serves --root on 127.0.0.1 to one user, in active mode only (PASV and EPSV refused). Writes the
+port to --port-file and stdout once it listens; logs every command to --command-log (passwords
+masked). Faults are switched by creating or deleting files in --control:
   refuse_login  every login is refused (530)
   refuse_stor   STOR is refused (550 permission denied)
   cut_retr      RETR sends the first half of the file and then reports success
@@ -16,16 +12,14 @@ Faults are switched on and off while the server runs by creating or deleting fil
   stall_list    MLSD, NLST and LIST answer after 30 s
   no_mlsd       MLSD is answered "500 not understood" (as servers without it do)
 
-With --silent the program accepts connections and never answers (a hung server).
-With --cert and --key the server speaks explicit TLS (AUTH TLS) and requires it on the control
-and data connections; with --passive it also offers PASV and EPSV.
+--silent accepts connections and never answers. --cert and --key require explicit TLS on the
+control and data connections; --passive offers PASV and EPSV.
 """
 
 import argparse
 import os
 import socket
 import sys
-import threading
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer, AuthenticationFailed
@@ -39,36 +33,23 @@ def flag(control, name):
     return bool(control) and os.path.exists(os.path.join(control, name))
 
 
-class CutProducer:
-    """Sends the first half of a file, then pretends the file ended."""
+class FaultProducer:
+    """cut: sends the first half of a file, then pretends the file ended; otherwise sends 1000
+    bytes, then nothing for a long time."""
 
-    def __init__(self, fd):
-        self.file = fd
-        self.fd = fd
-        self.left = os.fstat(fd.fileno()).st_size // 2
+    def __init__(self, fd, cut):
+        self.file = self.fd = fd
+        self.cut = cut
+        self.left = os.fstat(fd.fileno()).st_size // 2 if cut else 1000
 
     def more(self):
         if self.left <= 0:
+            if not self.cut:
+                time.sleep(STALL_SECONDS)
             return b""
         data = self.fd.read(min(self.left, 65536))
-        self.left -= len(data)
+        self.left = self.left - len(data) if self.cut else 0
         return data
-
-
-class StallProducer:
-    """Sends 1000 bytes, then nothing for a long time."""
-
-    def __init__(self, fd):
-        self.file = fd
-        self.fd = fd
-        self.sent = False
-
-    def more(self):
-        if not self.sent:
-            self.sent = True
-            return self.fd.read(1000)
-        time.sleep(STALL_SECONDS)
-        return b""
 
 
 class ControlledAuthorizer(DummyAuthorizer):
@@ -108,12 +89,6 @@ class ControlledHandler(FTPHandler):
 
     ftp_EPSV = ftp_PASV
 
-    def ftp_PASV_offered(self, line):
-        return FTPHandler.ftp_PASV(self, line)
-
-    def ftp_EPSV_offered(self, line):
-        return FTPHandler.ftp_EPSV(self, line)
-
     def _stall_listing(self):
         if flag(self.control, "stall_list"):
             time.sleep(STALL_SECONDS)
@@ -146,7 +121,7 @@ class ControlledHandler(FTPHandler):
             except OSError as err:
                 self.respond("550 %s." % err.strerror)
                 return None
-            producer = CutProducer(fd) if flag(self.control, "cut_retr") else StallProducer(fd)
+            producer = FaultProducer(fd, flag(self.control, "cut_retr"))
             self.push_dtp_data(producer, isproducer=True, file=fd, cmd="RETR")
             return file
         return super().ftp_RETR(file)
@@ -211,8 +186,7 @@ def main():
 
         handler = ControlledTLSHandler
     if args.passive:
-        handler.ftp_PASV = ControlledHandler.ftp_PASV_offered
-        handler.ftp_EPSV = ControlledHandler.ftp_EPSV_offered
+        handler.ftp_PASV, handler.ftp_EPSV = FTPHandler.ftp_PASV, FTPHandler.ftp_EPSV
     handler.authorizer = authorizer
     handler.control = args.control
     handler.command_log = args.command_log

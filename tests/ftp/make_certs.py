@@ -56,13 +56,12 @@ def main(folder):
         "good": (now - DAY, now + 30 * DAY, local),
         "expired": (now - 30 * DAY, now - DAY, local),
         "otherhost": (now - DAY, now + 30 * DAY, ["other.example"]),
+        "selfsigned": (now - DAY, now + 30 * DAY, local),
     }
     for base, (start, end, hosts) in cases.items():
         key = ec.generate_private_key(ec.SECP256R1())
-        write(folder, base, certificate(base, key, "test CA", ca_key, start, end, hosts), key)
-    key = ec.generate_private_key(ec.SECP256R1())
-    write(folder, "selfsigned",
-          certificate("selfsigned", key, "selfsigned", key, now - DAY, now + 30 * DAY, local), key)
+        issuer, issuer_key = ("selfsigned", key) if base == "selfsigned" else ("test CA", ca_key)
+        write(folder, base, certificate(base, key, issuer, issuer_key, start, end, hosts), key)
 
 
 if __name__ == "__main__":

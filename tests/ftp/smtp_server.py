@@ -1,11 +1,7 @@
 #!/usr/bin/python3
-"""Loopback SMTP server for the mail tests.
-
-Listens on 127.0.0.1 (a free port), writes the port to --port-file once it answers, and saves
-every message it accepts as <n>.eml in --mail-dir: "From: <sender>", "To: <recipients>", a blank
-line, then the message as received. With --cert and --key it requires STARTTLS before any mail
-or login; with --implicit as well it speaks TLS from the first byte instead. With --user and
---password it requires that login.
+"""Loopback SMTP server for the mail tests: writes its port to --port-file and saves each message
+as <n>.eml in --mail-dir ("From:", "To:", a blank line, the message). --cert and --key require
+STARTTLS (with --implicit, TLS from the first byte); --user and --password require that login.
 """
 
 import argparse
@@ -37,15 +33,11 @@ class Saver:
         return "250 Message accepted"
 
 
-class Login:
-    def __init__(self, user, password):
-        self.user = user.encode()
-        self.password = password.encode()
-
-    def __call__(self, server, session, envelope, mechanism, auth_data):
-        ok = (isinstance(auth_data, LoginPassword) and auth_data.login == self.user
-              and auth_data.password == self.password)
+def login(user, password):
+    def check(server, session, envelope, mechanism, data):
+        ok = isinstance(data, LoginPassword) and (data.login, data.password) == (user, password)
         return AuthResult(success=ok, handled=False)
+    return check
 
 
 def free_port():
@@ -75,7 +67,7 @@ def main():
         else:
             options.update(tls_context=context, require_starttls=True)
     if args.user:
-        options.update(authenticator=Login(args.user, args.password), auth_required=True,
+        options.update(authenticator=login(args.user.encode(), args.password.encode()), auth_required=True,
                        # aiosmtpd counts only STARTTLS as TLS; implicit TLS is TLS throughout.
                        auth_require_tls=bool(args.cert) and not args.implicit)
     port = free_port()

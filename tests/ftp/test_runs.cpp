@@ -8,13 +8,10 @@
 
 #include "../db/JetLedger.h"
 #include "FtpServerFixture.h"
-#include "config/Clock.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
-#include "db/ConnectionText.h"
 #include "db/Ledger.h"
-#include "db/clsDBAdmin.h"
 #include "db/clsLocal.h"
 #include "ftp/Correo.h"
 #include "ftp/DownloadRun.h"
@@ -27,7 +24,6 @@ using lumaro::config::GrabarConfig;
 using lumaro::config::runState;
 using lumaro::db::crearLedger;
 using lumaro::db::registrarDescarga;
-using lumaro::db::registrarSync;
 using lumaro::db::rutaLedger;
 
 namespace {
@@ -40,10 +36,11 @@ protected:
         ExchangeTest::SetUp();
         ASSERT_TRUE(crearLedger(rutaLedger()));
         auto& registro = lumaro::db::locales();
-        registro.setNroLocales(3);
+        registro.setNroLocales(4);
         registro.addLocal("1", "Centro");
         registro.addLocal(" 2 ", "Norte");
         registro.addLocal("3", "Sur");
+        registro.addLocal("4", "Oeste");
         lumaro::db::setLocalPropio("3", QString());
         setImportRun({});
     }
@@ -59,26 +56,13 @@ protected:
     static void recorded(const char* store, int daysAgo) {
         ASSERT_TRUE(registrarDescarga(store, kToday.addDays(-daysAgo), "1"));
     }
-    // Runs a statement on the ledger; the rows it returns, each as its values between blanks.
-    static QStringList ledger(const QString& sql) {
-        lumaro::db::Connection cnn;
-        EXPECT_TRUE(
-            lumaro::db::dbAdmin().AbrirBD(cnn, lumaro::db::textoConexionAccess(rutaLedger())));
-        lumaro::db::Recordset rs;
-        EXPECT_TRUE(rs.open(cnn, sql)) << rs.errorText().toStdString();
-        QStringList rows;
-        for (; !rs.eof(); rs.moveNext()) {
-            QStringList values;
-            for (int i = 0; i < rs.fieldCount(); ++i) values << rs.value(i).toString();
-            rows << values.join(u' ');
-        }
-        return rows;
-    }
     // Ledger rows as "store dd ok sync", oldest first.
     static QStringList ledgerRows() {
-        return ledger(
+        return lumaro::testing::filasLedger(
+            rutaLedger(),
             "select idLocal, substr(fecha, 9, 2), iDescargaOK, iSincronizacionOK from TablasFTP "
-            "order by idLocal, fecha");
+            "order by idLocal, fecha",
+            u' ');
     }
     QStringList downloadedFiles() const {
         return QDir(store.path("MDB_descargadas")).entryList(QDir::Files);
@@ -87,26 +71,29 @@ protected:
     QString problem(int i) { return store.console().problems().value(i); }
 };
 
+// Days already merged or failed here are stepped over; store 4 is up to date.
 TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {
-    recorded("1", 3);
-    recorded("2", 0);
-    for (int day : {3, 4, 5}) offer("1", day);
-    offer("3", 5);  // this store's own snapshot is never fetched
+    for (const char* id : {"1", "2"}) recorded(id, 3);
+    recorded("4", 0);
+    for (int day : {3, 4, 5})
+        for (const char* id : {"1", "2", "3"}) offer(id, day);  // never this store's own
+    ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/2_03122026.mdb"), "m"));
+    ASSERT_TRUE(writeFile(store.path("Error/101010_2_04122026.mdb"), "e"));
 
     descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles(),
-              QStringList({"1_03122026.mdb", "1_04122026.mdb", "1_05122026.mdb"}));
-    EXPECT_EQ(ledgerRows(),
-              QStringList({"1 02 1 0", "1 03 1 0", "1 04 1 0", "1 05 1 0", "2 05 1 0"}));
-    EXPECT_EQ(runState().results.downloadCount, 3) << store.log().toStdString();
+    EXPECT_EQ(downloadedFiles(), QStringList({"1_03122026.mdb", "1_04122026.mdb", "1_05122026.mdb",
+                                              "2_05122026.mdb"}));
+    EXPECT_EQ(retrCount(), 4);
+    EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 0", "1 03 1 0", "1 04 1 0", "1 05 1 0", "2 02 1 0",
+                                         "2 05 1 0", "4 05 1 0"}));
+    EXPECT_EQ(runState().results.downloadCount, 4) << store.log().toStdString();
     EXPECT_TRUE(runState().results.downloadAnswered);
-    EXPECT_TRUE(store.logHas("Al parecer las DESCARGAS estan correctas a la fecha..."));
-    EXPECT_TRUE(store.logHas("Cerrando conexion FTP (2)..."));
+    EXPECT_TRUE(store.logged({"Al parecer las DESCARGAS estan correctas a la fecha...",
+                              "Cerrando conexion FTP (2)..."}));
     EXPECT_TRUE(store.console().problems().isEmpty());
 }
 
-// A store moved over from the older program: its Jet ledger is converted when the download run
-// starts, and each store is fetched from the day after its last recorded download.
+// A Jet ledger of the older program is converted; each store goes on after its last download.
 TEST_F(RunTest, JetLedgerOfTheOlderProgramIsConvertedAndDownloadsGoOn) {
     using lumaro::jet::ColumnType;
     ASSERT_TRUE(QFile::remove(rutaLedger()));
@@ -125,7 +112,11 @@ TEST_F(RunTest, JetLedgerOfTheOlderProgramIsConvertedAndDownloadsGoOn) {
     EXPECT_TRUE(store.logHas("convertido del formato Jet del programa anterior: 3 filas"));
 }
 
+// The second synchronisation's missing file is recorded, listed and mailed once.
 TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
+    SmtpServer smtp(SmtpServer::Security::StartTls, "good", QString(), QString());
+    configurarCorreo(smtp.port(), SmtpServer::Security::StartTls, "ca.pem", QString(), QString());
+    lumaro::db::setLocalPropio("3", "sur@example.com");
     recorded("1", 2);
     recorded("2", 0);
     offer("1", 5);  // the 4th is missing: the 5th waits behind it
@@ -148,16 +139,6 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
     EXPECT_TRUE(store.logHas(
         "MainProcesoSinc.descargarOtrosLocales >>> (2) Segunda Sincrinizacion y no se encontro "
         "archivo: 1_04122026"));
-}
-
-TEST_F(RunTest, TheSecondSynchronisationsMissingFileIsMailedOnce) {
-    SmtpServer smtp(SmtpServer::Security::StartTls, "good", QString(), QString());
-    configurarCorreo(smtp.port(), SmtpServer::Security::StartTls, "ca.pem", QString(), QString());
-    lumaro::db::setLocalPropio("3", "sur@example.com");
-    recorded("1", 2);
-    recorded("2", 0);
-    GrabarConfig("SyncActual", "2");
-    descargarOtrosLocales();
     EXPECT_TRUE(enviarAvisosCorreo()) << store.log().toStdString();
     const QStringList mails = smtp.mails();
     ASSERT_EQ(mails.size(), 1);
@@ -166,19 +147,6 @@ TEST_F(RunTest, TheSecondSynchronisationsMissingFileIsMailedOnce) {
                           "Centro\r\n- (2) Segunda Sincrinizacion y no se encontro "
                           "archivo: 1_04122026\r\n"))
         << mails[0].toStdString();
-}
-
-TEST_F(RunTest, DaysAlreadyMergedOrFailedHereAreSteppedOver) {
-    recorded("1", 3);
-    recorded("2", 0);
-    for (int day : {3, 4, 5}) offer("1", day);
-    ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/1_03122026.mdb"), "m"));
-    ASSERT_TRUE(writeFile(store.path("Error/101010_1_04122026.mdb"), "e"));
-
-    descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles(), QStringList{"1_05122026.mdb"});
-    EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 0", "1 05 1 0", "2 05 1 0"}));
-    EXPECT_EQ(retrCount(), 1);
 }
 
 TEST_F(RunTest, AStoreWithoutLedgerRowsOrAnUnreadableLedgerFetchesNothing) {
@@ -199,9 +167,11 @@ TEST_F(RunTest, AStoreWithoutLedgerRowsOrAnUnreadableLedgerFetchesNothing) {
 TEST_F(RunTest, ALedgerThatCannotRecordEndsTheStoresWalk) {
     recorded("1", 3);
     for (int day : {3, 4, 5}) offer("1", day);
-    ledger(
-        "create trigger refuse before insert on TablasFTP begin select raise(abort, 'read "
-        "only'); end");
+    ASSERT_EQ(lumaro::testing::filasLedger(rutaLedger(),
+                                           "create trigger refuse before insert on "
+                                           "TablasFTP begin select raise(abort, "
+                                           "'read only'); end"),
+              QStringList());
     descargarOtrosLocales();
     EXPECT_EQ(retrCount(), 1);
     EXPECT_EQ(runState().results.downloadCount, 0);
@@ -244,7 +214,7 @@ class UploadRunTest : public RunTest {
 protected:
     void SetUp() override {
         RunTest::SetUp();
-        // A snapshot folder under a path that names the product.
+        // Under a path that names the product.
         snapshots = store.path("LUMARO/out");
         ASSERT_TRUE(QDir().mkpath(snapshots));
         GrabarConfig("RtDbf", snapshots);
@@ -265,8 +235,7 @@ protected:
 
 TEST_F(UploadRunTest, SendsThisStoresFilesDatabasesFirst) {
     put({"3_C_QC5.dbf", "3_04122026.MDB", "3_05122026.mdb"});
-    // Left: sent before, the ledger, named after the product, another store's, another
-    // program's, hidden, read-only, and names that only look like this store's.
+    // Left: sent, ledger, product-named, foreign, hidden, read-only, look-alike names.
     const QStringList left{"3_03122026.mdb",        "Seguridad.mdb",   "lumaro_copia.mdb",
                            "2_05122026.mdb",        "clientes.dbf",    ".3_01122026.mdb",
                            "3_02122026.mdb",        "33_05122026.mdb", "3_0412202.mdb",
@@ -281,10 +250,9 @@ TEST_F(UploadRunTest, SendsThisStoresFilesDatabasesFirst) {
               QStringList({"3_30112026.mdb", "3_05122026.mdb", "3_04122026.MDB", "3_C_QC5.dbf"}));
     EXPECT_TRUE(runState().results.importCompleted);
     EXPECT_TRUE(runState().results.uploadDone);
-    EXPECT_TRUE(store.logHas("Se termino la SUBIDA de archivos."));
-    EXPECT_TRUE(store.logHas("Importacion no disponible"));
-    EXPECT_TRUE(store.logHas("Se omite el archivo < 2_05122026.mdb >"));
-    EXPECT_TRUE(store.logHas("Se omite el archivo < clientes.dbf >"));
+    EXPECT_TRUE(store.logged({"Se termino la SUBIDA de archivos.", "Importacion no disponible",
+                              "Se omite el archivo < 2_05122026.mdb >",
+                              "Se omite el archivo < clientes.dbf >"}));
     QStringList kept = QDir(snapshots).entryList(QDir::Files | QDir::Hidden), expected = left;
     kept.sort();
     expected.sort();
@@ -302,9 +270,7 @@ TEST_F(UploadRunTest, ARefusedFileDoesNotHoldBackTheOthers) {
     EXPECT_TRUE(QFileInfo::exists(local("3_04122026.mdb")));
 }
 
-// The registry could not be loaded in this cycle (connections down): the active store
-// recorded by its last load names this store; with none recorded nothing is sent and the run
-// does not count as done.
+// Registry not loaded this cycle: the recorded active store is used; with none nothing is sent.
 TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     put({"3_05122026.mdb"});
     lumaro::db::setLocalPropio(QString(), QString());
@@ -350,10 +316,9 @@ TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
     Main();
     EXPECT_FALSE(runState().results.uploadDone);
     EXPECT_TRUE(QFileInfo::exists(local("3_05122026.mdb")));
-    EXPECT_TRUE(store.logHas("Problemas al SUBIR archivo local < 3_05122026.mdb >."));
-    EXPECT_TRUE(
-        store.logHas("Se intento enviar correo: Detallando problemas al SUBIR archivo local < 3 - "
-                     "05122026.mdb >."));
+    EXPECT_TRUE(store.logged({"Problemas al SUBIR archivo local < 3_05122026.mdb >.",
+                              "Se intento enviar correo: Detallando problemas al SUBIR archivo "
+                              "local < 3 - 05122026.mdb >."}));
 }
 
 }  // namespace

@@ -54,10 +54,10 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     EXPECT_FALSE(QFileInfo::exists(downloaded(kName + ".part")));
     EXPECT_TRUE(server.commands().contains("TYPE I"));
     EXPECT_FALSE(server.commands().filter("PORT ").isEmpty());
-    EXPECT_TRUE(store.logHas("El archivo < 2_05122026.mdb > SI existe en el FTP..."));
     EXPECT_TRUE(
-        store.logHas("El archivo < 2_05122026.mdb > se ha DESCARGADO satisfactoriamente..."));
-    EXPECT_TRUE(store.logHas("Se ha cerrado la conexion al FTP ..."));
+        store.logged({"El archivo < 2_05122026.mdb > SI existe en el FTP...",
+                      "El archivo < 2_05122026.mdb > se ha DESCARGADO satisfactoriamente...",
+                      "Se ha cerrado la conexion al FTP ..."}));
     EXPECT_EQ(store.console().eventPanel(),
               QStringLiteral("05/12/2026 02:30:15 pm - El archivo < 2_05122026.mdb > se ha "
                              "DESCARGADO satisfactoriamente..."));
@@ -71,8 +71,7 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
 }
 
 TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
-    // Another case, a folder of that name, an upload in progress and a longer name do not
-    // count: only an exact entry does.
+    // Only an exact entry counts: not another case, a folder, an upload under way, a longer name.
     for (const char* other : {"2_05122026.MDB", "2_05122026.mdb.part", "2_05122026.mdb.bak"})
         ASSERT_TRUE(writeFile(remote(other), "x"));
     ASSERT_TRUE(QDir(server.remote("intercambio")).mkdir(kName));
@@ -80,8 +79,8 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
     EXPECT_TRUE(descargarFileFTP(kName));
     EXPECT_FALSE(runState().results.fileFound);
     EXPECT_FALSE(QFileInfo::exists(downloaded()));
-    EXPECT_TRUE(store.logHas("El archivo < 2_05122026.mdb > NO existe en el FTP..."));
-    EXPECT_TRUE(store.logHas("[tercera vez] (esto solo implica"));
+    EXPECT_TRUE(store.logged({"El archivo < 2_05122026.mdb > NO existe en el FTP...",
+                              "[tercera vez] (esto solo implica"}));
 }
 
 TEST_F(TransferTest, BackslashExchangeFolderListsWithSlashesAndTransfersAsWritten) {
@@ -140,8 +139,8 @@ TEST_F(TransferTest, FailedArchiveCopyKeepsTheSentFile) {
     EXPECT_TRUE(store.logHas("a MDB_enviadas; se conserva en"));
 }
 
-// Faults: each leaves the local folders as they were and returns false.
-enum class Fault { None, ServerDown, HungServer, Cancelled, StopPressed };
+// Faults: false, and local folders and server as they were (no partial file, nothing archived).
+enum class Fault { None, ServerDown, HungServer, Cancelled, StopPressed, NoLocalFile };
 
 // "Parar" pressed while a transfer waits on the server.
 class StoppingConsole : public lumaro::config::HeadlessConsole {
@@ -156,19 +155,22 @@ private:
 
 struct FaultRow {
     const char* label;
+    bool upload;
     Fault fault;
     const char* serverFault;
-    const char* logLine;
+    const char* logLines;  // separated by |
 };
 
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.label; }
 
-class DownloadFaultTest : public TransferTest, public ::testing::WithParamInterface<FaultRow> {};
+class FaultTest : public TransferTest, public ::testing::WithParamInterface<FaultRow> {};
 
-TEST_P(DownloadFaultTest, LeavesNoPartialFileAndKeepsTheOldOne) {
+TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
     const FaultRow row = GetParam();
     ASSERT_TRUE(writeFile(remote(kName), bytes(400000)));
     ASSERT_TRUE(writeFile(downloaded(), "earlier copy"));
+    const bool local = row.upload && row.fault != Fault::NoLocalFile;
+    ASSERT_TRUE(!local || writeFile(outgoing(), "data"));
     std::unique_ptr<FtpServer> hung;
     if (row.serverFault) server.setFault(QString::fromUtf8(row.serverFault), true);
     if (row.fault == Fault::ServerDown) store.setPort(unusedPort());
@@ -184,72 +186,43 @@ TEST_P(DownloadFaultTest, LeavesNoPartialFileAndKeepsTheOldOne) {
     }
     QElapsedTimer took;
     took.start();
-    EXPECT_FALSE(descargarFileFTP(kName));
+    EXPECT_FALSE(row.upload ? upload() : descargarFileFTP(kName));
     EXPECT_LT(took.elapsed(), row.fault == Fault::StopPressed ? 8000 : 15000);
     lumaro::config::setConsole(&store.console());
     EXPECT_EQ(readAll(downloaded()), QByteArray("earlier copy"));
     EXPECT_FALSE(QFileInfo::exists(downloaded(kName + ".part")));
-    EXPECT_TRUE(store.logHas(QString::fromUtf8(row.logLine))) << store.log().toStdString();
+    EXPECT_EQ(QFileInfo::exists(outgoing()), local);
+    EXPECT_TRUE(enviadas().isEmpty());
+    EXPECT_EQ(remoteFiles(), QStringList{kName});
+    EXPECT_TRUE(store.logged(QString::fromUtf8(row.logLines).split(u'|')));
 }
 
 const char* const kNotConnected = "No se pudo conectar con el FTP...";
 const char* const kNotDownloaded = "No se ha podido DESCARGAR el archivo < 2_05122026.mdb >...";
+const char* const kNotUploaded = "(B) Error al intentar SUBIR archivo < 3_05122026.mdb >.";
 
 INSTANTIATE_TEST_SUITE_P(
-    Rows, DownloadFaultTest,
-    ::testing::Values(FaultRow{"server_down", Fault::ServerDown, nullptr, kNotConnected},
-                      FaultRow{"login_refused", Fault::None, "refuse_login", kNotConnected},
-                      FaultRow{"hung_server", Fault::HungServer, nullptr, kNotConnected},
-                      FaultRow{"cut_transfer", Fault::None, "cut_retr", kNotDownloaded},
-                      FaultRow{"growing_file", Fault::None, "grow_retr",
-                               "Problemas al DESCARGAR el archivo < 2_05122026.mdb >."},
-                      FaultRow{"stalled_transfer", Fault::None, "stall_retr", kNotDownloaded},
-                      FaultRow{"stalled_listing", Fault::None, "stall_list",
-                               "No se pudo capturar el listado de archivos del FTP..."},
-                      FaultRow{"cancelled", Fault::Cancelled, nullptr, "Transferencia cancelada."},
-                      // Aborted by the progress callback.
-                      FaultRow{"stop_pressed", Fault::StopPressed, "stall_retr", "N=42 D="}));
-
-// Upload faults: false, the local file kept, nothing archived or left on the server.
-struct UploadFaultRow {
-    const char* label;
-    bool localFile;
-    Fault fault;
-    const char* serverFault;
-    const char* logLines;  // separated by |
-};
-
-void PrintTo(const UploadFaultRow& row, std::ostream* os) { *os << row.label; }
-
-class UploadFaultTest : public TransferTest,
-                        public ::testing::WithParamInterface<UploadFaultRow> {};
-
-TEST_P(UploadFaultTest, KeepsTheLocalFileAndArchivesNothing) {
-    const UploadFaultRow row = GetParam();
-    if (row.localFile) {
-        ASSERT_TRUE(writeFile(outgoing(), "data"));
-    }
-    if (row.serverFault) server.setFault(QString::fromUtf8(row.serverFault), true);
-    if (row.fault == Fault::ServerDown) store.setPort(unusedPort());
-    EXPECT_FALSE(upload());
-    EXPECT_EQ(QFileInfo::exists(outgoing()), row.localFile);
-    EXPECT_TRUE(enviadas().isEmpty());
-    EXPECT_TRUE(remoteFiles().isEmpty());
-    for (const QString& line : QString::fromUtf8(row.logLines).split(u'|'))
-        EXPECT_TRUE(store.logHas(line)) << line.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, UploadFaultTest,
+    Rows, FaultTest,
     ::testing::Values(
-        UploadFaultRow{"missing_local_file", false, Fault::None, nullptr,
-                       "(A) No se ha podido SUBIR el archivo.|MainProcesoSinc.cargarFileFTP - "
-                       "Error: El arhivo < 3_05122026.mdb > no existe."},
-        UploadFaultRow{"permission_denied", true, Fault::None, "refuse_stor",
-                       "(A) No se ha podido SUBIR el archivo.|(B) Error al intentar SUBIR "
-                       "archivo < 3_05122026.mdb >."},
-        UploadFaultRow{"server_down", true, Fault::ServerDown, nullptr,
-                       "(B) Error al intentar SUBIR archivo < 3_05122026.mdb >."}));
+        FaultRow{"server_down", false, Fault::ServerDown, nullptr, kNotConnected},
+        FaultRow{"login_refused", false, Fault::None, "refuse_login", kNotConnected},
+        FaultRow{"hung_server", false, Fault::HungServer, nullptr, kNotConnected},
+        FaultRow{"cut_transfer", false, Fault::None, "cut_retr", kNotDownloaded},
+        FaultRow{"growing_file", false, Fault::None, "grow_retr",
+                 "Problemas al DESCARGAR el archivo < 2_05122026.mdb >."},
+        FaultRow{"stalled_transfer", false, Fault::None, "stall_retr", kNotDownloaded},
+        FaultRow{"stalled_listing", false, Fault::None, "stall_list",
+                 "No se pudo capturar el listado de archivos del FTP..."},
+        FaultRow{"cancelled", false, Fault::Cancelled, nullptr, "Transferencia cancelada."},
+        // Aborted by the progress callback.
+        FaultRow{"stop_pressed", false, Fault::StopPressed, "stall_retr", "N=42 D="},
+        FaultRow{"upload_missing_local_file", true, Fault::NoLocalFile, nullptr,
+                 "(A) No se ha podido SUBIR el archivo.|MainProcesoSinc.cargarFileFTP - "
+                 "Error: El arhivo < 3_05122026.mdb > no existe."},
+        FaultRow{"upload_permission_denied", true, Fault::None, "refuse_stor",
+                 "(A) No se ha podido SUBIR el archivo.|(B) Error al intentar SUBIR archivo < "
+                 "3_05122026.mdb >."},
+        FaultRow{"upload_server_down", true, Fault::ServerDown, nullptr, kNotUploaded}));
 
 // A full local disk during a download: a 64 KiB tmpfs as MDB_descargadas.
 TEST_F(TransferTest, FullDiskDuringDownloadLeavesNothingBehind) {
