@@ -15,7 +15,7 @@ namespace lumaro::cadena {
 using VisitaFila = std::function<void(const snapshot::Table&, snapshot::Fila&)>;
 
 // Reads every row of the ten tables of the snapshot at ruta, table by table in the data
-// model's order, each file read once. False with a message naming the file and what is wrong
+// model's order, after the checks the import makes before a merge. False with a message naming the file and what is wrong
 // (not a Jet file, a table or column missing, a damaged page, a value not of its column's
 // kind); the rows before the fault have been visited.
 bool leerSnapshot(const QString& ruta, const VisitaFila& visita, QString* error);

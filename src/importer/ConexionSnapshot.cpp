@@ -99,7 +99,7 @@ std::optional<TablaAbierta> comprobarTabla(const jet::Database& db, const snapsh
 
 }  // namespace
 
-bool ConexionSnapshot::abrir(const QString& ruta, QString* error) {
+bool ConexionSnapshot::abrir(const QString& ruta, QString* error, bool soloLectura) {
     cerrar();
     QString motivo;
     auto estado = std::make_unique<Estado>();
@@ -116,7 +116,7 @@ bool ConexionSnapshot::abrir(const QString& ruta, QString* error) {
             estado->tablas.emplace(&tabla, std::move(*abierta));
         }
     }
-    if (motivo.isEmpty()) {
+    if (motivo.isEmpty() && !soloLectura) {
         auto updater = jet::Updater::open(archivo);
         if (updater)
             estado->updater = std::move(updater.value());
@@ -174,9 +174,12 @@ int ConexionSnapshot::filas(const snapshot::Table& tabla) const {
 }
 
 bool ConexionSnapshot::marcar(const snapshot::Table& tabla, jet::RowId id, QString* error) {
-    if (!m_estado) {
+    if (!m_estado || !m_estado->updater) {
         if (error)
-            *error = QStringLiteral("La conexion al archivo de sincronizacion no esta abierta");
+            *error =
+                m_estado
+                    ? QStringLiteral("El archivo de sincronizacion es de solo lectura")
+                    : QStringLiteral("La conexion al archivo de sincronizacion no esta abierta");
         return false;
     }
     const TablaAbierta& t = m_estado->tablas.at(&tabla);

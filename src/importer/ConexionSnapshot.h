@@ -36,7 +36,8 @@ public:
     ConexionSnapshot& operator=(const ConexionSnapshot&) = delete;
 
     // Opens and checks the file; false with the reason in error (nothing stays open then).
-    bool abrir(const QString& ruta, QString* error);
+    // Read-only, the file is never written and marcar fails.
+    bool abrir(const QString& ruta, QString* error, bool soloLectura = false);
     bool isOpen() const;
     QString ruta() const;
 
