@@ -10,6 +10,7 @@
 #include "db/ConnectionText.h"
 #include "db/DateText.h"
 #include "db/Recordset.h"
+#include "db/ValorJet.h"
 #include "db/clsDBAdmin.h"
 #include "jet/Reader.h"
 
@@ -81,17 +82,11 @@ bool tomarFila(const QVariant (&v)[4], int n, FilaLedger* fila, QString* error) 
     return true;
 }
 
+// A ledger field; types no ledger column had (money, bytes) are refused as not a number.
 QVariant variante(const jet::Value& v) {
-    if (const auto* b = std::get_if<bool>(&v)) return *b;
-    if (const auto* i = std::get_if<int64_t>(&v)) return qlonglong{*i};
-    if (const auto* d = std::get_if<double>(&v)) return *d;
-    if (const auto* s = std::get_if<std::string>(&v)) return QString::fromStdString(*s);
-    if (const auto* t = std::get_if<jet::DateTime>(&v)) {
-        int y, mo, d, h, mi, s;
-        t->toParts(y, mo, d, h, mi, s);
-        return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
-    }
-    return QVariant();  // NULL, and types no ledger column had (refused as not a number)
+    if (std::holds_alternative<jet::Currency>(v) || std::holds_alternative<jet::Bytes>(v))
+        return QVariant();
+    return valorJet(v);
 }
 
 }  // namespace

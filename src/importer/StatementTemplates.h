@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <optional>
 
+#include "db/ValorJet.h"
 #include "jet/JetTypes.h"
 #include "snapshot/DataModel.h"
 
@@ -57,10 +58,8 @@ std::optional<QString> literalNumero(const QVariant& value);
 std::optional<QString> literalFecha(const QVariant& value);
 // The literal of a column of the data model: text, number, date-time; a Flag as 1 or 0.
 std::optional<QString> literalColumna(snapshot::ColumnType type, const QVariant& value);
-// A snapshot field as the literals take it: null stays null, integers become qlonglong,
-// Date/Time a QDateTime at whole seconds holding the stored wall-clock parts (in UTC, so no
-// zone is ever consulted, as snapshot::valorColumna keeps it), text a QString.
-QVariant valorJet(const jet::Value& value);
+// A snapshot field as the literals take it.
+using db::valorJet;
 // The synchronised mark written for bFlagSincro.
 inline QString marcaSincronizado() { return QStringLiteral("1"); }
 inline QString literalNulo() { return QStringLiteral("NULL"); }
