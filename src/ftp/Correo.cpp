@@ -126,10 +126,7 @@ CorreoResult enviarCorreo(const CorreoSettings& s, const QString& para, const QS
 
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!ca.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, ca.constData());
+    exigirTls(curl, ca);
     if (!usuario.isEmpty()) {
         curl_easy_setopt(curl, CURLOPT_USERNAME, usuario.constData());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, contrasena.constData());

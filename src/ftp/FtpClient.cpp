@@ -197,11 +197,8 @@ struct FtpClient::Impl {
     // Explicit TLS on control and data, or no session at all: libcurl stops before USER when
     // the server refuses AUTH TLS. Peer and host name checks are stated, not left to defaults.
     void requireTls() {
-        curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        exigirTls(curl, caFile);
         curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!caFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
     }
 
     FtpResult perform() {

@@ -22,6 +22,13 @@ void iniciarCurl() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+void exigirTls(void* curl, const QByteArray& caFile) {
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
+}
+
 QString ocultarClaves(QString texto, const QStringList& claves) {
     const QString oculta = QStringLiteral("******");
     for (const QString& clave : claves) {

@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers shared by the transfer, the upload run and the download run.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,10 @@ using lumaro::snapshot::yaEnviado;
 
 // libcurl's global set-up, once per program, before the first handle.
 void iniciarCurl();
+
+// TLS required on a libcurl handle (FTP and SMTP alike), with the peer's certificate and host
+// name checked, against caFile when one is named. caFile must outlive the transfer.
+void exigirTls(void* curl, const QByteArray& caFile);
 
 // The text with every non-empty secret, and the password of any "scheme://user:password@"
 // address, replaced by "******". Error texts of libcurl and of servers pass through here
