@@ -20,7 +20,6 @@ import os
 import shutil
 import signal
 import socket
-import sqlite3
 import subprocess
 import sys
 import tempfile
