@@ -56,6 +56,11 @@ sqlite3* sqliteHandle(const Connection& cnn) {
     return handleOf<sqlite3*>(cnn.database(), {"sqlite3*"});
 }
 
+qint64 cambiosDeConexion(const Connection& cnn) {
+    sqlite3* db = sqliteHandle(cnn);
+    return db ? sqlite3_total_changes64(db) : -1;
+}
+
 QString odbcDbmsName(const QSqlDatabase& db) {
     auto hdbc = handleOf<SQLHANDLE>(db, {"SQLHANDLE", "void*"});
     if (hdbc == nullptr) return QString();

@@ -29,6 +29,9 @@ struct ValorCrudo {
 
 // The sqlite3 handle of an open SQLite connection; nullptr for any other engine.
 sqlite3* sqliteHandle(const Connection& cnn);
+// Rows the statements of an SQLite connection have inserted, changed or deleted since it was
+// opened; -1 for any other engine.
+qint64 cambiosDeConexion(const Connection& cnn);
 
 class SentenciaSqlite {
 public:

@@ -94,6 +94,7 @@ private:
         EscribirLog(QStringLiteral("Preparando Tabla para BD Temp: ") + t.qName());
         if (auto fallo = avisar(t)) return fallo;
 
+        MarcasCopia marcas(t, origen(t));
         db::Cursor cursor;
         if (!cursor.open(origen(t), sentenciaSeleccion(t, m_dia)))
             return FalloCopia{cursor.errorText()};
@@ -105,7 +106,6 @@ private:
         std::vector<bool> vip;
         for (const Column& c : t.columns) vip.push_back(esColumnaVip(c));
 
-        MarcasCopia marcas(t);
         Fila fila(t.columns.size());
         std::vector<jet::Value> valores(t.columns.size());
         db::ValorCrudo crudo;
@@ -140,7 +140,8 @@ private:
         cursor.close();
 
         QString error;
-        if (!marcas.aplicar(origen(t), &error)) return FalloCopia{error};
+        if (!marcas.aplicar(origen(t), condicionSeleccion(t, m_dia), &error))
+            return FalloCopia{error};
         for (SalidaCopia* s : m_salidas) s->finTabla(t);
         EscribirLog(QStringLiteral("Preparada"));
         return std::nullopt;

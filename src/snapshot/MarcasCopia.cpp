@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "db/SentenciaPreparada.h"
+#include "db/SqliteDirecto.h"
 #include "snapshot/PartesFecha.h"
 
 namespace lumaro::snapshot {
@@ -46,7 +47,8 @@ void agregarCrudo(QByteArray& b, const T& v) {
 
 }  // namespace
 
-MarcasCopia::MarcasCopia(const Table& table) : m_table(table) {
+MarcasCopia::MarcasCopia(const Table& table, const db::Connection& cnn)
+    : m_table(table), m_cambiosAntes(db::cambiosDeConexion(cnn)) {
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const Column& c = table.columns[i];
         const bool fechaDeCambio =
@@ -148,8 +150,39 @@ QString MarcasCopia::sentencia(unsigned nulos) const {
            QStringLiteral(" SET bFlagSincro=1 WHERE ") + partes.join(QStringLiteral(" and "));
 }
 
-bool MarcasCopia::aplicar(db::Connection& cnn, QString* error) const {
+bool MarcasCopia::aplicar(db::Connection& cnn, const QString& seleccion, QString* error) const {
     if (m_filas == 0) return true;
+    bool hecho = false;
+    if (m_cambiosAntes >= 0 && db::cambiosDeConexion(cnn) == m_cambiosAntes &&
+        !marcarEnConjunto(cnn, seleccion, hecho, error))
+        return false;
+    return hecho || marcarUnaAUna(cnn, error);
+}
+
+bool MarcasCopia::marcarEnConjunto(db::Connection& cnn, const QString& seleccion, bool& hecho,
+                                   QString* error) const {
+    const auto ejecutar = [&](const QString& sql, int* filas = nullptr) {
+        db::SentenciaPreparada s;
+        if (s.preparar(cnn, sql) && s.ejecutar()) {
+            if (filas) *filas = s.filasAfectadas();
+            return true;
+        }
+        if (error) *error = s.errorText();
+        return false;
+    };
+    QString sql = QStringLiteral("UPDATE ") + m_table.qName() +
+                  QStringLiteral(" SET bFlagSincro=1 WHERE (") + seleccion + u')';
+    for (const Column& c : m_table.columns)
+        if (c.key && c.isText())
+            sql += QStringLiteral(" and (%1 is null or instr(%1, '''')=0)").arg(c.qName());
+    int filas = -1;
+    if (!ejecutar(QStringLiteral("SAVEPOINT marcas_copia")) || !ejecutar(sql, &filas)) return false;
+    hecho = filas >= 0 && static_cast<std::size_t>(filas) == m_filas;
+    if (!hecho && !ejecutar(QStringLiteral("ROLLBACK TO marcas_copia"))) return false;
+    return ejecutar(QStringLiteral("RELEASE marcas_copia"));
+}
+
+bool MarcasCopia::marcarUnaAUna(db::Connection& cnn, QString* error) const {
     m_lectura.clear();
     m_posLectura = 0;
     m_enPendiente = false;

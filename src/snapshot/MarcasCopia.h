@@ -7,6 +7,15 @@
 // The keys wait in a temporary file (a table may copy millions of rows; memory stays flat)
 // and are marked one row at a time through a prepared statement, inside the caller's
 // transaction.
+//
+// On SQLite one statement marks them all instead: the selection and the marking run in one
+// transaction of one connection, and SQLite lets no other connection commit between them (a
+// writer waits for the transaction to end, or the marking fails and the copy is rolled back),
+// so the selection's own condition picks exactly the rows that were read, as long as nothing
+// was written on the connection itself since the selection began. Rows skipped for a quote in
+// their text key are left out. Should the connection have written meanwhile, or the
+// statement's count differ from the rows recorded, the rows are marked one at a time (the
+// statement taken back to a savepoint first).
 
 #include <QByteArray>
 #include <QString>
@@ -22,15 +31,16 @@ namespace lumaro::snapshot {
 
 class MarcasCopia {
 public:
-    explicit MarcasCopia(const Table& table);
+    // Made before the table's selection is opened on cnn.
+    MarcasCopia(const Table& table, const db::Connection& cnn);
 
     // Records a copied row (values in the form of Fila.h).
     void agregar(const Fila& fila);
     std::size_t filas() const { return m_filas; }
 
-    // Marks the recorded rows on cnn. False with the provider's message and the statement in
-    // error when a statement fails.
-    bool aplicar(db::Connection& cnn, QString* error) const;
+    // Marks the recorded rows on cnn; seleccion is the copy's condition after its WHERE. False
+    // with the provider's message and the statement in error when a statement fails.
+    bool aplicar(db::Connection& cnn, const QString& seleccion, QString* error) const;
 
 private:
     // One marking value of a recorded row.
@@ -40,6 +50,10 @@ private:
         qint64 numero = 0;  // an Integer, or a DateTime as yyyymmddhhmmss
         QByteArray utf8;    // a Text
     };
+    // hecho: the one statement marked exactly the recorded rows and stays.
+    bool marcarEnConjunto(db::Connection& cnn, const QString& seleccion, bool& hecho,
+                          QString* error) const;
+    bool marcarUnaAUna(db::Connection& cnn, QString* error) const;
     // The values of the next recorded row from m_lectura; false when the file ends short.
     bool leerFila(std::vector<Valor>& out) const;
     bool leerBytes(char* destino, qsizetype n) const;
@@ -61,6 +75,7 @@ private:
     mutable qsizetype m_posLectura = 0;
     mutable bool m_enPendiente = false;
     std::size_t m_filas = 0;
+    qint64 m_cambiosAntes;  // the connection's changes when the selection began
 };
 
 }  // namespace lumaro::snapshot

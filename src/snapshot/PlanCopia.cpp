@@ -67,15 +67,27 @@ QString condicionDelDia(const QString& columna, const QDate& dia) {
         .arg(dia.day());
 }
 
-QString sentenciaSeleccion(const Table& table, const QDate& dia) {
+namespace {
+
+constexpr QLatin1StringView kWhere(" WHERE ");
+
+}  // namespace
+
+QString condicionSeleccion(const Table& table, const QDate& dia) {
     const PlanCopia& plan = planCopia(table);
-    QString sql = QStringLiteral("SELECT ") +
-                  table.columnsWithoutFlag().join(QStringLiteral(", ")) + u' ' +
-                  QString::fromUtf8(plan.desde);
+    const QString desde = QString::fromUtf8(plan.desde);
+    QString condicion = desde.mid(desde.indexOf(kWhere) + kWhere.size());
     if (plan.tambienCambiadasHoy && table.hasChangeDate())
-        sql += QStringLiteral(" or (") + condicionDelDia(QString::fromUtf8(table.changeDate), dia) +
-               u')';
-    return sql;
+        condicion += QStringLiteral(" or (") +
+                     condicionDelDia(QString::fromUtf8(table.changeDate), dia) + u')';
+    return condicion;
+}
+
+QString sentenciaSeleccion(const Table& table, const QDate& dia) {
+    const QString desde = QString::fromUtf8(planCopia(table).desde);
+    return QStringLiteral("SELECT ") + table.columnsWithoutFlag().join(QStringLiteral(", ")) +
+           u' ' + desde.left(desde.indexOf(kWhere) + kWhere.size()) +
+           condicionSeleccion(table, dia);
 }
 
 QString sentenciaAviso(const Table& table, const QDate& dia) {

@@ -30,6 +30,8 @@ const PlanCopia& planCopia(const Table& table);
 
 // "year(d)=2026 and month(d)=12 and day(d)=5": a change date on a day, without leading zeros.
 QString condicionDelDia(const QString& columna, const QDate& dia);
+// What the selection of a table for the snapshot of that day takes, after its WHERE.
+QString condicionSeleccion(const Table& table, const QDate& dia);
 // The selection of a table for the snapshot of that day.
 QString sentenciaSeleccion(const Table& table, const QDate& dia);
 // The warning check of a table; empty for tables without one.

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
 #include <map>
 
 #include "../db/DbFixture.h"
@@ -22,18 +23,30 @@ namespace {
 
 const QString kHoy = QStringLiteral("3_05122026.mdb");
 
-// Runs a statement during the copy, when the first row of a table has been copied: another
-// program writing production between the selection and the marking.
+// Runs statements during the copy, when the first row of a table has been copied: another
+// program writing production between the selection and the marking, on the copy's own
+// connection (sentencias) and on a connection of its own (ajena, which must not get through).
 class Intrusa : public snapshot::SalidaCopia {
 public:
     QString tabla;
     QStringList sentencias;
+    QString ajena;
     bool preparar(const QString&) override { return true; }
     void fila(const snapshot::Table& t, const snapshot::Fila&) override {
         if (t.qName() != tabla) return;
         for (const QString& s : sentencias)
             EXPECT_TRUE(db::dbAdmin().EjecutarSentencia(db::cnnCliente(), s, 1)) << s.toStdString();
         sentencias.clear();
+        if (ajena.isEmpty()) return;
+        {
+            QSqlDatabase otra = QSqlDatabase::addDatabase("QSQLITE", "ajena");
+            otra.setDatabaseName(db::cnnCliente().database().databaseName());
+            otra.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+            EXPECT_TRUE(otra.open());
+            EXPECT_FALSE(QSqlQuery(otra).exec(ajena));
+        }
+        QSqlDatabase::removeDatabase("ajena");
+        ajena.clear();
     }
     void finTabla(const snapshot::Table&) override {}
     void fin(bool) override {}
@@ -165,6 +178,7 @@ TEST_F(Copy, RowsWrittenDuringTheCopyAreNotMarkedUnlessCopied) {
         "values (7, 99999, 3, 0, '2026/12/05 11:00:00')",
         "update Acumulacion_Punto set bFlagSincro = 0, dAcumDate = '2026/12/05 23:59:59' where "
         "cAcumCode = 1"};
+    intrusa.ajena = "update Acumulacion_Punto set nPuntCant = 5 where cAcumCode = 2";
     ASSERT_TRUE(generar({&intrusa}));
     EXPECT_EQ(count("select bFlagSincro from Acumulacion_Punto where cAcumCode = 1"), 0);
     const int nueva = count("select bFlagSincro from Acumulacion_Punto where cAcumCode = 99999");
@@ -195,6 +209,12 @@ TEST_F(Copy, ARowThatDoesNotFitRollsEverythingBackAndIsNamed) {
               1);
     EXPECT_EQ(logCount("No se copia la fila Tarjeta cClieCode=2 nTarjNumb=AB'C IdLocal=3"), 1);
     EXPECT_EQ(m_console.eventsOf(Kind::Problem).size(), 2u);
+
+    // Once the row that did not fit is gone, everything is marked but the quoted key.
+    sql("delete from Contactos where IdContacto = 77");
+    ASSERT_TRUE(generar());
+    EXPECT_EQ(count("select count(*) from Tarjeta where bFlagSincro = 0"), 1);
+    EXPECT_EQ(count("select bFlagSincro from Tarjeta where cClieCode = 2"), 0);
 }
 
 // The day's file: missed days get empty snapshots, a sent day is never generated again, a file
