@@ -297,18 +297,9 @@ TEST_F(Import, LedgerRowsWithoutAMerge) {
               QStringList({"4_03122026.mdb", "4_03122026.mdb.fallido"}));
 }
 
-// A snapshot that cannot be filed stays where it is, unrecorded, for the next run.
-TEST_F(Import, FailedFilingKeepsTheFile) {
-    const QString nombre = snapshotDe(2, 1, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 2}}}}});
-    QDir(path("MDB_Syncronizadas")).mkdir(nombre);  // the copy cannot replace a folder
-    EXPECT_TRUE(importer::SyncLocales());
-    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({nombre}));
-    EXPECT_EQ(ledger(2, 1), "0");
-    EXPECT_EQ(logCount("Error # Function CopiarArchivo"), 1);
-}
-
-// Production databases gone: nothing is filed, nothing recorded, no upload.
-TEST_F(Import, ClosedConnectionsLeaveEverything) {
+// Production databases gone: nothing is filed, nothing recorded, no upload. A snapshot that
+// cannot be filed stays where it is, unrecorded, for the next run.
+TEST_F(Import, UnfiledSnapshotStaysForTheNextRun) {
     const QString nombre = snapshotDe(2, 1, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 2}}}}});
     db::cerrarConexiones();
     EXPECT_FALSE(importer::SyncLocales());
@@ -317,6 +308,13 @@ TEST_F(Import, ClosedConnectionsLeaveEverything) {
     EXPECT_EQ(ledger(2, 1), "0");
     EXPECT_TRUE(log().contains(
         "se detiene la sincronizacion y los archivos quedan para la proxima ejecucion"));
+
+    abrirProduccion();
+    QDir(path("MDB_Syncronizadas")).mkdir(nombre);  // the copy cannot replace a folder
+    EXPECT_TRUE(importer::SyncLocales());
+    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({nombre}));
+    EXPECT_EQ(ledger(2, 1), "0");
+    EXPECT_EQ(logCount("Error # Function CopiarArchivo"), 1);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "ImportFixture.h"
 
 using namespace lumaro;
@@ -83,20 +85,11 @@ protected:
         out << ledger(2, 1) + ledger(2, 2) << carpeta("MDB_descargadas").join(',');
         return out.join('\n');
     }
-    void copiar(const QString& de, const QString& a) {
-        for (const char* f : {"cliente.db", "logistica.db", "Seguridad.mdb", "MDB_descargadas",
-                              "MDB_Syncronizadas"}) {
-            const QString origen = QDir(de).filePath(f), destino = QDir(a).filePath(f);
-            if (QFileInfo(origen).isDir()) {
-                QDir(destino).removeRecursively();
-                QDir().mkpath(destino);
-                for (const QString& g : QDir(origen).entryList(QDir::Files))
-                    QFile::copy(origen + '/' + g, destino + '/' + g);
-            } else {
-                QFile::remove(destino);
-                QFile::copy(origen, destino);
-            }
-        }
+    // Replaces folder `a` with a copy of folder `de`.
+    static void copiar(const QString& de, const QString& a) {
+        namespace fs = std::filesystem;
+        fs::remove_all(a.toStdString());
+        fs::copy(de.toStdString(), a.toStdString(), fs::copy_options::recursive);
     }
 };
 
