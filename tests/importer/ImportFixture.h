@@ -20,7 +20,8 @@ inline void PrintTo(const QStringList& l, std::ostream* os) { PrintTo(l.join(", 
 
 namespace lumaro::testing {
 
-// Column values by name; unnamed columns are NULL (required ones get a filler).
+// Column values by name; unnamed columns are NULL (required ones get a filler, the owning
+// store the sending store).
 using Valores = std::map<QString, QVariant>;
 using Filas = std::map<QString, std::vector<Valores>>;  // table -> rows
 
@@ -104,7 +105,10 @@ protected:
                 std::vector<jet::Value> row;
                 for (const auto& c : t.columns) {
                     const auto v = f.find(c.qName());
-                    row.push_back(valorJet(c, v == f.end() ? QVariant() : v->second));
+                    const bool suya = c.required && c.qName() == QLatin1String(t.owningStore);
+                    row.push_back(valorJet(c, v != f.end() ? v->second
+                                              : suya       ? QVariant(local)
+                                                           : QVariant()));
                 }
                 EXPECT_TRUE(w.value()->insert(h.value(), row).isOk()) << t.name;
             }

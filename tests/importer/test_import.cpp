@@ -23,9 +23,8 @@ struct EspejoGrabador : snapshot::EspejoFusion {
 using Import = ImportFixture;
 
 Valores acum(int codigo, const QVariant& fecha, const QVariant& extorno = {}) {
-    return {{"cClieCode", 1},        {"cAcumCode", codigo},  {"IdLocal", 2},
-            {"dAcumDate", fecha},    {"dExtoDate", extorno}, {"nPuntCant", 20},
-            {"sUserDesc", "O'Brien"}};
+    return {{"cClieCode", 1},       {"cAcumCode", codigo}, {"dAcumDate", fecha},
+            {"dExtoDate", extorno}, {"nPuntCant", 20},     {"sUserDesc", "O'Brien"}};
 }
 
 // The point-table rules: a reversal always wins, a newer date wins, an equal, older (to the
@@ -105,25 +104,20 @@ TEST_F(Import, OverwriteAndInsertOnlyTables) {
     importer::setEspejoFusion(&espejo);
     Filas dia1;
     for (const char* t : {"registro_canje_cumpleaños", "registro_canje_cumpleaños_d"})
-        dia1[t] = {{{"vc_cod_mov", "D'Angelo"},
-                    {"i_tip_mov", 1},
-                    {"n_numero_item", 1},
-                    {"i_id_local_canje", 2}}};
-    dia1["Cliente"] = {
-        {{"cClieCode", 5}, {"IdLocal", 2}, {"sClieName", "Bea"}, {"dUltTDate", fecha(1)}},
-        {{"cClieCode", 7}, {"IdLocal", 2}, {"sClieName", "Eva"}}};
-    dia1["Tarjeta"] = {{{"cClieCode", 5}, {"nTarjNumb", "12'4"}, {"IdLocal", 2}},
-                       {{"cClieCode", 6}, {"nTarjNumb", "0001"}, {"IdLocal", 2}}};
+        dia1[t] = {{{"vc_cod_mov", "D'Angelo"}, {"i_tip_mov", 1}, {"n_numero_item", 1}}};
+    dia1["Cliente"] = {{{"cClieCode", 5}, {"sClieName", "Bea"}, {"dUltTDate", fecha(1)}},
+                       {{"cClieCode", 7}, {"sClieName", "Eva"}}};
+    dia1["Tarjeta"] = {{{"cClieCode", 5}, {"nTarjNumb", "12'4"}},
+                       {{"cClieCode", 6}, {"nTarjNumb", "0001"}}};
     for (int i : {1, 2, 3})
         dia1["Acumulacion_Ticket"].push_back(
-            {{"cClieCode", 1}, {"cAcumCode", i}, {"IdLocal", 2}, {"nTickCant", 9}});
+            {{"cClieCode", 1}, {"cAcumCode", i}, {"nTickCant", 9}});
     dia1["Contactos"] = {
         {{"IdContacto", 7}, {"DscContacto", "Ana"}},
         {{"IdContacto", 1}, {"IdLocal", 2}, {"DscContacto", "Nuevo"}, {"Email", "n@x"}}};
-    dia1["Cumpleaños"] = {
-        {{"cCliecode", 5}, {"nIdCump", 1}, {"IdLocal", 2}, {"cDescCump", "Feliz"}}};
+    dia1["Cumpleaños"] = {{{"cCliecode", 5}, {"nIdCump", 1}, {"cDescCump", "Feliz"}}};
     Filas dia2 = dia1;  // all sent again, with a newer client and contact
-    dia2["Cliente"] = {{{"cClieCode", 5}, {"IdLocal", 2}, {"sClieName", "Cea"}}};
+    dia2["Cliente"] = {{{"cClieCode", 5}, {"sClieName", "Cea"}}};
     dia2["Contactos"] = {{{"IdContacto", 7}, {"DscContacto", "Ana Maria"}}};
     const QString segundo = snapshotDe(2, 2, dia2);  // recorded first, merged second
     const QString primero = snapshotDe(2, 1, dia1);
@@ -169,16 +163,14 @@ TEST_F(Import, FailedTableResumesOnTheNextRun) {
         "begin select raise(abort, 'canje rechazado'); end");
     std::vector<Valores> canjes;
     for (int i = 1; i <= 3; ++i)
-        canjes.push_back(
-            {{"cClieCode", 1}, {"cCanjCode", i}, {"IdLocal", 2}, {"dCanjDate", fecha(1)}});
+        canjes.push_back({{"cClieCode", 1}, {"cCanjCode", i}, {"dCanjDate", fecha(1)}});
     const QString primero = snapshotDe(2, 1, {{"Canje_Punto", canjes}});
     std::vector<Valores> clientes;
     for (int i = 1; i <= 4; ++i)
-        clientes.push_back(
-            {{"cClieCode", i}, {"IdLocal", 2}, {"sClieName", "Snap"}, {"bFlagSincro", i <= 2}});
+        clientes.push_back({{"cClieCode", i}, {"sClieName", "Snap"}, {"bFlagSincro", i <= 2}});
     const QString segundo = snapshotDe(2, 2, {{"Cliente", clientes}});
     // Another store's snapshot is merged and filed, without the errors line of the first.
-    const QString otro = snapshotDe(4, 1, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 4}}}}});
+    const QString otro = snapshotDe(4, 1, {{"Cliente", {{{"cClieCode", 1}}}}});
     const QString ruta = path("MDB_descargadas/" + primero);
 
     EXPECT_TRUE(importer::SyncLocales());
@@ -208,9 +200,7 @@ class Damaged : public Import, public ::testing::WithParamInterface<const char*>
 
 TEST_P(Damaged, NothingMergedThenError) {
     const std::string dano = GetParam();
-    const auto cliente = [](int codigo) {
-        return std::vector<Valores>{{{"cClieCode", codigo}, {"IdLocal", 2}}};
-    };
+    const auto cliente = [](int codigo) { return std::vector<Valores>{{{"cClieCode", codigo}}}; };
     snapshotDe(2, 1, {{"Cliente", cliente(1)}});
     std::vector<Valores> filas;
     for (int i = 1; i <= 400; ++i) filas.push_back(acum(i, fecha(1)));
@@ -287,7 +277,7 @@ TEST_F(Import, LedgerRowsWithoutAMerge) {
 // Production databases gone: nothing is filed, nothing recorded, no upload. A snapshot that
 // cannot be filed stays where it is, unrecorded, for the next run.
 TEST_F(Import, UnfiledSnapshotStaysForTheNextRun) {
-    const QString nombre = snapshotDe(2, 1, {{"Cliente", {{{"cClieCode", 1}, {"IdLocal", 2}}}}});
+    const QString nombre = snapshotDe(2, 1, {{"Cliente", {{{"cClieCode", 1}}}}});
     db::cerrarConexiones();
     EXPECT_FALSE(importer::SyncLocales());
     EXPECT_FALSE(config::runState().results.importCompleted);
