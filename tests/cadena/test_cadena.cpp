@@ -1,7 +1,5 @@
 // The chain check on store folders built here: generated production databases, snapshots
-// written with our Jet writer from each store's own rows, and the merged state prepared by
-// direct SQL. (The demo tool's day of activity is exercised by every chain run of the
-// end-to-end tests.)
+// written with our Jet writer from each store's own rows, the merged state made by direct SQL.
 
 #include <gtest/gtest.h>
 
@@ -31,35 +29,38 @@ protected:
     }
     void TearDown() override { config::setProgramFolder(QString()); }
 
-    QString carpeta(int id) const { return m_tiendas.carpeta(id); }
-    Filas propias(int id) const { return m_tiendas.propias(id); }
-    void enviar(int id, const QString& hora, const Filas& filas) {
-        ASSERT_TRUE(m_tiendas.enviar(id, hora, filas));
-    }
-    void sql(int id, const QString& statements) { m_tiendas.sql(id, statements); }
-    void fusionarCruzado() {
+    // Both stores send their own rows at 09:00 and each merges the other's.
+    void enviarYFusionar() {
+        for (int id : {1, 2})
+            ASSERT_TRUE(m_tiendas.enviar(id, QStringLiteral("090000"), m_tiendas.propias(id)));
         m_tiendas.fusionar(1, 2);
         m_tiendas.fusionar(2, 1);
     }
-
-    int verificar(QString& salida) {
+    int verificar(QString& salida, const QString& espejo = {}) {
         salida.clear();
         QTextStream out(&salida), err(&salida);
-        return cadena::verificar({{carpeta(1), carpeta(2)}, {}, {}}, out, err);
+        return cadena::verificar({{m_tiendas.carpeta(1), m_tiendas.carpeta(2)}, espejo, {}}, out,
+                                 err);
     }
 
     QTemporaryDir m_dir;
     lumaro::testing::TiendasDePrueba m_tiendas{m_dir.path()};
 };
 
+using Cambios = std::vector<std::pair<const char*, QVariant>>;
+
 struct Caso {
     const char* nombre;
-    const char* sqlEnLocal2;   // run on store 2 after the merge
-    const char* tablaSegunda;  // a second snapshot of store 1 with its first row of this table
-    std::vector<std::pair<const char*, QVariant>> cambios;  // ... changed so
     int salida;
-    const char* texto;  // in the report
+    const char* texto;                   // in the report
+    const char* sqlEnLocal2;             // run on store 2 after the merge
+    const char* tablaSegunda = nullptr;  // store 1 sends the first row of this table again,
+    Cambios cambios = {};                // with these values
 };
+
+Caso segunda(const char* nombre, int salida, const char* texto, const char* tabla, Cambios c) {
+    return {nombre, salida, texto, "", tabla, std::move(c)};
+}
 
 const QDateTime kAntigua(QDate(2000, 1, 1), QTime(9, 0), Qt::UTC);
 
@@ -67,73 +68,45 @@ class CadenaCasos : public Cadena, public ::testing::WithParamInterface<Caso> {}
 
 TEST_P(CadenaCasos, ReportsWhatAStoreHoldsAgainstTheRulesOfTheMerges) {
     const Caso& c = GetParam();
-    enviar(1, QStringLiteral("090000"), propias(1));
-    enviar(2, QStringLiteral("090000"), propias(2));
-    fusionarCruzado();
+    enviarYFusionar();
     if (c.tablaSegunda) {
         const Table* t = snapshot::findTable(QString::fromUtf8(c.tablaSegunda));
-        Filas filas = propias(1);
-        Fila f = filas[t].front();
+        Fila f = m_tiendas.propias(1)[t].front();
         for (const auto& [columna, valor] : c.cambios)
             f[static_cast<size_t>(snapshot::indiceColumna(*t, QString::fromUtf8(columna)))] = valor;
-        enviar(1, QStringLiteral("180000"), {{t, {f}}});
+        ASSERT_TRUE(m_tiendas.enviar(1, QStringLiteral("180000"), {{t, {f}}}));
     }
-    sql(2, QString::fromUtf8(c.sqlEnLocal2));
+    m_tiendas.sql(2, QString::fromUtf8(c.sqlEnLocal2));
     QString salida;
     EXPECT_EQ(verificar(salida), c.salida) << salida.toStdString();
     EXPECT_TRUE(salida.contains(QString::fromUtf8(c.texto))) << salida.toStdString();
 }
 
+const char* const kConverge = "veredicto: la cadena converge";
+
 INSTANTIATE_TEST_SUITE_P(
     Filas, CadenaCasos,
     ::testing::Values(
-        Caso{"converge", "", nullptr, {}, 0, "veredicto: la cadena converge (2 tiendas, "},
-        Caso{"falta",
-             "delete from Cliente where IdLocal = 1 and cClieCode = 2",
-             nullptr,
-             {},
-             1,
-             "falta: tienda 2, Cliente: Cliente cClieCode=2 IdLocal=1"},
-        Caso{"sobra",
+        Caso{"converge", 0, "veredicto: la cadena converge (2 tiendas, ", ""},
+        Caso{"falta", 1, "falta: tienda 2, Cliente: Cliente cClieCode=2 IdLocal=1",
+             "delete from Cliente where IdLocal = 1 and cClieCode = 2"},
+        Caso{"sobra", 1,
+             "sobra: tienda 2, Acumulacion_Ticket: Acumulacion_Ticket cClieCode=1 "
+             "cAcumCode=999 IdLocal=1",
              "insert into Acumulacion_Ticket select cClieCode, 999, nTarjNumb, nTickCant, "
              "sUserDesc, dExtoDate, sUseEDesc, dAcumDate, cAjusFlag, IdLocal, 1 from "
-             "Acumulacion_Ticket where IdLocal = 1 and cAcumCode = 1",
-             nullptr,
-             {},
-             1,
-             "sobra: tienda 2, Acumulacion_Ticket: Acumulacion_Ticket cClieCode=1 "
-             "cAcumCode=999 IdLocal=1"},
-        Caso{"distinta",
-             "update Cliente set sClieName = 'Otra' where IdLocal = 1 and cClieCode = 3",
-             nullptr,
-             {},
-             1,
-             "cClieCode=3 IdLocal=1: sClieName esperado"},
-        Caso{"sobrescribe",
-             "",
-             "Cliente",
-             {{"sClieName", QStringLiteral("Nueva")}},
-             1,
-             "sClieName esperado \"Nueva\""},
-        Caso{"por fecha, mas antigua no reemplaza",
-             "",
-             "Acumulacion_Punto",
-             {{"nPuntCant", 999}, {"dAcumDate", kAntigua}, {"dExtoDate", QVariant()}},
-             0,
-             "veredicto: la cadena converge"},
-        Caso{"por fecha, un extorno reemplaza",
-             "",
-             "Acumulacion_Punto",
-             {{"dAcumDate", kAntigua}, {"dExtoDate", kAntigua}},
-             1,
-             "dExtoDate esperado 2000/01/01 09:00:00"},
-        Caso{"solo insertar guarda la primera",
-             "",
-             "Acumulacion_Ticket",
-             {{"nTickCant", 77}},
-             0,
-             "veredicto: la cadena converge"},
-        Caso{"ecos", "", "Cliente", {{"IdLocal", 2}}, 0, "ecos de filas fusionadas"}),
+             "Acumulacion_Ticket where IdLocal = 1 and cAcumCode = 1"},
+        Caso{"distinta", 1, "cClieCode=3 IdLocal=1: sClieName esperado",
+             "update Cliente set sClieName = 'Otra' where IdLocal = 1 and cClieCode = 3"},
+        segunda("sobrescribe", 1, "sClieName esperado \"Nueva\"", "Cliente",
+                {{"sClieName", QStringLiteral("Nueva")}}),
+        segunda("por fecha, mas antigua no reemplaza", 0, kConverge, "Acumulacion_Punto",
+                {{"nPuntCant", 999}, {"dAcumDate", kAntigua}, {"dExtoDate", QVariant()}}),
+        segunda("por fecha, un extorno reemplaza", 1, "dExtoDate esperado 2000/01/01 09:00:00",
+                "Acumulacion_Punto", {{"dAcumDate", kAntigua}, {"dExtoDate", kAntigua}}),
+        segunda("solo insertar guarda la primera", 0, kConverge, "Acumulacion_Ticket",
+                {{"nTickCant", 77}}),
+        segunda("ecos", 0, "ecos de filas fusionadas", "Cliente", {{"IdLocal", 2}})),
     [](const auto& info) {
         std::string n = info.param.nombre;
         for (char& ch : n)
@@ -142,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(Cadena, ADamagedSnapshotIsNamedAndStopsTheCheck) {
-    QFile f(carpeta(1) + QStringLiteral("/MDB_enviadas/120000_1_02122026.mdb"));
+    QFile f(m_tiendas.carpeta(1) + QStringLiteral("/MDB_enviadas/120000_1_02122026.mdb"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(8192, 'x'));
     f.close();
@@ -162,12 +135,11 @@ TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
                                db::tool::esquemaEspejo(QStringLiteral("espejo")),
                            &error))
         << error.toStdString();
-    for (int id : {1, 2}) enviar(id, QStringLiteral("090000"), propias(id));
-    fusionarCruzado();
+    enviarYFusionar();
     // The mirror as the principal store's copy (its own rows) and merges (the others') wrote it.
     QString sql = QStringLiteral("use espejo;");
     for (const int duenio : {1, 2})
-        for (const auto& [t, filas] : propias(duenio))
+        for (const auto& [t, filas] : m_tiendas.propias(duenio))
             if (const outputs::TablaEspejo* te = outputs::tablaEspejo(*t))
                 for (const Fila& f : filas)
                     sql += outputs::sentenciaInsert(
@@ -175,23 +147,15 @@ TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
                                duenio == 1 ? outputs::Origen::Copia : outputs::Origen::Fusion) +
                            u';';
     ASSERT_TRUE(servidor.runAsRoot(sql, &error)) << error.toStdString();
-    const auto verificarEspejo = [&](QString& salida) {
-        QTextStream out(&salida), err(&salida);
-        return cadena::verificar(
-            {{carpeta(1), carpeta(2)},
-             QStringLiteral("127.0.0.1:%1:lumaro:c:l:espejo").arg(servidor.port()),
-             {}},
-            out, err);
-    };
+    const QString espejo = QStringLiteral("127.0.0.1:%1:lumaro:c:l:espejo").arg(servidor.port());
     QString salida;
-    EXPECT_EQ(verificarEspejo(salida), cadena::kCoincide) << salida.toStdString();
+    EXPECT_EQ(verificar(salida, espejo), cadena::kCoincide) << salida.toStdString();
     EXPECT_TRUE(salida.contains("veredicto espejo: el espejo coincide con el local principal"));
     ASSERT_TRUE(servidor.runAsRoot(
         "update espejo.Canje_Punto set nPuntCant = 9 where cCanjCode = 3 and IdLocal = 2; "
         "delete from espejo.Cliente where cClieCode = 2 and IdLocal = 1",
         &error));
-    salida.clear();
-    EXPECT_EQ(verificarEspejo(salida), cadena::kNoCoincide) << salida.toStdString();
+    EXPECT_EQ(verificar(salida, espejo), cadena::kNoCoincide) << salida.toStdString();
     EXPECT_TRUE(salida.contains("veredicto espejo: el espejo NO coincide (2 diferencias)"))
         << salida.toStdString();
 }

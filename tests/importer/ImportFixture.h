@@ -3,8 +3,6 @@
 // written by our Jet writer, and the import run installed.
 
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <map>
 
 #include "DbFixture.h"
@@ -22,7 +20,8 @@ inline void PrintTo(const QStringList& l, std::ostream* os) { PrintTo(l.join(", 
 
 namespace lumaro::testing {
 
-// Column values by name; unnamed columns are NULL (required ones get a filler).
+// Column values by name; unnamed columns are NULL (required ones get a filler, the owning
+// store the sending store).
 using Valores = std::map<QString, QVariant>;
 using Filas = std::map<QString, std::vector<Valores>>;  // table -> rows
 
@@ -36,23 +35,16 @@ protected:
         DbFixture::SetUp();
         for (const char* d : {"MDB_descargadas", "MDB_Syncronizadas", "Error"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(d));
-        for (const char* f : {"cliente.db", "logistica.db"}) {
-            QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "crear");
-            c.setDatabaseName(path(f));
-            ASSERT_TRUE(c.open());
-            QSqlQuery(c).exec(
-                "create table Local (IdLocal int primary key, sNombre text, Activo int)");
-            QSqlQuery(c).exec("insert into Local values (3, 'Tienda 3', 1)");
-            for (const auto& t : snapshot::tables())
-                ASSERT_TRUE(QSqlQuery(c).exec(snapshot::sqliteCreateStatement(t)));
-            c.close();
-            c = QSqlDatabase();
-            QSqlDatabase::removeDatabase("crear");
-        }
+        for (const char* f : {"cliente.db", "logistica.db"}) ASSERT_TRUE(escribir(path(f), {}));
         ASSERT_TRUE(db::crearLedger(db::rutaLedger()));
         db::setLocalPropio("3", "tienda3@lumaro.example");
         db::setAbridorSnapshot(importer::abrirSnapshot);
         abrirProduccion();
+        ejecutar("create table Local (IdLocal int primary key, sNombre text, Activo int)");
+        ejecutar("insert into Local values (3, 'Tienda 3', 1)");
+        for (const auto& t : snapshot::tables())
+            ejecutar(snapshot::sqliteCreateStatement(t),
+                     t.database == snapshot::Database::Logistica);
     }
     void TearDown() override {
         importer::setEspejoFusion(nullptr);
@@ -68,22 +60,23 @@ protected:
                 db::dbAdmin().AbrirBD(*cnn, db::textoConexionSqlServer("", "", path(f), "sqlite")));
     }
 
-    static jet::Value valorJet(const snapshot::Column& c, const QVariant& v) {
-        if (v.isNull()) {
-            if (!c.required || c.type == snapshot::ColumnType::Flag)
-                return c.type == snapshot::ColumnType::Flag ? jet::Value(false) : jet::Value();
-            return valorJet(c, c.type == snapshot::ColumnType::Text       ? QVariant("x")
-                               : c.type == snapshot::ColumnType::DateTime ? QVariant(fecha(1))
-                                                                          : QVariant(1));
-        }
+    // A null in a required column becomes a filler value.
+    static jet::Value valorJet(const snapshot::Column& c, QVariant v) {
+        using T = snapshot::ColumnType;
+        if (v.isNull() && c.type == T::Flag) return false;
+        if (v.isNull() && !c.required) return jet::Value();
+        if (v.isNull())
+            v = c.type == T::Text       ? QVariant("x")
+                : c.type == T::DateTime ? QVariant(fecha(1))
+                                        : QVariant(1);
         switch (c.type) {
-            case snapshot::ColumnType::Integer:
+            case T::Integer:
                 return int64_t{v.toLongLong()};
-            case snapshot::ColumnType::Text:
+            case T::Text:
                 return v.toString().toStdString();
-            case snapshot::ColumnType::Flag:
+            case T::Flag:
                 return v.toBool();
-            case snapshot::ColumnType::DateTime: {
+            case T::DateTime: {
                 const QDateTime d = v.toDateTime();
                 jet::DateTime j =
                     jet::DateTime::fromParts(d.date().year(), d.date().month(), d.date().day(),
@@ -112,7 +105,10 @@ protected:
                 std::vector<jet::Value> row;
                 for (const auto& c : t.columns) {
                     const auto v = f.find(c.qName());
-                    row.push_back(valorJet(c, v == f.end() ? QVariant() : v->second));
+                    const bool suya = c.required && c.qName() == QLatin1String(t.owningStore);
+                    row.push_back(valorJet(c, v != f.end() ? v->second
+                                              : suya       ? QVariant(local)
+                                                           : QVariant()));
                 }
                 EXPECT_TRUE(w.value()->insert(h.value(), row).isOk()) << t.name;
             }

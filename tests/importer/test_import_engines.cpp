@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "ImportFixture.h"
 
 using namespace lumaro;
@@ -17,40 +19,25 @@ Filas escenario(int dia) {
     Filas f;
     for (int i = 1; i <= 4; ++i) {
         const QVariant d = fecha(dia, 10, i);
-        f["Acumulacion_Punto"].push_back({{"cClieCode", 1},
-                                          {"cAcumCode", i},
-                                          {"IdLocal", 2},
-                                          {"dAcumDate", d},
-                                          {"nPuntCant", dia * 10 + i}});
-        f["Canje_Punto"].push_back({{"cClieCode", 1},
-                                    {"cCanjCode", i},
-                                    {"IdLocal", 2},
-                                    {"dCanjDate", d},
-                                    {"nPuntCant", dia}});
-        f["Acumulacion_Ticket"].push_back(
-            {{"cClieCode", 1}, {"cAcumCode", dia * 10 + i}, {"IdLocal", 2}});
-        f["Canje_Ticket"].push_back({{"cClieCode", 1}, {"cCanjCode", i}, {"IdLocal", 2}});
-        f["Cliente"].push_back({{"cClieCode", i},
-                                {"IdLocal", 2},
-                                {"sClieName", QString("D%1").arg(dia)},
-                                {"dUltTDate", d}});
-        f["Tarjeta"].push_back({{"cClieCode", i},
-                                {"nTarjNumb", "000" + QString::number(i)},
-                                {"IdLocal", 2},
-                                {"nUltOper", dia}});
-        f["Cumpleaños"].push_back(
-            {{"cCliecode", i}, {"nIdCump", dia}, {"IdLocal", 2}, {"dCelebCump", d}});
+        f["Acumulacion_Punto"].push_back(
+            {{"cClieCode", 1}, {"cAcumCode", i}, {"dAcumDate", d}, {"nPuntCant", dia * 10 + i}});
+        f["Canje_Punto"].push_back(
+            {{"cClieCode", 1}, {"cCanjCode", i}, {"dCanjDate", d}, {"nPuntCant", dia}});
+        f["Acumulacion_Ticket"].push_back({{"cClieCode", 1}, {"cAcumCode", dia * 10 + i}});
+        f["Canje_Ticket"].push_back({{"cClieCode", 1}, {"cCanjCode", i}});
+        f["Cliente"].push_back(
+            {{"cClieCode", i}, {"sClieName", QString("D%1").arg(dia)}, {"dUltTDate", d}});
+        f["Tarjeta"].push_back(
+            {{"cClieCode", i}, {"nTarjNumb", "000" + QString::number(i)}, {"nUltOper", dia}});
+        f["Cumpleaños"].push_back({{"cCliecode", i}, {"nIdCump", dia}, {"dCelebCump", d}});
         f["Contactos"].push_back({{"IdContacto", i},
                                   {"IdLocal", i == 4 ? QVariant() : QVariant(2)},
                                   {"DscContacto", QString("C%1").arg(dia)}});
-        f["registro_canje_cumpleaños"].push_back({{"vc_cod_mov", QString("M%1").arg(i)},
-                                                  {"i_tip_mov", dia},
-                                                  {"i_id_local_canje", 2},
-                                                  {"dt_fecha_registro", d}});
-        f["registro_canje_cumpleaños_d"].push_back({{"vc_cod_mov", QString("M%1").arg(i)},
-                                                    {"i_tip_mov", dia},
-                                                    {"n_numero_item", 1},
-                                                    {"i_id_local_canje", 2}});
+        const QString mov = QString("M%1").arg(i);
+        f["registro_canje_cumpleaños"].push_back(
+            {{"vc_cod_mov", mov}, {"i_tip_mov", dia}, {"dt_fecha_registro", d}});
+        f["registro_canje_cumpleaños_d"].push_back(
+            {{"vc_cod_mov", mov}, {"i_tip_mov", dia}, {"n_numero_item", 1}});
     }
     return f;
 }
@@ -83,20 +70,11 @@ protected:
         out << ledger(2, 1) + ledger(2, 2) << carpeta("MDB_descargadas").join(',');
         return out.join('\n');
     }
-    void copiar(const QString& de, const QString& a) {
-        for (const char* f : {"cliente.db", "logistica.db", "Seguridad.mdb", "MDB_descargadas",
-                              "MDB_Syncronizadas"}) {
-            const QString origen = QDir(de).filePath(f), destino = QDir(a).filePath(f);
-            if (QFileInfo(origen).isDir()) {
-                QDir(destino).removeRecursively();
-                QDir().mkpath(destino);
-                for (const QString& g : QDir(origen).entryList(QDir::Files))
-                    QFile::copy(origen + '/' + g, destino + '/' + g);
-            } else {
-                QFile::remove(destino);
-                QFile::copy(origen, destino);
-            }
-        }
+    // Replaces folder `a` with a copy of folder `de`.
+    static void copiar(const QString& de, const QString& a) {
+        namespace fs = std::filesystem;
+        fs::remove_all(a.toStdString());
+        fs::copy(de.toStdString(), a.toStdString(), fs::copy_options::recursive);
     }
 };
 

@@ -1,17 +1,9 @@
 // ArmarSQL, ReemplazarCaracter and the value literals.
 
-#include <gtest/gtest.h>
-
-#include <QDateTime>
-#include <QTemporaryDir>
-
-#include "config/Console.h"
-#include "config/HeadlessConsole.h"
-#include "config/Settings.h"
+#include "DbFixture.h"
 #include "importer/StatementTemplates.h"
 
 using namespace lumaro::importer;
-using lumaro::config::HeadlessConsole;
 
 namespace {
 
@@ -24,25 +16,14 @@ struct FillCase {
 
 void PrintTo(const FillCase& c, std::ostream* os) { *os << c.name; }
 
-class ArmarSQLTest : public ::testing::TestWithParam<FillCase> {
-protected:
-    void SetUp() override {
-        // The headless console also logs each box: keep the log out of the build tree.
-        lumaro::config::setProgramFolder(m_dir.path());
-        lumaro::config::setConsole(&m_console);
-    }
-    void TearDown() override {
-        lumaro::config::setConsole(nullptr);
-        lumaro::config::setProgramFolder(QString());
-    }
-    QTemporaryDir m_dir;
-    HeadlessConsole m_console;
-};
+// The headless console also logs each box: the fixture keeps the log out of the build tree.
+class ArmarSQLTest : public lumaro::testing::DbFixture,
+                     public ::testing::WithParamInterface<FillCase> {};
 
 TEST_P(ArmarSQLTest, FillsMarks) {
     const FillCase& c = GetParam();
     EXPECT_EQ(ArmarSQL(c.plantilla, c.items), c.expected);
-    EXPECT_TRUE(m_console.eventsOf(HeadlessConsole::Event::Kind::Box).empty());
+    EXPECT_TRUE(boxes().empty());
 }
 
 const QString kConv = "d = CONVERT(DATETIME,'$')";
@@ -75,10 +56,9 @@ TEST_F(ArmarSQLTest, OutOfRangeShowsBoxAndGivesEmptyText) {
     EXPECT_EQ(ArmarSQL(atLimit, {}), atLimit);
     EXPECT_EQ(ArmarSQL("$ $ $ $", {"1", "2", "3"}), QString());
     EXPECT_EQ(ArmarSQL(atLimit + u'x', {}), QString());
-    const auto boxes = m_console.eventsOf(HeadlessConsole::Event::Kind::Box);
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, "El subíndice está fuera del intervalo");
-    EXPECT_EQ(boxes[0].number, static_cast<int>(lumaro::config::BoxIcon::Information));
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[0].text, "El subíndice está fuera del intervalo");
+    EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Information));
 }
 
 TEST(ReemplazarCaracter, Cases) {

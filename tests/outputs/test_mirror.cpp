@@ -4,8 +4,8 @@
 #include <QElapsedTimer>
 
 #include "../db/MariaDbFixture.h"
-#include "db/tool/EsquemaEspejo.h"
 #include "db/DateText.h"
+#include "db/tool/EsquemaEspejo.h"
 #include "outputs/EspejoMySql.h"
 #include "outputs/ModCargaMySQL.h"
 #include "outputs/ModMySql.h"
@@ -18,8 +18,6 @@ using snapshot::Table;
 namespace {
 
 const QDateTime kMomento(QDate(2026, 12, 5), QTime(10, 20, 30));
-
-const Table& tabla(const char* nombre) { return *snapshot::findTable(QString::fromUtf8(nombre)); }
 
 std::vector<const Table*> espejadas() {
     std::vector<const Table*> out;
@@ -79,15 +77,6 @@ protected:
         return out;
     }
     QString one(const QString& sql) { return rows(sql).value(0); }
-    // Statements on the store's embedded client database.
-    void source(const QStringList& statements) {
-        db::Connection cliente;
-        ASSERT_TRUE(dbAdmin().AbrirBD(
-            cliente, db::textoConexionSqlServer("", "", path("cliente.db"), "sqlite")));
-        for (const QString& sql : statements)
-            ASSERT_TRUE(dbAdmin().EjecutarSentencia(cliente, sql, 1)) << sql.toStdString();
-        dbAdmin().CerrarBD(cliente);
-    }
     void principal(int clientes = 1) {
         makeDemoStore(1, clientes);
         ASSERT_TRUE(db::AbrirConexion(1)) << log().toStdString();
@@ -122,10 +111,16 @@ TEST_F(Mirror, OtherStoreSendsNothing) {
 // the fill, and a row the server refuses is left out alone with one log line.
 TEST_F(Mirror, InitialFillLoadsEmptyTables) {
     makeDemoStore(1, 20);
-    source({"update Cliente set dUltTDate='2026/12/01 17:45:12' where cClieCode=1",
-            "update Cliente set sClieApel='D''Angelo' where cClieCode=2",
-            "update Cliente set nPuntCant=null where cClieCode=3",
-            "update Cliente set sClieApel='" + QString(60, u'x') + "' where cClieCode=6"});
+    db::Connection cliente;
+    ASSERT_TRUE(dbAdmin().AbrirBD(
+        cliente, db::textoConexionSqlServer("", "", path("cliente.db"), "sqlite")));
+    for (const QString& sql :
+         QStringList{"update Cliente set dUltTDate='2026/12/01 17:45:12' where cClieCode=1",
+                     "update Cliente set sClieApel='D''Angelo' where cClieCode=2",
+                     "update Cliente set nPuntCant=null where cClieCode=3",
+                     "update Cliente set sClieApel='" + QString(60, u'x') + "' where cClieCode=6"})
+        ASSERT_TRUE(dbAdmin().EjecutarSentencia(cliente, sql, 1)) << sql.toStdString();
+    dbAdmin().CerrarBD(cliente);
     root("insert into espejo.Tarjeta (cClieCode, nTarjNumb, IdLocal) values (99, 'x', 1)");
 
     ProcesarCargaInicial();
@@ -268,7 +263,7 @@ class MirrorFailure : public Mirror, public ::testing::WithParamInterface<bool> 
 TEST_P(MirrorFailure, OneRowOneLine) {
     const bool killConnection = GetParam();
     principal();
-    const Table& t = tabla("Acumulacion_Punto");
+    const Table& t = *snapshot::findTable(u"Acumulacion_Punto");
     EspejoMySql espejo;
     ASSERT_TRUE(espejo.activo());
     espejo.filaFusionada(t, fila(t, 1, "a"), true);
