@@ -41,8 +41,18 @@ void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return;
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int size = sqlite3_value_bytes(argv[0]);
+    // Called for every row a selection scans: a short ASCII text is read in place, without
+    // a QString made for it.
+    char16_t ascii[32];
+    bool enSitio = text != nullptr && size <= 32;
+    for (int i = 0; enSitio && i < size; ++i) {
+        enSitio = static_cast<unsigned char>(text[i]) < 0x80;
+        ascii[i] = static_cast<char16_t>(text[i]);
+    }
     int y = 0, m = 0, d = 0;
-    if (text == nullptr || !dateTextParts(QString::fromUtf8(text), y, m, d)) {
+    if (text == nullptr || !(enSitio ? dateTextParts(QStringView(ascii, size), y, m, d)
+                                     : dateTextParts(QString::fromUtf8(text, size), y, m, d))) {
         sqlite3_result_null(ctx);
         return;
     }
