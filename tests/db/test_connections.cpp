@@ -1,10 +1,13 @@
-// The connections opened from the settings and the store registry, on a generated store.
+// The connections opened from the settings (embedded, through unixODBC, the MySQL mirror on a
+// real loopback MariaDB) and the store registry, on a generated store.
 
 #include <QFileInfo>
+#include <QTcpServer>
 
-#include "DbFixture.h"
+#include "MariaDbFixture.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
+#include "db/SessionSetup.h"
 #include "db/clsLocal.h"
 
 using namespace lumaro::db;
@@ -155,6 +158,51 @@ TEST_F(Connections, ConfigLocalesLoadsListAndActiveStore) {
     EXPECT_EQ(logCount("MainProcesoSinc.ConfigLocales(A) - Error : "), 1);
 }
 
+// The same store reached through unixODBC's SQLite driver, and FreeTDS as the default driver.
+class Odbc : public Connections {
+protected:
+    void SetUp() override {
+        Connections::SetUp();
+        if (!connectThroughOdbc(true)) GTEST_SKIP() << "libsqliteodbc or tdsodbc is not installed";
+        // Would end the entry and lose its blanks if it were not quoted.
+        for (const char* section : {"Conexion_Cliente", "Conexion_Logistica"})
+            setKey(section, "PwdUserSQL", "\" p;w}d \"");
+    }
+};
+
+TEST_F(Odbc, StatementsRowCountsAndTransactionsEndToEnd) {
+    ASSERT_TRUE(openBoth()) << log().toStdString();
+    Connection& cnn = cnnCliente();
+    EXPECT_EQ(cnn.database().driverName(), "QODBC");
+    EXPECT_TRUE(cnn.dbmsName().contains(QLatin1String("SQLite"))) << cnn.dbmsName().toStdString();
+    EXPECT_EQ(cnn.engine(), Engine::OtherOdbc);  // not SQL Server: no SET DATEFORMAT
+    ASSERT_TRUE(ConfigLocales());
+    EXPECT_EQ(emailContactoPropio(), "local3@lumaro.example");
+    checkStatements(cnn, 6);
+    EXPECT_FALSE(log().contains(QLatin1String("p;w}d")));
+}
+
+TEST_F(Odbc, UnreachableSqlServerThroughFreeTds) {
+    QTcpServer closed;  // a loopback port with nothing listening once it is closed
+    closed.listen(QHostAddress::LocalHost, 0);
+    const QString server = QStringLiteral("127.0.0.1,%1").arg(closed.serverPort());
+    closed.close();
+    setKey("Conexion_Logistica", "ServidorSQL", server);
+    setKey("Conexion_Logistica", "DriverODBC", "");
+    setKey("Conexion_Logistica", "BaseDatosSQL", "LumaroLogistica");
+    EXPECT_FALSE(AbrirConexion(3));
+    EXPECT_EQ(boxTexts(), QStringList({"No se puede conectar a la BD: LumaroLogistica\r\n\r\n. Se "
+                                       "detendrá el proceso actual."}));
+    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), 1);
+    EXPECT_FALSE(log().contains(QLatin1String("p;w}d")));
+}
+
+// A Spanish-language login reads year-first date texts as year, month, day only after this.
+TEST(SessionSetup, SqlServerSessionsReadDatesYearFirst) {
+    EXPECT_EQ(sessionStatements(Engine::SqlServer), QStringList({"SET DATEFORMAT ymd"}));
+    EXPECT_TRUE(sessionStatements(Engine::OtherOdbc).isEmpty());
+}
+
 struct RegistryFailure {
     const char* name;
     const char* sql;
@@ -213,5 +261,79 @@ INSTANTIATE_TEST_SUITE_P(
         // A store number that is not a number never reaches a statement or file name.
         RegistryFailure{"non_numeric_id", "update Local set IdLocal = '3 or 1=1' where Activo = 1",
                         nullptr, "", "IdLocal no numerico en la tabla Local: 3 or 1=1"}));
+
+// Quotes keep a value's outer blanks in the settings file; a password is never trimmed.
+const char* const kPassword = "\" cla;ve x \"";
+
+class Mirror : public lumaro::testing::MariaDbFixture {
+protected:
+    static void SetUpTestSuite() {
+        startServer(" cla;ve x ", kPassword,
+                    "create table espejo.cliente (cClieCode int, IdLocal int, sClieApel "
+                    "varchar(50), bFlagsincro int)");
+    }
+};
+
+// A fresh principal store opens the mirror before "Local_Activo" is written and after.
+TEST_F(Mirror, PrincipalStoreOpensTheMirror) {
+    makeDemoStore(1, 3);
+    ASSERT_TRUE(AbrirConexion(3));
+    ASSERT_TRUE(AbrirConexion(1)) << log().toStdString();
+    EXPECT_TRUE(cnnMySql().isOpen());
+    cerrarConexiones();
+    setKey("Inicio", "Local_Activo", "1");
+    ASSERT_TRUE(AbrirConexion(3));
+    ASSERT_TRUE(AbrirConexion(1)) << log().toStdString();
+    ASSERT_TRUE(cnnMySql().isOpen());
+    EXPECT_EQ(cnnMySql().engine(), Engine::MySql);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_FALSE(log().contains(QLatin1String("cla;ve")));
+
+    // A backslash cannot escape the closing quote of a value.
+    QString sError;
+    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
+        cnnMySql(),
+        "insert into Cliente (cClieCode, IdLocal, sClieApel, bFlagsincro) values (1, 1, 'C:\\', 1)",
+        1, &sError))
+        << sError.toStdString();
+    Recordset rs;
+    ASSERT_TRUE(
+        rs.open(cnnMySql(), "select sClieApel from CLIENTE where cClieCode=1 and IdLocal=1"))
+        << rs.errorText().toStdString();
+    EXPECT_EQ(rs.value(0).toString(), "C:\\");
+
+    // A connection the server dropped still reads as open; isAlive asks.
+    EXPECT_TRUE(cnnMySql().isAlive());
+    ASSERT_TRUE(rs.open(cnnMySql(), "select connection_id()"));
+    ASSERT_TRUE(s_server->runAsRoot("kill " + rs.value(0).toString()));
+    EXPECT_TRUE(cnnMySql().isOpen());
+    EXPECT_FALSE(cnnMySql().isAlive());
+    EXPECT_FALSE(dbAdmin().EjecutarSentencia(cnnMySql(), "delete from Cliente", 1, &sError));
+    EXPECT_TRUE(cnnCliente().isAlive());
+}
+
+// A closed port, then a wrong password.
+TEST_F(Mirror, UnreachableMirrorBoxNamesItsDatabase) {
+    makeDemoStore(1, 3);
+    QTcpServer closed;  // a loopback port with nothing listening once it is closed
+    closed.listen(QHostAddress::LocalHost, 0);
+    const std::pair<int, QString> rows[] = {{closed.serverPort(), kPassword},
+                                            {s_server->port(), "otra"}};
+    closed.close();
+    int n = 0;
+    for (const auto& [port, password] : rows) {
+        SCOPED_TRACE(port);
+        cerrarConexiones();
+        setMirror(port, password);
+        ASSERT_TRUE(AbrirConexion(3));
+        EXPECT_FALSE(AbrirConexion(1));
+        EXPECT_EQ(boxTexts().value(n),
+                  "No se puede conectar a la BD: espejo\r\n\r\n. Se detendrá "
+                  "el proceso actual");
+        EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: "), ++n);
+        EXPECT_FALSE(log().contains(password));
+    }
+    EXPECT_EQ(boxes().size(), 2u);
+}
 
 }  // namespace
