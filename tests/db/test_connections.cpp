@@ -203,64 +203,49 @@ TEST(SessionSetup, SqlServerSessionsReadDatesYearFirst) {
     EXPECT_TRUE(sessionStatements(Engine::OtherOdbc).isEmpty());
 }
 
-struct RegistryFailure {
-    const char* name;
-    const char* sql;
-    const char* caption;
-    QString box;
-    QString line;
-};
-
-void PrintTo(const RegistryFailure& c, std::ostream* os) { *os << c.name; }
-
-class RegistryFailures : public Connections,
-                         public ::testing::WithParamInterface<RegistryFailure> {};
-
-TEST_P(RegistryFailures, BoxLogAndFalse) {
-    const RegistryFailure& c = GetParam();
-    run(c.sql);
-    // Without table Local the principal-store test fails too, so AbrirConexion(1) does.
-    const bool opened = openBoth();
-    EXPECT_EQ(opened, c.caption != nullptr || QString(c.name) != "missing_table");
-    setLocalPropio("7", "antes@x");
-    EXPECT_FALSE(ConfigLocales());
-    EXPECT_EQ(idLocalPropio(), "7");  // a failed call changes nothing
-    if (c.caption) {
-        ASSERT_EQ(boxes().size(), 1u);
-        EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Critical));
-        EXPECT_EQ(boxes()[0].caption, QString::fromUtf8(c.caption));
-        EXPECT_EQ(boxes()[0].text, c.box);
-    } else {
-        EXPECT_TRUE(boxes().empty());
-    }
-    EXPECT_EQ(logCount(c.line), 1) << log().toStdString();
-    if (QString(c.name) == "C_two_active") {
-        EXPECT_EQ(locales().getNroLocales(), 4);  // the list is loaded all the same
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RegistryFailures,
-    ::testing::Values(
-        RegistryFailure{"A_empty", "delete from Local", "Problemas de Configuración",
-                        "No existe registro de Locales en BD: cliente.db",
-                        "MainProcesoSinc.ConfigLocales(A) - No existe registro de Locales en "
-                        "BD:cliente.db"},
-        RegistryFailure{"B_none_active", "update Local set Activo = 0",
-                        "Problemas de Configuracion",
-                        "No se ha establecido Local Activo en BD: cliente.db",
-                        "MainProcesoSinc.ConfigLocales(B) - No se ha establecido Local Activo en "
-                        "BD: cliente.db"},
-        RegistryFailure{"C_two_active", "update Local set Activo = 1 where IdLocal in (2, 3)",
-                        "Problemas de Configuración",
-                        "No se puede establecer más de un Local como Activo en BD: cliente.db",
-                        "MainProcesoSinc.ConfigLocales(C) - No se puede establecer más de un "
-                        "Local como Activo en BD: cliente.db"},
-        RegistryFailure{"missing_table", "drop table Local", nullptr, "",
-                        "MainProcesoSinc.ConfigLocales(A) - Error : "},
+// Each broken store registry: its box (or none), its log line and false, changing nothing.
+TEST_F(Connections, RegistryFailuresBoxLogAndFalse) {
+    const struct {
+        const char* sql;
+        const char* caption;  // nullptr: no box
+        QString box, line;
+    } cases[] = {
+        // Without table Local the principal-store test fails too, so AbrirConexion(1) does.
+        {"drop table Local", nullptr, "", "MainProcesoSinc.ConfigLocales(A) - Error : "},
+        {"delete from Local", "Problemas de Configuración",
+         "No existe registro de Locales en BD: cliente.db",
+         "MainProcesoSinc.ConfigLocales(A) - No existe registro de Locales en BD:cliente.db"},
+        {"update Local set Activo = 0", "Problemas de Configuracion",
+         "No se ha establecido Local Activo en BD: cliente.db",
+         "MainProcesoSinc.ConfigLocales(B) - No se ha establecido Local Activo en BD: cliente.db"},
         // A store number that is not a number never reaches a statement or file name.
-        RegistryFailure{"non_numeric_id", "update Local set IdLocal = '3 or 1=1' where Activo = 1",
-                        nullptr, "", "IdLocal no numerico en la tabla Local: 3 or 1=1"}));
+        {"update Local set IdLocal = '3 or 1=1' where Activo = 1", nullptr, "",
+         "IdLocal no numerico en la tabla Local: 3 or 1=1"},
+        {"update Local set Activo = 1 where IdLocal in (2, 3)", "Problemas de Configuración",
+         "No se puede establecer más de un Local como Activo en BD: cliente.db",
+         "MainProcesoSinc.ConfigLocales(C) - No se puede establecer más de un Local como Activo "
+         "en BD: cliente.db"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        cerrarConexiones();
+        makeDemoStore(3, 6);
+        m_console.clearEvents();
+        run(c.sql);
+        EXPECT_EQ(openBoth(), c.caption != nullptr || QString(c.sql) != "drop table Local");
+        setLocalPropio("7", "antes@x");
+        EXPECT_FALSE(ConfigLocales());
+        EXPECT_EQ(idLocalPropio(), "7");  // a failed call changes nothing
+        ASSERT_EQ(boxes().size(), c.caption ? 1u : 0u);
+        if (c.caption) {
+            EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Critical));
+            EXPECT_EQ(boxes()[0].caption, QString::fromUtf8(c.caption));
+            EXPECT_EQ(boxes()[0].text, c.box);
+        }
+        EXPECT_EQ(logCount(c.line), 1) << log().toStdString();
+    }
+    EXPECT_EQ(locales().getNroLocales(), 4);  // two active: the list is loaded all the same
+}
 
 // Quotes keep a value's outer blanks in the settings file; a password is never trimmed.
 const char* const kPassword = "\" cla;ve x \"";

@@ -14,8 +14,8 @@
 #include "db/LedgerMigracion.h"
 
 using namespace lumaro::db;
-using lumaro::testing::escribirJetLedger;
 using lumaro::jet::ColumnType;
+using lumaro::testing::escribirJetLedger;
 using lumaro::testing::TiposLedger;
 using Estado = UltimaDescarga::Estado;
 
