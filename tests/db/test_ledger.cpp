@@ -15,7 +15,9 @@
 
 using namespace lumaro::db;
 using lumaro::jet::ColumnType;
+using lumaro::testing::DbFixture;
 using lumaro::testing::escribirJetLedger;
+using lumaro::testing::filasLedger;
 using lumaro::testing::TiposLedger;
 using Estado = UltimaDescarga::Estado;
 
@@ -23,31 +25,26 @@ namespace {
 
 // The stored rows as "idLocal|fecha|iDescargaOK|iSincronizacionOK", by store and day.
 QStringList rows() {
-    return lumaro::testing::filasLedger(rutaLedger(),
-                                        "select idLocal, fecha, iDescargaOK, iSincronizacionOK "
-                                        "from TablasFTP order by idLocal, fecha");
+    return filasLedger(rutaLedger(),
+                       "select idLocal, fecha, iDescargaOK, iSincronizacionOK "
+                       "from TablasFTP order by idLocal, fecha");
 }
 
-class Ledger : public lumaro::testing::DbFixture {
+class Ledger : public DbFixture {
 protected:
     void SetUp() override {
         DbFixture::SetUp();
         QString error;
         ASSERT_TRUE(crearLedger(rutaLedger(), &error)) << error.toStdString();
-        ASSERT_TRUE(dbAdmin().AbrirBD(m_cnn, lumaro::db::textoConexionAccess(rutaLedger())));
-    }
-    void TearDown() override {
-        dbAdmin().CerrarBD(m_cnn);
-        DbFixture::TearDown();
     }
     const QDate d4{2026, 12, 4};
-    lumaro::db::Connection m_cnn;
 };
 
 // One row per store and day, whatever the time of day stored in it.
 TEST_F(Ledger, RegistrationsReplaceTheDayAndKeepOtherStores) {
-    ASSERT_TRUE(dbAdmin().EjecutarSentencia(
-        m_cnn, "insert into TablasFTP values (2, '2026/12/04 15:30:00', 1, 0)"));
+    ASSERT_EQ(
+        filasLedger(rutaLedger(), "insert into TablasFTP values (2, '2026/12/04 15:30:00', 1, 0)"),
+        QStringList());
     ASSERT_TRUE(registrarDescarga("3", d4, "1"));
     EXPECT_EQ(getUltimaDescarga("2").fecha, d4);
     ASSERT_TRUE(registrarSync("2", d4, "1", 2));
@@ -84,8 +81,7 @@ TEST_F(Ledger, LastDownloadedDay) {
 
 // A ledger error is never a date (the download run skips the store, not fetching 31/12/1899).
 TEST_F(Ledger, ErrorsAreReportedNotTurnedIntoDates) {
-    ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "drop table TablasFTP"));
-    dbAdmin().CerrarBD(m_cnn);
+    ASSERT_EQ(filasLedger(rutaLedger(), "drop table TablasFTP"), QStringList());
     EXPECT_EQ(getUltimaDescarga("2").estado, Estado::Error);
     EXPECT_FALSE(registrarDescarga("2", d4, "1"));
     EXPECT_EQ(logCount("Verificar [sSQL=select count(*) as i_qx from TablasFTP where "
@@ -162,7 +158,9 @@ const struct {
       "4|2026-11-30T08:00:00|1|1"}},
 };
 
-class Migracion : public lumaro::testing::DbFixture {
+// Jet ledgers of the older program written by layout, and the installer's command-line tool
+// (lumaro-db) run as a process in the program folder.
+class Migracion : public DbFixture {
 protected:
     using DbFixture::escribir;
     QString jet() const { return rutaLedger() + ".jet"; }
@@ -170,6 +168,26 @@ protected:
         ASSERT_TRUE(
             escribirJetLedger(rutaLedger(), kLayouts[layout].tipos, kLayouts[layout].filas));
     }
+    int run(const QStringList& args) {
+        QProcess p;
+        p.setWorkingDirectory(m_dir.path());
+        p.start(QStringLiteral(LUMARO_BINARY_DIR "/src/db/tool/lumaro-db"), args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        m_stderr = QString::fromLocal8Bit(p.readAllStandardError());
+        m_stdout = QString::fromLocal8Bit(p.readAllStandardOutput());
+        return p.exitCode();
+    }
+    // Every file under the folder with its bytes.
+    QMap<QString, QByteArray> disk() const {
+        QMap<QString, QByteArray> out;
+        for (QDirIterator it(m_dir.path(), QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();) {
+            QFile f(it.next());
+            out.insert(it.filePath(), f.open(QIODevice::ReadOnly) ? f.readAll() : "?");
+        }
+        return out;
+    }
+    QString m_stderr, m_stdout;
 };
 
 TEST_F(Migracion, EveryColumnLayoutKeepsTheHistory) {
@@ -275,31 +293,7 @@ TEST_F(Migracion, ReportShowsEachDayGapsAndFiles) {
     EXPECT_EQ(informe->huecos.size(), 1);
 }
 
-class Tool : public lumaro::testing::DbFixture {
-protected:
-    int run(const QStringList& args) {
-        QProcess p;
-        p.setProgram(QStringLiteral(LUMARO_BINARY_DIR "/src/db/tool/lumaro-db"));
-        p.setArguments(args);
-        p.setWorkingDirectory(m_dir.path());
-        p.start();
-        EXPECT_TRUE(p.waitForFinished(60000));
-        m_stderr = QString::fromLocal8Bit(p.readAllStandardError());
-        m_stdout = QString::fromLocal8Bit(p.readAllStandardOutput());
-        return p.exitCode();
-    }
-    // Every file under the folder with its bytes.
-    QMap<QString, QByteArray> disk() const {
-        QMap<QString, QByteArray> out;
-        for (QDirIterator it(m_dir.path(), QDir::Files, QDirIterator::Subdirectories);
-             it.hasNext();) {
-            QFile f(it.next());
-            out.insert(it.filePath(), f.open(QIODevice::ReadOnly) ? f.readAll() : "?");
-        }
-        return out;
-    }
-    QString m_stderr, m_stdout;
-};
+using Tool = Migracion;
 
 TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
     const QString ledger = rutaLedger();
@@ -379,9 +373,8 @@ TEST_F(Tool, MalformedInputIsRefusedAndChangesNothing) {
             ASSERT_TRUE(escribirJetLedger(ledger, kTextos, {fila}));
         } else if (tipo == "sqlite") {
             ASSERT_TRUE(crearLedger(ledger));
-            ASSERT_EQ(
-                lumaro::testing::filasLedger(ledger, "insert into TablasFTP values (" + fila + ")"),
-                QStringList());
+            ASSERT_EQ(filasLedger(ledger, "insert into TablasFTP values (" + fila + ")"),
+                      QStringList());
         }
         const auto antes = disk();
         EXPECT_NE(run(QStringList{c.comando, ledger} + c.args), 0);
