@@ -15,6 +15,13 @@ using lumaro::config::LeerConfig;
 
 namespace {
 
+// A loopback port with nothing listening.
+int closedPort() {
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    return closed.serverPort();
+}
+
 class Connections : public lumaro::testing::DbFixture {
 protected:
     void SetUp() override {
@@ -112,11 +119,8 @@ TEST_F(Connections, SnapshotKind) {
     QString openedPath;
     setAbridorSnapshot([&](const QString& ruta, QString* error) {
         openedPath = ruta;
-        if (ruta.endsWith(QLatin1String("bad.mdb"))) {
-            *error = "formato no reconocido";
-            return false;
-        }
-        return true;
+        *error = "formato no reconocido";  // read only on failure
+        return !ruta.endsWith(QLatin1String("bad.mdb"));
     });
     rutaOrigenImportacion() = path("MDB_descargadas/2_05122026.mdb");
     EXPECT_FALSE(AbrirConexion(2));
@@ -183,11 +187,7 @@ TEST_F(Odbc, StatementsRowCountsAndTransactionsEndToEnd) {
 }
 
 TEST_F(Odbc, UnreachableSqlServerThroughFreeTds) {
-    QTcpServer closed;  // a loopback port with nothing listening once it is closed
-    closed.listen(QHostAddress::LocalHost, 0);
-    const QString server = QStringLiteral("127.0.0.1,%1").arg(closed.serverPort());
-    closed.close();
-    setKey("Conexion_Logistica", "ServidorSQL", server);
+    setKey("Conexion_Logistica", "ServidorSQL", QStringLiteral("127.0.0.1,%1").arg(closedPort()));
     setKey("Conexion_Logistica", "DriverODBC", "");
     setKey("Conexion_Logistica", "BaseDatosSQL", "LumaroLogistica");
     EXPECT_FALSE(AbrirConexion(3));
@@ -300,11 +300,7 @@ TEST_F(Mirror, PrincipalStoreOpensTheMirror) {
 // A closed port, then a wrong password.
 TEST_F(Mirror, UnreachableMirrorBoxNamesItsDatabase) {
     makeDemoStore(1, 3);
-    QTcpServer closed;  // a loopback port with nothing listening once it is closed
-    closed.listen(QHostAddress::LocalHost, 0);
-    const std::pair<int, QString> rows[] = {{closed.serverPort(), kPassword},
-                                            {s_server->port(), "otra"}};
-    closed.close();
+    const std::pair<int, QString> rows[] = {{closedPort(), kPassword}, {s_server->port(), "otra"}};
     int n = 0;
     for (const auto& [port, password] : rows) {
         SCOPED_TRACE(port);

@@ -120,7 +120,7 @@ TEST_F(Ledger, StoreNumbersMustBeNumbers) {
     EXPECT_EQ(rows().size(), 1);
 }
 
-TEST_F(Ledger, PendingRowsForTheImportRunAndFileSizes) {
+TEST_F(Ledger, PendingRowsForTheImportRun) {
     ASSERT_TRUE(registrarDescarga("4", QDate(2026, 12, 3), "1"));
     for (const int day : {4, 2, 1}) ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, day), "1"));
     ASSERT_TRUE(registrarSync("2", QDate(2026, 12, 1), "1", 2));   // merged
@@ -133,9 +133,6 @@ TEST_F(Ledger, PendingRowsForTheImportRunAndFileSizes) {
     EXPECT_EQ(got, QStringList({"2_02122026", "2_04122026", "4_03122026"}));
     ASSERT_TRUE(borrarDescarga("2", QDate(2026, 12, 4)));
     EXPECT_EQ(listarPendientes("3")->size(), 2);
-
-    EXPECT_EQ(getTamanoArchivo(rutaLedger()), QFileInfo(rutaLedger()).size());
-    EXPECT_EQ(getTamanoArchivo(path("none.mdb")), -1);
 }
 
 // One history in each layout: a day twice (the "yes" wins), a day missing, a gap on the 3rd.
