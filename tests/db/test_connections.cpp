@@ -74,21 +74,6 @@ TEST_F(Connections, ServerLanguageOnlyEnglishOrSpanishInAnyCase) {
     }
 }
 
-TEST_F(Connections, OpensBothDatabasesWithoutMirrorOutsideThePrincipalStore) {
-    ASSERT_TRUE(openBoth());
-    EXPECT_TRUE(cnnCliente().isOpen());
-    EXPECT_TRUE(cnnLogistica().isOpen());
-    EXPECT_FALSE(cnnMySql().isOpen());
-    EXPECT_FALSE(esLocalPrincipal());
-    EXPECT_TRUE(boxes().empty());
-    EXPECT_FALSE(log().contains(QLatin1String("secreto-no-va-al-log")));
-    // Settings are read again at every opening.
-    EXPECT_EQ(datosConfiguracion().cliente.catalogo, "cliente.db");
-    setKey("Conexion_Cliente", "BaseDatosSQL", "otro.db");
-    EXPECT_FALSE(AbrirConexion(1));
-    EXPECT_EQ(datosConfiguracion().cliente.catalogo, "otro.db");
-}
-
 TEST_F(Connections, UnreachableCatalogNamesTheCatalog) {
     setKey("Conexion_Cliente", "BaseDatosSQL", "falta.db");
     setKey("Conexion_Logistica", "BaseDatosSQL", "falta-log.db");
@@ -139,9 +124,16 @@ TEST_F(Connections, SnapshotKind) {
     EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: formato no reconocido"), 1);
 }
 
-TEST_F(Connections, ConfigLocalesLoadsListAndActiveStore) {
+// Both databases open without a mirror outside the principal store; the registry gives the
+// store list and the active store.
+TEST_F(Connections, OpensBothDatabasesAndLoadsTheStoreRegistry) {
     setLocalPropio(QString(), QString());
     ASSERT_TRUE(openBoth());
+    EXPECT_TRUE(cnnCliente().isOpen());
+    EXPECT_TRUE(cnnLogistica().isOpen());
+    EXPECT_FALSE(cnnMySql().isOpen());
+    EXPECT_FALSE(esLocalPrincipal());
+    EXPECT_FALSE(log().contains(QLatin1String("secreto-no-va-al-log")));
     ASSERT_TRUE(ConfigLocales());
     EXPECT_EQ(idLocalPropio(), "3");
     EXPECT_EQ(LeerConfig("Local_Activo"), "3");
@@ -160,6 +152,11 @@ TEST_F(Connections, ConfigLocalesLoadsListAndActiveStore) {
     run("drop table Contactos");
     EXPECT_TRUE(ConfigLocales());
     EXPECT_EQ(logCount("MainProcesoSinc.ConfigLocales(A) - Error : "), 1);
+    // Settings are read again at every opening.
+    EXPECT_EQ(datosConfiguracion().cliente.catalogo, "cliente.db");
+    setKey("Conexion_Cliente", "BaseDatosSQL", "otro.db");
+    EXPECT_FALSE(AbrirConexion(1));
+    EXPECT_EQ(datosConfiguracion().cliente.catalogo, "otro.db");
 }
 
 // The same store reached through unixODBC's SQLite driver, and FreeTDS as the default driver.

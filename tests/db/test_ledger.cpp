@@ -62,23 +62,6 @@ TEST_F(Ledger, RegistrationsReplaceTheDayAndKeepOtherStores) {
               1);
 }
 
-TEST_F(Ledger, LastDownloadedDay) {
-    ASSERT_TRUE(registrarDescarga("2", QDate(2026, 11, 30), "1"));
-    ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, 2), "1"));
-    ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, 3), "0"));  // a "0" row never advances it
-    ASSERT_TRUE(registrarDescarga("4", QDate(2026, 12, 3), "0"));
-    UltimaDescarga u = getUltimaDescarga("2");
-    EXPECT_EQ(u.estado, Estado::Registrada);
-    EXPECT_EQ(u.fecha, QDate(2026, 12, 2));
-    // No download recorded: today, and a line that says why nothing is fetched.
-    for (const char* store : {"4", "9"}) {
-        u = getUltimaDescarga(store);
-        EXPECT_EQ(u.estado, Estado::SinRegistro);
-        EXPECT_EQ(u.fecha, QDate(2026, 12, 5));
-    }
-    EXPECT_EQ(logCount("getUltimaDescarga - No hay descarga registrada del Local 9"), 1);
-}
-
 // A ledger error is never a date (the download run skips the store, not fetching 31/12/1899).
 TEST_F(Ledger, ErrorsAreReportedNotTurnedIntoDates) {
     ASSERT_EQ(filasLedger(rutaLedger(), "drop table TablasFTP"), QStringList());
@@ -110,22 +93,25 @@ TEST_F(Ledger, ErrorsAreReportedNotTurnedIntoDates) {
     EXPECT_FALSE(error.isEmpty());
 }
 
-// Store numbers go into statements: anything but a whole number is refused.
-TEST_F(Ledger, StoreNumbersMustBeNumbers) {
-    ASSERT_TRUE(registrarDescarga("2", d4, "1"));
-    EXPECT_EQ(getUltimaDescarga("2 or 1=1").estado, Estado::Error);
-    EXPECT_FALSE(registrarDescarga("1; delete from TablasFTP", d4, "1"));
-    EXPECT_FALSE(registrarSync("2", d4, "1 where 1=1 --", 2));
-    EXPECT_FALSE(borrarDescarga("x", d4));
-    EXPECT_EQ(rows().size(), 1);
-}
-
-TEST_F(Ledger, PendingRowsForTheImportRun) {
+// The last downloaded day (a "0" row never advances it; no download recorded: today, and a line
+// that says why nothing is fetched) and the rows pending for the import run.
+TEST_F(Ledger, LastDownloadedDayAndPendingRows) {
     ASSERT_TRUE(registrarDescarga("4", QDate(2026, 12, 3), "1"));
-    for (const int day : {4, 2, 1}) ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, day), "1"));
-    ASSERT_TRUE(registrarSync("2", QDate(2026, 12, 1), "1", 2));   // merged
+    ASSERT_TRUE(registrarDescarga("5", QDate(2026, 12, 3), "0"));
+    for (const int day : {4, 2}) ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, day), "1"));
+    ASSERT_TRUE(registrarDescarga("2", QDate(2026, 11, 30), "1"));
+    ASSERT_TRUE(registrarSync("2", QDate(2026, 11, 30), "1", 2));  // merged
     ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, 5), "0"));  // absent on the server
     ASSERT_TRUE(registrarDescarga("3", QDate(2026, 12, 3), "1"));  // own store
+    UltimaDescarga u = getUltimaDescarga("2");
+    EXPECT_EQ(u.estado, Estado::Registrada);
+    EXPECT_EQ(u.fecha, QDate(2026, 12, 4));
+    for (const char* store : {"5", "9"}) {
+        u = getUltimaDescarga(store);
+        EXPECT_EQ(u.estado, Estado::SinRegistro);
+        EXPECT_EQ(u.fecha, QDate(2026, 12, 5));
+    }
+    EXPECT_EQ(logCount("getUltimaDescarga - No hay descarga registrada del Local 9"), 1);
     const auto p = listarPendientes("3");
     ASSERT_TRUE(p.has_value());
     QStringList got;
@@ -133,6 +119,12 @@ TEST_F(Ledger, PendingRowsForTheImportRun) {
     EXPECT_EQ(got, QStringList({"2_02122026", "2_04122026", "4_03122026"}));
     ASSERT_TRUE(borrarDescarga("2", QDate(2026, 12, 4)));
     EXPECT_EQ(listarPendientes("3")->size(), 2);
+    // Store numbers go into statements: anything but a whole number is refused.
+    EXPECT_EQ(getUltimaDescarga("2 or 1=1").estado, Estado::Error);
+    EXPECT_FALSE(registrarDescarga("1; delete from TablasFTP", d4, "1"));
+    EXPECT_FALSE(registrarSync("2", d4, "1 where 1=1 --", 2));
+    EXPECT_FALSE(borrarDescarga("x", d4));
+    EXPECT_EQ(rows().size(), 6);
 }
 
 // One history in each layout: a day twice (the "yes" wins), a day missing, a gap on the 3rd.
