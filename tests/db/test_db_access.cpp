@@ -112,16 +112,12 @@ protected:
             dbAdmin().AbrirBD(m_cnn, textoConexionSqlServer("", "", "cliente.db", "SQLite")));
         m_console.clearEvents();
     }
-    void TearDown() override {
-        dbAdmin().CerrarBD(m_cnn);
-        DbFixture::TearDown();
-    }
     int count(const QString& sql) {
         Recordset rs;
         EXPECT_TRUE(rs.open(m_cnn, sql)) << rs.errorText().toStdString();
         return rs.value(0).toInt();
     }
-    Connection m_cnn;
+    Connection m_cnn;  // closes with the fixture, its last copy
 };
 
 TEST_F(DbAccess, FailedOpenLogsOnceAndCreatesNothingCloseNeverFails) {
@@ -167,7 +163,8 @@ TEST_F(DbAccess, NoisyFailureShowsBoxThenLogs) {
     EXPECT_FALSE(dbAdmin().EjecutarSentencia(m_cnn, "   ", 1, &sError));
 }
 
-TEST_F(DbAccess, NamesMatchWithoutRegardToCaseNonAsciiIncluded) {
+// The embedded dialect: names in any case (non-ASCII included), year/month/day, date values.
+TEST_F(DbAccess, NamesInAnyCaseAndDateFunctions) {
     // The stored spellings are "Cumpleaños" and "cCliecode".
     EXPECT_EQ(count("select count(*) from CUMPLEAÑOS"), 4);
     EXPECT_EQ(count("select count(*) from cumpleaños where CCLIECODE = 3"), 1);
@@ -175,9 +172,6 @@ TEST_F(DbAccess, NamesMatchWithoutRegardToCaseNonAsciiIncluded) {
     ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "create table Ñandú (Año int)"));
     ASSERT_TRUE(dbAdmin().EjecutarSentencia(m_cnn, "insert into ÑANDÚ (AÑO) values (2026)"));
     EXPECT_EQ(count("select año from ñandú"), 2026);
-}
-
-TEST_F(DbAccess, DateFunctionsAndDateValues) {
     // Demo change dates are today minus (code % 30) days.
     for (const int day : {5, 4})
         EXPECT_EQ(count(QString("select count(*) from Cliente where year(dUltTDate)=2026 and "

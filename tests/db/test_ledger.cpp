@@ -151,9 +151,8 @@ const struct {
 // (lumaro-db) run as a process in the program folder.
 class Migracion : public DbFixture {
 protected:
-    using DbFixture::escribir;
     QString jet() const { return rutaLedger() + ".jet"; }
-    void escribir(int layout) {
+    void escribirLayout(int layout) {
         ASSERT_TRUE(
             escribirJetLedger(rutaLedger(), kLayouts[layout].tipos, kLayouts[layout].filas));
     }
@@ -184,7 +183,7 @@ TEST_F(Migracion, EveryColumnLayoutKeepsTheHistory) {
         SCOPED_TRACE(kLayouts[i].nombre);
         QFile::remove(rutaLedger());
         QFile::remove(jet());
-        escribir(i);
+        escribirLayout(i);
         const QByteArray original = contenido(rutaLedger());
         ASSERT_TRUE(prepararLedger());
         EXPECT_EQ(rows(), QStringList({"2|2026/12/01 00:00:00|1|1", "2|2026/12/02 00:00:00|1|0",
@@ -207,7 +206,7 @@ TEST_F(Migracion, EveryColumnLayoutKeepsTheHistory) {
 }
 
 TEST_F(Migracion, InterruptedConversionIsRedoneAndAForeignCopyIsNeverOverwritten) {
-    escribir(0);
+    escribirLayout(0);
     const QByteArray original = contenido(rutaLedger());
     // Interrupted after saving the original, a half-written new ledger left behind.
     ASSERT_TRUE(QFile::copy(rutaLedger(), jet()));
@@ -219,7 +218,7 @@ TEST_F(Migracion, InterruptedConversionIsRedoneAndAForeignCopyIsNeverOverwritten
 
     // A different file under the .jet name is someone else's: refused, nothing touched.
     ASSERT_TRUE(QFile::remove(rutaLedger()));
-    escribir(1);
+    escribirLayout(1);
     const QByteArray otro = contenido(rutaLedger());
     const MigracionLedger m = migrarLedger(rutaLedger());
     EXPECT_EQ(m.estado, MigracionLedger::Estado::Fallo);
@@ -231,7 +230,7 @@ TEST_F(Migracion, InterruptedConversionIsRedoneAndAForeignCopyIsNeverOverwritten
 
 // A damaged Jet ledger is kept, reported, and fails the ledger calls, so no store is fetched.
 TEST_F(Migracion, DamagedLedgerIsKeptAndDownloadsStayOff) {
-    escribir(0);
+    escribirLayout(0);
     const QByteArray sano = contenido(rutaLedger());
     QByteArray basura = sano;
     for (qsizetype i = 2 * 4096; i < basura.size(); ++i) basura[i] = char(i * 7);
@@ -250,7 +249,7 @@ TEST_F(Migracion, DamagedLedgerIsKeptAndDownloadsStayOff) {
 
 // The report: per store and day, gaps, the snapshots in the working folders, a filter.
 TEST_F(Migracion, ReportShowsEachDayGapsAndFiles) {
-    escribir(0);
+    escribirLayout(0);
     ASSERT_TRUE(prepararLedger());
     for (const char* carpeta : {"MDB_descargadas", "Error"})
         ASSERT_TRUE(QDir(m_dir.path()).mkdir(carpeta));
