@@ -59,10 +59,8 @@ TEST(ConnectionText, MySqlHostMayCarryAPort) {
             translateConnectionText(textoConexionMySql(c.host, "m", "u", "p"), {}, &error);
         ASSERT_EQ(target.has_value(), c.port != 0) << c.host;
         if (!target) continue;
-        EXPECT_EQ(target->qtDriver, "QMYSQL");
         EXPECT_EQ(target->hostName, QString(c.host).section(u':', 0, 0));
         EXPECT_EQ(target->port, c.port);
-        EXPECT_EQ(target->password, "p");
     }
 }
 
