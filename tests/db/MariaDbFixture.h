@@ -16,13 +16,12 @@ protected:
         s_server = new MariaDbServer;
         s_password = settingsPassword;
         QString error;
-        if (!s_server->start(&error) ||
-            !s_server->runAsRoot("create database espejo; create user 'lumaro'@'127.0.0.1' "
-                                 "identified by '" +
-                                     serverPassword +
-                                     "'; grant all on espejo.* to 'lumaro'@'127.0.0.1'; " +
-                                     extraSql,
-                                 &error))
+        const QString sql =
+            QStringLiteral(
+                "create database espejo; create user 'lumaro'@'127.0.0.1' identified "
+                "by '%1'; grant all on espejo.* to 'lumaro'@'127.0.0.1'; %2")
+                .arg(serverPassword, extraSql);
+        if (!s_server->start(&error) || !s_server->runAsRoot(sql, &error))
             s_skip = error.isEmpty() ? QStringLiteral("MariaDB could not be started") : error;
     }
     static void TearDownTestSuite() {

@@ -7,25 +7,14 @@
 
 namespace lumaro::testing {
 
-namespace {
-
-QString tool(const QString& name) {
+static QString tool(const QString& name) {
     return QStandardPaths::findExecutable(
         name, {"/usr/sbin", "/usr/bin", "/usr/local/bin", "/usr/local/sbin"});
 }
 
-int freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort();
-}
-
-}  // namespace
-
 bool MariaDbServer::start(QString* error) {
-    const QString installDb = tool("mariadb-install-db");
-    const QString server = tool("mariadbd");
-    if (installDb.isEmpty() || server.isEmpty() || tool("mariadb").isEmpty()) {
+    if (tool("mariadb-install-db").isEmpty() || tool("mariadbd").isEmpty() ||
+        tool("mariadb").isEmpty()) {
         *error = QStringLiteral("mariadb-server is not installed");
         return false;
     }
@@ -33,32 +22,30 @@ bool MariaDbServer::start(QString* error) {
     // As root the server must be told to stay root; otherwise it runs as the caller.
     const QStringList asUser = geteuid() == 0 ? QStringList{"--user=root"} : QStringList{};
     QProcess install;
-    install.start(installDb, QStringList{"--no-defaults", "--datadir=" + data, "--skip-test-db",
-                                         "--auth-root-authentication-method=normal"} +
-                                 asUser);
+    install.start(tool("mariadb-install-db"),
+                  QStringList{"--no-defaults", "--datadir=" + data, "--skip-test-db",
+                              "--auth-root-authentication-method=normal"} +
+                      asUser);
     if (!install.waitForFinished(120000) || install.exitCode() != 0) {
-        *error = QStringLiteral("mariadb-install-db: ") +
-                 QString::fromLocal8Bit(install.readAllStandardError());
+        *error = "mariadb-install-db: " + QString::fromLocal8Bit(install.readAllStandardError());
         return false;
     }
-    m_port = freePort();
+    QTcpServer probe;  // a free loopback port
+    probe.listen(QHostAddress::LocalHost, 0);
+    m_port = probe.serverPort();
+    probe.close();
     m_server.setProcessChannelMode(QProcess::MergedChannels);
     m_server.start(
-        server,
+        tool("mariadbd"),
         {"--no-defaults", "--datadir=" + data, "--user=root", "--port=" + QString::number(m_port),
          "--bind-address=127.0.0.1", "--socket=" + m_dir.filePath("sock"),
          "--pid-file=" + m_dir.filePath("pid"), "--lower-case-table-names=0", "--skip-log-bin",
          "--innodb-buffer-pool-size=16M", "--log-error=" + m_dir.filePath("error.log")});
-    if (!m_server.waitForStarted(10000)) {
-        *error = QStringLiteral("mariadbd did not start");
-        return false;
-    }
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 300 && m_server.waitForStarted(10000); ++i) {
         if (runAsRoot("select 1")) return true;
-        if (m_server.state() == QProcess::NotRunning) break;
         QThread::msleep(100);
     }
-    *error = QStringLiteral("mariadbd did not answer");
+    *error = QStringLiteral("mariadbd did not start or answer");
     return false;
 }
 
@@ -71,13 +58,10 @@ bool MariaDbServer::runAsRoot(const QString& sql, QString* error) {
     return ok;
 }
 
-void MariaDbServer::stop() {
-    if (m_server.state() == QProcess::NotRunning) return;
+MariaDbServer::~MariaDbServer() {
     m_server.terminate();
-    if (!m_server.waitForFinished(30000)) {
-        m_server.kill();
-        m_server.waitForFinished(5000);
-    }
+    if (!m_server.waitForFinished(30000)) m_server.kill();
+    m_server.waitForFinished(5000);
 }
 
 }  // namespace lumaro::testing

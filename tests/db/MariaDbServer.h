@@ -11,8 +11,7 @@ class MariaDbServer {
 public:
     // Starts the server; false with the reason in error (binaries missing, start failed).
     bool start(QString* error);
-    void stop();
-    ~MariaDbServer() { stop(); }
+    ~MariaDbServer();
 
     int port() const { return m_port; }
     // Runs SQL as root through the server's socket; false with the client's output in error.
