@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
-#include <algorithm>
 
 #include "config/Clock.h"
 #include "config/Cp1252.h"
@@ -56,13 +55,12 @@ ScriptServer::~ScriptServer() {
     m_process.waitForFinished(5000);
 }
 
-FtpServer::FtpServer(Mode mode, const QString& cert, bool passive) {
+FtpServer::FtpServer(const QString& cert, bool passive) {
     QDir(m_dir.path()).mkpath(QStringLiteral("root/intercambio"));
     QDir(m_dir.path()).mkpath(QStringLiteral("control"));
     QStringList args{"--root",        root(),
                      "--control",     m_dir.filePath("control"),
                      "--command-log", m_dir.filePath("commands.log")};
-    if (mode == Mode::Silent) args << "--silent";
     if (!cert.isEmpty())
         args << "--cert" << certificate(cert, ".pem") << "--key" << certificate(cert, ".key");
     if (passive) args << "--passive";
@@ -96,12 +94,9 @@ SmtpServer::SmtpServer(Security security, const QString& cert, const QString& us
 
 QStringList SmtpServer::mails() const {
     const QDir folder(m_dir.filePath(QStringLiteral("mail")));
-    QStringList names = folder.entryList({QStringLiteral("*.eml")}, QDir::Files);
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return a.section(u'.', 0, 0).toInt() < b.section(u'.', 0, 0).toInt();
-    });
     QStringList mails;
-    for (const QString& name : names) mails << QString::fromUtf8(readAll(folder.filePath(name)));
+    for (const QString& name : folder.entryList({QStringLiteral("*.eml")}, QDir::Files))
+        mails << QString::fromUtf8(readAll(folder.filePath(name)));
     return mails;
 }
 
@@ -120,7 +115,7 @@ void configurarCorreo(int port, SmtpServer::Security security, const QString& ca
     file.write("\r\n" + lumaro::config::toCp1252(lines.join("\r\n")) + "\r\n");
 }
 
-int unusedPort() {
+int unusedPort(bool listening) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -130,7 +125,7 @@ int unusedPort() {
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         port = ntohs(address.sin_port);
-    ::close(fd);
+    if (!listening || ::listen(fd, 16) != 0) ::close(fd);
     return port;
 }
 

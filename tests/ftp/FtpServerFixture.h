@@ -33,10 +33,8 @@ protected:
 
 class FtpServer : public ScriptServer {
 public:
-    enum class Mode { Normal, Silent };
     // Root holds "intercambio"; a certificate (of certificates()) requires explicit TLS.
-    explicit FtpServer(Mode mode = Mode::Normal, const QString& certificate = QString(),
-                       bool passive = false);
+    explicit FtpServer(const QString& certificate = QString(), bool passive = false);
     bool running() const { return m_port > 0; }
     QString root() const { return m_dir.filePath(QStringLiteral("root")); }
     QString remote(const QString& path) const;
@@ -51,15 +49,16 @@ public:
     // Requires TLS with the certificate and, with a user, that login.
     SmtpServer(Security security, const QString& certificate, const QString& user,
                const QString& password);
-    QStringList mails() const;  // every accepted message, envelope lines first, oldest first
+    QStringList mails() const;  // every accepted message, envelope lines first
 };
 
 // Writes [Correo] (sender tienda3@example.com; CA of certificates(), empty: the system's).
 void configurarCorreo(int port, SmtpServer::Security security, const QString& ca,
                       const QString& user, const QString& password);
 
-// A port on which nothing listens.
-int unusedPort();
+// A loopback port on which nothing answers: connections are refused or, listening, accepted by
+// the system and never answered (a hung server) until the program ends.
+int unusedPort(bool listening = false);
 
 // A store's program folder, settings and recording console; restores program state on exit.
 class StoreFolder {
@@ -69,7 +68,6 @@ public:
 
     QString path(const QString& relative = QString()) const;
     QString log() const;  // today's run log
-    bool logHas(const QString& text) const { return log().contains(text); }
     // Success when the log holds every text; otherwise names the first missing one.
     ::testing::AssertionResult logged(const QStringList& texts) const;
     lumaro::config::HeadlessConsole& console() { return m_console; }

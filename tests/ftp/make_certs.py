@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Makes the certificates of the TLS tests in the given folder (PEM, EC P-256 keys):
-  ca.pem                    a CA made here, to be named as the trusted file
+  ca.pem/.key               a CA made here, to be named as the trusted file
   good.pem/.key             issued by the CA for 127.0.0.1 and localhost
   expired.pem/.key          issued by the CA for 127.0.0.1, expired yesterday
   otherhost.pem/.key        issued by the CA for other.example only
@@ -39,29 +39,27 @@ def certificate(subject, key, issuer, issuer_key, start, end, hosts=None, ca=Fal
 def write(folder, base, cert, key):
     with open(os.path.join(folder, base + ".pem"), "wb") as out:
         out.write(cert.public_bytes(serialization.Encoding.PEM))
-    if key is not None:
-        with open(os.path.join(folder, base + ".key"), "wb") as out:
-            out.write(key.private_bytes(serialization.Encoding.PEM,
-                                        serialization.PrivateFormat.PKCS8,
-                                        serialization.NoEncryption()))
+    with open(os.path.join(folder, base + ".key"), "wb") as out:
+        out.write(key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                                    serialization.NoEncryption()))
 
 
 def main(folder):
     now = datetime.datetime.now(datetime.timezone.utc)
     ca_key = ec.generate_private_key(ec.SECP256R1())
-    write(folder, "ca", certificate("test CA", ca_key, "test CA", ca_key, now - DAY,
-                                    now + 30 * DAY, ca=True), None)
     local = ["127.0.0.1", "localhost"]
     cases = {
+        "ca": (now - DAY, now + 30 * DAY, None),
         "good": (now - DAY, now + 30 * DAY, local),
         "expired": (now - 30 * DAY, now - DAY, local),
         "otherhost": (now - DAY, now + 30 * DAY, ["other.example"]),
         "selfsigned": (now - DAY, now + 30 * DAY, local),
     }
     for base, (start, end, hosts) in cases.items():
-        key = ec.generate_private_key(ec.SECP256R1())
-        issuer, issuer_key = ("selfsigned", key) if base == "selfsigned" else ("test CA", ca_key)
-        write(folder, base, certificate(base, key, issuer, issuer_key, start, end, hosts), key)
+        key = ca_key if base == "ca" else ec.generate_private_key(ec.SECP256R1())
+        issuer, issuer_key = (base, key) if base in ("ca", "selfsigned") else ("ca", ca_key)
+        cert = certificate(base, key, issuer, issuer_key, start, end, hosts, ca=base == "ca")
+        write(folder, base, cert, key)
 
 
 if __name__ == "__main__":

@@ -104,12 +104,9 @@ TEST_F(RunTest, JetLedgerOfTheOlderProgramIsConvertedAndDownloadsGoOn) {
     for (int day : {3, 4, 5}) offer("1", day);
 
     descargarOtrosLocales();
-    EXPECT_EQ(server.commands().filter("RETR ").value(0), "RETR 1_04122026.mdb");
     EXPECT_EQ(downloadedFiles(), QStringList({"1_04122026.mdb", "1_05122026.mdb"}));
     EXPECT_EQ(ledgerRows(),
               QStringList({"1 01 1 1", "1 03 1 1", "1 04 1 0", "1 05 1 0", "2 05 1 0"}));
-    EXPECT_TRUE(QFileInfo::exists(rutaLedger() + ".jet"));
-    EXPECT_TRUE(store.logHas("convertido del formato Jet del programa anterior: 3 filas"));
 }
 
 // The second synchronisation's missing file is recorded, listed and mailed once.
@@ -136,9 +133,6 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
     EXPECT_TRUE(problem(0).endsWith(" - (1) Problemas de DESCARGA para Local : 1 - Centro"));
     EXPECT_TRUE(
         problem(1).endsWith(" - (2) Segunda Sincronizacion y no se encontro archivo: 1_04122026"));
-    EXPECT_TRUE(store.logHas(
-        "MainProcesoSinc.descargarOtrosLocales >>> (2) Segunda Sincrinizacion y no se encontro "
-        "archivo: 1_04122026"));
     EXPECT_TRUE(enviarAvisosCorreo()) << store.log().toStdString();
     const QStringList mails = smtp.mails();
     ASSERT_EQ(mails.size(), 1);
@@ -154,13 +148,13 @@ TEST_F(RunTest, AStoreWithoutLedgerRowsOrAnUnreadableLedgerFetchesNothing) {
     descargarOtrosLocales();  // no rows at all: every store counts as up to date
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_FALSE(runState().results.downloadAnswered);
-    EXPECT_FALSE(store.logHas("Cerrando conexion FTP (2)..."));
+    EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
 
     ASSERT_TRUE(QFile::remove(rutaLedger()));
     ASSERT_TRUE(QDir().mkpath(rutaLedger()));  // a folder where the ledger should be
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_TRUE(store.logHas("se omite en esta ejecucion."));
+    EXPECT_TRUE(store.logged({"se omite en esta ejecucion."}));
     EXPECT_EQ(retrCount(), 0);
 }
 
@@ -178,35 +172,35 @@ TEST_F(RunTest, ALedgerThatCannotRecordEndsTheStoresWalk) {
     EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 0"});
 }
 
+// A failed transfer (cut, or the server down) is reported per store, records nothing, and the
+// next run retries.
 TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
     for (const char* id : {"1", "2"}) {
         recorded(id, 1);
         offer(id, 5);
     }
+    lumaro::db::setLocalPropio("3", "sur@example.com");
     server.setFault("cut_retr", true);
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_EQ(ledgerRows(), QStringList({"1 04 1 0", "2 04 1 0"}));
-    EXPECT_EQ(store.console().problems().size(), 2);  // one per store: the second still tried
+    ASSERT_EQ(store.console().problems().size(), 2);  // one per store: the second still tried
+    EXPECT_TRUE(problem(0).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
+    EXPECT_TRUE(
+        store.logged({"Se intento enviar correo: (1) Problemas de DESCARGA del archivo < "
+                      "1_05/12/2026 > MDB del Local: 1 - Centro"}));
     EXPECT_FALSE(runState().results.downloadAnswered);
 
+    store.setPort(unusedPort());
+    descargarOtrosLocales();
+    EXPECT_EQ(store.console().problems().size(), 4);
+    EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
+
     server.setFault("cut_retr", false);
+    store.setPort(server.port());
     descargarOtrosLocales();
     EXPECT_EQ(downloadedFiles().size(), 2);
     EXPECT_EQ(runState().results.downloadCount, 2);
-}
-
-TEST_F(RunTest, ServerDownIsReportedPerStore) {
-    recorded("1", 1);
-    lumaro::db::setLocalPropio("3", "sur@example.com");
-    store.setPort(unusedPort());
-    descargarOtrosLocales();
-    ASSERT_EQ(store.console().problems().size(), 1);
-    EXPECT_TRUE(problem(0).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
-    EXPECT_TRUE(store.logHas(
-        "Se intento enviar correo: (1) Problemas de DESCARGA del archivo < 1_05/12/2026 > MDB del "
-        "Local: 1 - Centro"));
-    EXPECT_FALSE(store.logHas("Cerrando conexion FTP (2)..."));
 }
 
 // Upload run.
@@ -259,17 +253,6 @@ TEST_F(UploadRunTest, SendsThisStoresFilesDatabasesFirst) {
     EXPECT_EQ(kept, expected);
 }
 
-TEST_F(UploadRunTest, ARefusedFileDoesNotHoldBackTheOthers) {
-    put({"3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"});
-    ASSERT_TRUE(writeFile(remote("3_04122026.mdb"), "another PC"));
-    Main();
-    EXPECT_EQ(stored(), QStringList({"3_05122026.mdb", "3_C_QC5.dbf"}));
-    EXPECT_FALSE(runState().results.uploadDone);
-    EXPECT_TRUE(store.console().problems().last().endsWith(
-        " - Problemas al SUBIR archivo < 3_04122026.mdb >."));
-    EXPECT_TRUE(QFileInfo::exists(local("3_04122026.mdb")));
-}
-
 // Registry not loaded this cycle: the recorded active store is used; with none nothing is sent.
 TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     put({"3_05122026.mdb"});
@@ -284,7 +267,7 @@ TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     Main();
     EXPECT_EQ(stored(), QStringList{"3_05122026.mdb"});
     EXPECT_FALSE(runState().results.uploadDone);
-    EXPECT_TRUE(store.logHas("no se conoce el Local propio"));
+    EXPECT_TRUE(store.logged({"no se conoce el Local propio"}));
 }
 
 TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
@@ -292,8 +275,8 @@ TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
     Main();
     EXPECT_TRUE(stored().isEmpty());
     EXPECT_TRUE(runState().results.uploadDone);
-    EXPECT_TRUE(store.logHas(
-        "archivo < 3_05122026.mdb > para SUBIRLO al FTP (si esta es la primera sincronizacion"));
+    EXPECT_TRUE(store.logged(
+        {"archivo < 3_05122026.mdb > para SUBIRLO al FTP (si esta es la primera sincronizacion"}));
 
     // A snapshot generated just before midnight is this cycle's file of the day.
     GrabarConfig("BD_Temp", "3_04122026.mdb");
@@ -309,8 +292,9 @@ TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
     EXPECT_FALSE(runState().results.uploadDone);
 }
 
-TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
-    put({"3_05122026.mdb"});
+// A refused upload is reported (with the mail line), keeps its file and holds back no other.
+TEST_F(UploadRunTest, RefusedUploadsAreReportedAndDoNotHoldBackTheOthers) {
+    put({"3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"});
     lumaro::db::setLocalPropio("3", "sur@example.com");
     server.setFault("refuse_stor", true);
     Main();
@@ -319,6 +303,18 @@ TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
     EXPECT_TRUE(store.logged({"Problemas al SUBIR archivo local < 3_05122026.mdb >.",
                               "Se intento enviar correo: Detallando problemas al SUBIR archivo "
                               "local < 3 - 05122026.mdb >."}));
+
+    server.setFault("refuse_stor", false);
+    put({"3_03122026.mdb"});
+    ASSERT_TRUE(writeFile(remote("3_03122026.mdb"), "another PC"));
+    const qsizetype refused = stored().size();
+    Main();
+    EXPECT_EQ(stored().mid(refused),
+              QStringList({"3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"}));
+    EXPECT_FALSE(runState().results.uploadDone);
+    EXPECT_TRUE(store.console().problems().last().endsWith(
+        " - Problemas al SUBIR archivo < 3_03122026.mdb >."));
+    EXPECT_TRUE(QFileInfo::exists(local("3_03122026.mdb")));
 }
 
 }  // namespace
