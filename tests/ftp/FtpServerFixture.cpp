@@ -4,10 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include "config/Clock.h"
 #include "config/Cp1252.h"
@@ -36,18 +34,11 @@ QString certificates() {
     return made ? folder.path() : QString();
 }
 
-void ScriptServer::start(const QString& script, QStringList args) {
-    const QString portFile = m_dir.filePath("port");
+void ScriptServer::start(const QString& script, const QStringList& args) {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    args << "--port-file" << portFile;
     m_process.start(python(), QStringList{LUMARO_SOURCE_DIR "/tests/ftp/" + script} + args);
-    if (!m_process.waitForStarted(5000)) return;
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 15000 && m_process.state() == QProcess::Running && m_port <= 0) {
-        m_port = readAll(portFile).trimmed().toInt();
-        if (m_port <= 0) QThread::msleep(20);
-    }
+    // The script prints its port once it listens.
+    if (m_process.waitForReadyRead(15000)) m_port = m_process.readLine().trimmed().toInt();
 }
 
 ScriptServer::~ScriptServer() {

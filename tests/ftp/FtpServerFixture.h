@@ -24,7 +24,7 @@ public:
     int port() const { return m_port; }
 
 protected:
-    void start(const QString& script, QStringList args);  // adds --port-file and waits for it
+    void start(const QString& script, const QStringList& args);  // waits until it listens
 
     QTemporaryDir m_dir;
     QProcess m_process;

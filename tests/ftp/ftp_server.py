@@ -1,17 +1,13 @@
 #!/usr/bin/python3
 """Loopback FTP server for the transfer tests and for trying two stores by hand.
 
-Serves --root on 127.0.0.1 to user "tienda", password "clave", in active mode only (PASV and EPSV
-refused; --passive offers them). Writes the port to --port-file and stdout once it listens; logs
-every command to --command-log (passwords masked). --cert and --key require explicit TLS on the
-control and data connections. Faults are switched by creating or deleting files in --control:
-  refuse_login  every login is refused (530)
-  refuse_stor   STOR is refused (550 permission denied)
-  no_mlsd       MLSD is answered "500 not understood" (as servers without it do)
-  cut_retr      RETR sends the first half of the file and then reports success
-  stall_retr    RETR sends the first 1000 bytes and then sends nothing for 30 s
-  grow_retr     after each RETR the file grows by 1000 bytes (a file still being written)
-  stall_list    MLSD, NLST and LIST answer after 30 s
+Serves --root on 127.0.0.1 to user "tienda", password "clave", in active mode only (--passive
+offers PASV and EPSV). Prints its port once it listens; logs every command to --command-log
+(passwords masked). --cert and --key require explicit TLS on the control and data connections.
+Faults are on while a file of their name exists in --control: refuse_login, refuse_stor and
+no_mlsd (servers without MLSD) refuse those commands; cut_retr sends half the file as if whole;
+stall_retr sends 1000 bytes, then nothing for 30 s; grow_retr grows the file by 1000 bytes after
+each RETR (a file still being written); stall_list answers listings after 30 s.
 """
 
 import argparse
@@ -93,18 +89,10 @@ class ControlledHandler(FTPHandler):
                 grown.write(b"\0" * 1000)
 
 
-def announce(port, port_file):
-    if port_file:
-        with open(port_file + ".tmp", "w") as out:
-            out.write("%d\n" % port)
-        os.replace(port_file + ".tmp", port_file)
-    print(port, flush=True)
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True)
-    for option in ("--port-file", "--control", "--command-log", "--cert", "--key"):
+    for option in ("--control", "--command-log", "--cert", "--key"):
         parser.add_argument(option)
     parser.add_argument("--passive", action="store_true")
     args = parser.parse_args()
@@ -126,7 +114,7 @@ def main():
     handler.command_log = args.command_log
     handler.passive = args.passive
     server = ThreadedFTPServer(("127.0.0.1", 0), handler)
-    announce(server.socket.getsockname()[1], args.port_file)
+    print(server.socket.getsockname()[1], flush=True)
     server.serve_forever()
 
 

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Loopback SMTP server for the mail tests: writes its port to --port-file and saves each message
+"""Loopback SMTP server for the mail tests: prints its port once it listens and saves each message
 as <n>.eml in --mail-dir ("From:", "To:", a blank line, the message). --cert and --key require
 STARTTLS (with --implicit, TLS from the first byte); --user and --password require that login.
 """
@@ -14,8 +14,6 @@ import warnings
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
-
-from ftp_server import announce
 
 
 class Saver:
@@ -51,7 +49,6 @@ def free_port():
 def main():
     warnings.simplefilter("ignore", DeprecationWarning)  # aiosmtpd's own, about its login data
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--port-file", required=True)
     parser.add_argument("--mail-dir", required=True)
     parser.add_argument("--cert", required=True)
     parser.add_argument("--key", required=True)
@@ -72,7 +69,7 @@ def main():
     controller = Controller(Saver(args.mail_dir), hostname="127.0.0.1", port=port,
                             ready_timeout=10, **options)
     controller.start()
-    announce(port, args.port_file)
+    print(port, flush=True)
     threading.Event().wait()
 
 

@@ -71,10 +71,16 @@ protected:
     QString problem(int i) { return store.console().problems().value(i); }
 };
 
-// Days already merged or failed here are stepped over; store 4 is up to date.
+// A store moved over from the older program (its Jet ledger converted at the start) walks every
+// other store from the day after its last download; days already merged or failed here are
+// stepped over; store 4 is up to date.
 TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {
-    for (const char* id : {"1", "2"}) recorded(id, 3);
-    recorded("4", 0);
+    using lumaro::jet::ColumnType;
+    ASSERT_TRUE(QFile::remove(rutaLedger()));
+    ASSERT_TRUE(lumaro::testing::escribirJetLedger(
+        rutaLedger(),
+        {ColumnType::Long, ColumnType::DateTime, ColumnType::Boolean, ColumnType::Boolean},
+        {"1|2026/12/02|1|1", "1|2026/12/01|1|1", "2|2026/12/02|1|0", "4|2026/12/05|1|0"}));
     for (int day : {3, 4, 5})
         for (const char* id : {"1", "2", "3"}) offer(id, day);  // never this store's own
     ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/2_03122026.mdb"), "m"));
@@ -84,29 +90,13 @@ TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {
     EXPECT_EQ(downloadedFiles(), QStringList({"1_03122026.mdb", "1_04122026.mdb", "1_05122026.mdb",
                                               "2_05122026.mdb"}));
     EXPECT_EQ(retrCount(), 4);
-    EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 0", "1 03 1 0", "1 04 1 0", "1 05 1 0", "2 02 1 0",
-                                         "2 05 1 0", "4 05 1 0"}));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 01 1 1", "1 02 1 1", "1 03 1 0", "1 04 1 0", "1 05 1 0",
+                                         "2 02 1 0", "2 05 1 0", "4 05 1 0"}));
     EXPECT_EQ(runState().results.downloadCount, 4) << store.log().toStdString();
     EXPECT_TRUE(runState().results.downloadAnswered);
     EXPECT_TRUE(store.logged({"Al parecer las DESCARGAS estan correctas a la fecha...",
                               "Cerrando conexion FTP (2)..."}));
     EXPECT_TRUE(store.console().problems().isEmpty());
-}
-
-// A Jet ledger of the older program is converted; each store goes on after its last download.
-TEST_F(RunTest, JetLedgerOfTheOlderProgramIsConvertedAndDownloadsGoOn) {
-    using lumaro::jet::ColumnType;
-    ASSERT_TRUE(QFile::remove(rutaLedger()));
-    ASSERT_TRUE(lumaro::testing::escribirJetLedger(
-        rutaLedger(),
-        {ColumnType::Long, ColumnType::DateTime, ColumnType::Boolean, ColumnType::Boolean},
-        {"1|2026/12/03|1|1", "1|2026/12/01|1|1", "2|2026/12/05|1|0"}));
-    for (int day : {3, 4, 5}) offer("1", day);
-
-    descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles(), QStringList({"1_04122026.mdb", "1_05122026.mdb"}));
-    EXPECT_EQ(ledgerRows(),
-              QStringList({"1 01 1 1", "1 03 1 1", "1 04 1 0", "1 05 1 0", "2 05 1 0"}));
 }
 
 // The second synchronisation's missing file is recorded, listed and mailed once.
