@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "FtpServerFixture.h"
@@ -41,20 +40,31 @@ struct TlsCase {
 
 class TlsTransferTest : public ::testing::TestWithParam<TlsCase> {};
 
+// Where the server is verified, one store sends the snapshot and another fetches it.
 TEST_P(TlsTransferTest, NothingMovesUnlessTheServerIsVerified) {
     const TlsCase& c = GetParam();
     FtpServer server(c.serverCert, true);
     ASSERT_TRUE(server.running());
-    ASSERT_TRUE(writeFile(server.remote("intercambio/" + kSnapshot), bytes(70000)));
+    const QByteArray data = bytes(250000);
+    if (c.transfers) {
+        StoreFolder sender(server.port());
+        useTls(c.ca, true);
+        ASSERT_TRUE(writeFile(sender.path("snapshots/" + kSnapshot), data));
+        ASSERT_TRUE(cargarFileFTP(sender.path("snapshots"), kSnapshot))
+            << sender.log().toStdString();
+    } else {
+        ASSERT_TRUE(writeFile(server.remote("intercambio/" + kSnapshot), data));
+    }
     StoreFolder store(server.port());
     useTls(c.ca, true);
     if (!c.transfers) GrabarConfig("ContraseñaFtp", kSecreta);
 
     EXPECT_EQ(descargarFileFTP(kSnapshot), c.transfers);
-    EXPECT_EQ(QFileInfo::exists(store.path("MDB_descargadas/" + kSnapshot)), c.transfers);
+    EXPECT_EQ(readAll(store.path("MDB_descargadas/" + kSnapshot)),
+              c.transfers ? data : QByteArray());
     EXPECT_TRUE(store.logged({c.logText}));
     if (c.transfers) {
-        EXPECT_TRUE(server.commands().contains("PROT P"));
+        EXPECT_EQ(server.commands().filter("PROT P").size(), 2);  // the upload and the download
     } else {
         EXPECT_TRUE(server.commands().filter(QRegularExpression("^(USER|PASS|RETR)")).isEmpty());
         EXPECT_FALSE(store.log().contains(kSecreta));
@@ -77,24 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
         TlsCase{"UnreadableCaFile", "good", "missing.pem", false,
                 "no se pudo leer el archivo de FtpCA"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(TlsExchange, TwoStoresExchangeASnapshotWithVerificationOn) {
-    FtpServer server("good", true);
-    ASSERT_TRUE(server.running());
-    const QByteArray data = bytes(250000);
-    {
-        StoreFolder sender(server.port());
-        useTls("ca.pem", true);
-        ASSERT_TRUE(writeFile(sender.path("snapshots/3_05122026.mdb"), data));
-        ASSERT_TRUE(cargarFileFTP(sender.path("snapshots"), "3_05122026.mdb"))
-            << sender.log().toStdString();
-    }
-    StoreFolder receiver(server.port());
-    useTls("ca.pem", true);
-    ASSERT_TRUE(descargarFileFTP("3_05122026.mdb")) << receiver.log().toStdString();
-    EXPECT_EQ(readAll(receiver.path("MDB_descargadas/3_05122026.mdb")), data);
-    EXPECT_EQ(server.commands().filter("AUTH TLS").size(), 2);
-}
 
 // libcurl 7.87 and 7.88 would send active mode's data in clear: the session is refused there.
 TEST(TlsExchange, ActiveModeIsRefusedWhereLibcurlCannotEncryptItsData) {
@@ -123,20 +115,23 @@ TEST(ErrorTexts, PasswordsNeverShow) {
         EXPECT_EQ(ocultarClaves(row.text, {QString(), kSecreta}), QString(row.shown)) << row.text;
 }
 
+using Security = SmtpServer::Security;
+const char* const kSent = "Se envio correo a < sur@example.com > con 2 aviso(s).";
+
 struct MailCase {
     const char* name;
-    SmtpServer::Security security;
+    Security security;
     const char* ca;        // "CA" of [Correo]; empty: the system's
     const char* password;  // "Contraseña" of [Correo]; the server takes "correo-clave"
     int port;              // 0: the server's; 1: a closed one; -1: no [Correo] section
-    int mails;
-    const char* logText;  // nullptr: nothing about mail logged
+    const char* logText;   // kSent: one mail sent; nullptr: nothing about mail logged
 };
 
 class MailTest : public ::testing::TestWithParam<MailCase> {};
 
 TEST_P(MailTest, OneMailPerCycleOrTheReasonInTheLog) {
     const MailCase& c = GetParam();
+    const int sent = c.logText == kSent;
     SmtpServer smtp(c.security, "good", "tienda3", "correo-clave");
     ASSERT_GT(smtp.port(), 0);
     StoreFolder store(unusedPort());
@@ -149,15 +144,15 @@ TEST_P(MailTest, OneMailPerCycleOrTheReasonInTheLog) {
 
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_EQ(enviarAvisosCorreo(), c.mails == 1);
+    EXPECT_EQ(enviarAvisosCorreo(), sent == 1);
     EXPECT_LT(elapsed.elapsed(), 1000 * kCorreoTotalSegundos);
     EXPECT_TRUE(lumaro::config::tomarAvisosCorreo().isEmpty());
     EXPECT_EQ(store.log().contains(c.logText ? c.logText : "correo a"), c.logText != nullptr)
         << store.log().toStdString();
     EXPECT_FALSE(store.log().contains(c.password));
     const QStringList mails = smtp.mails();
-    ASSERT_EQ(mails.size(), c.mails);
-    if (c.mails == 1) {
+    ASSERT_EQ(mails.size(), sent);
+    if (sent) {
         EXPECT_TRUE(mails[0].startsWith("From: tienda3@example.com\nTo: sur@example.com\n"));
         EXPECT_TRUE(mails[0].contains("Subject: Problemas de sincronizacion del Local 3\r\n"));
         EXPECT_TRUE(
@@ -166,22 +161,18 @@ TEST_P(MailTest, OneMailPerCycleOrTheReasonInTheLog) {
     }
 }
 
-const char* const kSent = "Se envio correo a < sur@example.com > con 2 aviso(s).";
-
 INSTANTIATE_TEST_SUITE_P(
     Servers, MailTest,
     ::testing::Values(
-        MailCase{"StartTls", SmtpServer::Security::StartTls, "ca.pem", "correo-clave", 0, 1, kSent},
-        MailCase{"ImplicitTls", SmtpServer::Security::Implicit, "ca.pem", "correo-clave", 0, 1,
-                 kSent},
-        MailCase{"WrongPassword", SmtpServer::Security::StartTls, "ca.pem", "otra-Secreta!", 0, 0,
+        MailCase{"StartTls", Security::StartTls, "ca.pem", "correo-clave", 0, kSent},
+        MailCase{"ImplicitTls", Security::Implicit, "ca.pem", "correo-clave", 0, kSent},
+        MailCase{"WrongPassword", Security::StartTls, "ca.pem", "otra-Secreta!", 0,
                  "No se pudo enviar correo a < sur@example.com >: N=67"},
-        MailCase{"UntrustedCertificate", SmtpServer::Security::StartTls, "", "correo-clave", 0, 0,
+        MailCase{"UntrustedCertificate", Security::StartTls, "", "correo-clave", 0,
                  "No se pudo enviar correo a < sur@example.com >: N=60"},
-        MailCase{"ServerDown", SmtpServer::Security::StartTls, "ca.pem", "correo-clave", 1, 0,
+        MailCase{"ServerDown", Security::StartTls, "ca.pem", "correo-clave", 1,
                  "No se pudo enviar correo a < sur@example.com >: N=7"},
-        MailCase{"WithoutSection", SmtpServer::Security::StartTls, "", "correo-clave", -1, 0,
-                 nullptr}),
+        MailCase{"WithoutSection", Security::StartTls, "", "correo-clave", -1, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
