@@ -151,10 +151,6 @@ void StoreFolder::setPort(int port) {
                                  QStringLiteral("127.0.0.1:") + QString::number(port));
 }
 
-QString StoreFolder::path(const QString& relative) const {
-    return relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative);
-}
-
 QString StoreFolder::log() const {
     return QString::fromLatin1(readAll(lumaro::config::logPath(lumaro::config::Clock::today())));
 }
@@ -183,9 +179,9 @@ bool writeFile(const QString& path, const QByteArray& data) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
-QByteArray bytes(int size, char seed) {
+QByteArray bytes(int size) {
     QByteArray data(size, '\0');
-    for (int i = 0; i < size; ++i) data[i] = static_cast<char>(seed + i % 23);
+    for (int i = 0; i < size; ++i) data[i] = static_cast<char>('a' + i % 23);
     return data;
 }
 

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 #include <ostream>
 
 #include "config/HeadlessConsole.h"
@@ -66,7 +65,7 @@ public:
     explicit StoreFolder(int port);  // exchange folder "intercambio"
     ~StoreFolder();
 
-    QString path(const QString& relative = QString()) const;
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
     QString log() const;  // today's run log
     // Success when the log holds every text; otherwise names the first missing one.
     ::testing::AssertionResult logged(const QStringList& texts) const;
@@ -90,7 +89,7 @@ protected:
 
 QByteArray readAll(const QString& path);
 bool writeFile(const QString& path, const QByteArray& data);
-QByteArray bytes(int size, char seed = 'a');
+QByteArray bytes(int size);  // letters in a repeating pattern
 
 }  // namespace lumaro::ftp::test
 

@@ -13,7 +13,6 @@ each RETR (a file still being written); stall_list answers listings after 30 s.
 import argparse
 import logging
 import os
-import sys
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -56,9 +55,6 @@ class HandshakeFirstDTP(TLS_DTPHandler):
 class ControlledHandler(FTPHandler):
     control = command_log = None
     passive = False
-    permit_foreign_addresses = False
-    use_sendfile = False  # the fault producers must be asked for every chunk
-    banner = "loopback test server ready."
 
     def pre_process_command(self, line, cmd, arg):
         if self.command_log:
@@ -119,4 +115,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()

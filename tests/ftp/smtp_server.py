@@ -8,7 +8,6 @@ import argparse
 import os
 import socket
 import ssl
-import sys
 import threading
 import warnings
 
@@ -17,8 +16,6 @@ from aiosmtpd.smtp import AuthResult, LoginPassword
 
 
 class Saver:
-    """Numbers the messages in arrival order (one event loop: no two at once)."""
-
     def __init__(self, folder):
         self.folder = folder
         self.count = 0
@@ -74,4 +71,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()

@@ -133,33 +133,30 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
         << mails[0].toStdString();
 }
 
-TEST_F(RunTest, AStoreWithoutLedgerRowsOrAnUnreadableLedgerFetchesNothing) {
-    offer("1", 5);
-    descargarOtrosLocales();  // no rows at all: every store counts as up to date
+// Without ledger rows every store counts as up to date; a ledger that cannot record ends the
+// store's walk; an unreadable one skips the stores.
+TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
+    for (int day : {3, 4, 5}) offer("1", day);
+    descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_FALSE(runState().results.downloadAnswered);
     EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
 
-    ASSERT_TRUE(QFile::remove(rutaLedger()));
-    ASSERT_TRUE(QDir().mkpath(rutaLedger()));  // a folder where the ledger should be
-    descargarOtrosLocales();
-    EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_TRUE(store.logged({"se omite en esta ejecucion."}));
-    EXPECT_EQ(retrCount(), 0);
-}
-
-TEST_F(RunTest, ALedgerThatCannotRecordEndsTheStoresWalk) {
     recorded("1", 3);
-    for (int day : {3, 4, 5}) offer("1", day);
     ASSERT_EQ(lumaro::testing::filasLedger(rutaLedger(),
-                                           "create trigger refuse before insert on "
-                                           "TablasFTP begin select raise(abort, "
-                                           "'read only'); end"),
+                                           "create trigger refuse before insert on TablasFTP "
+                                           "begin select raise(abort, 'read only'); end"),
               QStringList());
     descargarOtrosLocales();
     EXPECT_EQ(retrCount(), 1);
     EXPECT_EQ(runState().results.downloadCount, 0);
     EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 0"});
+
+    ASSERT_TRUE(QFile::remove(rutaLedger()));
+    ASSERT_TRUE(QDir().mkpath(rutaLedger()));  // a folder where the ledger should be
+    descargarOtrosLocales();
+    EXPECT_TRUE(store.logged({"se omite en esta ejecucion."}));
+    EXPECT_EQ(retrCount(), 1);
 }
 
 // A failed transfer (cut, or the server down) is reported per store, records nothing, and the
