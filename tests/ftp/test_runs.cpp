@@ -1,15 +1,9 @@
 // The download run and the upload run against a loopback FTP server and a real ledger.
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QDateTime>
 
 #include "../db/JetLedger.h"
 #include "FtpServerFixture.h"
-#include "config/RunState.h"
-#include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "db/Ledger.h"
 #include "db/clsLocal.h"
@@ -22,8 +16,6 @@ using namespace lumaro::ftp;
 using namespace lumaro::ftp::test;
 using lumaro::config::GrabarConfig;
 using lumaro::config::runState;
-using lumaro::db::crearLedger;
-using lumaro::db::registrarDescarga;
 using lumaro::db::rutaLedger;
 
 namespace {
@@ -34,7 +26,7 @@ class RunTest : public ExchangeTest {
 protected:
     void SetUp() override {
         ExchangeTest::SetUp();
-        ASSERT_TRUE(crearLedger(rutaLedger()));
+        ASSERT_TRUE(lumaro::db::crearLedger(rutaLedger()));
         auto& registro = lumaro::db::locales();
         registro.setNroLocales(4);
         registro.addLocal("1", "Centro");
@@ -54,7 +46,7 @@ protected:
     }
     // A download recorded for a store `daysAgo` days before today.
     static void recorded(const char* store, int daysAgo) {
-        ASSERT_TRUE(registrarDescarga(store, kToday.addDays(-daysAgo), "1"));
+        ASSERT_TRUE(lumaro::db::registrarDescarga(store, kToday.addDays(-daysAgo), "1"));
     }
     // Ledger rows as "store dd ok sync", oldest first.
     static QStringList ledgerRows() {

@@ -1,14 +1,10 @@
 // Explicit-TLS transfers and problem mails over TLS against loopback servers.
 
-#include <gtest/gtest.h>
-
-#include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include "FtpServerFixture.h"
 #include "config/AvisosCorreo.h"
-#include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "ftp/Correo.h"
 #include "ftp/FtpClient.h"
@@ -26,7 +22,7 @@ const QString kSecreta = "S3creta-Clave!";
 
 void useTls(const QString& ca, bool passive) {
     GrabarConfig("FtpTLS", "1");
-    GrabarConfig("FtpCA", ca.isEmpty() ? ca : QDir(certificates()).filePath(ca));
+    GrabarConfig("FtpCA", ca.isEmpty() ? ca : certificate(ca));
     GrabarConfig("FtpPasivo", passive ? "1" : "0");
 }
 

@@ -1,19 +1,10 @@
 // Single-file transfer against a real FTP server on loopback (active mode only).
 
-#include <gtest/gtest.h>
-
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include "FtpServerFixture.h"
-#include "config/Clock.h"
-#include "config/RunState.h"
-#include "config/Settings.h"
-#include "ftp/FtpSettings.h"
 #include "ftp/Transfer.h"
 
 using namespace lumaro::ftp;
