@@ -24,26 +24,6 @@ def name(text):
     return x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, text)])
 
 
-def certificate(subject, key, issuer, issuer_key, start, end, hosts=None, ca=False):
-    builder = (x509.CertificateBuilder().subject_name(name(subject)).issuer_name(name(issuer))
-               .public_key(key.public_key()).serial_number(x509.random_serial_number())
-               .not_valid_before(start).not_valid_after(end)
-               .add_extension(x509.BasicConstraints(ca=ca, path_length=None), critical=True))
-    if hosts:
-        alt = [x509.IPAddress(ipaddress.ip_address(h)) if h[0].isdigit() else x509.DNSName(h)
-               for h in hosts]
-        builder = builder.add_extension(x509.SubjectAlternativeName(alt), critical=False)
-    return builder.sign(issuer_key, hashes.SHA256())
-
-
-def write(folder, base, cert, key):
-    with open(os.path.join(folder, base + ".pem"), "wb") as out:
-        out.write(cert.public_bytes(serialization.Encoding.PEM))
-    with open(os.path.join(folder, base + ".key"), "wb") as out:
-        out.write(key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
-                                    serialization.NoEncryption()))
-
-
 def main(folder):
     now = datetime.datetime.now(datetime.timezone.utc)
     ca_key = ec.generate_private_key(ec.SECP256R1())
@@ -58,8 +38,22 @@ def main(folder):
     for base, (start, end, hosts) in cases.items():
         key = ca_key if base == "ca" else ec.generate_private_key(ec.SECP256R1())
         issuer, issuer_key = (base, key) if base in ("ca", "selfsigned") else ("ca", ca_key)
-        cert = certificate(base, key, issuer, issuer_key, start, end, hosts, ca=base == "ca")
-        write(folder, base, cert, key)
+        builder = (x509.CertificateBuilder().subject_name(name(base)).issuer_name(name(issuer))
+                   .public_key(key.public_key()).serial_number(x509.random_serial_number())
+                   .not_valid_before(start).not_valid_after(end)
+                   .add_extension(x509.BasicConstraints(ca=base == "ca", path_length=None),
+                                  critical=True))
+        if hosts:
+            alt = [x509.IPAddress(ipaddress.ip_address(h)) if h[0].isdigit() else x509.DNSName(h)
+                   for h in hosts]
+            builder = builder.add_extension(x509.SubjectAlternativeName(alt), critical=False)
+        with open(os.path.join(folder, base + ".pem"), "wb") as out:
+            out.write(builder.sign(issuer_key, hashes.SHA256()).public_bytes(
+                serialization.Encoding.PEM))
+        with open(os.path.join(folder, base + ".key"), "wb") as out:
+            out.write(key.private_bytes(serialization.Encoding.PEM,
+                                        serialization.PrivateFormat.PKCS8,
+                                        serialization.NoEncryption()))
 
 
 if __name__ == "__main__":

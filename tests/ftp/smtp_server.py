@@ -30,13 +30,6 @@ class Saver:
         return "250 Message accepted"
 
 
-def login(user, password):
-    def check(server, session, envelope, mechanism, data):
-        ok = isinstance(data, LoginPassword) and (data.login, data.password) == (user, password)
-        return AuthResult(success=ok, handled=False)
-    return check
-
-
 def free_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
@@ -58,8 +51,14 @@ def main():
     context.load_cert_chain(args.cert, args.key)
     options = {"ssl_context": context} if args.implicit else {"tls_context": context,
                                                                "require_starttls": True}
+
+    def login(server, session, envelope, mechanism, data):
+        ok = isinstance(data, LoginPassword) and (data.login, data.password) == (
+            args.user.encode(), args.password.encode())
+        return AuthResult(success=ok, handled=False)
+
     if args.user:
-        options.update(authenticator=login(args.user.encode(), args.password.encode()), auth_required=True,
+        options.update(authenticator=login, auth_required=True,
                        # aiosmtpd counts only STARTTLS as TLS; implicit TLS is TLS throughout.
                        auth_require_tls=not args.implicit)
     port = free_port()

@@ -1,6 +1,8 @@
-// The download run and the upload run against a loopback FTP server and a real ledger.
+// The download run and the upload run against a loopback FTP server and a real ledger, and
+// the problem mails of a cycle against a loopback SMTP server.
 
 #include <QDateTime>
+#include <QElapsedTimer>
 
 #include "../db/JetLedger.h"
 #include "FtpServerFixture.h"
@@ -19,8 +21,6 @@ using lumaro::config::runState;
 using lumaro::db::rutaLedger;
 
 namespace {
-
-const QDate kToday(2026, 12, 5);
 
 class RunTest : public ExchangeTest {
 protected:
@@ -46,7 +46,8 @@ protected:
     }
     // A download recorded for a store `daysAgo` days before today.
     static void recorded(const char* store, int daysAgo) {
-        ASSERT_TRUE(lumaro::db::registrarDescarga(store, kToday.addDays(-daysAgo), "1"));
+        ASSERT_TRUE(
+            lumaro::db::registrarDescarga(store, QDate(2026, 12, 5).addDays(-daysAgo), "1"));
     }
     // Ledger rows as "store dd ok sync", oldest first.
     static QStringList ledgerRows() {
@@ -295,5 +296,66 @@ TEST_F(UploadRunTest, RefusedUploadsAreReportedAndDoNotHoldBackTheOthers) {
         " - Problemas al SUBIR archivo < 3_03122026.mdb >."));
     EXPECT_TRUE(QFileInfo::exists(local("3_03122026.mdb")));
 }
+
+// Problem mails at the end of a cycle.
+using Security = SmtpServer::Security;
+const char* const kSent = "Se envio correo a < sur@example.com > con 2 aviso(s).";
+
+struct MailCase {
+    const char* name;
+    Security security;
+    const char* ca;        // "CA" of [Correo]; empty: the system's
+    const char* password;  // "Contraseña" of [Correo]; the server takes "correo-clave"
+    int port;              // 0: the server's; 1: a closed one; -1: no [Correo] section
+    const char* logText;   // kSent: one mail sent; nullptr: nothing about mail logged
+};
+
+class MailTest : public ::testing::TestWithParam<MailCase> {};
+
+TEST_P(MailTest, OneMailPerCycleOrTheReasonInTheLog) {
+    const MailCase& c = GetParam();
+    const int sent = c.logText == kSent;
+    SmtpServer smtp(c.security, "good", "tienda3", "correo-clave");
+    ASSERT_GT(smtp.port(), 0);
+    StoreFolder store(unusedPort());
+    if (c.port >= 0)
+        configurarCorreo(c.port ? unusedPort() : smtp.port(), c.security, c.ca, "tienda3",
+                         c.password);
+    lumaro::db::setLocalPropio("3", "sur@example.com");
+    lumaro::config::EscribirLogCorreo("Se intento enviar correo: (1) primer problema");
+    lumaro::config::EscribirLogCorreo("Se intento enviar correo, detallando segundo problema");
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(enviarAvisosCorreo(), sent == 1);
+    EXPECT_LT(elapsed.elapsed(), 1000 * kCorreoTotalSegundos);
+    EXPECT_TRUE(lumaro::config::tomarAvisosCorreo().isEmpty());
+    EXPECT_EQ(store.log().contains(c.logText ? c.logText : "correo a"), c.logText != nullptr)
+        << store.log().toStdString();
+    EXPECT_FALSE(store.log().contains(c.password));
+    const QStringList mails = smtp.mails();
+    ASSERT_EQ(mails.size(), sent);
+    if (sent) {
+        EXPECT_TRUE(mails[0].startsWith("From: tienda3@example.com\nTo: sur@example.com\n"));
+        EXPECT_TRUE(mails[0].contains("Subject: Problemas de sincronizacion del Local 3\r\n"));
+        EXPECT_TRUE(
+            mails[0].contains("\r\n- (1) primer problema\r\n- Detallando segundo "
+                              "problema\r\n"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, MailTest,
+    ::testing::Values(
+        MailCase{"StartTls", Security::StartTls, "ca.pem", "correo-clave", 0, kSent},
+        MailCase{"ImplicitTls", Security::Implicit, "ca.pem", "correo-clave", 0, kSent},
+        MailCase{"WrongPassword", Security::StartTls, "ca.pem", "otra-Secreta!", 0,
+                 "No se pudo enviar correo a < sur@example.com >: N=67"},
+        MailCase{"UntrustedCertificate", Security::StartTls, "", "correo-clave", 0,
+                 "No se pudo enviar correo a < sur@example.com >: N=60"},
+        MailCase{"ServerDown", Security::StartTls, "ca.pem", "correo-clave", 1,
+                 "No se pudo enviar correo a < sur@example.com >: N=7"},
+        MailCase{"WithoutSection", Security::StartTls, "", "correo-clave", -1, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
