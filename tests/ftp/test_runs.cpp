@@ -339,8 +339,7 @@ TEST_P(MailTest, OneMailPerCycleOrTheReasonInTheLog) {
         EXPECT_TRUE(mails[0].startsWith("From: tienda3@example.com\nTo: sur@example.com\n"));
         EXPECT_TRUE(mails[0].contains("Subject: Problemas de sincronizacion del Local 3\r\n"));
         EXPECT_TRUE(
-            mails[0].contains("\r\n- (1) primer problema\r\n- Detallando segundo "
-                              "problema\r\n"));
+            mails[0].contains("\r\n- (1) primer problema\r\n- Detallando segundo problema\r\n"));
     }
 }
 
