@@ -2,29 +2,75 @@
 // A program folder set up as one store, and loopback FTP and SMTP servers for the test.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 #include <ostream>
 
+#include "config/AvisosCorreo.h"
+#include "config/Clock.h"
+#include "config/Cp1252.h"
 #include "config/HeadlessConsole.h"
+#include "config/RunState.h"
+#include "config/Settings.h"
+#include "ftp/FtpSettings.h"
 
 namespace lumaro::ftp::test {
 
-// Certificates made once per program by make_certs.py (ca.pem; good, expired, ... .pem/.key).
-QString certificates();
+inline QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
+}
+
+// Letters in a repeating pattern.
+inline QByteArray bytes(int size) {
+    QByteArray data(size, '\0');
+    for (int i = 0; i < size; ++i) data[i] = static_cast<char>('a' + i % 23);
+    return data;
+}
+
+// Debian's interpreter carries pyftpdlib and aiosmtpd; another python3 first on PATH may not.
+inline QString python() {
+    return QFileInfo::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+}
+
+// Certificates made once per program by make_certs.py (ca; good, expired, ... as .pem and .key).
+inline QString certificate(const QString& name) {
+    static QTemporaryDir folder;
+    static const bool made =
+        QProcess::execute(python(),
+                          {LUMARO_SOURCE_DIR "/tests/ftp/make_certs.py", folder.path()}) == 0;
+    return made ? folder.filePath(name) : QString();
+}
 
 // A server script of tests/ftp with a folder of its own, killed on exit; port 0: it never listened.
 class ScriptServer {
 public:
-    ~ScriptServer();
+    ~ScriptServer() {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
     int port() const { return m_port; }
 
 protected:
-    void start(const QString& script, QStringList args);  // adds --port-file and waits for it
+    void start(const QString& script, const QStringList& args) {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(python(), QStringList{LUMARO_SOURCE_DIR "/tests/ftp/" + script} + args);
+        // The script prints its port once it listens.
+        if (m_process.waitForReadyRead(15000)) m_port = m_process.readLine().trimmed().toInt();
+    }
 
     QTemporaryDir m_dir;
     QProcess m_process;
@@ -33,15 +79,32 @@ protected:
 
 class FtpServer : public ScriptServer {
 public:
-    enum class Mode { Normal, Silent };
-    // Root holds "intercambio"; a certificate (of certificates()) requires explicit TLS.
-    explicit FtpServer(Mode mode = Mode::Normal, const QString& certificate = QString(),
-                       bool passive = false);
-    bool running() const { return m_port > 0; }
+    // Root holds "intercambio"; a certificate (a name of make_certs.py) requires explicit TLS.
+    explicit FtpServer(const QString& cert = QString(), bool passive = false) {
+        QDir(m_dir.path()).mkpath(QStringLiteral("root/intercambio"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("control"));
+        QStringList args{"--root",        root(),
+                         "--control",     m_dir.filePath("control"),
+                         "--command-log", m_dir.filePath("commands.log")};
+        if (!cert.isEmpty())
+            args << "--cert" << certificate(cert + ".pem") << "--key" << certificate(cert + ".key");
+        if (passive) args << "--passive";
+        start("ftp_server.py", args);
+    }
     QString root() const { return m_dir.filePath(QStringLiteral("root")); }
-    QString remote(const QString& path) const;
-    void setFault(const QString& fault, bool on);
-    QStringList commands() const;  // every command the server received
+    QString remote(const QString& path) const { return QDir(root()).filePath(path); }
+    void setFault(const QString& fault, bool on) {
+        const QString flag = m_dir.filePath(QStringLiteral("control/") + fault);
+        if (on)
+            writeFile(flag, QByteArray());
+        else
+            QFile::remove(flag);
+    }
+    // Every command the server received.
+    QStringList commands() const {
+        return QString::fromUtf8(readAll(m_dir.filePath(QStringLiteral("commands.log"))))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
 };
 
 // A loopback SMTP server (tests/ftp/smtp_server.py) that saves what it accepts.
@@ -49,31 +112,109 @@ class SmtpServer : public ScriptServer {
 public:
     enum class Security { StartTls, Implicit };
     // Requires TLS with the certificate and, with a user, that login.
-    SmtpServer(Security security, const QString& certificate, const QString& user,
-               const QString& password);
-    QStringList mails() const;  // every accepted message, envelope lines first, oldest first
+    SmtpServer(Security security, const QString& cert, const QString& user,
+               const QString& password) {
+        QDir(m_dir.path()).mkpath(QStringLiteral("mail"));
+        QStringList args{"--mail-dir", m_dir.filePath("mail"),
+                         "--cert",     certificate(cert + ".pem"),
+                         "--key",      certificate(cert + ".key")};
+        if (security == Security::Implicit) args << "--implicit";
+        if (!user.isEmpty()) args << "--user" << user << "--password" << password;
+        start("smtp_server.py", args);
+    }
+    // Every accepted message, envelope lines first.
+    QStringList mails() const {
+        const QDir folder(m_dir.filePath(QStringLiteral("mail")));
+        QStringList mails;
+        for (const QString& name : folder.entryList({QStringLiteral("*.eml")}, QDir::Files))
+            mails << QString::fromUtf8(readAll(folder.filePath(name)));
+        return mails;
+    }
 };
 
-// Writes [Correo] (sender tienda3@example.com; CA of certificates(), empty: the system's).
-void configurarCorreo(int port, SmtpServer::Security security, const QString& ca,
-                      const QString& user, const QString& password);
+// Writes [Correo] (sender tienda3@example.com; CA a name of make_certs.py, empty: the system's).
+inline void configurarCorreo(int port, SmtpServer::Security security, const QString& ca,
+                             const QString& user, const QString& password) {
+    QStringList lines{"[Correo]",
+                      "Servidor=127.0.0.1",
+                      "Puerto=" + QString::number(port),
+                      "Remitente=tienda3@example.com",
+                      "Usuario=" + user,
+                      QString::fromUtf8("Contraseña=") + password};
+    if (security == SmtpServer::Security::Implicit) lines << "Seguridad=TLS";
+    if (!ca.isEmpty()) lines << "CA=" + certificate(ca);
+    QFile file(lumaro::config::settingsPath());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("\r\n" + lumaro::config::toCp1252(lines.join("\r\n")) + "\r\n");
+}
 
-// A port on which nothing listens.
-int unusedPort();
+// A loopback port on which nothing answers: connections are refused or, listening, accepted by
+// the system and never answered (a hung server) until the program ends.
+inline int unusedPort(bool listening = false) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    if (!listening || ::listen(fd, 16) != 0) ::close(fd);
+    return port;
+}
 
-// A store's program folder, settings and recording console; restores program state on exit.
+// A store's program folder (exchange folder "intercambio"), settings and recording console;
+// restores program state on exit.
 class StoreFolder {
 public:
-    explicit StoreFolder(int port);  // exchange folder "intercambio"
-    ~StoreFolder();
+    explicit StoreFolder(int port) {
+        using namespace lumaro::config;
+        setProgramFolder(m_dir.path());
+        setExecutableBaseName(QStringLiteral("lumaro-sync"));
+        for (const char* folder :
+             {"Error", "MDB_descargadas", "MDB_enviadas", "MDB_Syncronizadas", "temp", "snapshots"})
+            QDir(m_dir.path()).mkpath(QString::fromLatin1(folder));
+        setPort(port);
+        GrabarConfig(QStringLiteral("UsuarioFtp"), QStringLiteral("tienda"));
+        GrabarConfig(QStringLiteral("ContraseñaFtp"), QStringLiteral("clave"));
+        GrabarConfig(QStringLiteral("SubFile"), QStringLiteral("intercambio"));
+        GrabarConfig(QStringLiteral("RtDbf"), path(QStringLiteral("snapshots")));
+        setConsole(&m_console);
+        runState() = RunState{};
+        // Short limits: a dead server costs the tests seconds, not minutes.
+        setFtpTimeouts(FtpTimeouts{2, 2, 2, 3});
+    }
+    ~StoreFolder() {
+        using namespace lumaro::config;
+        setConsole(nullptr);
+        setFtpTimeouts(FtpTimeouts{});
+        runState() = RunState{};
+        tomarAvisosCorreo();  // mail lines no later test should send
+        Clock::setForTesting({});
+    }
 
-    QString path(const QString& relative = QString()) const;
-    QString log() const;  // today's run log
-    bool logHas(const QString& text) const { return log().contains(text); }
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
+    // Today's run log.
+    QString log() const {
+        return QString::fromLatin1(
+            readAll(lumaro::config::logPath(lumaro::config::Clock::today())));
+    }
     // Success when the log holds every text; otherwise names the first missing one.
-    ::testing::AssertionResult logged(const QStringList& texts) const;
+    ::testing::AssertionResult logged(const QStringList& texts) const {
+        const QString text = log();
+        for (const QString& t : texts)
+            if (!text.contains(t))
+                return ::testing::AssertionFailure()
+                       << "not logged: " << t.toStdString() << "\nlog:\n"
+                       << text.toStdString();
+        return ::testing::AssertionSuccess();
+    }
     lumaro::config::HeadlessConsole& console() { return m_console; }
-    void setPort(int port);
+    void setPort(int port) {
+        lumaro::config::GrabarConfig(QStringLiteral("IpFtp"),
+                                     QStringLiteral("127.0.0.1:") + QString::number(port));
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -83,16 +224,15 @@ private:
 // A server and a store folder pointed at it, the clock fixed at 5 December 2026, 14:30:15.
 class ExchangeTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override {
+        ASSERT_GT(server.port(), 0) << "the loopback FTP server did not start";
+        lumaro::config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 30, 15)));
+    }
     QString remote(const QString& name) const { return server.remote("intercambio/" + name); }
 
     FtpServer server;
     StoreFolder store{server.port()};
 };
-
-QByteArray readAll(const QString& path);
-bool writeFile(const QString& path, const QByteArray& data);
-QByteArray bytes(int size, char seed = 'a');
 
 }  // namespace lumaro::ftp::test
 

@@ -8,11 +8,10 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(mkdir -p "$1" && cd "$1" && pwd)
 mkdir -p "$root/${2:-intercambio}"
-python=/usr/bin/python3
-[ -x "$python" ] || python=python3
+python=$(command -v /usr/bin/python3 || command -v python3)
 state=$(mktemp -d)
-"$python" "$here/ftp_server.py" --root "$root" --port-file "$state/port" \
-  --command-log "$state/commands.log" >/dev/null 2>"$state/stderr" &
+"$python" "$here/ftp_server.py" --root "$root" --command-log "$state/commands.log" \
+  >"$state/port" 2>"$state/stderr" &
 pid=$!
 for _ in $(seq 100); do
   [ -s "$state/port" ] && break

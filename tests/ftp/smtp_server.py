@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Loopback SMTP server for the mail tests: writes its port to --port-file and saves each message
+"""Loopback SMTP server for the mail tests: prints its port once it listens and saves each message
 as <n>.eml in --mail-dir ("From:", "To:", a blank line, the message). --cert and --key require
 STARTTLS (with --implicit, TLS from the first byte); --user and --password require that login.
 """
@@ -8,7 +8,6 @@ import argparse
 import os
 import socket
 import ssl
-import sys
 import threading
 import warnings
 
@@ -20,24 +19,15 @@ class Saver:
     def __init__(self, folder):
         self.folder = folder
         self.count = 0
-        self.lock = threading.Lock()
 
     async def handle_DATA(self, server, session, envelope):
-        with self.lock:
-            self.count += 1
-            path = os.path.join(self.folder, "%d.eml" % self.count)
+        self.count += 1
+        path = os.path.join(self.folder, "%d.eml" % self.count)
         head = "From: %s\nTo: %s\n\n" % (envelope.mail_from, ",".join(envelope.rcpt_tos))
         with open(path + ".tmp", "wb") as out:
             out.write(head.encode() + envelope.original_content)
         os.replace(path + ".tmp", path)
         return "250 Message accepted"
-
-
-def login(user, password):
-    def check(server, session, envelope, mechanism, data):
-        ok = isinstance(data, LoginPassword) and (data.login, data.password) == (user, password)
-        return AuthResult(success=ok, handled=False)
-    return check
 
 
 def free_port():
@@ -49,36 +39,35 @@ def free_port():
 def main():
     warnings.simplefilter("ignore", DeprecationWarning)  # aiosmtpd's own, about its login data
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--port-file", required=True)
     parser.add_argument("--mail-dir", required=True)
-    parser.add_argument("--cert")
-    parser.add_argument("--key")
-    parser.add_argument("--implicit", action="store_true")
+    parser.add_argument("--cert", required=True)
+    parser.add_argument("--key", required=True)
     parser.add_argument("--user")
+    parser.add_argument("--implicit", action="store_true")
     parser.add_argument("--password", default="")
     args = parser.parse_args()
 
-    options = {}
-    if args.cert:
-        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        context.load_cert_chain(args.cert, args.key)
-        if args.implicit:
-            options["ssl_context"] = context
-        else:
-            options.update(tls_context=context, require_starttls=True)
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(args.cert, args.key)
+    options = {"ssl_context": context} if args.implicit else {"tls_context": context,
+                                                               "require_starttls": True}
+
+    def login(server, session, envelope, mechanism, data):
+        ok = isinstance(data, LoginPassword) and (data.login, data.password) == (
+            args.user.encode(), args.password.encode())
+        return AuthResult(success=ok, handled=False)
+
     if args.user:
-        options.update(authenticator=login(args.user.encode(), args.password.encode()), auth_required=True,
+        options.update(authenticator=login, auth_required=True,
                        # aiosmtpd counts only STARTTLS as TLS; implicit TLS is TLS throughout.
-                       auth_require_tls=bool(args.cert) and not args.implicit)
+                       auth_require_tls=not args.implicit)
     port = free_port()
     controller = Controller(Saver(args.mail_dir), hostname="127.0.0.1", port=port,
                             ready_timeout=10, **options)
     controller.start()
-    with open(args.port_file + ".tmp", "w") as out:
-        out.write("%d\n" % port)
-    os.replace(args.port_file + ".tmp", args.port_file)
+    print(port, flush=True)
     threading.Event().wait()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()

@@ -1,15 +1,11 @@
-// The download run and the upload run against a loopback FTP server and a real ledger.
+// The download run and the upload run against a loopback FTP server and a real ledger, and
+// the problem mails of a cycle against a loopback SMTP server.
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QDateTime>
+#include <QElapsedTimer>
 
 #include "../db/JetLedger.h"
 #include "FtpServerFixture.h"
-#include "config/RunState.h"
-#include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "db/Ledger.h"
 #include "db/clsLocal.h"
@@ -22,19 +18,15 @@ using namespace lumaro::ftp;
 using namespace lumaro::ftp::test;
 using lumaro::config::GrabarConfig;
 using lumaro::config::runState;
-using lumaro::db::crearLedger;
-using lumaro::db::registrarDescarga;
 using lumaro::db::rutaLedger;
 
 namespace {
-
-const QDate kToday(2026, 12, 5);
 
 class RunTest : public ExchangeTest {
 protected:
     void SetUp() override {
         ExchangeTest::SetUp();
-        ASSERT_TRUE(crearLedger(rutaLedger()));
+        ASSERT_TRUE(lumaro::db::crearLedger(rutaLedger()));
         auto& registro = lumaro::db::locales();
         registro.setNroLocales(4);
         registro.addLocal("1", "Centro");
@@ -54,7 +46,8 @@ protected:
     }
     // A download recorded for a store `daysAgo` days before today.
     static void recorded(const char* store, int daysAgo) {
-        ASSERT_TRUE(registrarDescarga(store, kToday.addDays(-daysAgo), "1"));
+        ASSERT_TRUE(
+            lumaro::db::registrarDescarga(store, QDate(2026, 12, 5).addDays(-daysAgo), "1"));
     }
     // Ledger rows as "store dd ok sync", oldest first.
     static QStringList ledgerRows() {
@@ -71,10 +64,16 @@ protected:
     QString problem(int i) { return store.console().problems().value(i); }
 };
 
-// Days already merged or failed here are stepped over; store 4 is up to date.
+// A store moved over from the older program (its Jet ledger converted at the start) walks every
+// other store from the day after its last download; days already merged or failed here are
+// stepped over; store 4 is up to date.
 TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {
-    for (const char* id : {"1", "2"}) recorded(id, 3);
-    recorded("4", 0);
+    using lumaro::jet::ColumnType;
+    ASSERT_TRUE(QFile::remove(rutaLedger()));
+    ASSERT_TRUE(lumaro::testing::escribirJetLedger(
+        rutaLedger(),
+        {ColumnType::Long, ColumnType::DateTime, ColumnType::Boolean, ColumnType::Boolean},
+        {"1|2026/12/02|1|1", "1|2026/12/01|1|1", "2|2026/12/02|1|0", "4|2026/12/05|1|0"}));
     for (int day : {3, 4, 5})
         for (const char* id : {"1", "2", "3"}) offer(id, day);  // never this store's own
     ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/2_03122026.mdb"), "m"));
@@ -84,32 +83,13 @@ TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {
     EXPECT_EQ(downloadedFiles(), QStringList({"1_03122026.mdb", "1_04122026.mdb", "1_05122026.mdb",
                                               "2_05122026.mdb"}));
     EXPECT_EQ(retrCount(), 4);
-    EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 0", "1 03 1 0", "1 04 1 0", "1 05 1 0", "2 02 1 0",
-                                         "2 05 1 0", "4 05 1 0"}));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 01 1 1", "1 02 1 1", "1 03 1 0", "1 04 1 0", "1 05 1 0",
+                                         "2 02 1 0", "2 05 1 0", "4 05 1 0"}));
     EXPECT_EQ(runState().results.downloadCount, 4) << store.log().toStdString();
     EXPECT_TRUE(runState().results.downloadAnswered);
     EXPECT_TRUE(store.logged({"Al parecer las DESCARGAS estan correctas a la fecha...",
                               "Cerrando conexion FTP (2)..."}));
     EXPECT_TRUE(store.console().problems().isEmpty());
-}
-
-// A Jet ledger of the older program is converted; each store goes on after its last download.
-TEST_F(RunTest, JetLedgerOfTheOlderProgramIsConvertedAndDownloadsGoOn) {
-    using lumaro::jet::ColumnType;
-    ASSERT_TRUE(QFile::remove(rutaLedger()));
-    ASSERT_TRUE(lumaro::testing::escribirJetLedger(
-        rutaLedger(),
-        {ColumnType::Long, ColumnType::DateTime, ColumnType::Boolean, ColumnType::Boolean},
-        {"1|2026/12/03|1|1", "1|2026/12/01|1|1", "2|2026/12/05|1|0"}));
-    for (int day : {3, 4, 5}) offer("1", day);
-
-    descargarOtrosLocales();
-    EXPECT_EQ(server.commands().filter("RETR ").value(0), "RETR 1_04122026.mdb");
-    EXPECT_EQ(downloadedFiles(), QStringList({"1_04122026.mdb", "1_05122026.mdb"}));
-    EXPECT_EQ(ledgerRows(),
-              QStringList({"1 01 1 1", "1 03 1 1", "1 04 1 0", "1 05 1 0", "2 05 1 0"}));
-    EXPECT_TRUE(QFileInfo::exists(rutaLedger() + ".jet"));
-    EXPECT_TRUE(store.logHas("convertido del formato Jet del programa anterior: 3 filas"));
 }
 
 // The second synchronisation's missing file is recorded, listed and mailed once.
@@ -136,9 +116,6 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
     EXPECT_TRUE(problem(0).endsWith(" - (1) Problemas de DESCARGA para Local : 1 - Centro"));
     EXPECT_TRUE(
         problem(1).endsWith(" - (2) Segunda Sincronizacion y no se encontro archivo: 1_04122026"));
-    EXPECT_TRUE(store.logHas(
-        "MainProcesoSinc.descargarOtrosLocales >>> (2) Segunda Sincrinizacion y no se encontro "
-        "archivo: 1_04122026"));
     EXPECT_TRUE(enviarAvisosCorreo()) << store.log().toStdString();
     const QStringList mails = smtp.mails();
     ASSERT_EQ(mails.size(), 1);
@@ -149,64 +126,61 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
         << mails[0].toStdString();
 }
 
-TEST_F(RunTest, AStoreWithoutLedgerRowsOrAnUnreadableLedgerFetchesNothing) {
-    offer("1", 5);
-    descargarOtrosLocales();  // no rows at all: every store counts as up to date
-    EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_FALSE(runState().results.downloadAnswered);
-    EXPECT_FALSE(store.logHas("Cerrando conexion FTP (2)..."));
-
-    ASSERT_TRUE(QFile::remove(rutaLedger()));
-    ASSERT_TRUE(QDir().mkpath(rutaLedger()));  // a folder where the ledger should be
+// Without ledger rows every store counts as up to date; a ledger that cannot record ends the
+// store's walk; an unreadable one skips the stores.
+TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
+    for (int day : {3, 4, 5}) offer("1", day);
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_TRUE(store.logHas("se omite en esta ejecucion."));
-    EXPECT_EQ(retrCount(), 0);
-}
+    EXPECT_FALSE(runState().results.downloadAnswered);
+    EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
 
-TEST_F(RunTest, ALedgerThatCannotRecordEndsTheStoresWalk) {
     recorded("1", 3);
-    for (int day : {3, 4, 5}) offer("1", day);
     ASSERT_EQ(lumaro::testing::filasLedger(rutaLedger(),
-                                           "create trigger refuse before insert on "
-                                           "TablasFTP begin select raise(abort, "
-                                           "'read only'); end"),
+                                           "create trigger refuse before insert on TablasFTP "
+                                           "begin select raise(abort, 'read only'); end"),
               QStringList());
     descargarOtrosLocales();
     EXPECT_EQ(retrCount(), 1);
     EXPECT_EQ(runState().results.downloadCount, 0);
     EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 0"});
+
+    ASSERT_TRUE(QFile::remove(rutaLedger()));
+    ASSERT_TRUE(QDir().mkpath(rutaLedger()));  // a folder where the ledger should be
+    descargarOtrosLocales();
+    EXPECT_TRUE(store.logged({"se omite en esta ejecucion."}));
+    EXPECT_EQ(retrCount(), 1);
 }
 
+// A failed transfer (cut, or the server down) is reported per store, records nothing, and the
+// next run retries.
 TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
     for (const char* id : {"1", "2"}) {
         recorded(id, 1);
         offer(id, 5);
     }
+    lumaro::db::setLocalPropio("3", "sur@example.com");
     server.setFault("cut_retr", true);
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_EQ(ledgerRows(), QStringList({"1 04 1 0", "2 04 1 0"}));
-    EXPECT_EQ(store.console().problems().size(), 2);  // one per store: the second still tried
+    ASSERT_EQ(store.console().problems().size(), 2);  // one per store: the second still tried
+    EXPECT_TRUE(problem(0).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
+    EXPECT_TRUE(
+        store.logged({"Se intento enviar correo: (1) Problemas de DESCARGA del archivo < "
+                      "1_05/12/2026 > MDB del Local: 1 - Centro"}));
     EXPECT_FALSE(runState().results.downloadAnswered);
 
+    store.setPort(unusedPort());
+    descargarOtrosLocales();
+    EXPECT_EQ(store.console().problems().size(), 4);
+    EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
+
     server.setFault("cut_retr", false);
+    store.setPort(server.port());
     descargarOtrosLocales();
     EXPECT_EQ(downloadedFiles().size(), 2);
     EXPECT_EQ(runState().results.downloadCount, 2);
-}
-
-TEST_F(RunTest, ServerDownIsReportedPerStore) {
-    recorded("1", 1);
-    lumaro::db::setLocalPropio("3", "sur@example.com");
-    store.setPort(unusedPort());
-    descargarOtrosLocales();
-    ASSERT_EQ(store.console().problems().size(), 1);
-    EXPECT_TRUE(problem(0).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
-    EXPECT_TRUE(store.logHas(
-        "Se intento enviar correo: (1) Problemas de DESCARGA del archivo < 1_05/12/2026 > MDB del "
-        "Local: 1 - Centro"));
-    EXPECT_FALSE(store.logHas("Cerrando conexion FTP (2)..."));
 }
 
 // Upload run.
@@ -259,17 +233,6 @@ TEST_F(UploadRunTest, SendsThisStoresFilesDatabasesFirst) {
     EXPECT_EQ(kept, expected);
 }
 
-TEST_F(UploadRunTest, ARefusedFileDoesNotHoldBackTheOthers) {
-    put({"3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"});
-    ASSERT_TRUE(writeFile(remote("3_04122026.mdb"), "another PC"));
-    Main();
-    EXPECT_EQ(stored(), QStringList({"3_05122026.mdb", "3_C_QC5.dbf"}));
-    EXPECT_FALSE(runState().results.uploadDone);
-    EXPECT_TRUE(store.console().problems().last().endsWith(
-        " - Problemas al SUBIR archivo < 3_04122026.mdb >."));
-    EXPECT_TRUE(QFileInfo::exists(local("3_04122026.mdb")));
-}
-
 // Registry not loaded this cycle: the recorded active store is used; with none nothing is sent.
 TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     put({"3_05122026.mdb"});
@@ -284,7 +247,7 @@ TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     Main();
     EXPECT_EQ(stored(), QStringList{"3_05122026.mdb"});
     EXPECT_FALSE(runState().results.uploadDone);
-    EXPECT_TRUE(store.logHas("no se conoce el Local propio"));
+    EXPECT_TRUE(store.logged({"no se conoce el Local propio"}));
 }
 
 TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
@@ -292,8 +255,8 @@ TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
     Main();
     EXPECT_TRUE(stored().isEmpty());
     EXPECT_TRUE(runState().results.uploadDone);
-    EXPECT_TRUE(store.logHas(
-        "archivo < 3_05122026.mdb > para SUBIRLO al FTP (si esta es la primera sincronizacion"));
+    EXPECT_TRUE(store.logged(
+        {"archivo < 3_05122026.mdb > para SUBIRLO al FTP (si esta es la primera sincronizacion"}));
 
     // A snapshot generated just before midnight is this cycle's file of the day.
     GrabarConfig("BD_Temp", "3_04122026.mdb");
@@ -309,8 +272,9 @@ TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
     EXPECT_FALSE(runState().results.uploadDone);
 }
 
-TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
-    put({"3_05122026.mdb"});
+// A refused upload is reported (with the mail line), keeps its file and holds back no other.
+TEST_F(UploadRunTest, RefusedUploadsAreReportedAndDoNotHoldBackTheOthers) {
+    put({"3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"});
     lumaro::db::setLocalPropio("3", "sur@example.com");
     server.setFault("refuse_stor", true);
     Main();
@@ -319,6 +283,78 @@ TEST_F(UploadRunTest, RefusedUploadsAreReportedWithTheMailLine) {
     EXPECT_TRUE(store.logged({"Problemas al SUBIR archivo local < 3_05122026.mdb >.",
                               "Se intento enviar correo: Detallando problemas al SUBIR archivo "
                               "local < 3 - 05122026.mdb >."}));
+
+    server.setFault("refuse_stor", false);
+    put({"3_03122026.mdb"});
+    ASSERT_TRUE(writeFile(remote("3_03122026.mdb"), "another PC"));
+    const qsizetype refused = stored().size();
+    Main();
+    EXPECT_EQ(stored().mid(refused),
+              QStringList({"3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"}));
+    EXPECT_FALSE(runState().results.uploadDone);
+    EXPECT_TRUE(store.console().problems().last().endsWith(
+        " - Problemas al SUBIR archivo < 3_03122026.mdb >."));
+    EXPECT_TRUE(QFileInfo::exists(local("3_03122026.mdb")));
 }
+
+// Problem mails at the end of a cycle.
+using Security = SmtpServer::Security;
+const char* const kSent = "Se envio correo a < sur@example.com > con 2 aviso(s).";
+
+struct MailCase {
+    const char* name;
+    Security security;
+    const char* ca;        // "CA" of [Correo]; empty: the system's
+    const char* password;  // "Contraseña" of [Correo]; the server takes "correo-clave"
+    int port;              // 0: the server's; 1: a closed one; -1: no [Correo] section
+    const char* logText;   // kSent: one mail sent; nullptr: nothing about mail logged
+};
+
+class MailTest : public ::testing::TestWithParam<MailCase> {};
+
+TEST_P(MailTest, OneMailPerCycleOrTheReasonInTheLog) {
+    const MailCase& c = GetParam();
+    const int sent = c.logText == kSent;
+    SmtpServer smtp(c.security, "good", "tienda3", "correo-clave");
+    ASSERT_GT(smtp.port(), 0);
+    StoreFolder store(unusedPort());
+    if (c.port >= 0)
+        configurarCorreo(c.port ? unusedPort() : smtp.port(), c.security, c.ca, "tienda3",
+                         c.password);
+    lumaro::db::setLocalPropio("3", "sur@example.com");
+    lumaro::config::EscribirLogCorreo("Se intento enviar correo: (1) primer problema");
+    lumaro::config::EscribirLogCorreo("Se intento enviar correo, detallando segundo problema");
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(enviarAvisosCorreo(), sent == 1);
+    EXPECT_LT(elapsed.elapsed(), 1000 * kCorreoTotalSegundos);
+    EXPECT_TRUE(lumaro::config::tomarAvisosCorreo().isEmpty());
+    EXPECT_EQ(store.log().contains(c.logText ? c.logText : "correo a"), c.logText != nullptr)
+        << store.log().toStdString();
+    EXPECT_FALSE(store.log().contains(c.password));
+    const QStringList mails = smtp.mails();
+    ASSERT_EQ(mails.size(), sent);
+    if (sent) {
+        EXPECT_TRUE(mails[0].startsWith("From: tienda3@example.com\nTo: sur@example.com\n"));
+        EXPECT_TRUE(mails[0].contains("Subject: Problemas de sincronizacion del Local 3\r\n"));
+        EXPECT_TRUE(
+            mails[0].contains("\r\n- (1) primer problema\r\n- Detallando segundo problema\r\n"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, MailTest,
+    ::testing::Values(
+        MailCase{"StartTls", Security::StartTls, "ca.pem", "correo-clave", 0, kSent},
+        MailCase{"ImplicitTls", Security::Implicit, "ca.pem", "correo-clave", 0, kSent},
+        MailCase{"WrongPassword", Security::StartTls, "ca.pem", "otra-Secreta!", 0,
+                 "No se pudo enviar correo a < sur@example.com >: N=67"},
+        MailCase{"UntrustedCertificate", Security::StartTls, "", "correo-clave", 0,
+                 "No se pudo enviar correo a < sur@example.com >: N=60"},
+        MailCase{"ServerDown", Security::StartTls, "ca.pem", "correo-clave", 1,
+                 "No se pudo enviar correo a < sur@example.com >: N=7"},
+        MailCase{"WithoutSection", Security::StartTls, "", "correo-clave", -1, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
