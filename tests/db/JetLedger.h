@@ -1,6 +1,7 @@
 #pragma once
 // Ledgers for the tests: Jet ones as the older program left them, and our ledger's rows read back.
 
+#include <QDateTime>
 #include <QFile>
 #include <QStringList>
 

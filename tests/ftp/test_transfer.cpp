@@ -47,6 +47,7 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     EXPECT_EQ(readAll(downloaded()), data);
     EXPECT_FALSE(QFileInfo::exists(downloaded(kName + ".part")));
     EXPECT_TRUE(server.commands().contains("TYPE I"));
+    EXPECT_FALSE(server.commands().filter("PORT ").isEmpty());
     EXPECT_TRUE(
         store.logged({"El archivo < 2_05122026.mdb > SI existe en el FTP...",
                       "El archivo < 2_05122026.mdb > se ha DESCARGADO satisfactoriamente...",
