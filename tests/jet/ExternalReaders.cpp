@@ -1,9 +1,8 @@
 #include "ExternalReaders.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+
+#include <QProcess>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -20,6 +19,8 @@ namespace {
 bool onPath(const std::string& program) { return runTool({"which", program}).ok(); }
 
 std::string nodeModules() { return std::string(LUMARO_SOURCE_DIR) + "/.cache/node/node_modules"; }
+
+const std::string kLumaroMdb = std::string(LUMARO_BINARY_DIR) + "/src/jet/tool/lumaro-mdb";
 
 // A Single or Double as JavaScript's toExponential() prints it.
 std::string jsExponential(double v) {
@@ -62,15 +63,12 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// The record count of a JSON array as Python's json module reads it ("error: ..." if it cannot).
-std::string jsonRecordCount(const std::string& json) {
-    // One file per process: test programs of several builds may run at once.
-    const std::string path = std::filesystem::temp_directory_path() /
-                             ("lumaro-mdb-export-" + std::to_string(::getpid()) + ".json");
-    std::ofstream(path, std::ios::binary) << json;
-    const ToolOutput r = runTool(
-        {"python3", "-c", "import json,sys; print(len(json.load(open(sys.argv[1]))))", path});
-    std::filesystem::remove(path);
+// The record count of lumaro-mdb's JSON export as Python's json module reads it.
+std::string jsonRecordCount(const std::string& file, const std::string& table) {
+    const ToolOutput r = runTool({"sh", "-c",
+                                  "\"$0\" export \"$1\" \"$2\" --json | python3 -c "
+                                  "'import json,sys; print(len(json.load(sys.stdin)))'",
+                                  kLumaroMdb, file, table});
     return r.ok() ? r.out.substr(0, r.out.find('\n')) : "error: " + r.err;
 }
 
@@ -122,33 +120,13 @@ std::vector<std::string> schemaColumnLines(const std::string& ddl) {
 }  // namespace
 
 ToolOutput runTool(const std::vector<std::string>& argv) {
-    ToolOutput result;
-    char outName[] = "/tmp/jet-tool-out-XXXXXX";
-    char errName[] = "/tmp/jet-tool-err-XXXXXX";
-    const int outFd = ::mkstemp(outName);
-    const int errFd = ::mkstemp(errName);
-    if (outFd < 0 || errFd < 0) return result;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(outFd, 1);
-        ::dup2(errFd, 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    if (pid > 0) ::waitpid(pid, &status, 0);
-    ::close(outFd);
-    ::close(errFd);
-    for (auto [name, text] : {std::pair{outName, &result.out}, std::pair{errName, &result.err}}) {
-        const std::vector<uint8_t> b = fileBytes(name);
-        text->assign(b.begin(), b.end());
-        ::unlink(name);
-    }
-    result.exitCode = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    QStringList args;
+    for (const std::string& a : argv) args << QString::fromStdString(a);
+    QProcess p;
+    p.start(args.takeFirst(), args);
+    if (!p.waitForStarted(-1) || !p.waitForFinished(-1)) return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
 }
 
 std::string missingReaders() {
@@ -161,7 +139,7 @@ std::string missingReaders() {
 }
 
 ToolOutput lumaroMdb(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{std::string(LUMARO_BINARY_DIR) + "/src/jet/tool/lumaro-mdb"};
+    std::vector<std::string> argv{kLumaroMdb};
     argv.insert(argv.end(), args.begin(), args.end());
     return runTool(argv);
 }
@@ -236,7 +214,7 @@ void expectMdbToolsAgree(const std::string& file) {
         expectSameLines(sorted(a), sorted(b), "mdb-export " + name);
         const std::string rows = std::to_string(b.size() - 1);
         ourTables += name + "\t" + rows + "\n";
-        EXPECT_EQ(jsonRecordCount(lumaroMdb({"export", file, name, "--json"}).out), rows) << name;
+        EXPECT_EQ(jsonRecordCount(file, name), rows) << name;
     }
     EXPECT_EQ(lumaroMdb({"tables", file}).out, ourTables);
 }
