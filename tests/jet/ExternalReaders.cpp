@@ -50,10 +50,8 @@ std::string hex(const Bytes& b) {
 // A GUID as mdb-reader prints it: lower case, no braces.
 std::string repId(const Bytes& b) {
     std::string g = guidToString(b);
-    if (g.empty()) return hex(b);
-    std::string out;
-    for (char c : g.substr(1, g.size() - 2)) out += static_cast<char>(std::tolower(c));
-    return out;
+    std::ranges::transform(g, g.begin(), [](unsigned char c) { return std::tolower(c); });
+    return g.empty() ? hex(b) : g.substr(1, g.size() - 2);
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -177,19 +175,16 @@ std::vector<uint8_t> fileBytes(const std::string& path) {
 }
 
 std::vector<std::string> csvRecords(const std::string& csv) {
-    std::vector<std::string> records;
-    std::string current;
+    std::vector<std::string> records(1);
     bool quoted = false;
     for (char c : csv) {
         if (c == '"') quoted = !quoted;
-        if (c == '\n' && !quoted) {
-            records.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
+        if (c == '\n' && !quoted)
+            records.emplace_back();
+        else
+            records.back() += c;
     }
-    if (!current.empty()) records.push_back(current);
+    if (records.back().empty()) records.pop_back();
     return records;
 }
 

@@ -55,14 +55,12 @@ Target inspect(const std::vector<uint8_t>& bytes, const std::string& table) {
             t.catalogId = rowStart(bytes, e.rowId.page, e.rowId.row) + 2 + idAt;
         }
     }
-    bool first = true;
     EXPECT_TRUE(tab->forEachRow([&](const Row& r) {
-        if (first) {
+        if (t.rowLength == 0) {  // the first row
             t.rowPage = r.storedAt().page;
             t.rowOffset = r.offset();
             t.rowLength = r.length();
             t.rowColumns = r.storedColumnCount();
-            first = false;
         }
         if (!(r.id() == r.storedAt())) t.movedFrom = r.id();
         return true;

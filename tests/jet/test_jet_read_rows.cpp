@@ -85,32 +85,26 @@ Bytes row(uint16_t columns, Bytes fixed, const std::vector<Bytes>& vars, std::ve
     return r;
 }
 
-// A data page holding `rows`, packed from the end of the page as Jet packs them.
-std::vector<uint8_t> lvalPage(const std::vector<Bytes>& rows) {
-    std::vector<uint8_t> page(format::kPageSize, 0);
+// A file whose page 1 holds long-value rows, packed from the end of the page as Jet packs them.
+std::shared_ptr<PageSource> source() {
+    const std::vector<Bytes> rows = {
+        words({makeRowPointer(1, 1)}, "Hello, "),  // row 0: first of a chain
+        words({0}, "world"),                       // row 1: its end
+        words({}, "single-row-data"),              // row 2: a value on one row
+        words({makeRowPointer(1, 3)}, "x"),        // row 3: a chain pointing at itself
+    };
+    std::vector<uint8_t> file(2 * format::kPageSize, 0);
+    uint8_t* page = &file[format::kPageSize];
     page[0] = format::kPageData;
     page[1] = 1;
     putU32(&page[format::kDataOwnerOffset], format::kLvalOwner);
     putU16(&page[format::kDataRowCountOffset], static_cast<uint16_t>(rows.size()));
     std::size_t end = format::kPageSize;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::size_t start = end - rows[i].size();
-        std::copy(rows[i].begin(), rows[i].end(), page.begin() + static_cast<long>(start));
-        putU16(&page[format::kDataRowTableOffset + 2 * i], static_cast<uint16_t>(start));
-        end = start;
+        end -= rows[i].size();
+        std::copy(rows[i].begin(), rows[i].end(), page + end);
+        putU16(&page[format::kDataRowTableOffset + 2 * i], static_cast<uint16_t>(end));
     }
-    return page;
-}
-
-std::shared_ptr<PageSource> source() {
-    std::vector<uint8_t> file(format::kPageSize, 0);  // page 0
-    const auto page = lvalPage({
-        words({makeRowPointer(1, 1)}, "Hello, "),  // row 0: first of a chain
-        words({0}, "world"),                       // row 1: its end
-        words({}, "single-row-data"),              // row 2: a value on one row
-        words({makeRowPointer(1, 3)}, "x"),        // row 3: a chain pointing at itself
-    });
-    file.insert(file.end(), page.begin(), page.end());
     return PageSource::openBytes(file).value();
 }
 
