@@ -4,8 +4,9 @@
 
 #include <QProcess>
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cctype>
-#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,21 +17,9 @@ namespace lumaro::jet::testing {
 
 namespace {
 
-bool onPath(const std::string& program) { return runTool({"which", program}).ok(); }
-
 std::string nodeModules() { return std::string(LUMARO_SOURCE_DIR) + "/.cache/node/node_modules"; }
 
 const std::string kLumaroMdb = std::string(LUMARO_BINARY_DIR) + "/src/jet/tool/lumaro-mdb";
-
-// A Single or Double as JavaScript's toExponential() prints it.
-std::string jsExponential(double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
-    std::string sci(buf, r.ptr);
-    const std::size_t e = sci.find('e') + 2;
-    sci.erase(e, std::min(sci.find_first_not_of('0', e), sci.size() - 1) - e);
-    return sci;
-}
 
 std::string escapeField(const std::string& s) {
     std::string out;
@@ -129,9 +118,10 @@ ToolOutput runTool(const std::vector<std::string>& argv) {
 
 std::string missingReaders() {
     std::string missing;
-    if (!onPath("mdb-tables") || !onPath("mdb-schema") || !onPath("mdb-export"))
+    if (!runTool({"which", "mdb-tables", "mdb-schema", "mdb-export"}).ok())
         missing += "mdbtools (apt-get install mdbtools) ";
-    if (!onPath("node") || !std::filesystem::exists(nodeModules() + "/mdb-reader/package.json"))
+    if (!runTool({"which", "node"}).ok() ||
+        !std::filesystem::exists(nodeModules() + "/mdb-reader/package.json"))
         missing += "mdb-reader (scripts/setup.sh installs it) ";
     return missing.empty() ? "" : "missing " + missing;
 }
@@ -154,7 +144,8 @@ std::string canonicalRow(const std::vector<Column>& columns, const std::vector<V
         } else if (const auto* n = std::get_if<int64_t>(&v)) {
             out += std::to_string(*n);
         } else if (const auto* d = std::get_if<double>(&v)) {
-            out += jsExponential(*d);
+            const auto bits = std::bit_cast<std::array<uint8_t, 8>>(*d);  // in host byte order
+            out += hex(Bytes(bits.begin(), bits.end()));
         } else if (const auto* c = std::get_if<Currency>(&v)) {
             out += c->toString();
         } else if (const auto* t = std::get_if<DateTime>(&v)) {
