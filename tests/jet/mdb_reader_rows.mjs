@@ -1,12 +1,12 @@
 // usage: node mdb_reader_rows.mjs NODE_MODULES FILE. Prints the tables (sorted) as mdb-reader
 // reads them, as lines "table NAME\tROWS", "column NAME\tTYPE", "row F\tF..." or "error MESSAGE".
 import fs from "node:fs";
+import { createRequire } from "node:module";
 import { pathToFileURL } from "node:url";
 
 const [modules, file] = process.argv.slice(2);
-const pkg = `${modules}/mdb-reader/`;
-const main = JSON.parse(fs.readFileSync(pkg + "package.json", "utf8")).main;
-const { default: MDBReader } = await import(pathToFileURL(pkg + main));
+const entry = createRequire(pathToFileURL(`${modules}/`)).resolve("mdb-reader");
+const { default: MDBReader } = await import(pathToFileURL(entry));
 const reader = new MDBReader(fs.readFileSync(file));
 const esc = (s) => s.replace(/\\/g, "\\\\").replace(/\t/g, "\\t").replace(/\n/g, "\\n").replace(/\r/g, "\\r");
 const canon = (v, type) => {

@@ -170,23 +170,20 @@ const ByteCase kLongValues[] = {
     {"ChainEndsEarly", header(20, makeRowPointer(1, 0)), "chain ends after 12 of 20 bytes", true},
     {"LengthPastFile", header(0x3FFFFFFF, makeRowPointer(1, 0)), "exceeds the file size", true}};
 
-TEST(RowDecoding, DecodesOrRefuses) {
+TEST(JetBytes, RowsAndLongValuesDecodeOrAreRefused) {
     const Table::Data t = table();
-    auto source = PageSource::openBytes(std::vector<uint8_t>(2 * format::kPageSize, 0)).value();
+    const auto lval = source();
     for (const ByteCase& c : kRows) {
         SCOPED_TRACE(c.name);
         std::vector<Value> values;
         uint16_t columns = 0;
-        const Status s = decodeRow(t, *source, c.stored.data(), c.stored.size(), values, columns);
+        const Status s = decodeRow(t, *lval, c.stored.data(), c.stored.size(), values, columns);
         expectDecoded(s, lumaro::jet::testing::canonicalRow(t.columns, values), c);
     }
-}
-
-TEST(LongValues, ReadOrRefuse) {
     for (const ByteCase& c : kLongValues) {
         SCOPED_TRACE(c.name);
         Bytes out;
-        const Status s = readLongValue(*source(), c.stored.data(), c.stored.size(), out);
+        const Status s = readLongValue(*lval, c.stored.data(), c.stored.size(), out);
         expectDecoded(s, std::string(out.begin(), out.end()), c);
     }
 }

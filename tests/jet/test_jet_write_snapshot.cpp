@@ -3,7 +3,6 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
