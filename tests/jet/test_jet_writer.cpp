@@ -32,8 +32,8 @@ struct TempDir : QTemporaryDir {
     fs::path operator/(const std::string& name) const { return root / name; }
 };
 
-// Writes `rows` rows into a new Contactos table; the first failure stops it.
-Status writeContacts(Writer& w, int rows) {
+// Writes `rows` rows into a new Contactos table, and commits if asked; the first failure stops it.
+Status writeContacts(Writer& w, int rows, bool commit = false) {
     auto t = w.createTable(snapshotTables()[7]);
     if (!t) return t.status();
     for (int i = 0; i < rows; ++i) {
@@ -41,7 +41,7 @@ Status writeContacts(Writer& w, int rows) {
             w.insert(t.value(), {int64_t{i}, std::string("Peña"), Value(), int64_t{2}, false});
         if (!s) return s;
     }
-    return Status::ok();
+    return commit ? w.commit() : Status::ok();
 }
 
 // Bytes Jet leaves uninitialised in its empty database, or that hold creation times (page 14):
@@ -219,8 +219,7 @@ TEST(JetWriter, AllOrNothing) {
     Status failure;
     {
         auto full = Writer::create(dir / "full.mdb");
-        failure = full ? writeContacts(*full.value(), 200000) : full.status();
-        if (failure.isOk()) failure = full.value()->commit();
+        failure = full ? writeContacts(*full.value(), 200000, true) : full.status();
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
@@ -245,12 +244,7 @@ TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
     if (!missingReaders().empty()) GTEST_SKIP() << missingReaders();
     TempDir dir;
     const fs::path file = dir / "marks.mdb";
-    {
-        auto writer = Writer::create(file);
-        ASSERT_TRUE(writer);
-        ASSERT_TRUE(writeContacts(*writer.value(), 4));
-        ASSERT_TRUE(writer.value()->commit());
-    }
+    ASSERT_TRUE(writeContacts(*Writer::create(file).value(), 4, true));
     const std::vector<RowId> ids = rowIds(file, "contactos");
     ASSERT_EQ(ids.size(), 4u);
     const auto size = fs::file_size(file);
