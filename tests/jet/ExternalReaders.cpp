@@ -1,12 +1,12 @@
 #include "ExternalReaders.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+
+#include <QProcess>
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cctype>
-#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,19 +17,9 @@ namespace lumaro::jet::testing {
 
 namespace {
 
-bool onPath(const std::string& program) { return runTool({"which", program}).ok(); }
-
 std::string nodeModules() { return std::string(LUMARO_SOURCE_DIR) + "/.cache/node/node_modules"; }
 
-// A Single or Double as JavaScript's toExponential() prints it.
-std::string jsExponential(double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
-    std::string sci(buf, r.ptr);
-    const std::size_t e = sci.find('e') + 2;
-    sci.erase(e, std::min(sci.find_first_not_of('0', e), sci.size() - 1) - e);
-    return sci;
-}
+const std::string kLumaroMdb = std::string(LUMARO_BINARY_DIR) + "/src/jet/tool/lumaro-mdb";
 
 std::string escapeField(const std::string& s) {
     std::string out;
@@ -49,10 +39,8 @@ std::string hex(const Bytes& b) {
 // A GUID as mdb-reader prints it: lower case, no braces.
 std::string repId(const Bytes& b) {
     std::string g = guidToString(b);
-    if (g.empty()) return hex(b);
-    std::string out;
-    for (char c : g.substr(1, g.size() - 2)) out += static_cast<char>(std::tolower(c));
-    return out;
+    std::ranges::transform(g, g.begin(), [](unsigned char c) { return std::tolower(c); });
+    return g.empty() ? hex(b) : g.substr(1, g.size() - 2);
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -62,15 +50,12 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// The record count of a JSON array as Python's json module reads it ("error: ..." if it cannot).
-std::string jsonRecordCount(const std::string& json) {
-    // One file per process: test programs of several builds may run at once.
-    const std::string path = std::filesystem::temp_directory_path() /
-                             ("lumaro-mdb-export-" + std::to_string(::getpid()) + ".json");
-    std::ofstream(path, std::ios::binary) << json;
-    const ToolOutput r = runTool(
-        {"python3", "-c", "import json,sys; print(len(json.load(open(sys.argv[1]))))", path});
-    std::filesystem::remove(path);
+// The record count of lumaro-mdb's JSON export as Python's json module reads it.
+std::string jsonRecordCount(const std::string& file, const std::string& table) {
+    const ToolOutput r = runTool({"sh", "-c",
+                                  "\"$0\" export \"$1\" \"$2\" --json | python3 -c "
+                                  "'import json,sys; print(len(json.load(sys.stdin)))'",
+                                  kLumaroMdb, file, table});
     return r.ok() ? r.out.substr(0, r.out.find('\n')) : "error: " + r.err;
 }
 
@@ -122,46 +107,27 @@ std::vector<std::string> schemaColumnLines(const std::string& ddl) {
 }  // namespace
 
 ToolOutput runTool(const std::vector<std::string>& argv) {
-    ToolOutput result;
-    char outName[] = "/tmp/jet-tool-out-XXXXXX";
-    char errName[] = "/tmp/jet-tool-err-XXXXXX";
-    const int outFd = ::mkstemp(outName);
-    const int errFd = ::mkstemp(errName);
-    if (outFd < 0 || errFd < 0) return result;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(outFd, 1);
-        ::dup2(errFd, 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    if (pid > 0) ::waitpid(pid, &status, 0);
-    ::close(outFd);
-    ::close(errFd);
-    for (auto [name, text] : {std::pair{outName, &result.out}, std::pair{errName, &result.err}}) {
-        const std::vector<uint8_t> b = fileBytes(name);
-        text->assign(b.begin(), b.end());
-        ::unlink(name);
-    }
-    result.exitCode = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    QStringList args;
+    for (const std::string& a : argv) args << QString::fromStdString(a);
+    QProcess p;
+    p.start(args.takeFirst(), args);
+    if (!p.waitForStarted(-1) || !p.waitForFinished(-1)) return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
 }
 
 std::string missingReaders() {
     std::string missing;
-    if (!onPath("mdb-tables") || !onPath("mdb-schema") || !onPath("mdb-export"))
+    if (!runTool({"which", "mdb-tables", "mdb-schema", "mdb-export"}).ok())
         missing += "mdbtools (apt-get install mdbtools) ";
-    if (!onPath("node") || !std::filesystem::exists(nodeModules() + "/mdb-reader/package.json"))
+    if (!runTool({"which", "node"}).ok() ||
+        !std::filesystem::exists(nodeModules() + "/mdb-reader/package.json"))
         missing += "mdb-reader (scripts/setup.sh installs it) ";
     return missing.empty() ? "" : "missing " + missing;
 }
 
 ToolOutput lumaroMdb(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{std::string(LUMARO_BINARY_DIR) + "/src/jet/tool/lumaro-mdb"};
+    std::vector<std::string> argv{kLumaroMdb};
     argv.insert(argv.end(), args.begin(), args.end());
     return runTool(argv);
 }
@@ -178,7 +144,8 @@ std::string canonicalRow(const std::vector<Column>& columns, const std::vector<V
         } else if (const auto* n = std::get_if<int64_t>(&v)) {
             out += std::to_string(*n);
         } else if (const auto* d = std::get_if<double>(&v)) {
-            out += jsExponential(*d);
+            const auto bits = std::bit_cast<std::array<uint8_t, 8>>(*d);  // in host byte order
+            out += hex(Bytes(bits.begin(), bits.end()));
         } else if (const auto* c = std::get_if<Currency>(&v)) {
             out += c->toString();
         } else if (const auto* t = std::get_if<DateTime>(&v)) {
@@ -199,19 +166,16 @@ std::vector<uint8_t> fileBytes(const std::string& path) {
 }
 
 std::vector<std::string> csvRecords(const std::string& csv) {
-    std::vector<std::string> records;
-    std::string current;
+    std::vector<std::string> records(1);
     bool quoted = false;
     for (char c : csv) {
         if (c == '"') quoted = !quoted;
-        if (c == '\n' && !quoted) {
-            records.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
+        if (c == '\n' && !quoted)
+            records.emplace_back();
+        else
+            records.back() += c;
     }
-    if (!current.empty()) records.push_back(current);
+    if (records.back().empty()) records.pop_back();
     return records;
 }
 
@@ -236,7 +200,7 @@ void expectMdbToolsAgree(const std::string& file) {
         expectSameLines(sorted(a), sorted(b), "mdb-export " + name);
         const std::string rows = std::to_string(b.size() - 1);
         ourTables += name + "\t" + rows + "\n";
-        EXPECT_EQ(jsonRecordCount(lumaroMdb({"export", file, name, "--json"}).out), rows) << name;
+        EXPECT_EQ(jsonRecordCount(file, name), rows) << name;
     }
     EXPECT_EQ(lumaroMdb({"tables", file}).out, ourTables);
 }

@@ -32,7 +32,8 @@ void expectMdbToolsAgree(const std::string& file);
 // mdb-reader against this engine: tables, columns, row counts and every row, in any order.
 void expectMdbReaderAgrees(const std::string& file);
 
-// One row as mdb_reader_rows.mjs prints it: tab-joined, NULL \N, Yes/No 1/0, dates, 0x hex.
+// One row as mdb_reader_rows.mjs prints it: tab-joined, NULL \N, Yes/No 1/0, dates, 0x hex
+// (floating point: its bytes).
 std::string canonicalRow(const std::vector<Column>& columns, const std::vector<Value>& values);
 
 // The bytes of a file; empty when it cannot be read.

@@ -1,23 +1,21 @@
 // usage: node mdb_reader_rows.mjs NODE_MODULES FILE. Prints the tables (sorted) as mdb-reader
 // reads them, as lines "table NAME\tROWS", "column NAME\tTYPE", "row F\tF..." or "error MESSAGE".
 import fs from "node:fs";
+import { createRequire } from "node:module";
 import { pathToFileURL } from "node:url";
 
 const [modules, file] = process.argv.slice(2);
-const pkg = `${modules}/mdb-reader/`;
-const main = JSON.parse(fs.readFileSync(pkg + "package.json", "utf8")).main;
-const { default: MDBReader } = await import(pathToFileURL(pkg + main));
+const entry = createRequire(pathToFileURL(`${modules}/`)).resolve("mdb-reader");
+const { default: MDBReader } = await import(pathToFileURL(entry));
 const reader = new MDBReader(fs.readFileSync(file));
 const esc = (s) => s.replace(/\\/g, "\\\\").replace(/\t/g, "\\t").replace(/\n/g, "\\n").replace(/\r/g, "\\r");
-const pad = (n, w = 2) => String(n).padStart(w, "0");
 const canon = (v, type) => {
   if (v === null || v === undefined) return "\\N";
-  if (type === "float" || type === "double") return v.toExponential();
+  if (type === "float" || type === "double") return "0x" + Buffer.from(new Float64Array([v]).buffer).toString("hex");
   if (typeof v === "boolean") return v ? "1" : "0";
   if (v instanceof Date) {
-    const d = new Date(Math.round(v.getTime() / 1000) * 1000);
-    return `${pad(d.getUTCFullYear(), 4)}/${pad(d.getUTCMonth() + 1)}/${pad(d.getUTCDate())} ` +
-           `${pad(d.getUTCHours())}:${pad(d.getUTCMinutes())}:${pad(d.getUTCSeconds())}`;
+    const iso = new Date(Math.round(v.getTime() / 1000) * 1000).toISOString();
+    return iso.slice(0, 19).replace("T", " ").replaceAll("-", "/");
   }
   if (Buffer.isBuffer(v)) return "0x" + v.toString("hex");
   return esc(String(v));

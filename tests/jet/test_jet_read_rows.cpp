@@ -85,32 +85,26 @@ Bytes row(uint16_t columns, Bytes fixed, const std::vector<Bytes>& vars, std::ve
     return r;
 }
 
-// A data page holding `rows`, packed from the end of the page as Jet packs them.
-std::vector<uint8_t> lvalPage(const std::vector<Bytes>& rows) {
-    std::vector<uint8_t> page(format::kPageSize, 0);
+// A file whose page 1 holds long-value rows, packed from the end of the page as Jet packs them.
+std::shared_ptr<PageSource> source() {
+    const std::vector<Bytes> rows = {
+        words({makeRowPointer(1, 1)}, "Hello, "),  // row 0: first of a chain
+        words({0}, "world"),                       // row 1: its end
+        words({}, "single-row-data"),              // row 2: a value on one row
+        words({makeRowPointer(1, 3)}, "x"),        // row 3: a chain pointing at itself
+    };
+    std::vector<uint8_t> file(2 * format::kPageSize, 0);
+    uint8_t* page = &file[format::kPageSize];
     page[0] = format::kPageData;
     page[1] = 1;
     putU32(&page[format::kDataOwnerOffset], format::kLvalOwner);
     putU16(&page[format::kDataRowCountOffset], static_cast<uint16_t>(rows.size()));
     std::size_t end = format::kPageSize;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::size_t start = end - rows[i].size();
-        std::copy(rows[i].begin(), rows[i].end(), page.begin() + static_cast<long>(start));
-        putU16(&page[format::kDataRowTableOffset + 2 * i], static_cast<uint16_t>(start));
-        end = start;
+        end -= rows[i].size();
+        std::copy(rows[i].begin(), rows[i].end(), page + end);
+        putU16(&page[format::kDataRowTableOffset + 2 * i], static_cast<uint16_t>(end));
     }
-    return page;
-}
-
-std::shared_ptr<PageSource> source() {
-    std::vector<uint8_t> file(format::kPageSize, 0);  // page 0
-    const auto page = lvalPage({
-        words({makeRowPointer(1, 1)}, "Hello, "),  // row 0: first of a chain
-        words({0}, "world"),                       // row 1: its end
-        words({}, "single-row-data"),              // row 2: a value on one row
-        words({makeRowPointer(1, 3)}, "x"),        // row 3: a chain pointing at itself
-    });
-    file.insert(file.end(), page.begin(), page.end());
     return PageSource::openBytes(file).value();
 }
 
@@ -122,8 +116,6 @@ struct ByteCase {
     bool refused = false;
 };
 
-void PrintTo(const ByteCase& c, std::ostream* os) { *os << c.name; }
-
 void expectDecoded(const Status& s, const std::string& value, const ByteCase& c) {
     if (c.refused) {
         EXPECT_EQ(s.code(), Status::Code::Corruption);
@@ -134,83 +126,66 @@ void expectDecoded(const Status& s, const std::string& value, const ByteCase& c)
     }
 }
 
-class RowDecoding : public ::testing::TestWithParam<ByteCase> {};
-
-TEST_P(RowDecoding, DecodesOrRefuses) {
-    const Table::Data t = table();
-    auto source = PageSource::openBytes(std::vector<uint8_t>(2 * format::kPageSize, 0)).value();
-    std::vector<Value> values;
-    uint16_t columns = 0;
-    const Bytes& b = GetParam().stored;
-    const Status s = decodeRow(t, *source, b.data(), b.size(), values, columns);
-    expectDecoded(s, lumaro::jet::testing::canonicalRow(t.columns, values), GetParam());
-}
-
-class LongValues : public ::testing::TestWithParam<ByteCase> {};
-
-TEST_P(LongValues, ReadOrRefuse) {
-    Bytes out;
-    const Bytes& b = GetParam().stored;
-    const Status s = readLongValue(*source(), b.data(), b.size(), out);
-    expectDecoded(s, std::string(out.begin(), out.end()), GetParam());
-}
-
 const Bytes kFixed = words({7, 12345, 0});  // Id 7, Amount 1.2345
 constexpr uint32_t kInline = format::kLongValueInline;
 constexpr uint32_t kSingle = format::kLongValueSinglePage;
 
-INSTANTIATE_TEST_SUITE_P(
-    Jet, RowDecoding,
-    ::testing::Values(
-        ByteCase{"AllPresent", row(5, kFixed, {ucs2("Ana"), inlineMemo("hi")}, {0, 1, 2, 3, 4}),
-                 "7\tAna\t1\thi\t1.2345"},
-        ByteCase{"NullsAndFalse", row(5, kFixed, {ucs2("x"), inlineMemo("y")}, {0}),
-                 "7\t\\N\t0\t\\N\t\\N"},
-        ByteCase{"RowPredatesFixedColumn", row(4, words({7}), {ucs2("Ana")}, {0, 1, 2, 3}),
-                 "7\tAna\t1\t\\N\t\\N"},
-        ByteCase{"RowPredatesVariableColumn", row(5, kFixed, {ucs2("Ana")}, {0, 1, 3}),
-                 "7\tAna\t0\t\\N\t\\N"},
-        ByteCase{"EmptyTextAndMemo", row(5, kFixed, {Bytes{}, Bytes{}}, {0, 1, 3}),
-                 "7\t\t0\t\t\\N"},
-        ByteCase{"FixedFieldPastFixedArea", row(5, words({7}), {ucs2("A"), Bytes{}}, {0, 4}),
-                 "column \"Amount\": fixed field 6+8 beyond the fixed area ending at 6", true},
-        ByteCase{"MemoHeaderTooShort", row(5, kFixed, {ucs2("A"), Bytes(5, 0)}, {0, 3}),
-                 "column \"Notes\": 5 bytes are too few for its type", true},
-        ByteCase{"MemoPastFile",
-                 row(5, kFixed, {ucs2("A"), header(kSingle | 4, makeRowPointer(9, 0))}, {0, 3}),
-                 "column \"Notes\": long value: page 9: beyond the end of the file", true},
-        ByteCase{"RowTooShort", Bytes{1, 0}, "row of 2 bytes", true},
-        // The variable count, just before the mask; then offset 1 beyond offset 2.
-        ByteCase{"VariableCountTooLarge", patched(row(5, kFixed, {ucs2("A")}, {0, 1}), 3, 200),
-                 "variable column count 200 does not fit", true},
-        ByteCase{"OffsetsOutOfOrder",
-                 patched(row(5, kFixed, {ucs2("Ana"), ucs2("B")}, {0, 1, 3}), 7, 40),
-                 "column \"Name\": variable field 14..40 outside the row's data area", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+const ByteCase kRows[] = {
+    {"AllPresent", row(5, kFixed, {ucs2("Ana"), inlineMemo("hi")}, {0, 1, 2, 3, 4}),
+     "7\tAna\t1\thi\t1.2345"},
+    {"NullsAndFalse", row(5, kFixed, {ucs2("x"), inlineMemo("y")}, {0}), "7\t\\N\t0\t\\N\t\\N"},
+    {"RowPredatesFixedColumn", row(4, words({7}), {ucs2("Ana")}, {0, 1, 2, 3}),
+     "7\tAna\t1\t\\N\t\\N"},
+    {"RowPredatesVariableColumn", row(5, kFixed, {ucs2("Ana")}, {0, 1, 3}), "7\tAna\t0\t\\N\t\\N"},
+    {"EmptyTextAndMemo", row(5, kFixed, {Bytes{}, Bytes{}}, {0, 1, 3}), "7\t\t0\t\t\\N"},
+    {"FixedFieldPastFixedArea", row(5, words({7}), {ucs2("A"), Bytes{}}, {0, 4}),
+     "column \"Amount\": fixed field 6+8 beyond the fixed area ending at 6", true},
+    {"MemoHeaderTooShort", row(5, kFixed, {ucs2("A"), Bytes(5, 0)}, {0, 3}),
+     "column \"Notes\": 5 bytes are too few for its type", true},
+    {"MemoPastFile", row(5, kFixed, {ucs2("A"), header(kSingle | 4, makeRowPointer(9, 0))}, {0, 3}),
+     "column \"Notes\": long value: page 9: beyond the end of the file", true},
+    {"RowTooShort", Bytes{1, 0}, "row of 2 bytes", true},
+    // The variable count, just before the mask; then offset 1 beyond offset 2.
+    {"VariableCountTooLarge", patched(row(5, kFixed, {ucs2("A")}, {0, 1}), 3, 200),
+     "variable column count 200 does not fit", true},
+    {"OffsetsOutOfOrder", patched(row(5, kFixed, {ucs2("Ana"), ucs2("B")}, {0, 1, 3}), 7, 40),
+     "column \"Name\": variable field 14..40 outside the row's data area", true}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Jet, LongValues,
-    ::testing::Values(
-        ByteCase{"Inline", header(kInline | 5, 0, "abcde"), "abcde"},
-        ByteCase{"InlineEmpty", header(kInline | 0, 0), ""},
-        ByteCase{"SingleRow", header(kSingle | 15, makeRowPointer(1, 2)), "single-row-data"},
-        ByteCase{"Chain", header(12, makeRowPointer(1, 0)), "Hello, world"},
-        ByteCase{"ChainTakesOnlyItsLength", header(9, makeRowPointer(1, 0)), "Hello, wo"},
-        ByteCase{"HeaderShort", Bytes(8, 0), "8 bytes (12 needed)", true},
-        ByteCase{"InlinePastField", header(kInline | 50, 0, "abcde"),
-                 "inline long value of 50 bytes exceeds its field of 17", true},
-        ByteCase{"SingleRowTooShort", header(kSingle | 100, makeRowPointer(1, 2)),
-                 "page 1, row 2: row of 15 bytes, value of 100", true},
-        ByteCase{"PointerPastEnd", header(kSingle | 4, makeRowPointer(9, 0)),
-                 "page 9: beyond the end of the file (2 pages)", true},
-        ByteCase{"PointerToMissingRow", header(kSingle | 4, makeRowPointer(1, 7)),
-                 "page 1, row 7: no such row (the page holds 4)", true},
-        ByteCase{"ChainCycle", header(10, makeRowPointer(1, 3)),
-                 "chain loops back to page 1, row 3", true},
-        ByteCase{"ChainEndsEarly", header(20, makeRowPointer(1, 0)),
-                 "chain ends after 12 of 20 bytes", true},
-        ByteCase{"LengthPastFile", header(0x3FFFFFFF, makeRowPointer(1, 0)),
-                 "exceeds the file size", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+const ByteCase kLongValues[] = {
+    {"Inline", header(kInline | 5, 0, "abcde"), "abcde"},
+    {"InlineEmpty", header(kInline | 0, 0), ""},
+    {"SingleRow", header(kSingle | 15, makeRowPointer(1, 2)), "single-row-data"},
+    {"Chain", header(12, makeRowPointer(1, 0)), "Hello, world"},
+    {"ChainTakesOnlyItsLength", header(9, makeRowPointer(1, 0)), "Hello, wo"},
+    {"HeaderShort", Bytes(8, 0), "8 bytes (12 needed)", true},
+    {"InlinePastField", header(kInline | 50, 0, "abcde"),
+     "inline long value of 50 bytes exceeds its field of 17", true},
+    {"SingleRowTooShort", header(kSingle | 100, makeRowPointer(1, 2)),
+     "page 1, row 2: row of 15 bytes, value of 100", true},
+    {"PointerPastEnd", header(kSingle | 4, makeRowPointer(9, 0)),
+     "page 9: beyond the end of the file (2 pages)", true},
+    {"PointerToMissingRow", header(kSingle | 4, makeRowPointer(1, 7)),
+     "page 1, row 7: no such row (the page holds 4)", true},
+    {"ChainCycle", header(10, makeRowPointer(1, 3)), "chain loops back to page 1, row 3", true},
+    {"ChainEndsEarly", header(20, makeRowPointer(1, 0)), "chain ends after 12 of 20 bytes", true},
+    {"LengthPastFile", header(0x3FFFFFFF, makeRowPointer(1, 0)), "exceeds the file size", true}};
+
+TEST(JetBytes, RowsAndLongValuesDecodeOrAreRefused) {
+    const Table::Data t = table();
+    const auto lval = source();
+    for (const ByteCase& c : kRows) {
+        SCOPED_TRACE(c.name);
+        std::vector<Value> values;
+        uint16_t columns = 0;
+        const Status s = decodeRow(t, *lval, c.stored.data(), c.stored.size(), values, columns);
+        expectDecoded(s, lumaro::jet::testing::canonicalRow(t.columns, values), c);
+    }
+    for (const ByteCase& c : kLongValues) {
+        SCOPED_TRACE(c.name);
+        Bytes out;
+        const Status s = readLongValue(*lval, c.stored.data(), c.stored.size(), out);
+        expectDecoded(s, std::string(out.begin(), out.end()), c);
+    }
+}
 
 }  // namespace

@@ -1,10 +1,11 @@
 // A full snapshot written, read back by every reader, copied and damaged.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <memory>
 #include <sstream>
 #include <tuple>
 
@@ -20,24 +21,8 @@ using namespace lumaro::jet::testing;
 namespace {
 
 // Texts in compressed form, plain UCS-2 (Ω) and Spanish names.
-const std::vector<std::string> kSamples = {"Peña", "Ñandú", "Cumpleaños", "José Álvarez",
-                                           "a",    "Ωmega", "12345678",   "Av. Arequipa 1020"};
-
-// Cuts UTF-8 text to at most n characters (all samples are in the Basic Multilingual Plane).
-std::string cut(const std::string& s, int n) {
-    std::size_t i = 0;
-    for (int chars = 0; i < s.size() && chars < n; ++chars) {
-        ++i;
-        while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
-    }
-    return s.substr(0, i);
-}
-
-std::string repeat(const std::string& unit, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += unit;
-    return out;
-}
+const QStringList kSamples = {"Peña", "Ñandú", "Cumpleaños", "José Álvarez",
+                              "a",    "Ωmega", "12345678",   "Av. Arequipa 1020"};
 
 // A deterministic row: NULL in one nullable column in five, text now and then filling its column.
 std::vector<Value> makeRow(const TableDef& def, int i) {
@@ -46,14 +31,15 @@ std::vector<Value> makeRow(const TableDef& def, int i) {
         const ColumnDef& col = def.columns[c];
         const int k = static_cast<int>(c);
         const bool null = !col.required && col.type != ColumnType::Boolean && (i + k) % 5 == 0;
-        row.push_back(null ? Value()
-                      : col.type == ColumnType::Long
-                          ? Value(int64_t{(i * 7919 + k) % 2000003 - 1000000})
-                      : col.type == ColumnType::DateTime
-                          ? Value(DateTime{40000.0 + i % 5000 + (k % 24) / 24.0})
-                      : col.type == ColumnType::Boolean ? Value(i % 3 == 0)
-                      : i % 11 == 0 ? Value(repeat(i % 2 ? "ñ" : "x", col.size))
-                                    : Value(cut(kSamples[(i + c) % kSamples.size()], col.size)));
+        row.push_back(
+            null                           ? Value()
+            : col.type == ColumnType::Long ? Value(int64_t{(i * 7919 + k) % 2000003 - 1000000})
+            : col.type == ColumnType::DateTime
+                ? Value(DateTime{40000.0 + i % 5000 + (k % 24) / 24.0})
+            : col.type == ColumnType::Boolean ? Value(i % 3 == 0)
+            : i % 11 == 0
+                ? Value(QString(col.size, QChar(i % 2 ? u'ñ' : u'x')).toStdString())
+                : Value(kSamples[(i + k) % kSamples.size()].left(col.size).toStdString()));
     }
     return row;
 }
@@ -66,39 +52,29 @@ int rowsFor(const std::string& table) {
 class SnapshotFile : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_dir = fs::temp_directory_path() /
-                ("jet_write_snapshot_" +
-                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        fs::create_directories(s_dir);
-        s_file = (s_dir / "3_05122026.mdb").string();
+        s_dir = std::make_unique<QTemporaryDir>();
+        s_file = s_dir->filePath("3_05122026.mdb").toStdString();
         auto writer = Writer::create(s_file);
         ASSERT_TRUE(writer) << writer.status().message();
         for (const TableDef& def : snapshotTables()) {
             auto h = writer.value()->createTable(def);
             ASSERT_TRUE(h) << def.name << ": " << h.status().message();
-            auto& rows = s_rows[def.name];
             for (int i = 0; i < rowsFor(def.name); ++i) {
-                rows.push_back(makeRow(def, i));
-                const Status st = writer.value()->insert(h.value(), rows.back());
+                const Status st = writer.value()->insert(h.value(), makeRow(def, i));
                 ASSERT_TRUE(st) << def.name << " row " << i << ": " << st.message();
             }
         }
         ASSERT_TRUE(writer.value()->commit());
     }
-    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+    static void TearDownTestSuite() { s_dir.reset(); }
 
-    void SetUp() override {
-        if (s_file.empty() || !fs::exists(s_file)) GTEST_SKIP() << "the snapshot was not written";
-    }
-
-    static inline fs::path s_dir;
+    static inline std::unique_ptr<QTemporaryDir> s_dir;
     static inline std::string s_file;
-    static inline std::map<std::string, std::vector<std::vector<Value>>> s_rows;
 };
 
 }  // namespace
 
-TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
+TEST_F(SnapshotFile, EveryReaderReadsEveryRow) {
     Result<Database> db = Database::open(s_file);
     ASSERT_TRUE(db) << db.status().message();
     std::vector<std::string> expectedNames;
@@ -114,18 +90,17 @@ TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
             EXPECT_EQ(std::tie(ours.name, ours.type, ours.size, ours.required),
                       std::tie(want.name, want.type, size, want.required));
         }
-        const auto& expected = s_rows[def.name];
-        std::size_t r = 0;
+        const int expected = rowsFor(def.name);
+        int r = 0;
         const Status scanned = t->forEachRow([&](const Row& row) {
-            EXPECT_EQ(row.values(), r < expected.size() ? expected[r] : std::vector<Value>{})
-                << def.name << " row " << r;
+            EXPECT_EQ(row.values(), makeRow(def, r)) << def.name << " row " << r;
             // Other pages in between: the cache must not hand out the page being scanned.
             EXPECT_TRUE(++r % 500 != 0 || db->page(static_cast<uint32_t>(r / 500 % 40)));
             return true;
         });
         ASSERT_TRUE(scanned) << scanned.message();
-        EXPECT_EQ(r, expected.size()) << def.name;
-        EXPECT_EQ(t->storedRowCount(), expected.size());
+        EXPECT_EQ(r, expected) << def.name;
+        EXPECT_EQ(t->storedRowCount(), static_cast<uint32_t>(expected));
         // Past 512 data pages a table's page list is a reference map (type 1).
         Result<Bytes> map =
             db->rowBytes(t->ownedPagesPointer() >> 8, t->ownedPagesPointer() & 0xFF);
@@ -137,10 +112,7 @@ TEST_F(SnapshotFile, OwnReaderReadsEveryRow) {
     Result<Bytes> global = db->rowBytes(1, 0);
     ASSERT_TRUE(global && !global->empty());
     EXPECT_EQ(global.value()[0], 1) << "the free-page map of a file over 512 pages";
-}
-
-// mdbtools and mdb-reader read what this engine reads (compared with what was written above).
-TEST_F(SnapshotFile, MdbToolsAndMdbReaderReadTheSame) {
+    // mdbtools and mdb-reader read what this engine reads (compared with what was written above).
     if (!missingReaders().empty()) GTEST_SKIP() << missingReaders();
     expectMdbToolsAgree(s_file);
     expectMdbReaderAgrees(s_file);
@@ -159,7 +131,7 @@ TEST_F(SnapshotFile, CopyKeepsWhatTheWriterSupports) {
          "support\n"}};
     for (const auto& [source, exitCode, err] : cases) {
         if (!fs::exists(source)) continue;  // no shared fixtures
-        const std::string copy = (s_dir / "copy.mdb").string();
+        const std::string copy = s_dir->filePath("copy.mdb").toStdString();
         fs::remove(copy);
         const ToolOutput copied = lumaroMdb({"copy", source, copy});
         EXPECT_EQ(copied.exitCode, exitCode);
@@ -216,15 +188,12 @@ TEST(JetWriteCatalog, ManyTablesSpillThePagesOfTheCatalog) {
     fs::remove(file);
 }
 
+// A stored row count that the rows do not match is met in testV2000.mdb (the fixture tests).
 TEST_F(SnapshotFile, CheckReportsDamage) {
     Result<Database> db = Database::open(s_file);
     ASSERT_TRUE(db);
-    Result<Table> contactos = db->table("Contactos");
-    ASSERT_TRUE(contactos);
-    const uint32_t tdef = contactos->definitionPage();
     const std::size_t lastPage = db->pageCount() - 1;
     const std::vector<std::tuple<const char*, std::size_t, char, const char*>> cases = {
-        {"row count", tdef * 4096 + 16, 0x05, "table Contactos: stored row count 5, scan found 97"},
         {"catalog index entry", 7 * 4096 + 0x1E0 + 6, 0x01,
          "table MSysObjects, index (ParentId, Name): wrong key for page 14"},
         // The free-page map is a reference map here, its 0x05 page the last of the file.
@@ -232,7 +201,7 @@ TEST_F(SnapshotFile, CheckReportsDamage) {
          "page 16 is in use by the table at page 16 but the free-page map marks it free"},
     };
     for (const auto& [what, offset, value, message] : cases) {
-        const std::string damaged = (s_dir / "damaged.mdb").string();
+        const std::string damaged = s_dir->filePath("damaged.mdb").toStdString();
         fs::copy_file(s_file, damaged, fs::copy_options::overwrite_existing);
         std::fstream(damaged, std::ios::in | std::ios::out | std::ios::binary)
             .seekp(static_cast<std::streamoff>(offset))
