@@ -103,10 +103,19 @@ public:
     void ProcesarCargaInicial() override { calls << QStringLiteral("ProcesarCargaInicial"); }
 };
 
+// The recording console; `duranteAviso` runs while a message box waits, as an event would.
+struct TestConsole : config::HeadlessConsole {
+    std::function<void()> duranteAviso;
+    void messageBox(config::BoxIcon i, const QString& c, const QString& t) override {
+        HeadlessConsole::messageBox(i, c, t);
+        if (duranteAviso) duranteAviso();
+    }
+};
+
 // A run control over fake phases with a recording console; started unless `arrancar` is false.
 struct Rig {
     ProgramFolder folder;
-    config::HeadlessConsole console;
+    TestConsole console;
     FakePhases phases;
     RunControl control{phases};
 
@@ -128,7 +137,7 @@ protected:
     RunControl& control() { return m_rig->control; }
     FakePhases& phases() { return m_rig->phases; }
     ProgramFolder& folder() { return m_rig->folder; }
-    config::HeadlessConsole& console() { return m_rig->console; }
+    TestConsole& console() { return m_rig->console; }
 };
 
 // The first log line of each command.
