@@ -1,11 +1,7 @@
 #pragma once
 // App test support: a fresh program folder with a fixed clock, the log as lines, fake phases.
 
-#include <QDir>
-#include <QFile>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 #include <algorithm>
 #include <functional>
 #include <memory>

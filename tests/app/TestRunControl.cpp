@@ -17,8 +17,7 @@ namespace {
 
 using enum Outcome;
 
-// Rows give flags as 1 or 0.
-// "Generar MDB Local" for each combination of phase outcomes.
+// "Generar MDB Local" for each combination of phase outcomes; rows give flags as 1 or 0.
 struct GenerarRow {
     const char* name;
     int abrir3, abrir1;
@@ -100,12 +99,9 @@ struct TickRow {
 const TickRow kTicks[] = {
     {"no time matches", kT, kHoy, "1", "", QTime(3, 0), "sale A", 0, 0, "1"},
     {"other second of the minute", kT, kHoy, "1", "", QTime(2, 0, 59), "ini C", 0, 1, "2"},
-    {"new day, yesterday's snapshot", kT, kAyer, "2", "3_04122026.mdb", QTime(14, 30), "ini A", 1,
-     1, "1"},
-    {"new day, today's snapshot made", kT, kAyer, "2", "3_05122026.mdb", QTime(2, 0), "", 0, 0,
-     "1"},
-    {"same day, counter empty, BD_Temp garbage", kT, kHoy, "", "x", QTime(2, 0), "ini B", 1, 1,
-     "1"},
+    {"new day, old snapshot", kT, kAyer, "2", "3_04122026.mdb", QTime(14, 30), "ini A", 1, 1, "1"},
+    {"new day, snapshot made", kT, kAyer, "2", "3_05122026.mdb", QTime(2, 0), "", 0, 0, "1"},
+    {"counter empty, BD_Temp x", kT, kHoy, "", "x", QTime(2, 0), "ini B", 1, 1, "1"},
     {"same day, counter 0", kT, kHoy, "0", "", QTime(2, 0), "ini B", 1, 1, "1"},
     {"same day, counter 1", kT, kHoy, "1", "", QTime(14, 30), "ini C", 0, 1, "2"},
     {"same day, counter 2", kT, kHoy, "2", "", QTime(14, 30), "ini D y despues sale B", 0, 1, "0"},
@@ -119,16 +115,6 @@ const TickRow kTicks[] = {
     {"minute 1.5", "2|1.5|14|30", kHoy, "1", "", QTime(2, 1), "", 0, 0, "1",
      "Horario no valido en Hora1/Minuto1: '2:1.5:00'"},
 };
-
-QStringList cierresEsperados(const int (&rondas)[2]) {
-    QStringList out;
-    for (int n : rondas) {
-        if (n == 3) out << QStringLiteral("CerrarBD(MySql)");
-        if (n > 0)
-            out << QStringLiteral("CerrarBD(Cliente)") << QStringLiteral("CerrarBD(Logistica)");
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -159,7 +145,14 @@ private Q_SLOTS:
         QCOMPARE(LeerConfig("BD_Temp").isEmpty(), !r.bdTempEscrito);
         if (r.bdTempEscrito && phases().count("descargarOtrosLocales"))
             QCOMPARE(bdTempAlSubir, QStringLiteral("3_05122026.mdb"));
-        QCOMPARE(phases().calls.filter(QStringLiteral("CerrarBD")), cierresEsperados(r.cierres));
+        QStringList cierres;
+        for (int n : r.cierres) {
+            if (n == 3) cierres << QStringLiteral("CerrarBD(MySql)");
+            if (n > 0)
+                cierres << QStringLiteral("CerrarBD(Cliente)")
+                        << QStringLiteral("CerrarBD(Logistica)");
+        }
+        QCOMPARE(phases().calls.filter(QStringLiteral("CerrarBD")), cierres);
         QCOMPARE(phases().count("CopiarTablas(3_05122026.mdb)"),
                  r.abrir3 && r.abrir1 && r.registro && r.crear ? 1 : 0);
         // Whatever happened, the command ends with the buttons of habilitar_2(true).
