@@ -1,5 +1,5 @@
 #pragma once
-// App test support: a fresh program folder with a fixed clock, the log as lines, fake phases.
+// App test support: a fresh program folder with a fixed clock, fake phases, the log as lines.
 
 #include <QtTest>
 #include <algorithm>
@@ -15,32 +15,6 @@
 #include "config/Settings.h"
 
 namespace lumaro::app::test {
-
-class ProgramFolder {
-public:
-    ProgramFolder() {
-        config::setProgramFolder(m_dir.path());
-        config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
-        // 5 December 2026, 02:00:00: the day of the examples.
-        config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(2, 0)));
-        config::runState() = config::RunState{};
-    }
-    ~ProgramFolder() {
-        config::setProgramFolder(QString());
-        config::Clock::setForTesting({});
-    }
-    QString path() const { return m_dir.path(); }
-    QString file(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
-    // Creates an empty file (folders included) under the program folder.
-    void touch(const QString& name) const {
-        QDir().mkpath(QFileInfo(file(name)).absolutePath());
-        QFile f(file(name));
-        f.open(QIODevice::WriteOnly);
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
 
 // Today's log messages without date and time; with `prefixes`, only those starting with one.
 inline QStringList logMessages(const QStringList& prefixes = {}) {
@@ -108,21 +82,38 @@ struct TestConsole : config::HeadlessConsole {
     }
 };
 
-// A run control over fake phases with a recording console; started unless `arrancar` is false.
+// A fresh program folder on a fixed day, and a run control over fake phases with a recording
+// console; started unless `arrancar` is false.
 struct Rig {
-    ProgramFolder folder;
+    QTemporaryDir dir;
     TestConsole console;
     FakePhases phases;
     RunControl control{phases};
 
     explicit Rig(bool arrancar = true) {
+        config::setProgramFolder(dir.path());
+        config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
+        // 5 December 2026, 02:00:00: the day of the examples.
+        config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(2, 0)));
+        config::runState() = config::RunState{};
         config::setConsole(&console);
         if (!arrancar) return;
         control.arrancar();
         phases.calls.clear();
         console.clearEvents();
     }
-    ~Rig() { config::setConsole(nullptr); }
+    ~Rig() {
+        config::setConsole(nullptr);
+        config::setProgramFolder(QString());
+        config::Clock::setForTesting({});
+    }
+    QString file(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    // Creates an empty file (folders included) under the program folder.
+    void touch(const QString& name) const {
+        QDir().mkpath(QFileInfo(file(name)).absolutePath());
+        QFile f(file(name));
+        f.open(QIODevice::WriteOnly);
+    }
 };
 
 // Base of the test classes that drive a Rig: each test function gets a fresh one.
@@ -132,7 +123,7 @@ protected:
 
     RunControl& control() { return m_rig->control; }
     FakePhases& phases() { return m_rig->phases; }
-    ProgramFolder& folder() { return m_rig->folder; }
+    Rig& folder() { return *m_rig; }
     TestConsole& console() { return m_rig->console; }
 };
 

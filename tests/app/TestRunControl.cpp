@@ -208,27 +208,49 @@ private Q_SLOTS:
             r.completo ? QStringLiteral("Ultima Ejecucion 05/12/2026 02:05:09 PM") : QString());
     }
 
-    // "Parar": logged, automatic mode off, buttons back. In a cycle the running phase ends first
-    // and a command, tick or "Configurar" pressed after it is refused: never a second cycle.
-    void parar_data() {
+    // "Parar", "Salir" and the close box, idle and inside a cycle. In a cycle the running phase
+    // ends first, the command ends stopped, and a command, tick or "Configurar" pressed after is
+    // refused: never a second cycle. "Parar" is logged and keeps the program; the others end it
+    // (in a cycle when the command ends), and only the close box leaves AutoSync on.
+    void stop_data() {
+        QTest::addColumn<QString>("boton");
         QTest::addColumn<QString>("fase");
-        QTest::newRow("idle") << "";
-        QTest::newRow("during the download") << "descarga";
-        QTest::newRow("during the merge") << "main";
-        QTest::newRow("during the copy") << "copia";
+        QTest::newRow("Parar, idle") << "Parar"
+                                     << "";
+        QTest::newRow("Parar, during the download") << "Parar"
+                                                    << "descarga";
+        QTest::newRow("Parar, during the merge") << "Parar"
+                                                 << "main";
+        QTest::newRow("Parar, during the copy") << "Parar"
+                                                << "copia";
+        QTest::newRow("Salir, idle") << "Salir"
+                                     << "";
+        QTest::newRow("Salir, during the merge") << "Salir"
+                                                 << "main";
+        QTest::newRow("close box, idle") << "cerrar"
+                                         << "";
+        QTest::newRow("close box, during the copy") << "cerrar"
+                                                    << "copia";
     }
-    void parar() {
+    void stop() {
+        QFETCH(QString, boton);
         QFETCH(QString, fase);
+        const bool parar = boton == "Parar", enCiclo = !fase.isEmpty();
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 7, 3)));
         GrabarConfig("AutoSync", "1");
         phases().answered = true;
+        QSignalSpy quit(&control(), &RunControl::quitRequested);
         bool cancelado = false, configurar = false;
+        qsizetype quitDurante = -1;
         Buttons durante;
-        const auto parar = [&] {
-            control().Command2_Click();
+        const auto pulsar = [&] {
+            parar              ? control().Command2_Click()
+            : boton == "Salir" ? control().Command4_Click()
+                               : control().cerrar();
             cancelado = config::runState().cancelTransfer;
             durante = control().buttons();
-            if (fase.isEmpty()) return;
+            quitDurante = quit.count();
+            if (!enCiclo) return;
             control().Command1_Click();
             control().Command6_Click();
             control().Timer1_Timer();
@@ -236,12 +258,12 @@ private Q_SLOTS:
         };
         (fase == QStringLiteral("descarga") ? phases().duranteDescarga
          : fase == QStringLiteral("main")   ? phases().duranteMain
-                                            : phases().duranteCopia) = parar;
+                                            : phases().duranteCopia) = pulsar;
         control().setTimerEnabled(true);  // started by the schedule: bVar is true
 
-        if (fase.isEmpty()) {
-            control().habilitar(false);
-            parar();
+        if (!enCiclo) {
+            if (parar) control().habilitar(false);
+            pulsar();
         } else if (fase == QStringLiteral("copia")) {
             control().Command6_Click();
         } else {
@@ -249,55 +271,32 @@ private Q_SLOTS:
         }
 
         QCOMPARE(logMessages({QStringLiteral("Se Detiene")}),
-                 QStringList{QStringLiteral(
-                     "Se Detiene Proceso de Sincronizacion (Envio,Descarga y/o Sincronizacion): "
-                     "Fecha '05/12/2026' Hora '14:07:03'")});
-        QCOMPARE(cancelado, !fase.isEmpty());
-        QCOMPARE(durante.subir, fase.isEmpty());
+                 parar ? QStringList{QStringLiteral(
+                             "Se Detiene Proceso de Sincronizacion (Envio,Descarga y/o "
+                             "Sincronizacion): Fecha '05/12/2026' Hora '14:07:03'")}
+                       : QStringList{});
+        QCOMPARE(quit.count(), parar ? 0 : 1);
+        QCOMPARE(quitDurante, parar || enCiclo ? 0 : 1);
+        QCOMPARE(LeerConfig("AutoSync"),
+                 boton == "cerrar" ? QStringLiteral("1") : QStringLiteral("0"));
+        QCOMPARE(cancelado, enCiclo);
+        QCOMPARE(durante.subir, !enCiclo);
         QCOMPARE(phases().count("descargarOtrosLocales"),
                  int(fase == "descarga" || fase == "main"));
         QCOMPARE(phases().count("Main"), int(fase == "main"));
-        QCOMPARE(logMessages({kSubirLog, kGenerarLog}).size(), fase.isEmpty() ? 0 : 1);
+        QCOMPARE(logMessages({kSubirLog, kGenerarLog}).size(), enCiclo ? 1 : 0);
         QStringList refusals;
         for (const char* who : {"btnSubirFile", "btnGenerarMDB", "Timer1_Timer", "Configurar"})
             refusals << QLatin1String(who) + QStringLiteral(" - Hay un ciclo");
-        QCOMPARE(logMessages(refusals).size(), fase.isEmpty() ? 0 : 4);
+        QCOMPARE(logMessages(refusals).size(), enCiclo ? 4 : 0);
         QVERIFY(!configurar);
-        QVERIFY(!control().timerEnabled());
-        QCOMPARE(LeerConfig("AutoSync"), QStringLiteral("0"));
+        QCOMPARE(control().timerEnabled(), !parar && !enCiclo);
         QVERIFY(control().buttons().subir && !control().buttons().parar);
         QCOMPARE(console().statePanel(), texts::kDetenido);
         QCOMPARE(console().eventPanel(), QString());
         QVERIFY(!console().busy());
-        QCOMPARE(control().lastReport().outcome, fase.isEmpty() ? Outcome::None : Stopped);
+        QCOMPARE(control().lastReport().outcome, enCiclo ? Stopped : Outcome::None);
         QVERIFY(!config::runState().stopRequested && !config::runState().cancelTransfer);
-    }
-
-    // Both end the program (in a cycle when the command ends); only "Salir" sets AutoSync off.
-    void salirAndCloseBox_data() {
-        QTest::addColumn<bool>("salir");
-        QTest::addColumn<bool>("enCiclo");
-        QTest::newRow("Salir, idle") << true << false;
-        QTest::newRow("close box, idle") << false << false;
-        QTest::newRow("Salir, during a cycle") << true << true;
-        QTest::newRow("close box, during a cycle") << false << true;
-    }
-    void salirAndCloseBox() {
-        QFETCH(bool, salir);
-        QFETCH(bool, enCiclo);
-        GrabarConfig("AutoSync", "1");
-        QSignalSpy quit(&control(), &RunControl::quitRequested);
-        const auto cerrar = [&] { salir ? control().Command4_Click() : control().cerrar(); };
-        int quitDuranteMain = -1;
-        phases().answered = true;
-        phases().duranteMain = [&] {
-            cerrar();
-            quitDuranteMain = quit.count();
-        };
-        enCiclo ? control().Command1_Click() : cerrar();
-        QCOMPARE(quitDuranteMain, enCiclo ? 0 : -1);
-        QCOMPARE(quit.count(), 1);
-        QCOMPARE(LeerConfig("AutoSync"), salir ? QStringLiteral("0") : QStringLiteral("1"));
     }
 
     void ownFilesWaiting_data() { addRows(kPropios); }

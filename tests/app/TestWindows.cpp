@@ -343,7 +343,7 @@ private Q_SLOTS:
             return cancelado ? QString() : elegido;
         });
         click(d.get(), qPrintable(boton));
-        QCOMPARE(carpeta, QDir(folder().path()).absolutePath());
+        QCOMPARE(carpeta, QDir(folder().dir.path()).absolutePath());
         // The folder of the chosen file, never the file itself, is the exchange folder.
         const QString antes = QStringLiteral("antes");
         QCOMPARE(
