@@ -7,16 +7,14 @@ namespace {
 const QString kExe = QStringLiteral(LUMARO_SYNC_EXE);
 const QString kLock = QStringLiteral("lumaro-sync.lock");
 
-QString readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
-}
-
-// The log of today, whichever day it is for the program.
-QString logText(const QString& folder) {
+// The files in `folder` that match `pattern`, one after the other: "Err_*.log" is the log of
+// today, whichever day it is for the program.
+QString readAll(const QString& folder, const QString& pattern) {
     QString all;
-    for (const QString& n : QDir(folder).entryList({QStringLiteral("Err_*.log")}, QDir::Files))
-        all += readAll(QDir(folder).filePath(n));
+    for (const QString& n : QDir(folder).entryList({pattern}, QDir::Files)) {
+        QFile f(QDir(folder).filePath(n));
+        if (f.open(QIODevice::ReadOnly)) all += QString::fromLatin1(f.readAll());
+    }
     return all;
 }
 
@@ -94,7 +92,7 @@ private Q_SLOTS:
             QVERIFY(!QFileInfo::exists(path(QStringLiteral("temp"))));
             return;
         }
-        const QString log = logText(m_dir->path());
+        const QString log = readAll(m_dir->path(), QStringLiteral("Err_*.log"));
         QVERIFY2(log.contains(QStringLiteral("No se puede conectar a la BD")), qPrintable(log));
         for (const char* f :
              {"Error", "MDB_descargadas", "MDB_enviadas", "MDB_Syncronizadas", "temp"})
@@ -122,8 +120,9 @@ private Q_SLOTS:
         QVERIFY(first->waitForFinished(10000));
         QCOMPARE(first->exitStatus(), QProcess::NormalExit);
         QCOMPARE(first->exitCode(), 0);
-        QCOMPARE(readAll(cfg.fileName()), QString::fromLatin1(settings));
-        QVERIFY(logText(m_dir->path()).contains(QStringLiteral("programacion diaria activada")));
+        QCOMPARE(readAll(m_dir->path(), QStringLiteral("*.cfg")), QString::fromLatin1(settings));
+        QVERIFY(readAll(m_dir->path(), QStringLiteral("Err_*.log"))
+                    .contains(QStringLiteral("programacion diaria activada")));
         QCOMPARE(run(QStringLiteral("--headless --run subir")), 1);
 
         first = startFirst();

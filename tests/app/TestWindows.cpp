@@ -20,12 +20,7 @@ using config::LeerConfig;
 
 namespace {
 
-struct Box {
-    QMessageBox::Icon icon;
-    QString caption;
-    QString text;
-    bool operator==(const Box&) const = default;
-};
+using Box = std::tuple<QMessageBox::Icon, QString, QString>;  // icon, caption, text
 
 // Calls `act` with the first modal widget that shows up (polled every 10 ms, until then).
 QPointer<QTimer> whenModal(std::function<void(QWidget*)> act) {
