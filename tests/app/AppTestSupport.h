@@ -93,7 +93,6 @@ struct Rig {
     explicit Rig(bool arrancar = true) {
         config::setProgramFolder(dir.path());
         config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
-        // 5 December 2026, 02:00:00: the day of the examples.
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(2, 0)));
         config::runState() = config::RunState{};
         config::setConsole(&console);
@@ -108,7 +107,6 @@ struct Rig {
         config::Clock::setForTesting({});
     }
     QString file(const QString& name) const { return QDir(dir.path()).filePath(name); }
-    // Creates an empty file (folders included) under the program folder.
     void touch(const QString& name) const {
         QDir().mkpath(QFileInfo(file(name)).absolutePath());
         QFile f(file(name));

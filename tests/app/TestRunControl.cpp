@@ -308,18 +308,16 @@ private Q_SLOTS:
 
     // Without a display the exit status is 0 only for a cycle that ended well or had nothing to do.
     void headlessExitStatus() {
-        const struct {
-            ModoSinVentana modo;
-            bool answered, importOk;
-            int status;
-        } casos[] = {{ModoSinVentana::Subir, false, true, 0},
-                     {ModoSinVentana::Subir, true, true, 0},
-                     {ModoSinVentana::Subir, true, false, 1},
-                     {ModoSinVentana::Generar, true, true, 0}};
-        for (const auto& c : casos) {
-            phases().answered = c.answered;
-            phases().importOk = c.importOk;
-            QCOMPARE(runHeadless(phases(), c.modo), c.status);
+        using enum ModoSinVentana;
+        // Mode, downloaded, merge complete: exit status.
+        const std::tuple<ModoSinVentana, bool, bool, int> casos[] = {{Subir, false, true, 0},
+                                                                     {Subir, true, true, 0},
+                                                                     {Subir, true, false, 1},
+                                                                     {Generar, true, true, 0}};
+        for (const auto& [modo, answered, importOk, status] : casos) {
+            phases().answered = answered;
+            phases().importOk = importOk;
+            QCOMPARE(runHeadless(phases(), modo), status);
         }
         config::setConsole(&console());
     }

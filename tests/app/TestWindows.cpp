@@ -50,7 +50,6 @@ void click(QWidget* parent, const char* button) {
 
 QColor textColour(const QCheckBox* box) { return box->palette().color(QPalette::WindowText); }
 
-// The dialog's fields: the four hour and minute fields, then the two paths.
 const char* const kCampos[] = {"txtH1", "txtM1",          "txtH2",
                                "txtM2", "txtRutaDestino", "txtRutaLumaro"};
 
