@@ -69,7 +69,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("says");
         const QString sinBD = QStringLiteral("No se pudieron abrir las conexiones");
         QTest::newRow("help") << "--help" << 0 << "--headless";
-        QTest::newRow("version") << "--version" << 0 << "lumaro-sync 0.1.0";
         QTest::newRow("unknown option") << "--bogus" << 2 << "bogus";
         QTest::newRow("run without headless") << "--run subir" << 2 << "--run needs --headless";
         QTest::newRow("unknown command") << "--headless --run todo" << 2 << "todo";

@@ -53,18 +53,23 @@ QColor textColour(const QCheckBox* box) { return box->palette().color(QPalette::
 const char* const kCampos[] = {"txtH1", "txtM1",          "txtH2",
                                "txtM2", "txtRutaDestino", "txtRutaLumaro"};
 
-struct ValidarRow {
+// "Aceptar" with the four hour fields; a message: refused with that box and focus on `foco`.
+struct AceptarRow {
     const char* name;
-    const char* campos;   // txtH1|txtM1|txtH2|txtM2
-    const char* mensaje;  // empty: valid
+    const char* campos;  // txtH1|txtM1|txtH2|txtM2
+    const char* mensaje = "";
     const char* foco = "";
+    bool automatico = true;
+    const char* boton = "cmdAceptar";
 };
 const char* const kVacio = "Datos Incorrectos, Debe ingresar Horario de Sincronización";
 const char* const kHora = "Datos Incorrectos - Hora";
 const char* const kMin = "Datos Incorrectos - Minutos";
-const ValidarRow kValidar[] = {
-    {"limits", "23|59|0|0", ""},
-    {"one digit", "2|5|14|30", ""},
+const AceptarRow kAceptar[] = {
+    {"limits", "23|59|0|0"},
+    {"one digit, ticked", "2|5|14|30"},
+    {"not ticked", "2|05|14|30", "", "", false},
+    {"cancelled", "2|05|14|30", "", "", true, "cmdCancelar"},
     {"empty before range", "24|59|0|", kVacio},
     {"hour 24", "24|0|1|0", kHora, "txtH1"},
     {"second hour", "1|0|24|0", kHora, "txtH2"},
@@ -165,8 +170,7 @@ private Q_SLOTS:
         control().setTimerEnabled(true);
         QVERIFY(w->windowTitle().endsWith(QStringLiteral("< ACTIVADO >")));
 
-        config::Console& c = config::console();
-        QCOMPARE(&c, static_cast<config::Console*>(m_window.get()));
+        config::Console& c = config::console();  // the window, since it was started
         c.setStep(QStringLiteral("Descargando datos"), 0x0000FF);
         QCOMPARE(child<QLabel>(w, "lblProceso")->palette().color(QPalette::WindowText),
                  QColor(0, 0, 255));
@@ -247,53 +251,35 @@ private Q_SLOTS:
         config::runState().cycleRunning = false;
     }
 
-    void validarData_data() { addRows(kValidar); }
-    void validarData() {
-        const ValidarRow& r = fetchRow(kValidar);
+    // "Aceptar" writes, arms, logs; invalid or cancelled writes nothing; reopened, shows the store.
+    void aceptar_data() { addRows(kAceptar); }
+    void aceptar() {
+        const AceptarRow& r = fetchRow(kAceptar);
+        const bool escribe = !*r.mensaje && QLatin1String(r.boton) == "cmdAceptar";
+        control().setTimerEnabled(escribe && !r.automatico);
+        const char* const claves[] = {"Hora1",   "Minuto1", "Hora2",
+                                      "Minuto2", "RtDbf",   "BD_Prod_local"};
+        const QStringList valores = QString::fromLatin1(r.campos).split(QLatin1Char('|')) +
+                                    QStringList{"/srv/out", "/srv/S.mdb"};
         auto d = dialog();
         QVERIFY(QTest::qWaitForWindowActive(d.get()));
-        const QStringList campos = QString::fromLatin1(r.campos).split(QLatin1Char('|'));
-        for (int i = 0; i < 4; ++i) field(d.get(), kCampos[i])->setText(campos[i]);
-        child<QPushButton>(d.get(), "cmdAceptar")->setFocus();
-        QCOMPARE(d->validarData(), *r.mensaje == '\0');
+        for (int i = 0; i < 6; ++i) field(d.get(), kCampos[i])->setText(valores[i]);
+        child<QCheckBox>(d.get(), "chkSyncAuto")->setChecked(r.automatico);
+        click(d.get(), r.boton);
         QCOMPARE(m_boxes, (*r.mensaje ? QList<Box>{{QMessageBox::NoIcon, texts::kTituloAplicacion,
                                                     QString::fromUtf8(r.mensaje)}}
                                       : QList<Box>{}));
         if (*r.foco) QCOMPARE(d->focusWidget()->objectName(), QString::fromLatin1(r.foco));
-    }
-
-    // "Aceptar" writes, arms, logs; invalid or cancelled writes nothing; reopened, shows the store.
-    void aceptar_data() {
-        QTest::addColumn<QString>("hora");
-        QTest::addColumn<bool>("automatico");
-        QTest::addColumn<QString>("boton");
-        QTest::newRow("ticked") << "2" << true << "cmdAceptar";
-        QTest::newRow("not ticked") << "2" << false << "cmdAceptar";
-        QTest::newRow("invalid") << "24" << true << "cmdAceptar";
-        QTest::newRow("cancelled") << "2" << true << "cmdCancelar";
-    }
-    void aceptar() {
-        QFETCH(QString, hora);
-        QFETCH(bool, automatico);
-        QFETCH(QString, boton);
-        const bool escribe = hora == "2" && boton == "cmdAceptar";
-        control().setTimerEnabled(escribe && !automatico);
-        const char* const claves[] = {"Hora1",   "Minuto1", "Hora2",
-                                      "Minuto2", "RtDbf",   "BD_Prod_local"};
-        const QStringList valores{hora, "05", "14", "30", "/srv/out", "/srv/S.mdb"};
-        auto d = dialog();
-        for (int i = 0; i < 6; ++i) field(d.get(), kCampos[i])->setText(valores[i]);
-        child<QCheckBox>(d.get(), "chkSyncAuto")->setChecked(automatico);
-        click(d.get(), qPrintable(boton));
         QCOMPARE(d->result() == QDialog::Accepted, escribe);
         QCOMPARE(QFile::exists(config::settingsPath()), escribe);
-        QCOMPARE(control().timerEnabled(), escribe && automatico);
-        QCOMPARE(logMessages(),
-                 escribe
-                     ? QStringList{QStringLiteral("El estado automatico del programa es : "
-                                                  "< %1 >.")
-                                       .arg(QLatin1String(automatico ? "ACTIVADO" : "DESACTIVADO"))}
-                     : QStringList{});
+        QCOMPARE(control().timerEnabled(), escribe && r.automatico);
+        QCOMPARE(
+            logMessages(),
+            escribe
+                ? QStringList{QStringLiteral("El estado automatico del programa es : "
+                                             "< %1 >.")
+                                  .arg(QLatin1String(r.automatico ? "ACTIVADO" : "DESACTIVADO"))}
+                : QStringList{});
 
         auto otro = dialog();
         QStringList guardado, mostrado;
@@ -303,9 +289,9 @@ private Q_SLOTS:
         }
         if (escribe) QCOMPARE(guardado, valores);
         QCOMPARE(mostrado, (escribe ? valores : QStringList{"0", "0", "0", "0", "", ""}));
-        QCOMPARE(LeerConfig("AutoSync"), escribe ? QString::number(int(automatico)) : QString());
+        QCOMPARE(LeerConfig("AutoSync"), escribe ? QString::number(int(r.automatico)) : QString());
         auto* chk = child<QCheckBox>(otro.get(), "chkSyncAuto");
-        QCOMPARE(chk->isChecked(), escribe && automatico);
+        QCOMPARE(chk->isChecked(), escribe && r.automatico);
         const QColor verde(0, 255, 0), negro(0, 0, 0);
         QCOMPARE(textColour(chk), chk->isChecked() ? verde : negro);
         chk->setChecked(!chk->isChecked());
