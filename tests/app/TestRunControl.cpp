@@ -82,6 +82,21 @@ const PropioRow kPropios[] = {
     {"read-only", "3", "out/3_04122026.mdb", 0, "", 1},
 };
 
+// Who stops, and in which phase of a cycle ("" for none).
+struct StopRow {
+    const char *name, *boton, *fase;
+};
+const StopRow kStops[] = {
+    {"Parar, idle", "Parar", ""},
+    {"Parar, during the download", "Parar", "descarga"},
+    {"Parar, during the merge", "Parar", "main"},
+    {"Parar, during the copy", "Parar", "copia"},
+    {"Salir, idle", "Salir", ""},
+    {"Salir, during the merge", "Salir", "main"},
+    {"close box, idle", "cerrar", ""},
+    {"close box, during the copy", "cerrar", "copia"},
+};
+
 const char* const kHoy = "05/12/2026";
 const char* const kAyer = "04/12/2026";
 const char* const kT = "2|0|14|30";  // Hora1|Minuto1|Hora2|Minuto2
@@ -207,29 +222,10 @@ private Q_SLOTS:
     // ends first, the command ends stopped, and a command, tick or "Configurar" pressed after is
     // refused: never a second cycle. "Parar" is logged and keeps the program; the others end it
     // (in a cycle when the command ends), and only the close box leaves AutoSync on.
-    void stop_data() {
-        QTest::addColumn<QString>("boton");
-        QTest::addColumn<QString>("fase");
-        QTest::newRow("Parar, idle") << "Parar"
-                                     << "";
-        QTest::newRow("Parar, during the download") << "Parar"
-                                                    << "descarga";
-        QTest::newRow("Parar, during the merge") << "Parar"
-                                                 << "main";
-        QTest::newRow("Parar, during the copy") << "Parar"
-                                                << "copia";
-        QTest::newRow("Salir, idle") << "Salir"
-                                     << "";
-        QTest::newRow("Salir, during the merge") << "Salir"
-                                                 << "main";
-        QTest::newRow("close box, idle") << "cerrar"
-                                         << "";
-        QTest::newRow("close box, during the copy") << "cerrar"
-                                                    << "copia";
-    }
+    void stop_data() { addRows(kStops); }
     void stop() {
-        QFETCH(QString, boton);
-        QFETCH(QString, fase);
+        const StopRow& r = fetchRow(kStops);
+        const QString boton = QLatin1String(r.boton), fase = QLatin1String(r.fase);
         const bool parar = boton == "Parar", enCiclo = !fase.isEmpty();
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 7, 3)));
         GrabarConfig("AutoSync", "1");
