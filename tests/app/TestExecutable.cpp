@@ -7,8 +7,7 @@ namespace {
 const QString kExe = QStringLiteral(LUMARO_SYNC_EXE);
 const QString kLock = QStringLiteral("lumaro-sync.lock");
 
-// The files in `folder` that match `pattern`, one after the other: "Err_*.log" is the log of
-// today, whichever day it is for the program.
+// The files in `folder` matching `pattern`; "Err_*.log" is today's log, whichever day it is.
 QString readAll(const QString& folder, const QString& pattern) {
     QString all;
     for (const QString& n : QDir(folder).entryList({pattern}, QDir::Files)) {

@@ -298,8 +298,7 @@ private Q_SLOTS:
         QCOMPARE(textColour(chk), chk->isChecked() ? verde : negro);
     }
 
-    // The browse buttons start in the program folder; what the chosen file fills in (nothing if
-    // cancelled).
+    // The browse buttons start in the program folder and fill in the chosen file, or nothing.
     void browse_data() {
         QTest::addColumn<QString>("boton");
         QTest::addColumn<bool>("lumaro");
