@@ -24,7 +24,6 @@ class TestExecutable : public QObject {
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_exe;
 
     // `args` separated by single blanks; no display at all, as on a store server.
     std::unique_ptr<QProcess> start(const QString& args) const {
@@ -34,7 +33,7 @@ private:
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(QDir::tempPath());
-        p->start(m_exe, args.split(QLatin1Char(' ')));
+        p->start(path(QStringLiteral("lumaro-sync")), args.split(QLatin1Char(' ')));
         return p;
     }
     int run(const QString& args, QString* out = nullptr, QString* err = nullptr) const {
@@ -56,9 +55,9 @@ private Q_SLOTS:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
         // The program folder is the folder of the executable: run a copy in a fresh one.
-        m_exe = path(QStringLiteral("lumaro-sync"));
-        QVERIFY(QFile::copy(kExe, m_exe));
-        QFile::setPermissions(m_exe, QFile::permissions(m_exe) | QFile::ExeOwner);
+        const QString exe = path(QStringLiteral("lumaro-sync"));
+        QVERIFY(QFile::copy(kExe, exe));
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFile::ExeOwner);
     }
 
     // Options, bad command lines, and commands that fail without databases, saying why.

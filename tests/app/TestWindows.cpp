@@ -120,9 +120,14 @@ private Q_SLOTS:
     }
 
     // Start-up buttons, mirror fill, title; the window follows the control as the console; buttons
-    // and close box reach the control, and "Configurar" in a run says why it does not open.
+    // and close box reach the control, and "Configurar" in a run says why it does not open;
+    // "Historial" shows the ledger's last 14 days, read-only, and is off while a cycle runs.
     void mainWindow() {
         GrabarConfig("AutoSync", "1");
+        QVERIFY(db::crearLedger(db::rutaLedger()));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 1), "1"));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 3), "0"));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 11, 1), "1"));  // older than 14 days
         QWidget* w = start();
         const struct {
             const char* name;
@@ -180,6 +185,16 @@ private Q_SLOTS:
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         c.setBusy(false);
         QVERIFY(QApplication::overrideCursor() == nullptr);
+
+        click(w, "cmdHistorial");
+        auto* tabla = child<QTableWidget>(w, "tblHistorial");
+        QCOMPARE(tabla->rowCount(), 3);
+        QCOMPARE(tabla->item(1, 2)->text(), QStringLiteral("sin registro"));
+        QCOMPARE(tabla->editTriggers(), QAbstractItemView::NoEditTriggers);
+        config::runState().cycleRunning = true;
+        control().habilitar(false);
+        QVERIFY(!child<QPushButton>(w, "cmdHistorial")->isEnabled());
+        config::runState().cycleRunning = false;
     }
 
     // In a cycle a box becomes a self-closing notice, also in List1 and the log; outside, modal.
@@ -231,24 +246,6 @@ private Q_SLOTS:
         QVERIFY(clock.elapsed() < 2500);
         QTest::qWait(3200 - int(clock.elapsed()));
         QVERIFY(other.isVisible());
-    }
-
-    // "Historial" shows the ledger's last 14 days, read-only, and is off while a cycle runs.
-    void historial() {
-        QVERIFY(db::crearLedger(db::rutaLedger()));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 1), "1"));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 3), "0"));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 11, 1), "1"));  // older than 14 days
-        QWidget* w = start();
-        click(w, "cmdHistorial");
-        auto* tabla = child<QTableWidget>(w, "tblHistorial");
-        QCOMPARE(tabla->rowCount(), 3);
-        QCOMPARE(tabla->item(1, 2)->text(), QStringLiteral("sin registro"));
-        QCOMPARE(tabla->editTriggers(), QAbstractItemView::NoEditTriggers);
-        config::runState().cycleRunning = true;
-        control().habilitar(false);
-        QVERIFY(!child<QPushButton>(w, "cmdHistorial")->isEnabled());
-        config::runState().cycleRunning = false;
     }
 
     // "Aceptar" writes, arms, logs; invalid or cancelled writes nothing; reopened, shows the store.
