@@ -121,7 +121,6 @@ protected:
 
     RunControl& control() { return m_rig->control; }
     FakePhases& phases() { return m_rig->phases; }
-    Rig& folder() { return *m_rig; }
     TestConsole& console() { return m_rig->console; }
 };
 

@@ -181,11 +181,10 @@ private Q_SLOTS:
         phases().importOk = r.importOk;
         phases().uploadOk = r.uploadOk;
         GrabarConfig("AutoSync", QString::fromLatin1(r.autoSync));
-        if (r.esperando) folder().touch("MDB_descargadas/1_05122026.mdb");
+        if (r.esperando) m_rig->touch("MDB_descargadas/1_05122026.mdb");
         if (r.propio) {
             GrabarConfig("Local_Activo", "3");
-            GrabarConfig("RtDbf", folder().file("out"));
-            folder().touch("out/3_04122026.mdb");
+            m_rig->touch("temp/3_04122026.mdb");
         }
         // Stale results of an earlier run never count.
         config::runState().results.downloadAnswered = true;
@@ -290,10 +289,10 @@ private Q_SLOTS:
     void ownFilesWaiting() {
         const PropioRow& r = fetchRow(kPropios);
         GrabarConfig("Local_Activo", QString::fromLatin1(r.localActivo));
-        GrabarConfig("RtDbf", folder().file("out"));
-        const QString archivo = folder().file(QString::fromLatin1(r.archivo));
-        folder().touch(QString::fromLatin1(r.archivo));
-        if (*r.enviado) folder().touch(QString::fromLatin1(r.enviado));
+        GrabarConfig("RtDbf", m_rig->file("out"));
+        const QString archivo = m_rig->file(QString::fromLatin1(r.archivo));
+        m_rig->touch(QString::fromLatin1(r.archivo));
+        if (*r.enviado) m_rig->touch(QString::fromLatin1(r.enviado));
         if (r.soloLectura) QFile::setPermissions(archivo, QFile::ReadOwner);
         QCOMPARE(hayArchivosPorSubir(), r.esperando == 1);
     }
@@ -324,7 +323,6 @@ private Q_SLOTS:
         GrabarConfig("SyncActual", QString::fromLatin1(r.syncActual));
         GrabarConfig("BD_Temp", QString::fromLatin1(r.bdTemp));
         control().habilitar_2(true);  // "Generar MDB Local" disabled, as after a command
-        console().clearEvents();
         // A tick arriving while the warning waits is skipped: warnings never pile up.
         console().duranteAviso = [&] { control().Timer1_Timer(); };
 

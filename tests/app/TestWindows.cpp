@@ -48,8 +48,6 @@ void click(QWidget* parent, const char* button) {
     QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton);
 }
 
-QColor textColour(const QCheckBox* box) { return box->palette().color(QPalette::WindowText); }
-
 const char* const kCampos[] = {"txtH1", "txtM1",          "txtH2",
                                "txtM2", "txtRutaDestino", "txtRutaLumaro"};
 
@@ -290,9 +288,9 @@ private Q_SLOTS:
         auto* chk = child<QCheckBox>(otro.get(), "chkSyncAuto");
         QCOMPARE(chk->isChecked(), escribe && r.automatico);
         const QColor verde(0, 255, 0), negro(0, 0, 0);
-        QCOMPARE(textColour(chk), chk->isChecked() ? verde : negro);
+        QCOMPARE(chk->palette().color(QPalette::WindowText), chk->isChecked() ? verde : negro);
         chk->setChecked(!chk->isChecked());
-        QCOMPARE(textColour(chk), chk->isChecked() ? verde : negro);
+        QCOMPARE(chk->palette().color(QPalette::WindowText), chk->isChecked() ? verde : negro);
     }
 
     // The browse buttons start in the program folder and fill in the chosen file, or nothing.
@@ -308,8 +306,8 @@ private Q_SLOTS:
         QFETCH(QString, boton);
         QFETCH(bool, lumaro);
         QFETCH(bool, cancelado);
-        folder().touch(QStringLiteral("datos/Seguridad.mdb"));
-        const QString elegido = folder().file(QStringLiteral("datos/Seguridad.mdb"));
+        m_rig->touch(QStringLiteral("datos/Seguridad.mdb"));
+        const QString elegido = m_rig->file(QStringLiteral("datos/Seguridad.mdb"));
         auto d = dialog();
         for (const char* n : {"txtRutaLumaro", "txtRutaDestino"})
             field(d.get(), n)->setText(QStringLiteral("antes"));
@@ -319,12 +317,12 @@ private Q_SLOTS:
             return cancelado ? QString() : elegido;
         });
         click(d.get(), qPrintable(boton));
-        QCOMPARE(carpeta, QDir(folder().dir.path()).absolutePath());
+        QCOMPARE(carpeta, QDir(m_rig->dir.path()).absolutePath());
         // The folder of the chosen file, never the file itself, is the exchange folder.
         const QString antes = QStringLiteral("antes");
         QCOMPARE(
             field(d.get(), "txtRutaDestino")->text(),
-            cancelado ? antes : QDir::toNativeSeparators(folder().file(QStringLiteral("datos"))));
+            cancelado ? antes : QDir::toNativeSeparators(m_rig->file(QStringLiteral("datos"))));
         QCOMPARE(field(d.get(), "txtRutaLumaro")->text(),
                  lumaro && !cancelado ? QDir::toNativeSeparators(elegido) : antes);
         QVERIFY(m_boxes.isEmpty());
