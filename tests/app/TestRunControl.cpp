@@ -11,7 +11,6 @@ using namespace lumaro::app;
 using namespace lumaro::app::test;
 using config::GrabarConfig;
 using config::LeerConfig;
-using Kind = config::HeadlessConsole::Event::Kind;
 
 namespace {
 
@@ -342,7 +341,7 @@ private Q_SLOTS:
         QCOMPARE(LeerConfig("SyncActual"), QString::fromLatin1(r.syncDespues));
         QCOMPARE(LeerConfig("FechaHoy"), QString::fromLatin1(kHoy));
         QStringList avisos;
-        for (const auto& b : console().eventsOf(Kind::Box)) avisos << b.text;
+        for (const auto& b : console().eventsOf(TestConsole::Event::Kind::Box)) avisos << b.text;
         QCOMPARE(avisos, r.error
                              ? QStringList{QStringLiteral("Sincronizacion Autmatica: Verificar - "
                                                           "Errores de Configuración")}
