@@ -1,11 +1,7 @@
 #pragma once
-// App test support: a fresh program folder with a fixed clock, the log as lines, fake phases.
+// App test support: a fresh program folder with a fixed clock, fake phases, the log as lines.
 
-#include <QDir>
-#include <QFile>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -19,32 +15,6 @@
 #include "config/Settings.h"
 
 namespace lumaro::app::test {
-
-class ProgramFolder {
-public:
-    ProgramFolder() {
-        config::setProgramFolder(m_dir.path());
-        config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
-        // 5 December 2026, 02:00:00: the day of the examples.
-        config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(2, 0)));
-        config::runState() = config::RunState{};
-    }
-    ~ProgramFolder() {
-        config::setProgramFolder(QString());
-        config::Clock::setForTesting({});
-    }
-    QString path() const { return m_dir.path(); }
-    QString file(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
-    // Creates an empty file (folders included) under the program folder.
-    void touch(const QString& name) const {
-        QDir().mkpath(QFileInfo(file(name)).absolutePath());
-        QFile f(file(name));
-        f.open(QIODevice::WriteOnly);
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
 
 // Today's log messages without date and time; with `prefixes`, only those starting with one.
 inline QStringList logMessages(const QStringList& prefixes = {}) {
@@ -103,21 +73,45 @@ public:
     void ProcesarCargaInicial() override { calls << QStringLiteral("ProcesarCargaInicial"); }
 };
 
-// A run control over fake phases with a recording console; started unless `arrancar` is false.
+// The recording console; `duranteAviso` runs while a message box waits, as an event would.
+struct TestConsole : config::HeadlessConsole {
+    std::function<void()> duranteAviso;
+    void messageBox(config::BoxIcon i, const QString& c, const QString& t) override {
+        HeadlessConsole::messageBox(i, c, t);
+        if (duranteAviso) duranteAviso();
+    }
+};
+
+// A fresh program folder on a fixed day, and a run control over fake phases with a recording
+// console; started unless `arrancar` is false.
 struct Rig {
-    ProgramFolder folder;
-    config::HeadlessConsole console;
+    QTemporaryDir dir;
+    TestConsole console;
     FakePhases phases;
     RunControl control{phases};
 
     explicit Rig(bool arrancar = true) {
+        config::setProgramFolder(dir.path());
+        config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
+        config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(2, 0)));
+        config::runState() = config::RunState{};
         config::setConsole(&console);
         if (!arrancar) return;
         control.arrancar();
         phases.calls.clear();
         console.clearEvents();
     }
-    ~Rig() { config::setConsole(nullptr); }
+    ~Rig() {
+        config::setConsole(nullptr);
+        config::setProgramFolder(QString());
+        config::Clock::setForTesting({});
+    }
+    QString file(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    void touch(const QString& name) const {
+        QDir().mkpath(QFileInfo(file(name)).absolutePath());
+        QFile f(file(name));
+        f.open(QIODevice::WriteOnly);
+    }
 };
 
 // Base of the test classes that drive a Rig: each test function gets a fresh one.
@@ -127,8 +121,7 @@ protected:
 
     RunControl& control() { return m_rig->control; }
     FakePhases& phases() { return m_rig->phases; }
-    ProgramFolder& folder() { return m_rig->folder; }
-    config::HeadlessConsole& console() { return m_rig->console; }
+    TestConsole& console() { return m_rig->console; }
 };
 
 // The first log line of each command.

@@ -1,16 +1,6 @@
 // The windows on the offscreen platform; modal boxes recorded through MessageBox's seam.
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPointer>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTableWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "AppTestSupport.h"
 #include "app/FrmConfiguracion.h"
@@ -30,12 +20,7 @@ using config::LeerConfig;
 
 namespace {
 
-struct Box {
-    QMessageBox::Icon icon;
-    QString caption;
-    QString text;
-    bool operator==(const Box&) const = default;
-};
+using Box = std::tuple<QMessageBox::Icon, QString, QString>;  // icon, caption, text
 
 // Calls `act` with the first modal widget that shows up (polled every 10 ms, until then).
 QPointer<QTimer> whenModal(std::function<void(QWidget*)> act) {
@@ -63,22 +48,26 @@ void click(QWidget* parent, const char* button) {
     QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton);
 }
 
-QColor textColour(const QCheckBox* box) { return box->palette().color(QPalette::WindowText); }
+const char* const kCampos[] = {"txtH1", "txtM1",          "txtH2",
+                               "txtM2", "txtRutaDestino", "txtRutaLumaro"};
 
-const char* const kHoras[] = {"txtH1", "txtM1", "txtH2", "txtM2"};
-
-struct ValidarRow {
+// "Aceptar" with the four hour fields; a message: refused with that box and focus on `foco`.
+struct AceptarRow {
     const char* name;
-    const char* campos;   // txtH1|txtM1|txtH2|txtM2
-    const char* mensaje;  // empty: valid
+    const char* campos;  // txtH1|txtM1|txtH2|txtM2
+    const char* mensaje = "";
     const char* foco = "";
+    bool automatico = true;
+    const char* boton = "cmdAceptar";
 };
 const char* const kVacio = "Datos Incorrectos, Debe ingresar Horario de Sincronización";
 const char* const kHora = "Datos Incorrectos - Hora";
 const char* const kMin = "Datos Incorrectos - Minutos";
-const ValidarRow kValidar[] = {
-    {"limits", "23|59|0|0", ""},
-    {"one digit", "2|5|14|30", ""},
+const AceptarRow kAceptar[] = {
+    {"limits", "23|59|0|0"},
+    {"one digit, ticked", "2|5|14|30"},
+    {"not ticked", "2|05|14|30", "", "", false},
+    {"cancelled", "2|05|14|30", "", "", true, "cmdCancelar"},
     {"empty before range", "24|59|0|", kVacio},
     {"hour 24", "24|0|1|0", kHora, "txtH1"},
     {"second hour", "1|0|24|0", kHora, "txtH2"},
@@ -128,20 +117,23 @@ private Q_SLOTS:
         m_rig.reset();
     }
 
-    // Start-up buttons, mirror fill, title; then the window follows the control as the console.
+    // Start-up buttons, mirror fill, title; the window follows the control as the console; buttons
+    // and close box reach the control, and "Configurar" in a run says why it does not open;
+    // "Historial" shows the ledger's last 14 days, read-only, and is off while a cycle runs.
     void mainWindow() {
         GrabarConfig("AutoSync", "1");
+        QVERIFY(db::crearLedger(db::rutaLedger()));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 1), "1"));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 3), "0"));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 11, 1), "1"));  // older than 14 days
         QWidget* w = start();
-        const struct {
-            const char* name;
-            bool visible, enabled;
-        } buttons[] = {{"Command1", true, true}, {"Command5", false, false},
-                       {"Command6", true, true}, {"Command2", true, false},
-                       {"Command3", true, true}, {"Command4", true, true}};
-        for (const auto& b : buttons) {
-            const auto* button = child<QPushButton>(w, b.name);
-            QVERIFY2(button->isVisible() == b.visible && button->isEnabled() == b.enabled, b.name);
+        QString botones;  // each button: V(isible) and E(nabled), or -
+        for (const char* n :
+             {"Command1", "Command5", "Command6", "Command2", "Command3", "Command4"}) {
+            const auto* b = child<QPushButton>(w, n);
+            botones += QLatin1String(b->isVisible() ? "V" : "-") + (b->isEnabled() ? "E " : "- ");
         }
+        QCOMPARE(botones, QStringLiteral("VE -- VE V- VE VE "));
         QVERIFY(!child<QCheckBox>(w, "chkSyncManual")->isEnabled());
         QCOMPARE(child<QLabel>(w, "StatusBar1Panel1")->text(), texts::kDetenido);
         QCOMPARE(phases().count("ProcesarCargaInicial"), 1);
@@ -149,14 +141,36 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(w));
         QCOMPARE(w->windowTitle(), QStringLiteral("Lumaro - Sincronización de datos entre Locales. "
                                                   "Estado automatico < DESACTIVADO >"));
+        QSignalSpy quit(&control(), &RunControl::quitRequested);
+        w->close();
+        QCOMPARE(quit.count(), 1);
+        w->show();
+        QString titulo;
+        QPointer<QTimer> poll = whenModal([&](QWidget* d) {
+            titulo = d->windowTitle();
+            click(d, "cmdCancelar");
+        });
+        click(w, "Command3");
+        delete poll.data();
+        QCOMPARE(titulo, QStringLiteral("Configuración"));
+        QVERIFY(m_boxes.isEmpty());
+        control().habilitar(false);
+        click(w, "Command3");
+        QCOMPARE(m_boxes,
+                 (QList<Box>{{QMessageBox::Information, QStringLiteral("Configuración"),
+                              QStringLiteral("Para ver la configuracion del programa,\r\nprimero "
+                                             "debe Detener (Parar) el proceso en curso.")}}));
+        click(w, "Command2");
+        QVERIFY(child<QPushButton>(w, "Command1")->isEnabled());
+        click(w, "Command4");
+        QCOMPARE(quit.count(), 2);
         control().habilitar_2(false);
         QVERIFY(!child<QPushButton>(w, "Command1")->isEnabled());
         QVERIFY(child<QPushButton>(w, "Command6")->isEnabled());
         control().setTimerEnabled(true);
         QVERIFY(w->windowTitle().endsWith(QStringLiteral("< ACTIVADO >")));
 
-        config::Console& c = config::console();
-        QCOMPARE(&c, static_cast<config::Console*>(m_window.get()));
+        config::Console& c = config::console();  // the window, since it was started
         c.setStep(QStringLiteral("Descargando datos"), 0x0000FF);
         QCOMPARE(child<QLabel>(w, "lblProceso")->palette().color(QPalette::WindowText),
                  QColor(0, 0, 255));
@@ -166,6 +180,16 @@ private Q_SLOTS:
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         c.setBusy(false);
         QVERIFY(QApplication::overrideCursor() == nullptr);
+
+        click(w, "cmdHistorial");
+        auto* tabla = child<QTableWidget>(w, "tblHistorial");
+        QCOMPARE(tabla->rowCount(), 3);
+        QCOMPARE(tabla->item(1, 2)->text(), QStringLiteral("sin registro"));
+        QCOMPARE(tabla->editTriggers(), QAbstractItemView::NoEditTriggers);
+        config::runState().cycleRunning = true;
+        control().habilitar(false);
+        QVERIFY(!child<QPushButton>(w, "cmdHistorial")->isEnabled());
+        config::runState().cycleRunning = false;
     }
 
     // In a cycle a box becomes a self-closing notice, also in List1 and the log; outside, modal.
@@ -200,32 +224,18 @@ private Q_SLOTS:
                  (QList<Box>{{QMessageBox::Warning, texts::kTituloAplicacion, "fuera del ciclo"}}));
     }
 
-    // Notices close after their own timeout; one closed by hand takes its timer with it.
-    void notices() {
+    // A notice closed by hand takes its own timer with it: a box of the same caption stays open.
+    void noticeClosedByHand() {
         QMessageBox other(QMessageBox::Information, QStringLiteral("Estado de Procesos"),
                           QStringLiteral("otra"));
         other.setModal(false);
         other.show();
-        QStringList titulos;
-        const auto anotar = [&](QWidget* w) { titulos << w->windowTitle(); };
-        whenModal(anotar);
-        QElapsedTimer clock;
-        clock.start();
-        Notice::show(nullptr, QStringLiteral("Creacion de BD Temp...OK"),
-                     QStringLiteral("Estado de Procesos"), 100);
-        const qint64 primera = clock.restart();
-        whenModal(anotar);
-        Notice::show(nullptr, QStringLiteral("SUBIENDO archivo..."),
-                     QStringLiteral("Transferencia de archivo"), 400);
-        const qint64 segunda = clock.restart();
-        QCOMPARE(titulos, (QStringList{"Estado de Procesos", "Transferencia de archivo"}));
-        QVERIFY(primera >= 90 && primera < 390);
-        QVERIFY(segunda >= 390 && segunda < 10000);
-
         whenModal([](QWidget* w) {
             QTest::mouseClick(qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok),
                               Qt::LeftButton);
         });
+        QElapsedTimer clock;
+        clock.start();
         Notice::show(nullptr, QStringLiteral("Los Datos se pasaron correctamente"),
                      QStringLiteral("Estado de Procesos"), 3000);
         QVERIFY(clock.elapsed() < 2500);
@@ -233,155 +243,83 @@ private Q_SLOTS:
         QVERIFY(other.isVisible());
     }
 
-    // Buttons and close box reach the run control; "Configurar" in a run says why it does not open.
-    void buttonsReachTheRunControl() {
-        QWidget* w = start();
-        QSignalSpy quit(&control(), &RunControl::quitRequested);
-        w->close();
-        QCOMPARE(quit.count(), 1);
-        w->show();
-        QString titulo;
-        QPointer<QTimer> poll = whenModal([&](QWidget* d) {
-            titulo = d->windowTitle();
-            click(d, "cmdCancelar");
-        });
-        click(w, "Command3");
-        delete poll.data();
-        QCOMPARE(titulo, QStringLiteral("Configuración"));
-        QVERIFY(m_boxes.isEmpty());
-        control().habilitar(false);
-        click(w, "Command3");
-        QCOMPARE(m_boxes,
-                 (QList<Box>{{QMessageBox::Information, QStringLiteral("Configuración"),
-                              QStringLiteral("Para ver la configuracion del programa,\r\nprimero "
-                                             "debe Detener (Parar) el proceso en curso.")}}));
-        click(w, "Command2");
-        QVERIFY(child<QPushButton>(w, "Command1")->isEnabled());
-        click(w, "Command4");
-        QCOMPARE(quit.count(), 2);
-    }
-
-    // "Historial" shows the ledger's last 14 days, read-only, and is off while a cycle runs.
-    void historial() {
-        QVERIFY(db::crearLedger(db::rutaLedger()));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 1), "1"));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 3), "0"));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 11, 1), "1"));  // older than 14 days
-        QWidget* w = start();
-        click(w, "cmdHistorial");
-        auto* tabla = child<QTableWidget>(w, "tblHistorial");
-        QCOMPARE(tabla->rowCount(), 3);
-        QCOMPARE(tabla->item(1, 2)->text(), QStringLiteral("sin registro"));
-        QCOMPARE(tabla->editTriggers(), QAbstractItemView::NoEditTriggers);
-        config::runState().cycleRunning = true;
-        control().habilitar(false);
-        QVERIFY(!child<QPushButton>(w, "cmdHistorial")->isEnabled());
-        config::runState().cycleRunning = false;
-    }
-
-    void validarData_data() { addRows(kValidar); }
-    void validarData() {
-        const ValidarRow& r = fetchRow(kValidar);
+    // "Aceptar" writes, arms, logs; invalid or cancelled writes nothing; reopened, shows the store.
+    void aceptar_data() { addRows(kAceptar); }
+    void aceptar() {
+        const AceptarRow& r = fetchRow(kAceptar);
+        const bool escribe = !*r.mensaje && QLatin1String(r.boton) == "cmdAceptar";
+        control().setTimerEnabled(escribe && !r.automatico);
+        const char* const claves[] = {"Hora1",   "Minuto1", "Hora2",
+                                      "Minuto2", "RtDbf",   "BD_Prod_local"};
+        const QStringList valores = QString::fromLatin1(r.campos).split(QLatin1Char('|')) +
+                                    QStringList{"/srv/out", "/srv/S.mdb"};
         auto d = dialog();
         QVERIFY(QTest::qWaitForWindowActive(d.get()));
-        const QStringList campos = QString::fromLatin1(r.campos).split(QLatin1Char('|'));
-        for (int i = 0; i < 4; ++i) field(d.get(), kHoras[i])->setText(campos[i]);
-        child<QPushButton>(d.get(), "cmdAceptar")->setFocus();
-        QCOMPARE(d->validarData(), *r.mensaje == '\0');
+        for (int i = 0; i < 6; ++i) field(d.get(), kCampos[i])->setText(valores[i]);
+        child<QCheckBox>(d.get(), "chkSyncAuto")->setChecked(r.automatico);
+        click(d.get(), r.boton);
         QCOMPARE(m_boxes, (*r.mensaje ? QList<Box>{{QMessageBox::NoIcon, texts::kTituloAplicacion,
                                                     QString::fromUtf8(r.mensaje)}}
                                       : QList<Box>{}));
         if (*r.foco) QCOMPARE(d->focusWidget()->objectName(), QString::fromLatin1(r.foco));
-    }
-
-    // "Aceptar" writes, arms, logs; invalid or cancelled writes nothing; reopened, shows the store.
-    void aceptar_data() {
-        QTest::addColumn<QString>("hora");
-        QTest::addColumn<bool>("automatico");
-        QTest::addColumn<QString>("boton");
-        QTest::newRow("ticked") << "2" << true << "cmdAceptar";
-        QTest::newRow("not ticked") << "2" << false << "cmdAceptar";
-        QTest::newRow("invalid") << "24" << true << "cmdAceptar";
-        QTest::newRow("cancelled") << "2" << true << "cmdCancelar";
-    }
-    void aceptar() {
-        QFETCH(QString, hora);
-        QFETCH(bool, automatico);
-        QFETCH(QString, boton);
-        const bool escribe = hora == "2" && boton == "cmdAceptar";
-        control().setTimerEnabled(escribe && !automatico);
-        const char* const claves[] = {"Hora1",   "Minuto1", "Hora2",
-                                      "Minuto2", "RtDbf",   "BD_Prod_local"};
-        const char* const campos[] = {"txtH1", "txtM1",          "txtH2",
-                                      "txtM2", "txtRutaDestino", "txtRutaLumaro"};
-        const QStringList valores{hora, "05", "14", "30", "/srv/out", "/srv/S.mdb"};
-        auto d = dialog();
-        for (int i = 0; i < 6; ++i) field(d.get(), campos[i])->setText(valores[i]);
-        child<QCheckBox>(d.get(), "chkSyncAuto")->setChecked(automatico);
-        click(d.get(), qPrintable(boton));
         QCOMPARE(d->result() == QDialog::Accepted, escribe);
         QCOMPARE(QFile::exists(config::settingsPath()), escribe);
-        QCOMPARE(control().timerEnabled(), escribe && automatico);
-        QCOMPARE(logMessages(),
-                 escribe
-                     ? QStringList{QStringLiteral("El estado automatico del programa es : "
-                                                  "< %1 >.")
-                                       .arg(QLatin1String(automatico ? "ACTIVADO" : "DESACTIVADO"))}
-                     : QStringList{});
+        QCOMPARE(control().timerEnabled(), escribe && r.automatico);
+        QCOMPARE(
+            logMessages(),
+            escribe
+                ? QStringList{QStringLiteral("El estado automatico del programa es : "
+                                             "< %1 >.")
+                                  .arg(QLatin1String(r.automatico ? "ACTIVADO" : "DESACTIVADO"))}
+                : QStringList{});
 
         auto otro = dialog();
         QStringList guardado, mostrado;
         for (int i = 0; i < 6; ++i) {
             guardado << LeerConfig(claves[i]);
-            mostrado << field(otro.get(), campos[i])->text();
+            mostrado << field(otro.get(), kCampos[i])->text();
         }
         if (escribe) QCOMPARE(guardado, valores);
         QCOMPARE(mostrado, (escribe ? valores : QStringList{"0", "0", "0", "0", "", ""}));
-        QCOMPARE(LeerConfig("AutoSync"), escribe ? QString::number(int(automatico)) : QString());
+        QCOMPARE(LeerConfig("AutoSync"), escribe ? QString::number(int(r.automatico)) : QString());
         auto* chk = child<QCheckBox>(otro.get(), "chkSyncAuto");
-        QCOMPARE(chk->isChecked(), escribe && automatico);
+        QCOMPARE(chk->isChecked(), escribe && r.automatico);
         const QColor verde(0, 255, 0), negro(0, 0, 0);
-        QCOMPARE(textColour(chk), chk->isChecked() ? verde : negro);
+        QCOMPARE(chk->palette().color(QPalette::WindowText), chk->isChecked() ? verde : negro);
         chk->setChecked(!chk->isChecked());
-        QCOMPARE(textColour(chk), chk->isChecked() ? verde : negro);
+        QCOMPARE(chk->palette().color(QPalette::WindowText), chk->isChecked() ? verde : negro);
     }
 
-    // The browse buttons: their dialogs, and what the chosen file fills in (nothing if cancelled).
+    // The browse buttons start in the program folder and fill in the chosen file, or nothing.
     void browse_data() {
         QTest::addColumn<QString>("boton");
-        QTest::addColumn<QString>("titulo");
         QTest::addColumn<bool>("lumaro");
         QTest::addColumn<bool>("cancelado");
-        const QString carpeta = QStringLiteral("Seleccionar Ruta Local para Sincronización");
-        const QString seguridad = QStringLiteral("Establecer Base de Datos [Seguridad.mdb]");
-        QTest::newRow("folder") << "cmdBuscarMDB" << carpeta << false << false;
-        QTest::newRow("security database") << "cmdMDBLumaro" << seguridad << true << false;
-        QTest::newRow("cancelled") << "cmdMDBLumaro" << seguridad << true << true;
+        QTest::newRow("folder") << "cmdBuscarMDB" << false << false;
+        QTest::newRow("security database") << "cmdMDBLumaro" << true << false;
+        QTest::newRow("cancelled") << "cmdMDBLumaro" << true << true;
     }
     void browse() {
         QFETCH(QString, boton);
-        QFETCH(QString, titulo);
         QFETCH(bool, lumaro);
         QFETCH(bool, cancelado);
-        folder().touch(QStringLiteral("datos/Seguridad.mdb"));
-        const QString elegido = folder().file(QStringLiteral("datos/Seguridad.mdb"));
+        m_rig->touch(QStringLiteral("datos/Seguridad.mdb"));
+        const QString elegido = m_rig->file(QStringLiteral("datos/Seguridad.mdb"));
         auto d = dialog();
         for (const char* n : {"txtRutaLumaro", "txtRutaDestino"})
             field(d.get(), n)->setText(QStringLiteral("antes"));
-        QString tituloVisto, carpeta;
+        QString carpeta;
         FrmConfiguracion::setFileChooserForTesting([&](QFileDialog& fd) {
-            tituloVisto = fd.windowTitle();
             carpeta = fd.directory().absolutePath();
             return cancelado ? QString() : elegido;
         });
         click(d.get(), qPrintable(boton));
-        QCOMPARE(tituloVisto, titulo);
-        QCOMPARE(carpeta, QDir(folder().path()).absolutePath());
+        QCOMPARE(carpeta, QDir(m_rig->dir.path()).absolutePath());
         // The folder of the chosen file, never the file itself, is the exchange folder.
         const QString antes = QStringLiteral("antes");
         QCOMPARE(
             field(d.get(), "txtRutaDestino")->text(),
-            cancelado ? antes : QDir::toNativeSeparators(folder().file(QStringLiteral("datos"))));
+            cancelado ? antes : QDir::toNativeSeparators(m_rig->file(QStringLiteral("datos"))));
         QCOMPARE(field(d.get(), "txtRutaLumaro")->text(),
                  lumaro && !cancelado ? QDir::toNativeSeparators(elegido) : antes);
         QVERIFY(m_boxes.isEmpty());
