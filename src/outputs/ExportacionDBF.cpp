@@ -106,13 +106,10 @@ void ExportacionDBF::fila(const snapshot::Table& tabla, const snapshot::Fila& fi
                           m_nombreSnapshot))
             m_creados << e->dbf.rutaArchivo();
     }
-    if (e->dbf.abierto()) m_hilo.dar(static_cast<int>(e - m_escritores.data()), fila);
-}
-
-void ExportacionDBF::escribirFila(Escritor& e, const snapshot::Fila& fila) {
-    if (elementosDirectos(e, fila)) return;
-    armarRegistro(e, fila);
-    e.dbf.setRegistro(m_registro);
+    if (!e->dbf.abierto()) return;
+    if (elementosDirectos(*e, fila)) return;
+    armarRegistro(*e, fila);
+    e->dbf.setRegistro(m_registro);
 }
 
 bool ExportacionDBF::elementosDirectos(Escritor& e, const snapshot::Fila& fila) {
@@ -144,12 +141,10 @@ void ExportacionDBF::armarRegistro(const Escritor& e, const snapshot::Fila& fila
 }
 
 void ExportacionDBF::finTabla(const snapshot::Table& tabla) {
-    m_hilo.esperar();
     if (Escritor* e = escritor(tabla)) e->dbf.cerrar();
 }
 
 void ExportacionDBF::fin(bool confirmada) {
-    m_hilo.esperar();
     for (Escritor& e : m_escritores) e.dbf.cerrar();
     if (!confirmada) {
         // Rows of a rolled-back copy go again in the next snapshot; their DBF records must not

@@ -7,16 +7,11 @@
 // first row, filled row by row and completed by finTabla. A copy that was rolled back takes
 // its DBF files with it (fin(false) deletes the files this run created), so nothing of a
 // failed copy is ever uploaded.
-//
-// The records are written on a thread of their own (FilasEnHilo) while the copy reads on;
-// a file is created, completed and removed on the copy's thread, once every record given
-// before has been written.
 
 #include <QString>
 #include <QStringList>
 #include <array>
 
-#include "outputs/FilasEnHilo.h"
 #include "outputs/TablasDBF.h"
 #include "snapshot/SalidaCopia.h"
 
@@ -42,8 +37,6 @@ private:
         bool iniciado = false;  // syncTM was called for this run
     };
     Escritor* escritor(const snapshot::Table& tabla);
-    // One row into its file, on the writing thread.
-    void escribirFila(Escritor& e, const snapshot::Fila& fila);
     // The record elements of a row, into m_registro (reused from row to row).
     void armarRegistro(const Escritor& e, const snapshot::Fila& fila);
     // The same elements handed to the file one by one, without texts; false when one of them
@@ -55,10 +48,6 @@ private:
     QStringList m_creados;
     QStringList m_registro;
     QString m_elemento;  // one element of the direct path, reused
-    // Last: it ends its thread before anything it writes with goes.
-    FilasEnHilo m_hilo{[this](int i, const snapshot::Fila& fila) {
-        escribirFila(m_escritores[static_cast<size_t>(i)], fila);
-    }};
 };
 
 }  // namespace lumaro::outputs
