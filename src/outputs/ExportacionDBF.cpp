@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <charconv>
 
 #include "config/Settings.h"
@@ -14,59 +15,65 @@ namespace {
 
 using snapshot::ColumnType;
 
-// A number's plain digits appended to s.
-void agregarNumero(QString& s, qlonglong v) {
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    s.append(QLatin1StringView(buf, r.ptr - buf));
-}
-
-// yyyymmddhhmmss appended to s.
-void agregarFecha(QString& s, const QDateTime& dt) {
-    char buf[14];
-    snapshot::escribirFecha(snapshot::partesFecha(dt), buf, true);
-    s.append(QLatin1StringView(buf, 14));
-}
-
 // The sent flag always travels as 0 (the receiver has not seen the row yet); the client's VIP
 // mark as 0 or 1, null being 0.
 bool marcaUno(const snapshot::Column& c, const QVariant& v) {
     return c.type != ColumnType::Flag && !v.isNull() && v.toBool();
 }
 
-// The record element of one column into s (its capacity kept from row to row): the type
-// code, then the value.
-void elemento(const snapshot::Column& c, ElementoDBF tipo, const QVariant& v, QString& s) {
-    s.truncate(0);
-    if (tipo == ElementoDBF::Marca || c.type == ColumnType::Flag) {
-        s.append(QLatin1StringView(marcaUno(c, v) ? "B1" : "B0"));
-        return;
-    }
+// ASCII characters as the UTF-16 of a view.
+QStringView ascii(const char* texto, qsizetype n, char16_t* destino) {
+    for (qsizetype k = 0; k < n; ++k) destino[k] = static_cast<unsigned char>(texto[k]);
+    return QStringView(destino, n);
+}
+
+// The record element of one column: its type code and its value. The value is a view of the
+// row's own text, of `buffer` (numbers and dates) or, for a text whose quotes must become
+// blanks, of `s`; it lives until the next call with the same buffers.
+struct Elemento {
+    QChar codigo;
+    QStringView valor;
+};
+
+Elemento elemento(const snapshot::Column& c, ElementoDBF tipo, const QVariant& v, QString& s,
+                  char16_t (&buffer)[24]) {
+    if (tipo == ElementoDBF::Marca || c.type == ColumnType::Flag)
+        return {QLatin1Char('B'), ascii(marcaUno(c, v) ? "1" : "0", 1, buffer)};
     switch (c.type) {
-        case ColumnType::Integer:
-            s.append(QLatin1Char('N'));
-            if (!v.isNull()) agregarNumero(s, v.toLongLong());
-            return;
+        case ColumnType::Integer: {
+            if (v.isNull()) return {QLatin1Char('N'), QStringView()};
+            char digitos[24];
+            const auto r = std::to_chars(digitos, digitos + sizeof digitos, v.toLongLong());
+            return {QLatin1Char('N'), ascii(digitos, r.ptr - digitos, buffer)};
+        }
         case ColumnType::Text: {
-            s.append(QLatin1Char('C'));
-            const qsizetype inicio = s.size();
-            s.append(v.toString());
+            const QString* texto = v.metaType().id() == QMetaType::QString
+                                       ? static_cast<const QString*>(v.constData())
+                                       : nullptr;
             // Quotes become blanks, as in every other copy of the row; a key (the card
             // number) travels exactly as read.
-            if (!c.key) {
-                QChar* d = s.data();
-                for (qsizetype k = inicio; k < s.size(); ++k)
-                    if (d[k] == QLatin1Char('\'')) d[k] = QLatin1Char(' ');
+            if (texto && (c.key || !texto->contains(QLatin1Char('\''))))
+                return {QLatin1Char('C'), *texto};
+            if (texto == nullptr || c.key) {
+                s = v.toString();
+                return {QLatin1Char('C'), s};
             }
-            return;
+            // Copied into s's own storage, kept from row to row.
+            s.resize(texto->size());
+            std::replace_copy(texto->cbegin(), texto->cend(), s.begin(), QLatin1Char('\''),
+                              QLatin1Char(' '));
+            return {QLatin1Char('C'), s};
         }
-        case ColumnType::DateTime:
-            s.append(QLatin1Char('D'));
-            if (!v.isNull()) agregarFecha(s, v.toDateTime());
-            return;
+        case ColumnType::DateTime: {
+            if (v.isNull()) return {QLatin1Char('D'), QStringView()};
+            char fecha[14];
+            snapshot::escribirFecha(snapshot::partesFecha(v.toDateTime()), fecha, true);
+            return {QLatin1Char('D'), ascii(fecha, 14, buffer)};
+        }
         case ColumnType::Flag:
-            return;
+            break;
     }
+    return {QLatin1Char('B'), QStringView()};
 }
 
 }  // namespace
@@ -118,9 +125,9 @@ bool ExportacionDBF::elementosDirectos(Escritor& e, const snapshot::Fila& fila) 
     if (fila.size() != tabla.columns.size() || dbf.size() != tabla.columns.size()) return false;
     e.dbf.empezarRegistro();
     for (size_t i = 0; i < fila.size(); ++i) {
-        elemento(tabla.columns[i], dbf[i].elemento, fila[i], m_elemento);
-        if (!e.dbf.elemento(static_cast<int>(i), m_elemento[0], QStringView(m_elemento).mid(1)))
-            return false;
+        const Elemento x =
+            elemento(tabla.columns[i], dbf[i].elemento, fila[i], m_elemento, m_buffer);
+        if (!e.dbf.elemento(static_cast<int>(i), x.codigo, x.valor)) return false;
     }
     return e.dbf.grabarRegistro([&] {
         armarRegistro(e, fila);
@@ -136,7 +143,8 @@ void ExportacionDBF::armarRegistro(const Escritor& e, const snapshot::Fila& fila
     for (size_t i = 0; i < tabla.columns.size(); ++i) {
         const QVariant v = i < fila.size() ? fila[i] : QVariant();
         const ElementoDBF tipo = i < dbf.size() ? dbf[i].elemento : ElementoDBF::Texto;
-        elemento(tabla.columns[i], tipo, v, m_registro[static_cast<qsizetype>(i)]);
+        const Elemento x = elemento(tabla.columns[i], tipo, v, m_elemento, m_buffer);
+        m_registro[static_cast<qsizetype>(i)] = x.codigo + x.valor.toString();
     }
 }
 

@@ -47,7 +47,8 @@ private:
     QString m_nombreSnapshot;
     QStringList m_creados;
     QStringList m_registro;
-    QString m_elemento;  // one element of the direct path, reused
+    QString m_elemento;     // a text element whose quotes became blanks, reused
+    char16_t m_buffer[24];  // a number or date element
 };
 
 }  // namespace lumaro::outputs
