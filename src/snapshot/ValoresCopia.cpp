@@ -32,6 +32,26 @@ void textoSnapshot(const char* p, int n, jet::Value& destino) {
         if (c == '\'') c = ' ';
 }
 
+// The row's text from UTF-8 that utf8Sencillo accepted, into the storage the row's value
+// already holds when nothing else shares it: a million rows then make no string each.
+void textoFila(const char* p, int n, QVariant& destino) {
+    if (n == 0 || destino.metaType().id() != QMetaType::QString) {
+        destino = QVariant(QString::fromUtf8(p, n));
+        return;
+    }
+    QString& s = *static_cast<QString*>(destino.data());
+    s.resize(n);  // the most UTF-16 units n bytes can make
+    QChar* out = s.data();
+    qsizetype k = 0;
+    for (int i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(p[i]);
+        out[k++] = b < 0x80
+                       ? QChar(b)
+                       : QChar(((b & 0x1F) << 6) | (static_cast<unsigned char>(p[++i]) & 0x3F));
+    }
+    s.truncate(k);
+}
+
 jet::DateTime fechaSnapshot(const PartesFecha& p) {
     return jet::DateTime::fromParts(p.anio, p.mes, p.dia, p.hora, p.minuto, p.segundo);
 }
@@ -74,7 +94,7 @@ bool valoresDirectos(const Column& c, bool vip, const db::ValorCrudo& crudo, QVa
             return true;
         case ColumnType::Text:
             if (crudo.tipo != Tipo::Texto || !utf8Sencillo(crudo.datos, crudo.largo)) return false;
-            fila = QVariant(QString::fromUtf8(crudo.datos, crudo.largo));
+            textoFila(crudo.datos, crudo.largo, fila);
             textoSnapshot(crudo.datos, crudo.largo, snapshot);
             return true;
         case ColumnType::DateTime: {
