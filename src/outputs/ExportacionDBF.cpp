@@ -54,7 +54,7 @@ Elemento elemento(const snapshot::Column& c, ElementoDBF tipo, const QVariant& v
             // number) travels exactly as read.
             if (texto && (c.key || !texto->contains(QLatin1Char('\''))))
                 return {QLatin1Char('C'), *texto};
-            if (texto == nullptr || c.key) {
+            if (texto == nullptr) {
                 s = v.toString();
                 return {QLatin1Char('C'), s};
             }
