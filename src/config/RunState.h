@@ -2,6 +2,8 @@
 // Results of the phases that the run control reads, and the program-wide cycle guard.
 // They live here, in one place, so that every phase and the run control see the same values.
 
+#include <QString>
+
 namespace lumaro::config {
 
 struct PhaseResults {
@@ -10,7 +12,19 @@ struct PhaseResults {
     bool importCompleted = false;   // the last import run ended normally
     bool uploadDone = false;        // the last upload run ended without a failed upload
     bool fileFound = false;         // the last existence check found the file on the server
+    // Why a phase did not complete, in words an operator can act on ("no space left in
+    // MDB_descargadas", "the FTP server did not answer"); empty while it did. Each phase sets
+    // its own through noteFailure, so the first cause it met is the one reported; the run
+    // control clears them when a command starts and reads them when it ends.
+    QString downloadFailure;
+    QString importFailure;
+    QString uploadFailure;
 };
+
+// Keeps the first cause of a phase's failure: later ones are usually its consequences.
+inline void noteFailure(QString& field, const QString& cause) {
+    if (field.isEmpty()) field = cause;
+}
 
 struct RunState {
     PhaseResults results;
