@@ -4,7 +4,8 @@ ledger and settings, one loopback FTP server, and (optionally) a MariaDB server 
 holding the principal store's MySQL mirror. Days are simulated: each command runs the test
 build of the program (lumaro-sync-prueba) with its clock set to that day.
 
-Used by the demo, the end-to-end tests, the crash trials and the chain benchmark:
+Used by the demo, the end-to-end tests, the crash trials, the chain benchmark and the soak
+(bench/soak.py, which runs each store as a long-running service instead):
 
   cadena.py --build BUILD --trabajo DIR [--tiendas 4] [--dias 2] [--espejo] [--clientes 20]
             [--filas 200] [--verificar]
@@ -18,7 +19,6 @@ import argparse
 import datetime
 import os
 import shutil
-import signal
 import socket
 import subprocess
 import sys
@@ -34,17 +34,70 @@ def puerto_libre():
         return s.getsockname()[1]
 
 
+def terminar(proc, espera=30):
+    """Stops a child with SIGTERM, then SIGKILL after `espera` seconds."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(espera)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+class ServidorFtp:
+    """The loopback FTP server (tests/ftp/ftp_server.py) on a port that stays the same when it
+    is stopped and started again: an outage, for the stores."""
+
+    def __init__(self, raiz):
+        self.raiz = raiz
+        self.port = 0
+        self.proc = None
+        os.makedirs(os.path.join(raiz, "intercambio"), exist_ok=True)
+        self.arrancar()
+
+    def arrancar(self):
+        # The server takes any free port; this one binds the port it had before.
+        codigo = ("import sys; sys.path.insert(0, sys.argv.pop(1)); import ftp_server as f; "
+                  "p = int(sys.argv.pop(1)); s = f.ThreadedFTPServer; "
+                  "f.ThreadedFTPServer = lambda a, h: s((a[0], p), h); f.main()")
+        for _ in range(50):
+            self.proc = subprocess.Popen(
+                [sys.executable, "-c", codigo, os.path.join(SRC, "tests/ftp"), str(self.port),
+                 "--root", self.raiz], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            linea = self.proc.stdout.readline()
+            if linea.strip().isdigit():
+                self.port = int(linea)
+                return
+            self.proc.wait(30)  # the port is still held: try again shortly
+            time.sleep(0.2)
+        raise RuntimeError("the FTP server does not start on port %d" % self.port)
+
+    def parar(self):
+        if self.proc:
+            terminar(self.proc)
+            self.proc = None
+
+
 class Espejo:
     """A MariaDB server on loopback with database "espejo" and user lumaro/clave."""
 
     def __init__(self, carpeta, esquema):
         self.dir = carpeta
         self.port = puerto_libre()
+        self.proc = None
         os.makedirs(carpeta, exist_ok=True)
         root = ["--user=root"] if os.geteuid() == 0 else []
         subprocess.run(["mariadb-install-db", "--no-defaults", "--datadir=" + carpeta + "/data",
                         "--skip-test-db", "--auth-root-authentication-method=normal"] + root,
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.arrancar()
+        self.sql("create database espejo; create user lumaro@'%' identified by 'clave'; "
+                 "grant all on espejo.* to lumaro@'%'; " + esquema)
+
+    def arrancar(self):
+        """Starts the server on its data and port (again, after parar)."""
+        carpeta = self.dir
         self.proc = subprocess.Popen(
             ["mariadbd", "--no-defaults", "--datadir=" + carpeta + "/data", "--user=root",
              "--port=%d" % self.port, "--bind-address=127.0.0.1", "--socket=" + self.sock(),
@@ -53,10 +106,8 @@ class Espejo:
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for _ in range(300):
             if self.sql("select 1", check=False).returncode == 0:
-                break
+                return
             time.sleep(0.1)
-        self.sql("create database espejo; create user lumaro@'%' identified by 'clave'; "
-                 "grant all on espejo.* to lumaro@'%'; " + esquema)
 
     def sock(self):
         return self.dir + "/sock"
@@ -69,15 +120,15 @@ class Espejo:
         return "127.0.0.1:%d:lumaro:clave:espejo" % self.port
 
     def parar(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(30)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
+        if self.proc:
+            terminar(self.proc)
+            self.proc = None
 
 
 class Cadena:
-    def __init__(self, build, trabajo, tiendas, espejo=False, clientes=20, inicio=None):
+    def __init__(self, build, trabajo, tiendas, espejo=False, clientes=20, inicio=None,
+                 montar=None):
+        """montar(folder), when given, prepares each store's (still empty) folder first."""
         self.build = os.path.abspath(build)
         self.dir = os.path.abspath(trabajo)
         self.exe = os.path.join(self.build, "src/app/prueba/lumaro-sync-prueba")
@@ -90,14 +141,11 @@ class Cadena:
         self.inicio = inicio or datetime.date.today() - datetime.timedelta(days=1)
         self.clientes = clientes
         self.espejo = None
-        self.ftp_pid = None
+        self.montar = montar
         shutil.rmtree(self.dir, ignore_errors=True)
         os.makedirs(self.dir)
-        salida = subprocess.run(["bash", os.path.join(SRC, "tests/ftp/serve.sh"),
-                                 os.path.join(self.dir, "ftp")],
-                                check=True, capture_output=True, text=True).stdout
-        campos = dict(p.split("=", 1) for p in salida.split())
-        self.ftp_port, self.ftp_pid = int(campos["port"]), int(campos["pid"])
+        self.ftp = ServidorFtp(os.path.join(self.dir, "ftp"))
+        self.ftp_port = self.ftp.port
         if espejo:
             esquema = subprocess.run([self.dbtool, "espejo-esquema", "espejo"], check=True,
                                      capture_output=True, text=True).stdout
@@ -110,6 +158,9 @@ class Cadena:
 
     def montar_tienda(self, i):
         d = self.tienda(i)
+        os.makedirs(d)
+        if self.montar:
+            self.montar(d)
         os.makedirs(os.path.join(d, "salida"))
         shutil.copy(self.exe, os.path.join(d, "lumaro-sync"))
         cfg = ("[Inicio]\r\nHora1=2\r\nMinuto1=0\r\nHora2=14\r\nMinuto2=0\r\nAutoSync=0\r\n"
@@ -132,11 +183,24 @@ class Cadena:
     def herramienta(self, *args):
         subprocess.run([self.dbtool] + list(args), check=True, stdout=subprocess.DEVNULL)
 
-    def entorno(self, reloj):
+    def entorno(self, reloj, minuto_ms=None, fin=None):
+        """The test clock at reloj; with minuto_ms, the schedule's minute lasts that many ms;
+        with fin, the program stops itself there."""
         env = dict(os.environ, LUMARO_RELOJ=reloj.isoformat(timespec="seconds"),
                    QT_QPA_PLATFORM="offscreen")
         env.pop("LUMARO_RELOJ_MINUTO_MS", None)
+        env.pop("LUMARO_RELOJ_FIN", None)
+        if minuto_ms:
+            env["LUMARO_RELOJ_MINUTO_MS"] = str(minuto_ms)
+        if fin:
+            env["LUMARO_RELOJ_FIN"] = fin.isoformat(timespec="seconds")
         return env
+
+    def servicio(self, i, reloj, minuto_ms, salida=subprocess.DEVNULL, fin=None):
+        """Starts store i's service: "--headless" on its daily schedule, the clock at reloj."""
+        return subprocess.Popen(["./lumaro-sync", "--headless"], cwd=self.tienda(i),
+                                env=self.entorno(reloj, minuto_ms, fin), stdout=salida,
+                                stderr=subprocess.STDOUT if salida != subprocess.DEVNULL else salida)
 
     def lanzar(self, i, orden, reloj):
         """Starts "--headless --run <orden>" in store i with the clock at reloj."""
@@ -150,8 +214,8 @@ class Cadena:
         status = self.lanzar(i, orden, reloj).wait(600)
         return status, time.monotonic() - t0
 
-    def actividad(self, dia, filas):
-        for i in self.ids:
+    def actividad(self, dia, filas, tiendas=None):
+        for i in tiendas or self.ids:
             d = self.tienda(i)
             self.herramienta("actividad", d + "/cliente.db", d + "/logistica.db", str(i),
                              dia.strftime("%d/%m/%Y"), "--filas", str(filas),
@@ -196,12 +260,7 @@ class Cadena:
         return r.returncode == 0, r.stdout
 
     def parar(self):
-        if self.ftp_pid:
-            try:
-                os.kill(self.ftp_pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-            self.ftp_pid = None
+        self.ftp.parar()
         if self.espejo:
             self.espejo.parar()
             self.espejo = None

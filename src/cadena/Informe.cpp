@@ -32,11 +32,13 @@ void Informe::linea(const QString& texto) {
 
 void Informe::falta(const snapshot::Table& tabla, const snapshot::Fila& esperada) {
     ++m_faltan;
+    ++m_cuentas.faltan;
     linea(QStringLiteral("falta: %1: %2").arg(m_grupo, snapshot::describirClave(tabla, esperada)));
 }
 
 void Informe::sobra(const snapshot::Table& tabla, const snapshot::Fila& encontrada) {
     ++m_sobran;
+    ++m_cuentas.sobran;
     linea(
         QStringLiteral("sobra: %1: %2").arg(m_grupo, snapshot::describirClave(tabla, encontrada)));
 }
@@ -51,6 +53,7 @@ bool Informe::comparar(const snapshot::Table& tabla, const snapshot::Fila& esper
         if (iguales ? iguales(i, e, f) : e == f) continue;
         todas = false;
         ++m_distintas;
+        ++m_cuentas.distintas;
         linea(QStringLiteral("distinta: %1: %2: %3 esperado %4, encontrado %5")
                   .arg(m_grupo, snapshot::describirClave(tabla, esperada), tabla.columns[i].qName(),
                        textoValor(e), textoValor(f)));
@@ -65,6 +68,14 @@ void Informe::cerrarGrupo() {
                  .arg(m_faltan)
                  .arg(m_sobran)
                  .arg(m_distintas);
+}
+
+void Informe::totales(const QString& nombre, const Cuentas& desde) {
+    m_out << "totales " << nombre
+          << QStringLiteral(": %1 faltan, %2 sobran, %3 columnas distintas\n")
+                 .arg(m_cuentas.faltan - desde.faltan)
+                 .arg(m_cuentas.sobran - desde.sobran)
+                 .arg(m_cuentas.distintas - desde.distintas);
 }
 
 }  // namespace lumaro::cadena

@@ -36,6 +36,14 @@ public:
 
     qlonglong diferencias() const { return m_total; }
 
+    // The counts of every group so far, by kind.
+    struct Cuentas {
+        qlonglong faltan = 0, sobran = 0, distintas = 0;
+    };
+    const Cuentas& cuentas() const { return m_cuentas; }
+    // "totales <nombre>: N faltan, N sobran, N columnas distintas": the counts since `desde`.
+    void totales(const QString& nombre, const Cuentas& desde = {});
+
 private:
     void linea(const QString& texto);
 
@@ -43,6 +51,7 @@ private:
     QString m_grupo;
     int m_faltan = 0, m_sobran = 0, m_distintas = 0;
     qlonglong m_total = 0;
+    Cuentas m_cuentas;
 };
 
 }  // namespace lumaro::cadena

@@ -177,6 +177,8 @@ int verificar(const Opciones& o, QTextStream& out, QTextStream& err) {
             << " filas comparadas)\n";
     else
         out << "veredicto: la cadena NO converge (" << difCadena << " diferencias)\n";
+    const Informe::Cuentas soloCadena = cadena.informe().cuentas();
+    cadena.informe().totales(QStringLiteral("cadena"));
     qlonglong difEspejo = 0;
     if (espejo) {
         qlonglong filas = 0;
@@ -187,6 +189,7 @@ int verificar(const Opciones& o, QTextStream& out, QTextStream& err) {
                 << " filas)\n";
         else
             out << "veredicto espejo: el espejo NO coincide (" << difEspejo << " diferencias)\n";
+        cadena.informe().totales(QStringLiteral("espejo"), soloCadena);
     }
     out.flush();
     return difCadena == 0 && difEspejo == 0 ? kCoincide : kNoCoincide;

@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
              "insert into Acumulacion_Ticket select cClieCode, 999, nTarjNumb, nTickCant, "
              "sUserDesc, dExtoDate, sUseEDesc, dAcumDate, cAjusFlag, IdLocal, 1 from "
              "Acumulacion_Ticket where IdLocal = 1 and cAcumCode = 1"},
-        Caso{"distinta", 1, "cClieCode=3 IdLocal=1: sClieName esperado",
+        Caso{"distinta", 1, "totales cadena: 0 faltan, 0 sobran, 1 columnas distintas",
              "update Cliente set sClieName = 'Otra' where IdLocal = 1 and cClieCode = 3"},
         segunda("sobrescribe", 1, "sClieName esperado \"Nueva\"", "Cliente",
                 {{"sClieName", QStringLiteral("Nueva")}}),

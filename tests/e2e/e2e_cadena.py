@@ -101,10 +101,7 @@ def escenario_dias(build, trabajo):
 
 
 def programar(c, i, desde, hasta):
-    env = dict(c.entorno(desde), LUMARO_RELOJ_MINUTO_MS="10",
-               LUMARO_RELOJ_FIN=hasta.isoformat(timespec="seconds"))
-    status = subprocess.run(["./lumaro-sync", "--headless"], cwd=c.tienda(i), env=env,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600).returncode
+    status = c.servicio(i, desde, 10, fin=hasta).wait(600)
     comprobar(status == 0, "store %d's schedule from %s ended with %d" % (i, desde, status))
 
 
