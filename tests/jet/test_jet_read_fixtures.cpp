@@ -75,10 +75,16 @@ TEST(JetFixtureNames, FoundInAnyCase) {
     ASSERT_TRUE(s) << s.message();
 }
 
-// lumaro-mdb's command line. Cases: @X cut at 9000 bytes, @P at 16 pages, @E empty, @A text.
+// lumaro-mdb's command line. Cases: @X cut at 9000 bytes, @P at 16 pages, @E empty, @A text,
+// @D a link to a device.
 std::string caseFile(const std::string& tag) {
     if (tag == "@T") return kFixtures + "/testV2000.mdb";
     const std::string path = std::string(LUMARO_BINARY_DIR) + "/jet-case-" + tag.substr(1) + ".mdb";
+    if (tag == "@D") {
+        fs::remove(path);
+        fs::create_symlink("/dev/null", path);
+        return path;
+    }
     const std::vector<uint8_t> bytes = fileBytes(kFixtures + "/testV2000.mdb");
     const std::size_t size = tag == "@X" ? 9000 : tag == "@P" ? 16 * 4096 : 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -88,7 +94,7 @@ std::string caseFile(const std::string& tag) {
     return path;
 }
 
-// Name, arguments (separated by blanks; "@T", "@X", "@P", "@E", "@A": the files above), exit
+// Name, arguments (separated by blanks; "@T", "@X", "@P", "@E", "@A", "@D": the files above), exit
 // status, whether the text is looked for on standard error (else output), a part of that stream.
 const std::tuple<const char*, const char*, int, bool, const char*> kToolCases[] = {
     {"Help", "--help", 0, false, "export FILE TABLE [--csv | --json]"},
@@ -114,6 +120,8 @@ const std::tuple<const char*, const char*, int, bool, const char*> kToolCases[] 
      "the file is cut short: it ends 808 bytes into page 2 (pages are 4096 bytes)"},
     {"CutAtPage", "check @P", 1, true,
      "the file is cut short: page 22 is missing (the file ends after 16 pages)"},
+    {"CopyOntoDevice", "copy @T @D", 1, true,
+     "exists and is a device, not a regular file; it is left as it is"},
 };
 
 TEST(LumaroMdb, ExitStatusAndMessage) {

@@ -53,7 +53,7 @@ int copy(const Args& args) {
     }
     Result<std::unique_ptr<Writer>> writer = Writer::create(args[1]);
     if (!writer) {
-        std::cerr << "lumaro-mdb: " << args[1] << ": " << writer.status().message() << "\n";
+        std::cerr << "lumaro-mdb: " << writer.status().message() << "\n";  // names the file
         return kExitDamaged;
     }
     bool complete = true;
