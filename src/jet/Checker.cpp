@@ -20,6 +20,8 @@ constexpr std::size_t kLeafMaskOffset = 0x1B;
 constexpr std::size_t kLeafFirstEntry = 0x1E0;
 constexpr std::size_t kLeafPrefixOffset = 0x18;
 constexpr std::size_t kMaxIndexPages = 4096;
+constexpr std::size_t kIndexFlagsOffset = 46;  // in a real index definition
+constexpr uint8_t kIndexIgnoresNulls = 0x02;
 
 // True when a data page holds at least one row not flagged deleted.
 bool hasLiveRows(const uint8_t* p) {
@@ -30,39 +32,26 @@ bool hasLiveRows(const uint8_t* p) {
     return false;
 }
 
-// Pages inside the file that the global map on page 1 marks free. Unlike a table's map it may
-// cover pages beyond the end of the file, which are free by definition and left out here.
-Result<std::vector<uint32_t>> globalFreePages(const Database& db) {
-    Result<Bytes> row = db.rowBytes(fmt::kGlobalMapPage, 0);
-    if (!row) return row.status();
-    const Bytes& r = row.value();
-    std::vector<uint32_t> out;
-    const auto addBits = [&](const uint8_t* bits, std::size_t size, uint64_t first) {
-        for (std::size_t i = 0; i < size * 8; ++i) {
-            const uint64_t page = first + i;
-            if (page < db.pageCount() && (bits[i / 8] & (1u << (i % 8)))) {
-                out.push_back(static_cast<uint32_t>(page));
-            }
-        }
-    };
-    if (!r.empty() && r[0] == fmt::kMapInline && r.size() > fmt::kMapInlineBitsOffset) {
-        addBits(r.data() + fmt::kMapInlineBitsOffset, r.size() - fmt::kMapInlineBitsOffset,
-                getU32(r.data() + fmt::kMapInlineStartOffset));
-    } else if (!r.empty() && r[0] == fmt::kMapReference) {
-        for (std::size_t k = 0; 1 + 4 * k + 4 <= r.size(); ++k) {
-            const uint32_t mapPage = getU32(r.data() + 1 + 4 * k);
-            if (mapPage == 0) continue;
-            Result<Page> page = db.page(mapPage);
-            if (!page) return page.status();
-            addBits(page->data() + fmt::kMapPageBitsOffset,
-                    fmt::kPageSize - fmt::kMapPageBitsOffset,
-                    uint64_t{k} * fmt::kMapPagePagesCovered);
-        }
-    } else {
-        return Status::corruption("page 1, row 0: not a usage map");
-    }
-    return out;
+// True when the message tells of a page the file does not reach: the file was cut short.
+bool cutShort(const std::string& message) {
+    return message.find("beyond the end of the file") != std::string::npos;
 }
+
+// Sorts findings into damage and notes. A file cut short and a page that cannot be read are
+// damage wherever they are met; anything else is damage only where `damage` says so.
+class Findings {
+public:
+    explicit Findings(CheckReport& report) : m_report(report) {}
+    void add(bool damage, std::string text) {
+        (damage || cutShort(text) ? m_report.damage : m_report.notes).push_back(std::move(text));
+    }
+    void add(bool damage, const std::string& label, const Status& s) {
+        add(damage || s.code() == Status::Code::IoError, label + ": " + s.message());
+    }
+
+private:
+    CheckReport& m_report;
+};
 
 using Entry = std::tuple<std::vector<uint8_t>, uint32_t, uint8_t>;  // key, page, row
 
@@ -70,6 +59,7 @@ struct IndexInfo {
     std::vector<uint16_t> columns;
     std::vector<bool> ascending;
     uint32_t firstPage = 0;
+    bool ignoresNulls = false;  // rows whose key columns are all null have no entry
 };
 
 // The real indexes of a table definition held in one page (the catalog's always is).
@@ -105,6 +95,7 @@ Result<std::vector<IndexInfo>> readIndexes(const Database& db, uint32_t tdefPage
             }
         }
         info.firstPage = getU32(p + o + 38);
+        info.ignoresNulls = (p[o + kIndexFlagsOffset] & kIndexIgnoresNulls) != 0;
         out.push_back(info);
     }
     return out;
@@ -169,15 +160,15 @@ constexpr uint32_t kMaxIndexCheckRows = 200000;  // keys are held in memory for 
 constexpr uint8_t kAscendingNull = 0x00;
 
 // Compares the entries of every index of `table` whose columns are all ascending Long Integer
-// or Text with the keys computed from its rows (in both directions).
-void checkIndexes(const Database& db, const Table& table, std::vector<std::string>& problems) {
+// or Text with the keys computed from its rows (in both directions). The table is read by its
+// usage map, never by an index, so what differs is a note unless the file is cut short.
+void checkIndexes(const Database& db, const Table& table, Findings& findings) {
     const bool catalog = table.definitionPage() == fmt::kCatalogTdefPage;
     if (table.realIndexCount() == 0 || table.storedRowCount() > kMaxIndexCheckRows) return;
     Result<std::vector<IndexInfo>> indexes = readIndexes(db, table.definitionPage());
     if (!indexes) {
         if (catalog || indexes.status().code() != Status::Code::NotSupported) {
-            problems.push_back("table " + table.name() +
-                               ", indexes: " + indexes.status().message());
+            findings.add(false, "table " + table.name() + ", indexes", indexes.status());
         }
         return;
     }
@@ -203,16 +194,17 @@ void checkIndexes(const Database& db, const Table& table, std::vector<std::strin
         label = "table " + table.name() + ", index (" + label + ")";
         std::vector<Entry> found;
         if (Status st = readEntries(db, index.firstPage, found); !st) {
-            problems.push_back(label + ": " + st.message());
+            findings.add(false, label, st);
             continue;
         }
         std::vector<Entry> expected;
         std::set<std::pair<uint32_t, uint8_t>> unkeyed;  // rows with names we cannot key
         Status scanned = table.forEachRow([&](const Row& row) {
             std::vector<uint8_t> key;
-            bool keyed = true;
+            bool keyed = true, allNull = true;
             for (const Column* c : columns) {
                 const Value& v = row.values()[static_cast<std::size_t>(table.columnIndex(c->name))];
+                allNull = allNull && isNull(v);
                 if (isNull(v)) {
                     key.push_back(kAscendingNull);
                 } else if (const int64_t* n = std::get_if<int64_t>(&v)) {
@@ -222,6 +214,7 @@ void checkIndexes(const Database& db, const Table& table, std::vector<std::strin
                 }
             }
             const auto at = std::make_pair(row.id().page, static_cast<uint8_t>(row.id().row));
+            if (allNull && index.ignoresNulls) return true;
             if (keyed) {
                 expected.emplace_back(key, at.first, at.second);
             } else {
@@ -238,7 +231,7 @@ void checkIndexes(const Database& db, const Table& table, std::vector<std::strin
         };
         for (const Entry& e : expected) {
             if (!std::binary_search(found.begin(), found.end(), e)) {
-                problems.push_back(label + ": no entry for the row at " + where(e));
+                findings.add(false, label + ": no entry for the row at " + where(e));
             }
         }
         for (const Entry& e : found) {
@@ -247,10 +240,10 @@ void checkIndexes(const Database& db, const Table& table, std::vector<std::strin
                 return std::get<1>(x) == std::get<1>(e) && std::get<2>(x) == std::get<2>(e);
             });
             if (known && !std::binary_search(expected.begin(), expected.end(), e)) {
-                problems.push_back(label + ": wrong key for " + where(e));
+                findings.add(false, label + ": wrong key for " + where(e));
             } else if (!known) {
-                problems.push_back(label + ": entry points at " + where(e) +
-                                   ", which holds no row");
+                findings.add(false,
+                             label + ": entry points at " + where(e) + ", which holds no row");
             }
         }
     }
@@ -258,47 +251,52 @@ void checkIndexes(const Database& db, const Table& table, std::vector<std::strin
 
 }  // namespace
 
-Result<std::vector<std::string>> checkDatabase(const std::string& path) {
+Result<CheckReport> inspectDatabase(const std::string& path) {
     Result<Database> opened = Database::open(path);
     if (!opened) return opened.status();
     const Database& db = opened.value();
-    std::vector<std::string> problems;
+    CheckReport report;
+    Findings findings(report);
     std::map<uint32_t, std::set<uint32_t>> ownedByTable;  // tdef page -> owned data pages
+    std::map<uint32_t, std::string> names;                // tdef page -> table name
 
     for (const CatalogEntry& entry : db.catalog()) {
         if (!entry.isTable()) continue;
+        // Only the user tables' rows are read; Access leaves its own tables less tidy.
+        const bool userData = entry.isUserTable();
         Result<Table> table = db.table(entry.name);
         const std::string label = "table " + entry.name;
         if (!table) {
-            problems.push_back(label + ": " + table.status().message());
+            findings.add(userData, label, table.status());
             continue;
         }
         Result<std::vector<uint32_t>> owned = table->ownedPages();
         if (!owned) {
-            problems.push_back(label + ": " + owned.status().message());
+            findings.add(userData, label, owned.status());
             continue;
         }
         std::set<uint32_t>& ownedSet = ownedByTable[table->definitionPage()];
+        names[table->definitionPage()] = entry.name;
         for (uint32_t p : owned.value()) {
             ownedSet.insert(p);
             Result<Page> page = db.page(p);
             if (!page) {
-                problems.push_back(label + ": owned page " + std::to_string(p) + ": " +
-                                   page.status().message());
+                findings.add(userData, label + ": owned page " + std::to_string(p), page.status());
             } else if (page->data()[0] != fmt::kPageData ||
                        getU32(page->data() + fmt::kDataOwnerOffset) != table->definitionPage()) {
-                problems.push_back(label + ": usage map lists page " + std::to_string(p) +
-                                   ", which is not one of its data pages");
+                // The scan passes over it; rows lost with it show in the row count.
+                findings.add(false, label + ": usage map lists page " + std::to_string(p) +
+                                        ", which is not one of its data pages");
             }
         }
         Result<std::vector<uint32_t>> freePages = db.usageMapPages(table->freePagesPointer());
         if (!freePages) {
-            problems.push_back(label + ": free-space map: " + freePages.status().message());
+            findings.add(false, label + ": free-space map", freePages.status());
         } else {
             for (uint32_t p : freePages.value()) {
                 if (!ownedSet.count(p)) {
-                    problems.push_back(label + ": free-space map lists page " + std::to_string(p) +
-                                       ", which the table does not own");
+                    findings.add(false, label + ": free-space map lists page " + std::to_string(p) +
+                                            ", which the table does not own");
                 }
             }
         }
@@ -307,45 +305,56 @@ Result<std::vector<std::string>> checkDatabase(const std::string& path) {
             ++rows;
             return true;
         });
-        if (!scanned) problems.push_back(label + ": " + scanned.message());
-        checkIndexes(db, table.value(), problems);
-        if (rows != table->storedRowCount()) {
-            problems.push_back(label + ": stored row count " +
-                               std::to_string(table->storedRowCount()) + ", scan found " +
-                               std::to_string(rows));
+        if (!scanned) {
+            findings.add(userData, label, scanned);
+        } else if (rows != table->storedRowCount()) {
+            // Fewer rows than counted: rows of a user table are lost. Access leaves the counts
+            // of its own tables behind the rows it adds.
+            findings.add(userData && rows < table->storedRowCount(),
+                         label + ": stored row count " + std::to_string(table->storedRowCount()) +
+                             ", scan found " + std::to_string(rows));
         }
+        checkIndexes(db, table.value(), findings);
     }
-    // Data pages that claim a table must be in its usage map.
+    // Data pages that claim a table should be in its usage map. Jet reads by the map, so rows
+    // left out of it are not the table's; any it counts show in its row count.
     for (uint32_t p = 2; p < db.pageCount(); ++p) {
         Result<Page> page = db.page(p);
         if (!page) {
-            problems.push_back("page " + std::to_string(p) + ": " + page.status().message());
+            findings.add(true, "page " + std::to_string(p), page.status());
             break;
         }
         if (page->data()[0] != fmt::kPageData) continue;
         const uint32_t owner = getU32(page->data() + fmt::kDataOwnerOffset);
         const auto it = ownedByTable.find(owner);
         if (it != ownedByTable.end() && !it->second.count(p) && hasLiveRows(page->data())) {
-            problems.push_back("page " + std::to_string(p) + " holds rows of the table at page " +
-                               std::to_string(owner) + " but is missing from its usage map");
+            findings.add(false, "page " + std::to_string(p) + " holds rows of table " +
+                                    names[owner] + " but is missing from its usage map");
         }
     }
-    // Pages in use must not be offered as free by the global map on page 1.
-    Result<std::vector<uint32_t>> globalFree = globalFreePages(db);
+    // Pages in use should not be offered as free by the global map on page 1.
+    Result<std::vector<uint32_t>> globalFree =
+        db.usageMapPages(makeRowPointer(fmt::kGlobalMapPage, 0));
     if (!globalFree) {
-        problems.push_back("free-page map: " + globalFree.status().message());
+        findings.add(false, "free-page map", globalFree.status());
     } else {
         for (const auto& [tdef, owned] : ownedByTable) {
             for (uint32_t p : globalFree.value()) {
                 if (p == tdef || owned.count(p)) {
-                    problems.push_back("page " + std::to_string(p) +
-                                       " is in use by the table at page " + std::to_string(tdef) +
-                                       " but the free-page map marks it free");
+                    findings.add(false,
+                                 "page " + std::to_string(p) + " is in use by the table at page " +
+                                     std::to_string(tdef) + " but the free-page map marks it free");
                 }
             }
         }
     }
-    return problems;
+    return report;
+}
+
+Result<std::vector<std::string>> checkDatabase(const std::string& path) {
+    Result<CheckReport> report = inspectDatabase(path);
+    if (!report) return report.status();
+    return std::move(report->damage);
 }
 
 }  // namespace lumaro::jet

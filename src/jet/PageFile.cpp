@@ -24,9 +24,31 @@ std::filesystem::path temporaryFor(const std::filesystem::path& finalPath) {
     temp += ".writing-" + std::to_string(salt) + "-" + std::to_string(counter++);
     return temp;
 }
+
+// Refuses a final name that exists and is not a regular file (a link is judged by what it
+// leads to), which the rename would replace.
+Status replaceable(const std::filesystem::path& finalPath) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_type type = fs::status(finalPath, ec).type();
+    if (type == fs::file_type::none || type == fs::file_type::not_found ||
+        type == fs::file_type::regular) {
+        return Status::ok();  // none: the folder cannot be looked into; the create will say why
+    }
+    const char* kind = type == fs::file_type::directory ? "a folder"
+                       : type == fs::file_type::block || type == fs::file_type::character
+                           ? "a device"
+                       : type == fs::file_type::fifo   ? "a pipe"
+                       : type == fs::file_type::socket ? "a socket"
+                                                       : "of an unknown kind";
+    return Status::invalidArgument(finalPath.string() + " exists and is " + kind +
+                                   ", not a regular file; it is left as it is: write the "
+                                   "database under another name");
+}
 }  // namespace
 
 Result<std::unique_ptr<PageFile>> PageFile::create(const std::filesystem::path& finalPath) {
+    if (Status s = replaceable(finalPath); !s) return s;
     std::unique_ptr<PageFile> f(new PageFile());
     f->m_finalPath = finalPath;
     f->m_tempPath = temporaryFor(finalPath);
@@ -146,6 +168,10 @@ Status PageFile::commit() {
     m_file = nullptr;
     if (closed != 0) {
         fail("cannot close");
+        return m_status;
+    }
+    if (Status s = replaceable(m_finalPath); !s) {
+        m_status = s;
         return m_status;
     }
     std::error_code ec;

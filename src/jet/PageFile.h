@@ -3,7 +3,9 @@
 // end, and the all-or-nothing finish (FORMAT-writing.md "Writing a file"). The pages go to a
 // temporary file beside the final one; commit() flushes and syncs it and renames it to the
 // final name. Destroying a PageFile that was not committed removes the temporary file, so a
-// failed or abandoned write leaves nothing under the final name.
+// failed or abandoned write leaves nothing under the final name. Only a regular file is ever
+// replaced: a final name that is (or links to) a folder, a device or the like is refused,
+// untouched.
 //
 // Appended pages are gathered in 1 MiB chunks that a background thread writes, so that the
 // caller's encoding and the system's copying of the data overlap; at most a few chunks are in

@@ -55,11 +55,12 @@ Result<std::vector<uint32_t>> readUsageMap(const PageSource& source, uint32_t ro
     if (row[0] != kMapReference) {
         return Status::corruption(what + "unknown map type " + std::to_string(row[0]));
     }
-    // Each non-zero entry names a 0x05 page covering the next kMapPagePagesCovered pages.
+    // Each entry above zero names a 0x05 page covering the next kMapPagePagesCovered pages.
+    // Jet reads entries as signed numbers: Access leaves negative ones (-128) that name none.
     const std::size_t entries = (len - 1) / 4;
     for (std::size_t i = 0; i < entries; ++i) {
         const uint32_t bitmapPage = getU32(row + 1 + 4 * i);
-        if (bitmapPage == 0) continue;
+        if (static_cast<int32_t>(bitmapPage) <= 0) continue;
         Result<Page> page = source.page(bitmapPage);
         if (!page) return Status::corruption(what + page.status().message());
         if (page->data()[0] != kPageUsageMap) {

@@ -160,6 +160,12 @@ std::string canonicalRow(const std::vector<Column>& columns, const std::vector<V
     return out;
 }
 
+::testing::AssertionResult checksConsistent(const std::string& file) {
+    const ToolOutput r = lumaroMdb({"check", file});
+    if (r.ok() && r.out == file + ": consistent\n") return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << r.out << r.err;
+}
+
 std::vector<uint8_t> fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

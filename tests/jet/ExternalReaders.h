@@ -1,6 +1,8 @@
 #pragma once
 // Independent readers of Jet files (mdbtools, mdb-reader) and their comparisons with this engine.
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,9 @@ std::string missingReaders();
 
 // The built lumaro-mdb tool.
 ToolOutput lumaroMdb(const std::vector<std::string>& args);
+
+// lumaro-mdb check on a file this engine wrote or changed: consistent, not even a note.
+::testing::AssertionResult checksConsistent(const std::string& file);
 
 // mdb-tables, mdb-schema and mdb-export against this engine and lumaro-mdb; differences fail.
 void expectMdbToolsAgree(const std::string& file);

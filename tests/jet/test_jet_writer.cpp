@@ -167,7 +167,7 @@ TEST(JetWriter, RefusesRowsAndTablesThatDoNotFit) {
             << "table '" << def.name << "': " << h.status().message();
     }
     ASSERT_TRUE(w.commit());
-    EXPECT_TRUE(lumaroMdb({"check", (dir / "refuse.mdb").string()}).ok());
+    EXPECT_TRUE(checksConsistent((dir / "refuse.mdb").string()));
     Result<Database> db = Database::open((dir / "refuse.mdb").string());
     ASSERT_TRUE(db) << db.status().message();
     for (std::size_t i = 0; i < 2; ++i) {
@@ -271,8 +271,7 @@ TEST(JetWriter, ChangesYesNoInPlaceAndDeletesRows) {
     EXPECT_EQ(csvRecords(csv.out),
               (std::vector<std::string>{"IdContacto,DscContacto,Email,IdLocal,bFlagSincro",
                                         "0,\"Peña\",,2,1", "1,\"Peña\",,2,0", "2,\"Peña\",,2,1"}));
-    const ToolOutput check = lumaroMdb({"check", file.string()});
-    EXPECT_TRUE(check.ok()) << check.out << check.err;
+    EXPECT_TRUE(checksConsistent(file.string()));
 }
 
 // Rows Access moved are followed; deleting one removes both its pointer and the row.
@@ -293,6 +292,6 @@ TEST(JetWriter, DeletesARowAccessMoved) {
         ASSERT_TRUE(updater.value()->close());
     }
     EXPECT_EQ(rowIds(file, "Table1").size(), rows - 1);
-    EXPECT_TRUE(lumaroMdb({"check", file.string()}).ok());
+    EXPECT_TRUE(checksConsistent(file.string()));
     if (missingReaders().empty()) expectMdbToolsAgree(file.string());
 }

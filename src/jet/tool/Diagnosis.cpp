@@ -92,4 +92,11 @@ std::string verdict(const std::vector<std::string>& problems) {
            " above); do not merge it: ask the store that wrote it to send it again";
 }
 
+std::string soundWithNotes(std::size_t notes) {
+    return "sound: every user table reads whole; " +
+           (notes == 1 ? std::string("the note above is")
+                       : "the " + std::to_string(notes) + " notes above are") +
+           " not damage: Access itself leaves such traces, and no data is lost";
+}
+
 }  // namespace lumaro::jet::tool

@@ -18,8 +18,11 @@ std::string explainUnreadable(const std::string& path, const Status& status);
 // when it is a page beyond the end of the file; otherwise unchanged.
 std::string explainDamage(const std::string& message);
 
-// The closing line of check for a file with problems (one sentence each, as the checker gives
-// them): cut short, or damaged in which tables at which pages, and what to do.
+// The closing line of check for a damaged file (the damage one sentence each, as the checker
+// gives it): cut short, or damaged in which tables at which pages, and what to do.
 std::string verdict(const std::vector<std::string>& problems);
+
+// The closing line of check for a file with notes and no damage.
+std::string soundWithNotes(std::size_t notes);
 
 }  // namespace lumaro::jet::tool

@@ -53,7 +53,7 @@ int copy(const Args& args) {
     }
     Result<std::unique_ptr<Writer>> writer = Writer::create(args[1]);
     if (!writer) {
-        std::cerr << "lumaro-mdb: " << args[1] << ": " << writer.status().message() << "\n";
+        std::cerr << "lumaro-mdb: " << writer.status().message() << "\n";  // names the file
         return kExitDamaged;
     }
     bool complete = true;
@@ -75,18 +75,23 @@ int copy(const Args& args) {
 }
 
 int check(const Args& args) {
-    Result<std::vector<std::string>> problems = checkDatabase(args[0]);
-    if (!problems) {
+    Result<CheckReport> report = inspectDatabase(args[0]);
+    if (!report) {
         std::cerr << "lumaro-mdb: " << args[0] << ": "
-                  << explainUnreadable(args[0], problems.status()) << "\n";
+                  << explainUnreadable(args[0], report.status()) << "\n";
         return kExitDamaged;
     }
-    for (const std::string& p : problems.value()) std::cout << args[0] << ": " << p << "\n";
-    if (problems->empty()) {
+    for (const std::string& d : report->damage) std::cout << args[0] << ": " << d << "\n";
+    for (const std::string& n : report->notes) std::cout << args[0] << ": note: " << n << "\n";
+    if (report->consistent()) {
         std::cout << args[0] << ": consistent\n";
         return 0;
     }
-    std::cout << args[0] << ": " << verdict(problems.value()) << "\n";
+    if (report->damage.empty()) {
+        std::cout << args[0] << ": " << soundWithNotes(report->notes.size()) << "\n";
+        return 0;
+    }
+    std::cout << args[0] << ": " << verdict(report->damage) << "\n";
     return kExitDamaged;
 }
 

@@ -56,8 +56,8 @@ void usage(std::ostream& out) {
         out << "  " << head << std::string(head.size() < 36 ? 36 - head.size() : 1, ' ')
             << c.summary << "\n";
     }
-    out << "\nExit status: 0 on success, 1 when the file is missing, unreadable, damaged or "
-           "inconsistent, 2 on wrong usage.\n";
+    out << "\nExit status: 0 on success, 1 when the file is missing, unreadable or damaged "
+           "(or copy's destination is not a regular file), 2 on wrong usage.\n";
 }
 
 }  // namespace
