@@ -42,7 +42,7 @@ public:
     };
     const Cuentas& cuentas() const { return m_cuentas; }
     // "totales <nombre>: N faltan, N sobran, N columnas distintas": the counts since `desde`.
-    void totales(const QString& nombre, const Cuentas& desde = {});
+    void totales(const QString& nombre, const Cuentas& desde);
 
 private:
     void linea(const QString& texto);

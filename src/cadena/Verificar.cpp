@@ -178,7 +178,7 @@ int verificar(const Opciones& o, QTextStream& out, QTextStream& err) {
     else
         out << "veredicto: la cadena NO converge (" << difCadena << " diferencias)\n";
     const Informe::Cuentas soloCadena = cadena.informe().cuentas();
-    cadena.informe().totales(QStringLiteral("cadena"));
+    cadena.informe().totales(QStringLiteral("cadena"), Informe::Cuentas());
     qlonglong difEspejo = 0;
     if (espejo) {
         qlonglong filas = 0;
