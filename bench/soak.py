@@ -310,7 +310,7 @@ class Soak:
 
     def medir_memoria(self, cuando):
         for i, s in self.servicios.items():
-            self.memoria.setdefault(i, {})[cuando] = (s.pid(), s.rss())
+            self.memoria.setdefault(i, {})[cuando] = (s.pid(), s.rss(), s.atascos)
 
 
 def main():

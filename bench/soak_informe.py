@@ -82,7 +82,7 @@ def informe(soak, segundos):
         print("  %s  %s%s" % (f.describir(), "" if f.hecho else "(did not take place) ", f.nota))
     for i, sim, texto, ultimas in soak.eventos:
         print("service of store %d at %s: %s" % (i, sim, texto))
-        for x in ultimas[-3:]:
+        for x in ultimas:
             print("      | " + x)
 
     print("\nstore-days merged: %d of %d owed" % (len(debidos) - len(sin_fusionar), len(debidos)))
@@ -116,7 +116,8 @@ def informe(soak, segundos):
                   x.startswith("  sobra") or x.startswith("  distinta")][:MOSTRAR]:
         print("   " + linea)
 
-    print("longest time a day stayed owed after its last fault cleared: %.2f days" % peor)
+    print("longest time a day stayed owed after its last fault cleared: %.2f days (of the days "
+          "merged; %d never merged)" % (peor, len(sin_fusionar)))
     for t in tarde[:MOSTRAR]:
         i, o, d = t
         print("  store %d merged store %d's %s %.2f days after it fell due (%s)" % (
@@ -126,12 +127,13 @@ def informe(soak, segundos):
     crecimientos = []
     for i in c.ids:
         m = soak.memoria.get(i, {})
-        (p1, r1), (p2, r2) = m.get("medir", (None, None)), m.get("fin", (None, None))
+        (p1, r1, a1), (p2, r2, a2) = m.get("medir", (None,) * 3), m.get("fin", (None,) * 3)
         mismo = p1 is not None and p1 == p2 and r1 is not None and r2 is not None
-        if mismo:
+        if mismo and not a2:
             crecimientos.append(r2 - r1)
         print("  store %d: %s -> %s%s" % (i, r1, r2, " (growth %+d)" % (r2 - r1) if mismo else
-                                           " (not the same process: restarted or down)"))
+                                           " (not the same process: restarted or down)") +
+              (" (found stuck: not counted)" if mismo and a2 else ""))
     bytes_log = {i: sum(os.path.getsize(x) for x in glob.glob(os.path.join(c.tienda(i), "Err_*.log")))
                  for i in c.ids}
     print("run-log bytes per store-day: %d (per store: %s)" % (
@@ -165,7 +167,7 @@ def informe(soak, segundos):
               (esp is None or not any(esp))),
              ("every owed day merged within %g day of its fault clearing" % LIMITE_RETRASO,
               not sin_fusionar and not tarde),
-             ("memory growth under %d KiB" % LIMITE_MEMORIA,
+             ("memory growth under %d KiB (services never restarted or stuck)" % LIMITE_MEMORIA,
               bool(crecimientos) and max(crecimientos) < LIMITE_MEMORIA)]
     print("targets:")
     for texto, ok in metas:

@@ -29,7 +29,8 @@ class Servicio:
     def __init__(self, c, i, minuto_ms, salidas, eventos):
         self.c, self.i, self.minuto_ms, self.eventos = c, i, minuto_ms, eventos
         self.carpeta = c.tienda(i)
-        self.salida = open(os.path.join(salidas, "store%d.out" % i), "ab")
+        self.ruta_salida = os.path.join(salidas, "store%d.out" % i)
+        self.salida = open(self.ruta_salida, "ab")
         self.proc = None
         self.sim = None
         self.ultima = ""
@@ -41,6 +42,7 @@ class Servicio:
         self.ciclo = []          # (time, line) of the cycle under way
         self.largo = {}          # lines of the last cycle at each daily time, by hour
         self.arranques = 0
+        self.atascos = 0         # times it was found stuck
         self.finalizando = False  # stopped on purpose: its end is no failure
 
     # The process.
@@ -191,6 +193,7 @@ class Servicio:
         return time.monotonic() - self.visto
 
     def atascado(self, vigilante):
+        self.atascos += 1
         antes = "no run-log line for %.0f s (clock at %s)" % (self.sin_progreso(), self.sim)
         if vigilante:
             self.proc.kill()
@@ -202,4 +205,11 @@ class Servicio:
             self.evento(antes + "; stopped (SIGSTOP) and no longer waited for")
 
     def evento(self, texto):
-        self.eventos.append((self.i, self.sim, texto, list(self.ultimas)))
+        """Notes what happened, with the last run-log lines and the service's last output
+        (what the service manager's journal would hold)."""
+        self.salida.flush()
+        with open(self.ruta_salida, "rb") as h:
+            h.seek(max(0, os.path.getsize(self.ruta_salida) - 2000))
+            salida = [x.decode("cp1252", "replace") for x in h.read().splitlines()[-2:]]
+        self.eventos.append((self.i, self.sim, texto, list(self.ultimas)[-3:] +
+                             ["(output) " + x for x in salida]))
