@@ -87,7 +87,7 @@ class Soak:
         self.c = None
         self.servicios = {}
         self.fusion = {}      # (store, origin, day) -> first meeting time it was seen merged
-        self.memoria = {}     # store -> {"medir": (pid, kB), "fin": (pid, kB)}
+        self.memoria = {}     # store -> {"medir" or "fin": (pid, KiB, times found stuck)}
         self.eventos = []     # what happened to the services, for the report
         self.rechazadas = []  # (store, verificar's line of the row refused there)
         self.buenos = os.path.join(self.trabajo, "buenos")
@@ -131,18 +131,16 @@ class Soak:
         for s in activos:
             s.seguir()
         pendientes = set(activos)
-        desde = time.monotonic()
         while pendientes:
             if self.a.limite_s and time.monotonic() - self.t0 > self.a.limite_s:
                 raise SinTiempo()
-            # A service that writes but whose clock does not get there is stuck too.
-            largo = time.monotonic() - desde > 10 * self.a.parado_s
             for s in list(pendientes):
                 s.leer()
                 if s.idle_en(t):
                     s.parar()
                     pendientes.discard(s)
-                elif s.sin_progreso() > self.a.parado_s or largo:
+                # One that writes but whose clock does not get there is stuck too.
+                elif s.sin_progreso() > self.a.parado_s or s.en_marcha() > 10 * self.a.parado_s:
                     s.atascado(self.a.vigilante)
                     if not s.vivo():
                         pendientes.discard(s)

@@ -79,6 +79,8 @@ def informe(soak, segundos):
                                                                  segundos))
     print("faults:")
     for f in fallas:
+        if not (f.hecho or f.nota) and f.tipo == "kill":
+            f.nota = "no cycle of the store at that daily time (its service stuck or down)"
         print("  %s  %s%s" % (f.describir(), "" if f.hecho else "(did not take place) ", f.nota))
     for i, sim, texto, ultimas in soak.eventos:
         print("service of store %d at %s: %s" % (i, sim, texto))

@@ -36,7 +36,7 @@ class Servicio:
         self.ultima = ""
         self.ultimas = collections.deque(maxlen=6)
         self.fecha, self.pos, self.resto = None, 0, b""
-        self.visto = time.monotonic()
+        self.visto = self.desde = time.monotonic()
         self.parado = False      # stuck: no run-log line for too long; held stopped
         self.corte = None        # the kill fault waiting for its cycle
         self.ciclo = []          # (time, line) of the cycle under way
@@ -47,7 +47,7 @@ class Servicio:
 
     # The process.
     def arrancar(self, reloj):
-        self.leer()
+        self.leer(revisar=False)
         self.proc = self.c.servicio(self.i, reloj, self.minuto_ms, self.salida)
         self.arranques += 1
         self.sim, self.ultima, self.ciclo, self.parado = reloj, "", [], False
@@ -56,7 +56,7 @@ class Servicio:
             self.fecha, self.resto = reloj.date(), b""
             ruta = self.log(self.fecha)
             self.pos = os.path.getsize(ruta) if os.path.exists(ruta) else 0
-        self.visto = time.monotonic()
+        self.visto = self.desde = time.monotonic()
 
     def vivo(self):
         return self.proc is not None and self.proc.poll() is None and not self.parado
@@ -84,7 +84,11 @@ class Servicio:
 
     def seguir(self):
         self.senal(signal.SIGCONT)
-        self.visto = time.monotonic()
+        self.visto = self.desde = time.monotonic()
+
+    def en_marcha(self):
+        """Real seconds since it was last continued or started."""
+        return time.monotonic() - self.desde
 
     def terminar(self):
         """Stops the service as a shutdown does: SIGTERM, bounded, then SIGKILL."""
@@ -104,8 +108,9 @@ class Servicio:
     def log(self, fecha):
         return os.path.join(self.carpeta, fecha.strftime("Err_%Y%m%d.log"))
 
-    def leer(self):
-        """Takes in the new lines of the run log; restarts the service after a failure."""
+    def leer(self, revisar=True):
+        """Takes in the new lines of the run log; with revisar, restarts the service after a
+        failure."""
         if self.fecha is None:
             return
         for _ in range(400):  # a day after another, while later logs exist
@@ -114,7 +119,8 @@ class Servicio:
             if datos or not os.path.exists(self.log(siguiente)):
                 break
             self.fecha, self.pos, self.resto = siguiente, 0, b""
-        if self.proc and self.proc.poll() is not None and not (self.parado or self.finalizando):
+        if revisar and self.proc and self.proc.poll() is not None and not (
+                self.parado or self.finalizando):
             self.caido()
 
     def bytes_nuevos(self):

@@ -146,12 +146,16 @@ class Cadena:
         os.makedirs(self.dir)
         self.ftp = ServidorFtp(os.path.join(self.dir, "ftp"))
         self.ftp_port = self.ftp.port
-        if espejo:
-            esquema = subprocess.run([self.dbtool, "espejo-esquema", "espejo"], check=True,
-                                     capture_output=True, text=True).stdout
-            self.espejo = Espejo(os.path.join(self.dir, "mariadb"), esquema)
-        for i in self.ids:
-            self.montar_tienda(i)
+        try:
+            if espejo:
+                esquema = subprocess.run([self.dbtool, "espejo-esquema", "espejo"], check=True,
+                                         capture_output=True, text=True).stdout
+                self.espejo = Espejo(os.path.join(self.dir, "mariadb"), esquema)
+            for i in self.ids:
+                self.montar_tienda(i)
+        except BaseException:
+            self.parar()  # no server outlives a failed set-up
+            raise
 
     def tienda(self, i):
         return os.path.join(self.dir, "store%d" % i)
