@@ -323,11 +323,13 @@ struct FtpClient::Impl {
         FtpResult result;
         result.code = static_cast<int>(code);
         result.notConnected = isConnectionFailure(code, curl);
-        // libcurl keeps the first message of a request, which may be an earlier harmless one:
-        // its text for the error itself comes first.
+        // libcurl keeps the first message of a request, which may be an earlier harmless one
+        // (active mode leaves one about inet_ntop at every PORT): its text for the error itself
+        // comes first, and that note is left out.
         QString text = QString::fromUtf8(curl_easy_strerror(code));
-        if (errorText[0] && text != QString::fromUtf8(errorText))
-            text += QStringLiteral(": ") + QString::fromUtf8(errorText);
+        const QString detail = QString::fromUtf8(errorText);
+        if (!detail.isEmpty() && detail != text && !detail.contains(QLatin1String("inet_ntop()")))
+            text += QStringLiteral(": ") + detail;
         const QString tls = textoTls(code);
         if (!tls.isEmpty()) text += QStringLiteral(" (") + tls + QLatin1Char(')');
         if (!watch.reason.isEmpty())
