@@ -92,19 +92,24 @@ struct Destino {
     QString* reason = nullptr;
 };
 
+// Why a local file could not be created or written, read right after the failure; a full
+// disk names its folder.
+QString motivoEscritura(const QFile& file) {
+    const bool full =
+        errno == ENOSPC || errno == EDQUOT || file.error() == QFileDevice::ResourceError;
+    const QFileInfo info(file.fileName());
+    if (full)
+        return QStringLiteral("sin espacio en ") + QDir::toNativeSeparators(info.absolutePath());
+    return QStringLiteral("no se pudo escribir ") +
+           QDir::toNativeSeparators(info.absoluteFilePath()) + QStringLiteral(": ") +
+           file.errorString();
+}
+
 size_t writeToFile(char* data, size_t size, size_t count, void* target) {
     auto* destino = static_cast<Destino*>(target);
     const qint64 length = static_cast<qint64>(size * count);
-    const qint64 written = destino->file.write(data, length);
-    if (written == length) return size * count;
-    const bool full =
-        errno == ENOSPC || errno == EDQUOT || destino->file.error() == QFileDevice::ResourceError;
-    const QFileInfo info(destino->file.fileName());
-    *destino->reason =
-        full ? QStringLiteral("sin espacio en ") + QDir::toNativeSeparators(info.absolutePath())
-             : QStringLiteral("no se pudo escribir ") +
-                   QDir::toNativeSeparators(info.absoluteFilePath()) + QStringLiteral(": ") +
-                   destino->file.errorString();
+    if (destino->file.write(data, length) == length) return size * count;
+    *destino->reason = motivoEscritura(destino->file);
     return 0;
 }
 
@@ -443,9 +448,7 @@ FtpResult FtpClient::download(const QString& remotePath, const QString& localPat
     destino.reason = &m_impl->watch.reason;
     // Unbuffered, so a full disk shows at the write that failed, not later.
     if (!destino.file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return FtpResult::failure(QStringLiteral("no se pudo crear ") +
-                                  QDir::toNativeSeparators(localPath) + QStringLiteral(": ") +
-                                  destino.file.errorString());
+        return FtpResult::failure(motivoEscritura(destino.file));
     m_impl->prepare(remotePath);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, writeToFile);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &destino);
@@ -453,9 +456,7 @@ FtpResult FtpClient::download(const QString& remotePath, const QString& localPat
     if (result.ok) *expectedSize = m_impl->announcedSize();
     destino.file.close();
     if (result.ok && destino.file.error() != QFileDevice::NoError)
-        return FtpResult::failure(QStringLiteral("no se pudo escribir ") +
-                                  QDir::toNativeSeparators(localPath) + QStringLiteral(": ") +
-                                  destino.file.errorString());
+        return FtpResult::failure(motivoEscritura(destino.file));
     return result;
 }
 
