@@ -25,15 +25,28 @@ constexpr int kMaxDiasPendientes = 31;
 
 QString carpetaSnapshots() { return config::LeerConfig(QStringLiteral("RtDbf")).trimmed(); }
 
-// Days between the one "BD_Temp" names and today that have neither a file in the snapshot
-// folder nor a copy in MDB_enviadas: peers walk forward one day at a time, so each of them
-// gets an empty snapshot.
+const QString kPrimerDia = QStringLiteral("PrimerDia");
+const QString kFormatoPrimerDia = QStringLiteral("dd/MM/yyyy");
+
+// The first day that may be missing: the day after the one "BD_Temp" names or, while no
+// snapshot was ever recorded, the day the program first ran in its folder.
+QDate primerDiaPendiente() {
+    const QString bdTemp = config::LeerConfig(QStringLiteral("BD_Temp")).trimmed();
+    if (!bdTemp.isEmpty()) {
+        const QDate ultimo = diaDeSnapshot(bdTemp);
+        return ultimo.isValid() ? ultimo.addDays(1) : QDate();
+    }
+    return QDate::fromString(config::LeerConfig(kPrimerDia).trimmed(), kFormatoPrimerDia);
+}
+
+// Days from the first that may be missing up to yesterday that have neither a file in the
+// snapshot folder nor a copy in MDB_enviadas: peers walk forward one day at a time, so each
+// of them gets an empty snapshot.
 void crearDiasPendientes(const QString& idLocal, const QDate& hoy) {
-    const QDate ultimo = diaDeSnapshot(config::LeerConfig(QStringLiteral("BD_Temp")).trimmed());
-    if (!ultimo.isValid() || ultimo >= hoy) return;
+    const QDate desde = primerDiaPendiente();
+    if (!desde.isValid() || desde >= hoy) return;
     int creados = 0;
-    for (QDate dia = ultimo.addDays(1); dia < hoy && creados < kMaxDiasPendientes;
-         dia = dia.addDays(1)) {
+    for (QDate dia = desde; dia < hoy && creados < kMaxDiasPendientes; dia = dia.addDays(1)) {
         const QString nombre = nombreSnapshot(idLocal, dia);
         const QString ruta = rutaEnCarpetaSnapshots(nombre);
         if (QFileInfo::exists(ruta) || yaEnviado(nombre)) continue;
@@ -49,6 +62,18 @@ void crearDiasPendientes(const QString& idLocal, const QDate& hoy) {
 }
 
 }  // namespace
+
+void anotarPrimerDia() {
+    // Never the one key of a settings file that is missing: the commands report that.
+    QString causa;
+    if (!config::comprobarConfiguracion(&causa)) return;
+    if (!config::LeerConfig(kPrimerDia).trimmed().isEmpty() ||
+        !config::LeerConfig(QStringLiteral("BD_Temp")).trimmed().isEmpty())
+        return;
+    const QString hoy = config::Clock::today().toString(kFormatoPrimerDia);
+    if (config::GrabarConfig(kPrimerDia, hoy))
+        EscribirLog(QStringLiteral("Primer dia del programa en esta carpeta: ") + hoy);
+}
 
 QDate diaDeSnapshot(const QString& nombre) {
     const qsizetype guion = nombre.indexOf(u'_');
