@@ -3,11 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
+#include "db/FilasLedger.h"
+#include "db/Ledger.h"
 #include "jet/Reader.h"
 #include "jet/Writer.h"
 #include "snapshot/DataModel.h"
@@ -70,9 +73,22 @@ void anotarPrimerDia() {
     if (!config::LeerConfig(kPrimerDia).trimmed().isEmpty() ||
         !config::LeerConfig(QStringLiteral("BD_Temp")).trimmed().isEmpty())
         return;
-    const QString hoy = config::Clock::today().toString(kFormatoPrimerDia);
-    if (config::GrabarConfig(kPrimerDia, hoy))
-        EscribirLog(QStringLiteral("Primer dia del programa en esta carpeta: ") + hoy);
+    // The store was registered in this folder the day after the first day its ledger records
+    // for the other stores; a machine off on that day still owes it. A ledger older than the
+    // back-fill reaches (one brought from elsewhere) says nothing about this folder.
+    const QDate hoy = config::Clock::today();
+    QDate dia = hoy;
+    QString error;
+    if (const auto filas = db::leerFilasLedger(db::rutaLedger(), &error);
+        filas && !filas->isEmpty()) {
+        QDate primera = filas->first().fecha;
+        for (const db::FilaLedger& f : *filas) primera = std::min(primera, f.fecha);
+        const QDate alta = primera.addDays(1);
+        if (alta < hoy && alta >= hoy.addDays(-kMaxDiasPendientes)) dia = alta;
+    }
+    const QString texto = dia.toString(kFormatoPrimerDia);
+    if (config::GrabarConfig(kPrimerDia, texto))
+        EscribirLog(QStringLiteral("Primer dia del programa en esta carpeta: ") + texto);
 }
 
 QDate diaDeSnapshot(const QString& nombre) {

@@ -29,9 +29,11 @@ struct SnapshotDelDia {
 SnapshotDelDia crearBDTemp();
 
 // Start-up: while no snapshot was ever recorded ("BD_Temp" empty) and no first day either,
-// records today in "PrimerDia" ("dd/mm/yyyy"): the day from which this store owes snapshots,
-// so that a first day whose generation never finished still gets its file. A store moved over
-// with a "BD_Temp" goes on from that one.
+// records in "PrimerDia" ("dd/mm/yyyy") the day from which this store owes snapshots: the day
+// it was registered in this folder (the day after the earliest its ledger records, when that
+// is within the last 31 days) or else today. So a first day whose generation never finished,
+// or when the machine was off, still gets its file. An installer may set "PrimerDia" itself;
+// a store moved over with a "BD_Temp" goes on from that one.
 void anotarPrimerDia();
 
 // Creates the database file at ruta with the ten empty tables, replacing a file of that name.

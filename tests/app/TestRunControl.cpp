@@ -333,17 +333,31 @@ private Q_SLOTS:
         QCOMPARE(hayArchivosPorSubir(), r.esperando == 1);
     }
 
-    // A store whose first day's generation never finished: the start-up recorded that day, and
-    // the next day's generation makes its empty snapshot too.
+    // A store whose first day's generation never finished, or whose machine was off on the day
+    // it was registered (its ledger starts the other stores on the 4th): the start-up recorded
+    // that day, and the next generation makes its empty snapshots too.
+    void firstDayNeverGenerated_data() {
+        QTest::addColumn<bool>("apagado");
+        QTest::addColumn<QStringList>("archivos");
+        QTest::newRow("killed") << false << QStringList{"3_05122026.mdb", "3_06122026.mdb"};
+        QTest::newRow("machine off")
+            << true << QStringList{"3_04122026.mdb", "3_05122026.mdb", "3_06122026.mdb"};
+    }
     void firstDayNeverGenerated() {
-        QCOMPARE(LeerConfig("PrimerDia"), QStringLiteral("05/12/2026"));
+        QFETCH(bool, apagado);
+        QFETCH(QStringList, archivos);
+        if (apagado) {
+            QVERIFY(db::crearLedger(db::rutaLedger()));
+            QVERIFY(db::registrarDescarga("1", QDate(2026, 12, 3), "1"));
+            GrabarConfig("PrimerDia", QString());
+            control().arrancar();
+        }
         db::setLocalPropio("3", QString());
         GrabarConfig("RtDbf", m_rig->file("out"));
         QDir().mkpath(m_rig->file("out"));
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 6), QTime(2, 0)));
         QCOMPARE(snapshot::crearBDTemp().estado, snapshot::SnapshotDelDia::Estado::Creada);
-        QCOMPARE(QDir(m_rig->file("out")).entryList({"*.mdb"}),
-                 QStringList({"3_05122026.mdb", "3_06122026.mdb"}));
+        QCOMPARE(QDir(m_rig->file("out")).entryList({"*.mdb"}), archivos);
         db::setLocalPropio(QString(), QString());
     }
 
