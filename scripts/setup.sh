@@ -11,7 +11,7 @@ packages=(
   unixodbc unixodbc-dev libsqliteodbc tdsodbc sqlite3 libsqlite3-dev
   mdbtools python3 python3-pyftpdlib python3-openssl python3-aiosmtpd openssl python3-dbfread
   mariadb-server mariadb-client
-  xvfb xauth x11-utils fonts-dejavu-core imagemagick nodejs
+  xvfb xauth x11-utils fonts-dejavu-core imagemagick nodejs chromium
   dpkg-dev systemd desktop-file-utils adduser
 )
 

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <cstdio>
 
 #include "app/RunControl.h"
 #include "app/StopSignal.h"
@@ -11,18 +10,9 @@
 
 namespace lumaro::app {
 
-namespace {
-
-void informar(const Report& report) {
-    if (report.ok() || report.outcome == Outcome::None) return;
-    std::fprintf(stderr, "lumaro-sync: %s\n", report.reason.toLocal8Bit().constData());
-    std::fflush(stderr);
-}
-
-}  // namespace
-
 int runHeadless(Phases& phases, ModoSinVentana modo) {
-    config::HeadlessConsole consola(/*echo=*/true);
+    // A service runs for months: nothing shown is kept beyond what a window would hold.
+    config::HeadlessConsole consola(/*echo=*/true, /*recordEvents=*/false);
     config::setConsole(&consola);
     RunControl control(phases);
 
@@ -42,8 +32,6 @@ int runHeadless(Phases& phases, ModoSinVentana modo) {
     int status = kExitOk;
     switch (modo) {
         case ModoSinVentana::Programacion:
-            QObject::connect(&control, &RunControl::commandFinished, &control,
-                             [&control] { informar(control.lastReport()); });
             config::EscribirLog(
                 QStringLiteral("Sin ventana: programacion diaria activada hasta una senal de "
                                "parada."));
@@ -52,11 +40,11 @@ int runHeadless(Phases& phases, ModoSinVentana modo) {
             break;
         case ModoSinVentana::Generar:
         case ModoSinVentana::Subir:
+            control.setOrdenUnica(true);
             if (modo == ModoSinVentana::Generar)
                 control.Command6_Click();
             else
                 control.Command1_Click();
-            informar(control.lastReport());
             status = control.lastReport().ok() ? kExitOk : kExitFallo;
             break;
     }

@@ -16,8 +16,8 @@ enum ExitStatus : int {
 
 enum class ModoSinVentana { Programacion, Generar, Subir };
 
-// Runs after the second-copy check; returns the exit status. The reason of a failure goes
-// to standard error.
+// Runs after the second-copy check; returns the exit status. Every command ends with its
+// summary line ("Ciclo terminado: ...", with the cause of a failure) on standard error.
 int runHeadless(Phases& phases, ModoSinVentana modo);
 
 }  // namespace lumaro::app

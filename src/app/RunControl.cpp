@@ -6,6 +6,7 @@
 #include "config/Console.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
+#include "snapshot/CrearBDTemp.h"
 
 namespace lumaro::app {
 
@@ -48,8 +49,16 @@ RunControl::RunControl(Phases& phases, QObject* parent) : QObject(parent), m_pha
 
 void RunControl::arrancar() {
     crearCarpetasTrabajo();
+    snapshot::anotarPrimerDia();
     configurarControles();
-    m_phases.ProcesarCargaInicial();
+    // Without settings there is nothing to connect to: say so instead of a driver's complaint.
+    QString causa;
+    if (config::comprobarConfiguracion(&causa)) {
+        m_phases.ProcesarCargaInicial();
+    } else {
+        EscribirLog(causa);
+        console().addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") + causa);
+    }
 }
 
 void RunControl::setButtons(const Buttons& b) {

@@ -8,6 +8,7 @@
 // step label, List1 and the pointer are reached through config::console(). One cycle runs at
 // a time: a command or tick that arrives while one runs is refused with a log line.
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -41,9 +42,15 @@ enum class Outcome {
 
 struct Report {
     Outcome outcome = Outcome::None;
-    QString reason;  // for the failing outcomes
+    QString reason;  // for the failing outcomes: every cause met, joined by "; "
     bool ok() const { return outcome == Outcome::Complete || outcome == Outcome::NothingToDo; }
 };
+
+// The one line that ends every command, in the run log and on standard error:
+// "Ciclo terminado: completo", "Ciclo terminado: sin nada que hacer",
+// "Ciclo terminado: incompleto - <causes>", "Ciclo terminado: fallido - <causes>",
+// "Ciclo terminado: detenido - <cause>"; `proximo` is appended when given.
+QString lineaResumen(const Report& report, const QString& proximo = QString());
 
 // The automatic-mode test each command makes when it starts.
 struct ModoAutomatico {
@@ -93,6 +100,11 @@ public:
     void cerrar();
 
     const Report& lastReport() const { return m_report; }
+    // One command run from the command line: the summary line announces no next try.
+    void setOrdenUnica(bool unica) { m_ordenUnica = unica; }
+    // The next time the schedule runs a cycle by itself (the next of the two daily times);
+    // nullopt when the daily times are not valid.
+    std::optional<QDateTime> proximaHoraProgramada() const;
 
 Q_SIGNALS:
     void controlsChanged();
@@ -109,6 +121,14 @@ private:
     void subirFile();  // "Subir File" within a cycle
     void generar();    // "Generar MDB Local" within a cycle
     void finDeComando();
+    // The outcome of the command from what it met and what the phases noted.
+    Report armarInforme() const;
+    // Why the command did not complete and when the schedule tries again: log, stderr and
+    // the status bar.
+    void anunciarResultado();
+    // The configuration check every command makes first; false (a failure recorded) when the
+    // settings file is missing, unreadable or without [Inicio].
+    bool configuracionPresente();
     bool Command5_Click();
     bool descargarDatos();
     bool archivosEsperando() const;
@@ -137,7 +157,9 @@ private:
     Report m_report;
     QString m_failure;
     std::optional<Outcome> m_subirOutcome;
-    QString m_subirReason;
+    bool m_bVar = false;  // the automatic mode was on for this command
+    bool m_ordenUnica = false;
+    QDate m_ultimaRetencion;
 };
 
 }  // namespace lumaro::app

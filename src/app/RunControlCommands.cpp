@@ -1,9 +1,11 @@
 // "Generar MDB Local", "Subir File" and "Descargar": the commands that run a cycle.
 #include <QDir>
 
+#include "app/Retencion.h"
 #include "app/RunControl.h"
 #include "app/Texts.h"
 #include "app/WorkingFolders.h"
+#include "config/Clock.h"
 #include "config/Console.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
@@ -33,7 +35,11 @@ void RunControl::comoCiclo(const char* quien, Body body) {
     m_report = Report{};
     m_failure.clear();
     m_subirOutcome.reset();
-    m_subirReason.clear();
+    m_bVar = false;
+    config::PhaseResults& r = runState().results;
+    r.downloadFailure.clear();
+    r.importFailure.clear();
+    r.uploadFailure.clear();
     runState().stopRequested = false;
     runState().cancelTransfer = false;
     {
@@ -45,15 +51,22 @@ void RunControl::comoCiclo(const char* quien, Body body) {
 }
 
 void RunControl::finDeComando() {
-    if (runState().stopRequested) {
+    const bool parado = runState().stopRequested;
+    if (parado) {
         aplicarParada();
         setTimerEnabled(false);
-        m_report = Report{Outcome::Stopped, QStringLiteral("Proceso detenido antes de terminar.")};
-    } else if (!m_failure.isEmpty()) {
-        m_report = Report{Outcome::Failed, m_failure};
-    } else if (m_subirOutcome) {
-        m_report = Report{*m_subirOutcome, m_subirReason};
+    } else if (m_bVar) {
+        // Whatever the cycle met, the next daily time tries again by itself.
+        setTimerEnabled(true);
     }
+    m_report = armarInforme();
+    // A settings write that failed between commands counts for the next one.
+    runState().results.settingsFailure.clear();
+    if (!parado && m_ultimaRetencion != config::Clock::today()) {
+        m_ultimaRetencion = config::Clock::today();
+        aplicarRetencion();
+    }
+    anunciarResultado();
     runState().stopRequested = false;
     runState().cancelTransfer = false;
     Q_EMIT commandFinished();
@@ -68,6 +81,15 @@ void RunControl::falla(const QString& reason) {
 }
 
 bool RunControl::detenido() const { return runState().stopRequested; }
+
+bool RunControl::configuracionPresente() {
+    QString causa;
+    if (config::comprobarConfiguracion(&causa)) return true;
+    EscribirLog(causa);
+    console().addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") + causa);
+    falla(causa);
+    return false;
+}
 
 void RunControl::logModo(const char* boton, const ModoAutomatico& modo) const {
     EscribirLog(
@@ -109,11 +131,17 @@ void RunControl::Command1_Click() {
 void RunControl::generar() {
     const ModoAutomatico modo = modoAutomatico();
     logModo("btnGenerarMDB", modo);
+    m_bVar = m_bVar || modo.bVar;
     setTimerEnabled(false);
     habilitar_2(false);
     console().setStatePanel(texts::kProcesando);
     console().setStep(QString());
     console().clearProblems();
+    if (!configuracionPresente()) {
+        habilitar_2(true);
+        refreshTitle();
+        return;
+    }
 
     bool subirIniciado = false;
     bool error = false;
@@ -170,7 +198,12 @@ void RunControl::generar() {
 void RunControl::subirFile() {
     const ModoAutomatico modo = modoAutomatico();
     logModo("btnSubirFile", modo);
+    m_bVar = m_bVar || modo.bVar;
     setTimerEnabled(false);
+    if (!configuracionPresente()) {
+        refreshTitle();
+        return;
+    }
     config::PhaseResults& r = runState().results;
     r.downloadAnswered = false;
     r.downloadCount = 0;
@@ -195,11 +228,8 @@ void RunControl::subirFile() {
     m_phases.Main();
 
     if (!r.importCompleted || !r.uploadDone) {
-        // Stalled: the automatic mode stays off until the operator acts.
+        // Stalled: the end of the command says why and when the schedule tries again.
         m_subirOutcome = Outcome::Stalled;
-        m_subirReason = !r.importCompleted
-                            ? QStringLiteral("La sincronizacion de las MDB descargadas no termino.")
-                            : QStringLiteral("La subida de archivos al FTP no termino.");
         refreshTitle();
         return;
     }

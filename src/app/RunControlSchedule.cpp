@@ -54,6 +54,23 @@ ModoAutomatico RunControl::modoAutomatico() const {
     return modo;
 }
 
+std::optional<QDateTime> RunControl::proximaHoraProgramada() const {
+    QString error;
+    const std::optional<QTime> primera = horaDiaria("Hora1", "Minuto1", &error);
+    const std::optional<QTime> segunda = horaDiaria("Hora2", "Minuto2", &error);
+    if (!primera || !segunda) return std::nullopt;
+    // The tick matches whole minutes: the minute now running is already past.
+    const QDateTime now = config::Clock::now();
+    std::optional<QDateTime> proxima;
+    for (int dia = 0; dia <= 1; ++dia) {
+        for (const QTime& t : {*primera, *segunda}) {
+            const QDateTime candidata(now.date().addDays(dia), t);
+            if (candidata > now && (!proxima || candidata < *proxima)) proxima = candidata;
+        }
+    }
+    return proxima;
+}
+
 void RunControl::Timer1_Timer() {
     if (config::runState().cycleRunning || m_inTick) {
         EscribirLog(

@@ -6,16 +6,25 @@
 //       merge rules leave them; with --espejo, the MySQL mirror must hold exactly the
 //       principal store's rows of the mirrored tables. Exit 0 when all agrees, 1 when not,
 //       2 on bad arguments or unreadable input.
+//
+//   lumaro-cadena estado CFG [--json] [--html ARCHIVO] [--dias-tarde N]
+//       per store, the latest day sent to the FTP exchange folder of the settings file CFG,
+//       the days since and its size; see cadena/Estado.h for the exit codes.
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
 #include <cstdio>
 
+#include "cadena/Estado.h"
 #include "cadena/Verificar.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty() && args.first() == QLatin1String("estado")) {
+        QTextStream out(stdout), err(stderr);
+        return lumaro::cadena::estado(args.mid(1), out, err);
+    }
     lumaro::cadena::Opciones o;
     bool ok = !args.isEmpty() && args.takeFirst() == QLatin1String("verificar");
     for (qsizetype i = 0; ok && i < args.size(); ++i) {
@@ -32,7 +41,8 @@ int main(int argc, char** argv) {
     if (!ok || o.carpetas.isEmpty()) {
         std::fprintf(stderr,
                      "uso: lumaro-cadena verificar DIR1 DIR2 ... "
-                     "[--espejo HOST:PUERTO:USUARIO:CLAVE:BASE] [--principal DIR]\n");
+                     "[--espejo HOST:PUERTO:USUARIO:CLAVE:BASE] [--principal DIR]\n%s\n",
+                     lumaro::cadena::kUsoEstado);
         return lumaro::cadena::kEntradaMala;
     }
     QTextStream out(stdout), err(stderr);

@@ -23,6 +23,11 @@ QString iconWord(BoxIcon icon) {
     return QString();
 }
 
+void append(QStringList& lines, const QString& line) {
+    if (lines.size() >= HeadlessConsole::kMaxLineas) lines.removeFirst();
+    lines.append(line);
+}
+
 void echoLine(const QString& line) {
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
@@ -32,6 +37,7 @@ void echoLine(const QString& line) {
 
 void HeadlessConsole::record(Event::Kind kind, const QString& text, const QString& caption,
                              int number) {
+    if (!m_record) return;
     m_events.push_back(Event{kind, text, caption, number});
 }
 
@@ -58,7 +64,7 @@ void HeadlessConsole::setStep(const QString& text, int rgb) {
 }
 
 void HeadlessConsole::addProblem(const QString& line) {
-    m_problems.append(line);
+    append(m_problems, line);
     record(Event::Kind::Problem, line);
     if (m_echo) echoLine(line);
 }
@@ -69,7 +75,7 @@ void HeadlessConsole::clearProblems() {
 }
 
 void HeadlessConsole::addFile(const QString& name) {
-    m_files.append(name);
+    append(m_files, name);
     record(Event::Kind::File, name);
 }
 

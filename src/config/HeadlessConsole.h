@@ -2,9 +2,11 @@
 // The console without a display: for store servers, automation and tests.
 //
 // Every message box and notice is written to the run log (caption and text) and answered at
-// once, so nothing ever waits for a person. Every call is also recorded, so tests can assert
-// what a phase showed. With echo on, problem lines and boxes are also written to standard
-// error for whoever watches the process.
+// once, so nothing ever waits for a person. Every call is also recorded, unless told not to
+// (a service that runs for months keeps nothing), so tests can assert what a phase showed.
+// List1 and List2 keep their last kMaxLineas lines, as a window's lists would be read. With
+// echo on, problem lines and boxes are also written to standard error for whoever watches
+// the process.
 
 #include <QString>
 #include <QStringList>
@@ -36,7 +38,10 @@ public:
         int number = 0;   // progress value, notice timeout, box icon, busy flag
     };
 
-    explicit HeadlessConsole(bool echo = false) : m_echo(echo) {}
+    static constexpr qsizetype kMaxLineas = 1000;
+
+    explicit HeadlessConsole(bool echo = false, bool recordEvents = true)
+        : m_echo(echo), m_record(recordEvents) {}
 
     void setStatePanel(const QString& text) override;
     void setEventPanel(const QString& text) override;
@@ -69,6 +74,7 @@ private:
                 int number = 0);
 
     bool m_echo;
+    bool m_record;
     QString m_state, m_event, m_step;
     QStringList m_problems, m_files;
     int m_progress = 0;

@@ -1,8 +1,15 @@
 #include "config/ProfileFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringList>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include "config/Cp1252.h"
@@ -45,11 +52,23 @@ QString unquote(const QString& value) {
     return value;
 }
 
-QStringList readLines(const QString& path, bool* exists, QString* lineEnd) {
+QStringList readLines(const QString& path, bool* exists, QString* lineEnd,
+                      QString* error = nullptr) {
     QFile file(path);
     *exists = file.open(QIODevice::ReadOnly);
-    if (!*exists) return {};
-    const QString text = fromCp1252(file.readAll());
+    if (!*exists) {
+        if (error && QFileInfo::exists(path))
+            *error = QStringLiteral("no se puede leer el archivo (") + file.errorString() +
+                     QLatin1Char(')');
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    if (error && file.error() != QFileDevice::NoError) {
+        *error =
+            QStringLiteral("no se puede leer el archivo (") + file.errorString() + QLatin1Char(')');
+        return {};
+    }
+    const QString text = fromCp1252(bytes);
     *lineEnd = text.contains(QLatin1String("\r\n")) || !text.contains(QLatin1Char('\n'))
                    ? QStringLiteral("\r\n")
                    : QStringLiteral("\n");
@@ -60,7 +79,84 @@ QStringList readLines(const QString& path, bool* exists, QString* lineEnd) {
     return lines;
 }
 
+// The cause of a failed system call, as the operator should read it.
+QString causa(int err) {
+    switch (err) {
+        case ENOSPC:
+            return QStringLiteral("no queda espacio en el disco");
+        case EDQUOT:
+            return QStringLiteral("se agoto la cuota de disco");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("no hay permiso de escritura en la carpeta");
+        case EROFS:
+            return QStringLiteral("el disco es de solo lectura");
+        case EIO:
+            return QStringLiteral("error de entrada/salida del disco");
+        default:
+            return QString::fromLocal8Bit(std::strerror(err));
+    }
+}
+
+// Writes bytes to path without ever leaving less than was there: a temporary file beside it
+// is written, flushed to the disk and renamed over the old one, so that a failure at any step
+// leaves the old file as it was. The old file's permissions are kept.
+bool escribirEntero(const QString& ruta, const QByteArray& bytes, QString* error) {
+    // A link keeps pointing at the file it names; that file is the one replaced.
+    const QString path = QFileInfo(ruta).isSymLink() ? QFileInfo(ruta).symLinkTarget() : ruta;
+    const QByteArray destino = QFile::encodeName(path);
+    const QFileInfo info(path);
+    const QByteArray temporal =
+        QFile::encodeName(QDir(info.absolutePath()).filePath(QLatin1Char('.') + info.fileName())) +
+        ".tmp" + QByteArray::number(static_cast<qint64>(::getpid()));
+    mode_t modo = 0644;
+    struct stat st;
+    if (::stat(destino.constData(), &st) == 0) modo = st.st_mode & 07777;
+
+    const auto fallo = [&](int err, int fd) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temporal.constData());
+        *error = causa(err);
+        return false;
+    };
+    const int fd = ::open(temporal.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, modo);
+    if (fd < 0) return fallo(errno, -1);
+    ::fchmod(fd, modo);  // the creation mask may have narrowed it
+    for (qsizetype hecho = 0; hecho < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + hecho, bytes.size() - hecho);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return fallo(n < 0 ? errno : ENOSPC, fd);
+        hecho += n;
+    }
+    if (::fsync(fd) != 0) return fallo(errno, fd);
+    if (::close(fd) != 0) return fallo(errno, -1);
+    if (::rename(temporal.constData(), destino.constData()) != 0) return fallo(errno, -1);
+    // The rename itself reaches the disk with the folder's entry.
+    const int carpeta =
+        ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
+    if (carpeta >= 0) {
+        ::fsync(carpeta);
+        ::close(carpeta);
+    }
+    return true;
+}
+
 }  // namespace
+
+std::optional<bool> ProfileFile::hasSection(const QString& path, const QString& section,
+                                            QString* error) {
+    bool exists = false;
+    QString lineEnd;
+    QString readError;
+    const QStringList lines = readLines(path, &exists, &lineEnd, &readError);
+    if (!exists || !readError.isEmpty()) {
+        if (error) *error = readError.isEmpty() ? QStringLiteral("no existe") : readError;
+        return std::nullopt;
+    }
+    for (const QString& line : lines)
+        if (const auto name = sectionName(line); name && sameName(*name, section)) return true;
+    return false;
+}
 
 QString ProfileFile::read(const QString& path, const QString& section, const QString& key,
                           int maxChars) {
@@ -84,7 +180,13 @@ bool ProfileFile::write(const QString& path, const QString& section, const QStri
                         const QString& value, QString* error) {
     bool exists = false;
     QString lineEnd = QStringLiteral("\r\n");
-    QStringList lines = readLines(path, &exists, &lineEnd);
+    QString readError;
+    QStringList lines = readLines(path, &exists, &lineEnd, &readError);
+    if (!readError.isEmpty()) {
+        // Writing what could be read would lose the rest.
+        *error = readError;
+        return false;
+    }
     const QString newLine = key.trimmed() + QLatin1Char('=') + value;
 
     qsizetype sectionAt = -1;      // line of the wanted section's header
@@ -112,17 +214,7 @@ bool ProfileFile::write(const QString& path, const QString& section, const QStri
         }
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    file.write(toCp1252(lines.join(lineEnd) + lineEnd));
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return escribirEntero(path, toCp1252(lines.join(lineEnd) + lineEnd), error);
 }
 
 }  // namespace lumaro::config

@@ -4,9 +4,11 @@
 // blanks around names and values are not part of them, a value enclosed in matching quotes
 // reads without them, lines beginning with ';' are comments. Writing replaces an existing
 // value in place and leaves every other line (comments included) as it was; a missing file or
-// section is created.
+// section is created. A write never leaves less than was there: the new file is written whole
+// beside the old one and renamed over it, and an old file that cannot be read is not written.
 
 #include <QString>
+#include <optional>
 
 namespace lumaro::config {
 
@@ -16,7 +18,12 @@ public:
     // section or key is missing.
     static QString read(const QString& path, const QString& section, const QString& key,
                         int maxChars);
-    // Returns false, with the reason in *error, when the file could not be written.
+    // Whether the file has the section; nullopt, with the reason in *error ("no existe", or why
+    // it cannot be read), when the file cannot be read.
+    static std::optional<bool> hasSection(const QString& path, const QString& section,
+                                          QString* error);
+    // Returns false, with the reason in *error (no space left, no permission, ...), when the
+    // file could not be written; the file is then as it was.
     static bool write(const QString& path, const QString& section, const QString& key,
                       const QString& value, QString* error);
 };

@@ -19,6 +19,8 @@ struct PhaseResults {
     QString downloadFailure;
     QString importFailure;
     QString uploadFailure;
+    // A settings write that failed during the command (the file was left as it was).
+    QString settingsFailure;
 };
 
 // Keeps the first cause of a phase's failure: later ones are usually its consequences.

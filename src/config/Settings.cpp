@@ -11,6 +11,7 @@
 #include "config/Console.h"
 #include "config/Cp1252.h"
 #include "config/ProfileFile.h"
+#include "config/RunState.h"
 
 namespace lumaro::config {
 
@@ -116,6 +117,24 @@ bool GrabarConfig(const QString& key, const QString& value) {
                              .arg(key, settingsPath(), error);
     EscribirLog(line);
     console().addProblem(line);
+    noteFailure(
+        runState().results.settingsFailure,
+        QStringLiteral("No se pudo grabar la configuracion en %1 (%2)").arg(settingsPath(), error));
+    return false;
+}
+
+bool comprobarConfiguracion(QString* causa) {
+    QString error;
+    const std::optional<bool> inicio = ProfileFile::hasSection(settingsPath(), kInicio, &error);
+    if (inicio.value_or(false)) return true;
+    if (!inicio && !QFileInfo::exists(settingsPath()))
+        *causa = QStringLiteral("No existe el archivo de configuracion ") + settingsPath();
+    else if (!inicio)
+        *causa = QStringLiteral("No se puede leer el archivo de configuracion %1: %2")
+                     .arg(settingsPath(), error);
+    else
+        *causa = QStringLiteral("El archivo de configuracion %1 no tiene la seccion [Inicio]")
+                     .arg(settingsPath());
     return false;
 }
 

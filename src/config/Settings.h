@@ -27,8 +27,12 @@ QString logPath(const QDate& day);
 // Key of section [Inicio]; at most 253 characters of value.
 QString LeerConfig(const QString& key);
 // Writes key=value into [Inicio], creating file and section as needed. A failed write is
-// logged and added to List1; returns false then.
+// logged (with its cause and the path), added to List1 and noted in
+// runState().results.settingsFailure; returns false then, the file left as it was.
 bool GrabarConfig(const QString& key, const QString& value);
+// Whether the settings file exists, can be read and has its section [Inicio]; otherwise false
+// with the cause, naming the path, in *causa. Commands ask before anything else.
+bool comprobarConfiguracion(QString* causa);
 // As LeerConfig, for any section.
 QString LeerConfigSeccion(const QString& section, const QString& key);
 // Any INI file; at most 254 characters, blanks removed at both ends.

@@ -2,9 +2,12 @@
 
 #include <curl/curl.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QUrl>
+#include <cerrno>
 
 #include "config/Console.h"
 #include "config/RunState.h"
@@ -17,32 +20,103 @@ namespace {
 // How often a running transfer lets window events through.
 constexpr qint64 kEventIntervalMs = 100;
 
-size_t appendToBuffer(char* data, size_t size, size_t count, void* target) {
-    static_cast<QByteArray*>(target)->append(data, static_cast<qsizetype>(size * count));
-    return size * count;
-}
-
 size_t discard(char*, size_t size, size_t count, void*) { return size * count; }
 
+// What a running request watches besides libcurl's own limits: "Parar", a pause once data
+// flows, the least average rate and the longest time of FtpTimeouts. `reason` says why a
+// callback ended the request.
+struct Vigilancia {
+    FtpTimeouts limits;
+    QElapsedTimer lastEvents;
+    QElapsedTimer started;
+    QElapsedTimer firstByte;  // invalid until a byte moved
+    QElapsedTimer lastByte;
+    qint64 lastMoved = 0;
+    QString reason;
+
+    void start(const FtpTimeouts& l) {
+        limits = l;
+        started.start();
+        firstByte.invalidate();
+        lastMoved = 0;
+        reason.clear();
+    }
+
+    bool mustStop(qint64 moved) {
+        if (lumaro::config::runState().cancelTransfer) {
+            reason = QStringLiteral("Transferencia cancelada.");
+            return true;
+        }
+        if (started.elapsed() > 1000LL * limits.maxTransferSeconds) {
+            reason = QStringLiteral("la transferencia supero el tiempo maximo de %1 s")
+                         .arg(limits.maxTransferSeconds);
+            return true;
+        }
+        if (moved > 0 && !firstByte.isValid()) firstByte.start();
+        if (!firstByte.isValid()) return false;
+        if (moved != lastMoved || !lastByte.isValid()) {
+            lastMoved = moved;
+            lastByte.start();
+        }
+        if (lastByte.elapsed() > 1000LL * limits.stallSeconds) {
+            reason = QStringLiteral("el FTP dejo de responder o de enviar datos durante %1 s")
+                         .arg(limits.stallSeconds);
+            return true;
+        }
+        const qint64 counted = firstByte.elapsed() - 1000LL * limits.graceSeconds;
+        if (counted <= 0 || moved * 1000 >= counted * limits.minBytesPerSecond) return false;
+        reason = QStringLiteral(
+                     "la transferencia es demasiado lenta: %1 bytes en %2 s (minimo %3 bytes/s "
+                     "pasados los primeros %4 s)")
+                     .arg(moved)
+                     .arg(firstByte.elapsed() / 1000)
+                     .arg(limits.minBytesPerSecond)
+                     .arg(limits.graceSeconds);
+        return true;
+    }
+};
+
+int onProgress(void* clientp, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+    auto* watch = static_cast<Vigilancia*>(clientp);
+    if (!watch->lastEvents.isValid() || watch->lastEvents.elapsed() >= kEventIntervalMs) {
+        lumaro::config::console().processEvents();
+        watch->lastEvents.start();
+    }
+    return watch->mustStop(static_cast<qint64>(dlnow + ulnow)) ? 1 : 0;
+}
+
+// A download's file; a write that fails says why in `reason`, naming the folder when the
+// disk is full.
+struct Destino {
+    QFile file;
+    QString* reason = nullptr;
+};
+
+// Why a local file could not be created or written, read right after the failure; a full
+// disk names its folder.
+QString motivoEscritura(const QFile& file) {
+    const bool full =
+        errno == ENOSPC || errno == EDQUOT || file.error() == QFileDevice::ResourceError;
+    const QFileInfo info(file.fileName());
+    if (full)
+        return QStringLiteral("sin espacio en ") + QDir::toNativeSeparators(info.absolutePath());
+    return QStringLiteral("no se pudo escribir ") +
+           QDir::toNativeSeparators(info.absoluteFilePath()) + QStringLiteral(": ") +
+           file.errorString();
+}
+
 size_t writeToFile(char* data, size_t size, size_t count, void* target) {
-    const qint64 written =
-        static_cast<QFile*>(target)->write(data, static_cast<qint64>(size * count));
-    return written < 0 ? 0 : static_cast<size_t>(written);
+    auto* destino = static_cast<Destino*>(target);
+    const qint64 length = static_cast<qint64>(size * count);
+    if (destino->file.write(data, length) == length) return size * count;
+    *destino->reason = motivoEscritura(destino->file);
+    return 0;
 }
 
 size_t readFromFile(char* buffer, size_t size, size_t count, void* source) {
     const qint64 read =
         static_cast<QFile*>(source)->read(buffer, static_cast<qint64>(size * count));
     return read < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(read);
-}
-
-int onProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    auto* lastEvents = static_cast<QElapsedTimer*>(clientp);
-    if (!lastEvents->isValid() || lastEvents->elapsed() >= kEventIntervalMs) {
-        lumaro::config::console().processEvents();
-        lastEvents->start();
-    }
-    return lumaro::config::runState().cancelTransfer ? 1 : 0;
 }
 
 // Errors that mean the server was never reached or never let us in.
@@ -71,21 +145,19 @@ bool isConnectionFailure(CURLcode code, CURL* curl) {
     }
 }
 
-// What a TLS failure means for the operator, after libcurl's own text.
-QString explicacionTls(CURLcode code) {
+// What a TLS failure means for the operator; empty for other errors.
+QString textoTls(CURLcode code) {
     switch (code) {
         case CURLE_USE_SSL_FAILED:
             return QStringLiteral(
-                " (el servidor FTP no acepta TLS y FtpTLS lo exige: no se "
-                "inicia sesion)");
+                "el servidor FTP no acepta TLS y FtpTLS lo exige: no se inicia sesion");
         case CURLE_SSL_CONNECT_ERROR:
-            return QStringLiteral(" (no se pudo establecer TLS con el servidor FTP)");
+            return QStringLiteral("no se pudo establecer TLS con el servidor FTP");
         case CURLE_PEER_FAILED_VERIFICATION:
             return QStringLiteral(
-                " (no se pudo verificar el certificado del servidor FTP: no "
-                "se transfiere nada)");
+                "no se pudo verificar el certificado del servidor FTP: no se transfiere nada");
         case CURLE_SSL_CACERT_BADFILE:
-            return QStringLiteral(" (no se pudo leer el archivo de FtpCA)");
+            return QStringLiteral("no se pudo leer el archivo de FtpCA");
         default:
             return QString();
     }
@@ -110,16 +182,45 @@ QString entryFromMlsd(const QString& line) {
     return name;
 }
 
-QStringList entriesFrom(const QByteArray& reply, bool mlsd) {
+// A listing read line by line as it arrives: only its entries are kept, and it ends as soon
+// as it passes its bounds, with the reason.
+struct Listado {
+    bool mlsd = false;
+    QString folder;
+    FtpTimeouts limits;
+    QString* reason = nullptr;
+    qint64 bytes = 0;
+    QByteArray partial;  // the line still arriving
     QStringList entries;
-    const QString text = QString::fromUtf8(reply);
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+
+    void line(QByteArray text) {
+        if (text.endsWith('\r')) text.chop(1);
+        const QString line = QString::fromUtf8(text);
         const QString entry = mlsd ? entryFromMlsd(line) : line;
-        if (entry.isEmpty() || isTemporaryName(entry)) continue;
-        entries.append(entry);
+        if (!entry.isEmpty() && !isTemporaryName(entry)) entries.append(entry);
     }
-    return entries;
+    bool tooLarge() {
+        if (bytes > limits.maxListingBytes)
+            *reason = QStringLiteral("el listado de la carpeta %1 del FTP ocupa mas de %2 bytes")
+                          .arg(folder)
+                          .arg(limits.maxListingBytes);
+        else if (entries.size() > limits.maxListingEntries)
+            *reason = QStringLiteral("el listado de la carpeta %1 del FTP tiene mas de %2 entradas")
+                          .arg(folder)
+                          .arg(limits.maxListingEntries);
+        return !reason->isEmpty();
+    }
+};
+
+size_t toListing(char* data, size_t size, size_t count, void* target) {
+    auto* listado = static_cast<Listado*>(target);
+    listado->bytes += static_cast<qint64>(size * count);
+    listado->partial.append(data, static_cast<qsizetype>(size * count));
+    qsizetype start = 0;
+    for (qsizetype end; (end = listado->partial.indexOf('\n', start)) >= 0; start = end + 1)
+        listado->line(listado->partial.mid(start, end - start));
+    listado->partial.remove(0, start);
+    return listado->tooLarge() ? 0 : size * count;
 }
 
 // A curl_slist that frees itself.
@@ -153,7 +254,7 @@ struct FtpClient::Impl {
     FtpTimeouts timeouts = ftpTimeouts();
     CURL* curl = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
-    QElapsedTimer lastEvents;
+    Vigilancia watch;
     QByteArray url;
     QByteArray user;
     QByteArray password;
@@ -187,7 +288,7 @@ struct FtpClient::Impl {
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts.stallSeconds));
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &lastEvents);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discard);
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, discard);
@@ -199,6 +300,14 @@ struct FtpClient::Impl {
     void requireTls() {
         exigirTls(curl, caFile);
         curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        // Before 8.9.0 libcurl closes an upload's data connection without reading what a TLS
+        // 1.3 server sent after the handshake; the reset that follows can cost the server the
+        // end of the file, which some servers then take as complete. TLS 1.2 sends nothing
+        // there.
+        if (curl_version_info(CURLVERSION_NOW)->version_num < 0x080900)
+            curl_easy_setopt(curl, CURLOPT_SSLVERSION,
+                             static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
+                                 static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
     }
 
     FtpResult perform() {
@@ -213,16 +322,56 @@ struct FtpClient::Impl {
             refused.notConnected = true;
             return refused;
         }
+        watch.start(timeouts);
         const CURLcode code = curl_easy_perform(curl);
         if (code == CURLE_OK) return FtpResult::success();
         FtpResult result;
         result.code = static_cast<int>(code);
         result.notConnected = isConnectionFailure(code, curl);
-        result.message =
-            ocultarClaves(QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code)) +
-                              explicacionTls(code),
+        // libcurl keeps the first message of a request, which may be an earlier harmless one
+        // (active mode leaves one about inet_ntop at every PORT): its text for the error itself
+        // comes first, and that note is left out.
+        QString text = QString::fromUtf8(curl_easy_strerror(code));
+        const QString detail = QString::fromUtf8(errorText);
+        if (!detail.isEmpty() && detail != text && !detail.contains(QLatin1String("inet_ntop()")))
+            text += QStringLiteral(": ") + detail;
+        const QString tls = textoTls(code);
+        if (!tls.isEmpty()) text += QStringLiteral(" (") + tls + QLatin1Char(')');
+        if (!watch.reason.isEmpty())
+            text = watch.reason + QStringLiteral(" (") + text + QLatin1Char(')');
+        result.message = ocultarClaves(text, {settings.password});
+        result.cause =
+            ocultarClaves(watch.reason.isEmpty() ? causa(code, result.notConnected, result.message)
+                                                 : watch.reason,
                           {settings.password});
         return result;
+    }
+
+    // The server as the operator wrote it, with the default port when none is given.
+    QString direccion() const {
+        return settings.host.contains(QLatin1Char(':')) ? settings.host
+                                                        : settings.host + QStringLiteral(":21");
+    }
+
+    QString causa(CURLcode code, bool notConnected, const QString& message) {
+        const QString tls = textoTls(code);
+        if (!tls.isEmpty()) return tls;
+        if (code == CURLE_LOGIN_DENIED)
+            return QStringLiteral("el FTP rechazo el usuario ") + settings.user;
+        if (code == CURLE_URL_MALFORMAT)
+            return QStringLiteral("IpFtp no es una direccion valida: ") + settings.host;
+        if (notConnected) return QStringLiteral("el servidor FTP no responde en ") + direccion();
+        switch (code) {
+            case CURLE_PARTIAL_FILE:
+                return QStringLiteral("transferencia cortada: ") + message;
+            case CURLE_OPERATION_TIMEDOUT:
+                return QStringLiteral("el FTP dejo de responder o de enviar datos: ") + message;
+            default:
+                break;
+        }
+        const long reply = lastReply();
+        if (reply >= 400) return QStringLiteral("el FTP respondio %1: ").arg(reply) + message;
+        return QStringLiteral("error de FTP: ") + message;
     }
 
     long lastReply() {
@@ -235,6 +384,15 @@ struct FtpClient::Impl {
         curl_off_t size = -1;
         curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
         return static_cast<qint64>(size);
+    }
+
+    // Commands sent in the folder of the file remotePath once a request for the file without
+    // its data is done (the file's size is asked, so it must exist).
+    FtpResult afterwards(const QString& remotePath, const CommandList& commands) {
+        prepare(remotePath);
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, commands.list);
+        return perform();
     }
 };
 
@@ -256,7 +414,11 @@ FtpResult FtpClient::list(const QString& folder, QStringList* entries) {
     if (!m_impl->curl) return FtpResult::failure(QStringLiteral("libcurl no disponible."));
     const QString path = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     for (const bool mlsd : {true, false}) {
-        QByteArray reply;
+        Listado listado;
+        listado.mlsd = mlsd;
+        listado.folder = folder;
+        listado.limits = m_impl->timeouts;
+        listado.reason = &m_impl->watch.reason;
         m_impl->prepare(path);
         curl_easy_setopt(m_impl->curl, CURLOPT_TIMEOUT,
                          static_cast<long>(m_impl->timeouts.listingSeconds));
@@ -264,11 +426,12 @@ FtpResult FtpClient::list(const QString& folder, QStringList* entries) {
             curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, "MLSD");
         else
             curl_easy_setopt(m_impl->curl, CURLOPT_DIRLISTONLY, 1L);
-        curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, appendToBuffer);
-        curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &reply);
+        curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, toListing);
+        curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &listado);
         const FtpResult result = m_impl->perform();
         if (result.ok) {
-            *entries = entriesFrom(reply, mlsd);
+            if (!listado.partial.isEmpty()) listado.line(listado.partial);
+            *entries = std::move(listado.entries);
             return result;
         }
         if (!mlsd || result.notConnected || !isNotImplemented(m_impl->lastReply())) return result;
@@ -280,20 +443,20 @@ FtpResult FtpClient::download(const QString& remotePath, const QString& localPat
                               qint64* expectedSize) {
     *expectedSize = -1;
     if (!m_impl->curl) return FtpResult::failure(QStringLiteral("libcurl no disponible."));
-    QFile file(localPath);
+    Destino destino;
+    destino.file.setFileName(localPath);
+    destino.reason = &m_impl->watch.reason;
     // Unbuffered, so a full disk shows at the write that failed, not later.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return FtpResult::failure(file.errorString());
+    if (!destino.file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return FtpResult::failure(motivoEscritura(destino.file));
     m_impl->prepare(remotePath);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, writeToFile);
-    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &file);
+    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &destino);
     FtpResult result = m_impl->perform();
     if (result.ok) *expectedSize = m_impl->announcedSize();
-    if (!result.ok && result.code == CURLE_WRITE_ERROR)
-        result.message += QStringLiteral(" (") + file.errorString() + QLatin1Char(')');
-    file.close();
-    if (result.ok && file.error() != QFileDevice::NoError)
-        return FtpResult::failure(file.errorString());
+    destino.file.close();
+    if (result.ok && destino.file.error() != QFileDevice::NoError)
+        return FtpResult::failure(motivoEscritura(destino.file));
     return result;
 }
 
@@ -311,20 +474,41 @@ FtpResult FtpClient::upload(const QString& localPath, const QString& remoteFolde
                             const QString& name, bool replace) {
     if (!m_impl->curl) return FtpResult::failure(QStringLiteral("libcurl no disponible."));
     QFile file(localPath);
-    if (!file.open(QIODevice::ReadOnly)) return FtpResult::failure(file.errorString());
-    const QString temporary = name + QLatin1String(kTemporarySuffix);
-    // Runs in the exchange folder once the data is complete; "*" lets a missing old file pass.
-    CommandList after;
-    if (replace) after.add(QStringLiteral("*DELE ") + name);
-    after.add(QStringLiteral("RNFR ") + temporary);
-    after.add(QStringLiteral("RNTO ") + name);
-    m_impl->prepare(remoteFolder + QLatin1Char('/') + temporary);
+    if (!file.open(QIODevice::ReadOnly))
+        return FtpResult::failure(QStringLiteral("no se pudo leer ") +
+                                  QDir::toNativeSeparators(localPath) + QStringLiteral(": ") +
+                                  file.errorString());
+    const qint64 size = file.size();
+    const QString temporary =
+        remoteFolder + QLatin1Char('/') + name + QLatin1String(kTemporarySuffix);
+    m_impl->prepare(temporary);
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, readFromFile);
     curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, &file);
-    curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(file.size()));
-    curl_easy_setopt(m_impl->curl, CURLOPT_POSTQUOTE, after.list);
-    return m_impl->perform();
+    curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+    const FtpResult sent = m_impl->perform();
+    file.close();
+    if (!sent.ok) return sent;
+
+    // A server may end a data connection cut short as if it were complete: the temporary
+    // takes the real name only when it holds every byte (a server that will not tell the
+    // size is taken at its word).
+    qint64 held = -1;
+    CommandList after;
+    if (remoteSize(temporary, &held).ok && held >= 0 && held != size) {
+        after.add(QStringLiteral("*DELE ") + name + QLatin1String(kTemporarySuffix));
+        m_impl->afterwards(temporary, after);
+        return FtpResult::failure(
+            QStringLiteral("subida cortada: el FTP recibio %1 de %2 bytes de %3")
+                .arg(held)
+                .arg(size)
+                .arg(name));
+    }
+    // "*" lets a missing old file pass.
+    if (replace) after.add(QStringLiteral("*DELE ") + name);
+    after.add(QStringLiteral("RNFR ") + name + QLatin1String(kTemporarySuffix));
+    after.add(QStringLiteral("RNTO ") + name);
+    return m_impl->afterwards(temporary, after);
 }
 
 }  // namespace lumaro::ftp

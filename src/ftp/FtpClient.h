@@ -5,7 +5,8 @@
 // transfer releases it.
 //
 // While a transfer runs, pending window events are let through regularly, and the transfer
-// is abandoned as soon as RunState::cancelTransfer is set.
+// is abandoned as soon as RunState::cancelTransfer is set, when it falls below the least
+// average rate or passes the longest time of FtpTimeouts; the result then says which.
 
 #include <QString>
 #include <QStringList>
@@ -21,9 +22,12 @@ struct FtpResult {
     bool notConnected = false;
     int code = 0;     // libcurl's error number, or 0
     QString message;  // what went wrong, for the log
+    // The same in a few words an operator can act on ("el servidor FTP no responde en
+    // 10.0.0.5:21", "sin espacio en /tienda/MDB_descargadas").
+    QString cause;
 
-    static FtpResult success() { return FtpResult{true, false, 0, QString()}; }
-    static FtpResult failure(const QString& why) { return FtpResult{false, false, 0, why}; }
+    static FtpResult success() { return FtpResult{true, false, 0, QString(), QString()}; }
+    static FtpResult failure(const QString& why) { return FtpResult{false, false, 0, why, why}; }
 };
 
 // Uploads travel under this suffix and get their name only when complete; names carrying it
@@ -44,7 +48,8 @@ public:
 
     // The entries of a server folder, one per line: files by name, folders by name and "/".
     // Temporary upload names are left out. A failed or timed-out listing is a failure, never
-    // an empty folder.
+    // an empty folder; so is one beyond the bounds of FtpTimeouts, read as it arrives and
+    // never held whole.
     FtpResult list(const QString& folder, QStringList* entries);
 
     // Fetches remotePath into localPath (replaced when present). localPath is written only by
@@ -56,7 +61,8 @@ public:
     FtpResult remoteSize(const QString& remotePath, qint64* size);
 
     // Sends localPath to the remote folder under a temporary name and renames it to name
-    // when complete. With replace, a remote file of that name is removed first.
+    // once the server holds all of it (a temporary that came out shorter is removed and the
+    // upload fails). With replace, a remote file of that name is removed first.
     FtpResult upload(const QString& localPath, const QString& remoteFolder, const QString& name,
                      bool replace);
 

@@ -2,6 +2,7 @@
 // Where and how the transfers reach the FTP server.
 
 #include <QString>
+#include <QtGlobal>
 
 namespace lumaro::ftp {
 
@@ -29,12 +30,22 @@ struct FtpSettings {
     QString transferPath(const QString& name) const;
 };
 
-// Limits that keep an unattended run from waiting for ever on a dead or stuck server.
+// Limits that keep an unattended run from waiting for ever on a dead or stuck server, and
+// from holding a listing of any size.
 struct FtpTimeouts {
     int connectSeconds = 20;   // reaching the server
     int responseSeconds = 30;  // any one answer of the server (the greeting and login included)
     int stallSeconds = 60;     // a transfer that moves no byte for this long is cut
     int listingSeconds = 60;   // a whole listing
+    // Once its first byte moved, a transfer must keep an average of minBytesPerSecond after
+    // its first graceSeconds: a file of S bytes gets at most graceSeconds + S /
+    // minBytesPerSecond. A line of a few kilobytes per second meets it with room to spare.
+    int graceSeconds = 60;
+    int minBytesPerSecond = 2048;
+    int maxTransferSeconds = 3600;  // no transfer lasts longer, whatever its size
+    // A listing beyond either bound is refused rather than held in memory.
+    qint64 maxListingBytes = qint64{32} << 20;
+    int maxListingEntries = 200000;
 };
 
 // A switch of the settings file: on unless empty or "0", so that a mistyped value keeps the

@@ -13,6 +13,7 @@
 #include "config/Settings.h"
 #include "ftp/FtpClient.h"
 #include "ftp/FtpUtil.h"
+#include "ftp/SnapshotCompleto.h"
 
 namespace lumaro::ftp {
 
@@ -47,6 +48,10 @@ bool reemplazar(const QString& source, const QString& destination, QString* why)
     return !ec;
 }
 
+void causaDescarga(const QString& causa) {
+    lumaro::config::noteFailure(lumaro::config::runState().results.downloadFailure, causa);
+}
+
 // The failure exit of the download that the transfer itself did not explain.
 bool problemaDescarga(const QString& nombre, const QString& why) {
     const QString linea =
@@ -54,10 +59,13 @@ bool problemaDescarga(const QString& nombre, const QString& why) {
     console().addProblem(marcaTiempo() + QStringLiteral(" - ") + linea);
     EscribirLog(linea);
     EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: N=0 D=") + why);
+    causaDescarga(why);
     return false;
 }
 
-// Fetches X into MDB_descargadas through a temporary file; true when X is there, complete.
+// Fetches X into MDB_descargadas through a temporary file; true when X is there, whole: as
+// large as the server says, and a database the Jet engine reads to the end (a server that
+// does not tell the size cannot be trusted on the length alone).
 bool traerArchivo(FtpClient& client, const FtpSettings& settings, const QString& nombre) {
     const QString destino = rutaPrograma(QStringLiteral("MDB_descargadas"), nombre);
     const QString temporal = destino + QLatin1String(kTemporarySuffix);
@@ -69,6 +77,9 @@ bool traerArchivo(FtpClient& client, const FtpSettings& settings, const QString&
                                    : QStringLiteral("No se ha podido DESCARGAR el archivo") +
                                          entre(nombre) + QStringLiteral("..."));
         EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: ") + detalle(r));
+        causaDescarga(r.notConnected ? r.cause
+                                     : QStringLiteral("descarga de ") + nombre +
+                                           QStringLiteral(": ") + r.cause);
         return false;
     }
     // A file still being written on the server has grown since the transfer began.
@@ -78,16 +89,25 @@ bool traerArchivo(FtpClient& client, const FtpSettings& settings, const QString&
     for (const qint64 servidor : {anunciado, ahora}) {
         if (servidor >= 0 && servidor != local) {
             QFile::remove(temporal);
-            return problemaDescarga(
-                nombre, QStringLiteral("Descarga incompleta: %1 bytes recibidos, %2 en el FTP.")
-                            .arg(local)
-                            .arg(servidor));
+            return problemaDescarga(nombre, QStringLiteral("descarga cortada de %1: %2 de %3 bytes")
+                                                .arg(nombre)
+                                                .arg(local)
+                                                .arg(servidor));
         }
+    }
+    QString motivo;
+    if (!snapshotCompleto(temporal, &motivo)) {
+        QFile::remove(temporal);
+        return problemaDescarga(nombre, QStringLiteral("descarga incompleta de %1 (%2 bytes): %3")
+                                            .arg(nombre)
+                                            .arg(local)
+                                            .arg(motivo));
     }
     QString why;
     if (!reemplazar(temporal, destino, &why)) {
         QFile::remove(temporal);
-        return problemaDescarga(nombre, why);
+        return problemaDescarga(nombre, QStringLiteral("no se pudo dar su nombre a ") + destino +
+                                            QStringLiteral(": ") + why);
     }
     return true;
 }
@@ -143,6 +163,8 @@ bool descargarFileFTP(const QString& X) {
                         : QStringLiteral("No se pudo capturar el listado de archivos del FTP..."));
         EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: ") +
                     detalle(listado));
+        causaDescarga(listado.notConnected ? listado.cause
+                                           : QStringLiteral("listado del FTP: ") + listado.cause);
         return false;
     }
 
@@ -192,7 +214,14 @@ QString nombreLocal(const QString& carpeta, const QString& nombre) {
     return QString();
 }
 
-bool salidaFallidaCarga(const QString& carpeta, const QString& X) {
+// What the last failed upload met, for the upload run's lines.
+FtpResult& ultimoFalloCarga() {
+    static FtpResult fallo;
+    return fallo;
+}
+
+// The failure exit of the upload: its log line, and the cause for the run control.
+bool salidaFallidaCarga(const QString& carpeta, const QString& X, const FtpResult& r) {
     if (existeArchivo(QDir(carpeta).filePath(X)))
         EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: (B) Error al intentar "
                                    "SUBIR archivo") +
@@ -200,6 +229,8 @@ bool salidaFallidaCarga(const QString& carpeta, const QString& X) {
     else
         EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: El arhivo") + entre(X) +
                     QStringLiteral(" no existe."));
+    ultimoFalloCarga() = r;
+    lumaro::config::noteFailure(lumaro::config::runState().results.uploadFailure, r.cause);
     return false;
 }
 
@@ -210,19 +241,32 @@ void detalleCarga(const QString& X, const FtpResult& r) {
 }
 
 // Archives the sent file as MDB_enviadas/hhmmss_F and removes it from its folder; the file
-// is removed only once the copy exists, so it always survives somewhere.
-void archivarEnviado(const QString& origen, const QString& F) {
+// is removed only once the copy exists, so it always survives somewhere. False when the copy
+// could not be made: the file then waits to be sent again.
+bool archivarEnviado(const QString& origen, const QString& F) {
     const QString hhmmss = lumaro::config::Clock::now().toString(QStringLiteral("HHmmss"));
     const QString copia =
         rutaPrograma(QStringLiteral("MDB_enviadas"), hhmmss + QLatin1Char('_') + F);
-    if (lumaro::config::CopiarArchivo(origen, copia))
+    if (lumaro::config::CopiarArchivo(origen, copia)) {
         lumaro::config::BorrarArchivo(origen);
-    else
-        EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - No se pudo copiar el archivo") +
-                    entre(F) + QStringLiteral(" a MDB_enviadas; se conserva en ") + origen);
+        return true;
+    }
+    EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - No se pudo copiar el archivo") +
+                entre(F) + QStringLiteral(" a MDB_enviadas; se conserva en ") + origen +
+                QStringLiteral(" y se volvera a enviar."));
+    lumaro::config::noteFailure(lumaro::config::runState().results.uploadFailure,
+                                QStringLiteral("no se pudo archivar ") + F +
+                                    QStringLiteral(" en ") +
+                                    rutaPrograma(QStringLiteral("MDB_enviadas")));
+    return false;
 }
 
 }  // namespace
+
+QString detalleUltimaCarga() {
+    return QStringLiteral("N=") + QString::number(ultimoFalloCarga().code) +
+           QStringLiteral(". D=") + ultimoFalloCarga().message;
+}
 
 bool cargarFileFTP(const QString& carpeta, const QString& X) {
     const QString verificando = QStringLiteral(" - Verificando si hay archivo para SUBIR...");
@@ -233,10 +277,11 @@ bool cargarFileFTP(const QString& carpeta, const QString& X) {
     FtpClient client(settings);
     // The listing opens the connection and tells whether the name is already taken.
     QStringList entradas;
-    const FtpResult listado = client.list(settings.listingFolder(), &entradas);
+    FtpResult listado = client.list(settings.listingFolder(), &entradas);
     if (!listado.ok) {
         detalleCarga(X, listado);
-        return salidaFallidaCarga(carpeta, X);
+        if (!listado.notConnected) listado.cause.prepend(QStringLiteral("listado del FTP: "));
+        return salidaFallidaCarga(carpeta, X, listado);
     }
     const QString abriendo =
         QStringLiteral("Abriendo conexion con servidor FTP para SUBIR archivo...");
@@ -250,12 +295,16 @@ bool cargarFileFTP(const QString& carpeta, const QString& X) {
     console().processEvents();
     if (F.isEmpty()) {
         EscribirLog(QStringLiteral("(A) No se ha podido SUBIR el archivo."));
-        return salidaFallidaCarga(carpeta, X);
+        return salidaFallidaCarga(
+            carpeta, X,
+            FtpResult::failure(QStringLiteral("no existe el archivo ") +
+                               QDir::toNativeSeparators(QDir(carpeta).filePath(X))));
     }
 
     const bool presente = existeEnListado(entradas.join(kCrLf), F);
     // Marks the name as ours before sending: if the server completes the file but its answer
-    // is lost, the next attempt may replace what this store itself sent.
+    // is lost, or the archive copy cannot be made afterwards, the next attempt may replace
+    // what this store itself sent.
     const QString marca =
         rutaPrograma(QStringLiteral("MDB_enviadas"), F + QStringLiteral(".enviando"));
     if (presente && !yaEnviado(F) && !existeArchivo(marca)) {
@@ -266,21 +315,32 @@ bool cargarFileFTP(const QString& carpeta, const QString& X) {
                                   "Local: no se reemplaza.");
         console().addProblem(marcaTiempo() + QStringLiteral(" - ") + linea);
         EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: ") + linea);
-        return salidaFallidaCarga(carpeta, X);
+        return salidaFallidaCarga(carpeta, X, FtpResult::failure(linea));
     }
+    QFile marcaArchivo(marca);
+    if (!existeArchivo(marca) && !marcaArchivo.open(QIODevice::WriteOnly)) {
+        // Sent without its mark, the file could not be told from another PC's next time.
+        const FtpResult sinMarca =
+            FtpResult::failure(QStringLiteral("no se puede escribir en ") +
+                               rutaPrograma(QStringLiteral("MDB_enviadas")) + QStringLiteral(" (") +
+                               marcaArchivo.errorString() + QStringLiteral("): no se envia ") + F);
+        EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: ") + sinMarca.message);
+        return salidaFallidaCarga(carpeta, X, sinMarca);
+    }
+    marcaArchivo.close();
 
     const QString origen = QDir::toNativeSeparators(QDir(carpeta).filePath(F));
-    QFile(marca).open(QIODevice::WriteOnly);
-    const FtpResult envio = client.upload(origen, settings.subFile, F, presente);
+    FtpResult envio = client.upload(origen, settings.subFile, F, presente);
     if (!envio.ok) {
         EscribirLog(QStringLiteral("(A) No se ha podido SUBIR el archivo."));
         detalleCarga(X, envio);
-        return salidaFallidaCarga(carpeta, X);
+        if (!envio.notConnected)
+            envio.cause.prepend(QStringLiteral("subida de ") + F + QStringLiteral(": "));
+        return salidaFallidaCarga(carpeta, X, envio);
     }
     console().notice(QStringLiteral("SUBIENDO archivo..."),
                      QStringLiteral("Transferencia de archivo"), 1000);
-    archivarEnviado(origen, F);
-    QFile::remove(marca);
+    if (archivarEnviado(origen, F)) QFile::remove(marca);
     EscribirLog(QStringLiteral("Se ha SUBIDO el archivo satisfactoriamente."));
     return true;
 }

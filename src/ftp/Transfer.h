@@ -3,8 +3,9 @@
 //
 // Every transfer reads "IpFtp", "UsuarioFtp", "ContraseñaFtp" and "SubFile" from [Inicio],
 // opens its own session and releases it on every way out. Downloads are written under a
-// temporary name and take their real name only when complete and as large as the server's
-// file, so a cut transfer never leaves a partial snapshot where the merge looks for it.
+// temporary name and take their real name only when as large as the server's file and read
+// whole by the Jet engine, so a cut transfer never leaves a partial snapshot where the merge
+// looks for it.
 
 #include <QString>
 
@@ -13,7 +14,9 @@ namespace lumaro::ftp {
 // Fetches the snapshot X of the exchange folder into MDB_descargadas (replacing a file of
 // that name). Returns true when it was downloaded, and also when the listing does not hold
 // it (nothing written; RunState's fileFound is false then). Returns false when the server
-// could not be reached, the listing failed or timed out, or the transfer failed.
+// could not be reached, the listing failed, timed out or passed its bounds, or the transfer
+// failed, was too slow, or brought a file the Jet engine cannot read whole; RunState's
+// downloadFailure then holds the cause.
 bool descargarFileFTP(const QString& nombreArchivo);
 
 // True when an entry of the last listing taken by descargarFileFTP, trimmed of blanks, equals
@@ -27,7 +30,13 @@ bool existeEnListado(const QString& listado, const QString& nombreArchivo);
 // Sends carpeta/X to the exchange folder. On success the file is archived as
 // MDB_enviadas/hhmmss_X and deleted from carpeta (only if the archive copy was made), and the
 // result is true. A remote file of that name that this installation never sent is not
-// replaced: false.
+// replaced: false. MDB_enviadas/X.enviando marks the name as this store's from before the
+// transfer until the archive copy exists, so a file whose copy failed is sent again later.
+// Nothing is sent while that mark cannot be written.
+// A false result sets RunState's uploadFailure to its cause (the run keeps the first).
 bool cargarFileFTP(const QString& carpeta, const QString& nombreArchivo);
+
+// "N=<error number>. D=<what went wrong>" of the last upload that returned false.
+QString detalleUltimaCarga();
 
 }  // namespace lumaro::ftp

@@ -34,22 +34,22 @@ QString entre(const QString& nombre) {
 // The texts a failed upload leaves, which differ between the temp folder and "RtDbf".
 struct Avisos {
     QString lista;   // List1, after the timestamp
-    QString log;     // run log
+    QString log;     // run log, before the failed upload's "N=... D=..."
     QString correo;  // run log, when the store has a contact e-mail
 };
 
 Avisos avisosTemp(const QString& n) {
-    return {QStringLiteral(" - Problemas al SUBIR archivo") + entre(n) +
-                QStringLiteral(" al FTP, desde <TEMP>."),
-            QStringLiteral("Problemas al SUBIR archivo") + entre(n) +
-                QStringLiteral(" desde <TEMP>: N=0. D="),
-            QStringLiteral("Se intento enviar correo, detallando problemas al SUBIR archivo") +
-                entre(n) + QStringLiteral(" desde <TEMP>.")};
+    return {
+        QStringLiteral(" - Problemas al SUBIR archivo") + entre(n) +
+            QStringLiteral(" al FTP, desde <TEMP>."),
+        QStringLiteral("Problemas al SUBIR archivo") + entre(n) + QStringLiteral(" desde <TEMP>: "),
+        QStringLiteral("Se intento enviar correo, detallando problemas al SUBIR archivo") +
+            entre(n) + QStringLiteral(" desde <TEMP>.")};
 }
 
 Avisos avisosCarpeta(const QString& n) {
     return {QStringLiteral(" - Problemas al SUBIR archivo") + entre(n) + QStringLiteral("."),
-            QStringLiteral("Problemas al SUBIR archivo") + entre(n) + QStringLiteral(". N=0. D="),
+            QStringLiteral("Problemas al SUBIR archivo") + entre(n) + QStringLiteral(". "),
             QStringLiteral("Se intento enviar correo: Detallando problemas al SUBIR archivo") +
                 entre(n) + QStringLiteral(".")};
 }
@@ -106,7 +106,7 @@ public:
         console().addProblem(marcaTiempo() + QStringLiteral(" - Problemas al SUBIR archivo local") +
                              entre(t) + QStringLiteral("."));
         EscribirLog(QStringLiteral("Problemas al SUBIR archivo local") + entre(t) +
-                    QStringLiteral(". N=0. D="));
+                    QStringLiteral(". ") + detalleUltimaCarga());
         if (!m_correo.isEmpty())
             EscribirLogCorreo(
                 QStringLiteral("Se intento enviar correo: Detallando problemas al SUBIR "
@@ -170,7 +170,7 @@ private:
         }
         m_fallo = true;
         console().addProblem(marcaTiempo() + avisos.lista);
-        EscribirLog(avisos.log);
+        EscribirLog(avisos.log + detalleUltimaCarga());
         if (!m_correo.isEmpty()) EscribirLogCorreo(avisos.correo);
     }
 
@@ -248,6 +248,9 @@ void Main() {
         console().addProblem(
             marcaTiempo() +
             QStringLiteral(" - No se conoce el Local propio; no se SUBE ningun archivo."));
+        lumaro::config::noteFailure(
+            resultados.uploadFailure,
+            QStringLiteral("no se conoce el Local propio (Local_Activo): no se sube nada"));
         return;
     }
     Subida subida(id);

@@ -3,11 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
+#include "db/FilasLedger.h"
+#include "db/Ledger.h"
 #include "jet/Reader.h"
 #include "jet/Writer.h"
 #include "snapshot/DataModel.h"
@@ -25,15 +28,28 @@ constexpr int kMaxDiasPendientes = 31;
 
 QString carpetaSnapshots() { return config::LeerConfig(QStringLiteral("RtDbf")).trimmed(); }
 
-// Days between the one "BD_Temp" names and today that have neither a file in the snapshot
-// folder nor a copy in MDB_enviadas: peers walk forward one day at a time, so each of them
-// gets an empty snapshot.
+const QString kPrimerDia = QStringLiteral("PrimerDia");
+const QString kFormatoPrimerDia = QStringLiteral("dd/MM/yyyy");
+
+// The first day that may be missing: the day after the one "BD_Temp" names or, while no
+// snapshot was ever recorded, the day the program first ran in its folder.
+QDate primerDiaPendiente() {
+    const QString bdTemp = config::LeerConfig(QStringLiteral("BD_Temp")).trimmed();
+    if (!bdTemp.isEmpty()) {
+        const QDate ultimo = diaDeSnapshot(bdTemp);
+        return ultimo.isValid() ? ultimo.addDays(1) : QDate();
+    }
+    return QDate::fromString(config::LeerConfig(kPrimerDia).trimmed(), kFormatoPrimerDia);
+}
+
+// Days from the first that may be missing up to yesterday that have neither a file in the
+// snapshot folder nor a copy in MDB_enviadas: peers walk forward one day at a time, so each
+// of them gets an empty snapshot.
 void crearDiasPendientes(const QString& idLocal, const QDate& hoy) {
-    const QDate ultimo = diaDeSnapshot(config::LeerConfig(QStringLiteral("BD_Temp")).trimmed());
-    if (!ultimo.isValid() || ultimo >= hoy) return;
+    const QDate desde = primerDiaPendiente();
+    if (!desde.isValid() || desde >= hoy) return;
     int creados = 0;
-    for (QDate dia = ultimo.addDays(1); dia < hoy && creados < kMaxDiasPendientes;
-         dia = dia.addDays(1)) {
+    for (QDate dia = desde; dia < hoy && creados < kMaxDiasPendientes; dia = dia.addDays(1)) {
         const QString nombre = nombreSnapshot(idLocal, dia);
         const QString ruta = rutaEnCarpetaSnapshots(nombre);
         if (QFileInfo::exists(ruta) || yaEnviado(nombre)) continue;
@@ -49,6 +65,31 @@ void crearDiasPendientes(const QString& idLocal, const QDate& hoy) {
 }
 
 }  // namespace
+
+void anotarPrimerDia() {
+    // Never the one key of a settings file that is missing: the commands report that.
+    QString causa;
+    if (!config::comprobarConfiguracion(&causa)) return;
+    if (!config::LeerConfig(kPrimerDia).trimmed().isEmpty() ||
+        !config::LeerConfig(QStringLiteral("BD_Temp")).trimmed().isEmpty())
+        return;
+    // The store was registered in this folder the day after the first day its ledger records
+    // for the other stores; a machine off on that day still owes it. A ledger older than the
+    // back-fill reaches (one brought from elsewhere) says nothing about this folder.
+    const QDate hoy = config::Clock::today();
+    QDate dia = hoy;
+    QString error;
+    if (const auto filas = db::leerFilasLedger(db::rutaLedger(), &error);
+        filas && !filas->isEmpty()) {
+        QDate primera = filas->first().fecha;
+        for (const db::FilaLedger& f : *filas) primera = std::min(primera, f.fecha);
+        const QDate alta = primera.addDays(1);
+        if (alta < hoy && alta >= hoy.addDays(-kMaxDiasPendientes)) dia = alta;
+    }
+    const QString texto = dia.toString(kFormatoPrimerDia);
+    if (config::GrabarConfig(kPrimerDia, texto))
+        EscribirLog(QStringLiteral("Primer dia del programa en esta carpeta: ") + texto);
+}
 
 QDate diaDeSnapshot(const QString& nombre) {
     const qsizetype guion = nombre.indexOf(u'_');

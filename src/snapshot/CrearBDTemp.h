@@ -23,9 +23,18 @@ struct SnapshotDelDia {
 };
 
 // Names today's snapshot (<own store>_<ddmmyyyy>.mdb in the "RtDbf" folder), first creates an
-// empty snapshot for every day since the one "BD_Temp" names that has none (at most 31),
-// then creates today's file unless it was already sent or already holds rows.
+// empty snapshot for every day since the one "BD_Temp" names that has none (at most 31) or,
+// while "BD_Temp" is empty, since the day of "PrimerDia" (that day included), then creates
+// today's file unless it was already sent or already holds rows.
 SnapshotDelDia crearBDTemp();
+
+// Start-up: while no snapshot was ever recorded ("BD_Temp" empty) and no first day either,
+// records in "PrimerDia" ("dd/mm/yyyy") the day from which this store owes snapshots: the day
+// it was registered in this folder (the day after the earliest its ledger records, when that
+// is within the last 31 days) or else today. So a first day whose generation never finished,
+// or when the machine was off, still gets its file. An installer may set "PrimerDia" itself;
+// a store moved over with a "BD_Temp" goes on from that one.
+void anotarPrimerDia();
 
 // Creates the database file at ruta with the ten empty tables, replacing a file of that name.
 // Logs "Creando BD Temp: Ruta[...]", shows the "Creacion de BD Temp...OK" notice and logs

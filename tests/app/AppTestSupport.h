@@ -39,6 +39,8 @@ public:
     std::optional<QString> nombre = QStringLiteral("3_05122026.mdb");
     bool answered = false, importOk = true, uploadOk = true;
     int downloadCount = 0;
+    // The causes the phases note when they do not complete.
+    QString causaDescarga, causaImport, causaSubida;
     // Run inside a phase, as a button pressed while the phase lets events through.
     std::function<void()> duranteDescarga, duranteMain, duranteCopia;
     QStringList calls;
@@ -62,6 +64,7 @@ public:
         calls << QStringLiteral("descargarOtrosLocales");
         config::runState().results.downloadAnswered = answered;
         config::runState().results.downloadCount = downloadCount;
+        if (!causaDescarga.isEmpty()) config::runState().results.downloadFailure = causaDescarga;
         if (duranteDescarga) duranteDescarga();
     }
     void Main() override {
@@ -69,6 +72,8 @@ public:
         if (duranteMain) duranteMain();
         config::runState().results.importCompleted = importOk;
         config::runState().results.uploadDone = uploadOk;
+        config::runState().results.importFailure = causaImport;
+        config::runState().results.uploadFailure = causaSubida;
     }
     void ProcesarCargaInicial() override { calls << QStringLiteral("ProcesarCargaInicial"); }
 };
@@ -83,7 +88,7 @@ struct TestConsole : config::HeadlessConsole {
 };
 
 // A fresh program folder on a fixed day, and a run control over fake phases with a recording
-// console; started unless `arrancar` is false.
+// console; unless `arrancar` is false, with a settings file and started.
 struct Rig {
     QTemporaryDir dir;
     TestConsole console;
@@ -97,6 +102,9 @@ struct Rig {
         config::runState() = config::RunState{};
         config::setConsole(&console);
         if (!arrancar) return;
+        QFile cfg(config::settingsPath());
+        if (cfg.open(QIODevice::WriteOnly)) cfg.write("[Inicio]\r\n");
+        cfg.close();
         control.arrancar();
         phases.calls.clear();
         console.clearEvents();

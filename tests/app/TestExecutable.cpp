@@ -6,6 +6,7 @@ namespace {
 
 const QString kExe = QStringLiteral(LUMARO_SYNC_EXE);
 const QString kLock = QStringLiteral("lumaro-sync.lock");
+QByteArray inicio() { return QByteArrayLiteral("[Inicio]\r\n"); }
 
 // The files in `folder` matching `pattern`; "Err_*.log" is today's log, whichever day it is.
 QString readAll(const QString& folder, const QString& pattern) {
@@ -60,35 +61,56 @@ private Q_SLOTS:
         QFile::setPermissions(exe, QFile::permissions(exe) | QFile::ExeOwner);
     }
 
-    // Options, bad command lines, and commands that fail without databases, saying why.
+    // Options, bad command lines, and commands that fail without databases or without
+    // settings, saying why in their summary line ("%1" is the settings file).
     void commandLine_data() {
         QTest::addColumn<QString>("args");
+        QTest::addColumn<QByteArray>("cfg");  // none: no settings file
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says");
-        const QString sinBD = QStringLiteral("No se pudieron abrir las conexiones");
-        QTest::newRow("help") << "--help" << 0 << "--headless";
-        QTest::newRow("unknown option") << "--bogus" << 2 << "bogus";
-        QTest::newRow("run without headless") << "--run subir" << 2 << "--run needs --headless";
-        QTest::newRow("unknown command") << "--headless --run todo" << 2 << "todo";
-        QTest::newRow("stray argument") << "--headless x" << 2 << "x";
-        QTest::newRow("no such folder") << "--headless --folder /nonexistent/lumaro" << 2
+        const QByteArray ninguno;
+        const QString sinBD = QStringLiteral(
+            "Ciclo terminado: fallido - No se pudieron abrir las conexiones a las bases de datos.");
+        QTest::newRow("help") << "--help" << ninguno << 0 << "--headless";
+        QTest::newRow("unknown option") << "--bogus" << ninguno << 2 << "bogus";
+        QTest::newRow("run without headless")
+            << "--run subir" << ninguno << 2 << "--run needs --headless";
+        QTest::newRow("unknown command") << "--headless --run todo" << ninguno << 2 << "todo";
+        QTest::newRow("stray argument") << "--headless x" << ninguno << 2 << "x";
+        QTest::newRow("no such folder") << "--headless --folder /nonexistent/lumaro" << ninguno << 2
                                         << "the program folder does not exist";
-        QTest::newRow("generar") << "--headless --run generar" << 1 << sinBD;
-        QTest::newRow("subir") << "--headless --run subir" << 1 << sinBD;
+        QTest::newRow("generar") << "--headless --run generar" << inicio() << 1 << sinBD;
+        QTest::newRow("subir") << "--headless --run subir" << inicio() << 1 << sinBD;
+        QTest::newRow("no settings file")
+            << "--headless --run subir" << ninguno << 1
+            << "Ciclo terminado: fallido - No existe el archivo de configuracion %1\n";
+        QTest::newRow("no [Inicio]")
+            << "--headless --run generar" << QByteArray("[Mysql]\r\nPWDMySQL=x\r\n") << 1
+            << "Ciclo terminado: fallido - El archivo de configuracion %1 no tiene la seccion "
+               "[Inicio]\n";
     }
     void commandLine() {
         QFETCH(QString, args);
+        QFETCH(QByteArray, cfg);
         QFETCH(int, status);
         QFETCH(QString, says);
+        const QString rutaCfg = path(QStringLiteral("lumaro-sync.cfg"));
+        if (!cfg.isNull()) {
+            QFile f(rutaCfg);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(cfg) == cfg.size());
+        }
         QString out, err;
         QCOMPARE(run(args, &out, &err), status);
         const QString& said = status == 0 ? out : err;
-        QVERIFY2(said.contains(says), qPrintable(out + err));
+        QVERIFY2(said.contains(says.replace(QStringLiteral("%1"), rutaCfg)), qPrintable(out + err));
+        QCOMPARE(said.count(QStringLiteral("Ciclo terminado: ")), status == 1 ? 1 : 0);
         // Nothing is created by a command line that is only answered.
         QCOMPARE(QFileInfo::exists(path(QStringLiteral("temp"))), status == 1);
         if (status != 1) return;
         const QString log = readAll(m_dir->path(), QStringLiteral("Err_*.log"));
-        QVERIFY2(log.contains(QStringLiteral("No se puede conectar a la BD")), qPrintable(log));
+        QVERIFY2(log.contains(QStringLiteral("Ciclo terminado: fallido - ")), qPrintable(log));
+        QCOMPARE(log.contains(QStringLiteral("No se puede conectar a la BD")), cfg == inicio());
+        QCOMPARE(QFileInfo::exists(rutaCfg), !cfg.isNull());  // a missing file stays missing
         for (const char* f :
              {"Error", "MDB_descargadas", "MDB_enviadas", "MDB_Syncronizadas", "temp"})
             QVERIFY2(QFileInfo(path(QString::fromLatin1(f))).isDir(), f);
@@ -96,7 +118,8 @@ private Q_SLOTS:
 
     // A second copy is refused; SIGTERM ends the first cleanly; a killed copy locks nobody out.
     void secondCopyRefusedAndStopSignal() {
-        const QByteArray settings("[Inicio]\r\nAutoSync=1\r\nHora1=2\r\n");
+        const QByteArray settings(
+            "[Inicio]\r\nAutoSync=1\r\nHora1=2\r\nBD_Temp=3_01122026.mdb\r\n");
         QFile cfg(path(QStringLiteral("lumaro-sync.cfg")));
         QVERIFY(cfg.open(QIODevice::WriteOnly) && cfg.write(settings) == settings.size());
         cfg.close();

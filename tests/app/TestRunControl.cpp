@@ -5,6 +5,9 @@
 #include "app/Headless.h"
 #include "app/Texts.h"
 #include "app/WorkingFolders.h"
+#include "db/ConfigLocales.h"
+#include "db/Ledger.h"
+#include "snapshot/CrearBDTemp.h"
 
 using namespace lumaro;
 using namespace lumaro::app;
@@ -40,7 +43,9 @@ const GenerarRow kGenerar[] = {
 
 // "Subir File" for each combination of what waits and how the merge and upload end. esperando:
 // a snapshot in MDB_descargadas; propio: this store's file unsent; main: the merge and upload
-// ran; completo: "Esperando..." shown; iAuto: "AutoSync" read as on (logged at the start).
+// ran; completo: "Esperando..." shown; iAuto: "AutoSync" read as on (logged at the start);
+// causa: noted by the phase that did not complete (the download when the merge and upload
+// did); resumen: the summary line, when given.
 struct SubirRow {
     const char* name;
     int conexiones, answered, count, esperando, propio, importOk, uploadOk, timerAntes, main,
@@ -48,19 +53,35 @@ struct SubirRow {
     Outcome outcome;
     const char* autoSync = "";
     int iAuto = 0;
+    const char* causa = "";
+    const char* resumen = nullptr;
 };
 const SubirRow kSubir[] = {
-    {"nothing anywhere, armed", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, NothingToDo},
+    {"nothing anywhere, armed", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, NothingToDo, "", 0, "",
+     "Ciclo terminado: sin nada que hacer"},
     {"nothing anywhere, by hand", 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, NothingToDo, "0"},
-    {"downloaded, complete", 1, 1, 2, 0, 0, 1, 1, 1, 1, 1, 1, Complete},
+    {"downloaded, complete", 1, 1, 2, 0, 0, 1, 1, 1, 1, 1, 1, Complete, "", 0, "",
+     "Ciclo terminado: completo"},
     {"answered only, AutoSync 1 with blanks", 1, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, Complete, " 1 ", 1},
     {"count only, AutoSync not a number", 1, 0, 1, 0, 0, 1, 1, 0, 1, 0, 1, Complete, "si"},
     {"left from an earlier run", 1, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Complete},
     {"own file unsent", 1, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, Complete},
-    {"merge incomplete", 1, 1, 1, 0, 0, 0, 1, 1, 1, 0, 0, Stalled},
-    {"upload incomplete", 1, 1, 1, 0, 0, 1, 0, 1, 1, 0, 0, Stalled},
+    {"merge incomplete, the schedule tries again", 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 0, Stalled, "", 0,
+     "",
+     "Ciclo terminado: incompleto - La sincronizacion de las MDB descargadas no termino - "
+     "proximo intento automatico: 05/12/2026 14:30"},
+    {"upload incomplete, by hand", 1, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0, Stalled, "0", 0,
+     "no responde el servidor FTP",
+     "Ciclo terminado: incompleto - La subida de archivos al FTP no termino: no responde el "
+     "servidor FTP - sin reintento automatico: el modo automatico esta desactivado"},
+    {"download failed, nothing waiting", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Stalled, "", 0,
+     "sin espacio en MDB_descargadas",
+     "Ciclo terminado: incompleto - La descarga no termino: sin espacio en MDB_descargadas - "
+     "proximo intento automatico: 05/12/2026 14:30"},
     {"connections fail, snapshot waiting", 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Failed},
-    {"connections fail, nothing waiting", 0, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Failed},
+    {"connections fail, nothing waiting", 0, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Failed, "", 0, "",
+     "Ciclo terminado: fallido - No se pudieron abrir las conexiones a las bases de datos. - "
+     "proximo intento automatico: 05/12/2026 14:30"},
 };
 
 // This store's exchange files count as waiting only while unsent.
@@ -174,11 +195,17 @@ private Q_SLOTS:
     void subir() {
         const SubirRow& r = fetchRow(kSubir);
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 5, 9)));
+        const char* const claves[] = {"Hora1", "Minuto1", "Hora2", "Minuto2"};
+        for (int i = 0; i < 4; ++i)
+            GrabarConfig(QString::fromLatin1(claves[i]), QString::fromLatin1(kT).split('|')[i]);
         phases().abrir1 = r.conexiones;
         phases().answered = r.answered;
         phases().downloadCount = r.count;
         phases().importOk = r.importOk;
         phases().uploadOk = r.uploadOk;
+        (!r.importOk   ? phases().causaImport
+         : !r.uploadOk ? phases().causaSubida
+                       : phases().causaDescarga) = QString::fromLatin1(r.causa);
         GrabarConfig("AutoSync", QString::fromLatin1(r.autoSync));
         if (r.esperando) m_rig->touch("MDB_descargadas/1_05122026.mdb");
         if (r.propio) {
@@ -188,6 +215,7 @@ private Q_SLOTS:
         // Stale results of an earlier run never count.
         config::runState().results.downloadAnswered = true;
         config::runState().results.downloadCount = 7;
+        config::runState().results.importFailure = QStringLiteral("de otro ciclo");
         control().setTimerEnabled(r.timerAntes);
 
         control().Command1_Click();
@@ -203,15 +231,24 @@ private Q_SLOTS:
         QCOMPARE(phases().count("descargarOtrosLocales"), r.conexiones ? 1 : 0);
         QCOMPARE(phases().count("Main"), r.main ? 1 : 0);
         QCOMPARE(control().timerEnabled(), r.timerDespues == 1);
-        QCOMPARE(console().statePanel(), r.completo ? texts::kEsperando : texts::kProcesando);
-        QCOMPARE(control().lastReport().outcome, r.outcome);
+        const Report& report = control().lastReport();
+        QCOMPARE(report.outcome, r.outcome);
+        // Waiting for the next daily time after a cycle that did not complete, too.
+        const bool esperaReintento = !report.ok() && r.timerDespues;
+        QCOMPARE(console().statePanel(),
+                 r.completo || esperaReintento ? texts::kEsperando : texts::kProcesando);
         // "Descargar" leaves habilitar(false): a started cycle counts as in progress.
         QVERIFY(!control().buttons().subir && control().buttons().parar);
-        QCOMPARE(console().busy(), r.main && !r.completo);
+        QCOMPARE(console().busy(), r.main && !r.completo && !esperaReintento);
         QCOMPARE(console().step(), QString());  // the download step is cleared afterwards
-        QCOMPARE(
-            console().eventPanel(),
-            r.completo ? QStringLiteral("Ultima Ejecucion 05/12/2026 02:05:09 PM") : QString());
+        // Exactly one summary line; the status bar says why a cycle did not complete.
+        const QStringList resumen = logMessages({QStringLiteral("Ciclo terminado: ")});
+        QCOMPARE(resumen.size(), 1);
+        if (r.resumen) QCOMPARE(resumen.first(), QString::fromLatin1(r.resumen));
+        QCOMPARE(console().eventPanel(),
+                 !report.ok() ? QStringLiteral("05/12/2026 02:05:09 PM ") + resumen.first()
+                 : r.completo ? QStringLiteral("Ultima Ejecucion 05/12/2026 02:05:09 PM")
+                              : QString());
     }
 
     // In a cycle the running phase ends first and any command pressed after is refused (never a
@@ -296,17 +333,81 @@ private Q_SLOTS:
         QCOMPARE(hayArchivosPorSubir(), r.esperando == 1);
     }
 
-    // Without a display the exit status is 0 only for a cycle that ended well or had nothing to do.
+    // A store whose first day's generation never finished, or whose machine was off on the day
+    // it was registered (its ledger starts the other stores on the 4th): the start-up recorded
+    // that day, and the next generation makes its empty snapshots too.
+    void firstDayNeverGenerated_data() {
+        QTest::addColumn<bool>("apagado");
+        QTest::addColumn<QStringList>("archivos");
+        QTest::newRow("killed") << false << QStringList{"3_05122026.mdb", "3_06122026.mdb"};
+        QTest::newRow("machine off")
+            << true << QStringList{"3_04122026.mdb", "3_05122026.mdb", "3_06122026.mdb"};
+    }
+    void firstDayNeverGenerated() {
+        QFETCH(bool, apagado);
+        QFETCH(QStringList, archivos);
+        if (apagado) {
+            QVERIFY(db::crearLedger(db::rutaLedger()));
+            QVERIFY(db::registrarDescarga("1", QDate(2026, 12, 3), "1"));
+            GrabarConfig("PrimerDia", QString());
+            control().arrancar();
+        }
+        db::setLocalPropio("3", QString());
+        GrabarConfig("RtDbf", m_rig->file("out"));
+        QDir().mkpath(m_rig->file("out"));
+        config::Clock::setFixed(QDateTime(QDate(2026, 12, 6), QTime(2, 0)));
+        QCOMPARE(snapshot::crearBDTemp().estado, snapshot::SnapshotDelDia::Estado::Creada);
+        QCOMPARE(QDir(m_rig->file("out")).entryList({"*.mdb"}), archivos);
+        db::setLocalPropio(QString(), QString());
+    }
+
+    // Retention, once a day after a cycle: old archive copies and logs go, a day still owed
+    // (in Error, not merged) and the copies of the last 45 days stay.
+    void retention() {
+        QVERIFY(db::crearLedger(db::rutaLedger()));
+        QVERIFY(db::registrarDescarga("1", QDate(2026, 9, 1), "1"));
+        QVERIFY(db::registrarSync("1", QDate(2026, 9, 1), "1", 2));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 9, 1), "1"));
+        const QStringList quedan{"Error/020000_2_01092026.mdb",
+                                 "MDB_enviadas/020000_3_22102026.mdb"};
+        const QStringList viejos =
+            quedan + QStringList{"MDB_Syncronizadas/1_01092026.mdb", "Error/020000_1_01092026.mdb",
+                                 "MDB_enviadas/020000_3_01092026.mdb",
+                                 "MDB_enviadas/020000_3_C_QC5.dbf", "Err_20260901.log"};
+        for (const QString& n : viejos) {
+            m_rig->touch(n);
+            QFile f(m_rig->file(n));
+            QVERIFY(f.open(QIODevice::ReadWrite) &&
+                    f.setFileTime(QDateTime(QDate(2026, 9, 2), QTime(3, 0)),
+                                  QFileDevice::FileModificationTime));
+        }
+        GrabarConfig("DiasRetencion", "10");  // less than the minimum: 45 days
+        control().Command1_Click();
+        control().Command1_Click();
+        QStringList presentes;
+        for (const QString& n : viejos)
+            if (QFile::exists(m_rig->file(n))) presentes << n;
+        QCOMPARE(presentes, quedan);
+        QCOMPARE(logMessages({"Retencion: se borraron"}),
+                 QStringList{"Retencion: se borraron 5 archivos anteriores al 21/10/2026 (45 "
+                             "dias); se conservan 1 cuyo dia aun no esta sincronizado."});
+    }
+
+    // Without a display the exit status is 0 only for a cycle that ended well or had nothing to
+    // do; a download that failed makes it incomplete even with nothing waiting.
     void headlessExitStatus() {
         using enum ModoSinVentana;
-        // Mode, downloaded, merge complete: exit status.
-        const std::tuple<ModoSinVentana, bool, bool, int> casos[] = {{Subir, false, true, 0},
-                                                                     {Subir, true, true, 0},
-                                                                     {Subir, true, false, 1},
-                                                                     {Generar, true, true, 0}};
-        for (const auto& [modo, answered, importOk, status] : casos) {
+        // Mode, downloaded, merge complete, download failure: exit status.
+        const std::tuple<ModoSinVentana, bool, bool, const char*, int> casos[] = {
+            {Subir, false, true, "", 0},
+            {Subir, true, true, "", 0},
+            {Subir, true, false, "", 1},
+            {Generar, true, true, "", 0},
+            {Subir, false, true, "el servidor FTP no responde", 1}};
+        for (const auto& [modo, answered, importOk, causa, status] : casos) {
             phases().answered = answered;
             phases().importOk = importOk;
+            phases().causaDescarga = QString::fromLatin1(causa);
             QCOMPARE(runHeadless(phases(), modo), status);
         }
         config::setConsole(&console());

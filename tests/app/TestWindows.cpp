@@ -194,6 +194,7 @@ private Q_SLOTS:
 
     // In a cycle a box becomes a self-closing notice, also in List1 and the log; outside, modal.
     void boxInsideACycleBecomesANotice() {
+        GrabarConfig("AutoSync", "0");
         start();
         FrmProcesoSync::setAvisoEnCicloMs(150);
         phases().answered = true;

@@ -3,13 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "TiendasDePrueba.h"
+#include "cadena/Estado.h"
 #include "cadena/Verificar.h"
 #include "config/Settings.h"
 #include "db/MariaDbServer.h"
 #include "db/tool/EsquemaEspejo.h"
+#include "ftp/FtpServerFixture.h"
 #include "outputs/DatosEspejo.h"
 
 namespace {
@@ -158,6 +164,67 @@ TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
     EXPECT_EQ(verificar(salida, espejo), cadena::kNoCoincide) << salida.toStdString();
     EXPECT_TRUE(salida.contains("veredicto espejo: el espejo NO coincide (2 diferencias)"))
         << salida.toStdString();
+}
+
+// The exchange folder of a chain on 5 December: stores 1 and 2 sent in time, store 3 last sent
+// four days ago; names that are not a store's snapshot are left out.
+TEST(CadenaEstado, NamesTheLateStoreAndDrawsThePage) {
+    ftp::test::FtpServer servidor;
+    ASSERT_GT(servidor.port(), 0) << "the loopback FTP server did not start";
+    ftp::test::StoreFolder tienda(servidor.port());
+    config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 30)));
+    const std::pair<const char*, int> archivos[] = {
+        {"1_04122026.mdb", 10}, {"1_05122026.mdb", 1000}, {"2_04122026.mdb", 2000},
+        {"3_20112026.mdb", 10}, {"3_01122026.mdb", 3000}, {"0_05122026.mdb", 10},
+        {"4_31112026.mdb", 10}, {"notas.txt", 10}};
+    for (const auto& [nombre, bytes] : archivos)
+        ASSERT_TRUE(ftp::test::writeFile(servidor.remote(QStringLiteral("intercambio/") + nombre),
+                                         ftp::test::bytes(bytes)));
+    QTemporaryDir dir;
+    const QString cfg = config::settingsPath(), pagina = dir.filePath("estado.html");
+    QString salida, errores;
+    const auto estado = [&](const QStringList& argumentos) {
+        salida.clear();
+        errores.clear();
+        QTextStream out(&salida), err(&errores);
+        return cadena::estado(argumentos, out, err);
+    };
+    EXPECT_EQ(estado({cfg, "--html", pagina}), cadena::kEstadoTarde) << errores.toStdString();
+    EXPECT_TRUE(
+        salida.contains("       1  05/12/2026                0          1000  al dia\n"
+                        "       2  04/12/2026                1          2000  atrasada\n"
+                        "       3  01/12/2026                4          3000  tarde\n"
+                        "Tiendas con mas de 2 dias sin enviar: 3\n"))
+        << salida.toStdString();
+    EXPECT_EQ(estado({cfg, "--json", "--dias-tarde", "4"}), cadena::kEstadoAlDia);
+    const QJsonObject json = QJsonDocument::fromJson(salida.toUtf8()).object();
+    const QJsonArray tiendas = json["tiendas"].toArray();
+    ASSERT_EQ(tiendas.size(), 3) << salida.toStdString();
+    EXPECT_EQ(tiendas[2].toObject()["diasDeRetraso"].toInt(), 4);
+    EXPECT_EQ(tiendas[2].toObject()["tamano"].toInt(), 3000);
+    EXPECT_EQ(tiendas[2].toObject()["diasEnviados"].toArray().size(), 2);
+    EXPECT_TRUE(json["tarde"].toArray().isEmpty());
+    EXPECT_EQ(estado({cfg, "--dias-tarde"}), cadena::kEstadoUsoMalo);
+    tienda.setPort(ftp::test::unusedPort());
+    EXPECT_EQ(estado({cfg}), cadena::kEstadoSinServidor);
+    EXPECT_TRUE(errores.contains("no se pudo listar la carpeta de intercambio \"intercambio\""))
+        << errores.toStdString();
+
+    // The page as a browser shows it.
+    const QString html = QString::fromUtf8(ftp::test::readAll(pagina));
+    EXPECT_TRUE(html.contains("<tr class=\"tarde\"><td>3</td>") && !html.contains("<script"));
+    const QString chromium = QStandardPaths::findExecutable("chromium");
+    if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed: the page is not drawn";
+    const QString png = LUMARO_BINARY_DIR "/tests/cadena/cadena-estado.png";
+    QFile::remove(png);
+    QProcess navegador;
+    navegador.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu",
+                               "--user-data-dir=" + dir.filePath("perfil"), "--screenshot=" + png,
+                               "--window-size=1000,700", "file://" + pagina});
+    if (!navegador.waitForFinished(90000)) navegador.kill();
+    const QByteArray imagen = ftp::test::readAll(png);
+    EXPECT_TRUE(imagen.startsWith("\x89PNG") && imagen.size() > 20000)
+        << "screenshot " << png.toStdString() << ": " << imagen.size() << " bytes";
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/Cp1252.h"
 #include "config/HeadlessConsole.h"
+#include "config/RunState.h"
 #include "config/Settings.h"
 
 using namespace lumaro::config;
@@ -130,12 +132,34 @@ TEST_F(ConfigTest, WriteCreatesFileAndSectionInWindows1252) {
     EXPECT_EQ(LeerConfig("contraseñaftp"), "año");
 }
 
-TEST_F(ConfigTest, FailedWriteIsLoggedAndListed) {
+// A write that fails leaves the file as it was and says why and where (log, List1, the
+// command's outcome): a folder in the file's place, then a full disk (a 64 KiB tmpfs).
+TEST_F(ConfigTest, FailedWriteKeepsTheFileAndSaysWhy) {
     QDir().mkdir(settingsPath());
     EXPECT_FALSE(GrabarConfig("AutoSync", "0"));
     ASSERT_EQ(m_console.problems().size(), 1);
     EXPECT_TRUE(m_console.problems().first().contains("AutoSync"));
     EXPECT_TRUE(log().contains("Error al grabar la configuracion <AutoSync>"));
+
+    const QString lleno = path("lleno");
+    QDir().mkdir(lleno);
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", lleno}) != 0)
+        GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
+    setProgramFolder(lleno);
+    const QByteArray antes = kHandMade + QByteArray(459 - kHandMade.size(), ';') + "\r\n";
+    writeAll(settingsPath(), antes);
+    QFile relleno(path("lleno/relleno"));
+    ASSERT_TRUE(relleno.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 64 && relleno.write(QByteArray(4096, 'x')) > 0 && relleno.flush(); ++i) {
+    }
+    relleno.close();
+    runState().results.settingsFailure.clear();
+    EXPECT_FALSE(GrabarConfig("AutoSync", "1"));
+    EXPECT_EQ(readAll(settingsPath()), antes);
+    EXPECT_TRUE(
+        m_console.problems().last().contains(settingsPath() + " - no queda espacio en el disco"));
+    EXPECT_TRUE(runState().results.settingsFailure.contains("no queda espacio en el disco"));
+    QProcess::execute("umount", {lleno});
 }
 
 TEST_F(ConfigTest, ValueLengthLimits) {
@@ -197,4 +221,11 @@ TEST_F(ConfigTest, HeadlessBoxesAreLoggedAndAnswered) {
     EXPECT_TRUE(
         log().contains("Mensaje (Error) <Sincronizacion Lumaro>: l\xEDnea 1 l\xEDnea 2\r\n"));
     EXPECT_TRUE(log().contains("Aviso <DESCARGANDO...>: DESCARGANDO...\r\n"));
+
+    // A service's console keeps nothing but the last lines of its lists.
+    HeadlessConsole servicio(/*echo=*/false, /*recordEvents=*/false);
+    for (int i = 0; i < 3000; ++i) servicio.addProblem(QString::number(i));
+    EXPECT_TRUE(servicio.events().empty());
+    EXPECT_EQ(servicio.problems().size(), HeadlessConsole::kMaxLineas);
+    EXPECT_EQ(servicio.problems().last(), "2999");
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@
 #include "config/RunState.h"
 #include "config/Settings.h"
 #include "ftp/FtpSettings.h"
+#include "jet/Writer.h"
 
 namespace lumaro::ftp::test {
 
@@ -39,6 +41,24 @@ inline QByteArray bytes(int size) {
     QByteArray data(size, '\0');
     for (int i = 0; i < size; ++i) data[i] = static_cast<char>('a' + i % 23);
     return data;
+}
+
+// A whole Jet database of one table of numbered text rows, as its bytes; about 300 bytes a
+// row, so a snapshot of any size the test needs.
+inline QByteArray jetFile(int rows) {
+    using namespace lumaro::jet;
+    static QHash<int, QByteArray> made;
+    if (made.contains(rows)) return made[rows];
+    QTemporaryDir dir;
+    auto writer = Writer::create(dir.filePath("x.mdb").toStdString());
+    auto table =
+        writer ? writer.value()->createTable(
+                     {"Filas", {{"n", ColumnType::Long, 4}, {"texto", ColumnType::Text, 200}}})
+               : Result<Writer::TableHandle>(Status::ioError("no writer"));
+    for (int i = 0; i < rows && table; ++i)
+        writer.value()->insert(table.value(), {int64_t{i}, std::string(200, char('a' + i % 23))});
+    if (!table || !writer.value()->commit()) return QByteArray();
+    return made[rows] = readAll(dir.filePath("x.mdb"));
 }
 
 // Debian's interpreter carries pyftpdlib and aiosmtpd; another python3 first on PATH may not.
@@ -182,8 +202,12 @@ public:
         GrabarConfig(QStringLiteral("RtDbf"), path(QStringLiteral("snapshots")));
         setConsole(&m_console);
         runState() = RunState{};
-        // Short limits: a dead server costs the tests seconds, not minutes.
-        setFtpTimeouts(FtpTimeouts{2, 2, 2, 3});
+        // Short limits: a dead or trickling server costs the tests seconds, not minutes; a
+        // listing of more than 1000 entries is too large.
+        FtpTimeouts limits{2, 2, 2, 3};
+        limits.graceSeconds = 2;
+        limits.maxListingEntries = 1000;
+        setFtpTimeouts(limits);
     }
     ~StoreFolder() {
         using namespace lumaro::config;

@@ -42,7 +42,7 @@ protected:
     void offer(const QString& store, int day) {
         ASSERT_TRUE(
             writeFile(remote(store + u'_' + QDate(2026, 12, day).toString("ddMMyyyy") + ".mdb"),
-                      bytes(20000 + day)));
+                      jetFile(day)));
     }
     // A download recorded for a store `daysAgo` days before today.
     static void recorded(const char* store, int daysAgo) {
@@ -248,6 +248,7 @@ TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     EXPECT_EQ(stored(), QStringList{"3_05122026.mdb"});
     EXPECT_FALSE(runState().results.uploadDone);
     EXPECT_TRUE(store.logged({"no se conoce el Local propio"}));
+    EXPECT_TRUE(runState().results.uploadFailure.contains("Local propio"));
 }
 
 TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
@@ -280,9 +281,11 @@ TEST_F(UploadRunTest, RefusedUploadsAreReportedAndDoNotHoldBackTheOthers) {
     Main();
     EXPECT_FALSE(runState().results.uploadDone);
     EXPECT_TRUE(QFileInfo::exists(local("3_05122026.mdb")));
-    EXPECT_TRUE(store.logged({"Problemas al SUBIR archivo local < 3_05122026.mdb >.",
+    EXPECT_TRUE(store.logged({"Problemas al SUBIR archivo local < 3_05122026.mdb >. N=25. D=",
+                              "Problemas al SUBIR archivo < 3_04122026.mdb >. N=25. D=",
                               "Se intento enviar correo: Detallando problemas al SUBIR archivo "
                               "local < 3 - 05122026.mdb >."}));
+    EXPECT_TRUE(runState().results.uploadFailure.contains("el FTP respondio 550"));
 
     server.setFault("refuse_stor", false);
     put({"3_03122026.mdb"});

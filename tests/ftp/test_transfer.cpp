@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <algorithm>
+#include <utility>
 
 #include "FtpServerFixture.h"
 #include "ftp/FtpClient.h"
@@ -38,7 +40,7 @@ protected:
 };
 
 TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
-    const QByteArray data = bytes(300000);
+    const QByteArray data = jetFile(1000);
     ASSERT_TRUE(writeFile(remote(kName), data));
     ASSERT_TRUE(writeFile(downloaded(), "old"));
 
@@ -55,9 +57,9 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
 
     // A server without MLSD is listed by name.
     server.setFault("no_mlsd", true);
-    ASSERT_TRUE(writeFile(remote(kName), "data"));
+    ASSERT_TRUE(writeFile(remote(kName), jetFile(1)));
     EXPECT_TRUE(descargarFileFTP(kName));
-    EXPECT_EQ(readAll(downloaded()), QByteArray("data"));
+    EXPECT_EQ(readAll(downloaded()), jetFile(1));
     EXPECT_TRUE(server.commands().contains("NLST"));
 }
 
@@ -76,12 +78,12 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
 
 TEST_F(TransferTest, BackslashExchangeFolderListsWithSlashesAndTransfersAsWritten) {
     GrabarConfig("SubFile", "in\\box");
-    for (const char* folder : {"in/box", "in\\box"}) {
+    for (const auto& [folder, rows] : {std::pair{"in/box", 1}, std::pair{"in\\box", 2}}) {
         ASSERT_TRUE(QDir(server.root()).mkpath(folder));
-        ASSERT_TRUE(writeFile(server.remote(folder) + u'/' + kName, folder));
+        ASSERT_TRUE(writeFile(server.remote(folder) + u'/' + kName, jetFile(rows)));
     }
     EXPECT_TRUE(descargarFileFTP(kName));
-    EXPECT_EQ(readAll(downloaded()), QByteArray("in\\box"));
+    EXPECT_EQ(readAll(downloaded()), jetFile(2));
     EXPECT_TRUE(server.commands().contains("CWD box"));
 }
 
@@ -102,14 +104,28 @@ TEST_F(TransferTest, UploadArchivesTheFileUnderItsTimeAndRemovesIt) {
     EXPECT_EQ(readAll(remote(kOwn)), QByteArray("second"));
     EXPECT_EQ(enviadas(), (QStringList{"143015_3_05122026.mdb", "143120_3_05122026.mdb"}));
 
-    // MDB_enviadas is a file: the archive copy fails and the sent file is kept.
+    // The archive copy fails (a folder holds its name): the sent file is kept, and a later run
+    // that can archive it sends it again, since it is this store's, and archives it.
     ASSERT_TRUE(QDir(store.path("MDB_enviadas")).removeRecursively());
-    ASSERT_TRUE(writeFile(store.path("MDB_enviadas"), "blocked"));
+    ASSERT_TRUE(QDir().mkpath(store.path("MDB_enviadas/143120_3_05122026.mdb")));
     ASSERT_TRUE(QFile::remove(remote(kOwn)));
     ASSERT_TRUE(writeFile(outgoing(), "third"));
     EXPECT_TRUE(upload());
     EXPECT_TRUE(QFileInfo::exists(outgoing()));
     EXPECT_TRUE(store.logged({"a MDB_enviadas; se conserva en"}));
+    ASSERT_TRUE(QDir(store.path("MDB_enviadas/143120_3_05122026.mdb")).removeRecursively());
+    EXPECT_TRUE(upload());
+    EXPECT_FALSE(QFileInfo::exists(outgoing()));
+    EXPECT_EQ(enviadas(), QStringList{"143120_3_05122026.mdb"});
+
+    // MDB_enviadas cannot be written: nothing is sent, as it could not be told ours later.
+    ASSERT_TRUE(QDir(store.path("MDB_enviadas")).removeRecursively());
+    ASSERT_TRUE(writeFile(store.path("MDB_enviadas"), "blocked"));
+    ASSERT_TRUE(QFile::remove(remote(kOwn)));
+    ASSERT_TRUE(writeFile(outgoing(), "fourth"));
+    EXPECT_FALSE(upload());
+    EXPECT_TRUE(remoteFiles().isEmpty());
+    EXPECT_TRUE(store.logged({"no se puede escribir en " + store.path("MDB_enviadas")}));
 }
 
 // A remote file this installation never sent is another PC set up as the same store.
@@ -142,8 +158,9 @@ private:
 
 struct FaultRow {
     bool upload;
-    const char* fault;     // a fault file of ftp_server.py, or one of the local faults below
+    const char* fault;     // fault files of ftp_server.py joined by +, or a local fault below
     const char* logLines;  // separated by |
+    const char* cause;     // in RunState's downloadFailure or uploadFailure
 };
 
 class FaultTest : public TransferTest, public ::testing::WithParamInterface<FaultRow> {};
@@ -151,7 +168,7 @@ class FaultTest : public TransferTest, public ::testing::WithParamInterface<Faul
 TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
     const FaultRow row = GetParam();
     const QString fault = row.fault;
-    ASSERT_TRUE(writeFile(remote(kName), bytes(400000)));
+    ASSERT_TRUE(writeFile(remote(kName), jetFile(1300)));
     ASSERT_TRUE(writeFile(downloaded(), "earlier copy"));
     const bool local = row.upload && fault != "no_local_file";
     ASSERT_TRUE(!local || writeFile(outgoing(), "data"));
@@ -165,7 +182,7 @@ TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
         lumaro::config::setConsole(&stopping);
         server.setFault("stall_retr", true);
     } else if (fault != "no_local_file") {
-        server.setFault(fault, true);
+        for (const QString& each : fault.split(u'+')) server.setFault(each, true);
     }
     QElapsedTimer took;
     took.start();
@@ -178,6 +195,9 @@ TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
     EXPECT_TRUE(enviadas().isEmpty());
     EXPECT_EQ(remoteFiles(), QStringList{kName});
     EXPECT_TRUE(store.logged(QString::fromUtf8(row.logLines).split(u'|')));
+    const auto& results = runState().results;
+    EXPECT_TRUE((row.upload ? results.uploadFailure : results.downloadFailure).contains(row.cause))
+        << (row.upload ? results.uploadFailure : results.downloadFailure).toStdString();
 }
 
 const char* const kNotConnected = "No se pudo conectar con el FTP...";
@@ -186,23 +206,40 @@ const char* const kNotDownloaded = "No se ha podido DESCARGAR el archivo < 2_051
 INSTANTIATE_TEST_SUITE_P(
     Rows, FaultTest,
     ::testing::Values(
-        FaultRow{false, "server_down", kNotConnected},
-        FaultRow{false, "refuse_login", kNotConnected},
-        FaultRow{false, "hung_server", kNotConnected}, FaultRow{false, "cut_retr", kNotDownloaded},
-        FaultRow{false, "grow_retr", "Problemas al DESCARGAR el archivo < 2_05122026.mdb >."},
-        FaultRow{false, "stall_retr", kNotDownloaded},
-        FaultRow{false, "stall_list", "No se pudo capturar el listado de archivos del FTP..."},
-        FaultRow{false, "cancelled", "Transferencia cancelada."},
-        FaultRow{false, "stop_pressed", "N=42 D="},
+        FaultRow{false, "server_down", kNotConnected, "el servidor FTP no responde en 127.0.0.1:"},
+        FaultRow{false, "refuse_login", kNotConnected, "el FTP rechazo el usuario tienda"},
+        FaultRow{false, "hung_server", kNotConnected, "el servidor FTP no responde en"},
+        FaultRow{false, "cut_retr", kNotDownloaded, "cortada"},
+        FaultRow{false, "no_size+cut_retr", "Problemas al DESCARGAR el archivo < 2_05122026.mdb >.",
+                 "descarga incompleta de 2_05122026.mdb"},
+        FaultRow{false, "refuse_retr", kNotDownloaded, "el FTP respondio 451"},
+        FaultRow{false, "grow_retr", "Problemas al DESCARGAR el archivo < 2_05122026.mdb >.",
+                 "descarga cortada de 2_05122026.mdb"},
+        FaultRow{false, "stall_retr", kNotDownloaded, "dejo de responder o de enviar datos"},
+        FaultRow{false, "trickle_retr", kNotDownloaded, "la transferencia es demasiado lenta"},
+        FaultRow{false, "stall_list", "No se pudo capturar el listado de archivos del FTP...",
+                 "listado del FTP"},
+        FaultRow{false, "huge_list",
+                 "No se pudo capturar el listado de archivos del FTP...|mas de 1000 entradas",
+                 "el listado de la carpeta intercambio del FTP tiene mas de 1000 entradas"},
+        FaultRow{false, "cancelled", "Transferencia cancelada.", "cancelada"},
+        FaultRow{false, "stop_pressed", "N=42 D=", "cancelada"},
         FaultRow{true, "no_local_file",
                  "(A) No se ha podido SUBIR el archivo.|MainProcesoSinc.cargarFileFTP - "
-                 "Error: El arhivo < 3_05122026.mdb > no existe."},
+                 "Error: El arhivo < 3_05122026.mdb > no existe.",
+                 "no existe el archivo"},
         FaultRow{true, "refuse_stor",
                  "(A) No se ha podido SUBIR el archivo.|(B) Error al intentar SUBIR archivo < "
-                 "3_05122026.mdb >."},
-        FaultRow{true, "server_down", "(B) Error al intentar SUBIR archivo < 3_05122026.mdb >."}),
+                 "3_05122026.mdb >.",
+                 "el FTP respondio 550"},
+        FaultRow{true, "cut_stor", "(A) No se ha podido SUBIR el archivo.",
+                 "subida cortada: el FTP recibio 2 de 4 bytes"},
+        FaultRow{true, "server_down", "(B) Error al intentar SUBIR archivo < 3_05122026.mdb >.",
+                 "no responde en"}),
     [](const auto& info) {
-        return (info.param.upload ? "upload_" : "") + std::string(info.param.fault);
+        std::string name = (info.param.upload ? "upload_" : "") + std::string(info.param.fault);
+        std::replace(name.begin(), name.end(), '+', '_');
+        return name;
     });
 
 // A full local disk during a download: a 64 KiB tmpfs as MDB_descargadas.
@@ -210,10 +247,11 @@ TEST_F(TransferTest, FullDiskDuringDownloadLeavesNothingBehind) {
     const QString folder = store.path("MDB_descargadas");
     if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
-    ASSERT_TRUE(writeFile(remote(kName), bytes(300000)));
+    ASSERT_TRUE(writeFile(remote(kName), jetFile(1000)));
     EXPECT_FALSE(descargarFileFTP(kName));
     EXPECT_TRUE(QDir(folder).isEmpty());
-    EXPECT_TRUE(store.logged({QString::fromUtf8(kNotDownloaded)}));
+    EXPECT_TRUE(store.logged({QString::fromUtf8(kNotDownloaded), "sin espacio en " + folder}));
+    EXPECT_TRUE(runState().results.downloadFailure.contains("sin espacio en " + folder));
     QProcess::execute("umount", {folder});
 }
 
@@ -241,7 +279,7 @@ TEST_P(TlsTransferTest, NothingMovesUnlessTheServerIsVerified) {
     const TlsCase& c = GetParam();
     FtpServer server(c.serverCert, true);
     ASSERT_GT(server.port(), 0);
-    const QByteArray data = bytes(250000);
+    const QByteArray data = jetFile(800);
     if (c.transfers) {
         StoreFolder sender(server.port());
         useTls(c.ca, true);
@@ -275,8 +313,9 @@ INSTANTIATE_TEST_SUITE_P(
         TlsCase{"OtherHostName", "otherhost", "ca.pem", false,
                 "no alternative certificate subject name matches"},
         TlsCase{"SelfSignedNotNamed", "selfsigned", "", false,
-                "N=60 D=SSL certificate problem: self-signed certificate (no se pudo verificar "
-                "el certificado del servidor FTP: no se transfiere nada)"},
+                "N=60 D=SSL peer certificate or SSH remote key was not OK: SSL certificate "
+                "problem: self-signed certificate (no se pudo verificar el certificado del "
+                "servidor FTP: no se transfiere nada)"},
         TlsCase{"ServerWithoutTls", "", "ca.pem", false, "el servidor FTP no acepta TLS"},
         TlsCase{"UnreadableCaFile", "good", "missing.pem", false,
                 "no se pudo leer el archivo de FtpCA"}),
@@ -286,7 +325,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TlsExchange, ActiveModeIsRefusedWhereLibcurlCannotEncryptItsData) {
     FtpServer server("good");
     ASSERT_GT(server.port(), 0);
-    ASSERT_TRUE(writeFile(server.remote("intercambio/" + kName), "x"));
+    ASSERT_TRUE(writeFile(server.remote("intercambio/" + kName), jetFile(1)));
     StoreFolder store(server.port());
     useTls("ca.pem", false);
     EXPECT_EQ(descargarFileFTP(kName), tlsEnModoActivoDisponible());
