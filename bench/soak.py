@@ -10,7 +10,8 @@ have no fault, so that everything can converge; then the chain is checked.
           [--fallas KIND,...] [--trabajo DIR] [--parado-s 30] [--limite-s S] [--vigilante]
 
 The services' clocks are kept together with SIGSTOP/SIGCONT: each runs until its run log shows
-it idle at the next meeting time (every day at 00:00 and 12:00, and where a fault needs one),
+it idle at the next meeting time (every day at 00:00, 03:00, 12:00 and 15:00, and where a fault
+needs one),
 and waits there for the others; the harness acts only while all are stopped. A store's disk
 is a tmpfs mounted on its folder (filled for a disk-full fault); where mounting is refused,
 disk-full faults are left out, saying so.
@@ -260,7 +261,10 @@ class Soak:
         fallas = self.plan.fallas
         for n in range(a.dias + 1):
             dia = datetime.datetime.combine(self.inicio + n * UN_DIA, datetime.time())
-            momentos = {dia, dia + soak_plan.MEDIO_DIA} if n < a.dias else {dia}
+            # Midnight (the day's activity), noon (half-day outages), and an hour after each
+            # daily time (when a merge happened, to the hour).
+            momentos = {dia + datetime.timedelta(hours=h) for h in ((0, 3, 12, 15) if n < a.dias
+                                                                   else (0,))}
             momentos |= {f.desde for f in fallas if f.desde.date() == dia.date() and
                          f.tipo == "danado"}
             for t in sorted(momentos):

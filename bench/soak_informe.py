@@ -34,7 +34,7 @@ def vencimiento(fallas, i, o, d, fusion):
     while cambio:
         cambio = False
         for f in fallas:
-            if toca(f, i, o, d) and f.desde < due < f.hasta and (fusion is None or f.desde < fusion):
+            if toca(f, i, o, d) and f.desde <= due < f.hasta and (fusion is None or f.desde < fusion):
                 due, cambio = f.hasta, True
     return due
 
