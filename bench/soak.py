@@ -11,10 +11,11 @@ have no fault, so that everything can converge; then the chain is checked.
 
 The services' clocks are kept together with SIGSTOP/SIGCONT: each runs until its run log shows
 it idle at the next meeting time (every day at 00:00, 03:00, 12:00 and 15:00, and where a fault
-needs one),
-and waits there for the others; the harness acts only while all are stopped. A store's disk
-is a tmpfs mounted on its folder (filled for a disk-full fault); where mounting is refused,
-disk-full faults are left out, saying so.
+needs one), and waits there for the others; the harness acts only while all are stopped. A
+service whose run log stays silent for --parado-s seconds is reported stuck and held (with
+--vigilante, restarted). A store's disk is a tmpfs mounted on its folder (shrunk to what it
+holds for a disk-full fault); where mounting is refused, disk-full faults are left out, saying
+so. Ctrl-C, SIGTERM and --limite-s stop every service and server the run started.
 
 Prints the store-days merged out of those owed (each store's day at every other store), the
 rows lost and duplicated (lumaro-cadena verificar: missing and extra rows), the longest time
