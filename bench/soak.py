@@ -45,7 +45,8 @@ import soak_servicio  # noqa: E402
 from soak_plan import UN_DIA  # noqa: E402
 
 TIENDAS = 6
-RESERVA_DISCO = 96 * 1024  # left free on a full disk: a quiet day's run log fits, a snapshot not
+RESERVA_DISCO = 16 * 1024   # left free on a full disk
+LOG_RESERVADO = "2M"         # kept for the run log of each day of a disk-full fault
 NOMBRE = re.compile(r"(\d+)_(\d{8})\.mdb$")
 
 
@@ -168,7 +169,7 @@ class Soak:
         elif f.tipo == "apagada":
             self.servicios[i].terminar()
         elif f.tipo == "disco":
-            self.llenar(i)
+            self.llenar(i, t)
         elif f.tipo == "rechazo":
             try:
                 self.rechazar(f)
@@ -205,8 +206,13 @@ class Soak:
             shutil.copyfile(os.path.join(self.buenos, f.datos["archivo"]), destino + ".tmp")
             os.replace(destino + ".tmp", destino)
 
-    def llenar(self, i):
-        """The store's disk shrunk to what it holds and a little more."""
+    def llenar(self, i, t):
+        """The store's disk shrunk to what it holds and a little more. Only the run log keeps
+        room (blocks reserved beforehand for the fault's days): it is how the soak follows the
+        service's clock."""
+        for dia in (t.date(), t.date() + UN_DIA):
+            log = os.path.join(self.c.tienda(i), dia.strftime("Err_%Y%m%d.log"))
+            subprocess.run(["fallocate", "--keep-size", "-l", LOG_RESERVADO, log], check=True)
         st = os.statvfs(self.c.tienda(i))
         usado = (st.f_blocks - st.f_bfree) * st.f_frsize
         self.tamano_disco(i, "%dk" % ((usado + RESERVA_DISCO) // 1024))

@@ -113,12 +113,12 @@ class Servicio:
         failure."""
         if self.fecha is None:
             return
-        for _ in range(400):  # a day after another, while later logs exist
+        for _ in range(400):  # a day after another, while later logs have lines
             datos = self.bytes_nuevos()
-            siguiente = self.fecha + datetime.timedelta(days=1)
-            if datos or not os.path.exists(self.log(siguiente)):
+            siguiente = self.log(self.fecha + datetime.timedelta(days=1))
+            if datos or not os.path.exists(siguiente) or not os.path.getsize(siguiente):
                 break
-            self.fecha, self.pos, self.resto = siguiente, 0, b""
+            self.fecha, self.pos, self.resto = self.fecha + datetime.timedelta(days=1), 0, b""
         if revisar and self.proc and self.proc.poll() is not None and not (
                 self.parado or self.finalizando):
             self.caido()
