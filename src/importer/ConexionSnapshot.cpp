@@ -33,6 +33,16 @@ bool tipoAdmitido(ColumnType tipo, jet::ColumnType guardado) {
 
 QString texto(const std::string& s) { return QString::fromStdString(s); }
 
+// A stored field as the row takes it. A date outside the years 1900 to 9999 (day 2 is
+// 1900/01/01, day 2958466 is 10000/01/01), or not a number at all, is no date a production
+// database takes: the row gets its raw day count, which no date column accepts, so the row is
+// refused like any other with a value not of its kind.
+QVariant valorLeido(const jet::Value& campo) {
+    if (const auto* fecha = std::get_if<jet::DateTime>(&campo))
+        if (!(fecha->days >= 2.0 && fecha->days < 2958466.0)) return QVariant(fecha->days);
+    return valorJet(campo);
+}
+
 }  // namespace
 
 // A table of the open file and where each data-model column sits in its rows.
@@ -153,7 +163,7 @@ bool ConexionSnapshot::recorrer(const snapshot::Table& tabla, const Visita& visi
         entrante.columnaInvalida.clear();
         for (size_t i = 0; i < tabla.columns.size(); ++i) {
             const snapshot::Column& c = tabla.columns[i];
-            const QVariant crudo = valorJet(row[static_cast<size_t>(t.posiciones[i])]);
+            const QVariant crudo = valorLeido(row[static_cast<size_t>(t.posiciones[i])]);
             const std::optional<QVariant> valor = snapshot::valorColumna(c.type, crudo);
             if (!valor && entrante.columnaInvalida.isEmpty()) entrante.columnaInvalida = c.qName();
             entrante.fila[i] = valor ? *valor : crudo;

@@ -22,10 +22,12 @@ namespace lumaro::importer {
 
 // One incoming row as a merge sees it.
 struct FilaEntrante {
-    jet::RowId id;            // where the row is, for its mark
-    snapshot::Fila fila;      // the table's columns in data-model order
-    bool marcada = false;     // bFlagSincro already 1: merged by an earlier, interrupted run
-    QString columnaInvalida;  // a column whose value is not of its kind; empty when all are
+    jet::RowId id;         // where the row is, for its mark
+    snapshot::Fila fila;   // the table's columns in data-model order
+    bool marcada = false;  // bFlagSincro already 1: merged by an earlier, interrupted run
+    // A column whose value is not of its kind (a date outside the years 1900 to 9999
+    // included); empty when all are.
+    QString columnaInvalida;
 };
 
 class ConexionSnapshot {

@@ -1,5 +1,7 @@
 #include "importer/EjecutorSentencias.h"
 
+#include "config/Console.h"
+#include "config/Settings.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
 #include "importer/StatementTemplates.h"
@@ -88,9 +90,18 @@ std::optional<bool> EjecutorSentencias::buscarRapido(const ReglaFusion& regla,
     return true;
 }
 
-bool EjecutorSentencias::ejecutar(const QString& sql) {
+bool EjecutorSentencias::ejecutar(const QString& sql, QString* error) {
     if (m_rapido && m_rapido->ejecutar(sql, nullptr)) return true;
-    return db::dbAdmin().EjecutarSentencia(m_cnn, sql, 0);
+    // Also after a failure in the fast lane, so that the message is the one clsDBAdmin reads.
+    if (db::dbAdmin().EjecutarSentencia(m_cnn, sql, 1)) return true;
+    if (error) *error = m_cnn.lastError();
+    return false;
+}
+
+void EjecutorSentencias::informarFallo(const QString& sql, const QString& error) {
+    config::console().messageBox(config::BoxIcon::Information, QString(),
+                                 error + QStringLiteral(" - ") + sql);
+    config::EscribirLog(QStringLiteral("Error (EjecutarSentencia): ") + error);
 }
 
 }  // namespace lumaro::importer

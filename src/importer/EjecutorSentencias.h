@@ -28,9 +28,11 @@ public:
     // kind. For the by-date rules the production change date goes to fecha.
     std::optional<bool> buscar(const ReglaFusion& regla, const snapshot::Fila& fila,
                                QVariant* fecha, QString* error);
-    // Runs an insert or update with clsDBAdmin's error flag 0: a failure shows its box and
-    // writes its log line.
-    bool ejecutar(const QString& sql);
+    // Runs an insert or update; false with the database's message in error. Nothing is shown
+    // or logged: the caller tells a refused row from a lost connection first.
+    bool ejecutar(const QString& sql, QString* error);
+    // Shows and logs a failed statement as clsDBAdmin does with its error flag 0.
+    static void informarFallo(const QString& sql, const QString& error);
 
 private:
     std::optional<bool> buscarRapido(const ReglaFusion& regla, const snapshot::Fila& fila,

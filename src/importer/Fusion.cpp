@@ -1,6 +1,7 @@
 #include "importer/Fusion.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <vector>
 
 #include "config/Console.h"
@@ -10,6 +11,7 @@
 #include "db/clsDBAdmin.h"
 #include "importer/ConexionSnapshot.h"
 #include "importer/EjecutorSentencias.h"
+#include "importer/FilasApartadas.h"
 #include "importer/ReglasFusion.h"
 #include "importer/StatementTemplates.h"
 
@@ -21,6 +23,7 @@ using config::EscribirLog;
 using snapshot::Fila;
 
 snapshot::EspejoFusion* g_espejo = nullptr;
+CuentaFilas g_cuenta;
 int g_lote = 5000;
 std::function<void(PuntoFusion)> g_observador;
 
@@ -123,12 +126,18 @@ private:
 
     // One incoming row; false stops the merge.
     bool fila(const FilaEntrante& e) {
+        ++g_cuenta.vistas;
         if (e.marcada) {  // merged by an earlier run that was cut short
+            ++g_cuenta.yaMarcadas;
             m_progreso.avanzar();
             return true;
         }
         const Fila& f = e.fila;
-        if (!e.columnaInvalida.isEmpty()) return rechazar(f, e.columnaInvalida);
+        if (!e.columnaInvalida.isEmpty()) {
+            if (!apartarInvalida(e)) return false;
+            m_progreso.avanzar();
+            return true;
+        }
         if (claveConComilla(m_r, f)) {
             EscribirLog(m_r.prefijo() + QStringLiteral("se omite la fila ") +
                         snapshot::describirClave(*m_r.tabla, f) +
@@ -138,7 +147,14 @@ private:
         }
         std::optional<Accion> accion = decidir(f);
         if (!accion) return false;
-        if (*accion != Accion::SoloMarcar && !escribir(*accion, f)) return false;
+        if (*accion != Accion::SoloMarcar) {
+            const Escrito escrito = escribir(*accion, e);
+            if (escrito == Escrito::Fallo) return false;
+            if (escrito == Escrito::Apartada) {
+                m_progreso.avanzar();
+                return true;
+            }
+        }
         m_pendientes.push_back(e.id);
         m_progreso.avanzar();
         if (static_cast<int>(m_pendientes.size()) >= g_lote) return confirmar(true);
@@ -182,32 +198,81 @@ private:
         return Accion::Actualizar;
     }
 
-    bool escribir(Accion accion, const Fila& f) {
+    enum class Escrito { Hecho, Apartada, Fallo };
+
+    // The insert or update of a row. A statement that fails while the production connection
+    // still answers was refused for this row alone: the row is set aside and the batch so far
+    // committed. On a connection that no longer answers the merge stops, to resume later.
+    Escrito escribir(Accion accion, const FilaEntrante& e) {
+        const Fila& f = e.fila;
         const bool insertar = accion == Accion::Insertar;
-        const std::optional<QString> sql = llenar(insertar ? m_r.insercion : m_r.actualizacion, f);
-        if (!sql) return false;
-        if (!m_ejecutor.ejecutar(*sql)) {
-            m_fallo = true;
-            return false;
+        QString columna;
+        const std::optional<QString> sql =
+            armar(m_r, insertar ? m_r.insercion : m_r.actualizacion, f, &columna);
+        if (!sql) return apartarInvalida(e, columna) ? Escrito::Apartada : Escrito::Fallo;
+        QString error;
+        if (!m_ejecutor.ejecutar(*sql, &error)) {
+            if (!m_destino.isAlive()) {
+                EjecutorSentencias::informarFallo(*sql, error);
+                m_fallo = true;
+                return Escrito::Fallo;
+            }
+            // The batch is committed at once: an engine that drops the whole transaction with
+            // the refused statement makes that commit fail, and the table is resumed later
+            // without this row, which is already set aside and marked.
+            const bool apartada = apartar(e, error, *sql, false) && confirmar(true);
+            return apartada ? Escrito::Apartada : Escrito::Fallo;
         }
         observar(PuntoFusion::Sentencia);
         if (m_espejo) g_espejo->filaFusionada(*m_r.tabla, filaProduccion(m_r, f), insertar);
+        return Escrito::Hecho;
+    }
+
+    // A row holding a value that is not of its column's kind (the first such column, or the
+    // one named): set aside with the insert that would apply it, its bad values as NULL.
+    bool apartarInvalida(const FilaEntrante& e, QString columna = {}) {
+        if (columna.isEmpty()) columna = e.columnaInvalida;
+        const int i = snapshot::indiceColumna(*m_r.tabla, columna);
+        const QString leido = i < 0 ? QString() : e.fila[static_cast<size_t>(i)].toString();
+        Fila limpia = e.fila;
+        for (size_t k = 0; k < limpia.size(); ++k)
+            if (!snapshot::valorColumna(m_r.tabla->columns[k].type, limpia[k])) limpia[k] = {};
+        const QString motivo = QStringLiteral("el valor de ") + columna +
+                               QStringLiteral(" no es del tipo de la columna (se leyo: ") + leido +
+                               u')';
+        return apartar(e, motivo, armar(m_r, m_r.insercion, limpia, nullptr).value_or(QString()),
+                       true);
+    }
+
+    // Sets the row aside and marks it in the snapshot at once; false (the merge stops) when it
+    // could not be kept.
+    bool apartar(const FilaEntrante& e, const QString& motivo, const QString& sentencia,
+                 bool corregir) {
+        QString causa;
+        const QString archivo = QFileInfo(cnnSnapshot().ruta()).fileName();
+        if (!apartarFila(archivo, {m_r.tabla, e.fila, motivo, sentencia, corregir, m_r.prefijo()},
+                         &causa)) {
+            m_error = QStringLiteral("no se pudo apartar la fila ") +
+                      snapshot::describirClave(*m_r.tabla, e.fila) + QStringLiteral(": ") + causa;
+            return false;
+        }
+        ++g_cuenta.apartadas;
+        marcar(e.id);
+        if (QString error; !cnnSnapshot().guardarMarcas(&error))
+            EscribirLog(m_r.prefijo() + QStringLiteral("no se pudieron guardar las marcas: ") +
+                        error);
         return true;
     }
 
-    std::optional<QString> llenar(const Plantilla& p, const Fila& f) {
-        QString columna;
-        std::optional<QString> sql = armar(m_r, p, f, &columna);
-        if (!sql) rechazar(f, columna);
-        return sql;
-    }
-
-    // A value that is not of its column's kind stops the merge, naming the row; false.
-    bool rechazar(const Fila& f, const QString& columna) {
-        m_error = QStringLiteral("fila rechazada, ") + snapshot::describirClave(*m_r.tabla, f) +
-                  QStringLiteral(": el valor de ") + columna +
-                  QStringLiteral(" no es del tipo de la columna");
-        return false;
+    void marcar(const jet::RowId& id) {
+        QString error;
+        if (!cnnSnapshot().marcar(*m_r.tabla, id, &error))
+            EscribirLog(m_r.prefijo() +
+                        QStringLiteral("no se pudo marcar la fila (pagina %1, fila %2): ")
+                            .arg(id.page)
+                            .arg(id.row) +
+                        error);
+        observar(PuntoFusion::Marca);
     }
 
     // Commits the batch, then marks its snapshot rows; seguir opens the next transaction.
@@ -219,16 +284,7 @@ private:
             return false;
         }
         observar(PuntoFusion::Confirmacion);
-        for (const jet::RowId& id : m_pendientes) {
-            QString error;
-            if (!cnnSnapshot().marcar(*m_r.tabla, id, &error))
-                EscribirLog(m_r.prefijo() +
-                            QStringLiteral("no se pudo marcar la fila (pagina %1, fila %2): ")
-                                .arg(id.page)
-                                .arg(id.row) +
-                            error);
-            observar(PuntoFusion::Marca);
-        }
+        for (const jet::RowId& id : m_pendientes) marcar(id);
         if (QString error; !m_pendientes.empty() && !cnnSnapshot().guardarMarcas(&error))
             EscribirLog(m_r.prefijo() + QStringLiteral("no se pudieron guardar las marcas: ") +
                         error);
@@ -287,6 +343,8 @@ FusionTabla fusionDeTabla(const snapshot::Table& tabla) {
         if (reglaFusion(nombre).tabla == &tabla) return fusion;
     return nullptr;
 }
+
+CuentaFilas& cuentaFilas() { return g_cuenta; }
 
 void setEspejoFusion(snapshot::EspejoFusion* espejo) { g_espejo = espejo; }
 void setTamanoLote(int filas) { g_lote = std::max(1, filas); }

@@ -9,8 +9,12 @@
 //  - production writes go in transactions of a few thousand rows; a batch's snapshot rows are
 //    marked only after its commit, so a crash re-merges at most rows whose second merge
 //    changes nothing;
-//  - true when every row was handled; false when a statement failed, a value was not of its
-//    kind, or the file or a database could not be read (rows before stay merged and marked).
+//  - a row that production refuses while its connection still answers, and a row holding a
+//    value that is not of its column's kind, are set aside (FilasApartadas.h) and marked: they
+//    never hold the rest of the table back;
+//  - true when every row was handled; false when a production connection stopped answering, a
+//    row could not be set aside, or the file or a database could not be read (rows before stay
+//    merged and marked).
 
 #include <functional>
 
@@ -29,6 +33,15 @@ bool syncTablaCumpleanios();
 bool syncTablaContactos();
 bool syncRegCanjeCumpl();
 bool syncRegCanjeCumpl_D();
+
+// Rows the merges met since the caller last emptied the count: all of them, those already
+// marked in the snapshot (merged before) and those set aside.
+struct CuentaFilas {
+    qint64 vistas = 0;
+    qint64 yaMarcadas = 0;
+    qint64 apartadas = 0;
+};
+CuentaFilas& cuentaFilas();
 
 // The merge of a table of the data model.
 using FusionTabla = bool (*)();

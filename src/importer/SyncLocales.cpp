@@ -14,6 +14,8 @@
 #include "db/ConfigLocales.h"
 #include "db/Ledger.h"
 #include "db/clsDBAdmin.h"
+#include "importer/Archivado.h"
+#include "importer/FilasApartadas.h"
 
 namespace lumaro::importer {
 
@@ -39,11 +41,6 @@ QString nombreEnLista(const snapshot::Table& t) {
     return t.importStep == 6 ? QStringLiteral("Cumpleñaos") : t.qName();
 }
 
-// A move that never loses the file: the source is deleted only after a successful copy.
-bool mover(const QString& origen, const QString& destino) {
-    return config::CopiarArchivo(origen, destino) && config::BorrarArchivo(origen);
-}
-
 enum class Resultado {
     Archivado,    // merged, filed, ledger marked
     Pendiente,    // left in MDB_descargadas for the next run (a table failed, filing failed)
@@ -65,6 +62,7 @@ public:
                 if (!descarga(p)) break;
         }
         if (m_fallo.isEmpty()) return true;
+        config::noteFailure(config::runState().results.importFailure, m_fallo);
         reportarFallo();
         return false;
     }
@@ -131,7 +129,8 @@ private:
         if (!db::AbrirConexion(2)) return Resultado::NoAbre;
         QFile::remove(marcaFallo(ruta));
         EscribirLog(QStringLiteral("Archivo Origen : ") + nombre);
-        bool todasLasTablas = true;  // for this snapshot only
+        cuentaFilas() = {};
+        QStringList fallidas;  // tables of this snapshot that did not finish
         for (const snapshot::Table* t : snapshot::importOrder()) {
             console().setEventPanel(marcaTiempo() + QStringLiteral(" - Sincronizando Tabla : ") +
                                     t->qName());
@@ -144,7 +143,7 @@ private:
             }
             console().addProblem(marcaTiempo() + QStringLiteral(" - Problemas al Sinc: ") +
                                  nombreEnLista(*t));
-            todasLasTablas = false;
+            fallidas << t->qName();
             EscribirLog(QStringLiteral("Problemas al Sync"));
             if (!conexionesVivas(false)) {
                 CerrarBD(cnnSnapshot());
@@ -152,18 +151,52 @@ private:
             }
         }
         CerrarBD(cnnSnapshot());
-        if (!todasLasTablas) {
+        if (!fallidas.isEmpty()) {
             EscribirLog(QStringLiteral(
                             "Hubo Errores  en una tabla se debe ver los registros del archivo: ") +
                         nativa(ruta));
             EscribirLog(QStringLiteral("SyncrLocales: El archivo ") + nombre +
                         QStringLiteral(" queda en MDB_descargadas sin marcar como sincronizado; la "
                                        "proxima ejecucion continuara con las filas que faltan"));
+            config::noteFailure(config::runState().results.importFailure,
+                                QStringLiteral("El archivo ") + nombre +
+                                    QStringLiteral(" no termino de sincronizarse (tablas: ") +
+                                    fallidas.join(QStringLiteral(", ")) +
+                                    QStringLiteral("); queda para la proxima ejecucion"));
             return Resultado::Pendiente;
         }
-        if (!mover(ruta, rutaEn("MDB_Syncronizadas", nombre))) return Resultado::Pendiente;
+        if (!archivar(ruta, "MDB_Syncronizadas", nombre)) return Resultado::Pendiente;
+        informarFilas(nombre);
         db::registrarSync(p.idLocal, p.fecha, QStringLiteral("1"), 2);
         return Resultado::Archivado;
+    }
+
+    // The log lines of a filed snapshot whose rows were all merged before, or some set aside.
+    static void informarFilas(const QString& nombre) {
+        const CuentaFilas& c = cuentaFilas();
+        if (c.vistas > 0 && c.yaMarcadas == c.vistas)
+            EscribirLog(QStringLiteral("SyncrLocales: Todas las filas del archivo ") + nombre +
+                        QStringLiteral(" ya estaban marcadas como sincronizadas; se archivo sin "
+                                       "cambiar nada"));
+        if (c.apartadas > 0)
+            EscribirLog(QStringLiteral("SyncrLocales: El archivo ") + nombre +
+                        QStringLiteral(" se archivo con %1 filas apartadas en ").arg(c.apartadas) +
+                        nativa(archivoFilasApartadas(nombre)));
+    }
+
+    // Files the snapshot under the folder (as destino); false, with the cause logged, in List1
+    // and noted as the import's failure, when it stays where it is for the next run.
+    bool archivar(const QString& ruta, const char* carpeta, const QString& destino) {
+        QString causa;
+        if (importer::archivar(ruta, rutaEn(carpeta, destino), &causa)) return true;
+        const QString texto = QStringLiteral("No se pudo archivar el archivo ") +
+                              QFileInfo(ruta).fileName() + QStringLiteral(" en ") +
+                              QLatin1String(carpeta) + QStringLiteral(": ") + causa;
+        EscribirLog(QStringLiteral("SyncrLocales: ") + texto +
+                    QStringLiteral("; queda en MDB_descargadas para la proxima ejecucion"));
+        console().addProblem(marcaTiempo() + QStringLiteral(" - ") + texto);
+        config::noteFailure(config::runState().results.importFailure, texto);
+        return false;
     }
 
     // A file that does not open goes to Error only on its second failure; until then it
@@ -184,10 +217,13 @@ private:
         EscribirLog(QStringLiteral("Hubo errores de Sincronizacion copiando Archivo: ") + nombre +
                     QStringLiteral(" hacia carpeta Error"));
         const QString hhmmss = config::Clock::now().toString(QStringLiteral("HHmmss"));
-        if (mover(ruta, rutaEn("Error", hhmmss + u'_' + nombre)))
-            QFile::remove(marca);
-        else
+        if (!archivar(ruta, "Error", hhmmss + u'_' + nombre)) {
             m_retenidos.insert(p.idLocal);
+            return;
+        }
+        QFile::remove(marca);
+        // The day is owed again: the download fetches it anew once the server's copy changes.
+        db::borrarDescarga(p.idLocal, p.fecha);
     }
 
     // Both production databases still answer; informar false leaves the report to the caller.

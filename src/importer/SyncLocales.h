@@ -14,8 +14,14 @@
 //  - A snapshot that cannot be opened stays where it is (a ".fallido" marker beside it
 //    remembers it) and goes to Error only when it fails again on a later run; the run then
 //    ends as failed.
+//    Once in Error, its ledger row is deleted, so that the day is owed and fetched again.
 //  - With a production database gone, the run stops and leaves every file and ledger row as
-//    it was.
+//    it was. A row that production refuses while its connection answers is set aside
+//    (FilasApartadas.h) and the rest of the file merges.
+//  - A file that cannot be filed (no space left, a folder that does not admit writing) stays
+//    in MDB_descargadas with its ledger row unmerged, and the next run files it.
+//  - Whatever kept the run or a snapshot from completing is also noted, in words, in
+//    config::runState().results.importFailure.
 // Returns the import-completed flag, also left in config::runState().results.importCompleted:
 // true when the run ended normally (even with a table that failed).
 

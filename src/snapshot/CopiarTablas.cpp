@@ -167,11 +167,11 @@ private:
         return std::nullopt;
     }
 
-    // A text key with a quote cannot travel: the quote would have to become a blank, which
-    // makes it another row at the receiving stores. The row is left unsent for the operator.
+    // A card number with a quote cannot travel (see esNumeroTarjeta): the row is left unsent
+    // for the operator.
     bool claveConComilla(const Table& t, const Fila& fila) {
         for (std::size_t c = 0; c < t.columns.size(); ++c) {
-            if (!t.columns[c].key || !t.columns[c].isText() || fila[c].isNull()) continue;
+            if (!esNumeroTarjeta(t.columns[c]) || fila[c].isNull()) continue;
             if (!fila[c].toString().contains(u'\'')) continue;
             const QString texto = QStringLiteral("No se copia la fila ") + describirClave(t, fila) +
                                   QStringLiteral(": su clave tiene una comilla.");

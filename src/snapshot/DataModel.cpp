@@ -187,6 +187,10 @@ QStringList Table::columnNames() const {
     return out;
 }
 
+bool esNumeroTarjeta(const Column& c) {
+    return c.key && c.isText() && c.qName() == QLatin1String("nTarjNumb");
+}
+
 QStringList Table::keyColumns() const {
     QStringList out;
     for (const Column& c : columns)

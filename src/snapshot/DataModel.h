@@ -62,6 +62,12 @@ struct Table {
 
 inline constexpr const char* kFlagColumn = "bFlagSincro";
 
+// True for the card number as a key (Tarjeta.nTarjNumb): the statements take it as it stands,
+// so a quote in it cannot become a blank without making it another card at the other stores;
+// such a row does not travel. The other text keys (the register codes) travel with their
+// quotes as blanks, like every text.
+bool esNumeroTarjeta(const Column& c);
+
 // The ten tables in the order the copy processes them.
 const std::vector<Table>& tables();
 // The ten tables in the order the import run merges them.

@@ -173,7 +173,7 @@ bool MarcasCopia::marcarEnConjunto(db::Connection& cnn, const QString& seleccion
     QString sql = QStringLiteral("UPDATE ") + m_table.qName() +
                   QStringLiteral(" SET bFlagSincro=1 WHERE (") + seleccion + u')';
     for (const Column& c : m_table.columns)
-        if (c.key && c.isText())
+        if (esNumeroTarjeta(c))
             sql += QStringLiteral(" and (%1 is null or instr(%1, '''')=0)").arg(c.qName());
     int filas = -1;
     if (!ejecutar(QStringLiteral("SAVEPOINT marcas_copia")) || !ejecutar(sql, &filas)) return false;

@@ -13,7 +13,7 @@
 // writer waits for the transaction to end, or the marking fails and the copy is rolled back),
 // so the selection's own condition picks exactly the rows that were read, as long as nothing
 // was written on the connection itself since the selection began. Rows skipped for a quote in
-// their text key are left out. Should the connection have written meanwhile, or the
+// their card number are left out. Should the connection have written meanwhile, or the
 // statement's count differ from the rows recorded, the rows are marked one at a time (the
 // statement taken back to a savepoint first).
 

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "DbFixture.h"
+#include "config/RunState.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
 #include "db/Ledger.h"
@@ -33,6 +34,7 @@ class ImportFixture : public DbFixture {
 protected:
     void SetUp() override {
         DbFixture::SetUp();
+        config::runState().results = {};
         for (const char* d : {"MDB_descargadas", "MDB_Syncronizadas", "Error"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(d));
         for (const char* f : {"cliente.db", "logistica.db"}) ASSERT_TRUE(escribir(path(f), {}));
@@ -77,6 +79,7 @@ protected:
             case T::Flag:
                 return v.toBool();
             case T::DateTime: {
+                if (v.typeId() == QMetaType::Double) return jet::DateTime{v.toDouble()};  // raw
                 const QDateTime d = v.toDateTime();
                 jet::DateTime j =
                     jet::DateTime::fromParts(d.date().year(), d.date().month(), d.date().day(),

@@ -3,6 +3,8 @@
 
 #include "ImportFixture.h"
 
+#include <QProcess>
+
 #include "config/RunState.h"
 
 using namespace lumaro;
@@ -153,24 +155,39 @@ TEST_F(Import, OverwriteAndInsertOnlyTables) {
 
 // A table that fails keeps its snapshot (and the store's later ones) for the next run, which
 // resumes at the failed row and files both. Rows already marked in a snapshot were merged by a
-// run that was cut short: they are not merged again.
+// run that was cut short: they are not merged again. A row that production refuses, or that
+// holds a value not of its kind, is set aside for the operator and holds nothing back.
 TEST_F(Import, FailedTableResumesOnTheNextRun) {
     ejecutar(
         "insert into Cliente (cClieCode, IdLocal, sClieName) values (1, 2, 'Cambiado'), "
         "(2, 2, 'Cambiado')");
+    // Redemption 2 names a prize production does not know yet: its commit fails.
+    ejecutar("pragma foreign_keys = on");
+    ejecutar("create table Premio (cPremCode int primary key)");
+    ejecutar("drop table Canje_Punto");
+    ejecutar(snapshot::sqliteCreateStatement(*snapshot::findTable(u"Canje_Punto"))
+                 .replace("\"cPremCode\" int",
+                          "\"cPremCode\" int references Premio deferrable initially deferred"));
     ejecutar(
-        "create trigger falla before insert on Canje_Punto when new.cCanjCode = 2 "
-        "begin select raise(abort, 'canje rechazado'); end");
+        "create trigger falla before insert on Cliente when new.cClieCode = 9 "
+        "begin select raise(abort, 'cliente rechazado'); end");
+    importer::setTamanoLote(1);
     std::vector<Valores> canjes;
     for (int i = 1; i <= 3; ++i)
-        canjes.push_back({{"cClieCode", 1}, {"cCanjCode", i}, {"dCanjDate", fecha(1)}});
+        canjes.push_back({{"cClieCode", 1},
+                          {"cCanjCode", i},
+                          {"dCanjDate", fecha(1)},
+                          {"cPremCode", i == 2 ? QVariant(9) : QVariant()}});
     const QString primero = snapshotDe(2, 1, {{"Canje_Punto", canjes}});
     std::vector<Valores> clientes;
     for (int i = 1; i <= 4; ++i)
         clientes.push_back({{"cClieCode", i}, {"sClieName", "Snap"}, {"bFlagSincro", i <= 2}});
     const QString segundo = snapshotDe(2, 2, {{"Cliente", clientes}});
-    // Another store's snapshot is merged and filed, without the errors line of the first.
-    const QString otro = snapshotDe(4, 1, {{"Cliente", {{{"cClieCode", 1}}}}});
+    // Another store's snapshot is merged and filed, without the errors line of the first; its
+    // refused client and its date out of range are set aside.
+    const QString otro = snapshotDe(4, 1,
+                                    {{"Cliente", {{{"cClieCode", 1}}, {{"cClieCode", 9}}}},
+                                     {"Acumulacion_Punto", {acum(5, 1e300)}}});
     const QString ruta = path("MDB_descargadas/" + primero);
 
     EXPECT_TRUE(importer::SyncLocales());
@@ -178,13 +195,32 @@ TEST_F(Import, FailedTableResumesOnTheNextRun) {
     EXPECT_EQ(marcas(ruta, "Canje_Punto"), std::vector<bool>({true, false, false}));
     EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({primero, segundo}));
     EXPECT_EQ(ledger(2, 1) + ledger(2, 2), "00");
-    EXPECT_TRUE(m_console.problems().last().endsWith(" - Problemas al Sinc: Canje_Punto"));
+    EXPECT_EQ(m_console.problems().filter(" - Problemas al Sinc: Canje_Punto").size(), 1);
     EXPECT_TRUE(log().contains("MainProcesoSinc.syncTablaCanjePunto: 0 - "));
     EXPECT_EQ(logCount("Hubo Errores  en una tabla se debe ver los registros del archivo: "), 1);
+    EXPECT_TRUE(config::runState().results.importFailure.startsWith(
+        "El archivo " + primero + " no termino de sincronizarse (tablas: Canje_Punto)"));
     EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({otro}));
     EXPECT_TRUE(log().contains("Se deja para la proxima ejecucion el archivo " + segundo));
+    EXPECT_EQ(consulta("select cClieCode from Cliente where IdLocal = 4") +
+                  consulta("select count(*) from Acumulacion_Punto"),
+              "10");
+    for (const char* t : {"Cliente", "Acumulacion_Punto"})
+        EXPECT_EQ(marcas(path("MDB_Syncronizadas/" + otro), t),
+                  std::vector<bool>(t[0] == 'C' ? 2 : 1, true));
+    const QString apartadas = QString::fromUtf8(contenido(path("Filas_rechazadas/4_01122026.sql")));
+    for (const char* linea :
+         {"| Cliente cClieCode=9 IdLocal=4 | base de clientes\n-- Motivo: cliente rechazado\n"
+          "Insert into CLIENTE (",
+          "| Acumulacion_Punto cClieCode=1 cAcumCode=5 IdLocal=4 | base de clientes\n-- Motivo: el "
+          "valor de dAcumDate no es del tipo de la columna (se leyo: 1e+300)\n-- Corrija",
+          "-- Insert into ACUMULACION_PUNTO ("})
+        EXPECT_TRUE(apartadas.contains(linea)) << linea << apartadas.toStdString();
+    EXPECT_EQ(
+        m_console.problems().filter(" - Fila apartada: Cliente cClieCode=9 IdLocal=4 (ver ").size(),
+        1);
 
-    ejecutar("drop trigger falla");
+    ejecutar("insert into Premio values (9)");
     EXPECT_TRUE(importer::SyncLocales());
     EXPECT_EQ(consulta("select cCanjCode from Canje_Punto order by cCanjCode"), "1|2|3");
     EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({primero, segundo, otro}));
@@ -244,7 +280,7 @@ TEST_P(Damaged, NothingMergedThenError) {
     EXPECT_FALSE(importer::SyncLocales());
     EXPECT_EQ(carpeta("Error"), QStringList({"100000_" + malo}));
     EXPECT_TRUE(carpeta("MDB_descargadas").isEmpty());
-    EXPECT_EQ(ledger(2, 1) + ledger(2, 2) + ledger(2, 3), "101");
+    EXPECT_EQ(ledger(2, 1) + ledger(2, 2) + ledger(2, 3), "1none1");  // the day is owed again
     EXPECT_EQ(consulta("select cClieCode from Cliente order by cClieCode"), "1|3");
     EXPECT_EQ(consulta("select count(*) from Acumulacion_Punto"), "0");
 }
@@ -275,8 +311,10 @@ TEST_F(Import, LedgerRowsWithoutAMerge) {
 }
 
 // Production databases gone: nothing is filed, nothing recorded, no upload. A snapshot that
-// cannot be filed stays where it is, unrecorded, for the next run.
+// cannot be filed stays where it is, unrecorded, for the next run, which files it; the cause of
+// each is noted, a full disk named as such.
 TEST_F(Import, UnfiledSnapshotStaysForTheNextRun) {
+    auto& fallo = config::runState().results.importFailure;
     const QString nombre = snapshotDe(2, 1, {{"Cliente", {{{"cClieCode", 1}}}}});
     db::cerrarConexiones();
     EXPECT_FALSE(importer::SyncLocales());
@@ -285,13 +323,35 @@ TEST_F(Import, UnfiledSnapshotStaysForTheNextRun) {
     EXPECT_EQ(ledger(2, 1), "0");
     EXPECT_TRUE(log().contains(
         "se detiene la sincronizacion y los archivos quedan para la proxima ejecucion"));
+    EXPECT_EQ(fallo, "Sin conexion con la base de datos de produccion");
 
     abrirProduccion();
-    QDir(path("MDB_Syncronizadas")).mkdir(nombre);  // the copy cannot replace a folder
+    fallo.clear();
+    QDir(path("MDB_Syncronizadas")).mkdir(nombre);  // a folder in the way
     EXPECT_TRUE(importer::SyncLocales());
     EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({nombre}));
     EXPECT_EQ(ledger(2, 1), "0");
-    EXPECT_EQ(logCount("Error # Function CopiarArchivo"), 1);
+    EXPECT_TRUE(
+        fallo.startsWith("No se pudo archivar el archivo " + nombre + " en MDB_Syncronizadas: "));
+    QDir(path("MDB_Syncronizadas")).rmdir(nombre);
+    EXPECT_TRUE(importer::SyncLocales());
+    EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({nombre}));
+    EXPECT_EQ(ledger(2, 1), "1");
+    EXPECT_EQ(logCount("Todas las filas del archivo " + nombre + " ya estaban marcadas"), 1);
+
+    const QString lleno = path("MDB_Syncronizadas");
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=4k", "tmpfs", lleno}) != 0)
+        GTEST_SKIP() << "mounting a small tmpfs is not permitted here: full disk not tried";
+    const QString otro = snapshotDe(2, 2, {{"Cliente", {{{"cClieCode", 2}}}}});
+    fallo.clear();
+    EXPECT_TRUE(importer::SyncLocales());
+    QProcess::execute("umount", {lleno});
+    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({otro}));
+    EXPECT_EQ(ledger(2, 2), "0");
+    EXPECT_TRUE(fallo.startsWith("No se pudo archivar el archivo " + otro +
+                                 " en MDB_Syncronizadas: no queda espacio libre en " +
+                                 QDir::toNativeSeparators(lleno)))
+        << fallo.toStdString();
 }
 
 }  // namespace

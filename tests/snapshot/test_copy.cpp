@@ -108,7 +108,7 @@ TEST_F(Copy, EveryChangedRowTravelsWithItsDbfRecordsAndIsMarkedSent) {
     ASSERT_TRUE(db::dbAdmin().EjecutarSentencia(
         db::cnnLogistica(),
         "insert into registro_canje_cumpleaños values ('R1', 1, 'CJ', '2026/12/05 08:00:00', 3, "
-        "5, 1, 3)",
+        "5, 1, 3), ('R''2', 1, 'CJ', '2026/12/05 08:00:00', 3, 5, 0, 3)",
         1));
     const int clientes = count("select count(*) from Cliente");
     // The other stores' contacts came from them and are not sent back.
@@ -117,7 +117,8 @@ TEST_F(Copy, EveryChangedRowTravelsWithItsDbfRecordsAndIsMarkedSent) {
 
     // Every row of every table is in the snapshot and marked sent (client 901 was already
     // marked, but changed today: listed in the warning and sent again). A register row is
-    // selected by its flag alone: one registered today and already sent is only listed.
+    // selected by its flag alone: one registered today and already sent is only listed. A
+    // register code with a quote travels with a blank in its place and is marked sent.
     for (const snapshot::Table& t : snapshot::tables()) {
         SCOPED_TRACE(t.name);
         db::Connection& c =
@@ -130,6 +131,10 @@ TEST_F(Copy, EveryChangedRowTravelsWithItsDbfRecordsAndIsMarkedSent) {
                                                                         : 0;
         EXPECT_EQ(static_cast<int>(filas(t.name).size()), rs.value(0).toInt() - yaEnviadas);
     }
+    bool codigoConBlanco = false;
+    for (const auto& f : filas("registro_canje_cumpleaños"))
+        codigoConBlanco |= std::get<std::string>(f[0]) == "R 2";
+    EXPECT_TRUE(codigoConBlanco);
     EXPECT_EQ(logCount(">>> Existen Reg Canje Cumpleaños actualizados el dia de hoy, pero "
                        "marcados como ya sincronizados."),
               1);
