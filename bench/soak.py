@@ -90,7 +90,8 @@ class Soak:
         self.c = None
         self.servicios = {}
         self.fusion = {}      # (store, origin, day) -> first meeting time it was seen merged
-        self.memoria = {}     # store -> {"medir" or "fin": (pid, KiB, times found stuck)}
+        self.memoria = {}     # store -> {"medir" or "fin": (pid, KiB, times found stuck)};
+        #                       pid None: down, or started less than 3 days before day medir
         self.eventos = []     # what happened to the services, for the report
         self.rechazadas = []  # (store, verificar's line of the row refused there)
         self.buenos = os.path.join(self.trabajo, "buenos")
@@ -212,6 +213,7 @@ class Soak:
         service's clock."""
         for dia in (t.date(), t.date() + UN_DIA):
             log = os.path.join(self.c.tienda(i), dia.strftime("Err_%Y%m%d.log"))
+            open(log, "ab").close()
             subprocess.run(["fallocate", "--keep-size", "-l", LOG_RESERVADO, log], check=True)
         st = os.statvfs(self.c.tienda(i))
         usado = (st.f_blocks - st.f_bfree) * st.f_frsize
@@ -319,7 +321,10 @@ class Soak:
 
     def medir_memoria(self, cuando):
         for i, s in self.servicios.items():
-            self.memoria.setdefault(i, {})[cuando] = (s.pid(), s.rss(), s.atascos)
+            # A process started in the last days is still warming up: not measured.
+            tibio = s.pid() and s.arrancado.date() <= self.inicio + (self.medir - 3) * UN_DIA
+            self.memoria.setdefault(i, {})[cuando] = (s.pid() if tibio else None, s.rss(),
+                                                      s.atascos)
 
 
 def main():

@@ -134,7 +134,7 @@ def informe(soak, segundos):
         if mismo and not a2:
             crecimientos.append(r2 - r1)
         print("  store %d: %s -> %s%s" % (i, r1, r2, " (growth %+d)" % (r2 - r1) if mismo else
-                                           " (not the same process: restarted or down)") +
+                                           " (not counted: restarted, down or just started)") +
               (" (found stuck: not counted)" if mismo and a2 else ""))
     bytes_log = {i: sum(os.path.getsize(x) for x in glob.glob(os.path.join(c.tienda(i), "Err_*.log")))
                  for i in c.ids}

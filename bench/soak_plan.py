@@ -133,7 +133,8 @@ class Plan:
         tiendas = [f.tienda] if f.tienda else []
         if f.tipo == "rechazo":
             tiendas.append(f.datos["origen"])
-        if f.tipo in REINICIAN and f.tienda in self.testigos and f.desde >= self.dia(self.medir_desde):
+        if f.tipo in REINICIAN and f.tienda in self.testigos and \
+                f.hasta >= self.dia(self.medir_desde - 3):
             return False
         claves = [(t, d) for t in tiendas for d in f.dias()]
         if f.tipo.startswith("ftp") or f.tipo in ("danado", "rechazo", "kill"):

@@ -50,6 +50,7 @@ class Servicio:
         self.leer(revisar=False)
         self.proc = self.c.servicio(self.i, reloj, self.minuto_ms, self.salida)
         self.arranques += 1
+        self.arrancado = reloj
         self.sim, self.ultima, self.ciclo, self.parado = reloj, "", [], False
         self.finalizando = False
         if self.fecha != reloj.date():
