@@ -33,17 +33,44 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 2)}' >"$work/files"
 
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i"; }
 unit=$(grep 'systemd/system/lumaro-sync.service$' "$work/files")
-for f in "$unit" /usr/share/applications/lumaro-sync.desktop /usr/share/doc/lumaro-sync/README.md; do
+example=/usr/share/lumaro-sync/lumaro-sync.cfg.ejemplo
+man=/usr/share/man/man1 doc=/usr/share/doc/lumaro-sync
+for f in "$unit" /usr/share/applications/lumaro-sync.desktop $doc/README.md $doc/copyright \
+  $doc/changelog.Debian.gz /usr/share/icons/hicolor/scalable/apps/lumaro-sync.svg "$example" \
+  $man/lumaro-sync.1.gz $man/lumaro-mdb.1.gz $man/lumaro-db.1.gz $man/lumaro-cadena.1.gz; do
   [ -f "$f" ] || fail "$f is not installed"
+  if [[ $f == *.1.gz ]] && command -v man >/dev/null; then
+    warn=$(man --warnings -l "$f" 2>&1 >/dev/null) && [ -z "$warn" ] || fail "man page $f: $warn"
+  fi
 done
 getent passwd "$pkg" | grep -q ":$folder:/usr/sbin/nologin$" || fail "system user: $(getent passwd "$pkg")"
-[ "$(stat -c '%U:%G %a' "$folder")" = "$pkg:$pkg 2775" ] || fail "program folder: $(stat -c '%U:%G %a' "$folder")"
+[ "$(stat -c '%U:%G %a' "$folder")" = "$pkg:$pkg 2770" ] || fail "program folder: $(stat -c '%U:%G %a' "$folder")"
 
 verify=$(systemd-analyze verify "$unit" 2>&1) || fail "systemd-analyze verify: $verify"
 ! grep -q "lumaro-sync" <<<"$verify" || fail "systemd-analyze verify: $verify"
+score=$(systemd-analyze security --offline=true "$unit" 2>&1 | sed -n 's/.*Overall exposure level.*: \([0-9.]*\) .*/\1/p')
+echo "systemd-analyze security: $score"
+awk -v s="$score" 'BEGIN { exit !(s != "" && s <= 1.5) }' || fail "unit exposure $score, above 1.5"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate /usr/share/applications/lumaro-sync.desktop || fail "desktop entry"
 fi
+
+# The example settings file, as the program's reader reads it (Windows-1252: the ñ keys).
+got=$("$build/tests/package/leer_cfg" "$example" Inicio/ContraseñaFtp Inicio/FtpPasivo \
+  Inicio/Local_Activo Conexion_Logistica/BaseDatosSQL Correo/Contraseña)
+[ "$got" = "Inicio/ContraseñaFtp=cambiar-esta-clave
+Inicio/FtpPasivo=1
+Inicio/Local_Activo=
+Conexion_Logistica/BaseDatosSQL=LumaroLogistica
+Correo/Contraseña=" ] || fail "example settings file reads as: $got"
+
+# An upgrade closes a settings file left readable by all (reinstalling runs the same steps).
+printf '[Inicio]\r\nAutoSync=0\r\n' >"$folder/$pkg.cfg"
+chown "$pkg:$pkg" "$folder/$pkg.cfg"; chmod 0644 "$folder/$pkg.cfg"; chmod 2775 "$folder"
+dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i over itself"; }
+[ "$(stat -c '%U:%G %a' "$folder/$pkg.cfg")" = "root:$pkg 640" ] ||
+  fail "settings file: $(stat -c '%U:%G %a' "$folder/$pkg.cfg")"
+[ "$(stat -c %a "$folder")" = 2770 ] || fail "program folder after upgrade: $(stat -c %a "$folder")"
 
 # The installed programs run; the service's user writes its run log in the program folder.
 /usr/bin/lumaro-sync --version | grep -qx "lumaro-sync [0-9.]*" || fail "lumaro-sync --version"
@@ -51,6 +78,8 @@ out=$(/usr/bin/lumaro-mdb check /usr/share/applications/lumaro-sync.desktop 2>&1
 grep -q "not a Jet 4.0 file (it starts with text" <<<"$out" || fail "lumaro-mdb: $out"
 out=$(/usr/bin/lumaro-db 2>&1) && fail "lumaro-db without a command"
 grep -q "ledger-crear" <<<"$out" || fail "lumaro-db: $out"
+status=0; /usr/bin/lumaro-cadena >/dev/null 2>&1 || status=$?
+[ "$status" = 2 ] || fail "lumaro-cadena without a command ended with $status, not 2"
 status=0; runuser -u "$pkg" -- /usr/bin/lumaro-sync --headless --run subir --folder "$folder" \
   >/dev/null 2>&1 || status=$?
 [ "$status" = 1 ] || fail "a command without databases ended with $status, not 1"
