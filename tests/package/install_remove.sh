@@ -65,14 +65,13 @@ Conexion_Logistica/BaseDatosSQL=LumaroLogistica
 Correo/Contraseña=" ] || fail "example settings file reads as: $got"
 
 # An upgrade closes a settings file left readable by all (reinstalling runs the same steps).
-printf '[Inicio]\r\nAutoSync=0\r\n' >"$folder/$pkg.cfg"
-chown "$pkg:$pkg" "$folder/$pkg.cfg"; chmod 0644 "$folder/$pkg.cfg"; chmod 2775 "$folder"
+cfg=$folder/$pkg.cfg
+cp "$example" "$cfg"; chown "$pkg:$pkg" "$cfg"; chmod 0644 "$cfg"; chmod 2775 "$folder"
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i over itself"; }
-[ "$(stat -c '%U:%G %a' "$folder/$pkg.cfg")" = "root:$pkg 640" ] ||
-  fail "settings file: $(stat -c '%U:%G %a' "$folder/$pkg.cfg")"
+[ "$(stat -c '%U:%G %a' "$cfg")" = "root:$pkg 660" ] || fail "settings file: $(stat -c '%U:%G %a' "$cfg")"
 [ "$(stat -c %a "$folder")" = 2770 ] || fail "program folder after upgrade: $(stat -c %a "$folder")"
 
-# The installed programs run; the service's user writes its run log in the program folder.
+# The installed programs run.
 /usr/bin/lumaro-sync --version | grep -qx "lumaro-sync [0-9.]*" || fail "lumaro-sync --version"
 out=$(/usr/bin/lumaro-mdb check /usr/share/applications/lumaro-sync.desktop 2>&1) && fail "lumaro-mdb check took a text file"
 grep -q "not a Jet 4.0 file (it starts with text" <<<"$out" || fail "lumaro-mdb: $out"
@@ -80,9 +79,19 @@ out=$(/usr/bin/lumaro-db 2>&1) && fail "lumaro-db without a command"
 grep -q "ledger-crear" <<<"$out" || fail "lumaro-db: $out"
 status=0; /usr/bin/lumaro-cadena >/dev/null 2>&1 || status=$?
 [ "$status" = 2 ] || fail "lumaro-cadena without a command ended with $status, not 2"
-status=0; runuser -u "$pkg" -- /usr/bin/lumaro-sync --headless --run subir --folder "$folder" \
-  >/dev/null 2>&1 || status=$?
-[ "$status" = 1 ] || fail "a command without databases ended with $status, not 1"
+
+# A store set up from the example file by the service's user (embedded databases, an FTP server
+# that refuses): the cycle makes its snapshot and ends incomplete at the upload, and the
+# program's own writes leave the settings file closed.
+sed -i 's|^IpFtp=.*|IpFtp=127.0.0.1:9\r|' "$cfg"
+as() { runuser -u "$pkg" -- "$@" >>"$work/run.log" 2>&1; }
+as mkdir "$folder/snapshots" && as /usr/bin/lumaro-db ledger-crear "$folder/Seguridad.mdb" &&
+  as /usr/bin/lumaro-db demo "$folder/cliente.db" "$folder/logistica.db" 2 20 --cfg "$cfg" ||
+  fail "store set-up: $(cat "$work/run.log")"
+status=0; as /usr/bin/lumaro-sync --headless --run generar --folder "$folder" || status=$?
+[ "$status" = 1 ] || fail "a cycle with no FTP server ended with $status, not 1: $(cat "$work/run.log")"
+ls "$folder"/snapshots/2_*.mdb >/dev/null 2>&1 || fail "no snapshot: $(cat "$work/run.log")"
+[ "$(stat -c '%G %a' "$cfg")" = "$pkg 660" ] || fail "settings file once written: $(stat -c '%U:%G %a' "$cfg")"
 ls "$folder"/Err_*.log >/dev/null 2>&1 || fail "no run log in $folder"
 [ "$(stat -c %U "$folder"/Err_*.log | sort -u)" = "$pkg" ] || fail "run log not the service user's"
 
