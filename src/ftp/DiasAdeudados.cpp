@@ -92,9 +92,9 @@ QList<DiaAdeudado> DiasAdeudados::deLocal(const QString& idLocal,
             }
             continue;
         }
-        // Downloaded: waiting for the import run, unless set aside with its row left behind.
-        if (descargado &&
-            (!enError || existeArchivo(rutaPrograma(QStringLiteral("MDB_descargadas"), nombre))))
+        // Downloaded: the import run's while the file waits for it. One that is gone (set aside
+        // with its row left behind, or lost) is owed again.
+        if (descargado && existeArchivo(rutaPrograma(QStringLiteral("MDB_descargadas"), nombre)))
             continue;
         dias.append({d, enError});
     }

@@ -3,10 +3,11 @@
 // was set aside in Error is asked for again.
 //
 // A store's day is owed from the store's first ledger row (the day its downloads were set to
-// start from) to today until it is downloaded: it has no row (never fetched, or its row was
-// cleared because its file was cut short or set aside), or a row of a snapshot that was absent
-// on the server. A day filed in MDB_Syncronizadas is merged here and not owed, whatever its row
-// says. A downloaded day is the import run's, unless its snapshot lies only in Error.
+// start from) to today until it is merged here: it has no row (never fetched, or its row was
+// cleared because its file was cut short or set aside), a row of a snapshot that was absent on
+// the server, or a row of a download whose file is no longer in MDB_descargadas. A day filed in
+// MDB_Syncronizadas is merged here and not owed, whatever its row says; a downloaded day whose
+// file waits in MDB_descargadas is the import run's.
 //
 // A day whose snapshot has a copy in Error ("<hhmmss>_<name>") is asked for again when the
 // server's file differs in size from the newest copy, and otherwise once a day: the time of

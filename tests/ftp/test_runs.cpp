@@ -44,10 +44,11 @@ protected:
             writeFile(remote(store + u'_' + QDate(2026, 12, day).toString("ddMMyyyy") + ".mdb"),
                       bytes(20000 + day)));
     }
-    // A download recorded for a store `daysAgo` days before today.
+    // A download recorded and merged for a store `daysAgo` days before today.
     static void recorded(const char* store, int daysAgo) {
-        ASSERT_TRUE(
-            lumaro::db::registrarDescarga(store, QDate(2026, 12, 5).addDays(-daysAgo), "1"));
+        const QDate day = QDate(2026, 12, 5).addDays(-daysAgo);
+        ASSERT_TRUE(lumaro::db::registrarDescarga(store, day, "1"));
+        ASSERT_TRUE(lumaro::db::registrarSync(store, day, "1", 2));
     }
     // Ledger rows as "store dd ok sync", oldest first.
     static QStringList ledgerRows() {
@@ -65,10 +66,11 @@ protected:
 };
 
 // A store moved over from the older program (its Jet ledger converted at the start) is owed
-// every day from each store's first row that is not downloaded, gaps included: store 1's 1st
-// (set aside in Error, the server's copy now of another size) and store 2's 2nd (row cleared)
-// are fetched again, oldest first. A day merged here (2's 3rd) is not owed; one in Error as
-// large as the server's copy (1's 4th) waits a day. Store 4 is up to date.
+// every day from each store's first row that is not merged, gaps included: store 1's 1st (set
+// aside in Error, the server's copy now of another size), store 2's 2nd (row cleared) and 4th
+// (downloaded, its file gone) are fetched again, oldest first. A day merged here (2's 3rd) is
+// not owed; one in Error as large as the server's copy (1's 4th) waits a day. Store 4 is up to
+// date.
 TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
     using lumaro::jet::ColumnType;
     ASSERT_TRUE(QFile::remove(rutaLedger()));
@@ -76,7 +78,7 @@ TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
         rutaLedger(),
         {ColumnType::Long, ColumnType::DateTime, ColumnType::Boolean, ColumnType::Boolean},
         {"1|2026/12/02|1|1", "1|2026/11/30|1|1", "2|2026/12/01|1|1", "2|2026/12/04|1|0",
-         "4|2026/12/05|1|0"}));
+         "4|2026/12/05|1|1"}));
     for (int day : {1, 2, 3, 4, 5})
         for (const char* id : {"1", "2", "3"}) offer(id, day);  // never this store's own
     ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/2_03122026.mdb"), "m"));
@@ -84,13 +86,14 @@ TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
     ASSERT_TRUE(writeFile(store.path("Error/101010_1_04122026.mdb"), bytes(20004)));
 
     descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles(), QStringList({"1_01122026.mdb", "1_03122026.mdb", "1_05122026.mdb",
-                                              "2_02122026.mdb", "2_05122026.mdb"}));
-    EXPECT_EQ(retrCount(), 5);
+    EXPECT_EQ(downloadedFiles(),
+              QStringList({"1_01122026.mdb", "1_03122026.mdb", "1_05122026.mdb", "2_02122026.mdb",
+                           "2_04122026.mdb", "2_05122026.mdb"}));
+    EXPECT_EQ(retrCount(), 6);
     EXPECT_EQ(ledgerRows(),
               QStringList({"1 30 1 1", "1 01 1 0", "1 02 1 1", "1 03 1 0", "1 05 1 0", "2 01 1 1",
-                           "2 02 1 0", "2 04 1 0", "2 05 1 0", "4 05 1 0"}));
-    EXPECT_EQ(runState().results.downloadCount, 5) << store.log().toStdString();
+                           "2 02 1 0", "2 04 1 0", "2 05 1 0", "4 05 1 1"}));
+    EXPECT_EQ(runState().results.downloadCount, 6) << store.log().toStdString();
     EXPECT_TRUE(runState().results.downloadAnswered);
     EXPECT_TRUE(runState().results.downloadFailure.isEmpty());
     EXPECT_TRUE(store.logged({"Al parecer las DESCARGAS estan correctas a la fecha...",
@@ -99,7 +102,7 @@ TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
 
     lumaro::config::Clock::advance(24 * 3600);  // a day later the same copy is asked for again
     descargarOtrosLocales();
-    EXPECT_EQ(retrCount(), 6);
+    EXPECT_EQ(retrCount(), 7);
     EXPECT_TRUE(downloadedFiles().contains("1_04122026.mdb"));
 }
 
@@ -115,14 +118,14 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
     GrabarConfig("SyncActual", "1");
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 0", "2 05 1 0"}));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 1", "2 05 1 1"}));
     EXPECT_TRUE(store.console().problems().isEmpty());
     EXPECT_TRUE(runState().results.downloadAnswered);
     EXPECT_EQ(runState().results.downloadCount, 0);
 
     GrabarConfig("SyncActual", "2");
     descargarOtrosLocales();
-    EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 0", "1 04 0 0", "2 05 1 0"}));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 1", "1 04 0 0", "2 05 1 1"}));
     ASSERT_EQ(store.console().problems().size(), 2);
     EXPECT_TRUE(problem(0).endsWith(" - (1) Problemas de DESCARGA para Local : 1 - Centro"));
     EXPECT_TRUE(
@@ -159,7 +162,7 @@ TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
     descargarOtrosLocales();
     EXPECT_EQ(retrCount(), 1);
     EXPECT_EQ(runState().results.downloadCount, 0);
-    EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 0"});
+    EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 1"});
     EXPECT_TRUE(fallo.startsWith(
         "Los Locales 2 - Norte, 4 - Oeste no tienen descarga registrada en el ledger " +
         rutaLedger()))
@@ -196,7 +199,7 @@ TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
     server.setFault("cut_retr", true);
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_EQ(ledgerRows(), QStringList({"1 04 1 0", "2 04 1 0"}));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 04 1 1", "2 04 1 1"}));
     ASSERT_EQ(store.console().problems().size(), 2);  // one per store: the second still tried
     EXPECT_TRUE(problem(0).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
     EXPECT_TRUE(
