@@ -78,7 +78,8 @@ bool idLocalValido(const QString& idLocal) {
 }
 
 bool fechaLedgerValida(const QDate& fecha) {
-    return fecha.isValid() && fecha >= QDate(2000, 1, 1) &&
+    // From the day before 01/01/2000: a store whose downloads start that day is seeded with it.
+    return fecha.isValid() && fecha >= QDate(1999, 12, 31) &&
            fecha <= config::Clock::today().addDays(1);
 }
 
@@ -98,8 +99,8 @@ QString problemaLedger() {
             return QStringLiteral("El ledger ") + ruta +
                    QStringLiteral(
                        " tiene el formato Jet del programa anterior y no se pudo "
-                       "convertir (ver el log)") +
-                   sinDescargas;
+                       "convertir (ver el log ") +
+                   config::logPath(config::Clock::today()) + u')' + sinDescargas;
         case TipoArchivoLedger::Otro:
             return QStringLiteral("El ledger ") + ruta +
                    QStringLiteral(" no es una base de datos (archivo danado o de otro tipo)") +

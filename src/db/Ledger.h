@@ -28,8 +28,8 @@ QString rutaLedger();
 // zero. Store numbers from the ledger and from the store registry are checked with this first.
 bool idLocalValido(const QString& idLocal);
 
-// A ledger day the program acts on: from 01/01/2000 to tomorrow. A row with any other day is
-// logged and left out.
+// A ledger day the program acts on: from 01/01/2000 (and the day before, the seed of a store
+// whose downloads start then) to tomorrow. A row with any other day is logged and left out.
 bool fechaLedgerValida(const QDate& fecha);
 
 // Why the ledger cannot say what other stores owe (missing, a folder, not a database, a Jet
