@@ -83,7 +83,8 @@ TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
         for (const char* id : {"1", "2", "3"}) offer(id, day);  // never this store's own
     ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/2_03122026.mdb"), "m"));
     ASSERT_TRUE(writeFile(store.path("Error/101010_1_01122026.mdb"), "e"));
-    ASSERT_TRUE(writeFile(store.path("Error/101010_1_04122026.mdb"), bytes(20004)));
+    ASSERT_TRUE(
+        writeFile(store.path("Error/101010_1_04122026.mdb"), readAll(remote("1_04122026.mdb"))));
 
     descargarOtrosLocales();
     EXPECT_EQ(downloadedFiles(),
