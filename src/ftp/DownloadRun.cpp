@@ -85,13 +85,26 @@ public:
                 if (d > u) return;
                 continue;
             }
-            if (!lumaro::db::registrarDescarga(s, d, QStringLiteral("1"))) return;
+            if (!lumaro::db::registrarDescarga(s, d, QStringLiteral("1"))) {
+                lumaro::config::noteFailure(
+                    resultado().downloadFailure,
+                    QStringLiteral("No se pudo registrar la descarga de ") + n +
+                        QStringLiteral(" en el ledger ") + lumaro::db::rutaLedger() +
+                        QStringLiteral(" (ver el log ") +
+                        lumaro::config::logPath(lumaro::config::Clock::today()) +
+                        QStringLiteral("): el Local ") + etiqueta +
+                        QStringLiteral(" no sigue en esta ejecucion"));
+                return;
+            }
             ++resultado().downloadCount;
             if (d <= u) continue;
             if (i + 1 == dias.size()) return;
             EscribirLog(QStringLiteral("Buscando último archivo DESCARGADO..."));
             const UltimaDescarga ahora = getUltimaDescarga(s);
-            if (!ahora.ok()) return;
+            if (!ahora.ok()) {
+                m_ilegibles << etiqueta;
+                return;
+            }
             if (ahora.fecha < d) {
                 // The ledger did not move: the next day would be fetched past a row not there.
                 EscribirLog(

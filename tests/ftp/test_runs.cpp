@@ -143,7 +143,7 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
 
 // Without ledger rows nothing is fetched, and the cycle says why; a ledger that cannot record
 // ends the store's walk; a store without a recorded download, or a ledger that is missing,
-// not a database or a folder, fetches nothing and the cause names it.
+// not a database or a folder, fetches nothing; the cause names each.
 TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
     QString& fallo = runState().results.downloadFailure;
     for (int day : {3, 4, 5}) offer("1", day);
@@ -164,11 +164,17 @@ TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
     EXPECT_EQ(retrCount(), 1);
     EXPECT_EQ(runState().results.downloadCount, 0);
     EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 1"});
-    EXPECT_TRUE(fallo.startsWith(
-        "Los Locales 2 - Norte, 4 - Oeste no tienen descarga registrada en el ledger " +
-        rutaLedger()))
+    EXPECT_TRUE(
+        fallo.startsWith("No se pudo registrar la descarga de 1_03122026.mdb en el "
+                         "ledger " +
+                         rutaLedger()))
         << fallo.toStdString();
-    EXPECT_TRUE(fallo.endsWith("lumaro-db ledger-iniciar"));
+    EXPECT_TRUE(
+        store.logged({"Los Locales 2 - Norte, 4 - Oeste no tienen descarga registrada en "
+                      "el ledger " +
+                      rutaLedger() +
+                      ": no se descargan sus archivos hasta registrar su dia de inicio "
+                      "con lumaro-db ledger-iniciar"}));
 
     const std::pair<const char*, const char*> ledgers[] = {
         {nullptr, "No existe el ledger "}, {"basura", "El ledger "}, {"", "El ledger "}};
