@@ -56,8 +56,9 @@ public:
     }
 
     // Asks the server for every day the store owes, oldest first. A day the store has not
-    // sent yet ends the walk once past its last recorded download, so peers still move
-    // forward one day at a time; an older one (a day fetched again) holds nothing back.
+    // sent yet, or a failed transfer, ends the walk once past its last recorded download, so
+    // peers still move forward one day at a time; an older day (fetched again) holds nothing
+    // back: when its transfer fails the walk goes on with the first day past the last download.
     void local(const QString& s, const QString& etiqueta) {
         EscribirLog(QStringLiteral("Buscando último archivo DESCARGADO..."));
         const lumaro::db::HistorialLocal historial = lumaro::db::historialLocal(s);
@@ -77,7 +78,11 @@ public:
             }
             if (!descargarFileFTP(n)) {
                 problemaDescarga(s, d, etiqueta);
-                return;
+                if (d > u) return;
+                // A day fetched again that fails holds the newer ones back no more than a
+                // missing one: the walk goes on past the last download, or ends.
+                while (i + 1 < dias.size() && dias[i + 1].fecha <= u) ++i;
+                continue;
             }
             resultado().downloadAnswered = true;
             if (!resultado().fileFound) {

@@ -196,19 +196,21 @@ TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
 }
 
 // A failed transfer (cut, or the server down) is reported per store, records nothing, and the
-// next run retries.
+// next run retries. One of a day fetched again (store 1's 3rd) does not end the walk.
 TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
     for (const char* id : {"1", "2"}) {
         recorded(id, 1);
         offer(id, 5);
     }
+    recorded("1", 3);
+    offer("1", 3);
     lumaro::db::setLocalPropio("3", "sur@example.com");
     server.setFault("cut_retr", true);
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_EQ(ledgerRows(), QStringList({"1 04 1 1", "2 04 1 1"}));
-    ASSERT_EQ(store.console().problems().size(), 2);  // one per store: the second still tried
-    EXPECT_TRUE(problem(0).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 1", "1 04 1 1", "2 04 1 1"}));
+    ASSERT_EQ(store.console().problems().size(), 3);  // the second store still tried
+    EXPECT_TRUE(problem(1).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
     EXPECT_TRUE(
         store.logged({"Se intento enviar correo: (1) Problemas de DESCARGA del archivo < "
                       "1_05/12/2026 > MDB del Local: 1 - Centro"}));
@@ -216,14 +218,14 @@ TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
 
     store.setPort(unusedPort());
     descargarOtrosLocales();
-    EXPECT_EQ(store.console().problems().size(), 4);
+    EXPECT_EQ(store.console().problems().size(), 6);
     EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
 
     server.setFault("cut_retr", false);
     store.setPort(server.port());
     descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles().size(), 2);
-    EXPECT_EQ(runState().results.downloadCount, 2);
+    EXPECT_EQ(downloadedFiles().size(), 3);
+    EXPECT_EQ(runState().results.downloadCount, 3);
 }
 
 // Upload run.
