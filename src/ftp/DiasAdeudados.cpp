@@ -54,6 +54,9 @@ qint64 tamanoEnServidor(const QString& nombre) {
 
 }  // namespace
 
+// How far back, in days, a gap behind a store's last download is still owed.
+constexpr qint64 kDiasAtras = 62;
+
 const QMap<QString, DiasAdeudados::CopiaError>& DiasAdeudados::copiasError() {
     if (m_leidas) return m_copias;
     m_leidas = true;
@@ -81,6 +84,10 @@ QList<DiaAdeudado> DiasAdeudados::deLocal(const QString& idLocal,
         const auto fila = historial.dias.constFind(d);
         const bool descargado = fila != historial.dias.cend() && fila->descargado;
         if (descargado && fila->sincronizado) continue;
+        // A gap behind the last download is looked for during kDiasAtras days: by then the
+        // sending store has long sent what it had, and asking the server every run for a day
+        // it never held would cost a listing per day for ever.
+        if (d < historial.ultima && d.daysTo(hoy) > kDiasAtras) continue;
         const QString nombre = lumaro::snapshot::nombreSnapshot(idLocal, d);
         const bool enError = copiasError().contains(nombre);
         if (existeArchivo(rutaPrograma(QStringLiteral("MDB_Syncronizadas"), nombre))) {
