@@ -151,10 +151,16 @@ void EscribirLog(const QString& message) {
 }
 
 bool CopiarArchivo(const QString& source, const QString& destination) {
+    // Through a temporary name: a copy cut short (a full disk, the process killed) never
+    // stands under the destination's name, where it would pass for a whole file.
     std::error_code ec;
-    std::filesystem::copy_file(fsPath(source), fsPath(destination),
+    const std::filesystem::path temporal = fsPath(destination + QStringLiteral(".copiando"));
+    std::filesystem::copy_file(fsPath(source), temporal,
                                std::filesystem::copy_options::overwrite_existing, ec);
+    if (!ec) std::filesystem::rename(temporal, fsPath(destination), ec);
     if (ec) {
+        std::error_code ignorado;
+        std::filesystem::remove(temporal, ignorado);
         logFileError(QStringLiteral("CopiarArchivo"), ec);
         return false;
     }

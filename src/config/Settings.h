@@ -40,7 +40,8 @@ QString LeerIni(const QString& section, const QString& key, const QString& path)
 // Appends one line to today's run log. CR and LF inside the message become blanks, so a value
 // can never forge a line of its own.
 void EscribirLog(const QString& message);
-// Copies, replacing an existing destination; logs and returns false on failure.
+// Copies, replacing an existing destination only once the copy is whole; logs and returns
+// false on failure (the destination is then as it was).
 bool CopiarArchivo(const QString& source, const QString& destination);
 // Deletes the file; logs and returns false on failure.
 bool BorrarArchivo(const QString& path);

@@ -18,6 +18,29 @@ bool isSchemaStatement(const QString& sql) {
            head.startsWith(QLatin1String("DROP"));
 }
 
+bool isTransientError(const QString& providerMessage) {
+    // SQLite, SQL Server (English and Spanish logins), MySQL and the ODBC layer.
+    static const char* const kPasajeros[] = {
+        "database is locked",
+        "database table is locked",
+        "deadlock",
+        "interbloqueo",
+        "lock request time out",
+        "tiempo de espera de la solicitud de bloqueo",
+        "lock wait timeout",
+        "timeout expired",
+        "tiempo de espera",
+        "server has gone away",
+        "lost connection",
+        "communication link failure",
+        "connection is busy",
+    };
+    const QString texto = providerMessage.toLower();
+    for (const char* pasajero : kPasajeros)
+        if (texto.contains(QLatin1String(pasajero))) return true;
+    return false;
+}
+
 Connection::State::~State() {
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName, false);

@@ -21,6 +21,11 @@ QString providerMessage(const QSqlError& e);
 // True for CREATE, ALTER and DROP statements.
 bool isSchemaStatement(const QString& sql);
 
+// True when a provider's message says the statement met a passing condition rather than a
+// fault of the row: a lock held by another program (the store's till writes the same tables),
+// a deadlock, a time-out, a link that dropped. Such a statement is worth running again later.
+bool isTransientError(const QString& providerMessage);
+
 class Connection {
 public:
     Connection() = default;

@@ -5,10 +5,10 @@
 #include <QVariant>
 #include <cmath>
 
-#include "config/Clock.h"
 #include "db/ConfigLocales.h"
 #include "db/ConnectionText.h"
 #include "db/DateText.h"
+#include "db/Ledger.h"
 #include "db/Recordset.h"
 #include "db/ValorJet.h"
 #include "db/clsDBAdmin.h"
@@ -54,19 +54,23 @@ QDate dia(const QVariant& v) {
 }
 
 QString mostrar(const QVariant& v) {
-    return v.isNull() ? QStringLiteral("NULL") : u'\'' + v.toString() + u'\'';
+    if (v.isNull()) return QStringLiteral("NULL");
+    // A date as the ledger stores it.
+    const QString t =
+        v.typeId() == QMetaType::QDateTime ? dateTimeText(v.toDateTime()) : v.toString();
+    return u'\'' + t + u'\'';
 }
 
 // Takes the four values of row n (1 = first) or says why not.
 bool tomarFila(const QVariant (&v)[4], int n, FilaLedger* fila, QString* error) {
     const QString donde = QStringLiteral("TablasFTP, fila %1: ").arg(n);
     const auto id = entero(v[0]);
-    if (!id || *id < 0) {
+    if (!id || *id <= 0) {
         *error = donde + QStringLiteral("IdLocal no numerico: ") + mostrar(v[0]);
         return false;
     }
     const QDate d = dia(v[1]);
-    if (!d.isValid() || d.year() < 1900 || d > config::Clock::today()) {
+    if (!fechaLedgerValida(d)) {
         *error = donde + QStringLiteral("fecha imposible: ") + mostrar(v[1]);
         return false;
     }
@@ -79,6 +83,24 @@ bool tomarFila(const QVariant (&v)[4], int n, FilaLedger* fila, QString* error) 
         return false;
     }
     *fila = FilaLedger{*id, d, *descarga != 0 ? 1 : 0, *sincroniza != 0 ? 1 : 0};
+    return true;
+}
+
+// Row n into filas; a row that cannot be taken goes to malas when there is such a list, else
+// it refuses the file (false).
+bool agregarFila(const QVariant (&v)[4], int n, QList<FilaLedger>* filas, QString* error,
+                 QStringList* malas) {
+    FilaLedger f;
+    QString porque;
+    if (tomarFila(v, n, &f, &porque)) {
+        filas->append(f);
+        return true;
+    }
+    if (!malas) {
+        *error = porque;
+        return false;
+    }
+    malas->append(porque);
     return true;
 }
 
@@ -102,7 +124,8 @@ TipoArchivoLedger tipoArchivoLedger(const QString& ruta) {
     return TipoArchivoLedger::Otro;
 }
 
-std::optional<QList<FilaLedger>> leerFilasJet(const QString& ruta, QString* error) {
+std::optional<QList<FilaLedger>> leerFilasJet(const QString& ruta, QString* error,
+                                              QStringList* malas) {
     auto db = jet::Database::open(ruta.toStdString());
     if (!db) {
         *error = QString::fromStdString(db.status().message());
@@ -120,12 +143,11 @@ std::optional<QList<FilaLedger>> leerFilasJet(const QString& ruta, QString* erro
         }
     QList<FilaLedger> filas;
     bool rechazada = false;
+    int n = 0;
     const jet::Status st = tabla->forEachRow([&](const jet::Row& row) {
         QVariant v[4];
         for (int i = 0; i < 4; ++i) v[i] = variante(*row.field(kColumnas[i]));
-        FilaLedger f;
-        rechazada = !tomarFila(v, static_cast<int>(filas.size()) + 1, &f, error);
-        if (!rechazada) filas.append(f);
+        rechazada = !agregarFila(v, ++n, &filas, error, malas);
         return !rechazada;
     });
     if (rechazada) return std::nullopt;
@@ -136,7 +158,8 @@ std::optional<QList<FilaLedger>> leerFilasJet(const QString& ruta, QString* erro
     return filas;
 }
 
-std::optional<QList<FilaLedger>> leerFilasSqlite(const QString& ruta, QString* error) {
+std::optional<QList<FilaLedger>> leerFilasSqlite(const QString& ruta, QString* error,
+                                                 QStringList* malas) {
     if (tipoArchivoLedger(ruta) != TipoArchivoLedger::Sqlite) {
         *error = QStringLiteral("no es un ledger SQLite");
         return std::nullopt;
@@ -157,19 +180,18 @@ std::optional<QList<FilaLedger>> leerFilasSqlite(const QString& ruta, QString* e
     QList<FilaLedger> filas;
     for (int n = 1; !rs.eof(); rs.moveNext(), ++n) {
         const QVariant v[4] = {rs.value(0), rs.value(1), rs.value(2), rs.value(3)};
-        FilaLedger f;
-        if (!tomarFila(v, n, &f, error)) return std::nullopt;
-        filas.append(f);
+        if (!agregarFila(v, n, &filas, error, malas)) return std::nullopt;
     }
     return filas;
 }
 
-std::optional<QList<FilaLedger>> leerFilasLedger(const QString& ruta, QString* error) {
+std::optional<QList<FilaLedger>> leerFilasLedger(const QString& ruta, QString* error,
+                                                 QStringList* malas) {
     switch (tipoArchivoLedger(ruta)) {
         case TipoArchivoLedger::Jet:
-            return leerFilasJet(ruta, error);
+            return leerFilasJet(ruta, error, malas);
         case TipoArchivoLedger::Sqlite:
-            return leerFilasSqlite(ruta, error);
+            return leerFilasSqlite(ruta, error, malas);
         case TipoArchivoLedger::NoExiste:
             *error = QStringLiteral("no existe el archivo ") + ruta;
             return std::nullopt;

@@ -88,9 +88,12 @@ Informe armarInforme(const QList<FilaLedger>& filas, const QString& carpetaProgr
 
 std::optional<Informe> leerInforme(const QString& rutaLedger, const FiltroInforme& filtro,
                                    QString* error) {
-    const auto filas = leerFilasLedger(rutaLedger, error);
+    QStringList malas;
+    const auto filas = leerFilasLedger(rutaLedger, error, &malas);
     if (!filas) return std::nullopt;
-    return armarInforme(*filas, QFileInfo(rutaLedger).absolutePath(), filtro);
+    Informe informe = armarInforme(*filas, QFileInfo(rutaLedger).absolutePath(), filtro);
+    informe.filasMalas = malas;
+    return informe;
 }
 
 QString textoEstado(const DiaInforme& dia) {
@@ -103,6 +106,8 @@ QString textoEstado(const DiaInforme& dia) {
 
 QStringList lineasTexto(const Informe& informe) {
     QStringList out;
+    for (const QString& mala : informe.filasMalas)
+        out << QStringLiteral("Fila no valida, se omite: ") + mala;
     for (const ResumenLocal& r : informe.locales) {
         out << QStringLiteral("Local %1").arg(r.idLocal);
         for (const DiaInforme& d : informe.dias)

@@ -41,6 +41,7 @@ struct Informe {
     QList<DiaInforme> dias;  // by store, then day; every day from a store's first to its last
     QList<Hueco> huecos;     // by store, then day
     QList<ResumenLocal> locales;
+    QStringList filasMalas;  // rows left out, each with its number and why
 };
 
 struct FiltroInforme {
@@ -52,12 +53,14 @@ struct FiltroInforme {
 Informe armarInforme(const QList<FilaLedger>& filas, const QString& carpetaPrograma,
                      const FiltroInforme& filtro);
 // The report of the ledger file (SQLite, or the Jet file of the older program), with the
-// working folders beside it. Reads only. nullopt with the reason in error.
+// working folders beside it. Reads only. A row that cannot be taken is left out and listed
+// in filasMalas. nullopt with the reason in error when the file cannot be read.
 std::optional<Informe> leerInforme(const QString& rutaLedger, const FiltroInforme& filtro,
                                    QString* error);
 
 QString textoEstado(const DiaInforme& dia);  // "sincronizado", ... " (en Error)"
-// For a terminal: the days of each store, its gaps and a summary line.
+// For a terminal: the rows left out, then the days of each store, its gaps and a summary
+// line.
 QStringList lineasTexto(const Informe& informe);
 // For a spreadsheet: a header and one line per day (local,fecha,estado,carpeta).
 QStringList lineasCsv(const Informe& informe);

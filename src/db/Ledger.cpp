@@ -7,6 +7,7 @@
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "db/DateText.h"
+#include "db/FilasLedger.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
 
@@ -31,7 +32,7 @@ QString idNoValido(const QString& idLocal);
 
 // True when the store number is a number and the ledger is open; else logs prefijo and why.
 bool preparada(const Sesion& s, const QString& idLocal, const QString& prefijo) {
-    if (!db::esNumeroEntero(idLocal)) {
+    if (!idLocalValido(idLocal)) {
         config::EscribirLog(prefijo + idNoValido(idLocal));
         return false;
     }
@@ -57,7 +58,7 @@ QString idNoValido(const QString& idLocal) {
 // Why a registration cannot be made; empty when it can.
 QString problemaRegistro(const Sesion& s, const QString& idLocal, const QDate& fecha,
                          const QString& estado) {
-    if (!db::esNumeroEntero(idLocal)) return idNoValido(idLocal);
+    if (!idLocalValido(idLocal)) return idNoValido(idLocal);
     if (!db::esNumeroEntero(estado) || !fecha.isValid())
         return QStringLiteral("estado o fecha no validos: ") + estado;
     if (!s.abierta) return kNoAbre + rutaLedger();
@@ -68,38 +69,104 @@ QString problemaRegistro(const Sesion& s, const QString& idLocal, const QDate& f
 
 QString rutaLedger() { return config::programPath(QStringLiteral("Seguridad.mdb")); }
 
-UltimaDescarga getUltimaDescarga(const QString& idLocal) {
-    UltimaDescarga r;
+bool idLocalValido(const QString& idLocal) {
+    const QString t = idLocal.trimmed();
+    if (t.isEmpty() || t.size() > 9) return false;
+    for (const QChar c : t)
+        if (c < u'0' || c > u'9') return false;
+    return t.toLongLong() > 0;
+}
+
+bool fechaLedgerValida(const QDate& fecha) {
+    // From the day before 01/01/2000: a store whose downloads start that day is seeded with it.
+    return fecha.isValid() && fecha >= QDate(1999, 12, 31) &&
+           fecha <= config::Clock::today().addDays(1);
+}
+
+QString problemaLedger() {
+    const QString ruta = rutaLedger();
+    const QString sinDescargas = QStringLiteral(": no se descargan archivos de otros locales");
+    const QString iniciar =
+        QStringLiteral(" (registrar el dia de inicio de cada Local con lumaro-db ledger-iniciar)");
+    if (QFileInfo(ruta).isDir())
+        return QStringLiteral("El ledger ") + ruta + QStringLiteral(" es una carpeta") +
+               sinDescargas;
+    switch (tipoArchivoLedger(ruta)) {
+        case TipoArchivoLedger::NoExiste:
+            return QStringLiteral("No existe el ledger ") + ruta + sinDescargas +
+                   QStringLiteral(" (crearlo con lumaro-db ledger-crear y") + iniciar.mid(2);
+        case TipoArchivoLedger::Jet:
+            return QStringLiteral("El ledger ") + ruta +
+                   QStringLiteral(
+                       " tiene el formato Jet del programa anterior y no se pudo "
+                       "convertir (ver el log ") +
+                   config::logPath(config::Clock::today()) + u')' + sinDescargas;
+        case TipoArchivoLedger::Otro:
+            return QStringLiteral("El ledger ") + ruta +
+                   QStringLiteral(" no es una base de datos (archivo danado o de otro tipo)") +
+                   sinDescargas;
+        case TipoArchivoLedger::Sqlite:
+            break;
+    }
+    Sesion s;
+    if (!s.abierta) return kNoAbre + QStringLiteral("el ledger ") + ruta + sinDescargas;
+    db::Recordset rs;
+    if (!rs.open(s.cnn, QStringLiteral("select count(*) from TablasFTP")))
+        return QStringLiteral("No se pudo leer la tabla TablasFTP del ledger ") + ruta +
+               QStringLiteral(" (") + rs.errorText() + u')' + sinDescargas;
+    if (rs.value(0).toInt() == 0)
+        return QStringLiteral("El ledger ") + ruta + QStringLiteral(" esta vacio") + sinDescargas +
+               iniciar;
+    return QString();
+}
+
+HistorialLocal historialLocal(const QString& idLocal) {
+    HistorialLocal h;
     const QString prefijo = QStringLiteral("getUltimaDescarga - Error: ");
     Sesion s;
-    if (!preparada(s, idLocal, prefijo)) return r;
+    if (!preparada(s, idLocal, prefijo)) return h;
+    const QString id = idLocal.trimmed();
     db::Recordset rs;
-    if (!rs.open(s.cnn, QStringLiteral("select max(fecha) as Maximo from TablasFTP where "
-                                       "iDescargaOK = 1 and idLocal = ") +
-                            idLocal.trimmed())) {
+    if (!rs.open(s.cnn, QStringLiteral("select fecha, iDescargaOK, iSincronizacionOK from "
+                                       "TablasFTP where idLocal = ") +
+                            id)) {
         config::EscribirLog(prefijo + rs.errorText());
-        return r;
+        return h;
     }
-    const QVariant maximo = rs.value(QStringLiteral("Maximo"));
-    if (rs.eof() || maximo.isNull()) {
+    for (; !rs.eof(); rs.moveNext()) {
+        const QDate fecha = rs.value(0).toDateTime().date();
+        if (!fechaLedgerValida(fecha)) {
+            config::EscribirLog(QStringLiteral("getUltimaDescarga - Fila de TablasFTP del Local ") +
+                                id + QStringLiteral(" con fecha no valida o fuera de rango: '") +
+                                rs.value(0).toString() + QStringLiteral("'; se ignora"));
+            continue;
+        }
+        HistorialLocal::Dia& dia = h.dias[fecha];
+        dia.descargado = dia.descargado || rs.value(1).toInt() == 1;
+        dia.sincronizado = dia.sincronizado || rs.value(2).toInt() == 1;
+        if (dia.descargado && fecha > h.ultima) h.ultima = fecha;
+    }
+    if (!h.ultima.isValid()) {
         // No download recorded: the store is not fetched until the installer seeds its day.
         config::EscribirLog(QStringLiteral("getUltimaDescarga - No hay descarga registrada del "
                                            "Local ") +
-                            idLocal.trimmed() +
+                            id +
                             QStringLiteral(": no se descargaran sus archivos hasta registrar "
                                            "el dia de inicio (lumaro-db ledger-iniciar)"));
-        r.estado = UltimaDescarga::Estado::SinRegistro;
-        r.fecha = config::Clock::today();
-        return r;
+        h.estado = UltimaDescarga::Estado::SinRegistro;
+        return h;
     }
-    const QDateTime fecha = maximo.toDateTime();
-    if (!fecha.isValid()) {
-        config::EscribirLog(prefijo + QStringLiteral("fecha no valida en TablasFTP: ") +
-                            maximo.toString());
-        return r;
-    }
-    r.estado = UltimaDescarga::Estado::Registrada;
-    r.fecha = fecha.date();
+    h.estado = UltimaDescarga::Estado::Registrada;
+    h.inicio = h.dias.firstKey();
+    return h;
+}
+
+UltimaDescarga getUltimaDescarga(const QString& idLocal) {
+    const HistorialLocal h = historialLocal(idLocal);
+    UltimaDescarga r;
+    r.estado = h.estado;
+    if (h.estado == UltimaDescarga::Estado::Registrada) r.fecha = h.ultima;
+    if (h.estado == UltimaDescarga::Estado::SinRegistro) r.fecha = config::Clock::today();
     return r;
 }
 
@@ -189,8 +256,19 @@ std::optional<QList<DescargaPendiente>> listarPendientes(const QString& ownIdLoc
         return std::nullopt;
     }
     QList<DescargaPendiente> filas;
-    for (; !rs.eof(); rs.moveNext())
-        filas.append({rs.value(0).toString(), rs.value(1).toDateTime().date()});
+    for (; !rs.eof(); rs.moveNext()) {
+        // Both go into file names and statements.
+        const QString id = rs.value(0).toString().trimmed();
+        const QDate fecha = rs.value(1).toDateTime().date();
+        if (idLocalValido(id) && fechaLedgerValida(fecha)) {
+            filas.append({id, fecha});
+            continue;
+        }
+        config::EscribirLog(QStringLiteral("MainProcesoSinc.SyncLocales - Fila de TablasFTP no "
+                                           "valida (idLocal '") +
+                            id + QStringLiteral("', fecha '") + rs.value(1).toString() +
+                            QStringLiteral("'): se ignora"));
+    }
     return filas;
 }
 
@@ -206,8 +284,11 @@ bool borrarDescarga(const QString& idLocal, const QDate& fecha) {
     return false;
 }
 
-bool crearLedger(const QString& ruta, QString* error) {
-    if (!QFileInfo::exists(ruta)) {
+bool crearLedger(const QString& rutaDada, QString* error) {
+    // Relative to the current folder, for the file and for the connection alike.
+    const QString ruta = QFileInfo(rutaDada).absoluteFilePath();
+    const bool creado = !QFileInfo::exists(ruta);
+    if (creado) {
         QFile nuevo(ruta);
         if (!nuevo.open(QIODevice::WriteOnly)) {
             if (error)
@@ -218,7 +299,10 @@ bool crearLedger(const QString& ruta, QString* error) {
     }
     Connection cnn;
     if (!dbAdmin().AbrirBD(cnn, db::textoConexionAccess(ruta))) {
-        if (error) *error = kNoAbre + ruta + QStringLiteral(" (ver el log)");
+        if (error)
+            *error = kNoAbre + ruta + QStringLiteral(" (ver el log ") +
+                     config::logPath(config::Clock::today()) + u')';
+        if (creado) QFile::remove(ruta);
         return false;
     }
     db::Recordset rs;
@@ -234,6 +318,7 @@ bool crearLedger(const QString& ruta, QString* error) {
             1, &sError);
     if (!ok && error) *error = sError.isEmpty() ? rs.errorText() : sError;
     dbAdmin().CerrarBD(cnn);
+    if (!ok && creado) QFile::remove(ruta);
     return ok;
 }
 

@@ -15,6 +15,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <optional>
 
@@ -22,6 +23,19 @@ namespace lumaro::db {
 
 // <program folder>/Seguridad.mdb
 QString rutaLedger();
+
+// A store number that may go into a file name or a statement: digits only (at most 9), above
+// zero. Store numbers from the ledger and from the store registry are checked with this first.
+bool idLocalValido(const QString& idLocal);
+
+// A ledger day the program acts on: from 01/01/2000 (and the day before, the seed of a store
+// whose downloads start then) to tomorrow. A row with any other day is logged and left out.
+bool fechaLedgerValida(const QDate& fecha);
+
+// Why the ledger cannot say what other stores owe (missing, a folder, not a database, a Jet
+// file that could not be converted, unreadable, without rows), naming its path, for the log and
+// the run's outcome; empty when it can.
+QString problemaLedger();
 
 struct UltimaDescarga {
     enum class Estado {
@@ -36,6 +50,20 @@ struct UltimaDescarga {
 
 // The last day downloaded for the store. idLocal must be a whole number (else Error).
 UltimaDescarga getUltimaDescarga(const QString& idLocal);
+
+// One store's rows, for the download run: every day from its first row to today that is not
+// downloaded is owed. Rows with a day out of range are logged and left out.
+struct HistorialLocal {
+    struct Dia {
+        bool descargado = false;    // iDescargaOK = 1
+        bool sincronizado = false;  // iSincronizacionOK = 1
+    };
+    UltimaDescarga::Estado estado = UltimaDescarga::Estado::Error;
+    QDate inicio;  // the first day with a row (Registrada only)
+    QDate ultima;  // the last day downloaded (Registrada only)
+    QMap<QDate, Dia> dias;
+};
+HistorialLocal historialLocal(const QString& idLocal);
 
 // Records a download (estado "1") or a snapshot missing on the server (estado "0") of that
 // store and day, replacing an earlier row of the same day; iSincronizacionOK becomes 0.
@@ -56,7 +84,8 @@ struct DescargaPendiente {
 };
 
 // The import run's query: rows of other stores than ownIdLocal with iDescargaOK = 1 and
-// iSincronizacionOK = 0, by store then by day. nullopt (after a log line) on error.
+// iSincronizacionOK = 0, by store then by day. A row whose store number or day cannot be used
+// is logged and left out. nullopt (after a log line) on error.
 std::optional<QList<DescargaPendiente>> listarPendientes(const QString& ownIdLocal);
 
 // Deletes the store's row of that day, so that the day is fetched again (a snapshot that was
@@ -64,7 +93,8 @@ std::optional<QList<DescargaPendiente>> listarPendientes(const QString& ownIdLoc
 bool borrarDescarga(const QString& idLocal, const QDate& fecha);
 
 // Installer: creates the ledger file with an empty TablasFTP when it does not exist yet;
-// an existing ledger is left as it is. Returns false with a reason in error.
+// an existing ledger is left as it is. Returns false with a reason in error; a file it created
+// is removed then.
 bool crearLedger(const QString& ruta, QString* error = nullptr);
 
 }  // namespace lumaro::db

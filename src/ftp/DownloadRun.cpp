@@ -1,7 +1,7 @@
 #include "ftp/DownloadRun.h"
 
-#include <QDir>
 #include <QString>
+#include <QStringList>
 
 #include "config/AvisosCorreo.h"
 #include "config/Clock.h"
@@ -12,6 +12,7 @@
 #include "db/Ledger.h"
 #include "db/LedgerMigracion.h"
 #include "db/clsLocal.h"
+#include "ftp/DiasAdeudados.h"
 #include "ftp/FtpUtil.h"
 #include "ftp/Transfer.h"
 #include "snapshot/DataModel.h"
@@ -30,84 +31,114 @@ using lumaro::db::getUltimaDescarga;
 using lumaro::db::UltimaDescarga;
 using lumaro::snapshot::nombreSnapshot;
 
-// The import run already merged the day (MDB_Syncronizadas) or set it aside (Error).
-bool procesadoLocalmente(const QString& nombre) {
-    if (existeArchivo(rutaPrograma(QStringLiteral("MDB_Syncronizadas"), nombre))) return true;
-    const QStringList enError = QDir(rutaPrograma(QStringLiteral("Error")))
-                                    .entryList({QStringLiteral("*_") + nombre}, QDir::Files);
-    return !enError.isEmpty();
-}
-
 class Descarga {
 public:
     Descarga() : m_correo(lumaro::db::emailContactoPropio()) {}
 
     bool yaProcesado() const { return m_yaProcesado; }
 
-    // Walks one store forward from the day after its last recorded download. Every pass
-    // of the loop moves the day forward, so the walk ends at today at the latest.
+    // Why stores were not asked for anything, naming them; empty when none was left out.
+    QString omitidos() const {
+        const QString ledger = QStringLiteral(" en el ledger ") + lumaro::db::rutaLedger();
+        if (!m_ilegibles.isEmpty())
+            return QStringLiteral("No se pudieron leer las filas") + ledger +
+                   QStringLiteral(" de: ") + m_ilegibles.join(QStringLiteral(", ")) +
+                   QStringLiteral(" (se omitieron en esta ejecucion)");
+        if (m_sinRegistro.isEmpty()) return QString();
+        const bool uno = m_sinRegistro.size() == 1;
+        return (uno ? QStringLiteral("El Local ") : QStringLiteral("Los Locales ")) +
+               m_sinRegistro.join(QStringLiteral(", ")) +
+               (uno ? QStringLiteral(" no tiene") : QStringLiteral(" no tienen")) +
+               QStringLiteral(" descarga registrada") + ledger +
+               QStringLiteral(
+                   ": no se descargan sus archivos hasta registrar su dia de inicio "
+                   "con lumaro-db ledger-iniciar");
+    }
+
+    // Asks the server for every day the store owes, oldest first. A day the store has not
+    // sent yet, or a failed transfer, ends the walk once past its last recorded download, so
+    // peers still move forward one day at a time; an older day (fetched again) holds nothing
+    // back: when its transfer fails the walk goes on with the first day past the last download.
     void local(const QString& s, const QString& etiqueta) {
-        QDate u;
-        if (!ultimaDescarga(s, &u)) return;
-        if (u >= hoy()) {
+        EscribirLog(QStringLiteral("Buscando último archivo DESCARGADO..."));
+        const lumaro::db::HistorialLocal historial = lumaro::db::historialLocal(s);
+        if (!conHistorial(historial, s, etiqueta)) return;
+        QDate u = historial.ultima;
+        const QList<DiaAdeudado> dias = m_adeudados.deLocal(s, historial, &m_yaProcesado);
+        if (dias.isEmpty()) {
             EscribirLog(QStringLiteral("Al parecer las DESCARGAS estan correctas a la fecha..."));
             return;
         }
-        QDate d = u.addDays(1);
-        while (d <= hoy()) {
+        for (qsizetype i = 0; i < dias.size(); ++i) {
+            const QDate d = dias[i].fecha;
             const QString n = nombreSnapshot(s, d);
-            if (procesadoLocalmente(n)) {
-                // Merged or failed here already: go on with the following day.
+            if (dias[i].enError && !m_adeudados.reintentar(n)) {
                 m_yaProcesado = true;
-                EscribirLog(QStringLiteral("El archivo < ") + n +
-                            QStringLiteral(" > ya fue procesado localmente; se continua con el "
-                                           "dia siguiente."));
-                d = d.addDays(1);
                 continue;
             }
             if (!descargarFileFTP(n)) {
                 problemaDescarga(s, d, etiqueta);
-                return;
+                if (d > u) return;
+                // A day fetched again that fails holds the newer ones back no more than a
+                // missing one: the walk goes on past the last download, or ends.
+                while (i + 1 < dias.size() && dias[i + 1].fecha <= u) ++i;
+                continue;
             }
             resultado().downloadAnswered = true;
             if (!resultado().fileFound) {
                 noEncontrado(s, d, etiqueta);
+                if (d > u) return;
+                continue;
+            }
+            if (!lumaro::db::registrarDescarga(s, d, QStringLiteral("1"))) {
+                lumaro::config::noteFailure(
+                    resultado().downloadFailure,
+                    QStringLiteral("No se pudo registrar la descarga de ") + n +
+                        QStringLiteral(" en el ledger ") + lumaro::db::rutaLedger() +
+                        QStringLiteral(" (ver el log ") +
+                        lumaro::config::logPath(lumaro::config::Clock::today()) +
+                        QStringLiteral("): el Local ") + etiqueta +
+                        QStringLiteral(" no sigue en esta ejecucion"));
                 return;
             }
-            if (!lumaro::db::registrarDescarga(s, d, QStringLiteral("1"))) return;
             ++resultado().downloadCount;
+            if (d <= u) continue;
+            if (i + 1 == dias.size()) return;
+            EscribirLog(QStringLiteral("Buscando último archivo DESCARGADO..."));
             const UltimaDescarga ahora = getUltimaDescarga(s);
-            if (!ahora.ok()) return;
-            if (ahora.fecha >= hoy()) return;
+            if (!ahora.ok()) {
+                m_ilegibles << etiqueta;
+                return;
+            }
             if (ahora.fecha < d) {
-                // The ledger did not move: asking again would fetch the same day for ever.
+                // The ledger did not move: the next day would be fetched past a row not there.
                 EscribirLog(
                     kModulo + QStringLiteral(" - La ultima descarga registrada del Local ") +
                     etiqueta + QStringLiteral(" no avanzo; se sigue con el siguiente Local."));
                 return;
             }
-            if (!ultimaDescarga(s, &u)) return;
-            d = u.addDays(1);
+            u = ahora.fecha;
         }
     }
 
 private:
     static lumaro::config::PhaseResults& resultado() { return lumaro::config::runState().results; }
-    static QDate hoy() { return lumaro::config::Clock::today(); }
 
-    // The search line and the ledger's last day; false (the store is skipped) when the ledger
-    // cannot tell.
-    bool ultimaDescarga(const QString& s, QDate* u) {
-        EscribirLog(QStringLiteral("Buscando último archivo DESCARGADO..."));
-        const UltimaDescarga ultima = getUltimaDescarga(s);
-        if (!ultima.ok()) {
+    // False (logged, and the store kept for omitidos()) when the ledger cannot say what the
+    // store owes: unreadable, or no download recorded, so no day to start from.
+    bool conHistorial(const lumaro::db::HistorialLocal& h, const QString& s,
+                      const QString& etiqueta) {
+        using Estado = UltimaDescarga::Estado;
+        if (h.estado == Estado::Registrada) return true;
+        if (h.estado == Estado::Error) {
             EscribirLog(kModulo +
                         QStringLiteral(" - No se pudo leer la ultima descarga del Local ") + s +
                         QStringLiteral("; se omite en esta ejecucion."));
-            return false;
+            m_ilegibles << etiqueta;
+        } else {
+            m_sinRegistro << etiqueta;
         }
-        *u = ultima.fecha;
-        return true;
+        return false;
     }
 
     void problemaDescarga(const QString& s, const QDate& d, const QString& etiqueta) {
@@ -153,6 +184,8 @@ private:
     }
 
     QString m_correo;
+    DiasAdeudados m_adeudados;
+    QStringList m_ilegibles, m_sinRegistro;  // store labels left out of this run
     bool m_yaProcesado = false;
 };
 
@@ -169,18 +202,35 @@ void descargarOtrosLocales() {
     // the first ledger call. One that cannot be converted is reported and stays; the ledger
     // calls below then skip every store, as with a missing ledger.
     lumaro::db::prepararLedger();
+    if (const QString problema = lumaro::db::problemaLedger(); !problema.isEmpty()) {
+        EscribirLog(kModulo + QStringLiteral(" - ") + problema);
+        lumaro::config::noteFailure(resultados.downloadFailure, problema);
+    }
 
     Descarga descarga;
     const lumaro::db::clsLocal& registro = lumaro::db::locales();
     const QString propio = lumaro::db::idLocalPropio();
     for (int i = 0; i < registro.getNroLocales(); ++i) {
         const QString s = registro.getIdLocal(i).trimmed();
-        if (s.isEmpty() || s == propio) continue;
+        if (s.isEmpty() || s == propio) continue;  // a free row, or this store
+        if (!lumaro::db::idLocalValido(s)) {
+            // It would go into file names and statements.
+            const QString problema = QStringLiteral("IdLocal no valido en la tabla Local: '") + s +
+                                     QStringLiteral("' (") + registro.getNombreLocal(i) +
+                                     QStringLiteral("): no se descargan sus archivos");
+            EscribirLog(kModulo + QStringLiteral(" - ") + problema);
+            lumaro::config::noteFailure(resultados.downloadFailure, problema);
+            continue;
+        }
         if (lumaro::config::runState().cancelTransfer) {
             EscribirLog(kModulo + QStringLiteral(" - Descarga detenida por el operador."));
             break;
         }
         descarga.local(s, s + QStringLiteral(" - ") + registro.getNombreLocal(i));
+    }
+    if (const QString omitidos = descarga.omitidos(); !omitidos.isEmpty()) {
+        EscribirLog(kModulo + QStringLiteral(" - ") + omitidos);
+        lumaro::config::noteFailure(resultados.downloadFailure, omitidos);
     }
 
     if (resultados.downloadAnswered || descarga.yaProcesado()) {

@@ -202,7 +202,8 @@ private:
 
     // The insert or update of a row. A statement that fails while the production connection
     // still answers was refused for this row alone: the row is set aside and the batch so far
-    // committed. On a connection that no longer answers the merge stops, to resume later.
+    // committed. On a connection that no longer answers, or a statement that met a lock or a
+    // time-out, the merge stops, to resume later.
     Escrito escribir(Accion accion, const FilaEntrante& e) {
         const Fila& f = e.fila;
         const bool insertar = accion == Accion::Insertar;
@@ -212,7 +213,8 @@ private:
         if (!sql) return apartarInvalida(e, columna) ? Escrito::Apartada : Escrito::Fallo;
         QString error;
         if (!m_ejecutor.ejecutar(*sql, &error)) {
-            if (!m_destino.isAlive()) {
+            // A lock, deadlock or time-out is no fault of the row: stop, to resume later.
+            if (!m_destino.isAlive() || db::isTransientError(error)) {
                 EjecutorSentencias::informarFallo(*sql, error);
                 m_fallo = true;
                 return Escrito::Fallo;

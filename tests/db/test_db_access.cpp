@@ -152,6 +152,9 @@ TEST_F(DbAccess, NoisyFailureShowsBoxThenLogs) {
     // The line carries the provider's message only, and comes after the box.
     EXPECT_FALSE(text.mid(logged).section(u'\n', 0, 0).contains(sql));
     EXPECT_LT(text.indexOf(QLatin1String("no such column")), logged);
+    // A fault of the statement is final; a lock held by another program passes.
+    EXPECT_FALSE(isTransientError(m_cnn.lastError()));
+    EXPECT_TRUE(isTransientError("database is locked Unable to fetch row"));
 
     Recordset rs;
     QString sError;

@@ -103,6 +103,12 @@ TEST_F(Ledger, LastDownloadedDayAndPendingRows) {
     ASSERT_TRUE(registrarSync("2", QDate(2026, 11, 30), "1", 2));  // merged
     ASSERT_TRUE(registrarDescarga("2", QDate(2026, 12, 5), "0"));  // absent on the server
     ASSERT_TRUE(registrarDescarga("3", QDate(2026, 12, 3), "1"));  // own store
+    // Rows no store number or day can come from: logged and left out.
+    for (const char* fila :
+         {"'../../outside/evil', '2026/12/01 00:00:00', 1, 0", "2, '2062/12/07 00:00:00', 1, 0",
+          "2, 'ayer', 1, 0", "-4, '2026/12/01 00:00:00', 1, 0"})
+        ASSERT_EQ(filasLedger(rutaLedger(), QString("insert into TablasFTP values (") + fila + ")"),
+                  QStringList());
     UltimaDescarga u = getUltimaDescarga("2");
     EXPECT_EQ(u.estado, Estado::Registrada);
     EXPECT_EQ(u.fecha, QDate(2026, 12, 4));
@@ -117,6 +123,7 @@ TEST_F(Ledger, LastDownloadedDayAndPendingRows) {
     QStringList got;
     for (const auto& r : *p) got << r.idLocal + u'_' + r.fecha.toString("ddMMyyyy");
     EXPECT_EQ(got, QStringList({"2_02122026", "2_04122026", "4_03122026"}));
+    EXPECT_EQ(logCount("Fila de TablasFTP no valida (idLocal '../../outside/evil'"), 1);
     ASSERT_TRUE(borrarDescarga("2", QDate(2026, 12, 4)));
     EXPECT_EQ(listarPendientes("3")->size(), 2);
     // Store numbers go into statements: anything but a whole number is refused.
@@ -124,7 +131,8 @@ TEST_F(Ledger, LastDownloadedDayAndPendingRows) {
     EXPECT_FALSE(registrarDescarga("1; delete from TablasFTP", d4, "1"));
     EXPECT_FALSE(registrarSync("2", d4, "1 where 1=1 --", 2));
     EXPECT_FALSE(borrarDescarga("x", d4));
-    EXPECT_EQ(rows().size(), 6);
+    EXPECT_FALSE(registrarDescarga("-1", d4, "1"));
+    EXPECT_EQ(rows().size(), 10);
 }
 
 // One history in each layout: a day twice (the "yes" wins), a day missing, a gap on the 3rd.
@@ -283,9 +291,10 @@ TEST_F(Migracion, ReportShowsEachDayGapsAndFiles) {
 
 using Tool = Migracion;
 
+// Paths from the current folder; a message that points at the log says where it is.
 TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
     const QString ledger = rutaLedger();
-    ASSERT_EQ(run({"ledger-crear", ledger}), 0) << m_stderr.toStdString();
+    ASSERT_EQ(run({"ledger-crear", "Seguridad.mdb"}), 0) << m_stderr.toStdString();
     ASSERT_EQ(run({"ledger-iniciar", ledger, "2", "01/12/2026"}), 0) << m_stderr.toStdString();
     ASSERT_EQ(run({"ledger-crear", ledger}), 0);  // again: keeps the rows
     const auto u = getUltimaDescarga("2");
@@ -299,6 +308,22 @@ TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
     EXPECT_NE(run({"ledger-iniciar", ledger, "2", "31/02/2026"}), 0);
     EXPECT_NE(run({"ledger-iniciar", path("otro.db"), "2", "01/12/2026"}), 0);
     EXPECT_NE(run({"nada"}), 0);
+    // Mistakes in the command line: exit 2, a message, nothing recorded.
+    const QStringList errores[] = {{"ledger-iniciar", ledger, "2", "07/12/2062"},
+                                   {"ledger-iniciar", ledger, "2", "01/01/0100"},
+                                   {"espejo-esquema", "x`; drop database y; -- "},
+                                   {"espejo-esquema", ""}};
+    for (const QStringList& args : errores) {
+        EXPECT_EQ(run(args), 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(m_stderr.startsWith("lumaro-db: ")) << m_stderr.toStdString();
+    }
+    EXPECT_EQ(getUltimaDescarga("2").fecha, QDate(2026, 11, 30));
+    ASSERT_TRUE(escribir(path("basura.mdb"), "idLocal;fecha\r\n"));
+    EXPECT_EQ(run({"ledger-crear", "basura.mdb"}), 1);
+    EXPECT_TRUE(m_stderr.contains("No se pudo abrir " + path("basura.mdb") + " (ver el log " +
+                                  path("Err_") + QDate::currentDate().toString("yyyyMMdd") +
+                                  ".log)"))
+        << m_stderr.toStdString();
 }
 
 const TiposLedger kTextos = {ColumnType::Text, ColumnType::Text, ColumnType::Long,
@@ -323,7 +348,7 @@ TEST_F(Tool, MovesAStoreOverByHandAndReportsIt) {
     EXPECT_FALSE(m_stdout.contains("01/12/2026"));
 }
 
-// Malformed input: a clear message, a non-zero exit, nothing changed on disk.
+// Malformed input: a clear message, the exit status, nothing changed on disk.
 TEST_F(Tool, MalformedInputIsRefusedAndChangesNothing) {
     const char* const migrar = "ledger-migrar";
     const char* const informe = "ledger-informe";
@@ -333,6 +358,7 @@ TEST_F(Tool, MalformedInputIsRefusedAndChangesNothing) {
         const char* ledger;     // "" none, "texto", "jet:<row>" or "sqlite:<values>"
         const char* mensaje;    // in the message on stderr
         QStringList args = {};  // after the command and the ledger's path
+        int salida = 1;         // the exit status: a report with a row left out is still made
     } casos[] = {
         {migrar, "", "no existe el archivo"},
         {migrar, "texto", "no es un ledger (ni Jet ni SQLite)"},
@@ -341,11 +367,16 @@ TEST_F(Tool, MalformedInputIsRefusedAndChangesNothing) {
         {migrar, "jet:x7|01/12/2026|1|0", "IdLocal no numerico: 'x7'"},
         {informe, "", "no existe el archivo"},
         {informe, "texto", "no es un ledger"},
-        {informe, "jet:2|1/13/2026|1|0", "fecha imposible: '1/13/2026'"},
-        {informe, "sqlite:2, '2026/02/31 00:00:00', 1, 0", "fecha imposible: '2026/02/31"},
-        {informe, "sqlite:'abc', '2026/12/01 00:00:00', 1, 0", "IdLocal no numerico: 'abc'"},
-        {informe, sana, "IDLOCAL no es un numero: x", {"--local", "x"}},
-        {informe, sana, "fecha no valida (DD/MM/AAAA): 31/02/2026", {"--desde", "31/02/2026"}},
+        {informe,
+         "jet:2|1/13/2026|1|0",
+         "fila no valida, se omite: TablasFTP, fila 1: fecha "
+         "imposible: '1/13/2026'",
+         {},
+         0},
+        {informe, "sqlite:2, '0100/01/01 00:00:00', 1, 0", "fecha imposible: '0100/01/01", {}, 0},
+        {informe, "sqlite:'abc', '2026/12/01 00:00:00', 1, 0", "IdLocal no numerico: 'abc'", {}, 0},
+        {informe, sana, "IDLOCAL no es un numero: x", {"--local", "x"}, 2},
+        {informe, sana, "fecha no valida (DD/MM/AAAA): 31/02/2026", {"--desde", "31/02/2026"}, 2},
     };
     int n = 0;
     for (const auto& c : casos) {
@@ -365,7 +396,7 @@ TEST_F(Tool, MalformedInputIsRefusedAndChangesNothing) {
                       QStringList());
         }
         const auto antes = disk();
-        EXPECT_NE(run(QStringList{c.comando, ledger} + c.args), 0);
+        EXPECT_EQ(run(QStringList{c.comando, ledger} + c.args), c.salida);
         EXPECT_TRUE(m_stderr.contains(c.mensaje)) << m_stderr.toStdString();
         EXPECT_EQ(disk(), antes);
     }

@@ -44,10 +44,11 @@ protected:
             writeFile(remote(store + u'_' + QDate(2026, 12, day).toString("ddMMyyyy") + ".mdb"),
                       jetFile(day)));
     }
-    // A download recorded for a store `daysAgo` days before today.
+    // A download recorded and merged for a store `daysAgo` days before today.
     static void recorded(const char* store, int daysAgo) {
-        ASSERT_TRUE(
-            lumaro::db::registrarDescarga(store, QDate(2026, 12, 5).addDays(-daysAgo), "1"));
+        const QDate day = QDate(2026, 12, 5).addDays(-daysAgo);
+        ASSERT_TRUE(lumaro::db::registrarDescarga(store, day, "1"));
+        ASSERT_TRUE(lumaro::db::registrarSync(store, day, "1", 2));
     }
     // Ledger rows as "store dd ok sync", oldest first.
     static QStringList ledgerRows() {
@@ -64,32 +65,46 @@ protected:
     QString problem(int i) { return store.console().problems().value(i); }
 };
 
-// A store moved over from the older program (its Jet ledger converted at the start) walks every
-// other store from the day after its last download; days already merged or failed here are
-// stepped over; store 4 is up to date.
-TEST_F(RunTest, WalksEveryOtherStoreDayByDayToToday) {
+// A store moved over from the older program (its Jet ledger converted at the start) is owed
+// every day from each store's first row that is not merged, gaps included: store 1's 1st (set
+// aside in Error, the server's copy now of another size), store 2's 2nd (row cleared) and 4th
+// (downloaded, its file gone) are fetched again, oldest first. A day merged here (2's 3rd) is
+// not owed; one in Error as large as the server's copy (1's 4th) waits a day. Store 4 is up to
+// date.
+TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
     using lumaro::jet::ColumnType;
     ASSERT_TRUE(QFile::remove(rutaLedger()));
     ASSERT_TRUE(lumaro::testing::escribirJetLedger(
         rutaLedger(),
         {ColumnType::Long, ColumnType::DateTime, ColumnType::Boolean, ColumnType::Boolean},
-        {"1|2026/12/02|1|1", "1|2026/12/01|1|1", "2|2026/12/02|1|0", "4|2026/12/05|1|0"}));
-    for (int day : {3, 4, 5})
+        {"1|2026/12/02|1|1", "1|2026/11/30|1|1", "2|2026/12/01|1|1", "2|2026/12/04|1|0",
+         "4|2026/12/05|1|1"}));
+    for (int day : {1, 2, 3, 4, 5})
         for (const char* id : {"1", "2", "3"}) offer(id, day);  // never this store's own
     ASSERT_TRUE(writeFile(store.path("MDB_Syncronizadas/2_03122026.mdb"), "m"));
-    ASSERT_TRUE(writeFile(store.path("Error/101010_2_04122026.mdb"), "e"));
+    ASSERT_TRUE(writeFile(store.path("Error/101010_1_01122026.mdb"), "e"));
+    ASSERT_TRUE(
+        writeFile(store.path("Error/101010_1_04122026.mdb"), readAll(remote("1_04122026.mdb"))));
 
     descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles(), QStringList({"1_03122026.mdb", "1_04122026.mdb", "1_05122026.mdb",
-                                              "2_05122026.mdb"}));
-    EXPECT_EQ(retrCount(), 4);
-    EXPECT_EQ(ledgerRows(), QStringList({"1 01 1 1", "1 02 1 1", "1 03 1 0", "1 04 1 0", "1 05 1 0",
-                                         "2 02 1 0", "2 05 1 0", "4 05 1 0"}));
-    EXPECT_EQ(runState().results.downloadCount, 4) << store.log().toStdString();
+    EXPECT_EQ(downloadedFiles(),
+              QStringList({"1_01122026.mdb", "1_03122026.mdb", "1_05122026.mdb", "2_02122026.mdb",
+                           "2_04122026.mdb", "2_05122026.mdb"}));
+    EXPECT_EQ(retrCount(), 6);
+    EXPECT_EQ(ledgerRows(),
+              QStringList({"1 30 1 1", "1 01 1 0", "1 02 1 1", "1 03 1 0", "1 05 1 0", "2 01 1 1",
+                           "2 02 1 0", "2 04 1 0", "2 05 1 0", "4 05 1 1"}));
+    EXPECT_EQ(runState().results.downloadCount, 6) << store.log().toStdString();
     EXPECT_TRUE(runState().results.downloadAnswered);
+    EXPECT_TRUE(runState().results.downloadFailure.isEmpty());
     EXPECT_TRUE(store.logged({"Al parecer las DESCARGAS estan correctas a la fecha...",
                               "Cerrando conexion FTP (2)..."}));
     EXPECT_TRUE(store.console().problems().isEmpty());
+
+    lumaro::config::Clock::advance(24 * 3600);  // a day later the same copy is asked for again
+    descargarOtrosLocales();
+    EXPECT_EQ(retrCount(), 7);
+    EXPECT_TRUE(downloadedFiles().contains("1_04122026.mdb"));
 }
 
 // The second synchronisation's missing file is recorded, listed and mailed once.
@@ -104,14 +119,14 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
     GrabarConfig("SyncActual", "1");
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 0", "2 05 1 0"}));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 1", "2 05 1 1"}));
     EXPECT_TRUE(store.console().problems().isEmpty());
     EXPECT_TRUE(runState().results.downloadAnswered);
     EXPECT_EQ(runState().results.downloadCount, 0);
 
     GrabarConfig("SyncActual", "2");
     descargarOtrosLocales();
-    EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 0", "1 04 0 0", "2 05 1 0"}));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 1", "1 04 0 0", "2 05 1 1"}));
     ASSERT_EQ(store.console().problems().size(), 2);
     EXPECT_TRUE(problem(0).endsWith(" - (1) Problemas de DESCARGA para Local : 1 - Centro"));
     EXPECT_TRUE(
@@ -126,46 +141,76 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
         << mails[0].toStdString();
 }
 
-// Without ledger rows every store counts as up to date; a ledger that cannot record ends the
-// store's walk; an unreadable one skips the stores.
+// Without ledger rows nothing is fetched, and the cycle says why; a ledger that cannot record
+// ends the store's walk; a store without a recorded download, or a ledger that is missing,
+// not a database or a folder, fetches nothing; the cause names each.
 TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
+    QString& fallo = runState().results.downloadFailure;
     for (int day : {3, 4, 5}) offer("1", day);
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_FALSE(runState().results.downloadAnswered);
     EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
+    EXPECT_TRUE(fallo.startsWith("El ledger " + rutaLedger() + " esta vacio"))
+        << fallo.toStdString();
 
     recorded("1", 3);
     ASSERT_EQ(lumaro::testing::filasLedger(rutaLedger(),
                                            "create trigger refuse before insert on TablasFTP "
                                            "begin select raise(abort, 'read only'); end"),
               QStringList());
+    fallo.clear();
     descargarOtrosLocales();
     EXPECT_EQ(retrCount(), 1);
     EXPECT_EQ(runState().results.downloadCount, 0);
-    EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 0"});
+    EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 1"});
+    EXPECT_TRUE(
+        fallo.startsWith("No se pudo registrar la descarga de 1_03122026.mdb en el "
+                         "ledger " +
+                         rutaLedger()))
+        << fallo.toStdString();
+    EXPECT_TRUE(
+        store.logged({"Los Locales 2 - Norte, 4 - Oeste no tienen descarga registrada en "
+                      "el ledger " +
+                      rutaLedger() +
+                      ": no se descargan sus archivos hasta registrar su dia de inicio "
+                      "con lumaro-db ledger-iniciar"}));
 
-    ASSERT_TRUE(QFile::remove(rutaLedger()));
-    ASSERT_TRUE(QDir().mkpath(rutaLedger()));  // a folder where the ledger should be
-    descargarOtrosLocales();
-    EXPECT_TRUE(store.logged({"se omite en esta ejecucion."}));
-    EXPECT_EQ(retrCount(), 1);
+    const std::pair<const char*, const char*> ledgers[] = {
+        {nullptr, "No existe el ledger "}, {"basura", "El ledger "}, {"", "El ledger "}};
+    for (const auto& [contenido, causa] : ledgers) {
+        QDir(rutaLedger()).removeRecursively();
+        QFile::remove(rutaLedger());
+        if (contenido) {
+            // "": a folder where the ledger should be.
+            ASSERT_TRUE(*contenido ? writeFile(rutaLedger(), contenido)
+                                   : QDir().mkpath(rutaLedger()));
+        }
+        fallo.clear();
+        descargarOtrosLocales();
+        EXPECT_TRUE(fallo.startsWith(causa + rutaLedger())) << fallo.toStdString();
+        EXPECT_EQ(retrCount(), 1);
+    }
+    EXPECT_TRUE(store.logged({"se omite en esta ejecucion.", rutaLedger() + " es una carpeta",
+                              rutaLedger() + " no es una base de datos"}));
 }
 
 // A failed transfer (cut, or the server down) is reported per store, records nothing, and the
-// next run retries.
+// next run retries. One of a day fetched again (store 1's 3rd) does not end the walk.
 TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
     for (const char* id : {"1", "2"}) {
         recorded(id, 1);
         offer(id, 5);
     }
+    recorded("1", 3);
+    offer("1", 3);
     lumaro::db::setLocalPropio("3", "sur@example.com");
     server.setFault("cut_retr", true);
     descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_EQ(ledgerRows(), QStringList({"1 04 1 0", "2 04 1 0"}));
-    ASSERT_EQ(store.console().problems().size(), 2);  // one per store: the second still tried
-    EXPECT_TRUE(problem(0).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
+    EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 1", "1 04 1 1", "2 04 1 1"}));
+    ASSERT_EQ(store.console().problems().size(), 3);  // the second store still tried
+    EXPECT_TRUE(problem(1).endsWith(" - Problemas de DESCARGA para Local : 1 - Centro"));
     EXPECT_TRUE(
         store.logged({"Se intento enviar correo: (1) Problemas de DESCARGA del archivo < "
                       "1_05/12/2026 > MDB del Local: 1 - Centro"}));
@@ -173,14 +218,14 @@ TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
 
     store.setPort(unusedPort());
     descargarOtrosLocales();
-    EXPECT_EQ(store.console().problems().size(), 4);
+    EXPECT_EQ(store.console().problems().size(), 6);
     EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
 
     server.setFault("cut_retr", false);
     store.setPort(server.port());
     descargarOtrosLocales();
-    EXPECT_EQ(downloadedFiles().size(), 2);
-    EXPECT_EQ(runState().results.downloadCount, 2);
+    EXPECT_EQ(downloadedFiles().size(), 3);
+    EXPECT_EQ(runState().results.downloadCount, 3);
 }
 
 // Upload run.

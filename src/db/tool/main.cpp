@@ -4,13 +4,15 @@
 //       creates the ledger (an SQLite file with table TablasFTP) when it does not exist.
 //   lumaro-db ledger-iniciar RUTA IDLOCAL DD/MM/AAAA
 //       records that downloads of that store start on that day (the day before is recorded
-//       as downloaded and merged). A store with no recorded download is never fetched.
+//       as downloaded and merged), a day from 01/01/2000 to today. A store with no recorded
+//       download is never fetched.
 //   lumaro-db ledger-migrar RUTA
 //       converts the Jet ledger of the program a store moves over from into our ledger,
 //       keeping the original as RUTA.jet (see db/LedgerMigracion.h).
 //   lumaro-db ledger-informe RUTA [--desde DD/MM/AAAA] [--local N] [--csv]
 //       per store and day: downloaded, merged, not found, no row (gaps), and the snapshots
-//       waiting in MDB_descargadas or set aside in Error beside the ledger. Reads only.
+//       waiting in MDB_descargadas or set aside in Error beside the ledger. Reads only. A row
+//       that cannot be read is reported and left out.
 //   lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] [--semilla S]
 //                  [--cfg RUTA.cfg] [--hoy DD/MM/AAAA]
 //       creates the embedded client and logistics databases of a store, filled with
@@ -19,13 +21,19 @@
 //   lumaro-db actividad CLIENTE.db LOGISTICA.db IDLOCAL DD/MM/AAAA [--filas N] [--semilla S]
 //       writes one day of the store's activity into its existing databases (ActividadDemo.h).
 //   lumaro-db espejo-esquema BASE
-//       prints the statements that create the MySQL mirror's tables in database BASE.
+//       prints the statements that create the MySQL mirror's tables in database BASE (a plain
+//       name: letters, digits, "_" and "$", at most 64).
+//
+// Paths are relative to the current folder. The ledger commands write their log lines next to
+// the ledger. Exit status: 0 done, 1 failed, 2 a mistake in the command line.
 #include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 #include <cstdio>
 
+#include "config/Clock.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "db/InformeLedger.h"
@@ -52,39 +60,53 @@ int usage() {
     return 2;
 }
 
-int fail(const QString& message) {
+int fail(const QString& message, int status = 1) {
     std::fprintf(stderr, "lumaro-db: %s\n", message.toLocal8Bit().constData());
-    return 1;
+    return status;
 }
 
-// The ledger calls work on <program folder>/Seguridad.mdb: point the program folder at RUTA.
-bool useLedgerAt(const QString& path) {
+// A mistake in the command line, with what was wrong.
+int refuse(const QString& message) { return fail(message, 2); }
+
+// The ledger file named on the command line, from the current folder. The program folder (where
+// the ledger calls look for Seguridad.mdb and the log is written) becomes the ledger's folder.
+QString ledgerAt(const QString& path) {
     const QFileInfo info(path);
-    if (info.fileName().compare(QLatin1String("Seguridad.mdb"), Qt::CaseInsensitive) != 0)
-        return false;
     lumaro::config::setProgramFolder(info.absolutePath());
-    return true;
+    return info.absoluteFilePath();
+}
+
+QString seeLog() {
+    return QStringLiteral(" (ver el log ") +
+           lumaro::config::logPath(lumaro::config::Clock::today()) + u')';
 }
 
 int ledgerCrear(const QStringList& a) {
     if (a.size() != 1) return usage();
     QString error;
-    if (!lumaro::db::crearLedger(a[0], &error)) return fail(error);
+    if (!lumaro::db::crearLedger(ledgerAt(a[0]), &error)) return fail(error);
     return 0;
 }
 
 int ledgerIniciar(const QStringList& a) {
     if (a.size() != 3) return usage();
-    if (!useLedgerAt(a[0])) return fail(QStringLiteral("el ledger debe llamarse Seguridad.mdb"));
-    if (!lumaro::db::esNumeroEntero(a[1]))
-        return fail(QStringLiteral("IDLOCAL no es un numero: ") + a[1]);
+    const QString ruta = ledgerAt(a[0]);
+    if (QFileInfo(ruta).fileName().compare(QLatin1String("Seguridad.mdb"), Qt::CaseInsensitive))
+        return refuse(QStringLiteral("el ledger debe llamarse Seguridad.mdb: ") + ruta);
+    if (!lumaro::db::idLocalValido(a[1]))
+        return refuse(QStringLiteral("IDLOCAL no es un numero mayor que cero: ") + a[1]);
     const QDate desde = QDate::fromString(a[2], QStringLiteral("dd/MM/yyyy"));
-    if (!desde.isValid()) return fail(QStringLiteral("fecha no valida: ") + a[2]);
+    if (!desde.isValid()) return refuse(QStringLiteral("fecha no valida (DD/MM/AAAA): ") + a[2]);
+    // A day outside these bounds would keep the store from ever being fetched.
+    const QDate hoy = lumaro::config::Clock::today();
+    if (desde < QDate(2000, 1, 1) || desde > hoy)
+        return refuse(QStringLiteral("la fecha ") + a[2] +
+                      QStringLiteral(" debe estar entre el 01/01/2000 y hoy (") +
+                      hoy.toString(QStringLiteral("dd/MM/yyyy")) + u')');
     const QDate previo = desde.addDays(-1);
     if (!lumaro::db::registrarDescarga(a[1], previo, QStringLiteral("1")) ||
         !lumaro::db::registrarSync(a[1], previo, QStringLiteral("1"), 2))
-        return fail(QStringLiteral("no se pudo registrar (ver el log en ") +
-                    lumaro::config::programFolder() + u')');
+        return fail(QStringLiteral("no se pudo registrar en ") + ruta + seeLog());
     return 0;
 }
 
@@ -125,21 +147,22 @@ int ledgerInforme(const QStringList& a) {
         } else if (i + 1 < a.size() && a[i] == QLatin1String("--desde")) {
             filtro.desde = QDate::fromString(a[++i], QStringLiteral("dd/MM/yyyy"));
             if (!filtro.desde.isValid())
-                return fail(QStringLiteral("fecha no valida (DD/MM/AAAA): ") + a[i]);
+                return refuse(QStringLiteral("fecha no valida (DD/MM/AAAA): ") + a[i]);
         } else if (i + 1 < a.size() && a[i] == QLatin1String("--local")) {
             if (!lumaro::db::esNumeroEntero(a[++i]))
-                return fail(QStringLiteral("IDLOCAL no es un numero: ") + a[i]);
+                return refuse(QStringLiteral("IDLOCAL no es un numero: ") + a[i]);
             filtro.local = a[i].trimmed().toLongLong();
         } else {
             return usage();
         }
     }
-    const QString ruta = QFileInfo(a[0]).absoluteFilePath();
-    lumaro::config::setProgramFolder(QFileInfo(ruta).absolutePath());
+    const QString ruta = ledgerAt(a[0]);
     QString error;
     const auto informe = lumaro::db::leerInforme(ruta, filtro, &error);
     if (!informe) return fail(ruta + QStringLiteral(": ") + error);
     print(csv ? lumaro::db::lineasCsv(*informe) : lumaro::db::lineasTexto(*informe));
+    for (const QString& mala : informe->filasMalas)
+        fail(ruta + QStringLiteral(": fila no valida, se omite: ") + mala);
     return 0;
 }
 
@@ -209,6 +232,12 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("demo")) return demo(args);
     if (command == QLatin1String("actividad")) return actividad(args);
     if (command == QLatin1String("espejo-esquema") && args.size() == 1) {
+        // The name goes into the statements as it is.
+        static const QRegularExpression nombre(QStringLiteral("^[A-Za-z0-9_$]{1,64}$"));
+        if (!nombre.match(args[0]).hasMatch())
+            return refuse(QStringLiteral("nombre de base no valido (solo letras, digitos, _ y "
+                                         "$; de 1 a 64): '") +
+                          args[0] + u'\'');
         std::printf("%s\n", lumaro::db::tool::esquemaEspejo(args[0]).toUtf8().constData());
         return 0;
     }
