@@ -261,7 +261,7 @@ class Cadena:
         r = subprocess.run(args, capture_output=True, text=True)
         if mostrar:
             sys.stdout.write(r.stdout + r.stderr)
-        return r.returncode == 0, r.stdout
+        return r.returncode == 0, r.stdout + r.stderr
 
     def parar(self):
         self.ftp.parar()
