@@ -145,6 +145,9 @@ private:
     // The schedule.
     void tick(QString* error);
     void nuevoDia(const QString& lineaLog, const QString& hoy);
+    // A later daily time: "Generar MDB Local" when today's snapshot is still to be made,
+    // otherwise "Subir File".
+    void cicloDelDia();
     void setButtons(const Buttons& b);
 
     Phases& m_phases;

@@ -116,7 +116,7 @@ void RunControl::tick(QString* error) {
     if (syncActual == QStringLiteral("1")) {
         EscribirLog(QStringLiteral("ini C"));
         GrabarConfig(QStringLiteral("SyncActual"), QStringLiteral("2"));
-        Command1_Click();
+        cicloDelDia();
         return;
     }
     const std::optional<long long> n = contador(syncActual);
@@ -126,9 +126,23 @@ void RunControl::tick(QString* error) {
     }
     if (*n >= 2) {
         EscribirLog(QStringLiteral("ini D y despues sale B"));
-        Command1_Click();
+        cicloDelDia();
         GrabarConfig(QStringLiteral("SyncActual"), QStringLiteral("0"));
     }
+}
+
+void RunControl::cicloDelDia() {
+    // The first cycle of the day made no snapshot (a database or the mirror was down, the disk
+    // full): this one makes it, and "Subir File" follows it, so the other stores get the day
+    // now rather than after the next day's first time.
+    configurarControles();
+    if (m_buttons.generar) {
+        EscribirLog(QStringLiteral(
+            "Timer1_Timer - La MDB del dia no se genero en la primera hora; se genera ahora."));
+        Command6_Click();
+        return;
+    }
+    Command1_Click();
 }
 
 void RunControl::nuevoDia(const QString& lineaLog, const QString& hoy) {
