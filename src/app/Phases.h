@@ -10,6 +10,8 @@
 #include <QString>
 #include <optional>
 
+#include "ftp/DownloadRun.h"
+
 namespace lumaro::app {
 
 // The program-wide connections a command closes when it ends.
@@ -34,8 +36,8 @@ public:
     virtual std::optional<QString> crearBDTemp() = 0;
     // Copies the changed production rows into the named snapshot; true when committed.
     virtual bool CopiarTablas(const QString& nombre) = 0;
-    // The download run; sets results.downloadAnswered and results.downloadCount.
-    virtual void descargarOtrosLocales() = 0;
+    // The download run: whether the server answered and how many snapshots it fetched.
+    virtual ftp::DownloadRunOutcome descargarOtrosLocales() = 0;
     // The upload run (merge first, then upload); sets results.importCompleted and
     // results.uploadDone.
     virtual void Main() = 0;

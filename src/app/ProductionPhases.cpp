@@ -69,7 +69,9 @@ bool ProductionPhases::CopiarTablas(const QString& nombre) {
     return snapshot::CopiarTablas(nombre, {&dbf, &espejo});
 }
 
-void ProductionPhases::descargarOtrosLocales() { ftp::descargarOtrosLocales(); }
+ftp::DownloadRunOutcome ProductionPhases::descargarOtrosLocales() {
+    return ftp::descargarOtrosLocales();
+}
 
 void ProductionPhases::Main() { ftp::Main(); }
 

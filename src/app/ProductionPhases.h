@@ -20,7 +20,7 @@ public:
     void CerrarBD(Conexion which) override;
     std::optional<QString> crearBDTemp() override;
     bool CopiarTablas(const QString& nombre) override;
-    void descargarOtrosLocales() override;
+    ftp::DownloadRunOutcome descargarOtrosLocales() override;
     void Main() override;
     void ProcesarCargaInicial() override;
     void finDeCiclo() override;

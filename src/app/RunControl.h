@@ -160,7 +160,8 @@ private:
     Report m_report;
     QString m_failure;
     std::optional<Outcome> m_subirOutcome;
-    bool m_bVar = false;  // the automatic mode was on for this command
+    ftp::DownloadRunOutcome m_descarga;  // of the command's download run
+    bool m_bVar = false;                 // the automatic mode was on for this command
     bool m_ordenUnica = false;
     QDate m_ultimaRetencion;
 };

@@ -205,8 +205,7 @@ void RunControl::subirFile() {
         return;
     }
     config::PhaseResults& r = runState().results;
-    r.downloadAnswered = false;
-    r.downloadCount = 0;
+    m_descarga = {};
     Command5_Click();
 
     if (!archivosEsperando()) {
@@ -243,12 +242,11 @@ void RunControl::subirFile() {
 }
 
 bool RunControl::archivosEsperando() const {
-    const config::PhaseResults& r = runState().results;
     const QDir descargadas(config::programPath(QStringLiteral("MDB_descargadas")));
     const bool hayDescargadas =
         !descargadas.entryList({QStringLiteral("*.mdb")}, QDir::Files).isEmpty();
     // A file of this store left unsent by an earlier failed upload is reason enough too.
-    return hayDescargadas || r.downloadCount != 0 || r.downloadAnswered || hayArchivosPorSubir();
+    return hayDescargadas || m_descarga.count != 0 || m_descarga.answered || hayArchivosPorSubir();
 }
 
 bool RunControl::Command5_Click() {
@@ -273,7 +271,7 @@ bool RunControl::descargarDatos() {
         falla(QStringLiteral("No se pudo cargar el registro de locales."));
         return false;
     }
-    if (!detenido()) m_phases.descargarOtrosLocales();
+    if (!detenido()) m_descarga = m_phases.descargarOtrosLocales();
     return true;
 }
 

@@ -7,11 +7,8 @@
 namespace lumaro::config {
 
 struct PhaseResults {
-    bool downloadAnswered = false;  // a snapshot download call returned true in the last run
-    int downloadCount = 0;          // snapshots the last download run registered
-    bool importCompleted = false;   // the last import run ended normally
-    bool uploadDone = false;        // the last upload run ended without a failed upload
-    bool fileFound = false;         // the last existence check found the file on the server
+    bool importCompleted = false;  // the last import run ended normally
+    bool uploadDone = false;       // the last upload run ended without a failed upload
     // Why a phase did not complete, in words an operator can act on ("no space left in
     // MDB_descargadas", "the FTP server did not answer"); empty while it did. Each phase sets
     // its own through noteFailure, so the first cause it met is the one reported; the run

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "config/AvisosCorreo.h"
 #include "config/Clock.h"
@@ -76,7 +77,8 @@ public:
                 m_yaProcesado = true;
                 continue;
             }
-            if (!descargarFileFTP(n)) {
+            const DownloadOutcome descarga = descargarFileFTP(n, listado());
+            if (descarga == DownloadOutcome::Failed) {
                 problemaDescarga(s, d, etiqueta);
                 if (d > u) return;
                 // A day fetched again that fails holds the newer ones back no more than a
@@ -84,15 +86,14 @@ public:
                 while (i + 1 < dias.size() && dias[i + 1].fecha <= u) ++i;
                 continue;
             }
-            resultado().downloadAnswered = true;
-            if (!resultado().fileFound) {
+            if (descarga == DownloadOutcome::NotOnServer) {
                 noEncontrado(s, d, etiqueta);
                 if (d > u) return;
                 continue;
             }
             if (!lumaro::db::registrarDescarga(s, d, QStringLiteral("1"))) {
                 lumaro::config::noteFailure(
-                    resultado().downloadFailure,
+                    lumaro::config::runState().results.downloadFailure,
                     QStringLiteral("No se pudo registrar la descarga de ") + n +
                         QStringLiteral(" en el ledger ") + lumaro::db::rutaLedger() +
                         QStringLiteral(" (ver el log ") +
@@ -101,7 +102,7 @@ public:
                         QStringLiteral(" no sigue en esta ejecucion"));
                 return;
             }
-            ++resultado().downloadCount;
+            ++m_resultado.count;
             if (d <= u) continue;
             if (i + 1 == dias.size()) return;
             EscribirLog(QStringLiteral("Buscando último archivo DESCARGADO..."));
@@ -121,8 +122,17 @@ public:
         }
     }
 
+    DownloadRunOutcome resultado() const { return m_resultado; }
+
 private:
-    static lumaro::config::PhaseResults& resultado() { return lumaro::config::runState().results; }
+    // The run's one listing of the exchange folder, taken when first needed.
+    const ExchangeListing& listado() {
+        if (!m_listado) {
+            m_listado = listarArchivosFTP();
+            m_resultado.answered = m_listado->ok;
+        }
+        return *m_listado;
+    }
 
     // False (logged, and the store kept for omitidos()) when the ledger cannot say what the
     // store owes: unreadable, or no download recorded, so no day to start from.
@@ -185,16 +195,16 @@ private:
 
     QString m_correo;
     DiasAdeudados m_adeudados;
+    std::optional<ExchangeListing> m_listado;
+    DownloadRunOutcome m_resultado;
     QStringList m_ilegibles, m_sinRegistro;  // store labels left out of this run
     bool m_yaProcesado = false;
 };
 
 }  // namespace
 
-void descargarOtrosLocales() {
+DownloadRunOutcome descargarOtrosLocales() {
     auto& resultados = lumaro::config::runState().results;
-    resultados.downloadAnswered = false;
-    resultados.downloadCount = 0;
     const QString inicio = QStringLiteral("Se iniciará proceso de DESCARGA de archivos...");
     console().setEventPanel(marcaTiempo() + QStringLiteral(" - ") + inicio);
     EscribirLog(inicio);
@@ -233,11 +243,12 @@ void descargarOtrosLocales() {
         lumaro::config::noteFailure(resultados.downloadFailure, omitidos);
     }
 
-    if (resultados.downloadAnswered || descarga.yaProcesado()) {
+    if (descarga.resultado().answered || descarga.yaProcesado()) {
         const QString cierre = QStringLiteral("Cerrando conexion FTP (2)...");
         console().setEventPanel(marcaTiempo() + QStringLiteral(" - ") + cierre);
         EscribirLog(cierre);
     }
+    return descarga.resultado();
 }
 
 }  // namespace lumaro::ftp

@@ -3,13 +3,20 @@
 
 namespace lumaro::ftp {
 
+// What a download run came to.
+struct DownloadRunOutcome {
+    bool answered = false;  // the server answered: its listing was read
+    int count = 0;          // snapshots fetched and recorded in the ledger
+};
+
 // For every store of the registry but this one, fetches the days it owes (DiasAdeudados.h),
 // oldest first, up to today, into MDB_descargadas, and records each in the ledger.
-// Needs the store registry loaded (ConfigLocales). Leaves RunState::results.downloadAnswered
-// and downloadCount for the run control, and notes in downloadFailure why the run could not
-// ask for everything owed: the ledger missing, unreadable or empty, a store whose ledger rows
-// could not be read or that has no recorded download, a store number that is not valid. Each
-// store's walk goes through a list of days made at its start, so it always ends.
-void descargarOtrosLocales();
+// Needs the store registry loaded (ConfigLocales). The exchange folder is listed once, when
+// the first owed day is asked for, and that listing serves the whole run. Notes in RunState's
+// downloadFailure why the run could not ask for everything owed: the ledger missing, unreadable or
+// empty, a store whose ledger rows could not be read or that has no recorded download, a store
+// number that is not valid. Each store's walk goes through a list of days made at its start, so it
+// always ends.
+DownloadRunOutcome descargarOtrosLocales();
 
 }  // namespace lumaro::ftp

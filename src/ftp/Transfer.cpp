@@ -22,14 +22,6 @@ using lumaro::config::EscribirLog;
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
-// The listing of the exchange folder taken by the last download, as the server's lines.
-QString& ultimoListado() {
-    static QString listado;
-    return listado;
-}
-
 QString entre(const QString& nombre) {
     return QStringLiteral(" < ") + nombre + QStringLiteral(" >");
 }
@@ -114,8 +106,11 @@ bool traerArchivo(FtpClient& client, const FtpSettings& settings, const QString&
 
 }  // namespace
 
-bool existeEnListado(const QString& listado, const QString& nombreArchivo) {
-    for (const QString& linea : listado.split(kCrLf)) {
+namespace {
+
+// The matching rule of existeFileFTP, on the server's entries.
+bool enListado(const QStringList& entradas, const QString& nombreArchivo) {
+    for (const QString& linea : entradas) {
         if (linea.isEmpty() || linea.endsWith(QLatin1Char('/'))) continue;
         if (isTemporaryName(linea)) continue;
         if (linea.trimmed() == nombreArchivo) return true;
@@ -123,22 +118,28 @@ bool existeEnListado(const QString& listado, const QString& nombreArchivo) {
     return false;
 }
 
-bool existeFileFTP(const QString& nombreArchivo) {
-    lumaro::config::runState().results.fileFound = false;
+// The closing lines of a download that did not fail.
+DownloadOutcome finDescarga(DownloadOutcome resultado) {
+    EscribirLog(QStringLiteral("Volviendo a cerrar conexiones FTP anteriores [tercera vez]..."));
+    EscribirLog(
+        QStringLiteral("Volviendo a cancelar transferencias anteriores [tercera vez] (esto "
+                       "solo implica terminar de liberar el canal de transferencia)..."));
+    return resultado;
+}
+
+}  // namespace
+
+bool existeFileFTP(const ExchangeListing& listado, const QString& nombreArchivo) {
     // The old control needed these pauses to let the listing arrive; they still tell the
     // operator what is going on.
     const QString titulo = QStringLiteral("Validando existencia de archivo...");
     const QString aviso = QStringLiteral("Por favor espere, hasta que termine la validacion...");
     console().notice(aviso, titulo, 1000);
     console().notice(aviso, titulo, 1000);
-    const bool encontrado = existeEnListado(ultimoListado(), nombreArchivo);
-    lumaro::config::runState().results.fileFound = encontrado;
-    return encontrado;
+    return enListado(listado.entries, nombreArchivo);
 }
 
-bool descargarFileFTP(const QString& X) {
-    bool resultado = false;
-    lumaro::config::runState().results.fileFound = false;
+ExchangeListing listarArchivosFTP() {
     const FtpSettings settings = FtpSettings::read();
     EscribirLog(QStringLiteral("Configurando URL del FTP para DESCARGA..."));
     EscribirLog(QStringLiteral("FTP Login DESCARGA..."));
@@ -151,55 +152,54 @@ bool descargarFileFTP(const QString& X) {
                        "liberar el canal de transferencia)..."));
     EscribirLog(QStringLiteral("Cerrando conexiones FTP anteriores..."));
     EscribirLog(QStringLiteral("Capturar listando de archivos existentes en el FTP..."));
-
-    std::optional<FtpClient> client(std::in_place, settings);
-    QStringList entradas;
-    const FtpResult listado = client->list(settings.listingFolder(), &entradas);
-    ultimoListado() = entradas.join(kCrLf);
-    if (!listado.ok) {
-        // A listing that failed says nothing about the file: a transfer problem, not "absent".
-        EscribirLog(listado.notConnected
+    ExchangeListing listado;
+    FtpClient client(settings);
+    const FtpResult r = client.list(settings.listingFolder(), &listado.entries);
+    listado.ok = r.ok;
+    if (!r.ok) {
+        // A listing that failed says nothing about the files: a transfer problem, not "absent".
+        EscribirLog(r.notConnected
                         ? QStringLiteral("No se pudo conectar con el FTP...")
                         : QStringLiteral("No se pudo capturar el listado de archivos del FTP..."));
-        EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: ") +
-                    detalle(listado));
-        causaDescarga(listado.notConnected ? listado.cause
-                                           : QStringLiteral("listado del FTP: ") + listado.cause);
-        return false;
+        EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: ") + detalle(r));
+        causaDescarga(r.notConnected ? r.cause : QStringLiteral("listado del FTP: ") + r.cause);
     }
+    return listado;
+}
 
+DownloadOutcome descargarFileFTP(const QString& X) {
+    return descargarFileFTP(X, listarArchivosFTP());
+}
+
+DownloadOutcome descargarFileFTP(const QString& X, const ExchangeListing& listado) {
+    if (!listado.ok) return DownloadOutcome::Failed;  // logged and noted with the listing
     EscribirLog(QStringLiteral("Validando existencia del archivo") + entre(X) +
                 QStringLiteral(" en el FTP..."));
-    if (existeFileFTP(X)) {
-        EscribirLog(QStringLiteral("El archivo") + entre(X) +
-                    QStringLiteral(" SI existe en el FTP..."));
-        EscribirLog(QStringLiteral("Volviendo a cerrar conexiones FTP anteriores..."));
-        EscribirLog(
-            QStringLiteral("Volviendo a cancelar transferencias anteriores (esto solo "
-                           "implica terminar de liberar el canal de transferencia)..."));
-        EscribirLog(QStringLiteral("Intenando conecarse al FTP..."));
-        EscribirLog(QStringLiteral("Intenando DESCARGAR archivo") + entre(X) +
-                    QStringLiteral("..."));
-        if (!traerArchivo(*client, settings, X)) return false;
-        console().notice(QStringLiteral("DESCARGANDO..."), QStringLiteral("DESCARGANDO..."), 1000);
-        const QString hecho = QStringLiteral("El archivo") + entre(X) +
-                              QStringLiteral(" se ha DESCARGADO satisfactoriamente...");
-        console().setEventPanel(marcaTiempo() + QStringLiteral(" - ") + hecho);
-        EscribirLog(hecho);
-        resultado = true;
-        EscribirLog(QStringLiteral("Cerrando conexion del FTP..."));
-        client.reset();
-        EscribirLog(QStringLiteral("Se ha cerrado la conexion al FTP ..."));
-    } else {
+    if (!existeFileFTP(listado, X)) {
         EscribirLog(QStringLiteral("El archivo") + entre(X) +
                     QStringLiteral(" NO existe en el FTP..."));
-        resultado = true;
+        return finDescarga(DownloadOutcome::NotOnServer);
     }
-    EscribirLog(QStringLiteral("Volviendo a cerrar conexiones FTP anteriores [tercera vez]..."));
+    EscribirLog(QStringLiteral("El archivo") + entre(X) +
+                QStringLiteral(" SI existe en el FTP..."));
+    EscribirLog(QStringLiteral("Volviendo a cerrar conexiones FTP anteriores..."));
     EscribirLog(
-        QStringLiteral("Volviendo a cancelar transferencias anteriores [tercera vez] (esto "
-                       "solo implica terminar de liberar el canal de transferencia)..."));
-    return resultado;
+        QStringLiteral("Volviendo a cancelar transferencias anteriores (esto solo "
+                       "implica terminar de liberar el canal de transferencia)..."));
+    EscribirLog(QStringLiteral("Intenando conecarse al FTP..."));
+    EscribirLog(QStringLiteral("Intenando DESCARGAR archivo") + entre(X) + QStringLiteral("..."));
+    const FtpSettings settings = FtpSettings::read();
+    std::optional<FtpClient> client(std::in_place, settings);
+    if (!traerArchivo(*client, settings, X)) return DownloadOutcome::Failed;
+    console().notice(QStringLiteral("DESCARGANDO..."), QStringLiteral("DESCARGANDO..."), 1000);
+    const QString hecho = QStringLiteral("El archivo") + entre(X) +
+                          QStringLiteral(" se ha DESCARGADO satisfactoriamente...");
+    console().setEventPanel(marcaTiempo() + QStringLiteral(" - ") + hecho);
+    EscribirLog(hecho);
+    EscribirLog(QStringLiteral("Cerrando conexion del FTP..."));
+    client.reset();
+    EscribirLog(QStringLiteral("Se ha cerrado la conexion al FTP ..."));
+    return finDescarga(DownloadOutcome::Downloaded);
 }
 
 namespace {
@@ -301,7 +301,7 @@ bool cargarFileFTP(const QString& carpeta, const QString& X) {
                                QDir::toNativeSeparators(QDir(carpeta).filePath(X))));
     }
 
-    const bool presente = existeEnListado(entradas.join(kCrLf), F);
+    const bool presente = enListado(entradas, F);
     // Marks the name as ours before sending: if the server completes the file but its answer
     // is lost, or the archive copy cannot be made afterwards, the next attempt may replace
     // what this store itself sent.

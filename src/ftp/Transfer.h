@@ -8,24 +8,40 @@
 // looks for it.
 
 #include <QString>
+#include <QStringList>
 
 namespace lumaro::ftp {
 
+// What one snapshot download came to.
+enum class DownloadOutcome {
+    Downloaded,   // the file is in MDB_descargadas, whole
+    NotOnServer,  // the listing does not hold it; nothing written
+    Failed,       // the server, the listing or the transfer failed; downloadFailure says why
+};
+
+// One listing of the exchange folder. A download run takes it once and passes it to each
+// file it fetches, so a run asks the server for the folder once, however many days it owes.
+struct ExchangeListing {
+    bool ok = false;  // false: the server could not be reached or the listing failed
+    QStringList entries;
+};
+
+// Lists the exchange folder ("Capturar listando..."). A failed listing is logged, and its
+// cause noted in RunState's downloadFailure.
+ExchangeListing listarArchivosFTP();
+
 // Fetches the snapshot X of the exchange folder into MDB_descargadas (replacing a file of
-// that name). Returns true when it was downloaded, and also when the listing does not hold
-// it (nothing written; RunState's fileFound is false then). Returns false when the server
-// could not be reached, the listing failed, timed out or passed its bounds, or the transfer
+// that name), when the listing holds it. Failed when the listing failed, or the transfer
 // failed, was too slow, or brought a file the Jet engine cannot read whole; RunState's
 // downloadFailure then holds the cause.
-bool descargarFileFTP(const QString& nombreArchivo);
+DownloadOutcome descargarFileFTP(const QString& nombreArchivo, const ExchangeListing& listado);
 
-// True when an entry of the last listing taken by descargarFileFTP, trimmed of blanks, equals
-// the name exactly (letter case counts); folder entries (ending in "/") never match. Sets
-// RunState's fileFound to the same value.
-bool existeFileFTP(const QString& nombreArchivo);
+// The same with a listing of its own, for a single file.
+DownloadOutcome descargarFileFTP(const QString& nombreArchivo);
 
-// The matching rule of existeFileFTP on a listing text (entries separated by CR LF).
-bool existeEnListado(const QString& listado, const QString& nombreArchivo);
+// True when an entry of the listing, trimmed of blanks, equals the name exactly (letter case
+// counts); folder entries (ending in "/") never match.
+bool existeFileFTP(const ExchangeListing& listado, const QString& nombreArchivo);
 
 // Sends carpeta/X to the exchange folder. On success the file is archived as
 // MDB_enviadas/hhmmss_X and deleted from carpeta (only if the archive copy was made), and the

@@ -60,12 +60,11 @@ public:
         if (duranteCopia) duranteCopia();
         return copia;
     }
-    void descargarOtrosLocales() override {
+    ftp::DownloadRunOutcome descargarOtrosLocales() override {
         calls << QStringLiteral("descargarOtrosLocales");
-        config::runState().results.downloadAnswered = answered;
-        config::runState().results.downloadCount = downloadCount;
         if (!causaDescarga.isEmpty()) config::runState().results.downloadFailure = causaDescarga;
         if (duranteDescarga) duranteDescarga();
+        return {answered, downloadCount};
     }
     void Main() override {
         calls << QStringLiteral("Main");

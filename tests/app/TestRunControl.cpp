@@ -220,8 +220,6 @@ private Q_SLOTS:
             m_rig->touch("temp/3_04122026.mdb");
         }
         // Stale results of an earlier run never count.
-        config::runState().results.downloadAnswered = true;
-        config::runState().results.downloadCount = 7;
         config::runState().results.importFailure = QStringLiteral("de otro ciclo");
         control().setTimerEnabled(r.timerAntes);
 

@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 
 #include "../db/JetLedger.h"
 #include "FtpServerFixture.h"
@@ -86,16 +87,17 @@ TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
     ASSERT_TRUE(
         writeFile(store.path("Error/101010_1_04122026.mdb"), readAll(remote("1_04122026.mdb"))));
 
-    descargarOtrosLocales();
+    const DownloadRunOutcome seis = descargarOtrosLocales();
     EXPECT_EQ(downloadedFiles(),
               QStringList({"1_01122026.mdb", "1_03122026.mdb", "1_05122026.mdb", "2_02122026.mdb",
                            "2_04122026.mdb", "2_05122026.mdb"}));
     EXPECT_EQ(retrCount(), 6);
+    EXPECT_EQ(server.commands().filter(QRegularExpression("^(MLSD|NLST|LIST)")).size(), 1);
     EXPECT_EQ(ledgerRows(),
               QStringList({"1 30 1 1", "1 01 1 0", "1 02 1 1", "1 03 1 0", "1 05 1 0", "2 01 1 1",
                            "2 02 1 0", "2 04 1 0", "2 05 1 0", "4 05 1 1"}));
-    EXPECT_EQ(runState().results.downloadCount, 6) << store.log().toStdString();
-    EXPECT_TRUE(runState().results.downloadAnswered);
+    EXPECT_EQ(seis.count, 6) << store.log().toStdString();
+    EXPECT_TRUE(seis.answered);
     EXPECT_TRUE(runState().results.downloadFailure.isEmpty());
     EXPECT_TRUE(store.logged({"Al parecer las DESCARGAS estan correctas a la fecha...",
                               "Cerrando conexion FTP (2)..."}));
@@ -117,12 +119,12 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
     offer("1", 5);  // the 4th is missing: the 5th waits behind it
 
     GrabarConfig("SyncActual", "1");
-    descargarOtrosLocales();
+    const DownloadRunOutcome primera = descargarOtrosLocales();
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_EQ(ledgerRows(), QStringList({"1 03 1 1", "2 05 1 1"}));
     EXPECT_TRUE(store.console().problems().isEmpty());
-    EXPECT_TRUE(runState().results.downloadAnswered);
-    EXPECT_EQ(runState().results.downloadCount, 0);
+    EXPECT_TRUE(primera.answered);
+    EXPECT_EQ(primera.count, 0);
 
     GrabarConfig("SyncActual", "2");
     descargarOtrosLocales();
@@ -147,9 +149,8 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
 TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
     QString& fallo = runState().results.downloadFailure;
     for (int day : {3, 4, 5}) offer("1", day);
-    descargarOtrosLocales();
+    EXPECT_FALSE(descargarOtrosLocales().answered);
     EXPECT_TRUE(downloadedFiles().isEmpty());
-    EXPECT_FALSE(runState().results.downloadAnswered);
     EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
     EXPECT_TRUE(fallo.startsWith("El ledger " + rutaLedger() + " esta vacio"))
         << fallo.toStdString();
@@ -160,9 +161,8 @@ TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
                                            "begin select raise(abort, 'read only'); end"),
               QStringList());
     fallo.clear();
-    descargarOtrosLocales();
+    EXPECT_EQ(descargarOtrosLocales().count, 0);
     EXPECT_EQ(retrCount(), 1);
-    EXPECT_EQ(runState().results.downloadCount, 0);
     EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 1"});
     EXPECT_TRUE(
         fallo.startsWith("No se pudo registrar la descarga de 1_03122026.mdb en el "
@@ -206,7 +206,7 @@ TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
     offer("1", 3);
     lumaro::db::setLocalPropio("3", "sur@example.com");
     server.setFault("cut_retr", true);
-    descargarOtrosLocales();
+    EXPECT_EQ(descargarOtrosLocales().count, 0);
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_EQ(ledgerRows(), QStringList({"1 02 1 1", "1 04 1 1", "2 04 1 1"}));
     ASSERT_EQ(store.console().problems().size(), 3);  // the second store still tried
@@ -214,18 +214,15 @@ TEST_F(RunTest, FailedTransfersRecordNothingAndTheNextRunRetries) {
     EXPECT_TRUE(
         store.logged({"Se intento enviar correo: (1) Problemas de DESCARGA del archivo < "
                       "1_05/12/2026 > MDB del Local: 1 - Centro"}));
-    EXPECT_FALSE(runState().results.downloadAnswered);
 
     store.setPort(unusedPort());
-    descargarOtrosLocales();
+    EXPECT_FALSE(descargarOtrosLocales().answered);
     EXPECT_EQ(store.console().problems().size(), 6);
-    EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
 
     server.setFault("cut_retr", false);
     store.setPort(server.port());
-    descargarOtrosLocales();
+    EXPECT_EQ(descargarOtrosLocales().count, 3);
     EXPECT_EQ(downloadedFiles().size(), 3);
-    EXPECT_EQ(runState().results.downloadCount, 3);
 }
 
 // Upload run.

@@ -44,8 +44,7 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     ASSERT_TRUE(writeFile(remote(kName), data));
     ASSERT_TRUE(writeFile(downloaded(), "old"));
 
-    EXPECT_TRUE(descargarFileFTP(kName));
-    EXPECT_TRUE(runState().results.fileFound);
+    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::Downloaded);
     EXPECT_EQ(readAll(downloaded()), data);
     EXPECT_FALSE(QFileInfo::exists(downloaded(kName + ".part")));
     EXPECT_TRUE(server.commands().contains("TYPE I"));
@@ -58,7 +57,7 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     // A server without MLSD is listed by name.
     server.setFault("no_mlsd", true);
     ASSERT_TRUE(writeFile(remote(kName), jetFile(1)));
-    EXPECT_TRUE(descargarFileFTP(kName));
+    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::Downloaded);
     EXPECT_EQ(readAll(downloaded()), jetFile(1));
     EXPECT_TRUE(server.commands().contains("NLST"));
 }
@@ -69,8 +68,7 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
         ASSERT_TRUE(writeFile(remote(other), "x"));
     ASSERT_TRUE(QDir(server.remote("intercambio")).mkdir(kName));
 
-    EXPECT_TRUE(descargarFileFTP(kName));
-    EXPECT_FALSE(runState().results.fileFound);
+    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::NotOnServer);
     EXPECT_FALSE(QFileInfo::exists(downloaded()));
     EXPECT_TRUE(store.logged({"El archivo < 2_05122026.mdb > NO existe en el FTP...",
                               "[tercera vez] (esto solo implica"}));
@@ -82,7 +80,7 @@ TEST_F(TransferTest, BackslashExchangeFolderListsWithSlashesAndTransfersAsWritte
         ASSERT_TRUE(QDir(server.root()).mkpath(folder));
         ASSERT_TRUE(writeFile(server.remote(folder) + u'/' + kName, jetFile(rows)));
     }
-    EXPECT_TRUE(descargarFileFTP(kName));
+    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::Downloaded);
     EXPECT_EQ(readAll(downloaded()), jetFile(2));
     EXPECT_TRUE(server.commands().contains("CWD box"));
 }
@@ -186,7 +184,7 @@ TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
     }
     QElapsedTimer took;
     took.start();
-    EXPECT_FALSE(row.upload ? upload() : descargarFileFTP(kName));
+    EXPECT_FALSE(row.upload ? upload() : descargarFileFTP(kName) != DownloadOutcome::Failed);
     EXPECT_LT(took.elapsed(), fault == "stop_pressed" ? 8000 : 15000);
     lumaro::config::setConsole(&store.console());
     EXPECT_EQ(readAll(downloaded()), QByteArray("earlier copy"));
@@ -248,7 +246,7 @@ TEST_F(TransferTest, FullDiskDuringDownloadLeavesNothingBehind) {
     if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
     ASSERT_TRUE(writeFile(remote(kName), jetFile(1000)));
-    EXPECT_FALSE(descargarFileFTP(kName));
+    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::Failed);
     EXPECT_TRUE(QDir(folder).isEmpty());
     EXPECT_TRUE(store.logged({QString::fromUtf8(kNotDownloaded), "sin espacio en " + folder}));
     EXPECT_TRUE(runState().results.downloadFailure.contains("sin espacio en " + folder));
@@ -292,11 +290,12 @@ TEST_P(TlsTransferTest, NothingMovesUnlessTheServerIsVerified) {
     useTls(c.ca, true);
     if (!c.transfers) GrabarConfig("ContraseñaFtp", kSecreta);
 
-    EXPECT_EQ(descargarFileFTP(kName), c.transfers);
+    EXPECT_EQ(descargarFileFTP(kName) == DownloadOutcome::Downloaded, c.transfers);
     EXPECT_EQ(readAll(store.path("MDB_descargadas/" + kName)), c.transfers ? data : QByteArray());
     EXPECT_TRUE(store.logged({c.logText}));
     if (c.transfers) {
-        EXPECT_EQ(server.commands().filter("PROT P").size(), 2);  // the upload and the download
+        // The upload, the listing and the download: each its own session.
+        EXPECT_EQ(server.commands().filter("PROT P").size(), 3);
     } else {
         EXPECT_TRUE(server.commands().filter(QRegularExpression("^(USER|PASS|RETR)")).isEmpty());
         EXPECT_FALSE(store.log().contains(kSecreta));
@@ -328,7 +327,7 @@ TEST(TlsExchange, ActiveModeIsRefusedWhereLibcurlCannotEncryptItsData) {
     ASSERT_TRUE(writeFile(server.remote("intercambio/" + kName), jetFile(1)));
     StoreFolder store(server.port());
     useTls("ca.pem", false);
-    EXPECT_EQ(descargarFileFTP(kName), tlsEnModoActivoDisponible());
+    EXPECT_EQ(descargarFileFTP(kName) == DownloadOutcome::Downloaded, tlsEnModoActivoDisponible());
     if (!tlsEnModoActivoDisponible()) {
         EXPECT_TRUE(store.logged({"con FtpTLS configure FtpPasivo=1"}));
         EXPECT_TRUE(server.commands().isEmpty());
