@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "jet/JetTypes.h"
-#include "jet/Reader.h"
+#include "jet/Page.h"
 
 namespace lumaro::jet {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "jet/JetTypes.h"
-#include "jet/Reader.h"
+#include "jet/Page.h"
 
 namespace lumaro::jet {
 

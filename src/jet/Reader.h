@@ -18,18 +18,12 @@
 #include <vector>
 
 #include "jet/JetTypes.h"
+#include "jet/Page.h"
 
 namespace lumaro::jet {
 
 class PageSource;
 class Table;
-
-// The bytes of one page (FORMAT.md "Pages"), shared with the page cache.
-struct Page {
-    uint32_t number = 0;
-    std::shared_ptr<const uint8_t[]> bytes;  // always kPageSize bytes
-    const uint8_t* data() const { return bytes.get(); }
-};
 
 // A column as the table definition stores it (FORMAT.md "Column descriptors").
 struct Column {
