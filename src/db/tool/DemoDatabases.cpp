@@ -1,6 +1,8 @@
 #include "db/tool/DemoDatabases.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QVariant>
 
@@ -164,6 +166,31 @@ bool escribirConexionesDemo(const QString& cfgPath, const DemoOptions& options, 
     return config::ProfileFile::write(cfgPath, QStringLiteral("Inicio"),
                                       QStringLiteral("Local_Activo"),
                                       QString::number(options.idLocal), error);
+}
+
+bool escribirConfiguracionDemo(const QString& cfgPath, const DemoOptions& options, QString* error) {
+    if (!escribirConexionesDemo(cfgPath, options, error)) return false;
+    const QString carpeta = QFileInfo(cfgPath).absoluteDir().filePath(QStringLiteral("snapshots"));
+    if (!QDir().mkpath(carpeta)) {
+        *error = QStringLiteral("no se pudo crear la carpeta ") + carpeta;
+        return false;
+    }
+    const QList<QPair<QString, QString>> inicio = {
+        {QStringLiteral("IpFtp"), QStringLiteral("127.0.0.1:2121")},
+        {QStringLiteral("UsuarioFtp"), QStringLiteral("tienda")},
+        {QStringLiteral("ContraseñaFtp"), QStringLiteral("clave")},
+        {QStringLiteral("SubFile"), QStringLiteral("intercambio")},
+        {QStringLiteral("Hora1"), QStringLiteral("2")},
+        {QStringLiteral("Minuto1"), QStringLiteral("0")},
+        {QStringLiteral("Hora2"), QStringLiteral("14")},
+        {QStringLiteral("Minuto2"), QStringLiteral("0")},
+        {QStringLiteral("RtDbf"), carpeta}};
+    const QString seccion = QStringLiteral("Inicio");
+    for (const auto& [clave, valor] : inicio)
+        if (config::ProfileFile::read(cfgPath, seccion, clave, 253).trimmed().isEmpty() &&
+            !config::ProfileFile::write(cfgPath, seccion, clave, valor, error))
+            return false;
+    return true;
 }
 
 }  // namespace lumaro::db::tool
