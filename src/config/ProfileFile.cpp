@@ -57,8 +57,8 @@ const QByteArray kBomUtf8("\xEF\xBB\xBF");
 
 // The file's character set: Windows-1252, as the older program and Windows editors write it,
 // unless the bytes say UTF-8 (a byte-order mark, or non-ASCII bytes that are valid UTF-8, as
-// any Linux editor writes them). Windows-1252 text that is also valid UTF-8 needs two or more
-// accented letters in a row of a kind no Spanish word holds ("Ã±"), so the guess is safe.
+// any Linux editor writes them). Windows-1252 text is valid UTF-8 only where every accented
+// letter is followed at once by a symbol such as "±" or "©" ("Ã±"), which no setting holds.
 Codificacion detectar(const QByteArray& bytes) {
     if (bytes.startsWith(kBomUtf8)) return Codificacion::Utf8ConBom;
     const bool ascii =
