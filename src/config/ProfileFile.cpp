@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -52,8 +53,45 @@ QString unquote(const QString& value) {
     return value;
 }
 
-QStringList readLines(const QString& path, bool* exists, QString* lineEnd,
-                      QString* error = nullptr) {
+const QByteArray kBomUtf8("\xEF\xBB\xBF");
+
+// The file's character set: Windows-1252, as the older program and Windows editors write it,
+// unless the bytes say UTF-8 (a byte-order mark, or non-ASCII bytes that are valid UTF-8, as
+// any Linux editor writes them). Windows-1252 text is valid UTF-8 only where every accented
+// letter is followed at once by a symbol such as "±" or "©" ("Ã±"), which no setting holds.
+Codificacion detectar(const QByteArray& bytes) {
+    if (bytes.startsWith(kBomUtf8)) return Codificacion::Utf8ConBom;
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+    if (!ascii && bytes.isValidUtf8()) return Codificacion::Utf8;
+    return Codificacion::Windows1252;
+}
+
+QString decodificar(const QByteArray& bytes, Codificacion c) {
+    switch (c) {
+        case Codificacion::Utf8ConBom:
+            return QString::fromUtf8(bytes.mid(kBomUtf8.size()));
+        case Codificacion::Utf8:
+            return QString::fromUtf8(bytes);
+        case Codificacion::Windows1252:
+            break;
+    }
+    return fromCp1252(bytes);
+}
+
+// The text in the file's own character set; false when Windows-1252 cannot hold a character
+// of it (it would be written as '?', changing a password or a path without a word).
+bool codificar(const QString& text, Codificacion c, QByteArray* out) {
+    if (c != Codificacion::Windows1252) {
+        *out = (c == Codificacion::Utf8ConBom ? kBomUtf8 : QByteArray()) + text.toUtf8();
+        return true;
+    }
+    *out = toCp1252(text);
+    return fromCp1252(*out) == text;
+}
+
+QStringList readLines(const QString& path, bool* exists, QString* lineEnd, QString* error = nullptr,
+                      Codificacion* codificacion = nullptr) {
     QFile file(path);
     *exists = file.open(QIODevice::ReadOnly);
     if (!*exists) {
@@ -68,7 +106,9 @@ QStringList readLines(const QString& path, bool* exists, QString* lineEnd,
             QStringLiteral("no se puede leer el archivo (") + file.errorString() + QLatin1Char(')');
         return {};
     }
-    const QString text = fromCp1252(bytes);
+    const Codificacion c = detectar(bytes);
+    if (codificacion) *codificacion = c;
+    const QString text = decodificar(bytes, c);
     *lineEnd = text.contains(QLatin1String("\r\n")) || !text.contains(QLatin1Char('\n'))
                    ? QStringLiteral("\r\n")
                    : QStringLiteral("\n");
@@ -158,6 +198,25 @@ std::optional<bool> ProfileFile::hasSection(const QString& path, const QString& 
     return false;
 }
 
+std::optional<ProfileFile::Contenido> ProfileFile::contenido(const QString& path) {
+    bool exists = false;
+    QString lineEnd;
+    QString readError;
+    Contenido c;
+    const QStringList lines = readLines(path, &exists, &lineEnd, &readError, &c.codificacion);
+    if (!exists || !readError.isEmpty()) return std::nullopt;
+    QString section;
+    for (const QString& line : lines) {
+        if (const auto name = sectionName(line)) {
+            section = name->trimmed();
+            c.secciones.append(section);
+        } else if (const auto e = entry(line)) {
+            c.claves.append({section, e->key, unquote(e->value)});
+        }
+    }
+    return c;
+}
+
 QString ProfileFile::read(const QString& path, const QString& section, const QString& key,
                           int maxChars) {
     bool exists = false;
@@ -181,7 +240,8 @@ bool ProfileFile::write(const QString& path, const QString& section, const QStri
     bool exists = false;
     QString lineEnd = QStringLiteral("\r\n");
     QString readError;
-    QStringList lines = readLines(path, &exists, &lineEnd, &readError);
+    Codificacion codificacion = Codificacion::Windows1252;  // a new file
+    QStringList lines = readLines(path, &exists, &lineEnd, &readError, &codificacion);
     if (!readError.isEmpty()) {
         // Writing what could be read would lose the rest.
         *error = readError;
@@ -214,7 +274,15 @@ bool ProfileFile::write(const QString& path, const QString& section, const QStri
         }
     }
 
-    return escribirEntero(path, toCp1252(lines.join(lineEnd) + lineEnd), error);
+    QByteArray bytes;
+    if (!codificar(lines.join(lineEnd) + lineEnd, codificacion, &bytes)) {
+        *error = QStringLiteral(
+                     "el valor de %1 tiene caracteres que no caben en Windows-1252, "
+                     "el juego de caracteres del archivo")
+                     .arg(key.trimmed());
+        return false;
+    }
+    return escribirEntero(path, bytes, error);
 }
 
 }  // namespace lumaro::config

@@ -6,14 +6,36 @@
 // value in place and leaves every other line (comments included) as it was; a missing file or
 // section is created. A write never leaves less than was there: the new file is written whole
 // beside the old one and renamed over it, and an old file that cannot be read is not written.
+//
+// Character set: Windows-1252, as the older program and Windows editors write the file; a file
+// that starts with the UTF-8 byte-order mark, or whose non-ASCII bytes are valid UTF-8 (as any
+// Linux editor writes it), is read as UTF-8. A write keeps the file's character set (and its
+// mark); a value that Windows-1252 cannot hold is refused in a Windows-1252 file.
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace lumaro::config {
 
+enum class Codificacion { Windows1252, Utf8, Utf8ConBom };
+
 class ProfileFile {
 public:
+    struct Clave {
+        QString seccion;  // as written, blanks removed; empty before the first section
+        QString clave;
+        QString valor;
+    };
+    struct Contenido {
+        Codificacion codificacion = Codificacion::Windows1252;
+        QStringList secciones;  // as written, in file order
+        QList<Clave> claves;    // in file order
+    };
+    // Every section and key of the file; nullopt when it cannot be read.
+    static std::optional<Contenido> contenido(const QString& path);
+
     // Returns the value, at most maxChars characters of it; the empty text when the file,
     // section or key is missing.
     static QString read(const QString& path, const QString& section, const QString& key,

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "config/Clock.h"
@@ -136,6 +138,142 @@ bool comprobarConfiguracion(QString* causa) {
         *causa = QStringLiteral("El archivo de configuracion %1 no tiene la seccion [Inicio]")
                      .arg(settingsPath());
     return false;
+}
+
+namespace {
+
+// Every key the program reads or writes. `falta` is what cannot run without it, for the keys
+// every store needs; nullptr for the optional ones. The [Mysql] keys are needed by the
+// principal store only.
+struct ClaveConocida {
+    const char* seccion;
+    const char* clave;  // UTF-8
+    const char* falta;
+};
+
+constexpr char kSinFtp[] = "sin ella no hay descarga ni subida";
+constexpr char kSinHorario[] = "sin ella el horario diario no arranca ciclos";
+constexpr char kSinBase[] = "sin ella no se abren las bases de datos de la tienda";
+constexpr char kSinEspejo[] = "la tienda principal (Local_Activo=1) no carga el espejo MySQL";
+
+constexpr ClaveConocida kClaves[] = {
+    {"Inicio", "IpFtp", kSinFtp},
+    {"Inicio", "UsuarioFtp", kSinFtp},
+    {"Inicio", "ContraseñaFtp", kSinFtp},
+    {"Inicio", "SubFile", kSinFtp},
+    {"Inicio", "FtpTLS", nullptr},
+    {"Inicio", "FtpCA", nullptr},
+    {"Inicio", "FtpPasivo", nullptr},
+    {"Inicio", "Hora1", kSinHorario},
+    {"Inicio", "Minuto1", kSinHorario},
+    {"Inicio", "Hora2", kSinHorario},
+    {"Inicio", "Minuto2", kSinHorario},
+    {"Inicio", "AutoSync", nullptr},
+    {"Inicio", "RtDbf", "sin ella no se puede generar el snapshot del dia"},
+    {"Inicio", "DiasRetencion", nullptr},
+    {"Inicio", "BD_Prod_local", nullptr},
+    {"Inicio", "Local_Activo", nullptr},
+    {"Inicio", "FechaHoy", nullptr},
+    {"Inicio", "SyncActual", nullptr},
+    {"Inicio", "BD_Temp", nullptr},
+    {"Inicio", "PrimerDia", nullptr},
+    {"Conexion_Cliente", "ServidorSQL", kSinBase},
+    {"Conexion_Cliente", "BaseDatosSQL", kSinBase},
+    {"Conexion_Cliente", "UserSQL", nullptr},
+    {"Conexion_Cliente", "PwdUserSQL", nullptr},
+    {"Conexion_Cliente", "IdionaSQLServer", nullptr},
+    {"Conexion_Cliente", "DriverODBC", nullptr},
+    {"Conexion_Logistica", "ServidorSQL", kSinBase},
+    {"Conexion_Logistica", "BaseDatosSQL", kSinBase},
+    {"Conexion_Logistica", "UserSQL", nullptr},
+    {"Conexion_Logistica", "PwdUserSQL", nullptr},
+    {"Conexion_Logistica", "DriverODBC", nullptr},
+    {"Mysql", "RutaBDClienteMySQL", kSinEspejo},
+    {"Mysql", "DataBaseMySQL", kSinEspejo},
+    {"Mysql", "USRNameMySQL", kSinEspejo},
+    {"Mysql", "PWDMySQL", kSinEspejo},
+    {"Correo", "Servidor", nullptr},
+    {"Correo", "Puerto", nullptr},
+    {"Correo", "Seguridad", nullptr},
+    {"Correo", "Usuario", nullptr},
+    {"Correo", "Contraseña", nullptr},
+    {"Correo", "Remitente", nullptr},
+    {"Correo", "CA", nullptr},
+};
+
+bool mismoNombre(const QString& a, const char* b) {
+    return a.compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
+}
+
+// A name as a typo may leave it: letters and digits without accents, in lower case.
+QString plegado(const QString& nombre) {
+    QString out;
+    for (const QChar c : nombre.normalized(QString::NormalizationForm_D))
+        if (c.unicode() < 0x80 && c.isLetterOrNumber()) out.append(c.toLower());
+    return out;
+}
+
+// What the program reads under a name like that one: " (quiza X)" or " (X va en [S])".
+QString parecida(const QString& seccion, const QString& clave) {
+    for (const ClaveConocida& k : kClaves) {
+        const QString conocida = QString::fromUtf8(k.clave);
+        if (plegado(conocida) != plegado(clave)) continue;
+        if (mismoNombre(seccion, k.seccion)) return QStringLiteral(" (quiza %1)").arg(conocida);
+        return QStringLiteral(" (%1 va en la seccion [%2])")
+            .arg(conocida, QLatin1String(k.seccion));
+    }
+    return QString();
+}
+
+}  // namespace
+
+QStringList revisarConfiguracion() {
+    QStringList lineas;
+    const QString ruta = settingsPath();
+    QString causa;
+    const std::optional<ProfileFile::Contenido> c = ProfileFile::contenido(ruta);
+    if (!c || !comprobarConfiguracion(&causa)) return lineas;  // the commands say why
+    const auto valor = [&](const char* seccion, const char* clave) {
+        for (const ProfileFile::Clave& e : c->claves)
+            if (mismoNombre(e.seccion, seccion) && mismoNombre(e.clave, clave))
+                return e.valor.trimmed();
+        return QString();
+    };
+    const bool principal = valor("Inicio", "Local_Activo") == QLatin1String("1");
+    for (const ClaveConocida& k : kClaves) {
+        const bool necesaria =
+            k.falta != nullptr && (principal || QLatin1String(k.seccion) != "Mysql");
+        if (necesaria && valor(k.seccion, k.clave).isEmpty())
+            lineas << QStringLiteral("Falta la clave %1 en la seccion [%2] de %3: %4")
+                          .arg(QString::fromUtf8(k.clave), QLatin1String(k.seccion), ruta,
+                               QLatin1String(k.falta));
+    }
+    for (const QString& s : c->secciones) {
+        const bool conocida = std::any_of(std::begin(kClaves), std::end(kClaves),
+                                          [&](const auto& k) { return mismoNombre(s, k.seccion); });
+        if (!conocida)
+            lineas << QStringLiteral("Seccion desconocida [%1] en %2: el programa no la lee")
+                          .arg(s, ruta);
+    }
+    for (const ProfileFile::Clave& e : c->claves) {
+        const bool seccionConocida =
+            std::any_of(std::begin(kClaves), std::end(kClaves),
+                        [&](const auto& k) { return mismoNombre(e.seccion, k.seccion); });
+        const bool conocida =
+            std::any_of(std::begin(kClaves), std::end(kClaves), [&](const auto& k) {
+                return mismoNombre(e.seccion, k.seccion) && mismoNombre(e.clave, k.clave);
+            });
+        if (e.seccion.isEmpty())
+            lineas << QStringLiteral("Clave %1 fuera de toda seccion en %2: el programa no la lee")
+                          .arg(e.clave, ruta);
+        else if (seccionConocida && !conocida)
+            lineas << QStringLiteral(
+                          "Clave desconocida %1 en la seccion [%2] de %3: el programa no la "
+                          "lee%4")
+                          .arg(e.clave, e.seccion, ruta, parecida(e.seccion, e.clave));
+    }
+    for (const QString& l : lineas) EscribirLog(l);
+    return lineas;
 }
 
 void EscribirLog(const QString& message) {

@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 namespace lumaro::config {
 
@@ -33,6 +34,11 @@ bool GrabarConfig(const QString& key, const QString& value);
 // Whether the settings file exists, can be read and has its section [Inicio]; otherwise false
 // with the cause, naming the path, in *causa. Commands ask before anything else.
 bool comprobarConfiguracion(QString* causa);
+// The start-up review of the settings file: a line for each key the program needs that is
+// missing or empty (naming key, section and what cannot run without it), and for each section
+// or key the program does not know (a mistyped name is never read). Each line is also written
+// to the run log. Nothing when comprobarConfiguracion fails: that names the cause itself.
+QStringList revisarConfiguracion();
 // As LeerConfig, for any section.
 QString LeerConfigSeccion(const QString& section, const QString& key);
 // Any INI file; at most 254 characters, blanks removed at both ends.

@@ -71,14 +71,12 @@ private Q_SLOTS:
         const QByteArray ninguno;
         const QString sinBD = QStringLiteral(
             "Ciclo terminado: fallido - No se pudieron abrir las conexiones a las bases de datos.");
-        QTest::newRow("help") << "--help" << ninguno << 0 << "--headless";
-        QTest::newRow("unknown option") << "--bogus" << ninguno << 2 << "bogus";
         QTest::newRow("run without headless")
-            << "--run subir" << ninguno << 2 << "--run needs --headless";
+            << "--run subir" << ninguno << 2 << "--run necesita --headless";
         QTest::newRow("unknown command") << "--headless --run todo" << ninguno << 2 << "todo";
         QTest::newRow("stray argument") << "--headless x" << ninguno << 2 << "x";
         QTest::newRow("no such folder") << "--headless --folder /nonexistent/lumaro" << ninguno << 2
-                                        << "the program folder does not exist";
+                                        << "no existe la carpeta del programa: /nonexistent/lumaro";
         QTest::newRow("generar") << "--headless --run generar" << inicio() << 1 << sinBD;
         QTest::newRow("subir") << "--headless --run subir" << inicio() << 1 << sinBD;
         QTest::newRow("no settings file")
@@ -116,6 +114,56 @@ private Q_SLOTS:
             QVERIFY2(QFileInfo(path(QString::fromLatin1(f))).isDir(), f);
     }
 
+    // The four programs answer alike: help and version on standard output with status 0, a
+    // usage mistake named on standard error with status 2; the other stream stays empty.
+    void everyToolAgrees_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        const struct {
+            const char* nombre;
+            const char* exe;
+            const char* ayuda;  // a line of --help
+            const char* mal;    // a mistaken command line and what is said of it
+            const char* dice;
+        } tools[] = {
+            {"lumaro-sync", LUMARO_SYNC_EXE, "  lumaro-sync --headless --run subir", "--bogus",
+             "lumaro-sync: opcion desconocida: bogus"},
+            {"lumaro-db", LUMARO_DB_EXE, "  lumaro-db ledger-iniciar /var/lib", "ledger-crear",
+             "lumaro-db: ledger-crear espera 1 argumento(s), recibio 0\n"
+             "uso: lumaro-db ledger-crear RUTA"},
+            {"lumaro-mdb", LUMARO_MDB_EXE, "3 copy no pudo copiar alguna tabla", "dump",
+             "lumaro-mdb: orden desconocida \"dump\""},
+            {"lumaro-cadena", LUMARO_CADENA_EXE, "  lumaro-cadena estado /var", "estado",
+             "lumaro-cadena estado: falta CFG"},
+        };
+        for (const auto& t : tools) {
+            const QString exe = QString::fromLatin1(t.exe);
+            const QString n = QString::fromLatin1(t.nombre);
+            QTest::newRow(qPrintable(n + " --help")) << exe << "--help" << 0 << t.ayuda;
+            QTest::newRow(qPrintable(n + " --version"))
+                << exe << "--version" << 0 << n + " " + LUMARO_VERSION "\n";
+            QTest::newRow(qPrintable(n + " " + t.mal)) << exe << t.mal << 2 << t.dice;
+            if (n != QLatin1String("lumaro-sync"))  // which opens its window
+                QTest::newRow(qPrintable(n + " alone")) << exe << "" << 2 << "falta la orden";
+        }
+    }
+    void everyToolAgrees() {
+        QFETCH(QString, tool);
+        QFETCH(QString, args);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        QProcess p;
+        p.start(tool, args.split(u' ', Qt::SkipEmptyParts));
+        QVERIFY(p.waitForFinished(60000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), status);
+        QVERIFY2((status == 0 ? out : err).contains(says), qPrintable(out + err));
+        QVERIFY2((status == 0 ? err : out).isEmpty(), qPrintable(out + err));
+    }
+
     // A second copy is refused; SIGTERM ends the first cleanly; a killed copy locks nobody out.
     void secondCopyRefusedAndStopSignal() {
         const QByteArray settings(
@@ -139,8 +187,18 @@ private Q_SLOTS:
         QCOMPARE(first->exitStatus(), QProcess::NormalExit);
         QCOMPARE(first->exitCode(), 0);
         QCOMPARE(readAll(m_dir->path(), QStringLiteral("*.cfg")), QString::fromLatin1(settings));
-        QVERIFY(readAll(m_dir->path(), QStringLiteral("Err_*.log"))
-                    .contains(QStringLiteral("programacion diaria activada")));
+        const QString log = readAll(m_dir->path(), QStringLiteral("Err_*.log"));
+        QVERIFY(log.contains(QStringLiteral("programacion diaria activada")));
+        // The service's own lines at start and at the stop signal, for its journal too.
+        const QString inicio = QStringLiteral(
+            "Servicio iniciado: lumaro-sync " LUMARO_VERSION
+            ", tienda sin registrar aun (se lee "
+            "de la base cliente), horario diario no valida (Hora1=\"2\", Minuto1=\"\") y ");
+        QVERIFY2(log.contains(inicio), qPrintable(log));
+        QCOMPARE(log.count(QStringLiteral("Senal de parada recibida: el servicio se detiene")), 1);
+        const QString journal = QString::fromLocal8Bit(first->readAllStandardError());
+        QVERIFY2(journal.contains(inicio) && journal.contains(QStringLiteral("Senal de parada")),
+                 qPrintable(journal));
         QCOMPARE(run(QStringLiteral("--headless --run subir")), 1);
 
         first = startFirst();

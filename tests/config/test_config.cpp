@@ -162,6 +162,77 @@ TEST_F(ConfigTest, FailedWriteKeepsTheFileAndSaysWhy) {
     QProcess::execute("umount", {lleno});
 }
 
+// The start-up review and the character set, on a file that holds every key a store needs,
+// changed per row. The value written afterwards must come back in the file's own bytes ("" for
+// a write refused).
+TEST_F(ConfigTest, ReviewAndCharacterSetOfHandTypedFiles) {
+    const QByteArray completo =
+        "[Inicio]\r\nIpFtp=ftp\r\nUsuarioFtp=u\r\nContrase\xF1"
+        "aFtp=clave\r\nSubFile=x\r\nHora1=2\r\nMinuto1=0\r\nHora2=14\r\nMinuto2=0\r\nRtDbf=/r\r\n"
+        "[Conexion_Cliente]\r\nServidorSQL=sqlite\r\nBaseDatosSQL=c.db\r\n"
+        "[Conexion_Logistica]\r\nServidorSQL=sqlite\r\nBaseDatosSQL=l.db\r\n";
+    const auto cambiado = [&](const char* de, const char* a) {
+        return QByteArray(completo).replace(de, a);
+    };
+    const QByteArray utf8 = cambiado("\xF1", "\xC3\xB1");
+    const QString f = QStringLiteral(" de ") + settingsPath();
+    struct Caso {
+        const char* nombre;
+        QByteArray archivo;
+        QStringList revision;
+        QString valor;       // written into RtDbf
+        QByteArray grabado;  // the bytes it leaves in the file
+    } casos[] = {
+        {"windows-1252", completo, {}, "año", "RtDbf=a\xF1o\r\n"},
+        {"windows-1252 refuses what it cannot hold", completo, {}, "Ω", ""},
+        {"utf-8 as Linux editors write it", utf8, {}, "Ω", "RtDbf=\xCE\xA9\r\n"},
+        {"utf-8 with its mark", "\xEF\xBB\xBF" + utf8, {}, "año", "RtDbf=a\xC3\xB1o\r\n"},
+        {"missing key",
+         cambiado("IpFtp=ftp\r\n", ""),
+         {"Falta la clave IpFtp en la seccion [Inicio]" + f +
+          ": sin ella no hay descarga ni subida"},
+         "x",
+         "RtDbf=x\r\n"},
+        {"typo",
+         cambiado("Contrase\xF1"
+                  "aFtp",
+                  "ContrasenaFtp"),
+         {"Falta la clave ContraseñaFtp en la seccion [Inicio]" + f +
+              ": sin ella no hay descarga ni subida",
+          "Clave desconocida ContrasenaFtp en la seccion [Inicio]" + f +
+              ": el programa no la lee (quiza ContraseñaFtp)"},
+         "x",
+         "RtDbf=x\r\n"},
+        {"principal store, key in the wrong section, unknown section",
+         cambiado("RtDbf=/r\r\n", "RtDbf=/r\r\nLocal_Activo=1\r\nPWDMySQL=p\r\n") +
+             "[Mysql]\r\nRutaBDClienteMySQL=h\r\nDataBaseMySQL=d\r\nUSRNameMySQL=u\r\n"
+             "[Otra]\r\nA=1\r\n",
+         {"Falta la clave PWDMySQL en la seccion [Mysql]" + f +
+              ": la tienda principal (Local_Activo=1) no carga el espejo MySQL",
+          "Seccion desconocida [Otra] en " + settingsPath() + ": el programa no la lee",
+          "Clave desconocida PWDMySQL en la seccion [Inicio]" + f +
+              ": el programa no la lee (PWDMySQL va en la seccion [Mysql])"},
+         "x",
+         "RtDbf=x\r\n"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        writeAll(settingsPath(), c.archivo);
+        EXPECT_EQ(revisarConfiguracion(), c.revision);
+        for (const QString& linea : c.revision) EXPECT_TRUE(log().contains(toCp1252(linea)));
+        if (c.revision.isEmpty()) {
+            EXPECT_EQ(LeerConfig("ContraseñaFtp"), "clave");
+        }
+        EXPECT_EQ(GrabarConfig("RtDbf", c.valor), !c.grabado.isEmpty());
+        const QByteArray despues = readAll(settingsPath());
+        if (c.grabado.isEmpty())
+            EXPECT_EQ(despues, c.archivo);
+        else
+            EXPECT_TRUE(despues.contains(c.grabado)) << despues.toStdString();
+        EXPECT_EQ(despues.startsWith("\xEF\xBB\xBF"), c.archivo.startsWith("\xEF\xBB\xBF"));
+    }
+}
+
 TEST_F(ConfigTest, ValueLengthLimits) {
     const QString longValue(300, QLatin1Char('x'));
     EXPECT_TRUE(GrabarConfig("Largo", longValue));

@@ -162,7 +162,7 @@ std::string canonicalRow(const std::vector<Column>& columns, const std::vector<V
 
 ::testing::AssertionResult checksConsistent(const std::string& file) {
     const ToolOutput r = lumaroMdb({"check", file});
-    if (r.ok() && r.out == file + ": consistent\n") return ::testing::AssertionSuccess();
+    if (r.ok() && r.out == file + ": coherente\n") return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << r.out << r.err;
 }
 

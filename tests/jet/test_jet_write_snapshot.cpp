@@ -126,9 +126,10 @@ TEST_F(SnapshotFile, CopyKeepsWhatTheWriterSupports) {
     const std::vector<std::tuple<std::string, int, std::string>> cases = {
         {s_file, 0, ""},
         {access, 3,
-         "lumaro-mdb: table Table1 not copied: column H has a type the writer does not support\n"
-         "lumaro-mdb: table Table4 not copied: column data has a type the writer does not "
-         "support\n"}};
+         "lumaro-mdb: tabla Table1 no copiada: la columna H tiene un tipo que el escritor no "
+         "admite\n"
+         "lumaro-mdb: tabla Table4 no copiada: la columna data tiene un tipo que el escritor no "
+         "admite\n"}};
     for (const auto& [source, exitCode, err] : cases) {
         if (!fs::exists(source)) continue;  // no shared fixtures
         const std::string copy = s_dir->filePath("copy.mdb").toStdString();
@@ -197,11 +198,11 @@ TEST_F(SnapshotFile, CheckTellsNotesFromDamage) {
     const std::size_t globalMap = 4096 + (getU16(&bytes[4096 + 14]) & 0x1FFF);
     const std::vector<std::tuple<const char*, std::size_t, char, int, const char*>> cases = {
         {"catalog index entry", 7 * 4096 + 0x1E0 + 6, 0x01, 0,
-         "note: table MSysObjects, index (ParentId, Name): wrong key for page 14"},
+         "nota: table MSysObjects, index (ParentId, Name): wrong key for page 14"},
         // The free-page map is a reference map here, its 0x05 page the last of the file.
         {"free-page map", lastPage * 4096 + 4 + 2, 0x01, 0,
-         "note: page 16 is in use by the table at page 16 but the free-page map marks it free"},
-        {"negative map entry", globalMap + 1 + 4 + 3, static_cast<char>(0x80), 0, ": consistent"},
+         "nota: page 16 is in use by the table at page 16 but the free-page map marks it free"},
+        {"negative map entry", globalMap + 1 + 4 + 3, static_cast<char>(0x80), 0, ": coherente"},
     };
     for (const auto& [what, offset, value, exitCode, message] : cases) {
         const std::string changed = s_dir->filePath("changed.mdb").toStdString();

@@ -74,9 +74,9 @@ dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i o
 # The installed programs run.
 /usr/bin/lumaro-sync --version | grep -qx "lumaro-sync [0-9.]*" || fail "lumaro-sync --version"
 out=$(/usr/bin/lumaro-mdb check /usr/share/applications/lumaro-sync.desktop 2>&1) && fail "lumaro-mdb check took a text file"
-grep -q "not a Jet 4.0 file (it starts with text" <<<"$out" || fail "lumaro-mdb: $out"
+grep -q "no es un archivo Jet 4.0 (empieza con texto" <<<"$out" || fail "lumaro-mdb: $out"
 out=$(/usr/bin/lumaro-db 2>&1) && fail "lumaro-db without a command"
-grep -q "ledger-crear" <<<"$out" || fail "lumaro-db: $out"
+grep -q "lumaro-db: falta la orden" <<<"$out" || fail "lumaro-db: $out"
 status=0; /usr/bin/lumaro-cadena >/dev/null 2>&1 || status=$?
 [ "$status" = 2 ] || fail "lumaro-cadena without a command ended with $status, not 2"
 

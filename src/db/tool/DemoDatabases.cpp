@@ -1,6 +1,8 @@
 #include "db/tool/DemoDatabases.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QVariant>
 
@@ -164,6 +166,40 @@ bool escribirConexionesDemo(const QString& cfgPath, const DemoOptions& options, 
     return config::ProfileFile::write(cfgPath, QStringLiteral("Inicio"),
                                       QStringLiteral("Local_Activo"),
                                       QString::number(options.idLocal), error);
+}
+
+bool escribirConfiguracionDemo(const QString& cfgPath, const DemoOptions& options, QString* error) {
+    if (!escribirConexionesDemo(cfgPath, options, error)) return false;
+    const QString carpeta = QFileInfo(cfgPath).absoluteDir().filePath(QStringLiteral("snapshots"));
+    const struct {
+        const char* seccion;
+        QString clave;
+        QString valor;
+    } claves[] = {{"Inicio", QStringLiteral("IpFtp"), QStringLiteral("127.0.0.1:2121")},
+                  {"Inicio", QStringLiteral("UsuarioFtp"), QStringLiteral("tienda")},
+                  {"Inicio", QStringLiteral("ContraseñaFtp"), QStringLiteral("clave")},
+                  {"Inicio", QStringLiteral("SubFile"), QStringLiteral("intercambio")},
+                  {"Inicio", QStringLiteral("Hora1"), QStringLiteral("2")},
+                  {"Inicio", QStringLiteral("Minuto1"), QStringLiteral("0")},
+                  {"Inicio", QStringLiteral("Hora2"), QStringLiteral("14")},
+                  {"Inicio", QStringLiteral("Minuto2"), QStringLiteral("0")},
+                  {"Inicio", QStringLiteral("RtDbf"), carpeta},
+                  // The principal store also feeds the MySQL mirror.
+                  {"Mysql", QStringLiteral("RutaBDClienteMySQL"), QStringLiteral("127.0.0.1:3306")},
+                  {"Mysql", QStringLiteral("DataBaseMySQL"), QStringLiteral("lumaro_espejo")},
+                  {"Mysql", QStringLiteral("USRNameMySQL"), QStringLiteral("lumaro")},
+                  {"Mysql", QStringLiteral("PWDMySQL"), QStringLiteral("clave")}};
+    for (const auto& [s, clave, valor] : claves) {
+        const QString seccion = QString::fromLatin1(s);
+        if (options.idLocal != 1 && seccion == QLatin1String("Mysql")) continue;
+        if (!config::ProfileFile::read(cfgPath, seccion, clave, 253).trimmed().isEmpty()) continue;
+        if (valor == carpeta && !QDir().mkpath(carpeta)) {
+            *error = QStringLiteral("no se pudo crear la carpeta ") + carpeta;
+            return false;
+        }
+        if (!config::ProfileFile::write(cfgPath, seccion, clave, valor, error)) return false;
+    }
+    return true;
 }
 
 }  // namespace lumaro::db::tool

@@ -28,4 +28,13 @@ bool crearBasesDemo(const DemoOptions& options, QString* error);
 // written into the settings file at cfgPath. False with the reason in error.
 bool escribirConexionesDemo(const QString& cfgPath, const DemoOptions& options, QString* error);
 
+// A settings file that runs as it stands: the connection sections above, and every other key
+// a store needs that the file does not hold yet: daily times 2:00 and 14:00, the snapshot folder
+// "snapshots" beside the file (made then), an FTP server on this machine's port 2121 (user
+// "tienda", password "clave", exchange folder "intercambio", as tests/ftp/ftp_server.py serves)
+// and, for store 1, the principal one, a MySQL mirror on this machine's port 3306 (database
+// "lumaro_espejo", user "lumaro", password "clave"). Keys already set are kept. False with the
+// reason in error.
+bool escribirConfiguracionDemo(const QString& cfgPath, const DemoOptions& options, QString* error);
+
 }  // namespace lumaro::db::tool

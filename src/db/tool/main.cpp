@@ -17,7 +17,7 @@
 //                  [--cfg RUTA.cfg] [--hoy DD/MM/AAAA]
 //       creates the embedded client and logistics databases of a store, filled with
 //       generated rows (change dates relative to --hoy, the clock's day by default); with
-//       --cfg, also points that settings file at them.
+//       --cfg, also writes a settings file that runs as it stands (escribirConfiguracionDemo).
 //   lumaro-db actividad CLIENTE.db LOGISTICA.db IDLOCAL DD/MM/AAAA [--filas N] [--semilla S]
 //       writes one day of the store's activity into its existing databases (ActividadDemo.h).
 //   lumaro-db espejo-esquema BASE
@@ -25,13 +25,17 @@
 //       name: letters, digits, "_" and "$", at most 64).
 //
 // Paths are relative to the current folder. The ledger commands write their log lines next to
-// the ledger. Exit status: 0 done, 1 failed, 2 a mistake in the command line.
+// the ledger. A command that changes something says what it did in one line on standard
+// output. Exit status: 0 done, 1 failed, 2 a mistake in the command line (named on standard
+// error). --help prints kOrdenes and kDescripcion.
 #include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "config/Clock.h"
 #include "config/Settings.h"
@@ -45,19 +49,55 @@
 
 namespace {
 
-int usage() {
-    std::fprintf(stderr,
-                 "uso:\n"
-                 "  lumaro-db ledger-crear RUTA\n"
-                 "  lumaro-db ledger-iniciar RUTA IDLOCAL DD/MM/AAAA\n"
-                 "  lumaro-db ledger-migrar RUTA\n"
-                 "  lumaro-db ledger-informe RUTA [--desde DD/MM/AAAA] [--local N] [--csv]\n"
-                 "  lumaro-db demo CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] "
-                 "[--semilla S] [--cfg RUTA.cfg] [--hoy DD/MM/AAAA]\n"
-                 "  lumaro-db actividad CLIENTE.db LOGISTICA.db IDLOCAL DD/MM/AAAA [--filas N] "
-                 "[--semilla S]\n"
-                 "  lumaro-db espejo-esquema BASE\n");
-    return 2;
+struct Orden {
+    const char* nombre;
+    const char* uso;  // the arguments after the name
+    const char* ejemplo;
+};
+
+const Orden kOrdenes[] = {
+    {"ledger-crear", "RUTA", "lumaro-db ledger-crear /var/lib/lumaro-sync/Seguridad.mdb"},
+    {"ledger-iniciar", "RUTA IDLOCAL DD/MM/AAAA",
+     "lumaro-db ledger-iniciar /var/lib/lumaro-sync/Seguridad.mdb 3 01/12/2026"},
+    {"ledger-migrar", "RUTA", "lumaro-db ledger-migrar /var/lib/lumaro-sync/Seguridad.mdb"},
+    {"ledger-informe", "RUTA [--desde DD/MM/AAAA] [--local N] [--csv]",
+     "lumaro-db ledger-informe Seguridad.mdb --desde 01/12/2026 --local 3"},
+    {"demo",
+     "CLIENTE.db LOGISTICA.db IDLOCAL CLIENTES [--locales N] [--semilla S] [--cfg RUTA.cfg] "
+     "[--hoy DD/MM/AAAA]",
+     "lumaro-db demo cliente.db logistica.db 1 50 --cfg lumaro-sync.cfg"},
+    {"actividad", "CLIENTE.db LOGISTICA.db IDLOCAL DD/MM/AAAA [--filas N] [--semilla S]",
+     "lumaro-db actividad cliente.db logistica.db 1 07/12/2026 --filas 200"},
+    {"espejo-esquema", "BASE", "lumaro-db espejo-esquema lumaro_espejo"},
+};
+
+constexpr char kDescripcion[] =
+    "Herramienta del instalador y de la demostracion: crea y consulta el ledger de\n"
+    "transferencias (Seguridad.mdb) y crea bases embebidas de demostracion.\n"
+    "\n"
+    "  ledger-crear     crea el ledger si no existe (uno existente no se toca)\n"
+    "  ledger-iniciar   las descargas de la tienda IDLOCAL empiezan ese dia (de 01/01/2000 a\n"
+    "                   hoy); una tienda sin descarga registrada no se pide nunca\n"
+    "  ledger-migrar    convierte el ledger Jet del programa anterior; el original queda\n"
+    "                   como RUTA.jet\n"
+    "  ledger-informe   por tienda y dia: descargado, fusionado, no encontrado, sin fila\n"
+    "  demo             crea las bases cliente y logistica embebidas con filas generadas; con\n"
+    "                   --cfg escribe un archivo de configuracion que funciona tal cual\n"
+    "  actividad        escribe un dia de actividad de la tienda en sus bases\n"
+    "  espejo-esquema   imprime las sentencias que crean las tablas del espejo MySQL\n"
+    "\n"
+    "Las rutas son relativas a la carpeta actual. Las ordenes del ledger escriben su registro\n"
+    "junto al ledger.\n"
+    "\n"
+    "Estado de salida: 0 hecho; 1 fallo (la causa en la salida de errores); 2 linea de ordenes\n"
+    "mal escrita.\n";
+
+void ayuda() {
+    std::printf("uso: lumaro-db ORDEN ARGUMENTOS\n     lumaro-db --help | --version\n\n");
+    std::printf("Ordenes:\n");
+    for (const Orden& o : kOrdenes) std::printf("  %s %s\n", o.nombre, o.uso);
+    std::printf("\n%s\nEjemplos:\n", kDescripcion);
+    for (const Orden& o : kOrdenes) std::printf("  %s\n", o.ejemplo);
 }
 
 int fail(const QString& message, int status = 1) {
@@ -65,8 +105,29 @@ int fail(const QString& message, int status = 1) {
     return status;
 }
 
-// A mistake in the command line, with what was wrong.
+// A mistake in the command line, with what was wrong and the command's usage.
 int refuse(const QString& message) { return fail(message, 2); }
+
+int usoDe(const char* nombre, const QString& problema) {
+    for (const Orden& o : kOrdenes)
+        if (qstrcmp(o.nombre, nombre) == 0)
+            return refuse(problema + QStringLiteral("\nuso: lumaro-db %1 %2")
+                                         .arg(QLatin1String(o.nombre), QLatin1String(o.uso)));
+    return refuse(problema);
+}
+
+// Refuses a command given the wrong number of arguments; true when it was.
+bool cuentaMal(const char* nombre, const QStringList& a, qsizetype esperados, int* status) {
+    if (a.size() == esperados) return false;
+    *status = usoDe(nombre, QStringLiteral("%1 espera %2 argumento(s), recibio %3")
+                                .arg(QLatin1String(nombre))
+                                .arg(esperados)
+                                .arg(a.size()));
+    return true;
+}
+
+// Says on standard output what a command did.
+void hecho(const QString& linea) { std::printf("%s\n", linea.toLocal8Bit().constData()); }
 
 // The ledger file named on the command line, from the current folder. The program folder (where
 // the ledger calls look for Seguridad.mdb and the log is written) becomes the ledger's folder.
@@ -82,14 +143,20 @@ QString seeLog() {
 }
 
 int ledgerCrear(const QStringList& a) {
-    if (a.size() != 1) return usage();
+    int status = 0;
+    if (cuentaMal("ledger-crear", a, 1, &status)) return status;
+    const QString ruta = ledgerAt(a[0]);
+    const bool existia = QFileInfo::exists(ruta);
     QString error;
-    if (!lumaro::db::crearLedger(ledgerAt(a[0]), &error)) return fail(error);
+    if (!lumaro::db::crearLedger(ruta, &error)) return fail(error);
+    hecho(existia ? QStringLiteral("El ledger %1 ya existia; se deja como estaba").arg(ruta)
+                  : QStringLiteral("Ledger creado: %1").arg(ruta));
     return 0;
 }
 
 int ledgerIniciar(const QStringList& a) {
-    if (a.size() != 3) return usage();
+    int status = 0;
+    if (cuentaMal("ledger-iniciar", a, 3, &status)) return status;
     const QString ruta = ledgerAt(a[0]);
     if (QFileInfo(ruta).fileName().compare(QLatin1String("Seguridad.mdb"), Qt::CaseInsensitive))
         return refuse(QStringLiteral("el ledger debe llamarse Seguridad.mdb: ") + ruta);
@@ -107,6 +174,8 @@ int ledgerIniciar(const QStringList& a) {
     if (!lumaro::db::registrarDescarga(a[1], previo, QStringLiteral("1")) ||
         !lumaro::db::registrarSync(a[1], previo, QStringLiteral("1"), 2))
         return fail(QStringLiteral("no se pudo registrar en ") + ruta + seeLog());
+    hecho(QStringLiteral("Local %1: las descargas empiezan el %2 (registrado en %3)")
+              .arg(a[1].trimmed(), a[2], ruta));
     return 0;
 }
 
@@ -115,7 +184,8 @@ void print(const QStringList& lines) {
 }
 
 int ledgerMigrar(const QStringList& a) {
-    if (a.size() != 1) return usage();
+    int status = 0;
+    if (cuentaMal("ledger-migrar", a, 1, &status)) return status;
     const QString ruta = QFileInfo(a[0]).absoluteFilePath();
     switch (lumaro::db::tipoArchivoLedger(ruta)) {
         case lumaro::db::TipoArchivoLedger::NoExiste:
@@ -138,22 +208,25 @@ int ledgerMigrar(const QStringList& a) {
 }
 
 int ledgerInforme(const QStringList& a) {
-    if (a.isEmpty()) return usage();
+    if (a.isEmpty()) return usoDe("ledger-informe", QStringLiteral("falta RUTA, el ledger"));
     lumaro::db::FiltroInforme filtro;
     bool csv = false;
     for (int i = 1; i < a.size(); ++i) {
+        const bool conValor = a[i] == QLatin1String("--desde") || a[i] == QLatin1String("--local");
+        if (conValor && i + 1 >= a.size())
+            return usoDe("ledger-informe", a[i] + QStringLiteral(" necesita un valor"));
         if (a[i] == QLatin1String("--csv")) {
             csv = true;
-        } else if (i + 1 < a.size() && a[i] == QLatin1String("--desde")) {
+        } else if (a[i] == QLatin1String("--desde")) {
             filtro.desde = QDate::fromString(a[++i], QStringLiteral("dd/MM/yyyy"));
             if (!filtro.desde.isValid())
                 return refuse(QStringLiteral("fecha no valida (DD/MM/AAAA): ") + a[i]);
-        } else if (i + 1 < a.size() && a[i] == QLatin1String("--local")) {
+        } else if (a[i] == QLatin1String("--local")) {
             if (!lumaro::db::esNumeroEntero(a[++i]))
                 return refuse(QStringLiteral("IDLOCAL no es un numero: ") + a[i]);
             filtro.local = a[i].trimmed().toLongLong();
         } else {
-            return usage();
+            return usoDe("ledger-informe", QStringLiteral("argumento inesperado: ") + a[i]);
         }
     }
     const QString ruta = ledgerAt(a[0]);
@@ -166,55 +239,118 @@ int ledgerInforme(const QStringList& a) {
     return 0;
 }
 
+// Reads "--name value" options after the positional arguments into `leer`; the name of a
+// mistake (unknown option, missing or bad value) in *error.
+template <typename Leer>
+bool opciones(const QStringList& a, qsizetype desde, Leer leer, QString* error) {
+    for (qsizetype i = desde; i < a.size(); i += 2) {
+        if (i + 1 >= a.size()) {
+            *error = a[i].startsWith(QLatin1String("--"))
+                         ? a[i] + QStringLiteral(" necesita un valor")
+                         : QStringLiteral("argumento inesperado: ") + a[i];
+            return false;
+        }
+        const std::optional<bool> ok = leer(a[i], a[i + 1]);
+        if (!ok) {
+            *error = QStringLiteral("opcion desconocida: ") + a[i];
+            return false;
+        }
+        if (!*ok) {
+            *error = QStringLiteral("valor no valido para %1: %2").arg(a[i], a[i + 1]);
+            return false;
+        }
+    }
+    return true;
+}
+
 int demo(const QStringList& a) {
-    if (a.size() < 4) return usage();
+    if (a.size() < 4)
+        return usoDe("demo",
+                     QStringLiteral("demo espera al menos 4 argumentos, recibio %1").arg(a.size()));
     lumaro::db::tool::DemoOptions o;
     o.clientePath = QFileInfo(a[0]).absoluteFilePath();
     o.logisticaPath = QFileInfo(a[1]).absoluteFilePath();
     bool ok1 = false, ok2 = false;
     o.idLocal = a[2].toInt(&ok1);
     o.clientes = a[3].toInt(&ok2);
-    if (!ok1 || !ok2) return usage();
-    QString cfg;
-    for (int i = 4; i + 1 < a.size(); i += 2) {
+    if (!ok1 || o.idLocal <= 0)
+        return refuse(QStringLiteral("IDLOCAL no es un numero mayor que cero: ") + a[2]);
+    if (!ok2 || o.clientes < 0)
+        return refuse(QStringLiteral("CLIENTES no es un numero (0 o mas): ") + a[3]);
+    QString cfg, error;
+    const auto leer = [&](const QString& n, const QString& v) -> std::optional<bool> {
         bool ok = false;
-        if (a[i] == QLatin1String("--locales"))
-            o.locales = a[i + 1].toInt(&ok);
-        else if (a[i] == QLatin1String("--semilla"))
-            o.semilla = a[i + 1].toUInt(&ok);
-        else if (a[i] == QLatin1String("--cfg"))
-            cfg = a[i + 1], ok = true;
-        else if (a[i] == QLatin1String("--hoy"))
-            o.hoy = QDate::fromString(a[i + 1], QStringLiteral("dd/MM/yyyy")), ok = o.hoy.isValid();
-        if (!ok) return usage();
-    }
-    if (a.size() % 2 != 0) return usage();
-    QString error;
+        if (n == QLatin1String("--locales"))
+            o.locales = v.toInt(&ok);
+        else if (n == QLatin1String("--semilla"))
+            o.semilla = v.toUInt(&ok);
+        else if (n == QLatin1String("--cfg"))
+            cfg = v, ok = !v.isEmpty();
+        else if (n == QLatin1String("--hoy"))
+            o.hoy = QDate::fromString(v, QStringLiteral("dd/MM/yyyy")), ok = o.hoy.isValid();
+        else
+            return std::nullopt;
+        return ok;
+    };
+    if (!opciones(a, 4, leer, &error)) return usoDe("demo", error);
     if (!lumaro::db::tool::crearBasesDemo(o, &error)) return fail(error);
-    if (!cfg.isEmpty() && !lumaro::db::tool::escribirConexionesDemo(cfg, o, &error))
+    if (!cfg.isEmpty() && !lumaro::db::tool::escribirConfiguracionDemo(cfg, o, &error))
         return fail(error);
+    hecho(QStringLiteral("Bases de demostracion del local %1 creadas (%2 clientes, %3 locales): "
+                         "%4 y %5%6")
+              .arg(o.idLocal)
+              .arg(o.clientes)
+              .arg(o.locales)
+              .arg(o.clientePath, o.logisticaPath,
+                   cfg.isEmpty() ? QString()
+                                 : QStringLiteral("; configuracion en ") +
+                                       QFileInfo(cfg).absoluteFilePath()));
     return 0;
 }
 
 int actividad(const QStringList& a) {
-    if (a.size() < 4 || a.size() % 2 != 0) return usage();
+    if (a.size() < 4)
+        return usoDe(
+            "actividad",
+            QStringLiteral("actividad espera al menos 4 argumentos, recibio %1").arg(a.size()));
     lumaro::db::tool::ActividadOptions o;
     o.clientePath = QFileInfo(a[0]).absoluteFilePath();
     o.logisticaPath = QFileInfo(a[1]).absoluteFilePath();
     bool ok = false;
     o.idLocal = a[2].toInt(&ok);
+    if (!ok || o.idLocal <= 0)
+        return refuse(QStringLiteral("IDLOCAL no es un numero mayor que cero: ") + a[2]);
     o.dia = QDate::fromString(a[3], QStringLiteral("dd/MM/yyyy"));
-    if (!ok || !o.dia.isValid()) return usage();
-    for (int i = 4; i + 1 < a.size(); i += 2) {
-        ok = false;
-        if (a[i] == QLatin1String("--filas"))
-            o.filas = a[i + 1].toInt(&ok);
-        else if (a[i] == QLatin1String("--semilla"))
-            o.semilla = a[i + 1].toUInt(&ok);
-        if (!ok) return usage();
-    }
+    if (!o.dia.isValid()) return refuse(QStringLiteral("fecha no valida (DD/MM/AAAA): ") + a[3]);
     QString error;
+    const auto leer = [&](const QString& n, const QString& v) -> std::optional<bool> {
+        bool ok = false;
+        if (n == QLatin1String("--filas"))
+            o.filas = v.toInt(&ok);
+        else if (n == QLatin1String("--semilla"))
+            o.semilla = v.toUInt(&ok);
+        else
+            return std::nullopt;
+        return ok;
+    };
+    if (!opciones(a, 4, leer, &error)) return usoDe("actividad", error);
     if (!lumaro::db::tool::generarActividad(o, &error)) return fail(error);
+    hecho(QStringLiteral("Actividad del local %1 del %2 escrita en %3 y %4")
+              .arg(o.idLocal)
+              .arg(a[3], o.clientePath, o.logisticaPath));
+    return 0;
+}
+
+int espejoEsquema(const QStringList& a) {
+    int status = 0;
+    if (cuentaMal("espejo-esquema", a, 1, &status)) return status;
+    // The name goes into the statements as it is.
+    static const QRegularExpression nombre(QStringLiteral("^[A-Za-z0-9_$]{1,64}$"));
+    if (!nombre.match(a[0]).hasMatch())
+        return refuse(QStringLiteral("nombre de base no valido (solo letras, digitos, _ y "
+                                     "$; de 1 a 64): '") +
+                      a[0] + u'\'');
+    std::printf("%s\n", lumaro::db::tool::esquemaEspejo(a[0]).toUtf8().constData());
     return 0;
 }
 
@@ -223,23 +359,27 @@ int actividad(const QStringList& a) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty()) return usage();
+    if (args.isEmpty())
+        return refuse(QStringLiteral("falta la orden (lumaro-db --help la explica)"));
     const QString command = args.takeFirst();
-    if (command == QLatin1String("ledger-crear")) return ledgerCrear(args);
-    if (command == QLatin1String("ledger-iniciar")) return ledgerIniciar(args);
-    if (command == QLatin1String("ledger-migrar")) return ledgerMigrar(args);
-    if (command == QLatin1String("ledger-informe")) return ledgerInforme(args);
-    if (command == QLatin1String("demo")) return demo(args);
-    if (command == QLatin1String("actividad")) return actividad(args);
-    if (command == QLatin1String("espejo-esquema") && args.size() == 1) {
-        // The name goes into the statements as it is.
-        static const QRegularExpression nombre(QStringLiteral("^[A-Za-z0-9_$]{1,64}$"));
-        if (!nombre.match(args[0]).hasMatch())
-            return refuse(QStringLiteral("nombre de base no valido (solo letras, digitos, _ y "
-                                         "$; de 1 a 64): '") +
-                          args[0] + u'\'');
-        std::printf("%s\n", lumaro::db::tool::esquemaEspejo(args[0]).toUtf8().constData());
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        ayuda();
         return 0;
     }
-    return usage();
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        std::printf("lumaro-db %s\n", LUMARO_VERSION);
+        return 0;
+    }
+    using Ejecutar = int (*)(const QStringList&);
+    const std::pair<const char*, Ejecutar> ordenes[] = {{"ledger-crear", ledgerCrear},
+                                                        {"ledger-iniciar", ledgerIniciar},
+                                                        {"ledger-migrar", ledgerMigrar},
+                                                        {"ledger-informe", ledgerInforme},
+                                                        {"demo", demo},
+                                                        {"actividad", actividad},
+                                                        {"espejo-esquema", espejoEsquema}};
+    for (const auto& [nombre, ejecutar] : ordenes)
+        if (command == QLatin1String(nombre)) return ejecutar(args);
+    return refuse(
+        QStringLiteral("orden desconocida: \"%1\" (lumaro-db --help las lista)").arg(command));
 }

@@ -14,7 +14,7 @@ namespace lumaro::jet::tool {
 // (exists, size, first bytes) and falls back to the engine's message.
 std::string explainUnreadable(const std::string& path, const Status& status);
 
-// An engine message about damage met while reading, rewritten as "the file is cut short: ..."
+// An engine message about damage met while reading, rewritten as "el archivo esta cortado: ..."
 // when it is a page beyond the end of the file; otherwise unchanged.
 std::string explainDamage(const std::string& message);
 

@@ -33,7 +33,7 @@ void emit(const std::string& text) { std::fwrite(text.data(), 1, text.size(), st
 }  // namespace
 
 // One line per table, "NAME<tab>ROWS", the rows counted by a scan: a table whose scan fails
-// shows "damaged" and the reason goes to standard error.
+// shows "danado" and the reason goes to standard error.
 int tables(const Args& args) {
     Database db;
     if (!openOrComplain(args[0], db)) return kExitDamaged;
@@ -46,7 +46,7 @@ int tables(const Args& args) {
             return true;
         })
                            : t.status();
-        std::cout << name << "\t" << (scanned ? std::to_string(rows) : "damaged") << "\n";
+        std::cout << name << "\t" << (scanned ? std::to_string(rows) : "danado") << "\n";
         if (!scanned) {
             std::cout.flush();
             complain(args[0], explainDamage(scanned.message()));
@@ -85,8 +85,12 @@ int exportTable(const Args& args) {
     if (!openOrComplain(args[0], db)) return kExitDamaged;
     Result<Table> t = db.table(args[1]);
     if (!t) {
+        if (t.status().code() == Status::Code::NotFound) {
+            complain(args[0], "no tiene la tabla \"" + args[1] + "\"");
+            return kExitUsage;
+        }
         complain(args[0], explainDamage(t.status().message()));
-        return t.status().code() == Status::Code::NotFound ? kExitUsage : kExitDamaged;
+        return kExitDamaged;
     }
     const bool json = args.has("--json");
     const auto& cols = t->columns();

@@ -1,4 +1,5 @@
 // lumaro-mdb copy and check: the commands built on the writer and the consistency check.
+#include <filesystem>
 #include <iostream>
 
 #include "jet/Checker.h"
@@ -17,16 +18,16 @@ bool copyTable(const Table& source, Writer& writer) {
     def.name = source.name();
     for (const Column& c : source.columns()) {
         if (!Writer::supportsType(c.type) || (c.type == ColumnType::Text && c.size > 255)) {
-            std::cerr << "lumaro-mdb: table " << source.name() << " not copied: column " << c.name
-                      << " has a type the writer does not support\n";
+            std::cerr << "lumaro-mdb: tabla " << source.name() << " no copiada: la columna "
+                      << c.name << " tiene un tipo que el escritor no admite\n";
             return false;
         }
         def.columns.push_back(c.def());
     }
     Result<Writer::TableHandle> handle = writer.createTable(def);
     if (!handle) {
-        std::cerr << "lumaro-mdb: table " << source.name()
-                  << " not copied: " << handle.status().message() << "\n";
+        std::cerr << "lumaro-mdb: tabla " << source.name()
+                  << " no copiada: " << handle.status().message() << "\n";
         return false;
     }
     Status failed;
@@ -35,7 +36,7 @@ bool copyTable(const Table& source, Writer& writer) {
         return failed.isOk();
     });
     if (!scanned || !failed) {
-        std::cerr << "lumaro-mdb: table " << source.name() << ": "
+        std::cerr << "lumaro-mdb: tabla " << source.name() << ": "
                   << (!scanned ? scanned.message() : failed.message()) << "\n";
         return false;
     }
@@ -45,6 +46,15 @@ bool copyTable(const Table& source, Writer& writer) {
 }  // namespace
 
 int copy(const Args& args) {
+    // An existing destination is replaced only when asked: a copy is often made beside the
+    // original, and a slip of the arguments would lose it.
+    std::error_code ec;
+    if (!args.has("--reemplazar") && std::filesystem::symlink_status(args[1], ec).type() !=
+                                         std::filesystem::file_type::not_found) {
+        std::cerr << "lumaro-mdb: " << args[1]
+                  << ": ya existe; no se toca (--reemplazar para escribir la copia encima)\n";
+        return kExitDamaged;
+    }
     Result<Database> source = Database::open(args[0]);
     if (!source) {
         std::cerr << "lumaro-mdb: " << args[0] << ": "
@@ -56,22 +66,25 @@ int copy(const Args& args) {
         std::cerr << "lumaro-mdb: " << writer.status().message() << "\n";  // names the file
         return kExitDamaged;
     }
-    bool complete = true;
-    for (const std::string& name : source->tableNames()) {
+    std::size_t copied = 0;
+    const std::vector<std::string> names = source->tableNames();
+    for (const std::string& name : names) {
         Result<Table> table = source->table(name);
         if (!table) {
-            std::cerr << "lumaro-mdb: table " << name << ": " << table.status().message() << "\n";
-            complete = false;
+            std::cerr << "lumaro-mdb: tabla " << name << ": " << table.status().message() << "\n";
             continue;
         }
-        complete = copyTable(table.value(), *writer.value()) && complete;
+        if (copyTable(table.value(), *writer.value())) ++copied;
     }
     Status committed = writer.value()->commit();
     if (!committed) {
         std::cerr << "lumaro-mdb: " << args[1] << ": " << committed.message() << "\n";
         return kExitDamaged;
     }
-    return complete ? 0 : 3;
+    std::cout << args[1] << ": copia escrita con " << copied << " de " << names.size()
+              << " tablas de " << args[0]
+              << (copied == names.size() ? "\n" : " (las demas, arriba, no se copiaron)\n");
+    return copied == names.size() ? 0 : kExitIncomplete;
 }
 
 int check(const Args& args) {
@@ -82,9 +95,9 @@ int check(const Args& args) {
         return kExitDamaged;
     }
     for (const std::string& d : report->damage) std::cout << args[0] << ": " << d << "\n";
-    for (const std::string& n : report->notes) std::cout << args[0] << ": note: " << n << "\n";
+    for (const std::string& n : report->notes) std::cout << args[0] << ": nota: " << n << "\n";
     if (report->consistent()) {
-        std::cout << args[0] << ": consistent\n";
+        std::cout << args[0] << ": coherente\n";
         return 0;
     }
     if (report->damage.empty()) {
