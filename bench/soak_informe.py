@@ -27,14 +27,16 @@ def toca(f, i, o, d):
 
 
 def vencimiento(fallas, i, o, d, fusion):
-    """When store i's merge of o's day d fell due: the end of the day, pushed on by every
-    fault bearing on it that was under way at the time (faults following on each other)."""
+    """When store i's merge of o's day d fell due: the end of the day, pushed on to the end
+    of every fault bearing on it that came while the day was still owed (before its merge):
+    the day's last fault. A kill counts from its moment."""
     due = datetime.datetime.combine(d + UN_DIA, datetime.time())
     cambio = True
     while cambio:
         cambio = False
         for f in fallas:
-            if toca(f, i, o, d) and f.desde <= due < f.hasta and (fusion is None or f.desde < fusion):
+            if (toca(f, i, o, d) and due < f.hasta and
+                    (f.desde <= due if fusion is None else f.desde < fusion)):
                 due, cambio = f.hasta, True
     return due
 

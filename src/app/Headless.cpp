@@ -87,6 +87,8 @@ int runHeadless(Phases& phases, ModoSinVentana modo) {
                                "parada."));
             control.setTimerEnabled(true);
             anunciar(lineaInicio(control));
+            // A cycle that a kill or a power cut ended is run again at once.
+            QTimer::singleShot(0, &control, [&control] { control.reanudarCicloInterrumpido(); });
             QCoreApplication::exec();
             break;
         case ModoSinVentana::Generar:

@@ -105,6 +105,16 @@ public:
     // The next time the schedule runs a cycle by itself (the next of the two daily times);
     // nullopt when the daily times are not valid.
     std::optional<QDateTime> proximaHoraProgramada() const;
+    // For a schedule just started: when the program's last cycle never ended (the process was
+    // killed or the machine went down during it), runs the day's cycle again now rather than
+    // at the next daily time, so a store killed at its daily time does not lose half a day.
+    // False when there was nothing to resume.
+    bool reanudarCicloInterrumpido();
+    // The program folder's mark of a cycle under way: written as a command starts, removed
+    // as it ends, so one found at start-up is a cycle that a kill, a crash or a power cut
+    // ended before its time.
+    static QString marcaCicloEnCurso();
+
 
 Q_SIGNALS:
     void controlsChanged();

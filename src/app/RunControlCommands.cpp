@@ -1,5 +1,6 @@
 // "Generar MDB Local", "Subir File" and "Descargar": the commands that run a cycle.
 #include <QDir>
+#include <QFile>
 
 #include "app/Retencion.h"
 #include "app/RunControl.h"
@@ -20,6 +21,18 @@ namespace {
 
 const QString kSinPrincipal =
     QStringLiteral("No se pudo consultar si este local alimenta el espejo MySQL.");
+
+// Leaves the mark of a cycle under way (RunControl::marcaCicloEnCurso): what runs and since
+// when. A mark that cannot be written only costs the resumption after a kill.
+void marcarCiclo(const char* quien) {
+    QFile marca(RunControl::marcaCicloEnCurso());
+    if (!marca.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        marca.write(QString::fromLatin1(quien).toUtf8() + " " +
+                    config::Clock::now().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toUtf8()) <
+            0)
+        EscribirLog(QStringLiteral("No se pudo escribir ") + marca.fileName() +
+                    QStringLiteral(": ") + marca.errorString());
+}
 
 QString trueFalse(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
@@ -44,8 +57,10 @@ void RunControl::comoCiclo(const char* quien, Body body) {
     runState().cancelTransfer = false;
     {
         config::CycleGuard guard;
+        marcarCiclo(quien);
         body();
         m_phases.finDeCiclo();
+        QFile::remove(marcaCicloEnCurso());
     }
     finDeComando();
 }

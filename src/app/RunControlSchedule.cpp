@@ -1,4 +1,5 @@
 // The daily schedule: the one-minute tick and the automatic-mode test.
+#include <QFile>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -143,6 +144,29 @@ void RunControl::cicloDelDia() {
         return;
     }
     Command1_Click();
+}
+
+QString RunControl::marcaCicloEnCurso() {
+    return config::programPath(QStringLiteral("ciclo.en_curso"));
+}
+
+bool RunControl::reanudarCicloInterrumpido() {
+    QFile marca(marcaCicloEnCurso());
+    if (!marca.exists()) return false;
+    QString antes;
+    if (marca.open(QIODevice::ReadOnly)) antes = QString::fromUtf8(marca.readAll()).trimmed();
+    marca.close();
+    EscribirLog(QStringLiteral("El ciclo anterior (") + antes +
+                QStringLiteral(") no termino: el programa se detuvo durante el ciclo; se repite "
+                               "ahora."));
+    // A mark that cannot be removed must not start a cycle at every start-up.
+    if (!marca.remove()) {
+        EscribirLog(QStringLiteral("No se pudo borrar ") + marca.fileName() + QStringLiteral(" (") +
+                    marca.errorString() + QStringLiteral("): el ciclo no se repite."));
+        return false;
+    }
+    cicloDelDia();
+    return true;
 }
 
 void RunControl::nuevoDia(const QString& lineaLog, const QString& hoy) {

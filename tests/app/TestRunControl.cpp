@@ -418,6 +418,29 @@ private Q_SLOTS:
         config::setConsole(&console());
     }
 
+    // A cycle that a kill ended (its mark still in the folder) runs again when the schedule
+    // starts: the day's snapshot when it was never made, else "Subir File"; once only.
+    void interruptedCycleResumes_data() {
+        QTest::addColumn<QString>("bdTemp");
+        QTest::newRow("snapshot made") << QStringLiteral("3_05122026.mdb");
+        QTest::newRow("snapshot not made") << QStringLiteral("3_04122026.mdb");
+    }
+    void interruptedCycleResumes() {
+        QFETCH(QString, bdTemp);
+        GrabarConfig("BD_Temp", bdTemp);
+        control().habilitar_2(true);  // as after the command that was cut short
+        config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(2, 1)));
+        QVERIFY(!control().reanudarCicloInterrumpido());
+        m_rig->touch("ciclo.en_curso");
+        QVERIFY(control().reanudarCicloInterrumpido());
+        const bool hecha = bdTemp == QStringLiteral("3_05122026.mdb");
+        QCOMPARE(logMessages({kGenerarLog}).size(), hecha ? 0 : 1);
+        QCOMPARE(logMessages({kSubirLog}).size(), 1);
+        QCOMPARE(logMessages({"El ciclo anterior ("}).size(), 1);
+        QVERIFY(!QFile::exists(RunControl::marcaCicloEnCurso()));
+        QVERIFY(!control().reanudarCicloInterrumpido());
+    }
+
     void tick_data() { addRows(kTicks); }
     void tick() {
         const TickRow& r = fetchRow(kTicks);
