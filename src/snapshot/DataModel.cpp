@@ -120,7 +120,7 @@ std::vector<Table> buildTables() {
                  .mergeName = "Contactos",
                  .columns = {key("IdContacto"),
                              text("DscContacto", 50),
-                             {.name = "Email", .type = T::Text, .size = 50, .mergeName = "email"},
+                             text("Email", 50),
                              // A contact may belong to no store.
                              {.name = "IdLocal", .key = true},
                              flag()},
