@@ -146,24 +146,20 @@ QString ReglaFusion::prefijo() const {
     return QStringLiteral("MainProcesoSinc.") + procedimiento + QStringLiteral(": ");
 }
 
-namespace {
-
-const std::vector<ReglaFusion>& reglas() {
+const std::vector<ReglaFusion>& reglasFusion() {
     static const std::vector<ReglaFusion> todas = construir();
     return todas;
 }
 
-}  // namespace
-
 const ReglaFusion& reglaFusion(const char* procedimiento) {
     const QString nombre = QString::fromUtf8(procedimiento);
-    for (const ReglaFusion& r : reglas())
+    for (const ReglaFusion& r : reglasFusion())
         if (r.procedimiento == nombre) return r;
     qFatal("importer: fusion desconocida %s", procedimiento);
 }
 
 const ReglaFusion& reglaDeTabla(const snapshot::Table& tabla) {
-    for (const ReglaFusion& r : reglas())
+    for (const ReglaFusion& r : reglasFusion())
         if (r.tabla == &tabla) return r;
     qFatal("importer: la tabla %s no tiene fusion", tabla.name);
 }

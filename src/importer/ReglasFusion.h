@@ -55,6 +55,8 @@ struct ReglaFusion {
     QString nombreLog() const { return tabla->qMergeName().toLower(); }
 };
 
+// The rules of the ten merges, one per table.
+const std::vector<ReglaFusion>& reglasFusion();
 // The rule of a merge procedure ("syncTablaCliente"); the program aborts on an unknown name.
 const ReglaFusion& reglaFusion(const char* procedimiento);
 // The rule of the merge of a data-model table (each of the ten has one).

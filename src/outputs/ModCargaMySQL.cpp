@@ -331,6 +331,17 @@ int& limite() {
 
 }  // namespace
 
+std::vector<const snapshot::Table*> tablasCarga() {
+    std::vector<const snapshot::Table*> out;
+    for (const Carga& c : cargas()) {
+        const snapshot::Table* t = snapshot::findTable(QString::fromUtf8(c.tabla));
+        for (const auto& [nombre, forma] : c.otras)
+            if (t && !t->column(QString::fromUtf8(nombre))) t = nullptr;
+        out.push_back(t);
+    }
+    return out;
+}
+
 int limiteSentenciaCarga() { return limite(); }
 void setLimiteSentenciaCarga(int segundos) { limite() = segundos; }
 

@@ -53,6 +53,8 @@ const std::array<PlanCopia, 10> kPlanes{{
 
 }  // namespace
 
+std::span<const PlanCopia> planesCopia() { return kPlanes; }
+
 const PlanCopia& planCopia(const Table& table) {
     for (const PlanCopia& p : kPlanes)
         if (findTable(QString::fromUtf8(p.tabla)) == &table) return p;

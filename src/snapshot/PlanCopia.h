@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <span>
 
 #include "snapshot/DataModel.h"
 
@@ -25,6 +26,8 @@ struct PlanCopia {
     const char* etiqueta;
 };
 
+// The plans of the ten tables, one each.
+std::span<const PlanCopia> planesCopia();
 // The plan of a table of the data model.
 const PlanCopia& planCopia(const Table& table);
 
