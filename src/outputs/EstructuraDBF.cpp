@@ -10,43 +10,29 @@ namespace {
 // Names longer than nine characters are cut to nine.
 constexpr size_t kLargoNombre = 9;
 
-ColumnaDBF columna(const snapshot::Table& tabla, const snapshot::Column& c) {
-    ColumnaDBF d{};
-    const QByteArray nombre = QByteArray(c.name).left(kLargoNombre);
+ColumnaDBF hacer(const QByteArray& nombre, ElementoDBF elemento, char campo, int ancho) {
+    ColumnaDBF d{{}, elemento, campo, ancho};
     std::memcpy(d.nombre, nombre.constData(), static_cast<size_t>(nombre.size()));
-    for (const ExcepcionDBF& e : excepcionesDBF()) {
+    return d;
+}
+
+ColumnaDBF columna(const snapshot::Table& tabla, const snapshot::Column& c) {
+    const QByteArray nombre = QByteArray(c.name).left(kLargoNombre);
+    for (const ExcepcionDBF& e : excepcionesDBF())
         if (snapshot::findTable(QString::fromUtf8(e.tabla)) == &tabla &&
-            tabla.column(QString::fromUtf8(e.columna)) == &c) {
-            d.elemento = e.elemento;
-            d.campo = e.campo;
-            d.ancho = e.ancho;
-            return d;
-        }
-    }
+            tabla.column(QString::fromUtf8(e.columna)) == &c)
+            return hacer(nombre, e.elemento, e.campo, e.ancho);
     switch (c.type) {
         case snapshot::ColumnType::Integer:
-            d.elemento = ElementoDBF::Numero;
-            d.campo = 'N';
-            d.ancho = kAnchoNumerico;
             break;
         case snapshot::ColumnType::Text:
-            d.elemento = ElementoDBF::Texto;
-            d.campo = 'C';
-            d.ancho = c.size;
-            break;
+            return hacer(nombre, ElementoDBF::Texto, 'C', c.size);
         case snapshot::ColumnType::DateTime:
-            d.elemento = ElementoDBF::Fecha;
-            d.campo = 'C';
-            d.ancho = kAnchoFecha;
-            break;
-        case snapshot::ColumnType::Flag:
-            // The sent flag travels as a logical field.
-            d.elemento = ElementoDBF::Marca;
-            d.campo = 'L';
-            d.ancho = 1;
-            break;
+            return hacer(nombre, ElementoDBF::Fecha, 'C', kAnchoFecha);
+        case snapshot::ColumnType::Flag:  // the sent flag travels as a logical field
+            return hacer(nombre, ElementoDBF::Marca, 'L', 1);
     }
-    return d;
+    return hacer(nombre, ElementoDBF::Numero, 'N', kAnchoNumerico);
 }
 
 using Tipos = std::vector<std::pair<const snapshot::Table*, std::vector<ColumnaDBF>>>;
