@@ -12,34 +12,50 @@ struct Datos {
     const char* procedimiento;
     const char* tabla;
     Regla regla;
-    const char* anterior;
-    const char* nuloComoCero;
+    const char* anterior = nullptr;      // by-date tables
+    const char* nuloComoCero = nullptr;  // the column written 0 when null
     // The update as it has always been written, where that text is not the one made from the
-    // data model; nullptr elsewhere.
-    const char* actualizacionEscrita;
+    // data model.
+    const char* actualizacionEscrita = nullptr;
 };
 
 // What sets the ten merges apart; their statements are made from the data model. The look-ups
 // of the three insert-only tables are ours: they keep a row sent twice from stopping the rest of
 // its table.
 const Datos kDatos[] = {
-    {"syncTablaAcumulPunto", "Acumulacion_Punto", Regla::PorFecha, "Acumulacion anterior", nullptr,
+    {.procedimiento = "syncTablaAcumulPunto",
+     .tabla = "Acumulacion_Punto",
+     .regla = Regla::PorFecha,
+     .anterior = "Acumulacion anterior",
      // Two blanks before one "= $".
-     "Update ACUMULACION_PUNTO set nTarjNumb = $, nAcumImpo = $, nPuntCant = $, "
-     "sUserDesc = $, dExtoDate = $, sUseEDesc = $, dAcumDate = $, "
-     "cAjusFlag = $, cDocTipo = $, cDocSerie = $, cDocCodigo  = $, "
-     "bFlagSincro = $ where cClieCode = $ and cAcumCode = $ and IdLocal = $"},
-    {"syncTablaAcumulTicket", "Acumulacion_Ticket", Regla::SoloInsertar, nullptr, nullptr, nullptr},
-    {"syncTablaCanjePunto", "Canje_Punto", Regla::PorFecha, "Canje anterior", nullptr, nullptr},
-    {"syncTablaCanjeTicket", "Canje_Ticket", Regla::SoloInsertar, nullptr, nullptr, nullptr},
-    {"syncTablaCliente", "Cliente", Regla::Sobrescribir, nullptr, "bClienteVIP", nullptr},
-    {"syncTablaCumpleanios", "Cumpleaños", Regla::SoloInsertar, nullptr, nullptr, nullptr},
-    {"syncTablaTarjeta", "Tarjeta", Regla::Sobrescribir, nullptr, nullptr, nullptr},
-    {"syncTablaContactos", "Contactos", Regla::Sobrescribir, nullptr, nullptr, nullptr},
-    {"syncRegCanjeCumpl", "registro_canje_cumpleaños", Regla::SoloInsertar, nullptr, nullptr,
-     nullptr},
-    {"syncRegCanjeCumpl_D", "registro_canje_cumpleaños_d", Regla::SoloInsertar, nullptr, nullptr,
-     nullptr},
+     .actualizacionEscrita =
+         "Update ACUMULACION_PUNTO set nTarjNumb = $, nAcumImpo = $, nPuntCant = $, "
+         "sUserDesc = $, dExtoDate = $, sUseEDesc = $, dAcumDate = $, "
+         "cAjusFlag = $, cDocTipo = $, cDocSerie = $, cDocCodigo  = $, "
+         "bFlagSincro = $ where cClieCode = $ and cAcumCode = $ and IdLocal = $"},
+    {.procedimiento = "syncTablaAcumulTicket",
+     .tabla = "Acumulacion_Ticket",
+     .regla = Regla::SoloInsertar},
+    {.procedimiento = "syncTablaCanjePunto",
+     .tabla = "Canje_Punto",
+     .regla = Regla::PorFecha,
+     .anterior = "Canje anterior"},
+    {.procedimiento = "syncTablaCanjeTicket",
+     .tabla = "Canje_Ticket",
+     .regla = Regla::SoloInsertar},
+    {.procedimiento = "syncTablaCliente",
+     .tabla = "Cliente",
+     .regla = Regla::Sobrescribir,
+     .nuloComoCero = "bClienteVIP"},
+    {.procedimiento = "syncTablaCumpleanios", .tabla = "Cumpleaños", .regla = Regla::SoloInsertar},
+    {.procedimiento = "syncTablaTarjeta", .tabla = "Tarjeta", .regla = Regla::Sobrescribir},
+    {.procedimiento = "syncTablaContactos", .tabla = "Contactos", .regla = Regla::Sobrescribir},
+    {.procedimiento = "syncRegCanjeCumpl",
+     .tabla = "registro_canje_cumpleaños",
+     .regla = Regla::SoloInsertar},
+    {.procedimiento = "syncRegCanjeCumpl_D",
+     .tabla = "registro_canje_cumpleaños_d",
+     .regla = Regla::SoloInsertar},
 };
 
 // A column's mark: the card number between quotes, every other value bare.

@@ -1,6 +1,8 @@
 #pragma once
 // The ten synchronised tables, written once. Snapshot creation, the copy of changed rows, the
-// merges, the DBF export and the embedded production databases are all driven from here.
+// merges' statements, the DBF columns, the MySQL mirror's columns and the embedded production
+// databases are all made from here; what each of them keeps per table besides is checked
+// against this model by its test.
 //
 // Names are UTF-8 and are matched without regard to case everywhere ("CUMPLEAÑOS" and
 // "Cumpleaños" name one table); each table and column also carries the spelling that the
