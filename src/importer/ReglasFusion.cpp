@@ -12,134 +12,98 @@ struct Datos {
     const char* procedimiento;
     const char* tabla;
     Regla regla;
-    const char* busqueda;
-    const char* insercion;
-    const char* actualizacion;
-    const char* marcado;
-    const char* anterior;
-    const char* nuloComoCero;
+    const char* anterior = nullptr;      // by-date tables
+    const char* nuloComoCero = nullptr;  // the column written 0 when null
+    // The update as it has always been written, where that text is not the one made from the
+    // data model.
+    const char* actualizacionEscrita = nullptr;
 };
 
-// The statements of the ten merges, each written as the pieces it has always been joined from.
-// The look-ups of the three insert-only tables are ours: they keep a row sent twice from
-// stopping the rest of its table.
+// What sets the ten merges apart; their statements are made from the data model. The look-ups
+// of the three insert-only tables are ours: they keep a row sent twice from stopping the rest of
+// its table.
 const Datos kDatos[] = {
-    {"syncTablaAcumulPunto", "Acumulacion_Punto", Regla::PorFecha,
-     "Select dAcumDate, dExtoDate, * from ACUMULACION_PUNTO where cClieCode = $ and cAcumCode = $ "
-     "and IdLocal = $",
-     "Insert into ACUMULACION_PUNTO (cClieCode, cAcumCode, nTarjNumb, nAcumImpo, "
-     "nPuntCant, sUserDesc, dExtoDate, sUseEDesc, dAcumDate, cAjusFlag, cDocTipo, "
-     "cDocSerie, cDocCodigo, IdLocal, bFlagSincro) "
-     "values ($, $, $, $, $, $, $, $, $, $, $, $, $, $, $)",
-     "Update ACUMULACION_PUNTO set nTarjNumb = $, nAcumImpo = $, nPuntCant = $, "
-     "sUserDesc = $, dExtoDate = $, sUseEDesc = $, dAcumDate = $, "
-     "cAjusFlag = $, cDocTipo = $, cDocSerie = $, cDocCodigo  = $, "
-     "bFlagSincro = $ where cClieCode = $ and cAcumCode = $ and IdLocal = $",
-     "UPDATE ACUMULACION_PUNTO set bFlagSincro = 1 where cClieCode = $ AND cAcumCode = $ AND "
-     "IdLocal = $",
-     "Acumulacion anterior", nullptr},
-    {"syncTablaAcumulTicket", "Acumulacion_Ticket", Regla::SoloInsertar,
-     "Select * from ACUMULACION_TICKET where cClieCode = $ and cAcumCode = $ and IdLocal = $",
-     "Insert into ACUMULACION_TICKET (cClieCode, cAcumCode, nTarjNumb, nTickCant, "
-     "sUserDesc, dExtoDate, sUseEDesc, dAcumDate, cAjusFlag, "
-     "IdLocal, bFlagSincro) "
-     "values ($, $, $, $, $, $, $, $, $, $, $)",
-     nullptr,
-     "UPDATE ACUMULACION_TICKET set bFlagSincro = 1 where cClieCode = $ AND cAcumCode = $ AND "
-     "IdLocal = $",
-     nullptr, nullptr},
-    {"syncTablaCanjePunto", "Canje_Punto", Regla::PorFecha,
-     "Select dCanjDate, dExtoDate, * from CANJE_PUNTO where cClieCode = $ and cCanjCode = $ and "
-     "IdLocal = $",
-     "Insert into CANJE_PUNTO (cClieCode, cCanjCode, nTarjNumb, nPuntCant, "
-     "cPremCode, nPremCant, sUserDesc, dCanjDate, dExtoDate, sUseEDesc, "
-     "IdLocal, bFlagSincro) "
-     "values ($, $, $, $, $, $, $, $, $, $, $, $)",
-     "Update CANJE_PUNTO set nTarjNumb = $, nPuntCant = $, "
-     "cPremCode = $, nPremCant = $, sUserDesc = $, "
-     "dCanjDate = $, dExtoDate = $, sUseEDesc = $, "
-     "bFlagSincro = $ "
-     "where cClieCode = $ and cCanjCode = $ and IdLocal = $",
-     "UPDATE CANJE_PUNTO set bFlagSincro = 1 where cClieCode = $ AND cCanjCode = $ AND IdLocal = $",
-     "Canje anterior", nullptr},
-    {"syncTablaCanjeTicket", "Canje_Ticket", Regla::SoloInsertar,
-     "Select * from CANJE_TICKET where cClieCode = $ and cCanjCode = $ and IdLocal = $",
-     "Insert into CANJE_TICKET (cClieCode, cCanjCode, nTarjNumb, nTickCant, "
-     "cPremCode, nPremCant, sUserDesc, dCanjDate, dExtoDate, sUseEDesc, "
-     "IdLocal, bFlagSincro) "
-     "values ($, $, $, $, $, $, $, $, $, $, $, $)",
-     nullptr,
-     "UPDATE CANJE_TICKET set bFlagSincro = 1 where cClieCode = $ AND cCanjCode = $ AND IdLocal = "
-     "$",
-     nullptr, nullptr},
-    {"syncTablaCliente", "Cliente", Regla::Sobrescribir,
-     "Select * from CLIENTE where cClieCode = $ and IdLocal = $",
-     "Insert into CLIENTE (cClieCode, sClieApel, sClieName, sClieAddr, "
-     "cDistCode, cProvCode, cDepaCode, sClieTelf, sClieMail, dNacmDate, dUltTDate, "
-     "cTranCode, nPuntCant, nTickCant, sClieRout, sDistDesc, sProvDesc, sDepaDesc, "
-     "iTipo, sCodigoOriginal, nPuntosIni, IdLocal, bFlagSincro, bClienteVIP) "
-     "values ($, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $, $)",
-     "Update CLIENTE set sClieApel = $, sClieName = $, "
-     "sClieAddr = $, cDistCode = $, cProvCode = $, "
-     "cDepaCode = $, sClieTelf = $, sClieMail = $, "
-     "dNacmDate = $, dUltTDate = $, cTranCode = $, nPuntCant = $, "
-     "nTickCant = $, sClieRout = $, sDistDesc = $, sProvDesc = $, "
-     "sDepaDesc = $, iTipo = $, sCodigoOriginal = $, nPuntosIni = $, "
-     "bFlagSincro = $, bClienteVIP = $ "
-     "where cClieCode = $ and IdLocal = $",
-     "UPDATE CLIENTE set bFlagSincro = 1 where cClieCode = $ AND IdLocal = $", nullptr,
-     "bClienteVIP"},
-    {"syncTablaCumpleanios", "Cumpleaños", Regla::SoloInsertar,
-     "Select * from CUMPLEAÑOS where cClieCode = $ and nIdCump = $ and IdLocal = $",
-     "Insert into CUMPLEAÑOS (cClieCode, nIdCump, nTarjNumb, dCelebCump, "
-     "cDescCump, nImportCump, nMoneda, sUserDesc, IdLocal, bFlagSincro) "
-     "values ($, $, $, $, $, $, $, $, $, $)",
-     nullptr,
-     "UPDATE CUMPLEAÑOS set bFlagSincro = 1 where cClieCode = $ AND nIdCump = $ AND IdLocal = $",
-     nullptr, nullptr},
-    {"syncTablaTarjeta", "Tarjeta", Regla::Sobrescribir,
-     "Select * from TARJETA where cClieCode = $ and nTarjNumb = '$' and IdLocal = $",
-     "Insert into TARJETA (cClieCode, nTarjNumb, cTarjActi, dEmisDate, "
-     "dCaduDate, sUserDesc, dUltOper, nUltOper, IdLocal, bFlagSincro) "
-     "values ($, '$', $, $, $, $, $, $, $, $)",
-     "Update TARJETA set cTarjActi = $, dEmisDate = $, "
-     "dCaduDate = $, sUserDesc = $, dUltOper = $, nUltOper = $, "
-     "bFlagSincro = $ "
-     "where cClieCode = $ and nTarjNumb = '$' and IdLocal = $",
-     "UPDATE TARJETA set bFlagSincro = 1 where cClieCode = $ AND nTarjNumb = '$' AND IdLocal = $",
-     nullptr, nullptr},
-    {"syncTablaContactos", "Contactos", Regla::Sobrescribir,
-     "Select * from Contactos where IdContacto = $ and IdLocal = $",
-     "Insert into Contactos (IdContacto, DscContacto, Email, IdLocal, "
-     "bFlagSincro) "
-     "values ($, $, $, $, $)",
-     "Update Contactos set DscContacto = $, Email = $, "
-     "bFlagSincro = $ "
-     "where IdContacto = $ and IdLocal = $",
-     "UPDATE Contactos set bFlagSincro = 1 where IdContacto = $ AND IdLocal = $", nullptr, nullptr},
-    {"syncRegCanjeCumpl", "registro_canje_cumpleaños", Regla::SoloInsertar,
-     "Select * from registro_canje_cumpleaños where vc_cod_mov = $ and i_tip_mov = $ and "
-     "i_id_local_canje = $",
-     "Insert into registro_canje_cumpleaños (vc_cod_mov, i_tip_mov, vc_tip_mov, "
-     "dt_fecha_registro, "
-     "i_id_local, i_cod_cliente, bFlagSincro, i_id_local_canje) "
-     "values ($, $, $, $, $, $, $, $)",
-     nullptr,
-     "UPDATE registro_canje_cumpleaños set bFlagSincro = 1 "
-     "where vc_cod_mov = $ AND i_tip_mov = $ AND i_id_local_canje = $",
-     nullptr, nullptr},
-    {"syncRegCanjeCumpl_D", "registro_canje_cumpleaños_d", Regla::SoloInsertar,
-     "Select * from registro_canje_cumpleaños_d where vc_cod_mov = $ and i_tip_mov = $ and "
-     "n_numero_item = $ and i_id_local_canje = $",
-     "Insert into registro_canje_cumpleaños_d (vc_cod_mov, i_tip_mov, n_numero_item, "
-     "vc_cod_articulo, "
-     "bFlagSincro, i_id_local_canje) "
-     "values ($, $, $, $, $, $)",
-     nullptr,
-     "UPDATE registro_canje_cumpleaños_d set bFlagSincro = 1 "
-     "where vc_cod_mov = $ AND i_tip_mov = $ AND n_numero_item = $ AND i_id_local_canje = $",
-     nullptr, nullptr},
+    {.procedimiento = "syncTablaAcumulPunto",
+     .tabla = "Acumulacion_Punto",
+     .regla = Regla::PorFecha,
+     .anterior = "Acumulacion anterior",
+     // Two blanks before one "= $".
+     .actualizacionEscrita =
+         "Update ACUMULACION_PUNTO set nTarjNumb = $, nAcumImpo = $, nPuntCant = $, "
+         "sUserDesc = $, dExtoDate = $, sUseEDesc = $, dAcumDate = $, "
+         "cAjusFlag = $, cDocTipo = $, cDocSerie = $, cDocCodigo  = $, "
+         "bFlagSincro = $ where cClieCode = $ and cAcumCode = $ and IdLocal = $"},
+    {.procedimiento = "syncTablaAcumulTicket",
+     .tabla = "Acumulacion_Ticket",
+     .regla = Regla::SoloInsertar},
+    {.procedimiento = "syncTablaCanjePunto",
+     .tabla = "Canje_Punto",
+     .regla = Regla::PorFecha,
+     .anterior = "Canje anterior"},
+    {.procedimiento = "syncTablaCanjeTicket",
+     .tabla = "Canje_Ticket",
+     .regla = Regla::SoloInsertar},
+    {.procedimiento = "syncTablaCliente",
+     .tabla = "Cliente",
+     .regla = Regla::Sobrescribir,
+     .nuloComoCero = "bClienteVIP"},
+    {.procedimiento = "syncTablaCumpleanios", .tabla = "Cumpleaños", .regla = Regla::SoloInsertar},
+    {.procedimiento = "syncTablaTarjeta", .tabla = "Tarjeta", .regla = Regla::Sobrescribir},
+    {.procedimiento = "syncTablaContactos", .tabla = "Contactos", .regla = Regla::Sobrescribir},
+    {.procedimiento = "syncRegCanjeCumpl",
+     .tabla = "registro_canje_cumpleaños",
+     .regla = Regla::SoloInsertar},
+    {.procedimiento = "syncRegCanjeCumpl_D",
+     .tabla = "registro_canje_cumpleaños_d",
+     .regla = Regla::SoloInsertar},
 };
+
+// A column's mark: the card number between quotes, every other value bare.
+QString marca(const snapshot::Column& c) {
+    return snapshot::esNumeroTarjeta(c) ? QStringLiteral("'$'") : QStringLiteral("$");
+}
+
+// "cClieCode = $ and IdLocal = $": the row's key, as the merge statements write it.
+QString condicionClave(const snapshot::Table& t, const QString& y) {
+    QStringList partes;
+    for (const snapshot::Column& c : t.columns)
+        if (c.key) partes << c.mergeSpelling() + QStringLiteral(" = ") + marca(c);
+    return partes.join(u' ' + y + u' ');
+}
+
+// The statements of a merge as they have always been written: the columns in creation order.
+QString textoBusqueda(const snapshot::Table& t, Regla regla) {
+    const QString fechas = regla == Regla::PorFecha
+                               ? QString::fromUtf8(t.changeDate) + QStringLiteral(", dExtoDate, ")
+                               : QString();
+    return QStringLiteral("Select ") + fechas + QStringLiteral("* from ") + t.qMergeName() +
+           QStringLiteral(" where ") + condicionClave(t, QStringLiteral("and"));
+}
+
+QString textoInsercion(const snapshot::Table& t) {
+    QStringList columnas, marcas;
+    for (const snapshot::Column& c : t.columns) {
+        columnas << c.mergeSpelling();
+        marcas << marca(c);
+    }
+    return QStringLiteral("Insert into ") + t.qMergeName() + QStringLiteral(" (") +
+           columnas.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
+           marcas.join(QStringLiteral(", ")) + u')';
+}
+
+QString textoActualizacion(const snapshot::Table& t) {
+    QStringList asignaciones;
+    for (const snapshot::Column& c : t.columns)
+        if (!c.key) asignaciones << c.mergeSpelling() + QStringLiteral(" = ") + marca(c);
+    return QStringLiteral("Update ") + t.qMergeName() + QStringLiteral(" set ") +
+           asignaciones.join(QStringLiteral(", ")) + QStringLiteral(" where ") +
+           condicionClave(t, QStringLiteral("and"));
+}
+
+QString textoMarcado(const snapshot::Table& t) {
+    return QStringLiteral("UPDATE ") + t.qMergeName() +
+           QStringLiteral(" set bFlagSincro = 1 where ") + condicionClave(t, QStringLiteral("AND"));
+}
 
 int columna(const snapshot::Table& tabla, QStringView nombre) {
     const int i = snapshot::indiceColumna(tabla, nombre);
@@ -169,17 +133,19 @@ std::vector<ReglaFusion> construir() {
     for (const Datos& d : kDatos) {
         const snapshot::Table* tabla = snapshot::findTable(QString::fromUtf8(d.tabla));
         if (!tabla) qFatal("importer: tabla desconocida %s", d.tabla);
-        const auto plantilla = [&](const char* texto) {
-            return texto ? analizarPlantilla(QString::fromUtf8(texto), *tabla) : Plantilla{};
-        };
-        ReglaFusion r{tabla,
-                      QString::fromUtf8(d.procedimiento),
-                      d.regla,
-                      plantilla(d.busqueda),
-                      plantilla(d.insercion),
-                      plantilla(d.actualizacion),
-                      plantilla(d.marcado),
-                      d.anterior ? QString::fromUtf8(d.anterior) : QString()};
+        const QString actualizacion = d.regla == Regla::SoloInsertar ? QString()
+                                      : d.actualizacionEscrita
+                                          ? QString::fromUtf8(d.actualizacionEscrita)
+                                          : textoActualizacion(*tabla);
+        ReglaFusion r{
+            tabla,
+            QString::fromUtf8(d.procedimiento),
+            d.regla,
+            analizarPlantilla(textoBusqueda(*tabla, d.regla), *tabla),
+            analizarPlantilla(textoInsercion(*tabla), *tabla),
+            actualizacion.isEmpty() ? Plantilla{} : analizarPlantilla(actualizacion, *tabla),
+            analizarPlantilla(textoMarcado(*tabla), *tabla),
+            d.anterior ? QString::fromUtf8(d.anterior) : QString()};
         if (d.regla == Regla::PorFecha) {
             r.reverso = columna(*tabla, u"dExtoDate");
             r.fechaCambio = columna(*tabla, QString::fromUtf8(tabla->changeDate));
@@ -196,24 +162,20 @@ QString ReglaFusion::prefijo() const {
     return QStringLiteral("MainProcesoSinc.") + procedimiento + QStringLiteral(": ");
 }
 
-namespace {
-
-const std::vector<ReglaFusion>& reglas() {
+const std::vector<ReglaFusion>& reglasFusion() {
     static const std::vector<ReglaFusion> todas = construir();
     return todas;
 }
 
-}  // namespace
-
 const ReglaFusion& reglaFusion(const char* procedimiento) {
     const QString nombre = QString::fromUtf8(procedimiento);
-    for (const ReglaFusion& r : reglas())
+    for (const ReglaFusion& r : reglasFusion())
         if (r.procedimiento == nombre) return r;
     qFatal("importer: fusion desconocida %s", procedimiento);
 }
 
 const ReglaFusion& reglaDeTabla(const snapshot::Table& tabla) {
-    for (const ReglaFusion& r : reglas())
+    for (const ReglaFusion& r : reglasFusion())
         if (r.tabla == &tabla) return r;
     qFatal("importer: la tabla %s no tiene fusion", tabla.name);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// What sets the ten table merges apart, as data: the rule, the statement templates and the
-// texts of their log lines. One generic merge (Fusion.cpp) runs all of them.
+// What sets the ten table merges apart, as data: the rule and the texts of their log lines;
+// the statement templates are made from the data model. One generic merge (Fusion.cpp) runs
+// all of them.
 //
 // Every "$" mark of a template names the column whose value fills it: in an insert the
 // column list gives the marks their columns in order; elsewhere the name just before
@@ -54,6 +55,8 @@ struct ReglaFusion {
     QString nombreLog() const { return tabla->qMergeName().toLower(); }
 };
 
+// The rules of the ten merges, one per table.
+const std::vector<ReglaFusion>& reglasFusion();
 // The rule of a merge procedure ("syncTablaCliente"); the program aborts on an unknown name.
 const ReglaFusion& reglaFusion(const char* procedimiento);
 // The rule of the merge of a data-model table (each of the ten has one).

@@ -12,7 +12,7 @@ using snapshot::Fila;
 struct Definicion {
     const char* tabla;
     const char* nombreUpdate;
-    std::vector<const char*> columnas;
+    bool clavesPrimero;  // the key columns lead the column list
     const char* separador;
     bool marcaEnCopia;
     const char* fechaConHora;
@@ -20,76 +20,79 @@ struct Definicion {
     const char* marcado;
 };
 
-std::vector<Definicion> definiciones() {
-    return {
-        {"Cliente",
-         "Cliente",
-         {"cClieCode", "sClieApel",       "sClieName",  "sClieAddr", "cDistCode", "cProvCode",
-          "cDepaCode", "sClieTelf",       "sClieMail",  "dNacmDate", "dUltTDate", "cTranCode",
-          "nPuntCant", "nTickCant",       "sClieRout",  "sDistDesc", "sProvDesc", "sDepaDesc",
-          "iTipo",     "sCodigoOriginal", "nPuntosIni", "IdLocal"},
-         ", ",
-         false,
-         nullptr,
-         false,
-         "UPDATE Cliente set bFlagSincro=1 WHERE bFlagSincro=0"},
-        {"Tarjeta",
-         "Tarjeta",
-         {"cClieCode", "nTarjNumb", "cTarjActi", "dEmisDate", "dCaduDate", "sUserDesc", "dUltOper",
-          "nUltOper", "IdLocal"},
-         ", ",
-         false,
-         "dCaduDate",
-         false,
-         "UPDATE Tarjeta SET bFlagSincro = 1 WHERE bFlagSincro = 0"},
-        {"Acumulacion_Punto",
-         "Acumulacion_Punto",
-         {"cClieCode", "cAcumCode", "IdLocal", "nTarjNumb", "nAcumImpo", "nPuntCant", "sUserDesc",
-          "dExtoDate", "sUseEDesc", "dAcumDate", "cAjusFlag", "cDocTipo", "cDocSerie",
-          "cDocCodigo"},
-         ",",
-         true,
-         nullptr,
-         false,
-         "UPDATE Acumulacion_Punto SET bFlagSincro=1 WHERE bFlagSincro=0"},
-        {"Canje_Punto",
-         "canje_punto",
-         {"cClieCode", "cCanjCode", "IdLocal", "nTarjNumb", "nPuntCant", "cPremCode", "nPremCant",
-          "sUserDesc", "dCanjDate", "dExtoDate", "sUseEDesc"},
-         ",",
-         true,
-         nullptr,
-         true,
-         "UPDATE Canje_Punto SET bFlagSincro=1 WHERE bFlagSincro=0"},
-    };
+const Definicion kDefiniciones[] = {
+    {.tabla = "Cliente",
+     .nombreUpdate = "Cliente",
+     .clavesPrimero = false,
+     .separador = ", ",
+     .marcaEnCopia = false,
+     .fechaConHora = nullptr,
+     .registra = false,
+     .marcado = "UPDATE Cliente set bFlagSincro=1 WHERE bFlagSincro=0"},
+    {.tabla = "Tarjeta",
+     .nombreUpdate = "Tarjeta",
+     .clavesPrimero = false,
+     .separador = ", ",
+     .marcaEnCopia = false,
+     .fechaConHora = "dCaduDate",
+     .registra = false,
+     .marcado = "UPDATE Tarjeta SET bFlagSincro = 1 WHERE bFlagSincro = 0"},
+    {.tabla = "Acumulacion_Punto",
+     .nombreUpdate = "Acumulacion_Punto",
+     .clavesPrimero = true,
+     .separador = ",",
+     .marcaEnCopia = true,
+     .fechaConHora = nullptr,
+     .registra = false,
+     .marcado = "UPDATE Acumulacion_Punto SET bFlagSincro=1 WHERE bFlagSincro=0"},
+    {.tabla = "Canje_Punto",
+     .nombreUpdate = "canje_punto",
+     .clavesPrimero = true,
+     .separador = ",",
+     .marcaEnCopia = true,
+     .fechaConHora = nullptr,
+     .registra = true,
+     .marcado = "UPDATE Canje_Punto SET bFlagSincro=1 WHERE bFlagSincro=0"},
+};
+
+// The mirror's columns of a table but the flag: the keys first where the table's statements
+// put them there, otherwise in creation order.
+std::vector<int> columnasEspejo(const snapshot::Table& tabla, bool clavesPrimero) {
+    std::vector<int> claves, resto;
+    for (size_t i = 0; i < tabla.columns.size(); ++i) {
+        const snapshot::Column& c = tabla.columns[i];
+        if (!c.inMirror || c.type == ColumnType::Flag) continue;
+        (clavesPrimero && c.key ? claves : resto).push_back(static_cast<int>(i));
+    }
+    claves.insert(claves.end(), resto.begin(), resto.end());
+    return claves;
 }
 
 std::vector<TablaEspejo> construir() {
     std::vector<TablaEspejo> out;
-    for (const Definicion& d : definiciones()) {
+    for (const Definicion& d : kDefiniciones) {
         const snapshot::Table* tabla = snapshot::findTable(QString::fromUtf8(d.tabla));
-        TablaEspejo t{tabla,
-                      tabla->qName(),
-                      QString::fromUtf8(d.nombreUpdate),
-                      {},
-                      QString::fromUtf8(d.separador),
-                      d.marcaEnCopia,
-                      d.fechaConHora
-                          ? snapshot::indiceColumna(*tabla, QString::fromUtf8(d.fechaConHora))
-                          : -1,
-                      d.registra,
-                      QString::fromUtf8(d.marcado)};
-        for (const char* c : d.columnas)
-            t.columnasInsert.push_back(snapshot::indiceColumna(*tabla, QString::fromUtf8(c)));
-        out.push_back(std::move(t));
+        if (!tabla || !tabla->mirrored) qFatal("outputs: tabla de espejo desconocida %s", d.tabla);
+        const int fecha = d.fechaConHora
+                              ? snapshot::indiceColumna(*tabla, QString::fromUtf8(d.fechaConHora))
+                              : -1;
+        if (d.fechaConHora && fecha < 0)
+            qFatal("outputs: la columna %s no existe en %s", d.fechaConHora, d.tabla);
+        out.push_back({tabla, tabla->qName(), QString::fromUtf8(d.nombreUpdate),
+                       columnasEspejo(*tabla, d.clavesPrimero), QString::fromUtf8(d.separador),
+                       d.marcaEnCopia, fecha, d.registra, QString::fromUtf8(d.marcado)});
     }
     return out;
 }
 
-const std::vector<TablaEspejo>& todas() {
+}  // namespace
+
+const std::vector<TablaEspejo>& tablasEspejo() {
     static const std::vector<TablaEspejo> tablas = construir();
     return tablas;
 }
+
+namespace {
 
 void agregarColumna(QString& out, const TablaEspejo& t, const Fila& fila, int i, Origen origen) {
     const snapshot::Column& c = t.tabla->columns[static_cast<size_t>(i)];
@@ -118,7 +121,7 @@ const char* marca(const TablaEspejo& t, Origen origen) {
 }  // namespace
 
 const TablaEspejo* tablaEspejo(const snapshot::Table& tabla) {
-    for (const TablaEspejo& t : todas())
+    for (const TablaEspejo& t : tablasEspejo())
         if (t.tabla == &tabla) return &t;
     return nullptr;
 }

@@ -14,7 +14,7 @@ struct TablaEspejo {
     const snapshot::Table* tabla;
     QString nombreInsert;             // spelling in the insert ("Cliente")
     QString nombreUpdate;             // spelling in the update ("canje_punto")
-    std::vector<int> columnasInsert;  // column indices in insert order, flag and VIP left out
+    std::vector<int> columnasInsert;  // the mirror's columns in insert order, flag left out
     QString separador;                // between the insert's column names
     bool marcaEnCopia;                // the copy writes bFlagSincro 0 (the movement tables)
     int fechaConHora;                 // date column whose copy form keeps the time; -1 if none
@@ -22,6 +22,8 @@ struct TablaEspejo {
     QString marcado;                  // run on the mirror after the copy of the table
 };
 
+// The mirror data of the four mirrored tables, one entry each.
+const std::vector<TablaEspejo>& tablasEspejo();
 // The mirror data of a table; nullptr for a table that is not mirrored.
 const TablaEspejo* tablaEspejo(const snapshot::Table& tabla);
 

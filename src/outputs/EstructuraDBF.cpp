@@ -1,62 +1,53 @@
 #include "outputs/EstructuraDBF.h"
 
-#include <array>
+#include <cstring>
 #include <utility>
 
 namespace lumaro::outputs {
 
 namespace {
 
-ColumnaDBF num(const char* nombre) { return {nombre, ElementoDBF::Numero, 'N', kAnchoNumerico}; }
-ColumnaDBF chr(const char* nombre, int ancho) { return {nombre, ElementoDBF::Texto, 'C', ancho}; }
-ColumnaDBF fecha(const char* nombre) { return {nombre, ElementoDBF::Fecha, 'C', kAnchoFecha}; }
-// The sent flag travels as a logical field.
-ColumnaDBF bit() { return {"bFlagSinc", ElementoDBF::Marca, 'L', 1}; }
+// Names longer than nine characters are cut to nine.
+constexpr size_t kLargoNombre = 9;
 
-using Tipos = std::array<std::pair<const char*, std::vector<ColumnaDBF>>, 4>;
+ColumnaDBF hacer(const QByteArray& nombre, ElementoDBF elemento, char campo, int ancho) {
+    ColumnaDBF d{{}, elemento, campo, ancho};
+    std::memcpy(d.nombre, nombre.constData(), static_cast<size_t>(nombre.size()));
+    return d;
+}
+
+ColumnaDBF columna(const snapshot::Table& tabla, const snapshot::Column& c) {
+    const QByteArray nombre = QByteArray(c.name).left(kLargoNombre);
+    for (const ExcepcionDBF& e : excepcionesDBF())
+        if (snapshot::findTable(QString::fromUtf8(e.tabla)) == &tabla &&
+            tabla.column(QString::fromUtf8(e.columna)) == &c)
+            return hacer(nombre, e.elemento, e.campo, e.ancho);
+    switch (c.type) {
+        case snapshot::ColumnType::Integer:
+            break;
+        case snapshot::ColumnType::Text:
+            return hacer(nombre, ElementoDBF::Texto, 'C', c.size);
+        case snapshot::ColumnType::DateTime:
+            return hacer(nombre, ElementoDBF::Fecha, 'C', kAnchoFecha);
+        case snapshot::ColumnType::Flag:  // the sent flag travels as a logical field
+            return hacer(nombre, ElementoDBF::Marca, 'L', 1);
+    }
+    return hacer(nombre, ElementoDBF::Numero, 'N', kAnchoNumerico);
+}
+
+using Tipos = std::vector<std::pair<const snapshot::Table*, std::vector<ColumnaDBF>>>;
 
 const Tipos& tipos() {
-    static const Tipos t = {{
-        {"C",
-         {num("cClieCode"),
-          chr("sClieApel", 50),
-          chr("sClieName", 50),
-          chr("sClieAddr", 250),
-          num("cDistCode"),
-          num("cProvCode"),
-          num("cDepaCode"),
-          chr("sClieTelf", 50),
-          chr("sClieMail", 80),
-          fecha("dNacmDate"),
-          fecha("dUltTDate"),
-          num("cTranCode"),
-          num("nPuntCant"),
-          num("nTickCant"),
-          chr("sClieRout", 150),
-          chr("sDistDesc", 80),
-          chr("sProvDesc", 80),
-          chr("sDepaDesc", 80),
-          num("iTipo"),
-          chr("sCodigoOr", 50),
-          num("nPuntosIn"),
-          num("IdLocal"),
-          bit(),
-          // The VIP mark is a 0/1 number in the file, fed by a flag element.
-          {"bClienteV", ElementoDBF::Marca, 'N', kAnchoNumerico}}},
-        {"T",
-         {num("cClieCode"), chr("nTarjNumb", 8), num("cTarjActi"), fecha("dEmisDate"),
-          fecha("dCaduDate"), chr("sUserDesc", 15), fecha("dUltOper"), num("nUltOper"),
-          num("IdLocal"), bit()}},
-        {"A",
-         {num("cClieCode"), num("cAcumCode"), chr("nTarjNumb", 8), num("nAcumImpo"),
-          num("nPuntCant"), chr("sUserDesc", 15), fecha("dExtoDate"), chr("sUseEDesc", 15),
-          fecha("dAcumDate"), num("cAjusFlag"), chr("cDocTipo", 50), chr("cDocSerie", 50),
-          num("cDocCodig"), num("IdLocal"), bit()}},
-        {"K",
-         {num("cClieCode"), num("cCanjCode"), chr("nTarjNumb", 8), num("nPuntCant"),
-          num("cPremCode"), num("nPremCant"), chr("sUserDesc", 15), fecha("dCanjDate"),
-          fecha("dExtoDate"), chr("sUseEDesc", 15), num("IdLocal"), bit()}},
-    }};
+    static const Tipos t = [] {
+        Tipos out;
+        for (const snapshot::Table& tabla : snapshot::tables()) {
+            if (tabla.dbfCode == nullptr) continue;
+            std::vector<ColumnaDBF> columnas;
+            for (const snapshot::Column& c : tabla.columns) columnas.push_back(columna(tabla, c));
+            out.emplace_back(&tabla, std::move(columnas));
+        }
+        return out;
+    }();
     return t;
 }
 
@@ -70,9 +61,17 @@ QString digito36(QStringView texto) {
 
 }  // namespace
 
+const std::vector<ExcepcionDBF>& excepcionesDBF() {
+    static const std::vector<ExcepcionDBF> e = {
+        {"Cliente", "sClieAddr", ElementoDBF::Texto, 'C', 250},
+        {"Cliente", "bClienteVIP", ElementoDBF::Marca, 'N', kAnchoNumerico},
+    };
+    return e;
+}
+
 const std::vector<ColumnaDBF>* columnasDBF(QStringView tipoTabla) {
-    for (const auto& [codigo, columnas] : tipos())
-        if (tipoTabla == QLatin1StringView(codigo)) return &columnas;
+    for (const auto& [tabla, columnas] : tipos())
+        if (tipoTabla == QLatin1StringView(tabla->dbfCode)) return &columnas;
     return nullptr;
 }
 

@@ -10,6 +10,7 @@
 //   date     C(14)    yyyymmddhhmmss
 //   flag     L        T or F
 // Readers that know dBASE take blanks in a numeric field, and '?' in a logical one, as null.
+// The columns are made from the data model; excepcionesDBF lists where a file departs from it.
 
 #include <QString>
 #include <QStringView>
@@ -23,7 +24,7 @@ namespace lumaro::outputs {
 enum class ElementoDBF : char { Numero = 'N', Texto = 'C', Fecha = 'D', Marca = 'B' };
 
 struct ColumnaDBF {
-    const char* nombre;    // at most ten characters
+    char nombre[11];       // the model's name cut to nine characters
     ElementoDBF elemento;  // the record element that feeds it
     char campo;            // dBASE field type: 'N', 'C' or 'L'
     int ancho;             // field width in bytes
@@ -39,6 +40,17 @@ const std::vector<ColumnaDBF>* columnasDBF(QStringView tipoTabla);
 // The data-model table of a table type; nullptr for an unknown code. Its columns line up one
 // to one with columnasDBF of the same code.
 const snapshot::Table* tablaDBF(QStringView tipoTabla);
+
+// A column whose field is not the one its type gives: the client address is 250 wide, and the
+// VIP mark is a 0/1 number fed by a flag element.
+struct ExcepcionDBF {
+    const char* tabla;
+    const char* columna;
+    ElementoDBF elemento;
+    char campo;
+    int ancho;
+};
+const std::vector<ExcepcionDBF>& excepcionesDBF();
 
 // The DBF file name of a table type for a snapshot: the store, "_", the type, "_", and one
 // base-36 digit each for the snapshot's two-digit year, month and day, then ".dbf"

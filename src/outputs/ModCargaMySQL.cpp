@@ -11,6 +11,7 @@
 #include "db/DateText.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
+#include "outputs/DatosEspejo.h"
 #include "outputs/ValoresEspejo.h"
 
 namespace lumaro::outputs {
@@ -21,7 +22,7 @@ using snapshot::Fila;
 using F = Forma;
 
 // One table's load: where its rows come from, how the insert names the table and the flag, and
-// how each column is written.
+// how each column is written. The columns are the mirror's (DatosEspejo), in its order.
 struct Carga {
     const char* procedimiento;  // log line prefix
     const char* tabla;          // data model name: the source table
@@ -30,88 +31,75 @@ struct Carga {
     const char* marcaInsert;    // the flag column as the insert spells it
     const char* antesDeValues;  // ")values(" or ") values("
     bool origenConMarca;        // the source query also selects bFlagSincro (never used)
-    std::vector<std::pair<const char*, Forma>> columnas;
+    Forma texto;                // how a text column is written
+    std::vector<std::pair<const char*, Forma>> otras;  // columns written otherwise
     const char* palabraNull;
 };
 
 const std::vector<Carga>& cargas() {
     static const std::vector<Carga> todas = {
-        {"CargarClienteaMySQL",
-         "Cliente",
-         "select * from cliente",
-         "cliente",
-         "bFlagsincro",
-         ")values(",
-         false,
-         {{"cClieCode", F::Numero}, {"sClieApel", F::Texto},       {"sClieName", F::Texto},
-          {"sClieAddr", F::Texto},  {"cDistCode", F::Numero},      {"cProvCode", F::Numero},
-          {"cDepaCode", F::Numero}, {"sClieTelf", F::Texto},       {"sClieMail", F::Texto},
-          {"dNacmDate", F::Fecha},  {"dUltTDate", F::Fecha},       {"cTranCode", F::Numero},
-          {"nPuntCant", F::Numero}, {"nTickCant", F::Numero},      {"sClieRout", F::Texto},
-          {"sDistDesc", F::Texto},  {"sProvDesc", F::Texto},       {"sDepaDesc", F::Texto},
-          {"iTipo", F::Numero},     {"sCodigoOriginal", F::Texto}, {"nPuntosIni", F::NumeroOCero},
-          {"IdLocal", F::Numero}},
-         "null"},
-        {"CargarTarjetaaMySQL",
-         "Tarjeta",
-         "select * from tarjeta",
-         "Tarjeta",
-         "bFlagSincro",
-         ") values(",
-         true,
-         {{"cClieCode", F::Numero},
-          {"nTarjNumb", F::Texto},
-          {"cTarjActi", F::Numero},
-          {"dEmisDate", F::Fecha},
-          {"dCaduDate", F::Fecha},
-          {"sUserDesc", F::Texto},
-          {"dUltOper", F::Fecha},
-          {"nUltOper", F::Numero},
-          {"IdLocal", F::Numero}},
-         "NULL"},
-        {"CargarAcumulacionPuntoaMySQL",
-         "Acumulacion_Punto",
-         "select * from Acumulacion_Punto",
-         "Acumulacion_Punto",
-         "bFlagSincro",
-         ")values(",
-         true,
-         {{"cClieCode", F::Numero},
-          {"cAcumCode", F::Numero},
-          {"IdLocal", F::Numero},
-          {"nTarjNumb", F::TextoONull},
-          {"nAcumImpo", F::Numero},
-          {"nPuntCant", F::Numero},
-          {"sUserDesc", F::Texto},
-          {"dExtoDate", F::Fecha},
-          {"sUseEDesc", F::TextoONull},
-          {"dAcumDate", F::Fecha},
-          {"cAjusFlag", F::Numero},
-          {"cDocTipo", F::TextoONull},
-          {"cDocSerie", F::TextoONull},
-          {"cDocCodigo", F::Numero}},
-         "NULL"},
-        {"CargarCanjePuntoaMySQL",
-         "Canje_Punto",
-         "select * from Canje_Punto",
-         "Canje_Punto",
-         "bFlagSincro",
-         ")values(",
-         true,
-         {{"cClieCode", F::Numero},
-          {"cCanjCode", F::Numero},
-          {"IdLocal", F::Numero},
-          {"nTarjNumb", F::TextoONull},
-          {"nPuntCant", F::Numero},
-          {"cPremCode", F::Numero},
-          {"nPremCant", F::Numero},
-          {"sUserDesc", F::TextoONull},
-          {"dCanjDate", F::Fecha},
-          {"dExtoDate", F::Fecha},
-          {"sUseEDesc", F::TextoONull}},
-         "NULL"},
+        {.procedimiento = "CargarClienteaMySQL",
+         .tabla = "Cliente",
+         .vacia = "select * from cliente",
+         .tablaInsert = "cliente",
+         .marcaInsert = "bFlagsincro",
+         .antesDeValues = ")values(",
+         .origenConMarca = false,
+         .texto = F::Texto,
+         .otras = {{"nPuntosIni", F::NumeroOCero}},
+         .palabraNull = "null"},
+        {.procedimiento = "CargarTarjetaaMySQL",
+         .tabla = "Tarjeta",
+         .vacia = "select * from tarjeta",
+         .tablaInsert = "Tarjeta",
+         .marcaInsert = "bFlagSincro",
+         .antesDeValues = ") values(",
+         .origenConMarca = true,
+         .texto = F::Texto,
+         .otras = {},
+         .palabraNull = "NULL"},
+        {.procedimiento = "CargarAcumulacionPuntoaMySQL",
+         .tabla = "Acumulacion_Punto",
+         .vacia = "select * from Acumulacion_Punto",
+         .tablaInsert = "Acumulacion_Punto",
+         .marcaInsert = "bFlagSincro",
+         .antesDeValues = ")values(",
+         .origenConMarca = true,
+         .texto = F::TextoONull,
+         .otras = {{"sUserDesc", F::Texto}},
+         .palabraNull = "NULL"},
+        {.procedimiento = "CargarCanjePuntoaMySQL",
+         .tabla = "Canje_Punto",
+         .vacia = "select * from Canje_Punto",
+         .tablaInsert = "Canje_Punto",
+         .marcaInsert = "bFlagSincro",
+         .antesDeValues = ")values(",
+         .origenConMarca = true,
+         .texto = F::TextoONull,
+         .otras = {},
+         .palabraNull = "NULL"},
     };
     return todas;
+}
+
+// How the load writes column i of its table.
+Forma formaCarga(const Carga& c, const snapshot::Table& tabla, int i) {
+    const snapshot::Column& columna = tabla.columns[static_cast<size_t>(i)];
+    for (const auto& [nombre, forma] : c.otras) {
+        const snapshot::Column* otra = tabla.column(QString::fromUtf8(nombre));
+        if (!otra) qFatal("outputs: la columna %s no existe en %s", nombre, c.tabla);
+        if (otra == &columna) return forma;
+    }
+    switch (columna.type) {
+        case snapshot::ColumnType::Text:
+            return c.texto;
+        case snapshot::ColumnType::DateTime:
+            return F::Fecha;
+        case snapshot::ColumnType::Integer:
+        case snapshot::ColumnType::Flag:
+            break;
+    }
+    return F::Numero;
 }
 
 // A date column's stored text ("yyyy/mm/dd", then " hh:mm:ss" or "Thh:mm:ss" and a fraction
@@ -149,9 +137,10 @@ public:
     explicit Cargador(const Carga& c)
         : m_c(c), m_tabla(*snapshot::findTable(QString::fromUtf8(c.tabla))) {
         QStringList nombres;
-        for (const auto& [nombre, forma] : c.columnas) {
-            nombres << QString::fromUtf8(nombre);
-            m_indices.push_back(snapshot::indiceColumna(m_tabla, nombres.last()));
+        m_indices = tablaEspejo(m_tabla)->columnasInsert;
+        for (const int i : m_indices) {
+            nombres << m_tabla.columns[static_cast<size_t>(i)].qName();
+            m_formas.push_back(formaCarga(c, m_tabla, i));
         }
         m_palabraNull = QString::fromLatin1(c.palabraNull);
         m_origen = QStringLiteral("select ") + nombres.join(u',') +
@@ -247,8 +236,7 @@ private:
     void agregarFila(QString& sql, const Fila& fila) const {
         for (size_t j = 0; j < m_indices.size(); ++j) {
             if (j > 0) sql += u',';
-            agregarValor(sql, fila[static_cast<size_t>(m_indices[j])], m_c.columnas[j].second,
-                         m_palabraNull);
+            agregarValor(sql, fila[static_cast<size_t>(m_indices[j])], m_formas[j], m_palabraNull);
         }
         sql += QLatin1StringView(",1)");
     }
@@ -299,7 +287,8 @@ private:
 
     const Carga& m_c;
     const snapshot::Table& m_tabla;
-    std::vector<int> m_indices;  // data model index of each loaded column
+    std::vector<int> m_indices;   // data model index of each loaded column
+    std::vector<Forma> m_formas;  // how each loaded column is written
     QString m_origen;
     QString m_insert;
     QString m_palabraNull;
@@ -341,6 +330,17 @@ int& limite() {
 }
 
 }  // namespace
+
+std::vector<const snapshot::Table*> tablasCarga() {
+    std::vector<const snapshot::Table*> out;
+    for (const Carga& c : cargas()) {
+        const snapshot::Table* t = snapshot::findTable(QString::fromUtf8(c.tabla));
+        for (const auto& [nombre, forma] : c.otras)
+            if (t && !t->column(QString::fromUtf8(nombre))) t = nullptr;
+        out.push_back(t);
+    }
+    return out;
+}
 
 int limiteSentenciaCarga() { return limite(); }
 void setLimiteSentenciaCarga(int segundos) { limite() = segundos; }

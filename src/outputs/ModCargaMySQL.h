@@ -10,6 +10,9 @@
 // finish is undone and the table, still empty, is loaded at the next start-up.
 
 #include <QtGlobal>
+#include <vector>
+
+#include "snapshot/DataModel.h"
 
 namespace lumaro::outputs {
 
@@ -32,6 +35,10 @@ ResultadoCarga CargarClienteaMySQL();
 ResultadoCarga CargarTarjetaaMySQL();
 ResultadoCarga CargarAcumulacionPuntoaMySQL();
 ResultadoCarga CargarCanjePuntoaMySQL();
+
+// The table of each load, in load order; nullptr for a load that names a table or column the
+// data model lacks.
+std::vector<const snapshot::Table*> tablasCarga();
 
 // Seconds any one statement of the fill may run on the server: 60 unless set otherwise (tests
 // shorten it).

@@ -1,7 +1,6 @@
 #include "snapshot/DataModel.h"
 
 #include <algorithm>
-#include <tuple>
 
 namespace lumaro::snapshot {
 
@@ -11,149 +10,138 @@ using T = ColumnType;
 
 // Shorthands for the table data below.
 Column key(const char* name, ColumnType type = T::Integer, int size = 0) {
-    return Column{name, type, size, true, true};
+    return {.name = name, .type = type, .size = size, .required = true, .key = true};
 }
 Column req(const char* name, ColumnType type = T::Integer, int size = 0) {
-    return Column{name, type, size, true, false};
+    return {.name = name, .type = type, .size = size, .required = true};
 }
 Column opt(const char* name, ColumnType type = T::Integer, int size = 0) {
-    return Column{name, type, size, false, false};
+    return {.name = name, .type = type, .size = size};
 }
 Column text(const char* name, int size) { return opt(name, T::Text, size); }
 Column date(const char* name) { return opt(name, T::DateTime); }
 Column flag() { return req(kFlagColumn, T::Flag); }
 
+// The two redemption tables differ only in column 4.
+std::vector<Column> redemptionColumns(const char* amount) {
+    return {key("cClieCode"),  key("cCanjCode"),      text("nTarjNumb", 8),  opt(amount),
+            opt("cPremCode"),  opt("nPremCant"),      text("sUserDesc", 15), date("dCanjDate"),
+            date("dExtoDate"), text("sUseEDesc", 15), key("IdLocal"),        flag()};
+}
+
 std::vector<Table> buildTables() {
     std::vector<Table> t;
-    t.push_back({"Cliente",
-                 "CLIENTE",
-                 Database::Cliente,
-                 {key("cClieCode"),
-                  text("sClieApel", 50),
-                  text("sClieName", 50),
-                  text("sClieAddr", 255),
-                  opt("cDistCode"),
-                  opt("cProvCode"),
-                  opt("cDepaCode"),
-                  text("sClieTelf", 50),
-                  text("sClieMail", 80),
-                  date("dNacmDate"),
-                  date("dUltTDate"),
-                  opt("cTranCode"),
-                  opt("nPuntCant"),
-                  opt("nTickCant"),
-                  text("sClieRout", 150),
-                  text("sDistDesc", 80),
-                  text("sProvDesc", 80),
-                  text("sDepaDesc", 80),
-                  opt("iTipo"),
-                  text("sCodigoOriginal", 50),
-                  opt("nPuntosIni"),
-                  key("IdLocal"),
-                  flag(),
-                  opt("bClienteVIP")},
-                 "IdLocal",
-                 "dUltTDate",
-                 "C",
-                 true,
-                 5});
-    t.push_back({"Tarjeta",
-                 "TARJETA",
-                 Database::Cliente,
-                 {key("cClieCode"), key("nTarjNumb", T::Text, 8), opt("cTarjActi"),
-                  date("dEmisDate"), date("dCaduDate"), text("sUserDesc", 15), date("dUltOper"),
-                  opt("nUltOper"), key("IdLocal"), flag()},
-                 "IdLocal",
-                 "dUltOper",
-                 "T",
-                 true,
-                 7});
-    Column birthdayClient = key("cCliecode");
-    birthdayClient.mergeName = "cClieCode";
-    t.push_back({"Cumpleaños",
-                 "CUMPLEAÑOS",
-                 Database::Cliente,
-                 {birthdayClient, key("nIdCump"), text("nTarjNumb", 50), date("dCelebCump"),
-                  text("cDescCump", 255), opt("nImportCump"), opt("nMoneda"), text("sUserDesc", 50),
-                  key("IdLocal"), flag()},
-                 "IdLocal",
-                 nullptr,
-                 nullptr,
-                 false,
-                 6});
-    t.push_back({"Acumulacion_Punto",
-                 "ACUMULACION_PUNTO",
-                 Database::Cliente,
-                 {key("cClieCode"), key("cAcumCode"), text("nTarjNumb", 8), opt("nAcumImpo"),
-                  opt("nPuntCant"), text("sUserDesc", 15), date("dExtoDate"), text("sUseEDesc", 15),
-                  date("dAcumDate"), opt("cAjusFlag"), text("cDocTipo", 50), text("cDocSerie", 50),
-                  opt("cDocCodigo"), key("IdLocal"), flag()},
-                 "IdLocal",
-                 "dAcumDate",
-                 "A",
-                 true,
-                 1});
-    t.push_back({"Acumulacion_Ticket",
-                 "ACUMULACION_TICKET",
-                 Database::Cliente,
-                 {key("cClieCode"), key("cAcumCode"), text("nTarjNumb", 8), opt("nTickCant"),
-                  text("sUserDesc", 15), date("dExtoDate"), text("sUseEDesc", 15),
-                  date("dAcumDate"), opt("cAjusFlag"), key("IdLocal"), flag()},
-                 "IdLocal",
-                 "dAcumDate",
-                 nullptr,
-                 false,
-                 2});
-    // The two redemption tables differ only in column 4.
-    for (const auto& [name, mergeName, amount, dbf, mirrored, step] :
-         {std::tuple{"Canje_Punto", "CANJE_PUNTO", "nPuntCant", "K", true, 3},
-          std::tuple{"Canje_Ticket", "CANJE_TICKET", "nTickCant", static_cast<const char*>(nullptr),
-                     false, 4}}) {
-        t.push_back({name,
-                     mergeName,
-                     Database::Cliente,
-                     {key("cClieCode"), key("cCanjCode"), text("nTarjNumb", 8), opt(amount),
-                      opt("cPremCode"), opt("nPremCant"), text("sUserDesc", 15), date("dCanjDate"),
-                      date("dExtoDate"), text("sUseEDesc", 15), key("IdLocal"), flag()},
-                     "IdLocal",
-                     "dCanjDate",
-                     dbf,
-                     mirrored,
-                     step});
-    }
-    Column contactStore = Column{"IdLocal", T::Integer, 0, false, true};
-    Column contactMail = text("Email", 50);
-    contactMail.mergeName = "email";
-    t.push_back({"Contactos",
-                 "Contactos",
-                 Database::Cliente,
-                 {key("IdContacto"), text("DscContacto", 50), contactMail, contactStore, flag()},
-                 "IdLocal",
-                 nullptr,
-                 nullptr,
-                 false,
-                 8});
-    t.push_back({"registro_canje_cumpleaños",
-                 "registro_canje_cumpleaños",
-                 Database::Logistica,
-                 {key("vc_cod_mov", T::Text, 10), key("i_tip_mov"), req("vc_tip_mov", T::Text, 2),
-                  req("dt_fecha_registro", T::DateTime), req("i_id_local"), req("i_cod_cliente"),
-                  flag(), key("i_id_local_canje")},
-                 "i_id_local_canje",
-                 "dt_fecha_registro",
-                 nullptr,
-                 false,
-                 9});
-    t.push_back({"registro_canje_cumpleaños_d",
-                 "registro_canje_cumpleaños_d",
-                 Database::Logistica,
-                 {key("vc_cod_mov", T::Text, 10), key("i_tip_mov"), key("n_numero_item"),
-                  req("vc_cod_articulo", T::Text, 6), flag(), key("i_id_local_canje")},
-                 "i_id_local_canje",
-                 nullptr,
-                 nullptr,
-                 false,
-                 10});
+    t.push_back({.name = "Cliente",
+                 .mergeName = "CLIENTE",
+                 .columns = {key("cClieCode"),
+                             text("sClieApel", 50),
+                             text("sClieName", 50),
+                             text("sClieAddr", 255),
+                             opt("cDistCode"),
+                             opt("cProvCode"),
+                             opt("cDepaCode"),
+                             text("sClieTelf", 50),
+                             text("sClieMail", 80),
+                             date("dNacmDate"),
+                             date("dUltTDate"),
+                             opt("cTranCode"),
+                             opt("nPuntCant"),
+                             opt("nTickCant"),
+                             text("sClieRout", 150),
+                             text("sDistDesc", 80),
+                             text("sProvDesc", 80),
+                             text("sDepaDesc", 80),
+                             opt("iTipo"),
+                             text("sCodigoOriginal", 50),
+                             opt("nPuntosIni"),
+                             key("IdLocal"),
+                             flag(),
+                             // The mirror's client has no VIP mark.
+                             {.name = "bClienteVIP", .inMirror = false}},
+                 .changeDate = "dUltTDate",
+                 .dbfCode = "C",
+                 .mirrored = true,
+                 .importStep = 5});
+    t.push_back({.name = "Tarjeta",
+                 .mergeName = "TARJETA",
+                 .columns = {key("cClieCode"), key("nTarjNumb", T::Text, 8), opt("cTarjActi"),
+                             date("dEmisDate"), date("dCaduDate"), text("sUserDesc", 15),
+                             date("dUltOper"), opt("nUltOper"), key("IdLocal"), flag()},
+                 .changeDate = "dUltOper",
+                 .dbfCode = "T",
+                 .mirrored = true,
+                 .importStep = 7});
+    t.push_back(
+        {.name = "Cumpleaños",
+         .mergeName = "CUMPLEAÑOS",
+         .columns = {{.name = "cCliecode", .required = true, .key = true, .mergeName = "cClieCode"},
+                     key("nIdCump"),
+                     text("nTarjNumb", 50),
+                     date("dCelebCump"),
+                     text("cDescCump", 255),
+                     opt("nImportCump"),
+                     opt("nMoneda"),
+                     text("sUserDesc", 50),
+                     key("IdLocal"),
+                     flag()},
+         .importStep = 6});
+    t.push_back({.name = "Acumulacion_Punto",
+                 .mergeName = "ACUMULACION_PUNTO",
+                 .columns = {key("cClieCode"), key("cAcumCode"), text("nTarjNumb", 8),
+                             opt("nAcumImpo"), opt("nPuntCant"), text("sUserDesc", 15),
+                             date("dExtoDate"), text("sUseEDesc", 15), date("dAcumDate"),
+                             opt("cAjusFlag"), text("cDocTipo", 50), text("cDocSerie", 50),
+                             opt("cDocCodigo"), key("IdLocal"), flag()},
+                 .changeDate = "dAcumDate",
+                 .dbfCode = "A",
+                 .mirrored = true,
+                 .importStep = 1});
+    t.push_back(
+        {.name = "Acumulacion_Ticket",
+         .mergeName = "ACUMULACION_TICKET",
+         .columns = {key("cClieCode"), key("cAcumCode"), text("nTarjNumb", 8), opt("nTickCant"),
+                     text("sUserDesc", 15), date("dExtoDate"), text("sUseEDesc", 15),
+                     date("dAcumDate"), opt("cAjusFlag"), key("IdLocal"), flag()},
+         .changeDate = "dAcumDate",
+         .importStep = 2});
+    t.push_back({.name = "Canje_Punto",
+                 .mergeName = "CANJE_PUNTO",
+                 .columns = redemptionColumns("nPuntCant"),
+                 .changeDate = "dCanjDate",
+                 .dbfCode = "K",
+                 .mirrored = true,
+                 .importStep = 3});
+    t.push_back({.name = "Canje_Ticket",
+                 .mergeName = "CANJE_TICKET",
+                 .columns = redemptionColumns("nTickCant"),
+                 .changeDate = "dCanjDate",
+                 .importStep = 4});
+    t.push_back({.name = "Contactos",
+                 .mergeName = "Contactos",
+                 .columns = {key("IdContacto"),
+                             text("DscContacto", 50),
+                             text("Email", 50),
+                             // A contact may belong to no store.
+                             {.name = "IdLocal", .key = true},
+                             flag()},
+                 .importStep = 8});
+    t.push_back(
+        {.name = "registro_canje_cumpleaños",
+         .mergeName = "registro_canje_cumpleaños",
+         .database = Database::Logistica,
+         .columns = {key("vc_cod_mov", T::Text, 10), key("i_tip_mov"),
+                     req("vc_tip_mov", T::Text, 2), req("dt_fecha_registro", T::DateTime),
+                     req("i_id_local"), req("i_cod_cliente"), flag(), key("i_id_local_canje")},
+         .owningStore = "i_id_local_canje",
+         .changeDate = "dt_fecha_registro",
+         .importStep = 9});
+    t.push_back({.name = "registro_canje_cumpleaños_d",
+                 .mergeName = "registro_canje_cumpleaños_d",
+                 .database = Database::Logistica,
+                 .columns = {key("vc_cod_mov", T::Text, 10), key("i_tip_mov"), key("n_numero_item"),
+                             req("vc_cod_articulo", T::Text, 6), flag(), key("i_id_local_canje")},
+                 .owningStore = "i_id_local_canje",
+                 .importStep = 10});
     return t;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The ten synchronised tables, written once. Snapshot creation, the copy of changed rows, the
-// merges, the DBF export and the embedded production databases are all driven from here.
+// merges' statements, the DBF columns, the MySQL mirror's columns and the embedded production
+// databases are all made from here; what each of them keeps per table besides is checked
+// against this model by its test.
 //
 // Names are UTF-8 and are matched without regard to case everywhere ("CUMPLEAÑOS" and
 // "Cumpleaños" name one table); each table and column also carries the spelling that the
@@ -27,12 +29,13 @@ enum class ColumnType {
 enum class Database { Cliente, Logistica };
 
 struct Column {
-    const char* name;  // creation order spelling
-    ColumnType type;
-    int size;                         // Text width; 0 for the other types
-    bool required;                    // refuses NULL in the snapshot
-    bool key;                         // part of the row identity
+    const char* name = nullptr;  // creation order spelling
+    ColumnType type = ColumnType::Integer;
+    int size = 0;                     // Text width; 0 for the other types
+    bool required = false;            // refuses NULL in the snapshot
+    bool key = false;                 // part of the row identity
     const char* mergeName = nullptr;  // spelling of the merge statements, when it differs
+    bool inMirror = true;             // a column of the MySQL mirror (in a mirrored table)
 
     QString qName() const { return QString::fromUtf8(name); }
     QString mergeSpelling() const { return QString::fromUtf8(mergeName ? mergeName : name); }
@@ -40,15 +43,15 @@ struct Column {
 };
 
 struct Table {
-    const char* name;       // as created in the snapshot and named by the copy
-    const char* mergeName;  // as the merges name it ("ACUMULACION_PUNTO")
-    Database database;
-    std::vector<Column> columns;  // creation order
-    const char* owningStore;      // IdLocal, or i_id_local_canje in the register tables
-    const char* changeDate;       // column that tells a row changed on a day; nullptr if none
-    const char* dbfCode;          // DBF export code ("C", "T", "A", "K"); nullptr if none
-    bool mirrored;                // kept in the MySQL mirror of the principal store
-    int importStep;               // 1..10: position in the import run
+    const char* name = nullptr;       // as created in the snapshot and named by the copy
+    const char* mergeName = nullptr;  // as the merges name it ("ACUMULACION_PUNTO")
+    Database database = Database::Cliente;
+    std::vector<Column> columns;          // creation order
+    const char* owningStore = "IdLocal";  // or i_id_local_canje in the register tables
+    const char* changeDate = nullptr;     // column that tells a row changed on a day
+    const char* dbfCode = nullptr;        // DBF export code ("C", "T", "A", "K")
+    bool mirrored = false;                // kept in the MySQL mirror of the principal store
+    int importStep = 0;                   // 1..10: position in the import run
 
     QString qName() const { return QString::fromUtf8(name); }
     QString qMergeName() const { return QString::fromUtf8(mergeName); }

@@ -14,44 +14,76 @@ constexpr const char* kCliente = ">>> Cliente [";
 // Register rows are selected by their flag alone: the receiving store inserts them without
 // looking for them first, so a row sent again would fail there.
 const std::array<PlanCopia, 10> kPlanes{{
-    {"Cliente", "FROM cliente WHERE bFlagSincro=0", true, "select cClieCode, IdLocal from Cliente ",
-     ">>> Existen clientes actualizados el dia de hoy, pero marcadas como ya sincronizados.",
-     kSincronizarlos, kCliente},
-    {"Tarjeta", "FROM Tarjeta WHERE bFlagSincro = 0", true,
-     "select cClieCode, IdLocal from Tarjeta ",
-     ">>> Existen tarjetas actualizadas el dia de hoy, pero marcados como ya sincronizados.",
-     kSincronizarlas, ">>> Tarjeta ["},
-    {"Cumpleaños", "FROM Cumpleaños WHERE bFlagSincro=0", false, nullptr, nullptr, nullptr,
-     nullptr},
-    {"Acumulacion_Punto", "FROM Acumulacion_Punto WHERE bFlagSincro = 0", true,
-     "select cClieCode, IdLocal from Acumulacion_Punto ",
-     ">>> Existen Acumulaciones Punto actualizadas el dia de hoy, pero marcadas como ya "
-     "sincronizados.",
-     kSincronizarlas, kCliente},
-    {"Acumulacion_Ticket", "FROM Acumulacion_Ticket WHERE bFlagSincro=0", true,
-     "select cClieCode, IdLocal from Acumulacion_Ticket ",
-     ">>> Existen Acumulaciones Ticket actualizadas el dia de hoy, pero marcadas como ya "
-     "sincronizados.",
-     kSincronizarlas, kCliente},
-    {"Canje_Punto", "FROM Canje_Punto WHERE bFlagSincro=0", true,
-     "select cClieCode, IdLocal from Canje_Punto ",
-     ">>> Existen Canje Punto actualizados el dia de hoy, pero marcados como ya sincronizados.",
-     kSincronizarlos, kCliente},
-    {"Canje_Ticket", "FROM Canje_Ticket WHERE bFlagSincro=0", true,
-     "select cClieCode, IdLocal from Canje_Ticket ",
-     ">>> Existen Canje Ticket actualizados el dia de hoy, pero marcados como ya sincronizados.",
-     kSincronizarlos, kCliente},
-    {"Contactos", "FROM Contactos WHERE bFlagSincro=0", false, nullptr, nullptr, nullptr, nullptr},
-    {"registro_canje_cumpleaños", "FROM registro_canje_cumpleaños WHERE bFlagSincro = 0", false,
-     "select i_cod_cliente, i_id_local from registro_canje_cumpleaños ",
-     ">>> Existen Reg Canje Cumpleaños actualizados el dia de hoy, pero marcados como ya "
-     "sincronizados.",
-     kSincronizarlos, kCliente},
-    {"registro_canje_cumpleaños_d", "FROM registro_canje_cumpleaños_d WHERE bFlagSincro = 0", false,
-     nullptr, nullptr, nullptr, nullptr},
+    {.tabla = "Cliente",
+     .desde = "FROM cliente WHERE bFlagSincro=0",
+     .tambienCambiadasHoy = true,
+     .avisoConsulta = "select cClieCode, IdLocal from Cliente ",
+     .avisoLinea =
+         ">>> Existen clientes actualizados el dia de hoy, pero marcadas como ya sincronizados.",
+     .avisoSegunda = kSincronizarlos,
+     .etiqueta = kCliente},
+    {.tabla = "Tarjeta",
+     .desde = "FROM Tarjeta WHERE bFlagSincro = 0",
+     .tambienCambiadasHoy = true,
+     .avisoConsulta = "select cClieCode, IdLocal from Tarjeta ",
+     .avisoLinea =
+         ">>> Existen tarjetas actualizadas el dia de hoy, pero marcados como ya sincronizados.",
+     .avisoSegunda = kSincronizarlas,
+     .etiqueta = ">>> Tarjeta ["},
+    {.tabla = "Cumpleaños",
+     .desde = "FROM Cumpleaños WHERE bFlagSincro=0",
+     .tambienCambiadasHoy = false},
+    {.tabla = "Acumulacion_Punto",
+     .desde = "FROM Acumulacion_Punto WHERE bFlagSincro = 0",
+     .tambienCambiadasHoy = true,
+     .avisoConsulta = "select cClieCode, IdLocal from Acumulacion_Punto ",
+     .avisoLinea = ">>> Existen Acumulaciones Punto actualizadas el dia de hoy, pero marcadas "
+                   "como ya sincronizados.",
+     .avisoSegunda = kSincronizarlas,
+     .etiqueta = kCliente},
+    {.tabla = "Acumulacion_Ticket",
+     .desde = "FROM Acumulacion_Ticket WHERE bFlagSincro=0",
+     .tambienCambiadasHoy = true,
+     .avisoConsulta = "select cClieCode, IdLocal from Acumulacion_Ticket ",
+     .avisoLinea = ">>> Existen Acumulaciones Ticket actualizadas el dia de hoy, pero marcadas "
+                   "como ya sincronizados.",
+     .avisoSegunda = kSincronizarlas,
+     .etiqueta = kCliente},
+    {.tabla = "Canje_Punto",
+     .desde = "FROM Canje_Punto WHERE bFlagSincro=0",
+     .tambienCambiadasHoy = true,
+     .avisoConsulta = "select cClieCode, IdLocal from Canje_Punto ",
+     .avisoLinea =
+         ">>> Existen Canje Punto actualizados el dia de hoy, pero marcados como ya sincronizados.",
+     .avisoSegunda = kSincronizarlos,
+     .etiqueta = kCliente},
+    {.tabla = "Canje_Ticket",
+     .desde = "FROM Canje_Ticket WHERE bFlagSincro=0",
+     .tambienCambiadasHoy = true,
+     .avisoConsulta = "select cClieCode, IdLocal from Canje_Ticket ",
+     .avisoLinea = ">>> Existen Canje Ticket actualizados el dia de hoy, pero marcados como ya "
+                   "sincronizados.",
+     .avisoSegunda = kSincronizarlos,
+     .etiqueta = kCliente},
+    {.tabla = "Contactos",
+     .desde = "FROM Contactos WHERE bFlagSincro=0",
+     .tambienCambiadasHoy = false},
+    {.tabla = "registro_canje_cumpleaños",
+     .desde = "FROM registro_canje_cumpleaños WHERE bFlagSincro = 0",
+     .tambienCambiadasHoy = false,
+     .avisoConsulta = "select i_cod_cliente, i_id_local from registro_canje_cumpleaños ",
+     .avisoLinea = ">>> Existen Reg Canje Cumpleaños actualizados el dia de hoy, pero marcados "
+                   "como ya sincronizados.",
+     .avisoSegunda = kSincronizarlos,
+     .etiqueta = kCliente},
+    {.tabla = "registro_canje_cumpleaños_d",
+     .desde = "FROM registro_canje_cumpleaños_d WHERE bFlagSincro = 0",
+     .tambienCambiadasHoy = false},
 }};
 
 }  // namespace
+
+std::span<const PlanCopia> planesCopia() { return kPlanes; }
 
 const PlanCopia& planCopia(const Table& table) {
     for (const PlanCopia& p : kPlanes)

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <span>
 
 #include "snapshot/DataModel.h"
 
@@ -19,12 +20,14 @@ struct PlanCopia {
     bool tambienCambiadasHoy;
     // The warning check up to its date test ("select cClieCode, IdLocal from Cliente "), the
     // two warning lines and the label of each listed row; nullptr for tables without one.
-    const char* avisoConsulta;
-    const char* avisoLinea;
-    const char* avisoSegunda;
-    const char* etiqueta;
+    const char* avisoConsulta = nullptr;
+    const char* avisoLinea = nullptr;
+    const char* avisoSegunda = nullptr;
+    const char* etiqueta = nullptr;
 };
 
+// The plans of the ten tables, one each.
+std::span<const PlanCopia> planesCopia();
 // The plan of a table of the data model.
 const PlanCopia& planCopia(const Table& table);
 

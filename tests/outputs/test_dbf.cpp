@@ -44,14 +44,6 @@ TEST(NombreDBF, BuiltFromStoreTypeAndSnapshotDay) {
                  {"12_31012026.mdb", "A", "12_A_Q1V.dbf"},
                  {"3_05122036.MDB", "K", "3_K_C5.dbf"}};  // year 36 has no digit
     for (const auto& f : filas) EXPECT_EQ(outputs::nombreDBF(f.snapshot, f.tipo), f.esperado);
-    // Every DBF column stands for the data model's column of the same place.
-    for (const char* tipo : {"C", "T", "A", "K"}) {
-        const auto& columnas = *outputs::columnasDBF(QString::fromLatin1(tipo));
-        const auto& tabla = *outputs::tablaDBF(QString::fromLatin1(tipo));
-        ASSERT_EQ(columnas.size(), tabla.columns.size()) << tipo;
-        for (size_t i = 0; i < columnas.size(); ++i)
-            EXPECT_TRUE(tabla.columns[i].qName().startsWith(columnas[i].nombre)) << tipo << i;
-    }
 }
 
 class DbfTest : public DbFixture {

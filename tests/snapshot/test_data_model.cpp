@@ -1,14 +1,23 @@
-// The ten tables as data: shapes, look-ups, and the embedded production schema made from them.
+// The ten tables as data: shapes, look-ups, the embedded production schema made from them, and
+// the lists other parts keep per table.
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <map>
 
 #include "config/Settings.h"
 #include "db/ConnectionText.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
+#include "importer/Fusion.h"
+#include "importer/ReglasFusion.h"
+#include "outputs/DatosEspejo.h"
+#include "outputs/EstructuraDBF.h"
+#include "outputs/ModCargaMySQL.h"
 #include "snapshot/DataModel.h"
+#include "snapshot/PlanCopia.h"
 
 using namespace lumaro::snapshot;
 
@@ -50,6 +59,48 @@ TEST(DataModel, NamesInAnyCaseAndEitherSpelling) {
     EXPECT_EQ(birthdays->column(u"cClieCode")->mergeSpelling(), "cClieCode");
     EXPECT_EQ(findTable(u"Contactos")->column(u"email")->qName(), "Email");
     EXPECT_EQ(birthdays->qMergeName(), "CUMPLEAÑOS");
+}
+
+// Every list kept per table names the model's tables and columns, and holds exactly one entry
+// for each table it must cover: all ten, or the mirrored ones.
+TEST(DataModel, PerTableListsAgreeWithTheModel) {
+    std::map<const Table*, int> planes, fusiones, espejo, cargas;
+    for (const PlanCopia& p : planesCopia()) {
+        const Table* t = findTable(QString::fromUtf8(p.tabla));
+        ASSERT_NE(t, nullptr) << p.tabla;
+        ++planes[t];
+        // The texts select from the plan's own table, and the warning reads columns it has.
+        const auto desde = QRegularExpression("FROM (\\S+) WHERE").match(p.desde);
+        EXPECT_EQ(findTable(desde.captured(1)), t) << p.desde;
+        if (!p.avisoConsulta) continue;
+        const auto aviso = QRegularExpression("select (.*) from (\\S+) ").match(p.avisoConsulta);
+        EXPECT_EQ(findTable(aviso.captured(2)), t) << p.avisoConsulta;
+        for (const QString& c : aviso.captured(1).split(u','))
+            EXPECT_NE(t->column(c.trimmed()), nullptr) << p.avisoConsulta;
+    }
+    for (const auto& r : lumaro::importer::reglasFusion()) ++fusiones[r.tabla];
+    for (const auto& e : lumaro::outputs::tablasEspejo()) ++espejo[e.tabla];
+    for (const Table* t : lumaro::outputs::tablasCarga()) {
+        ASSERT_NE(t, nullptr);
+        ++cargas[t];
+    }
+    for (const auto& e : lumaro::outputs::excepcionesDBF()) {
+        const Table* t = findTable(QString::fromUtf8(e.tabla));
+        ASSERT_NE(t, nullptr) << e.tabla;
+        EXPECT_NE(t->dbfCode, nullptr) << e.tabla;
+        EXPECT_NE(t->column(QString::fromUtf8(e.columna)), nullptr) << e.columna;
+    }
+    for (const Table& t : tables()) {
+        SCOPED_TRACE(t.name);
+        EXPECT_EQ(planes[&t], 1);
+        EXPECT_EQ(fusiones[&t], 1);
+        EXPECT_NE(lumaro::importer::fusionDeTabla(t), nullptr);
+        EXPECT_EQ(espejo[&t], t.mirrored ? 1 : 0);
+        EXPECT_EQ(cargas[&t], t.mirrored ? 1 : 0);
+        if (t.dbfCode) {
+            EXPECT_EQ(lumaro::outputs::tablaDBF(QString::fromLatin1(t.dbfCode)), &t);
+        }
+    }
 }
 
 // The embedded production schema: keys as primary keys, the flag 0 by default, required

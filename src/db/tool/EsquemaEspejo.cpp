@@ -7,7 +7,7 @@ namespace lumaro::db::tool {
 QString tablaEspejo(const snapshot::Table& t, const QString& base) {
     QStringList cols, keys;
     for (const snapshot::Column& c : t.columns) {
-        if (c.qName() == QLatin1String("bClienteVIP")) continue;
+        if (!c.inMirror) continue;
         switch (c.type) {
             case snapshot::ColumnType::Text:
                 cols << c.qName() + QStringLiteral(" varchar(%1)").arg(c.size);

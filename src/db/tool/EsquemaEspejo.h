@@ -8,7 +8,7 @@
 
 namespace lumaro::db::tool {
 
-// One mirror table: the data model's columns (Cliente without bClienteVIP), keyed like
+// One mirror table: the data model's mirror columns, keyed like
 // production, in database `base`.
 QString tablaEspejo(const snapshot::Table& t, const QString& base);
 
