@@ -1,9 +1,11 @@
 #include "importer/ConexionSnapshot.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <map>
 #include <vector>
 
+#include "config/Console.h"
 #include "config/Settings.h"
 #include "importer/StatementTemplates.h"
 #include "jet/Reader.h"
@@ -223,7 +225,21 @@ ConexionSnapshot& cnnSnapshot() {
     return cnn;
 }
 
-bool abrirSnapshot(const QString& ruta, QString* error) { return cnnSnapshot().abrir(ruta, error); }
+bool AbrirConexion(const QString& ruta) {
+    const QString crLf = QStringLiteral("\r\n");
+    if (!QFileInfo(ruta).isFile()) {
+        config::console().messageBox(config::BoxIcon::Information, QString(),
+                                     QStringLiteral("No se encuentra el archivo mdb: ") + ruta);
+        return false;
+    }
+    QString error;
+    if (cnnSnapshot().abrir(ruta, &error)) return true;
+    config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + error);
+    config::console().messageBox(config::BoxIcon::None, QString(),
+                                 QStringLiteral("No se puede conectar a ") + ruta + crLf + crLf +
+                                     QStringLiteral(". Se detendra el proceso actual"));
+    return false;
+}
 
 void CerrarBD(ConexionSnapshot& cnn) { cnn.cerrar(); }
 

@@ -65,8 +65,11 @@ private:
 
 // The program-wide snapshot connection.
 ConexionSnapshot& cnnSnapshot();
-// Opens the program-wide snapshot connection on a file: the opener for db::setAbridorSnapshot.
-bool abrirSnapshot(const QString& ruta, QString* error);
+// AbrirConexion(2): opens the program-wide snapshot connection on the snapshot at ruta (the
+// import source path); the other kinds are db::AbrirConexion's. False after the information
+// box "No se encuentra el archivo mdb: " when there is no such file, or after the log line and
+// the box when the file is no valid snapshot.
+bool AbrirConexion(const QString& ruta);
 // Closes the snapshot connection, as clsDBAdmin closes the others; never fails.
 void CerrarBD(ConexionSnapshot& cnn);
 
