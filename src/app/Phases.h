@@ -2,9 +2,9 @@
 // The phases a cycle is made of, as the run control sees them.
 //
 // The run control (RunControl) never reaches a database, the FTP server or a snapshot file
-// itself: it calls these and reads what they return. The program uses ProductionPhases; tests drive
-// the run control with phases that report each outcome. Every phase writes its own log lines and
-// reports to the operator through config::console().
+// itself: it calls these and reads what they return. The program uses ProductionPhases;
+// tests drive the run control with phases that report each outcome. Every phase writes its
+// own log lines and reports to the operator through config::console().
 
 #include <QString>
 #include <optional>

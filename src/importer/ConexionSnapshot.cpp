@@ -111,7 +111,7 @@ std::optional<TablaAbierta> comprobarTabla(const jet::Database& db, const snapsh
 
 }  // namespace
 
-bool ConexionSnapshot::abrir(const QString& ruta, QString* error, bool soloLectura) {
+config::Status ConexionSnapshot::abrir(const QString& ruta, bool soloLectura) {
     cerrar();
     QString motivo;
     auto estado = std::make_unique<Estado>();
@@ -135,14 +135,12 @@ bool ConexionSnapshot::abrir(const QString& ruta, QString* error, bool soloLectu
         else
             motivo = texto(updater.status().message());
     }
-    if (!motivo.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("El archivo ") + ruta +
-                     QStringLiteral(" no es una base de sincronizacion valida: ") + motivo;
-        return false;
-    }
+    if (!motivo.isEmpty())
+        return config::Status::failure(
+            QStringLiteral("El archivo ") + ruta +
+            QStringLiteral(" no es una base de sincronizacion valida: ") + motivo);
     m_estado = std::move(estado);
-    return true;
+    return config::Status::ok();
 }
 
 bool ConexionSnapshot::isOpen() const { return m_estado != nullptr; }
@@ -232,9 +230,9 @@ bool AbrirConexion(const QString& ruta) {
                                      QStringLiteral("No se encuentra el archivo mdb: ") + ruta);
         return false;
     }
-    QString error;
-    if (cnnSnapshot().abrir(ruta, &error)) return true;
-    config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + error);
+    const config::Status abierta = cnnSnapshot().abrir(ruta);
+    if (abierta) return true;
+    config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + abierta.cause());
     config::console().messageBox(config::BoxIcon::None, QString(),
                                  QStringLiteral("No se puede conectar a ") + ruta + crLf + crLf +
                                      QStringLiteral(". Se detendra el proceso actual"));

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "config/Status.h"
 #include "jet/JetTypes.h"
 #include "snapshot/DataModel.h"
 #include "snapshot/Fila.h"
@@ -37,9 +38,9 @@ public:
     ConexionSnapshot(const ConexionSnapshot&) = delete;
     ConexionSnapshot& operator=(const ConexionSnapshot&) = delete;
 
-    // Opens and checks the file; false with the reason in error (nothing stays open then).
-    // Read-only, the file is never written and marcar fails.
-    bool abrir(const QString& ruta, QString* error, bool soloLectura = false);
+    // Opens and checks the file; otherwise the reason (nothing stays open then). Read-only,
+    // the file is never written and marcar fails.
+    config::Status abrir(const QString& ruta, bool soloLectura = false);
     bool isOpen() const;
     QString ruta() const;
 
