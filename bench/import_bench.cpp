@@ -177,14 +177,13 @@ int main(int argc, char** argv) {
     }
 
     // The import run, from the ledger to the filed snapshot.
-    db::setAbridorSnapshot(importer::abrirSnapshot);
     for (auto [cnn, ruta] :
          {std::pair{&db::cnnCliente(), cliente}, std::pair{&db::cnnLogistica(), logistica}})
         if (!db::dbAdmin().AbrirBD(*cnn, db::textoConexionSqlServer("", "", ruta, "sqlite")))
             return 1;
     reloj.restart();
     const double antes = cpu(RUSAGE_SELF);
-    const bool ok = importer::SyncLocales();
+    const bool ok = importer::SyncLocales().completed;
     const double importacion = reloj.elapsed() / 1000.0;
     const double importacionCpu = cpu(RUSAGE_SELF) - antes;
     db::cerrarConexiones();

@@ -2,15 +2,16 @@
 // The phases a cycle is made of, as the run control sees them.
 //
 // The run control (RunControl) never reaches a database, the FTP server or a snapshot file
-// itself: it calls these, and reads what they leave in config::runState().results. The
-// program uses ProductionPhases; tests drive the run control with phases that report each
-// outcome. Every phase writes its own log lines and reports to the operator through
-// config::console().
+// itself: it calls these and reads what they return. The program uses ProductionPhases;
+// tests drive the run control with phases that report each outcome. Every phase writes its
+// own log lines and reports to the operator through config::console().
 
 #include <QString>
 #include <optional>
 
 #include "ftp/DownloadRun.h"
+#include "ftp/UploadRun.h"
+#include "importer/SyncLocales.h"
 
 namespace lumaro::app {
 
@@ -38,9 +39,10 @@ public:
     virtual bool CopiarTablas(const QString& nombre) = 0;
     // The download run: whether the server answered and how many snapshots it fetched.
     virtual ftp::DownloadRunOutcome descargarOtrosLocales() = 0;
-    // The upload run (merge first, then upload); sets results.importCompleted and
-    // results.uploadDone.
-    virtual void Main() = 0;
+    // The import run: merges the downloaded snapshots. "Subir File" runs it first.
+    virtual importer::ImportOutcome SyncLocales() = 0;
+    // The upload run, which "Subir File" runs only after an import run that completed.
+    virtual ftp::UploadOutcome Main() = 0;
     // Start-up: fills the MySQL mirror when this store feeds it and it is empty.
     virtual void ProcesarCargaInicial() = 0;
     // The end of a cycle, still inside it: mails the problems the cycle kept for the store's

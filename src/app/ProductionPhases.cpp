@@ -1,13 +1,11 @@
 #include "app/ProductionPhases.h"
 
-#include "config/RunState.h"
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
 #include "db/clsDBAdmin.h"
 #include "ftp/Correo.h"
 #include "ftp/DownloadRun.h"
-#include "ftp/ImportSeam.h"
 #include "ftp/UploadRun.h"
 #include "importer/SyncLocales.h"
 #include "outputs/EspejoMySql.h"
@@ -18,16 +16,9 @@
 
 namespace lumaro::app {
 
-ProductionPhases::ProductionPhases() {
-    db::setAbridorSnapshot(importer::abrirSnapshot);
-    importer::setEspejoFusion(&m_espejo);
-    ftp::setImportRun([] { return importer::SyncLocales(); });
-}
+ProductionPhases::ProductionPhases() { importer::setEspejoFusion(&m_espejo); }
 
-ProductionPhases::~ProductionPhases() {
-    ftp::setImportRun({});
-    importer::setEspejoFusion(nullptr);
-}
+ProductionPhases::~ProductionPhases() { importer::setEspejoFusion(nullptr); }
 
 bool ProductionPhases::AbrirConexion(int kind) { return db::AbrirConexion(kind); }
 
@@ -73,7 +64,9 @@ ftp::DownloadRunOutcome ProductionPhases::descargarOtrosLocales() {
     return ftp::descargarOtrosLocales();
 }
 
-void ProductionPhases::Main() { ftp::Main(); }
+importer::ImportOutcome ProductionPhases::SyncLocales() { return importer::SyncLocales(); }
+
+ftp::UploadOutcome ProductionPhases::Main() { return ftp::Main(); }
 
 void ProductionPhases::ProcesarCargaInicial() { outputs::ProcesarCargaInicial(); }
 

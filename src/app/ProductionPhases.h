@@ -8,8 +8,7 @@ namespace lumaro::app {
 
 class ProductionPhases : public Phases {
 public:
-    // Installs the import run (the snapshot engine behind AbrirConexion(2), the merge that the
-    // upload run calls first, and the mirror the merges feed); the destructor removes it.
+    // Sets the mirror the merges feed; the destructor removes it.
     ProductionPhases();
     ~ProductionPhases() override;
     ProductionPhases(const ProductionPhases&) = delete;
@@ -21,7 +20,8 @@ public:
     std::optional<QString> crearBDTemp() override;
     bool CopiarTablas(const QString& nombre) override;
     ftp::DownloadRunOutcome descargarOtrosLocales() override;
-    void Main() override;
+    importer::ImportOutcome SyncLocales() override;
+    ftp::UploadOutcome Main() override;
     void ProcesarCargaInicial() override;
     void finDeCiclo() override;
 

@@ -171,6 +171,8 @@ private:
     QString m_failure;
     std::optional<Outcome> m_subirOutcome;
     ftp::DownloadRunOutcome m_descarga;  // of the command's download run
+    importer::ImportOutcome m_import;    // of its import run
+    ftp::UploadOutcome m_upload;         // of its upload run
     bool m_bVar = false;                 // the automatic mode was on for this command
     bool m_ordenUnica = false;
     QDate m_ultimaRetencion;

@@ -48,11 +48,10 @@ void RunControl::comoCiclo(const char* quien, Body body) {
     m_report = Report{};
     m_failure.clear();
     m_subirOutcome.reset();
+    m_descarga = {};
+    m_import = {};
+    m_upload = {};
     m_bVar = false;
-    config::PhaseResults& r = runState().results;
-    r.downloadFailure.clear();
-    r.importFailure.clear();
-    r.uploadFailure.clear();
     runState().stopRequested = false;
     runState().cancelTransfer = false;
     {
@@ -219,7 +218,6 @@ void RunControl::subirFile() {
         refreshTitle();
         return;
     }
-    config::PhaseResults& r = runState().results;
     m_descarga = {};
     Command5_Click();
 
@@ -237,11 +235,11 @@ void RunControl::subirFile() {
     console().setStatePanel(texts::kProcesando);
     habilitar(false);
     console().setBusy(true);
-    r.importCompleted = false;
-    r.uploadDone = false;
-    m_phases.Main();
+    // The import, then the upload once every downloaded snapshot was merged.
+    m_import = m_phases.SyncLocales();
+    if (m_import.completed) m_upload = m_phases.Main();
 
-    if (!r.importCompleted || !r.uploadDone) {
+    if (!m_import.completed || !m_upload.done) {
         // Stalled: the end of the command says why and when the schedule tries again.
         m_subirOutcome = Outcome::Stalled;
         refreshTitle();

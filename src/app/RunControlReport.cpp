@@ -56,11 +56,11 @@ Report RunControl::armarInforme() const {
         else if (noTermino)
             causas << QString::fromLatin1(que);
     };
-    fase("La descarga no termino", r.downloadFailure, false);
-    fase("La sincronizacion de las MDB descargadas no termino", r.importFailure,
-         main && !r.importCompleted);
-    fase("La subida de archivos al FTP no termino", r.uploadFailure,
-         main && r.importCompleted && !r.uploadDone);
+    fase("La descarga no termino", m_descarga.failure, false);
+    fase("La sincronizacion de las MDB descargadas no termino", m_import.failure,
+         main && !m_import.completed);
+    fase("La subida de archivos al FTP no termino", m_upload.failure,
+         main && m_import.completed && !m_upload.done);
 
     const QString razon = causas.join(QStringLiteral("; "));
     if (fallido) return Report{Outcome::Failed, razon};

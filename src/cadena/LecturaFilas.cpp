@@ -17,8 +17,9 @@ bool leerSnapshot(const QString& ruta, const VisitaFila& visita, QString* error)
     // The importer's snapshot connection, read-only: the same checks of tables, columns and
     // damaged pages as before a merge.
     importer::ConexionSnapshot archivo;
-    QString motivo;
-    if (archivo.abrir(ruta, &motivo, /*soloLectura=*/true)) {
+    const config::Status abierto = archivo.abrir(ruta, /*soloLectura=*/true);
+    QString motivo = abierto.cause();
+    if (abierto) {
         for (const Table& tabla : snapshot::tables()) {
             const bool leida = archivo.recorrer(
                 tabla,

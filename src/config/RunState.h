@@ -1,29 +1,19 @@
 #pragma once
-// Results of the phases that the run control reads, and the program-wide cycle guard.
-// They live here, in one place, so that every phase and the run control see the same values.
+// The state of the running command that every part of the program sees: the cycle guard, the
+// stop requests, and a settings write that failed on the way. The phases return their own
+// outcomes (app/Phases.h); nothing else of theirs is kept here.
 
 #include <QString>
+
+#include "config/Status.h"
 
 namespace lumaro::config {
 
 struct PhaseResults {
-    bool importCompleted = false;  // the last import run ended normally
-    bool uploadDone = false;       // the last upload run ended without a failed upload
-    // Why a phase did not complete, in words an operator can act on ("no space left in
-    // MDB_descargadas", "the FTP server did not answer"); empty while it did. Each phase sets
-    // its own through noteFailure, so the first cause it met is the one reported; the run
-    // control clears them when a command starts and reads them when it ends.
-    QString downloadFailure;
-    QString importFailure;
-    QString uploadFailure;
-    // A settings write that failed during the command (the file was left as it was).
+    // A settings write that failed during the command (the file was left as it was): the
+    // first cause, noted by GrabarConfig; the run control clears it when a command ends.
     QString settingsFailure;
 };
-
-// Keeps the first cause of a phase's failure: later ones are usually its consequences.
-inline void noteFailure(QString& field, const QString& cause) {
-    if (field.isEmpty()) field = cause;
-}
 
 struct RunState {
     PhaseResults results;

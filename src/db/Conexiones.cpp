@@ -1,7 +1,6 @@
 #include "db/Conexiones.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <cstdlib>
 
 #include "config/Console.h"
@@ -14,11 +13,6 @@ namespace lumaro::db {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-
-AbridorSnapshot& abridorSnapshot() {
-    static AbridorSnapshot abridor;
-    return abridor;
-}
 
 std::function<void()>& finPrograma() {
     static std::function<void()> fin = [] { std::exit(EXIT_FAILURE); };
@@ -88,22 +82,6 @@ bool abrirCliente(bool mysqlLeido) {
     return true;
 }
 
-bool abrirSnapshot() {
-    const QString ruta = rutaOrigenImportacion();
-    if (!QFileInfo(ruta).isFile()) {
-        config::console().messageBox(config::BoxIcon::Information, QString(),
-                                     QStringLiteral("No se encuentra el archivo mdb: ") + ruta);
-        return false;
-    }
-    QString error = QStringLiteral("No hay motor de snapshots instalado");
-    if (abridorSnapshot() && abridorSnapshot()(ruta, &error)) return true;
-    config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + error);
-    config::console().messageBox(config::BoxIcon::None, QString(),
-                                 QStringLiteral("No se puede conectar a ") + ruta + kCrLf + kCrLf +
-                                     QStringLiteral(". Se detendra el proceso actual"));
-    return false;
-}
-
 }  // namespace
 
 namespace {
@@ -112,7 +90,6 @@ namespace {
 struct Programa {
     DatosConfiguracion datos;
     Connection cliente, logistica, mysql;
-    QString rutaOrigen;
 };
 
 // Never destroyed: a connection still open at exit is closed when the application object
@@ -131,10 +108,6 @@ DatosConfiguracion& datosConfiguracion() { return programa().datos; }
 Connection& cnnCliente() { return programa().cliente; }
 Connection& cnnLogistica() { return programa().logistica; }
 Connection& cnnMySql() { return programa().mysql; }
-QString& rutaOrigenImportacion() { return programa().rutaOrigen; }
-
-void setAbridorSnapshot(AbridorSnapshot abridor) { abridorSnapshot() = std::move(abridor); }
-
 void setFinPrograma(std::function<void()> fin) {
     finPrograma() = fin ? std::move(fin) : [] { std::exit(EXIT_FAILURE); };
 }
@@ -188,8 +161,6 @@ bool AbrirConexion(int kind) {
     switch (kind) {
         case 1:
             return traerDatos(mysqlLeido) && abrirCliente(mysqlLeido);
-        case 2:
-            return abrirSnapshot();
         case 3: {
             if (!traerDatos(mysqlLeido)) return false;
             const DatosConfiguracion& datos = datosConfiguracion();

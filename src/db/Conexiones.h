@@ -3,8 +3,8 @@
 //
 //   kind 1: the client database ([Conexion_Cliente]), and in the principal store the MySQL
 //           mirror ([Mysql]);
-//   kind 2: the snapshot being merged (a Jet file at the import source path), opened by the
-//           snapshot engine that the import run installs with setAbridorSnapshot;
+//   kind 2: the snapshot being merged, opened by the import run itself
+//           (importer/ConexionSnapshot.h): any kind but 1 and 3 is refused here;
 //   kind 3: the logistics database ([Conexion_Logistica]).
 //
 // Callers that need both SQL Server databases call AbrirConexion(3) and AbrirConexion(1),
@@ -44,13 +44,6 @@ DatosConfiguracion& datosConfiguracion();
 Connection& cnnCliente();
 Connection& cnnLogistica();
 Connection& cnnMySql();
-// Full path of the snapshot to merge; set by the import run before AbrirConexion(2).
-QString& rutaOrigenImportacion();
-
-// Opens the snapshot at a path; false with the reason in error. Installed by the import run.
-using AbridorSnapshot = std::function<bool(const QString& ruta, QString* error)>;
-void setAbridorSnapshot(AbridorSnapshot abridor);
-
 // What happens after the critical box about a bad server language: the program ends
 // (std::exit). Tests replace it; when it returns, TraerDatosConfiguracion returns false.
 void setFinPrograma(std::function<void()> fin);

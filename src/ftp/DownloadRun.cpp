@@ -9,6 +9,7 @@
 #include "config/Console.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
+#include "config/Status.h"
 #include "db/ConfigLocales.h"
 #include "db/Ledger.h"
 #include "db/LedgerMigracion.h"
@@ -77,8 +78,9 @@ public:
                 m_yaProcesado = true;
                 continue;
             }
-            const DownloadOutcome descarga = descargarFileFTP(n, listado());
-            if (descarga == DownloadOutcome::Failed) {
+            const DownloadResult descarga = descargarFileFTP(n, listado());
+            if (descarga.outcome == DownloadOutcome::Failed) {
+                anotarFallo(descarga.failure);
                 problemaDescarga(s, d, etiqueta);
                 if (d > u) return;
                 // A day fetched again that fails holds the newer ones back no more than a
@@ -86,20 +88,18 @@ public:
                 while (i + 1 < dias.size() && dias[i + 1].fecha <= u) ++i;
                 continue;
             }
-            if (descarga == DownloadOutcome::NotOnServer) {
+            if (descarga.outcome == DownloadOutcome::NotOnServer) {
                 noEncontrado(s, d, etiqueta);
                 if (d > u) return;
                 continue;
             }
             if (!lumaro::db::registrarDescarga(s, d, QStringLiteral("1"))) {
-                lumaro::config::noteFailure(
-                    lumaro::config::runState().results.downloadFailure,
-                    QStringLiteral("No se pudo registrar la descarga de ") + n +
-                        QStringLiteral(" en el ledger ") + lumaro::db::rutaLedger() +
-                        QStringLiteral(" (ver el log ") +
-                        lumaro::config::logPath(lumaro::config::Clock::today()) +
-                        QStringLiteral("): el Local ") + etiqueta +
-                        QStringLiteral(" no sigue en esta ejecucion"));
+                anotarFallo(QStringLiteral("No se pudo registrar la descarga de ") + n +
+                            QStringLiteral(" en el ledger ") + lumaro::db::rutaLedger() +
+                            QStringLiteral(" (ver el log ") +
+                            lumaro::config::logPath(lumaro::config::Clock::today()) +
+                            QStringLiteral("): el Local ") + etiqueta +
+                            QStringLiteral(" no sigue en esta ejecucion"));
                 return;
             }
             ++m_resultado.count;
@@ -123,6 +123,10 @@ public:
     }
 
     DownloadRunOutcome resultado() const { return m_resultado; }
+    // Keeps the first cause that kept the run from asking for everything owed.
+    void anotarFallo(const QString& causa) {
+        lumaro::config::noteFailure(m_resultado.failure, causa);
+    }
 
 private:
     // The run's one listing of the exchange folder, taken when first needed.
@@ -204,7 +208,6 @@ private:
 }  // namespace
 
 DownloadRunOutcome descargarOtrosLocales() {
-    auto& resultados = lumaro::config::runState().results;
     const QString inicio = QStringLiteral("Se iniciará proceso de DESCARGA de archivos...");
     console().setEventPanel(marcaTiempo() + QStringLiteral(" - ") + inicio);
     EscribirLog(inicio);
@@ -212,12 +215,11 @@ DownloadRunOutcome descargarOtrosLocales() {
     // the first ledger call. One that cannot be converted is reported and stays; the ledger
     // calls below then skip every store, as with a missing ledger.
     lumaro::db::prepararLedger();
-    if (const QString problema = lumaro::db::problemaLedger(); !problema.isEmpty()) {
-        EscribirLog(kModulo + QStringLiteral(" - ") + problema);
-        lumaro::config::noteFailure(resultados.downloadFailure, problema);
-    }
+    const QString problemaLedger = lumaro::db::problemaLedger();
+    if (!problemaLedger.isEmpty()) EscribirLog(kModulo + QStringLiteral(" - ") + problemaLedger);
 
     Descarga descarga;
+    if (!problemaLedger.isEmpty()) descarga.anotarFallo(problemaLedger);
     const lumaro::db::clsLocal& registro = lumaro::db::locales();
     const QString propio = lumaro::db::idLocalPropio();
     for (int i = 0; i < registro.getNroLocales(); ++i) {
@@ -229,7 +231,7 @@ DownloadRunOutcome descargarOtrosLocales() {
                                      QStringLiteral("' (") + registro.getNombreLocal(i) +
                                      QStringLiteral("): no se descargan sus archivos");
             EscribirLog(kModulo + QStringLiteral(" - ") + problema);
-            lumaro::config::noteFailure(resultados.downloadFailure, problema);
+            descarga.anotarFallo(problema);
             continue;
         }
         if (lumaro::config::runState().cancelTransfer) {
@@ -240,7 +242,7 @@ DownloadRunOutcome descargarOtrosLocales() {
     }
     if (const QString omitidos = descarga.omitidos(); !omitidos.isEmpty()) {
         EscribirLog(kModulo + QStringLiteral(" - ") + omitidos);
-        lumaro::config::noteFailure(resultados.downloadFailure, omitidos);
+        descarga.anotarFallo(omitidos);
     }
 
     if (descarga.resultado().answered || descarga.yaProcesado()) {

@@ -9,7 +9,6 @@
 
 #include "config/Clock.h"
 #include "config/Console.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
 #include "ftp/FtpClient.h"
 #include "ftp/FtpUtil.h"
@@ -40,25 +39,21 @@ bool reemplazar(const QString& source, const QString& destination, QString* why)
     return !ec;
 }
 
-void causaDescarga(const QString& causa) {
-    lumaro::config::noteFailure(lumaro::config::runState().results.downloadFailure, causa);
-}
-
 // The failure exit of the download that the transfer itself did not explain.
-bool problemaDescarga(const QString& nombre, const QString& why) {
+lumaro::config::Status problemaDescarga(const QString& nombre, const QString& why) {
     const QString linea =
         QStringLiteral("Problemas al DESCARGAR el archivo") + entre(nombre) + QStringLiteral(".");
     console().addProblem(marcaTiempo() + QStringLiteral(" - ") + linea);
     EscribirLog(linea);
     EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: N=0 D=") + why);
-    causaDescarga(why);
-    return false;
+    return lumaro::config::Status::failure(why);
 }
 
 // Fetches X into MDB_descargadas through a temporary file; true when X is there, whole: as
 // large as the server says, and a database the Jet engine reads to the end (a server that
-// does not tell the size cannot be trusted on the length alone).
-bool traerArchivo(FtpClient& client, const FtpSettings& settings, const QString& nombre) {
+// does not tell the size cannot be trusted on the length alone). Otherwise the cause.
+lumaro::config::Status traerArchivo(FtpClient& client, const FtpSettings& settings,
+                                    const QString& nombre) {
     const QString destino = rutaPrograma(QStringLiteral("MDB_descargadas"), nombre);
     const QString temporal = destino + QLatin1String(kTemporarySuffix);
     qint64 anunciado = -1;
@@ -69,10 +64,10 @@ bool traerArchivo(FtpClient& client, const FtpSettings& settings, const QString&
                                    : QStringLiteral("No se ha podido DESCARGAR el archivo") +
                                          entre(nombre) + QStringLiteral("..."));
         EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: ") + detalle(r));
-        causaDescarga(r.notConnected ? r.cause
-                                     : QStringLiteral("descarga de ") + nombre +
-                                           QStringLiteral(": ") + r.cause);
-        return false;
+        return lumaro::config::Status::failure(r.notConnected
+                                                   ? r.cause
+                                                   : QStringLiteral("descarga de ") + nombre +
+                                                         QStringLiteral(": ") + r.cause);
     }
     // A file still being written on the server has grown since the transfer began.
     qint64 ahora = -1;
@@ -101,7 +96,7 @@ bool traerArchivo(FtpClient& client, const FtpSettings& settings, const QString&
         return problemaDescarga(nombre, QStringLiteral("no se pudo dar su nombre a ") + destino +
                                             QStringLiteral(": ") + why);
     }
-    return true;
+    return lumaro::config::Status::ok();
 }
 
 }  // namespace
@@ -119,12 +114,12 @@ bool enListado(const QStringList& entradas, const QString& nombreArchivo) {
 }
 
 // The closing lines of a download that did not fail.
-DownloadOutcome finDescarga(DownloadOutcome resultado) {
+DownloadResult finDescarga(DownloadOutcome resultado) {
     EscribirLog(QStringLiteral("Volviendo a cerrar conexiones FTP anteriores [tercera vez]..."));
     EscribirLog(
         QStringLiteral("Volviendo a cancelar transferencias anteriores [tercera vez] (esto "
                        "solo implica terminar de liberar el canal de transferencia)..."));
-    return resultado;
+    return {resultado, QString()};
 }
 
 }  // namespace
@@ -162,17 +157,17 @@ ExchangeListing listarArchivosFTP() {
                         ? QStringLiteral("No se pudo conectar con el FTP...")
                         : QStringLiteral("No se pudo capturar el listado de archivos del FTP..."));
         EscribirLog(QStringLiteral("MainProcesoSinc.descargarFileFTP - Error: ") + detalle(r));
-        causaDescarga(r.notConnected ? r.cause : QStringLiteral("listado del FTP: ") + r.cause);
+        listado.failure = r.notConnected ? r.cause : QStringLiteral("listado del FTP: ") + r.cause;
     }
     return listado;
 }
 
-DownloadOutcome descargarFileFTP(const QString& X) {
+DownloadResult descargarFileFTP(const QString& X) {
     return descargarFileFTP(X, listarArchivosFTP());
 }
 
-DownloadOutcome descargarFileFTP(const QString& X, const ExchangeListing& listado) {
-    if (!listado.ok) return DownloadOutcome::Failed;  // logged and noted with the listing
+DownloadResult descargarFileFTP(const QString& X, const ExchangeListing& listado) {
+    if (!listado.ok) return {DownloadOutcome::Failed, listado.failure};  // logged with it
     EscribirLog(QStringLiteral("Validando existencia del archivo") + entre(X) +
                 QStringLiteral(" en el FTP..."));
     if (!existeFileFTP(listado, X)) {
@@ -190,7 +185,8 @@ DownloadOutcome descargarFileFTP(const QString& X, const ExchangeListing& listad
     EscribirLog(QStringLiteral("Intenando DESCARGAR archivo") + entre(X) + QStringLiteral("..."));
     const FtpSettings settings = FtpSettings::read();
     std::optional<FtpClient> client(std::in_place, settings);
-    if (!traerArchivo(*client, settings, X)) return DownloadOutcome::Failed;
+    if (const lumaro::config::Status traido = traerArchivo(*client, settings, X); !traido)
+        return {DownloadOutcome::Failed, traido.cause()};
     console().notice(QStringLiteral("DESCARGANDO..."), QStringLiteral("DESCARGANDO..."), 1000);
     const QString hecho = QStringLiteral("El archivo") + entre(X) +
                           QStringLiteral(" se ha DESCARGADO satisfactoriamente...");
@@ -220,8 +216,9 @@ FtpResult& ultimoFalloCarga() {
     return fallo;
 }
 
-// The failure exit of the upload: its log line, and the cause for the run control.
-bool salidaFallidaCarga(const QString& carpeta, const QString& X, const FtpResult& r) {
+// The failure exit of the upload: its log line, and the cause for the upload run.
+lumaro::config::Status salidaFallidaCarga(const QString& carpeta, const QString& X,
+                                          const FtpResult& r) {
     if (existeArchivo(QDir(carpeta).filePath(X)))
         EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: (B) Error al intentar "
                                    "SUBIR archivo") +
@@ -230,8 +227,7 @@ bool salidaFallidaCarga(const QString& carpeta, const QString& X, const FtpResul
         EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - Error: El arhivo") + entre(X) +
                     QStringLiteral(" no existe."));
     ultimoFalloCarga() = r;
-    lumaro::config::noteFailure(lumaro::config::runState().results.uploadFailure, r.cause);
-    return false;
+    return lumaro::config::Status::failure(r.cause);
 }
 
 void detalleCarga(const QString& X, const FtpResult& r) {
@@ -242,7 +238,7 @@ void detalleCarga(const QString& X, const FtpResult& r) {
 
 // Archives the sent file as MDB_enviadas/hhmmss_F and removes it from its folder; the file
 // is removed only once the copy exists, so it always survives somewhere. False when the copy
-// could not be made: the file then waits to be sent again.
+// could not be made: the file then waits in its folder to be sent again.
 bool archivarEnviado(const QString& origen, const QString& F) {
     const QString hhmmss = lumaro::config::Clock::now().toString(QStringLiteral("HHmmss"));
     const QString copia =
@@ -254,10 +250,6 @@ bool archivarEnviado(const QString& origen, const QString& F) {
     EscribirLog(QStringLiteral("MainProcesoSinc.cargarFileFTP - No se pudo copiar el archivo") +
                 entre(F) + QStringLiteral(" a MDB_enviadas; se conserva en ") + origen +
                 QStringLiteral(" y se volvera a enviar."));
-    lumaro::config::noteFailure(lumaro::config::runState().results.uploadFailure,
-                                QStringLiteral("no se pudo archivar ") + F +
-                                    QStringLiteral(" en ") +
-                                    rutaPrograma(QStringLiteral("MDB_enviadas")));
     return false;
 }
 
@@ -268,7 +260,7 @@ QString detalleUltimaCarga() {
            QStringLiteral(". D=") + ultimoFalloCarga().message;
 }
 
-bool cargarFileFTP(const QString& carpeta, const QString& X) {
+lumaro::config::Status cargarFileFTP(const QString& carpeta, const QString& X) {
     const QString verificando = QStringLiteral(" - Verificando si hay archivo para SUBIR...");
     console().setEventPanel(marcaTiempo() + verificando);
     EscribirLog(verificando);
@@ -342,7 +334,7 @@ bool cargarFileFTP(const QString& carpeta, const QString& X) {
                      QStringLiteral("Transferencia de archivo"), 1000);
     if (archivarEnviado(origen, F)) QFile::remove(marca);
     EscribirLog(QStringLiteral("Se ha SUBIDO el archivo satisfactoriamente."));
-    return true;
+    return lumaro::config::Status::ok();
 }
 
 }  // namespace lumaro::ftp

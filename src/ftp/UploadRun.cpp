@@ -7,11 +7,9 @@
 #include "config/AvisosCorreo.h"
 #include "config/Clock.h"
 #include "config/Console.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "ftp/FtpUtil.h"
-#include "ftp/ImportSeam.h"
 #include "ftp/Transfer.h"
 #include "snapshot/CrearBDTemp.h"
 #include "snapshot/DataModel.h"
@@ -88,21 +86,12 @@ public:
                         entre(t) +
                         QStringLiteral(" para SUBIRLO al FTP (si esta es la primera "
                                        "sincronizacion se volverá a verificar despues)."));
-            resultado().uploadDone = !m_fallo;
             return false;
         }
-        if (yaEnviado(t)) {
-            resultado().uploadDone = true;
-            return true;
-        }
-        resultado().uploadDone = false;
+        if (yaEnviado(t)) return true;
         console().setStep(QStringLiteral("Se intentara SUBIR el archivo <MDB> local..."),
                           kColorEnvio);
-        if (cargarFileFTP(carpetaDbf(), t)) {
-            resultado().uploadDone = true;
-            return true;
-        }
-        m_fallo = true;
+        if (subir(carpetaDbf(), t)) return true;
         console().addProblem(marcaTiempo() + QStringLiteral(" - Problemas al SUBIR archivo local") +
                              entre(t) + QStringLiteral("."));
         EscribirLog(QStringLiteral("Problemas al SUBIR archivo local") + entre(t) +
@@ -144,31 +133,38 @@ public:
         }
     }
 
-    void terminar() {
-        EscribirLog(QStringLiteral("Se termino la SUBIDA de archivos."));
-        resultado().uploadDone = !m_fallo;
-    }
+    void terminar() { EscribirLog(QStringLiteral("Se termino la SUBIDA de archivos.")); }
+
+    // Done when no upload failed; the first cause met, also of a sent file left unarchived.
+    UploadOutcome resultado() const { return {!m_fallo, m_causa}; }
 
 private:
-    static lumaro::config::PhaseResults& resultado() { return lumaro::config::runState().results; }
     static QString carpetaDbf() { return lumaro::config::LeerConfig(QStringLiteral("RtDbf")); }
+
+    // Sends carpeta/n; false (the run's failure noted) when it did not reach the server. A
+    // sent file still in its folder could not be archived: it goes again on the next run.
+    bool subir(const QString& carpeta, const QString& n) {
+        const lumaro::config::Status enviado = cargarFileFTP(carpeta, n);
+        if (!enviado) {
+            m_fallo = true;
+            lumaro::config::noteFailure(m_causa, enviado.cause());
+            return false;
+        }
+        if (existeArchivo(QDir(carpeta).filePath(n)))
+            lumaro::config::noteFailure(m_causa, QStringLiteral("no se pudo archivar ") + n +
+                                                     QStringLiteral(" en ") +
+                                                     rutaPrograma(QStringLiteral("MDB_enviadas")));
+        return true;
+    }
 
     // Sends one listed file unless it was sent before. A refusal is reported and the run
     // goes on with the next file.
     void enviar(const QString& ruta, const Avisos& avisos) {
         const QFileInfo info(ruta);
         const QString n = info.fileName();
-        if (yaEnviado(n)) {
-            resultado().uploadDone = true;
-            return;
-        }
-        resultado().uploadDone = false;
+        if (yaEnviado(n)) return;
         console().setStep(QStringLiteral("Envio de archivos..."), kColorEnvio);
-        if (cargarFileFTP(info.path(), n)) {
-            resultado().uploadDone = true;
-            return;
-        }
-        m_fallo = true;
+        if (subir(info.path(), n)) return;
         console().addProblem(marcaTiempo() + avisos.lista);
         EscribirLog(avisos.log + detalleUltimaCarga());
         if (!m_correo.isEmpty()) EscribirLogCorreo(avisos.correo);
@@ -177,6 +173,7 @@ private:
     QString m_id;
     QString m_correo;
     bool m_fallo = false;
+    QString m_causa;
 };
 
 bool contieneProducto(const QString& nombre) {
@@ -235,11 +232,7 @@ bool esArchivoPropio(const QString& nombre, const QString& idLocalPropio) {
     return patron.match(nombre).hasMatch();
 }
 
-void Main() {
-    auto& resultados = lumaro::config::runState().results;
-    resultados.uploadDone = false;
-    if (!ejecutarImportacion()) return;
-
+UploadOutcome Main() {
     const QString id = idPropio();
     if (id.isEmpty()) {
         EscribirLog(
@@ -248,20 +241,19 @@ void Main() {
         console().addProblem(
             marcaTiempo() +
             QStringLiteral(" - No se conoce el Local propio; no se SUBE ningun archivo."));
-        lumaro::config::noteFailure(
-            resultados.uploadFailure,
-            QStringLiteral("no se conoce el Local propio (Local_Activo): no se sube nada"));
-        return;
+        return {false,
+                QStringLiteral("no se conoce el Local propio (Local_Activo): no se sube nada")};
     }
     Subida subida(id);
     console().clearFiles();
     subida.carpetaTemp();
-    if (!subida.archivoDelDia()) return;
+    if (!subida.archivoDelDia()) return subida.resultado();
     console().clearFiles();
     subida.carpetaSnapshots(QStringLiteral("MDB"));
     console().clearFiles();
     subida.carpetaSnapshots(QStringLiteral("DBF"));
     subida.terminar();
+    return subida.resultado();
 }
 
 }  // namespace lumaro::ftp

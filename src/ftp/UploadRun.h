@@ -1,18 +1,24 @@
 #pragma once
-// The upload run (module MainProcesoSinc): merges what was downloaded, then sends this
-// store's files.
+// The upload run (module MainProcesoSinc): sends this store's files. The "Subir File" command
+// runs it after the import run, and only when that completed.
 
 #include <QString>
 #include <QStringList>
 
 namespace lumaro::ftp {
 
-// Runs the import first (ImportSeam.h) and uploads only when it completed: the MDB files of
-// <program folder>/temp, today's snapshot of "RtDbf", the other snapshots of "RtDbf", then
-// its DBF files. From "RtDbf" only this store's exchange files are sent. A file the server
-// refuses is reported and the others still go. RunState::results.uploadDone ends true when
-// nothing failed.
-void Main();
+// What an upload run came to.
+struct UploadOutcome {
+    bool done = false;  // no upload failed (today's snapshot missing counts as done)
+    // Why the run did not complete, or why a sent file is left to be sent again; empty when
+    // neither: the first cause met.
+    QString failure;
+};
+
+// Uploads the MDB files of <program folder>/temp, today's snapshot of "RtDbf", the other
+// snapshots of "RtDbf", then its DBF files. From "RtDbf" only this store's exchange files are
+// sent. A file the server refuses is reported and the others still go.
+UploadOutcome Main();
 
 // The files of carpeta (ending in a separator) with that extension (no dot) that count for
 // upload, as carpeta & name in name order, also listed in List2: regular files that are

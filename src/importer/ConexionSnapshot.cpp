@@ -1,9 +1,11 @@
 #include "importer/ConexionSnapshot.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <map>
 #include <vector>
 
+#include "config/Console.h"
 #include "config/Settings.h"
 #include "importer/StatementTemplates.h"
 #include "jet/Reader.h"
@@ -109,7 +111,7 @@ std::optional<TablaAbierta> comprobarTabla(const jet::Database& db, const snapsh
 
 }  // namespace
 
-bool ConexionSnapshot::abrir(const QString& ruta, QString* error, bool soloLectura) {
+config::Status ConexionSnapshot::abrir(const QString& ruta, bool soloLectura) {
     cerrar();
     QString motivo;
     auto estado = std::make_unique<Estado>();
@@ -133,14 +135,12 @@ bool ConexionSnapshot::abrir(const QString& ruta, QString* error, bool soloLectu
         else
             motivo = texto(updater.status().message());
     }
-    if (!motivo.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("El archivo ") + ruta +
-                     QStringLiteral(" no es una base de sincronizacion valida: ") + motivo;
-        return false;
-    }
+    if (!motivo.isEmpty())
+        return config::Status::failure(
+            QStringLiteral("El archivo ") + ruta +
+            QStringLiteral(" no es una base de sincronizacion valida: ") + motivo);
     m_estado = std::move(estado);
-    return true;
+    return config::Status::ok();
 }
 
 bool ConexionSnapshot::isOpen() const { return m_estado != nullptr; }
@@ -223,7 +223,21 @@ ConexionSnapshot& cnnSnapshot() {
     return cnn;
 }
 
-bool abrirSnapshot(const QString& ruta, QString* error) { return cnnSnapshot().abrir(ruta, error); }
+bool AbrirConexion(const QString& ruta) {
+    const QString crLf = QStringLiteral("\r\n");
+    if (!QFileInfo(ruta).isFile()) {
+        config::console().messageBox(config::BoxIcon::Information, QString(),
+                                     QStringLiteral("No se encuentra el archivo mdb: ") + ruta);
+        return false;
+    }
+    const config::Status abierta = cnnSnapshot().abrir(ruta);
+    if (abierta) return true;
+    config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + abierta.cause());
+    config::console().messageBox(config::BoxIcon::None, QString(),
+                                 QStringLiteral("No se puede conectar a ") + ruta + crLf + crLf +
+                                     QStringLiteral(". Se detendra el proceso actual"));
+    return false;
+}
 
 void CerrarBD(ConexionSnapshot& cnn) { cnn.cerrar(); }
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "config/Status.h"
 #include "jet/JetTypes.h"
 #include "snapshot/DataModel.h"
 #include "snapshot/Fila.h"
@@ -37,9 +38,9 @@ public:
     ConexionSnapshot(const ConexionSnapshot&) = delete;
     ConexionSnapshot& operator=(const ConexionSnapshot&) = delete;
 
-    // Opens and checks the file; false with the reason in error (nothing stays open then).
-    // Read-only, the file is never written and marcar fails.
-    bool abrir(const QString& ruta, QString* error, bool soloLectura = false);
+    // Opens and checks the file; otherwise the reason (nothing stays open then). Read-only,
+    // the file is never written and marcar fails.
+    config::Status abrir(const QString& ruta, bool soloLectura = false);
     bool isOpen() const;
     QString ruta() const;
 
@@ -65,8 +66,11 @@ private:
 
 // The program-wide snapshot connection.
 ConexionSnapshot& cnnSnapshot();
-// Opens the program-wide snapshot connection on a file: the opener for db::setAbridorSnapshot.
-bool abrirSnapshot(const QString& ruta, QString* error);
+// AbrirConexion(2): opens the program-wide snapshot connection on the snapshot at ruta (the
+// import source path); the other kinds are db::AbrirConexion's. False after the information
+// box "No se encuentra el archivo mdb: " when there is no such file, or after the log line and
+// the box when the file is no valid snapshot.
+bool AbrirConexion(const QString& ruta);
 // Closes the snapshot connection, as clsDBAdmin closes the others; never fails.
 void CerrarBD(ConexionSnapshot& cnn);
 

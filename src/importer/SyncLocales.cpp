@@ -8,8 +8,8 @@
 #include "config/AvisosCorreo.h"
 #include "config/Clock.h"
 #include "config/Console.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "config/Status.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
 #include "db/Ledger.h"
@@ -50,7 +50,7 @@ enum class Resultado {
 
 class Corrida {
 public:
-    bool ejecutar() {
+    ImportOutcome ejecutar() {
         console().setStep(QStringLiteral("Sincronizando Datos..."), kColorPaso);
         console().setEventPanel(marcaTiempo() + QStringLiteral(" - Inicio de Sincronizacion."));
         EscribirLog(QStringLiteral("Inicio de Sincronizacion."));
@@ -61,10 +61,10 @@ public:
             for (const db::DescargaPendiente& p : *pendientes)
                 if (!descarga(p)) break;
         }
-        if (m_fallo.isEmpty()) return true;
-        config::noteFailure(config::runState().results.importFailure, m_fallo);
+        if (m_fallo.isEmpty()) return {true, m_causa};
+        config::noteFailure(m_causa, m_fallo);
         reportarFallo();
-        return false;
+        return {false, m_causa};
     }
 
 private:
@@ -125,8 +125,7 @@ private:
     }
 
     Resultado fusionar(const db::DescargaPendiente& p, const QString& nombre, const QString& ruta) {
-        db::rutaOrigenImportacion() = ruta;
-        if (!db::AbrirConexion(2)) return Resultado::NoAbre;
+        if (!AbrirConexion(ruta)) return Resultado::NoAbre;
         QFile::remove(marcaFallo(ruta));
         EscribirLog(QStringLiteral("Archivo Origen : ") + nombre);
         cuentaFilas() = {};
@@ -158,7 +157,7 @@ private:
             EscribirLog(QStringLiteral("SyncrLocales: El archivo ") + nombre +
                         QStringLiteral(" queda en MDB_descargadas sin marcar como sincronizado; la "
                                        "proxima ejecucion continuara con las filas que faltan"));
-            config::noteFailure(config::runState().results.importFailure,
+            config::noteFailure(m_causa,
                                 QStringLiteral("El archivo ") + nombre +
                                     QStringLiteral(" no termino de sincronizarse (tablas: ") +
                                     fallidas.join(QStringLiteral(", ")) +
@@ -195,7 +194,7 @@ private:
         EscribirLog(QStringLiteral("SyncrLocales: ") + texto +
                     QStringLiteral("; queda en MDB_descargadas para la proxima ejecucion"));
         console().addProblem(marcaTiempo() + QStringLiteral(" - ") + texto);
-        config::noteFailure(config::runState().results.importFailure, texto);
+        config::noteFailure(m_causa, texto);
         return false;
     }
 
@@ -242,7 +241,6 @@ private:
     }
 
     void reportarFallo() {
-        db::rutaOrigenImportacion().clear();
         console().addProblem(
             marcaTiempo() +
             QStringLiteral(" - Error en Proceso Actual, Problemas de Sincronizacion"));
@@ -256,6 +254,7 @@ private:
 
     QSet<QString> m_retenidos;  // stores whose later snapshots wait for the next run
     QString m_fallo;            // why the run failed; empty while it has not
+    QString m_causa;            // the first cause of the run's outcome
 };
 
 }  // namespace
@@ -264,11 +263,6 @@ QString marcaFallo(const QString& rutaSnapshot) {
     return rutaSnapshot + QStringLiteral(".fallido");
 }
 
-bool SyncLocales() {
-    bool& completado = config::runState().results.importCompleted;
-    completado = false;
-    completado = Corrida().ejecutar();
-    return completado;
-}
+ImportOutcome SyncLocales() { return Corrida().ejecutar(); }
 
 }  // namespace lumaro::importer

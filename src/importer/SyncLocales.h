@@ -3,10 +3,8 @@
 // downloaded but not merged, oldest first per store, files it in MDB_Syncronizadas and marks
 // the ledger row merged.
 //
-// Wiring (done once, where the program is put together):
-//   db::setAbridorSnapshot(importer::abrirSnapshot);   // kind 2 of AbrirConexion
-//   importer::setEspejoFusion(mirror);                 // the principal store's mirror, or null
-//   ftp::setImportRun([] { return importer::SyncLocales(); });
+// The "Subir File" command runs it before the upload run, which follows only when it
+// completed. The principal store's mirror is set once with importer::setEspejoFusion.
 //
 // Requires the client and logistics connections open (AbrirConexion(3) and (1)).
 //  - A snapshot whose table failed stays in MDB_descargadas with its ledger row unmerged, and
@@ -20,17 +18,22 @@
 //    (FilasApartadas.h) and the rest of the file merges.
 //  - A file that cannot be filed (no space left, a folder that does not admit writing) stays
 //    in MDB_descargadas with its ledger row unmerged, and the next run files it.
-//  - Whatever kept the run or a snapshot from completing is also noted, in words, in
-//    config::runState().results.importFailure.
-// Returns the import-completed flag, also left in config::runState().results.importCompleted:
-// true when the run ended normally (even with a table that failed).
+//  - Whatever kept the run or a snapshot from completing comes back, in words, as the
+//    outcome's failure.
 
 #include "importer/ConexionSnapshot.h"
 #include "importer/Fusion.h"
 
 namespace lumaro::importer {
 
-bool SyncLocales();
+// What an import run came to.
+struct ImportOutcome {
+    bool completed = false;  // the run ended normally (even with a table that failed)
+    // The first cause that kept the run or a snapshot from completing; empty when none did.
+    QString failure;
+};
+
+ImportOutcome SyncLocales();
 
 // The marker that remembers a snapshot's first failure to open: "<file>.fallido".
 QString marcaFallo(const QString& rutaSnapshot);

@@ -39,9 +39,10 @@ public:
     std::optional<QString> nombre = QStringLiteral("3_05122026.mdb");
     bool answered = false, importOk = true, uploadOk = true;
     int downloadCount = 0;
-    // The causes the phases note when they do not complete.
+    // The causes the phases return when they do not complete.
     QString causaDescarga, causaImport, causaSubida;
-    // Run inside a phase, as a button pressed while the phase lets events through.
+    // Run inside a phase, as a button pressed while the phase lets events through (duranteMain:
+    // the import, which "Subir File" runs first).
     std::function<void()> duranteDescarga, duranteMain, duranteCopia;
     QStringList calls;
 
@@ -62,17 +63,17 @@ public:
     }
     ftp::DownloadRunOutcome descargarOtrosLocales() override {
         calls << QStringLiteral("descargarOtrosLocales");
-        if (!causaDescarga.isEmpty()) config::runState().results.downloadFailure = causaDescarga;
         if (duranteDescarga) duranteDescarga();
-        return {answered, downloadCount};
+        return {answered, downloadCount, causaDescarga};
     }
-    void Main() override {
-        calls << QStringLiteral("Main");
+    importer::ImportOutcome SyncLocales() override {
+        calls << QStringLiteral("SyncLocales");
         if (duranteMain) duranteMain();
-        config::runState().results.importCompleted = importOk;
-        config::runState().results.uploadDone = uploadOk;
-        config::runState().results.importFailure = causaImport;
-        config::runState().results.uploadFailure = causaSubida;
+        return {importOk, causaImport};
+    }
+    ftp::UploadOutcome Main() override {
+        calls << QStringLiteral("Main");
+        return {uploadOk, causaSubida};
     }
     void ProcesarCargaInicial() override { calls << QStringLiteral("ProcesarCargaInicial"); }
 };

@@ -39,7 +39,6 @@ protected:
     void TearDown() override {
         cerrarConexiones();
         setFinPrograma({});
-        setAbridorSnapshot({});
         DbFixture::TearDown();
     }
     void run(const QString& sql) {
@@ -98,30 +97,6 @@ TEST_F(Connections, IncompleteMirrorSettingsBoxOncePerOpening) {
         "ejecutaran.");
     EXPECT_EQ(boxTexts(), QStringList({box, box}));
     EXPECT_TRUE(datosConfiguracion().textoConexionMySql.isEmpty());
-}
-
-TEST_F(Connections, SnapshotKind) {
-    QString openedPath;
-    setAbridorSnapshot([&](const QString& ruta, QString* error) {
-        openedPath = ruta;
-        *error = "formato no reconocido";  // read only on failure
-        return !ruta.endsWith(QLatin1String("bad.mdb"));
-    });
-    rutaOrigenImportacion() = path("MDB_descargadas/2_05122026.mdb");
-    EXPECT_FALSE(AbrirConexion(2));
-    EXPECT_TRUE(openedPath.isEmpty());
-    EXPECT_EQ(boxTexts().value(0), "No se encuentra el archivo mdb: " + rutaOrigenImportacion());
-
-    for (const char* name : {"ok.mdb", "bad.mdb"})
-        ASSERT_TRUE(QFile(path(name)).open(QIODevice::WriteOnly));
-    rutaOrigenImportacion() = path("ok.mdb");
-    EXPECT_TRUE(AbrirConexion(2));
-    EXPECT_EQ(openedPath, path("ok.mdb"));
-    rutaOrigenImportacion() = path("bad.mdb");
-    EXPECT_FALSE(AbrirConexion(2));
-    EXPECT_EQ(boxTexts().value(1), "No se puede conectar a " + path("bad.mdb") +
-                                       "\r\n\r\n. Se detendra el proceso actual");
-    EXPECT_EQ(logCount("clsDBAdmin.AbrirBD - Error: formato no reconocido"), 1);
 }
 
 // Both databases open without a mirror outside the principal store; the registry gives the

@@ -12,7 +12,6 @@
 #include "db/clsLocal.h"
 #include "ftp/Correo.h"
 #include "ftp/DownloadRun.h"
-#include "ftp/ImportSeam.h"
 #include "ftp/UploadRun.h"
 
 using namespace lumaro::ftp;
@@ -35,9 +34,7 @@ protected:
         registro.addLocal("3", "Sur");
         registro.addLocal("4", "Oeste");
         lumaro::db::setLocalPropio("3", QString());
-        setImportRun({});
     }
-    void TearDown() override { setImportRun({}); }
 
     // The snapshot of a store for a day of December 2026 on the server.
     void offer(const QString& store, int day) {
@@ -98,7 +95,7 @@ TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
                            "2 02 1 0", "2 04 1 0", "2 05 1 0", "4 05 1 1"}));
     EXPECT_EQ(seis.count, 6) << store.log().toStdString();
     EXPECT_TRUE(seis.answered);
-    EXPECT_TRUE(runState().results.downloadFailure.isEmpty());
+    EXPECT_TRUE(seis.failure.isEmpty());
     EXPECT_TRUE(store.logged({"Al parecer las DESCARGAS estan correctas a la fecha...",
                               "Cerrando conexion FTP (2)..."}));
     EXPECT_TRUE(store.console().problems().isEmpty());
@@ -147,9 +144,10 @@ TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
 // ends the store's walk; a store without a recorded download, or a ledger that is missing,
 // not a database or a folder, fetches nothing; the cause names each.
 TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
-    QString& fallo = runState().results.downloadFailure;
     for (int day : {3, 4, 5}) offer("1", day);
-    EXPECT_FALSE(descargarOtrosLocales().answered);
+    DownloadRunOutcome vacio = descargarOtrosLocales();
+    QString fallo = vacio.failure;
+    EXPECT_FALSE(vacio.answered);
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_FALSE(store.log().contains("Cerrando conexion FTP (2)..."));
     EXPECT_TRUE(fallo.startsWith("El ledger " + rutaLedger() + " esta vacio"))
@@ -160,8 +158,9 @@ TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
                                            "create trigger refuse before insert on TablasFTP "
                                            "begin select raise(abort, 'read only'); end"),
               QStringList());
-    fallo.clear();
-    EXPECT_EQ(descargarOtrosLocales().count, 0);
+    const DownloadRunOutcome sinRegistrar = descargarOtrosLocales();
+    fallo = sinRegistrar.failure;
+    EXPECT_EQ(sinRegistrar.count, 0);
     EXPECT_EQ(retrCount(), 1);
     EXPECT_EQ(ledgerRows(), QStringList{"1 02 1 1"});
     EXPECT_TRUE(
@@ -186,8 +185,7 @@ TEST_F(RunTest, LedgerFaultsFetchNothingOrEndTheWalk) {
             ASSERT_TRUE(*contenido ? writeFile(rutaLedger(), contenido)
                                    : QDir().mkpath(rutaLedger()));
         }
-        fallo.clear();
-        descargarOtrosLocales();
+        fallo = descargarOtrosLocales().failure;
         EXPECT_TRUE(fallo.startsWith(causa + rutaLedger())) << fallo.toStdString();
         EXPECT_EQ(retrCount(), 1);
     }
@@ -261,14 +259,13 @@ TEST_F(UploadRunTest, SendsThisStoresFilesDatabasesFirst) {
     QFile::setPermissions(local("3_02122026.mdb"), QFileDevice::ReadOwner);
     ASSERT_TRUE(writeFile(store.path("temp/3_30112026.mdb"), "t"));
 
-    Main();
+    const UploadOutcome subida = Main();
     EXPECT_EQ(stored(),
               QStringList({"3_30112026.mdb", "3_05122026.mdb", "3_04122026.MDB", "3_C_QC5.dbf"}));
-    EXPECT_TRUE(runState().results.importCompleted);
-    EXPECT_TRUE(runState().results.uploadDone);
-    EXPECT_TRUE(store.logged({"Se termino la SUBIDA de archivos.", "Importacion no disponible",
-                              "Se omite el archivo < 2_05122026.mdb >",
-                              "Se omite el archivo < clientes.dbf >"}));
+    EXPECT_TRUE(subida.done && subida.failure.isEmpty());
+    EXPECT_TRUE(
+        store.logged({"Se termino la SUBIDA de archivos.", "Se omite el archivo < 2_05122026.mdb >",
+                      "Se omite el archivo < clientes.dbf >"}));
     QStringList kept = QDir(snapshots).entryList(QDir::Files | QDir::Hidden), expected = left;
     kept.sort();
     expected.sort();
@@ -280,24 +277,22 @@ TEST_F(UploadRunTest, WithoutTheRegistryTheRecordedActiveStoreIsUsed) {
     put({"3_05122026.mdb"});
     lumaro::db::setLocalPropio(QString(), QString());
     GrabarConfig("Local_Activo", "3");
-    Main();
+    EXPECT_TRUE(Main().done);
     EXPECT_EQ(stored(), QStringList{"3_05122026.mdb"});
-    EXPECT_TRUE(runState().results.uploadDone);
 
     put({"3_04122026.mdb"});
     GrabarConfig("Local_Activo", QString());
-    Main();
+    const UploadOutcome sinLocal = Main();
     EXPECT_EQ(stored(), QStringList{"3_05122026.mdb"});
-    EXPECT_FALSE(runState().results.uploadDone);
+    EXPECT_FALSE(sinLocal.done);
     EXPECT_TRUE(store.logged({"no se conoce el Local propio"}));
-    EXPECT_TRUE(runState().results.uploadFailure.contains("Local propio"));
+    EXPECT_TRUE(sinLocal.failure.contains("Local propio"));
 }
 
-TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
+TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshot) {
     put({"3_04122026.mdb"});
-    Main();
+    EXPECT_TRUE(Main().done);
     EXPECT_TRUE(stored().isEmpty());
-    EXPECT_TRUE(runState().results.uploadDone);
     EXPECT_TRUE(store.logged(
         {"archivo < 3_05122026.mdb > para SUBIRLO al FTP (si esta es la primera sincronizacion"}));
 
@@ -305,14 +300,6 @@ TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshotOrACompletedImport) {
     GrabarConfig("BD_Temp", "3_04122026.mdb");
     Main();
     EXPECT_EQ(stored(), QStringList{"3_04122026.mdb"});
-    GrabarConfig("BD_Temp", QString());
-
-    put({"3_05122026.mdb"});
-    setImportRun([] { return false; });
-    Main();
-    EXPECT_EQ(stored(), QStringList{"3_04122026.mdb"});
-    EXPECT_FALSE(runState().results.importCompleted);
-    EXPECT_FALSE(runState().results.uploadDone);
 }
 
 // A refused upload is reported (with the mail line), keeps its file and holds back no other.
@@ -320,23 +307,22 @@ TEST_F(UploadRunTest, RefusedUploadsAreReportedAndDoNotHoldBackTheOthers) {
     put({"3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"});
     lumaro::db::setLocalPropio("3", "sur@example.com");
     server.setFault("refuse_stor", true);
-    Main();
-    EXPECT_FALSE(runState().results.uploadDone);
+    const UploadOutcome rechazada = Main();
+    EXPECT_FALSE(rechazada.done);
     EXPECT_TRUE(QFileInfo::exists(local("3_05122026.mdb")));
     EXPECT_TRUE(store.logged({"Problemas al SUBIR archivo local < 3_05122026.mdb >. N=25. D=",
                               "Problemas al SUBIR archivo < 3_04122026.mdb >. N=25. D=",
                               "Se intento enviar correo: Detallando problemas al SUBIR archivo "
                               "local < 3 - 05122026.mdb >."}));
-    EXPECT_TRUE(runState().results.uploadFailure.contains("el FTP respondio 550"));
+    EXPECT_TRUE(rechazada.failure.contains("el FTP respondio 550"));
 
     server.setFault("refuse_stor", false);
     put({"3_03122026.mdb"});
     ASSERT_TRUE(writeFile(remote("3_03122026.mdb"), "another PC"));
     const qsizetype refused = stored().size();
-    Main();
+    EXPECT_FALSE(Main().done);
     EXPECT_EQ(stored().mid(refused),
               QStringList({"3_05122026.mdb", "3_04122026.mdb", "3_C_QC5.dbf"}));
-    EXPECT_FALSE(runState().results.uploadDone);
     EXPECT_TRUE(store.console().problems().last().endsWith(
         " - Problemas al SUBIR archivo < 3_03122026.mdb >."));
     EXPECT_TRUE(QFileInfo::exists(local("3_03122026.mdb")));

@@ -27,7 +27,7 @@ protected:
         return store.path("MDB_descargadas/" + name);
     }
     QString outgoing() const { return store.path("snapshots/" + kOwn); }
-    bool upload() { return cargarFileFTP(store.path("snapshots"), kOwn); }
+    bool upload() { return cargarFileFTP(store.path("snapshots"), kOwn).isOk(); }
     // The archive copies in MDB_enviadas (not the marks of uploads under way).
     QStringList enviadas() const {
         return QDir(store.path("MDB_enviadas"))
@@ -44,7 +44,7 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     ASSERT_TRUE(writeFile(remote(kName), data));
     ASSERT_TRUE(writeFile(downloaded(), "old"));
 
-    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::Downloaded);
+    EXPECT_EQ(descargarFileFTP(kName).outcome, DownloadOutcome::Downloaded);
     EXPECT_EQ(readAll(downloaded()), data);
     EXPECT_FALSE(QFileInfo::exists(downloaded(kName + ".part")));
     EXPECT_TRUE(server.commands().contains("TYPE I"));
@@ -57,7 +57,7 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
     // A server without MLSD is listed by name.
     server.setFault("no_mlsd", true);
     ASSERT_TRUE(writeFile(remote(kName), jetFile(1)));
-    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::Downloaded);
+    EXPECT_EQ(descargarFileFTP(kName).outcome, DownloadOutcome::Downloaded);
     EXPECT_EQ(readAll(downloaded()), jetFile(1));
     EXPECT_TRUE(server.commands().contains("NLST"));
 }
@@ -68,7 +68,7 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
         ASSERT_TRUE(writeFile(remote(other), "x"));
     ASSERT_TRUE(QDir(server.remote("intercambio")).mkdir(kName));
 
-    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::NotOnServer);
+    EXPECT_EQ(descargarFileFTP(kName).outcome, DownloadOutcome::NotOnServer);
     EXPECT_FALSE(QFileInfo::exists(downloaded()));
     EXPECT_TRUE(store.logged({"El archivo < 2_05122026.mdb > NO existe en el FTP...",
                               "[tercera vez] (esto solo implica"}));
@@ -80,7 +80,7 @@ TEST_F(TransferTest, BackslashExchangeFolderListsWithSlashesAndTransfersAsWritte
         ASSERT_TRUE(QDir(server.root()).mkpath(folder));
         ASSERT_TRUE(writeFile(server.remote(folder) + u'/' + kName, jetFile(rows)));
     }
-    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::Downloaded);
+    EXPECT_EQ(descargarFileFTP(kName).outcome, DownloadOutcome::Downloaded);
     EXPECT_EQ(readAll(downloaded()), jetFile(2));
     EXPECT_TRUE(server.commands().contains("CWD box"));
 }
@@ -158,7 +158,7 @@ struct FaultRow {
     bool upload;
     const char* fault;     // fault files of ftp_server.py joined by +, or a local fault below
     const char* logLines;  // separated by |
-    const char* cause;     // in RunState's downloadFailure or uploadFailure
+    const char* cause;     // in the failure the transfer returns
 };
 
 class FaultTest : public TransferTest, public ::testing::WithParamInterface<FaultRow> {};
@@ -184,7 +184,9 @@ TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
     }
     QElapsedTimer took;
     took.start();
-    EXPECT_FALSE(row.upload ? upload() : descargarFileFTP(kName) != DownloadOutcome::Failed);
+    // Only a failed transfer returns a cause.
+    const QString failure = row.upload ? cargarFileFTP(store.path("snapshots"), kOwn).cause()
+                                       : descargarFileFTP(kName).failure;
     EXPECT_LT(took.elapsed(), fault == "stop_pressed" ? 8000 : 15000);
     lumaro::config::setConsole(&store.console());
     EXPECT_EQ(readAll(downloaded()), QByteArray("earlier copy"));
@@ -193,9 +195,7 @@ TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
     EXPECT_TRUE(enviadas().isEmpty());
     EXPECT_EQ(remoteFiles(), QStringList{kName});
     EXPECT_TRUE(store.logged(QString::fromUtf8(row.logLines).split(u'|')));
-    const auto& results = runState().results;
-    EXPECT_TRUE((row.upload ? results.uploadFailure : results.downloadFailure).contains(row.cause))
-        << (row.upload ? results.uploadFailure : results.downloadFailure).toStdString();
+    EXPECT_TRUE(failure.contains(row.cause)) << failure.toStdString();
 }
 
 const char* const kNotConnected = "No se pudo conectar con el FTP...";
@@ -246,10 +246,11 @@ TEST_F(TransferTest, FullDiskDuringDownloadLeavesNothingBehind) {
     if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
     ASSERT_TRUE(writeFile(remote(kName), jetFile(1000)));
-    EXPECT_EQ(descargarFileFTP(kName), DownloadOutcome::Failed);
+    const DownloadResult lleno = descargarFileFTP(kName);
+    EXPECT_EQ(lleno.outcome, DownloadOutcome::Failed);
     EXPECT_TRUE(QDir(folder).isEmpty());
     EXPECT_TRUE(store.logged({QString::fromUtf8(kNotDownloaded), "sin espacio en " + folder}));
-    EXPECT_TRUE(runState().results.downloadFailure.contains("sin espacio en " + folder));
+    EXPECT_TRUE(lleno.failure.contains("sin espacio en " + folder));
     QProcess::execute("umount", {folder});
 }
 
@@ -282,7 +283,8 @@ TEST_P(TlsTransferTest, NothingMovesUnlessTheServerIsVerified) {
         StoreFolder sender(server.port());
         useTls(c.ca, true);
         ASSERT_TRUE(writeFile(sender.path("snapshots/" + kName), data));
-        ASSERT_TRUE(cargarFileFTP(sender.path("snapshots"), kName)) << sender.log().toStdString();
+        ASSERT_TRUE(cargarFileFTP(sender.path("snapshots"), kName).isOk())
+            << sender.log().toStdString();
     } else {
         ASSERT_TRUE(writeFile(server.remote("intercambio/" + kName), data));
     }
@@ -290,7 +292,7 @@ TEST_P(TlsTransferTest, NothingMovesUnlessTheServerIsVerified) {
     useTls(c.ca, true);
     if (!c.transfers) GrabarConfig("ContraseñaFtp", kSecreta);
 
-    EXPECT_EQ(descargarFileFTP(kName) == DownloadOutcome::Downloaded, c.transfers);
+    EXPECT_EQ(descargarFileFTP(kName).outcome == DownloadOutcome::Downloaded, c.transfers);
     EXPECT_EQ(readAll(store.path("MDB_descargadas/" + kName)), c.transfers ? data : QByteArray());
     EXPECT_TRUE(store.logged({c.logText}));
     if (c.transfers) {
@@ -327,7 +329,8 @@ TEST(TlsExchange, ActiveModeIsRefusedWhereLibcurlCannotEncryptItsData) {
     ASSERT_TRUE(writeFile(server.remote("intercambio/" + kName), jetFile(1)));
     StoreFolder store(server.port());
     useTls("ca.pem", false);
-    EXPECT_EQ(descargarFileFTP(kName) == DownloadOutcome::Downloaded, tlsEnModoActivoDisponible());
+    EXPECT_EQ(descargarFileFTP(kName).outcome == DownloadOutcome::Downloaded,
+              tlsEnModoActivoDisponible());
     if (!tlsEnModoActivoDisponible()) {
         EXPECT_TRUE(store.logged({"con FtpTLS configure FtpPasivo=1"}));
         EXPECT_TRUE(server.commands().isEmpty());

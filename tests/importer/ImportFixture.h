@@ -34,13 +34,11 @@ class ImportFixture : public DbFixture {
 protected:
     void SetUp() override {
         DbFixture::SetUp();
-        config::runState().results = {};
         for (const char* d : {"MDB_descargadas", "MDB_Syncronizadas", "Error"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(d));
         for (const char* f : {"cliente.db", "logistica.db"}) ASSERT_TRUE(escribir(path(f), {}));
         ASSERT_TRUE(db::crearLedger(db::rutaLedger()));
         db::setLocalPropio("3", "tienda3@lumaro.example");
-        db::setAbridorSnapshot(importer::abrirSnapshot);
         abrirProduccion();
         ejecutar("create table Local (IdLocal int primary key, sNombre text, Activo int)");
         ejecutar("insert into Local values (3, 'Tienda 3', 1)");

@@ -61,7 +61,7 @@ TEST_F(Import, PointAccumulationsByDateAndReversal) {
     EspejoGrabador espejo;
     importer::setEspejoFusion(&espejo);
     const QString nombre = snapshotDe(2, 1, {{"Acumulacion_Punto", filas}});
-    ASSERT_TRUE(importer::SyncLocales()) << log().toStdString();
+    ASSERT_TRUE(importer::SyncLocales().completed) << log().toStdString();
 
     for (const Caso& c : casos)
         EXPECT_EQ(consulta(QStringLiteral("select nPuntCant, sUserDesc, bFlagSincro from "
@@ -81,7 +81,6 @@ TEST_F(Import, PointAccumulationsByDateAndReversal) {
     // Every row marked, skipped ones too; the window showed the run.
     EXPECT_EQ(marcas(path("MDB_Syncronizadas/" + nombre), "Acumulacion_Punto"),
               std::vector<bool>(8, true));
-    EXPECT_TRUE(config::runState().results.importCompleted);
     const auto progreso = m_console.eventsOf(Kind::Progress);
     EXPECT_TRUE(
         std::any_of(progreso.begin(), progreso.end(), [](auto& e) { return e.number == 100; }));
@@ -123,7 +122,7 @@ TEST_F(Import, OverwriteAndInsertOnlyTables) {
     dia2["Contactos"] = {{{"IdContacto", 7}, {"DscContacto", "Ana Maria"}}};
     const QString segundo = snapshotDe(2, 2, dia2);  // recorded first, merged second
     const QString primero = snapshotDe(2, 1, dia1);
-    ASSERT_TRUE(importer::SyncLocales()) << log().toStdString();
+    ASSERT_TRUE(importer::SyncLocales().completed) << log().toStdString();
 
     EXPECT_LT(log().indexOf("Archivo Origen : " + primero),
               log().indexOf("Archivo Origen : " + segundo));
@@ -190,7 +189,8 @@ TEST_F(Import, FailedTableResumesOnTheNextRun) {
                                      {"Acumulacion_Punto", {acum(5, 1e300)}}});
     const QString ruta = path("MDB_descargadas/" + primero);
 
-    EXPECT_TRUE(importer::SyncLocales());
+    const importer::ImportOutcome conTablaFallida = importer::SyncLocales();
+    EXPECT_TRUE(conTablaFallida.completed);
     EXPECT_EQ(consulta("select cCanjCode from Canje_Punto"), "1");
     EXPECT_EQ(marcas(ruta, "Canje_Punto"), std::vector<bool>({true, false, false}));
     EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({primero, segundo}));
@@ -198,7 +198,7 @@ TEST_F(Import, FailedTableResumesOnTheNextRun) {
     EXPECT_EQ(m_console.problems().filter(" - Problemas al Sinc: Canje_Punto").size(), 1);
     EXPECT_TRUE(log().contains("MainProcesoSinc.syncTablaCanjePunto: 0 - "));
     EXPECT_EQ(logCount("Hubo Errores  en una tabla se debe ver los registros del archivo: "), 1);
-    EXPECT_TRUE(config::runState().results.importFailure.startsWith(
+    EXPECT_TRUE(conTablaFallida.failure.startsWith(
         "El archivo " + primero + " no termino de sincronizarse (tablas: Canje_Punto)"));
     EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({otro}));
     EXPECT_TRUE(log().contains("Se deja para la proxima ejecucion el archivo " + segundo));
@@ -221,7 +221,7 @@ TEST_F(Import, FailedTableResumesOnTheNextRun) {
         1);
 
     ejecutar("insert into Premio values (9)");
-    EXPECT_TRUE(importer::SyncLocales());
+    EXPECT_TRUE(importer::SyncLocales().completed);
     EXPECT_EQ(consulta("select cCanjCode from Canje_Punto order by cCanjCode"), "1|2|3");
     EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({primero, segundo, otro}));
     EXPECT_EQ(ledger(2, 1) + ledger(2, 2), "11");
@@ -267,7 +267,7 @@ TEST_P(Damaged, NothingMergedThenError) {
         }
         ASSERT_TRUE(w.value()->commit().isOk());
     }
-    EXPECT_FALSE(importer::SyncLocales());
+    EXPECT_FALSE(importer::SyncLocales().completed);
     EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({malo, malo + ".fallido", tercero}));
     EXPECT_TRUE(carpeta("Error").isEmpty());
     EXPECT_TRUE(boxTexts().last().startsWith("No se puede conectar a "))
@@ -277,12 +277,20 @@ TEST_P(Damaged, NothingMergedThenError) {
     EXPECT_TRUE(
         log().contains("Se intento Enviar Correo: Problemas Al Sincronizar datos entre Locales"));
 
-    EXPECT_FALSE(importer::SyncLocales());
+    EXPECT_FALSE(importer::SyncLocales().completed);
     EXPECT_EQ(carpeta("Error"), QStringList({"100000_" + malo}));
     EXPECT_TRUE(carpeta("MDB_descargadas").isEmpty());
     EXPECT_EQ(ledger(2, 1) + ledger(2, 2) + ledger(2, 3), "1none1");  // the day is owed again
     EXPECT_EQ(consulta("select cClieCode from Cliente order by cClieCode"), "1|3");
     EXPECT_EQ(consulta("select count(*) from Acumulacion_Punto"), "0");
+}
+
+// AbrirConexion(2) on a path with no file: its information box, nothing opened.
+TEST_F(Import, SnapshotConnectionWithoutItsFile) {
+    const QString falta = path("MDB_descargadas/2_05122026.mdb");
+    EXPECT_FALSE(importer::AbrirConexion(falta));
+    EXPECT_FALSE(importer::cnnSnapshot().isOpen());
+    EXPECT_EQ(boxTexts(), QStringList{"No se encuentra el archivo mdb: " + falta});
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Damaged,
@@ -301,7 +309,7 @@ TEST_F(Import, LedgerRowsWithoutAMerge) {
         f.open(QIODevice::ReadWrite);
         f.resize(dia == 2 ? 10000 : 10001);
     }
-    EXPECT_FALSE(importer::SyncLocales());  // the 10,001-byte file is no snapshot
+    EXPECT_FALSE(importer::SyncLocales().completed);  // the 10,001-byte file is no snapshot
     EXPECT_EQ(ledger(2, 1) + ledger(4, 2) + ledger(4, 3), "1none0");
     EXPECT_TRUE(log().contains("El archivo 2_01122026.mdb ya estaba en MDB_Syncronizadas"));
     EXPECT_TRUE(log().contains(QDir::toNativeSeparators(path("MDB_descargadas/4_02122026.mdb")) +
@@ -314,11 +322,11 @@ TEST_F(Import, LedgerRowsWithoutAMerge) {
 // cannot be filed stays where it is, unrecorded, for the next run, which files it; the cause of
 // each is noted, a full disk named as such.
 TEST_F(Import, UnfiledSnapshotStaysForTheNextRun) {
-    auto& fallo = config::runState().results.importFailure;
     const QString nombre = snapshotDe(2, 1, {{"Cliente", {{{"cClieCode", 1}}}}});
     db::cerrarConexiones();
-    EXPECT_FALSE(importer::SyncLocales());
-    EXPECT_FALSE(config::runState().results.importCompleted);
+    importer::ImportOutcome corrida = importer::SyncLocales();
+    const QString& fallo = corrida.failure;
+    EXPECT_FALSE(corrida.completed);
     EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({nombre}));
     EXPECT_EQ(ledger(2, 1), "0");
     EXPECT_TRUE(log().contains(
@@ -326,15 +334,15 @@ TEST_F(Import, UnfiledSnapshotStaysForTheNextRun) {
     EXPECT_EQ(fallo, "Sin conexion con la base de datos de produccion");
 
     abrirProduccion();
-    fallo.clear();
     QDir(path("MDB_Syncronizadas")).mkdir(nombre);  // a folder in the way
-    EXPECT_TRUE(importer::SyncLocales());
+    corrida = importer::SyncLocales();
+    EXPECT_TRUE(corrida.completed);
     EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({nombre}));
     EXPECT_EQ(ledger(2, 1), "0");
     EXPECT_TRUE(
         fallo.startsWith("No se pudo archivar el archivo " + nombre + " en MDB_Syncronizadas: "));
     QDir(path("MDB_Syncronizadas")).rmdir(nombre);
-    EXPECT_TRUE(importer::SyncLocales());
+    EXPECT_TRUE(importer::SyncLocales().completed);
     EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({nombre}));
     EXPECT_EQ(ledger(2, 1), "1");
     EXPECT_EQ(logCount("Todas las filas del archivo " + nombre + " ya estaban marcadas"), 1);
@@ -343,9 +351,9 @@ TEST_F(Import, UnfiledSnapshotStaysForTheNextRun) {
     if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=4k", "tmpfs", lleno}) != 0)
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here: full disk not tried";
     const QString otro = snapshotDe(2, 2, {{"Cliente", {{{"cClieCode", 2}}}}});
-    fallo.clear();
-    EXPECT_TRUE(importer::SyncLocales());
+    corrida = importer::SyncLocales();
     QProcess::execute("umount", {lleno});
+    EXPECT_TRUE(corrida.completed);
     EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({otro}));
     EXPECT_EQ(ledger(2, 2), "0");
     EXPECT_TRUE(fallo.startsWith("No se pudo archivar el archivo " + otro +

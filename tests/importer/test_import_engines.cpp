@@ -87,7 +87,7 @@ TEST_F(Engines, KilledAnywhereConvergesOnTheUninterruptedState) {
     int puntos = 0;
     importer::setObservadorFusion([&](importer::PuntoFusion) { ++puntos; });
     abrirProduccion();
-    ASSERT_TRUE(importer::SyncLocales());
+    ASSERT_TRUE(importer::SyncLocales().completed);
     const QString esperado = estado();
     db::cerrarConexiones();
     ASSERT_GT(puntos, 100);
@@ -109,7 +109,7 @@ TEST_F(Engines, KilledAnywhereConvergesOnTheUninterruptedState) {
         ASSERT_TRUE(WIFSIGNALED(st)) << n;
         importer::setObservadorFusion({});
         abrirProduccion();
-        EXPECT_TRUE(importer::SyncLocales()) << n;
+        EXPECT_TRUE(importer::SyncLocales().completed) << n;
         EXPECT_EQ(estado(), esperado) << "killed at point " << n;
         db::cerrarConexiones();
     }
@@ -126,7 +126,7 @@ TEST_F(Engines, WholeSnapshotThroughOdbc) {
     ASSERT_TRUE(db::AbrirConexion(3) && db::AbrirConexion(1)) << log().toStdString();
     ASSERT_EQ(db::cnnCliente().database().driverName(), "QODBC");
 
-    ASSERT_TRUE(importer::SyncLocales()) << log().toStdString();
+    ASSERT_TRUE(importer::SyncLocales().completed) << log().toStdString();
     EXPECT_EQ(consulta("select cAcumCode, nPuntCant from Acumulacion_Punto order by 2"),
               "1,21|2,22|3,23|4,24");
     EXPECT_EQ(consulta("select count(*) from Contactos") +
