@@ -58,9 +58,9 @@ QString textoResultado(Outcome outcome);
 // The one line that ends every command, in the run log and on standard error:
 // "Ciclo terminado: completo", "Ciclo terminado: sin nada que hacer",
 // "Ciclo terminado: incompleto - <causes>", "Ciclo terminado: fallido - <causes>",
-// "Ciclo terminado: detenido - <cause>". The time taken follows the outcome word
-// ("completo en 1 min 05 s") when the report has both times; `proximo` is appended when
-// given, then the rows copied and merged when the report counted any.
+// "Ciclo terminado: detenido - <cause>"; then `proximo` when given, the time taken
+// (" - duracion 1 min 05 s") when the report has both times, and the rows copied and merged
+// when the report counted any.
 QString lineaResumen(const Report& report, const QString& proximo = QString());
 
 // The automatic-mode test each command makes when it starts.

@@ -66,11 +66,11 @@ QString recuento(const QMap<QString, qint64>& filas) {
 
 QString lineaResumen(const Report& report, const QString& proximo) {
     QString linea = QStringLiteral("Ciclo terminado: ") + textoResultado(report.outcome);
-    if (report.inicio.isValid() && report.fin.isValid())
-        linea += QStringLiteral(" en ") +
-                 duracion(std::max<qint64>(0, report.inicio.secsTo(report.fin)));
     if (!report.reason.isEmpty()) linea += QStringLiteral(" - ") + report.reason;
     if (!proximo.isEmpty()) linea += QStringLiteral(" - ") + proximo;
+    if (report.inicio.isValid() && report.fin.isValid())
+        linea += QStringLiteral(" - duracion ") +
+                 duracion(std::max<qint64>(0, report.inicio.secsTo(report.fin)));
     if (!report.filasCopiadas.isEmpty())
         linea += QStringLiteral(" - filas copiadas: ") + recuento(report.filasCopiadas);
     QStringList fusionadas;

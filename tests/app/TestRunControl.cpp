@@ -59,33 +59,31 @@ struct SubirRow {
 };
 const SubirRow kSubir[] = {
     {"nothing anywhere, armed", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, NothingToDo, "", 0, "",
-     "Ciclo terminado: sin nada que hacer en 1 min 05 s"},
+     "Ciclo terminado: sin nada que hacer - duracion 1 min 05 s"},
     {"nothing anywhere, by hand", 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, NothingToDo, "0"},
     {"downloaded, complete", 1, 1, 2, 0, 0, 1, 1, 1, 1, 1, 1, Complete, "", 0, "",
-     "Ciclo terminado: completo en 1 min 05 s"},
+     "Ciclo terminado: completo - duracion 1 min 05 s"},
     {"answered only, AutoSync 1 with blanks", 1, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, Complete, " 1 ", 1},
     {"count only, AutoSync not a number", 1, 0, 1, 0, 0, 1, 1, 0, 1, 0, 1, Complete, "si"},
     {"left from an earlier run", 1, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Complete},
     {"own file unsent", 1, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, Complete},
     {"merge incomplete, the schedule tries again", 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 0, Stalled, "", 0,
      "",
-     "Ciclo terminado: incompleto en 1 min 05 s - La sincronizacion de las MDB descargadas no "
-     "termino - "
-     "proximo intento automatico: 05/12/2026 14:30"},
+     "Ciclo terminado: incompleto - La sincronizacion de las MDB descargadas no termino - "
+     "proximo intento automatico: 05/12/2026 14:30 - duracion 1 min 05 s"},
     {"upload incomplete, by hand", 1, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0, Stalled, "0", 0,
      "no responde el servidor FTP",
-     "Ciclo terminado: incompleto en 1 min 05 s - La subida de archivos al FTP no termino: no "
-     "responde el servidor FTP - sin reintento automatico: el modo automatico esta desactivado"},
+     "Ciclo terminado: incompleto - La subida de archivos al FTP no termino: no responde el "
+     "servidor FTP - sin reintento automatico: el modo automatico esta desactivado - duracion "
+     "1 min 05 s"},
     {"download failed, nothing waiting", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Stalled, "", 0,
      "sin espacio en MDB_descargadas",
-     "Ciclo terminado: incompleto en 1 min 05 s - La descarga no termino: sin espacio en "
-     "MDB_descargadas - "
-     "proximo intento automatico: 05/12/2026 14:30"},
+     "Ciclo terminado: incompleto - La descarga no termino: sin espacio en MDB_descargadas - "
+     "proximo intento automatico: 05/12/2026 14:30 - duracion 1 min 05 s"},
     {"connections fail, snapshot waiting", 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Failed},
     {"connections fail, nothing waiting", 0, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Failed, "", 0, "",
-     "Ciclo terminado: fallido en 0 s - No se pudieron abrir las conexiones a las bases de "
-     "datos. - "
-     "proximo intento automatico: 05/12/2026 14:30"},
+     "Ciclo terminado: fallido - No se pudieron abrir las conexiones a las bases de datos. - "
+     "proximo intento automatico: 05/12/2026 14:30 - duracion 0 s"},
 };
 
 // This store's exchange files count as waiting only while unsent.
