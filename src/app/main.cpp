@@ -13,6 +13,7 @@
 #include "app/ProductionPhases.h"
 #include "app/RunControl.h"
 #include "app/Texts.h"
+#include "app/Vigilancia.h"
 #include "config/Clock.h"
 #include "config/Settings.h"
 
@@ -107,7 +108,10 @@ int main(int argc, char** argv) {
     }
 
     InstanceLock lock;
-    if (!lock.acquire()) {
+    const bool libre = lock.acquire();
+    // Beside the service, the window only watches it.
+    const bool vigilar = !libre && !sinVentana && vigilancia::esServicio(lock.owner());
+    if (!libre && !vigilar) {
         if (sinVentana) {
             std::fprintf(stderr, "lumaro-sync: %s\n",
                          texts::kOtraInstancia.toLocal8Bit().constData());
@@ -125,7 +129,10 @@ int main(int argc, char** argv) {
     FrmProcesoSync window(control);
     QObject::connect(&control, &RunControl::quitRequested, app.get(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    control.arrancar();
+    if (vigilar)
+        window.vigilar(lock.owner());
+    else
+        control.arrancar();
     window.show();
     return QCoreApplication::exec();
 }
