@@ -183,8 +183,11 @@ void FrmProcesoSync::vigilar(qint64 pid) {
                         QFileInfo(config::logPath(config::Clock::today())).fileName());
     m_lblList2->setText(QStringLiteral("Estado (") + QFileInfo(rutaArchivoEstado()).fileName() +
                         u')');
-    m_list2->setMaximumHeight(QWIDGETSIZE_MAX);
+    m_list2->setMaximumHeight(130);
+    m_lblProceso->setVisible(false);
+    m_pgEstado->setVisible(false);
     m_lblVigilancia->setVisible(true);
+    resize(760, 520);
     mostrarBotones();
     refrescarVigilancia();
     m_refresco->start();

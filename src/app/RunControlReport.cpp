@@ -144,7 +144,9 @@ void RunControl::anunciarResultado() {
     std::fflush(stderr);
     if (reintentable) config::console().setEventPanel(texts::marcaDeTiempo() + u' ' + linea);
     mostrarFinDeComando();
-    escribirArchivoEstado(m_report, timerEnabled() ? proximaHoraProgramada() : std::nullopt);
+    // A single command from the command line ends the program: no next time.
+    escribirArchivoEstado(m_report,
+                          timerEnabled() && !m_ordenUnica ? proximaHoraProgramada() : std::nullopt);
 }
 
 void RunControl::mostrarFinDeComando() {
