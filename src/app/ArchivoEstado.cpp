@@ -66,6 +66,7 @@ void locales(const QString& propio, QJsonObject& estado) {
         if (!ids.contains(f.idLocal) && QString::number(f.idLocal) != propio) ids << f.idLocal;
     std::sort(ids.begin(), ids.end());
     ftp::DiasAdeudados adeudados;
+    const QMap<QString, QString> nombres = nombresLocales();
     for (const qint64 n : ids) {
         const QString id = QString::number(n);
         const db::HistorialLocal historial = db::historialLocal(id);
@@ -78,7 +79,7 @@ void locales(const QString& propio, QJsonObject& estado) {
                 ? QJsonValue(adeudados.deLocal(id, historial, &procesado).size())
                 : QJsonValue();
         lista.append(QJsonObject{{QStringLiteral("local"), id},
-                                 {QStringLiteral("nombre"), nombreLocal(id)},
+                                 {QStringLiteral("nombre"), nombres.value(id)},
                                  {QStringLiteral("ultimoDiaFusionado"), dia(fusionado)},
                                  {QStringLiteral("diasAdeudados"), debe}});
     }
@@ -146,17 +147,18 @@ std::optional<QJsonObject> leerArchivoEstado(QString* error) {
     return doc.object();
 }
 
-QString nombreLocal(const QString& idLocal) {
-    bool numero = false;
-    const int codigo = idLocal.toInt(&numero);
-    const QString registrado = numero ? db::locales().getNombreLocalCod(codigo) : QString();
-    if (!registrado.isEmpty()) return registrado.trimmed();
-    const auto estado = leerArchivoEstado(nullptr);
-    if (!estado) return QString();
-    for (const QJsonValue& l : estado->value(QStringLiteral("locales")).toArray())
-        if (l[QStringLiteral("local")].toString() == idLocal)
-            return l[QStringLiteral("nombre")].toString();
-    return QString();
+QMap<QString, QString> nombresLocales() {
+    QMap<QString, QString> nombres;
+    if (const auto estado = leerArchivoEstado(nullptr))
+        for (const QJsonValue& l : estado->value(QStringLiteral("locales")).toArray())
+            if (const QString n = l[QStringLiteral("nombre")].toString(); !n.isEmpty())
+                nombres.insert(l[QStringLiteral("local")].toString(), n);
+    const db::clsLocal& registro = db::locales();
+    for (int i = 0; i < registro.getNroLocales(); ++i) {
+        const QString id = registro.getIdLocal(i).trimmed();
+        if (!id.isEmpty()) nombres.insert(id, registro.getNombreLocal(i).trimmed());
+    }
+    return nombres;
 }
 
 }  // namespace lumaro::app

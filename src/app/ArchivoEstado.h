@@ -18,6 +18,7 @@
 
 #include <QDateTime>
 #include <QJsonObject>
+#include <QMap>
 #include <QString>
 #include <optional>
 
@@ -39,8 +40,8 @@ bool escribirArchivoEstado(const Report& report, const std::optional<QDateTime>&
 // cannot be read.
 std::optional<QJsonObject> leerArchivoEstado(QString* error);
 
-// The name of store idLocal: from the store registry once loaded, else from the status file;
-// empty when neither knows it.
-QString nombreLocal(const QString& idLocal);
+// The stores' names by number: the store registry's once it is loaded, the status file's
+// for the others.
+QMap<QString, QString> nombresLocales();
 
 }  // namespace lumaro::app

@@ -20,9 +20,10 @@ namespace {
 const QString kFecha = QStringLiteral("dd/MM/yyyy");
 
 // "3 - Centro", or "3" when no name is known.
-QString conNombre(const QString& idLocal) {
-    const QString nombre = nombreLocal(idLocal);
-    return nombre.isEmpty() ? idLocal : idLocal + QStringLiteral(" - ") + nombre;
+QString conNombre(const QMap<QString, QString>& nombres, qint64 idLocal) {
+    const QString id = QString::number(idLocal);
+    const QString nombre = nombres.value(id);
+    return nombre.isEmpty() ? id : id + QStringLiteral(" - ") + nombre;
 }
 
 }  // namespace
@@ -62,11 +63,13 @@ void FrmHistorial::agregarFila(const QString& local, const QDate& fecha, const Q
 void FrmHistorial::actualizar() {
     m_tabla->setRowCount(0);
     const QDate desde = config::Clock::today().addDays(1 - kDias);
+    const QMap<QString, QString> nombres = nombresLocales();
 
     // This store's own snapshots sent in those days: MDB_enviadas/<hhmmss>_<store>_<ddmmyyyy>.mdb
     const QString propio = config::LeerConfig(QStringLiteral("Local_Activo")).trimmed();
-    if (!propio.isEmpty()) {
-        const QString local = conNombre(propio) + QStringLiteral(" (este local)");
+    if (db::idLocalValido(propio)) {
+        const QString local =
+            conNombre(nombres, propio.toLongLong()) + QStringLiteral(" (este local)");
         const QFileInfoList copias =
             QDir(config::programPath(QStringLiteral("MDB_enviadas")))
                 .entryInfoList({QStringLiteral("*_") + propio + QStringLiteral("_*.mdb")},
@@ -92,11 +95,11 @@ void FrmHistorial::actualizar() {
         return;
     }
     for (const db::DiaInforme& d : informe->dias)
-        agregarFila(conNombre(QString::number(d.idLocal)), d.fecha, db::textoEstado(d));
+        agregarFila(conNombre(nombres, d.idLocal), d.fecha, db::textoEstado(d));
     QStringList huecos;
     for (const db::Hueco& h : informe->huecos)
         huecos << QStringLiteral("Local %1 sin registro del %2 al %3")
-                      .arg(conNombre(QString::number(h.idLocal)), h.desde.toString(kFecha),
+                      .arg(conNombre(nombres, h.idLocal), h.desde.toString(kFecha),
                            h.hasta.toString(kFecha));
     m_aviso->setText(huecos.isEmpty() ? QStringLiteral("Sin huecos.")
                                       : huecos.join(QStringLiteral("; ")));
