@@ -29,26 +29,12 @@ QJsonValue dia(const QDate& d) {
     return d.isValid() ? QJsonValue(d.toString(Qt::ISODate)) : QJsonValue();
 }
 
-QString localPropio() {
-    const QString id = db::idLocalPropio();
-    return id.isEmpty() ? config::LeerConfig(QStringLiteral("Local_Activo")).trimmed() : id;
-}
-
-// The newest archived copy of this store's snapshot in MDB_enviadas ("<hhmmss>_<store>_
-// <ddmmyyyy>.mdb"), by the time it was archived.
+// The newest archived copy of this store's snapshot.
 QJsonValue ultimoEnvio(const QString& propio) {
-    if (propio.isEmpty()) return QJsonValue();
-    const QFileInfoList copias =
-        QDir(config::programPath(QStringLiteral("MDB_enviadas")))
-            .entryInfoList({QStringLiteral("*_") + propio + QStringLiteral("_*.mdb")}, QDir::Files,
-                           QDir::Time);
-    for (const QFileInfo& f : copias) {
-        const QString nombre = f.fileName().section(u'_', 1);
-        if (nombre.section(u'_', 0, 0) != propio) continue;  // "*_3_*" also matches "1_3_..."
-        return QJsonObject{{QStringLiteral("archivo"), nombre},
-                           {QStringLiteral("hora"), hora(f.lastModified())}};
-    }
-    return QJsonValue();
+    const QList<EnvioPropio> envios = enviosPropios(propio);
+    if (envios.isEmpty()) return QJsonValue();
+    return QJsonObject{{QStringLiteral("archivo"), envios.first().archivo},
+                       {QStringLiteral("hora"), hora(envios.first().hora)}};
 }
 
 // Per other store of the ledger: the last day merged here and the days it still owes.
@@ -93,6 +79,29 @@ QJsonObject recuento(const QMap<QString, qint64>& filas) {
 }
 
 }  // namespace
+
+QString localPropio() {
+    const QString id = db::idLocalPropio();
+    return id.isEmpty() ? config::LeerConfig(QStringLiteral("Local_Activo")).trimmed() : id;
+}
+
+QList<EnvioPropio> enviosPropios(const QString& idLocal) {
+    QList<EnvioPropio> envios;
+    if (!db::idLocalValido(idLocal)) return envios;
+    const QFileInfoList copias =
+        QDir(config::programPath(QStringLiteral("MDB_enviadas")))
+            .entryInfoList({QStringLiteral("*_") + idLocal + QStringLiteral("_*.mdb")}, QDir::Files,
+                           QDir::Time);
+    for (const QFileInfo& f : copias) {
+        // "*_3_*" also matches "1_3_...": the store must be the second part.
+        const QStringList partes = f.completeBaseName().split(u'_');
+        const QDate dia = partes.size() == 3 && partes[1] == idLocal
+                              ? QDate::fromString(partes[2], QStringLiteral("ddMMyyyy"))
+                              : QDate();
+        if (dia.isValid()) envios.append({f.fileName().section(u'_', 1), dia, f.lastModified()});
+    }
+    return envios;
+}
 
 QString rutaArchivoEstado() { return config::programPath(QStringLiteral("estado.json")); }
 

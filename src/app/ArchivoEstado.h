@@ -18,6 +18,7 @@
 
 #include <QDateTime>
 #include <QJsonObject>
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <optional>
@@ -39,6 +40,18 @@ bool escribirArchivoEstado(const Report& report, const std::optional<QDateTime>&
 // The last status file written; nullopt with the reason in *error when there is none or it
 // cannot be read.
 std::optional<QJsonObject> leerArchivoEstado(QString* error);
+
+// This store's number: the registry's once loaded, else the setting "Local_Activo".
+QString localPropio();
+
+// A snapshot of this store archived in MDB_enviadas as "<hhmmss>_<store>_<ddmmyyyy>.mdb".
+struct EnvioPropio {
+    QString archivo;  // "<store>_<ddmmyyyy>.mdb"
+    QDate dia;
+    QDateTime hora;  // when it was archived, that is sent
+};
+// The store's sent snapshots, newest first.
+QList<EnvioPropio> enviosPropios(const QString& idLocal);
 
 // The stores' names by number: the store registry's once it is loaded, the status file's
 // for the others.

@@ -1,6 +1,5 @@
 #include "app/FrmHistorial.h"
 
-#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -9,7 +8,6 @@
 
 #include "app/ArchivoEstado.h"
 #include "config/Clock.h"
-#include "config/Settings.h"
 #include "db/InformeLedger.h"
 #include "db/Ledger.h"
 
@@ -65,26 +63,14 @@ void FrmHistorial::actualizar() {
     const QDate desde = config::Clock::today().addDays(1 - kDias);
     const QMap<QString, QString> nombres = nombresLocales();
 
-    // This store's own snapshots sent in those days: MDB_enviadas/<hhmmss>_<store>_<ddmmyyyy>.mdb
-    const QString propio = config::LeerConfig(QStringLiteral("Local_Activo")).trimmed();
-    if (db::idLocalValido(propio)) {
-        const QString local =
-            conNombre(nombres, propio.toLongLong()) + QStringLiteral(" (este local)");
-        const QFileInfoList copias =
-            QDir(config::programPath(QStringLiteral("MDB_enviadas")))
-                .entryInfoList({QStringLiteral("*_") + propio + QStringLiteral("_*.mdb")},
-                               QDir::Files, QDir::Name);
-        for (const QFileInfo& f : copias) {
-            const QStringList partes = f.completeBaseName().split(u'_');
-            const QDate dia = partes.size() == 3 && partes[1] == propio
-                                  ? QDate::fromString(partes[2], QStringLiteral("ddMMyyyy"))
-                                  : QDate();
-            if (dia.isValid() && dia >= desde)
-                agregarFila(local, dia,
-                            QStringLiteral("enviado el ") +
-                                f.lastModified().toString(kFecha + QStringLiteral(" hh:mm:ss")));
-        }
-    }
+    // This store's own snapshots sent in those days.
+    const QString propio = localPropio();
+    for (const EnvioPropio& e : enviosPropios(propio))
+        if (e.dia >= desde)
+            agregarFila(conNombre(nombres, propio.toLongLong()) + QStringLiteral(" (este local)"),
+                        e.dia,
+                        QStringLiteral("enviado el ") +
+                            e.hora.toString(kFecha + QStringLiteral(" hh:mm:ss")));
 
     db::FiltroInforme filtro;
     filtro.desde = desde;
