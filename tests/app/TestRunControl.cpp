@@ -426,8 +426,10 @@ private Q_SLOTS:
     }
 
     // Without a display the exit status is 0 only for a cycle that ended well or had nothing to
-    // do; a download that failed makes it incomplete even with nothing waiting.
+    // do; a download that failed makes it incomplete even with nothing waiting. A status file
+    // that cannot be written is logged and changes nothing else.
     void headlessExitStatus() {
+        QVERIFY(QDir().mkpath(m_rig->file("estado.json/ocupado")));
         using enum ModoSinVentana;
         // Mode, downloaded, merge complete, download failure: exit status.
         const std::tuple<ModoSinVentana, bool, bool, const char*, int> casos[] = {
@@ -443,6 +445,7 @@ private Q_SLOTS:
             QCOMPARE(runHeadless(phases(), modo), status);
         }
         config::setConsole(&console());
+        QCOMPARE(logMessages({"No se pudo escribir el archivo de estado"}).size(), 5);
     }
 
     void tick_data() { addRows(kTicks); }
