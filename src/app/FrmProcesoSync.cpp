@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -10,14 +11,18 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/ArchivoEstado.h"
 #include "app/FrmConfiguracion.h"
 #include "app/FrmHistorial.h"
 #include "app/MessageBox.h"
 #include "app/Notice.h"
 #include "app/RunControl.h"
 #include "app/Texts.h"
+#include "app/Vigilancia.h"
+#include "config/Clock.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
 
@@ -75,6 +80,15 @@ FrmProcesoSync::FrmProcesoSync(RunControl& control, QWidget* parent)
     m_list2 = new QListWidget;
     m_list2->setObjectName(QStringLiteral("List2"));
     m_list2->setMaximumHeight(90);
+    m_lblList1 = new QLabel(QStringLiteral("Problemas del ciclo"));
+    m_lblList1->setObjectName(QStringLiteral("lblList1"));
+    m_lblList2 = new QLabel(QStringLiteral("Archivos para subir"));
+    m_lblList2->setObjectName(QStringLiteral("lblList2"));
+    m_lblVigilancia = new QLabel;
+    m_lblVigilancia->setObjectName(QStringLiteral("lblVigilancia"));
+    m_lblVigilancia->setWordWrap(true);
+    m_lblVigilancia->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_lblVigilancia->setVisible(false);
     m_lblProceso = new QLabel(QStringLiteral("Descargando..."));
     m_lblProceso->setObjectName(QStringLiteral("lblProceso"));
     m_lblProceso->setFont(QFont(QStringLiteral("Arial"), 10, QFont::Bold));
@@ -90,7 +104,10 @@ FrmProcesoSync::FrmProcesoSync(RunControl& control, QWidget* parent)
     botones->addWidget(m_chkSyncManual);
 
     auto* listas = new QVBoxLayout;
+    listas->addWidget(m_lblVigilancia);
+    listas->addWidget(m_lblList1);
     listas->addWidget(m_list1, 1);
+    listas->addWidget(m_lblList2);
     listas->addWidget(m_list2);
     listas->addWidget(m_lblProceso);
     listas->addWidget(m_pgEstado);
@@ -118,7 +135,14 @@ FrmProcesoSync::FrmProcesoSync(RunControl& control, QWidget* parent)
     connect(m_command4, &QPushButton::clicked, &m_control, &RunControl::Command4_Click);
     connect(m_historial, &QPushButton::clicked, this, &FrmProcesoSync::cmdHistorial_Click);
     connect(&m_control, &RunControl::controlsChanged, this, &FrmProcesoSync::mostrarBotones);
-    connect(&m_control, &RunControl::commandFinished, this, &FrmProcesoSync::mostrarBotones);
+    connect(&m_control, &RunControl::commandFinished, this, [this] {
+        mostrarBotones();
+        if (m_historialAbierto) m_historialAbierto->actualizar();
+    });
+    m_refresco = new QTimer(this);
+    m_refresco->setObjectName(QStringLiteral("tmrVigilancia"));
+    m_refresco->setInterval(vigilancia::kRefrescoMs);
+    connect(m_refresco, &QTimer::timeout, this, &FrmProcesoSync::refrescarVigilancia);
     connect(&m_control, &RunControl::titleChanged, this, &QWidget::setWindowTitle);
     mostrarBotones();
     config::setConsole(this);
@@ -141,7 +165,8 @@ QPushButton* FrmProcesoSync::boton(const char* name, const QString& caption, con
 }
 
 void FrmProcesoSync::mostrarBotones() {
-    const Buttons& b = m_control.buttons();
+    const Buttons b =
+        vigilando() ? Buttons{false, false, false, false, false, false} : m_control.buttons();
     m_command1->setEnabled(b.subir);
     m_command5->setEnabled(b.descargar);
     m_command6->setEnabled(b.generar);
@@ -149,6 +174,37 @@ void FrmProcesoSync::mostrarBotones() {
     m_command3->setEnabled(b.configurar);
     m_command4->setEnabled(b.salir);
     m_historial->setEnabled(!config::runState().cycleRunning);
+}
+
+void FrmProcesoSync::vigilar(qint64 pid) {
+    m_pidServicio = std::max<qint64>(0, pid);
+    setWindowTitle(texts::kTituloVentana + QStringLiteral(" - servicio en ejecucion"));
+    m_lblList1->setText(QStringLiteral("Ultimas lineas del registro ") +
+                        QFileInfo(config::logPath(config::Clock::today())).fileName());
+    m_lblList2->setText(QStringLiteral("Estado (") + QFileInfo(rutaArchivoEstado()).fileName() +
+                        u')');
+    m_list2->setMaximumHeight(130);
+    m_lblProceso->setVisible(false);
+    m_pgEstado->setVisible(false);
+    m_lblVigilancia->setVisible(true);
+    resize(760, 520);
+    mostrarBotones();
+    refrescarVigilancia();
+    m_refresco->start();
+}
+
+void FrmProcesoSync::refrescarVigilancia() {
+    const bool corriendo = vigilancia::enEjecucion(m_pidServicio);
+    m_lblVigilancia->setText(vigilancia::aviso(m_pidServicio, corriendo));
+    m_panel1->setText(corriendo ? QStringLiteral("Servicio en ejecucion")
+                                : QStringLiteral("Servicio detenido"));
+    m_panel2->setText(QStringLiteral("Actualizado ") + texts::marcaDeTiempo());
+    m_list1->clear();
+    m_list1->addItems(vigilancia::colaDelLog(vigilancia::kLineasLog));
+    m_list1->scrollToBottom();
+    m_list2->clear();
+    m_list2->addItems(vigilancia::lineasEstado());
+    if (m_historialAbierto) m_historialAbierto->actualizar();
 }
 
 void FrmProcesoSync::Command3_Click() {
@@ -160,9 +216,14 @@ void FrmProcesoSync::Command3_Click() {
 
 void FrmProcesoSync::cmdHistorial_Click() {
     if (config::runState().cycleRunning) return;
-    auto* historial = new FrmHistorial(this);
-    historial->setAttribute(Qt::WA_DeleteOnClose);
-    historial->show();
+    if (m_historialAbierto) {
+        m_historialAbierto->actualizar();
+        m_historialAbierto->raise();
+        return;
+    }
+    m_historialAbierto = new FrmHistorial(this);
+    m_historialAbierto->setAttribute(Qt::WA_DeleteOnClose);
+    m_historialAbierto->show();
 }
 
 void FrmProcesoSync::closeEvent(QCloseEvent* event) {
@@ -177,13 +238,14 @@ void FrmProcesoSync::closeEvent(QCloseEvent* event) {
 }
 
 void FrmProcesoSync::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) m_control.refreshTitle();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !vigilando())
+        m_control.refreshTitle();
     QMainWindow::changeEvent(event);
 }
 
 void FrmProcesoSync::showEvent(QShowEvent* event) {
     // Showing the window is its first activation, with or without a window manager.
-    m_control.refreshTitle();
+    if (!vigilando()) m_control.refreshTitle();
     QMainWindow::showEvent(event);
 }
 

@@ -3,6 +3,7 @@
 // program's console while it exists.
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include "config/Console.h"
 
@@ -11,9 +12,11 @@ class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace lumaro::app {
 
+class FrmHistorial;
 class RunControl;
 
 class FrmProcesoSync : public QMainWindow, public config::Console {
@@ -42,8 +45,15 @@ public:
     // "Configurar": the dialog, unless a run is under way.
     void Command3_Click();
     // "Historial": the ledger report of the last days, unless a cycle runs (it reads the
-    // ledger the cycle writes). Not modal, so the window stays live behind it.
+    // ledger the cycle writes). Not modal, so the window stays live behind it; it is read
+    // again at the end of every command.
     void cmdHistorial_Click();
+
+    // Watching mode, for a window opened while the service (process pid) holds the program
+    // folder: every command disabled; the state from the status file, the run log's tail and
+    // "Historial", read again every few seconds. Nothing is written to the folder.
+    void vigilar(qint64 pid);
+    bool vigilando() const { return m_pidServicio >= 0; }
 
     // How long a box shown inside a cycle stays up (30 s; tests shorten it).
     static int avisoEnCicloMs();
@@ -58,6 +68,7 @@ private:
     QPushButton* boton(const char* name, const QString& caption, const QString& toolTip,
                        int standardPixmap);
     void mostrarBotones();
+    void refrescarVigilancia();
 
     RunControl& m_control;
     QPushButton* m_command1;
@@ -70,6 +81,12 @@ private:
     QCheckBox* m_chkSyncManual;
     QListWidget* m_list1;
     QListWidget* m_list2;
+    QLabel* m_lblList1;
+    QLabel* m_lblList2;
+    QLabel* m_lblVigilancia;
+    QPointer<FrmHistorial> m_historialAbierto;
+    QTimer* m_refresco;         // watching mode's refresh
+    qint64 m_pidServicio = -1;  // watching mode when not negative
     QLabel* m_lblProceso;
     QProgressBar* m_pgEstado;
     QLabel* m_panel1;

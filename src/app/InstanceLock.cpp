@@ -17,4 +17,11 @@ bool InstanceLock::acquire() {
     return true;
 }
 
+qint64 InstanceLock::owner() const {
+    qint64 pid = 0;
+    QString host, app;
+    if (!m_lock || !m_lock->getLockInfo(&pid, &host, &app)) return 0;
+    return pid;
+}
+
 }  // namespace lumaro::app

@@ -9,6 +9,7 @@
 // a time: a command or tick that arrives while one runs is refused with a log line.
 
 #include <QDateTime>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -42,14 +43,24 @@ enum class Outcome {
 
 struct Report {
     Outcome outcome = Outcome::None;
-    QString reason;  // for the failing outcomes: every cause met, joined by "; "
+    QString reason;         // for the failing outcomes: every cause met, joined by "; "
+    QDateTime inicio, fin;  // the command's start and end, on the program's clock
+    // Rows copied into today's snapshot per table, and rows merged here per store and table;
+    // empty while the phases do not count them.
+    QMap<QString, qint64> filasCopiadas;
+    QMap<QString, QMap<QString, qint64>> filasFusionadas;
     bool ok() const { return outcome == Outcome::Complete || outcome == Outcome::NothingToDo; }
 };
+
+// "completo", "sin nada que hacer", "incompleto", "fallido", "detenido" ("sin resultado").
+QString textoResultado(Outcome outcome);
 
 // The one line that ends every command, in the run log and on standard error:
 // "Ciclo terminado: completo", "Ciclo terminado: sin nada que hacer",
 // "Ciclo terminado: incompleto - <causes>", "Ciclo terminado: fallido - <causes>",
-// "Ciclo terminado: detenido - <cause>"; `proximo` is appended when given.
+// "Ciclo terminado: detenido - <cause>"; then `proximo` when given, the time taken
+// (" - duracion 1 min 05 s") when the report has both times, and the rows copied and merged
+// when the report counted any.
 QString lineaResumen(const Report& report, const QString& proximo = QString());
 
 // The automatic-mode test each command makes when it starts.
@@ -133,9 +144,12 @@ private:
     void finDeComando();
     // The outcome of the command from what it met and what the phases noted.
     Report armarInforme() const;
+    Report resultadoDelComando() const;
     // Why the command did not complete and when the schedule tries again: log, stderr and
     // the status bar.
     void anunciarResultado();
+    // The window's state once the command is over, whatever it met.
+    void mostrarFinDeComando();
     // The configuration check every command makes first; false (a failure recorded) when the
     // settings file is missing, unreadable or without [Inicio].
     bool configuracionPresente();
@@ -168,6 +182,7 @@ private:
     bool m_quitPending = false;
     // Per command.
     Report m_report;
+    QDateTime m_inicio;
     QString m_failure;
     std::optional<Outcome> m_subirOutcome;
     ftp::DownloadRunOutcome m_descarga;  // of the command's download run

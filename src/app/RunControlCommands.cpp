@@ -46,6 +46,7 @@ void RunControl::comoCiclo(const char* quien, Body body) {
         return;
     }
     m_report = Report{};
+    m_inicio = config::Clock::now();
     m_failure.clear();
     m_subirOutcome.reset();
     m_descarga = {};
@@ -231,7 +232,6 @@ void RunControl::subirFile() {
         refreshTitle();
         return;
     }
-    console().clearProblems();
     console().setStatePanel(texts::kProcesando);
     habilitar(false);
     console().setBusy(true);

@@ -1,9 +1,12 @@
 // How a command ended: its outcome from what it met and what the phases noted, and the one
 // summary line that says so.
+#include <algorithm>
 #include <cstdio>
 
+#include "app/ArchivoEstado.h"
 #include "app/RunControl.h"
 #include "app/Texts.h"
+#include "config/Clock.h"
 #include "config/Console.h"
 #include "config/RunState.h"
 #include "config/Settings.h"
@@ -12,36 +15,85 @@ namespace lumaro::app {
 
 using config::runState;
 
-QString lineaResumen(const Report& report, const QString& proximo) {
-    QString linea = QStringLiteral("Ciclo terminado: ");
-    switch (report.outcome) {
+QString textoResultado(Outcome outcome) {
+    switch (outcome) {
         case Outcome::Complete:
-            linea += QStringLiteral("completo");
-            break;
+            return QStringLiteral("completo");
         case Outcome::NothingToDo:
-            linea += QStringLiteral("sin nada que hacer");
-            break;
+            return QStringLiteral("sin nada que hacer");
         case Outcome::Stalled:
-            linea += QStringLiteral("incompleto");
-            break;
+            return QStringLiteral("incompleto");
         case Outcome::Failed:
-            linea += QStringLiteral("fallido");
-            break;
+            return QStringLiteral("fallido");
         case Outcome::Stopped:
-            linea += QStringLiteral("detenido");
-            break;
+            return QStringLiteral("detenido");
         case Outcome::None:
-            linea += QStringLiteral("sin resultado");
             break;
     }
+    return QStringLiteral("sin resultado");
+}
+
+namespace {
+
+// "45 s", "2 min 05 s", "3 h 07 min".
+QString duracion(qint64 segundos) {
+    if (segundos < 60) return QString::number(segundos) + QStringLiteral(" s");
+    if (segundos < 3600)
+        return QStringLiteral("%1 min %2 s")
+            .arg(segundos / 60)
+            .arg(segundos % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1 h %2 min")
+        .arg(segundos / 3600)
+        .arg(segundos / 60 % 60, 2, 10, QLatin1Char('0'));
+}
+
+Report informe(Outcome outcome, const QString& razon) {
+    Report report;
+    report.outcome = outcome;
+    report.reason = razon;
+    return report;
+}
+
+// "Cliente 3, Tarjeta 2"
+QString recuento(const QMap<QString, qint64>& filas) {
+    QStringList partes;
+    for (auto it = filas.cbegin(); it != filas.cend(); ++it)
+        partes << it.key() + u' ' + QString::number(it.value());
+    return partes.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+QString lineaResumen(const Report& report, const QString& proximo) {
+    QString linea = QStringLiteral("Ciclo terminado: ") + textoResultado(report.outcome);
     if (!report.reason.isEmpty()) linea += QStringLiteral(" - ") + report.reason;
     if (!proximo.isEmpty()) linea += QStringLiteral(" - ") + proximo;
+    if (report.inicio.isValid() && report.fin.isValid())
+        linea += QStringLiteral(" - duracion ") +
+                 duracion(std::max<qint64>(0, report.inicio.secsTo(report.fin)));
+    if (!report.filasCopiadas.isEmpty())
+        linea += QStringLiteral(" - filas copiadas: ") + recuento(report.filasCopiadas);
+    QStringList fusionadas;
+    for (auto it = report.filasFusionadas.cbegin(); it != report.filasFusionadas.cend(); ++it)
+        fusionadas << QStringLiteral("local ") + it.key() + QStringLiteral(" (") +
+                          recuento(it.value()) + u')';
+    if (!fusionadas.isEmpty())
+        linea += QStringLiteral(" - filas fusionadas: ") + fusionadas.join(QStringLiteral("; "));
     return linea;
 }
 
 Report RunControl::armarInforme() const {
+    Report report = resultadoDelComando();
+    report.inicio = m_inicio;
+    report.fin = config::Clock::now();
+    // The rows each phase copied or merged go into report.filasCopiadas and
+    // report.filasFusionadas here, from the outcomes the phases return.
+    return report;
+}
+
+Report RunControl::resultadoDelComando() const {
     if (runState().stopRequested)
-        return Report{Outcome::Stopped, QStringLiteral("Proceso detenido antes de terminar.")};
+        return informe(Outcome::Stopped, QStringLiteral("Proceso detenido antes de terminar."));
     const config::PhaseResults& r = runState().results;
     QStringList causas;
     if (!m_failure.isEmpty()) causas << m_failure;
@@ -63,9 +115,9 @@ Report RunControl::armarInforme() const {
          main && m_import.completed && !m_upload.done);
 
     const QString razon = causas.join(QStringLiteral("; "));
-    if (fallido) return Report{Outcome::Failed, razon};
-    if (!causas.isEmpty()) return Report{Outcome::Stalled, razon};
-    return Report{m_subirOutcome.value_or(Outcome::None), QString()};
+    if (fallido) return informe(Outcome::Failed, razon);
+    if (!causas.isEmpty()) return informe(Outcome::Stalled, razon);
+    return informe(m_subirOutcome.value_or(Outcome::None), QString());
 }
 
 void RunControl::anunciarResultado() {
@@ -80,9 +132,6 @@ void RunControl::anunciarResultado() {
                         : QStringLiteral(
                               "sin proximo intento: el horario de la configuracion "
                               "no es valido");
-            // Waiting for the next daily time, not stuck in the cycle that ended.
-            config::console().setStatePanel(texts::kEsperando);
-            config::console().setBusy(false);
         } else {
             proximo = QStringLiteral(
                 "sin reintento automatico: el modo automatico esta "
@@ -94,6 +143,23 @@ void RunControl::anunciarResultado() {
     std::fprintf(stderr, "%s\n", linea.toLocal8Bit().constData());
     std::fflush(stderr);
     if (reintentable) config::console().setEventPanel(texts::marcaDeTiempo() + u' ' + linea);
+    mostrarFinDeComando();
+    // A single command from the command line ends the program: no next time.
+    escribirArchivoEstado(m_report,
+                          timerEnabled() && !m_ordenUnica ? proximaHoraProgramada() : std::nullopt);
+}
+
+void RunControl::mostrarFinDeComando() {
+    if (m_report.outcome == Outcome::Stopped) return;  // "Parar" already left the window idle
+    // Nothing runs any more: waiting for the next daily time when the automatic mode is on,
+    // idle otherwise; never "Procesando..." or the hourglass of the cycle that ended.
+    config::console().setBusy(false);
+    if (m_report.outcome != Outcome::Complete) {
+        config::console().setStep(QString());
+        config::console().setStatePanel(timerEnabled() ? texts::kEsperando : texts::kDetenido);
+    }
+    // "Parar" stays enabled only while there is an automatic mode to stop.
+    if (!timerEnabled()) habilitar(true);
 }
 
 }  // namespace lumaro::app

@@ -14,6 +14,7 @@
 #include "app/ProductionPhases.h"
 #include "app/RunControl.h"
 #include "app/Texts.h"
+#include "app/Vigilancia.h"
 #include "config/Clock.h"
 #include "config/Console.h"
 #include "config/Settings.h"
@@ -140,8 +141,12 @@ int main(int argc, char** argv) {
     }
 
     InstanceLock lock;
-    if (!lock.acquire()) {
-        if (parser.isSet(headless)) {
+    const bool sinVentana = parser.isSet(headless);
+    const bool libre = lock.acquire();
+    // Beside the service, the window only watches it.
+    const bool vigilar = !libre && !sinVentana && vigilancia::esServicio(lock.owner());
+    if (!libre && !vigilar) {
+        if (sinVentana) {
             std::fprintf(stderr, "lumaro-sync: %s\n",
                          texts::kOtraInstancia.toLocal8Bit().constData());
         } else {
@@ -151,8 +156,9 @@ int main(int argc, char** argv) {
         return kExitOtraInstancia;
     }
 
-    // Keys missing or mistyped in the settings file, named before anything runs on them.
-    const QStringList revision = lumaro::config::revisarConfiguracion();
+    // Keys missing or mistyped in the settings file, named before anything runs on them (the
+    // watching window leaves that, and the log, to the service).
+    const QStringList revision = vigilar ? QStringList() : lumaro::config::revisarConfiguracion();
     ProductionPhases phases;
     if (parser.isSet(headless)) {
         for (const QString& linea : revision)
@@ -164,10 +170,14 @@ int main(int argc, char** argv) {
     FrmProcesoSync window(control);
     QObject::connect(&control, &RunControl::quitRequested, app.get(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    control.arrancar();
-    for (const QString& linea : revision)
-        lumaro::config::console().addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") +
-                                             linea);
+    if (vigilar) {
+        window.vigilar(lock.owner());
+    } else {
+        control.arrancar();
+        for (const QString& linea : revision)
+            lumaro::config::console().addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") +
+                                                 linea);
+    }
     window.show();
     return QCoreApplication::exec();
 }

@@ -81,11 +81,11 @@ private Q_SLOTS:
         QTest::newRow("subir") << "--headless --run subir" << inicio() << 1 << sinBD;
         QTest::newRow("no settings file")
             << "--headless --run subir" << ninguno << 1
-            << "Ciclo terminado: fallido - No existe el archivo de configuracion %1\n";
+            << "Ciclo terminado: fallido - No existe el archivo de configuracion %1 - duracion ";
         QTest::newRow("no [Inicio]")
             << "--headless --run generar" << QByteArray("[Mysql]\r\nPWDMySQL=x\r\n") << 1
             << "Ciclo terminado: fallido - El archivo de configuracion %1 no tiene la seccion "
-               "[Inicio]\n";
+               "[Inicio] - duracion ";
     }
     void commandLine() {
         QFETCH(QString, args);

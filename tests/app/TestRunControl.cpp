@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "AppTestSupport.h"
+#include "app/ArchivoEstado.h"
 #include "app/Headless.h"
 #include "app/Texts.h"
 #include "app/WorkingFolders.h"
@@ -58,10 +59,10 @@ struct SubirRow {
 };
 const SubirRow kSubir[] = {
     {"nothing anywhere, armed", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, NothingToDo, "", 0, "",
-     "Ciclo terminado: sin nada que hacer"},
+     "Ciclo terminado: sin nada que hacer - duracion 1 min 05 s"},
     {"nothing anywhere, by hand", 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, NothingToDo, "0"},
     {"downloaded, complete", 1, 1, 2, 0, 0, 1, 1, 1, 1, 1, 1, Complete, "", 0, "",
-     "Ciclo terminado: completo"},
+     "Ciclo terminado: completo - duracion 1 min 05 s"},
     {"answered only, AutoSync 1 with blanks", 1, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, Complete, " 1 ", 1},
     {"count only, AutoSync not a number", 1, 0, 1, 0, 0, 1, 1, 0, 1, 0, 1, Complete, "si"},
     {"left from an earlier run", 1, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Complete},
@@ -69,19 +70,20 @@ const SubirRow kSubir[] = {
     {"merge incomplete, the schedule tries again", 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 0, Stalled, "", 0,
      "",
      "Ciclo terminado: incompleto - La sincronizacion de las MDB descargadas no termino - "
-     "proximo intento automatico: 05/12/2026 14:30"},
+     "proximo intento automatico: 05/12/2026 14:30 - duracion 1 min 05 s"},
     {"upload incomplete, by hand", 1, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0, Stalled, "0", 0,
      "no responde el servidor FTP",
      "Ciclo terminado: incompleto - La subida de archivos al FTP no termino: no responde el "
-     "servidor FTP - sin reintento automatico: el modo automatico esta desactivado"},
+     "servidor FTP - sin reintento automatico: el modo automatico esta desactivado - duracion "
+     "1 min 05 s"},
     {"download failed, nothing waiting", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Stalled, "", 0,
      "sin espacio en MDB_descargadas",
      "Ciclo terminado: incompleto - La descarga no termino: sin espacio en MDB_descargadas - "
-     "proximo intento automatico: 05/12/2026 14:30"},
+     "proximo intento automatico: 05/12/2026 14:30 - duracion 1 min 05 s"},
     {"connections fail, snapshot waiting", 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Failed},
     {"connections fail, nothing waiting", 0, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Failed, "", 0, "",
      "Ciclo terminado: fallido - No se pudieron abrir las conexiones a las bases de datos. - "
-     "proximo intento automatico: 05/12/2026 14:30"},
+     "proximo intento automatico: 05/12/2026 14:30 - duracion 0 s"},
 };
 
 // This store's exchange files count as waiting only while unsent.
@@ -190,9 +192,10 @@ private Q_SLOTS:
         QCOMPARE(cierres, QString::fromLatin1(r.cierres));
         QCOMPARE(phases().count("CopiarTablas(3_05122026.mdb)"),
                  r.abrir3 && r.abrir1 && r.registro && r.crear ? 1 : 0);
-        // Whatever happened, the command ends with the buttons of habilitar_2(true).
+        // Whatever happened, the command ends idle: habilitar_2(true), then "Parar" off.
         const Buttons& b = control().buttons();
-        QVERIFY(b.subir && b.parar && b.configurar && b.salir && !b.generar);
+        QVERIFY(b.subir && !b.parar && b.configurar && b.salir && !b.generar);
+        QCOMPARE(console().statePanel(), texts::kDetenido);
         QVERIFY(!control().timerEnabled());
         QCOMPARE(control().lastReport().outcome, r.outcome);
         QVERIFY(!config::runState().cycleRunning);
@@ -219,6 +222,16 @@ private Q_SLOTS:
             GrabarConfig("Local_Activo", "3");
             m_rig->touch("temp/3_04122026.mdb");
         }
+        // What the status file reads: store 1 merged up to the 4th, so it owes the 5th; this
+        // store sent its 5th. The download takes 65 s.
+        QVERIFY(db::crearLedger(db::rutaLedger()));
+        for (const QDate d : {QDate(2026, 12, 3), QDate(2026, 12, 4)})
+            QVERIFY(db::registrarDescarga("1", d, "1") && db::registrarSync("1", d, "1", 2));
+        GrabarConfig("Local_Activo", "3");
+        m_rig->touch("MDB_enviadas/020013_3_05122026.mdb");
+        phases().duranteDescarga = [] {
+            config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(14, 6, 14)));
+        };
         control().setTimerEnabled(r.timerAntes);
 
         control().Command1_Click();
@@ -237,22 +250,36 @@ private Q_SLOTS:
         QCOMPARE(control().timerEnabled(), r.timerDespues == 1);
         const Report& report = control().lastReport();
         QCOMPARE(report.outcome, r.outcome);
-        // Waiting for the next daily time after a cycle that did not complete, too.
-        const bool esperaReintento = !report.ok() && r.timerDespues;
+        // Over, whatever it met: waiting for the next daily time, or idle with "Parar" off.
         QCOMPARE(console().statePanel(),
-                 r.completo || esperaReintento ? texts::kEsperando : texts::kProcesando);
-        // "Descargar" leaves habilitar(false): a started cycle counts as in progress.
-        QVERIFY(!control().buttons().subir && control().buttons().parar);
-        QCOMPARE(console().busy(), r.main && !r.completo && !esperaReintento);
+                 r.completo || r.timerDespues ? texts::kEsperando : texts::kDetenido);
+        QCOMPARE(control().buttons().subir, !r.timerDespues);
+        QCOMPARE(control().buttons().parar, r.timerDespues == 1);
+        QVERIFY(!console().busy());
         QCOMPARE(console().step(), QString());  // the download step is cleared afterwards
         // Exactly one summary line; the status bar says why a cycle did not complete.
         const QStringList resumen = logMessages({QStringLiteral("Ciclo terminado: ")});
         QCOMPARE(resumen.size(), 1);
         if (r.resumen) QCOMPARE(resumen.first(), QString::fromLatin1(r.resumen));
         QCOMPARE(console().eventPanel(),
-                 !report.ok() ? QStringLiteral("05/12/2026 02:05:09 PM ") + resumen.first()
-                 : r.completo ? QStringLiteral("Ultima Ejecucion 05/12/2026 02:05:09 PM")
+                 !report.ok() ? texts::marcaDeTiempo() + u' ' + resumen.first()
+                 : r.completo ? QStringLiteral("Ultima Ejecucion ") + texts::marcaDeTiempo()
                               : QString());
+        // The status file says the same, with what the ledger and the archive hold.
+        const std::optional<QJsonObject> estado = leerArchivoEstado(nullptr);
+        QVERIFY(estado);
+        const QJsonObject ciclo = (*estado)["ciclo"].toObject();
+        QCOMPARE(ciclo["resultado"].toString(), textoResultado(r.outcome));
+        QCOMPARE(ciclo["causa"].toString(), report.reason);
+        QCOMPARE(ciclo["inicio"].toString(), QStringLiteral("2026-12-05T14:05:09"));
+        QCOMPARE(ciclo["fin"].toString(), config::Clock::now().toString(Qt::ISODate));
+        QCOMPARE((*estado)["proximoCiclo"].toString(),
+                 r.timerDespues ? QStringLiteral("2026-12-05T14:30:00") : QString());
+        QCOMPARE((*estado)["local"].toString(), QStringLiteral("3"));
+        QCOMPARE((*estado)["ultimoEnvio"]["archivo"].toString(), QStringLiteral("3_05122026.mdb"));
+        QCOMPARE(QJsonDocument((*estado)["locales"].toArray()).toJson(QJsonDocument::Compact),
+                 QByteArray(R"([{"diasAdeudados":1,"local":"1","nombre":"",)"
+                            R"("ultimoDiaFusionado":"2026-12-04"}])"));
     }
 
     // In a cycle the running phase ends first and any command pressed after is refused (never a
@@ -398,8 +425,10 @@ private Q_SLOTS:
     }
 
     // Without a display the exit status is 0 only for a cycle that ended well or had nothing to
-    // do; a download that failed makes it incomplete even with nothing waiting.
+    // do; a download that failed makes it incomplete even with nothing waiting. A status file
+    // that cannot be written is logged and changes nothing else.
     void headlessExitStatus() {
+        QVERIFY(QDir().mkpath(m_rig->file("estado.json/ocupado")));
         using enum ModoSinVentana;
         // Mode, downloaded, merge complete, download failure: exit status.
         const std::tuple<ModoSinVentana, bool, bool, const char*, int> casos[] = {
@@ -415,6 +444,7 @@ private Q_SLOTS:
             QCOMPARE(runHeadless(phases(), modo), status);
         }
         config::setConsole(&console());
+        QCOMPARE(logMessages({"No se pudo escribir el archivo de estado"}).size(), 5);
     }
 
     // A cycle that a kill ended (its mark still in the folder) runs again when the schedule

@@ -3,6 +3,7 @@
 #include <QtWidgets>
 
 #include "AppTestSupport.h"
+#include "app/ArchivoEstado.h"
 #include "app/FrmConfiguracion.h"
 #include "app/FrmProcesoSync.h"
 #include "app/MessageBox.h"
@@ -11,6 +12,7 @@
 #include "app/Texts.h"
 #include "app/UpDown.h"
 #include "db/Ledger.h"
+#include "db/clsLocal.h"
 
 using namespace lumaro;
 using namespace lumaro::app;
@@ -223,6 +225,95 @@ private Q_SLOTS:
                                      QStringLiteral("fuera del ciclo"));
         QCOMPARE(m_boxes,
                  (QList<Box>{{QMessageBox::Warning, texts::kTituloAplicacion, "fuera del ciclo"}}));
+    }
+
+    // A cycle by hand that did not complete ends idle, its cause in the status bar; the
+    // download's problems stay listed with the merge's.
+    void failedCycleLeavesTheWindowClear() {
+        GrabarConfig("AutoSync", "0");
+        QWidget* w = start();
+        phases().answered = true;
+        phases().importOk = false;
+        phases().causaImport = QStringLiteral("no queda espacio en el disco");
+        for (auto* fase : {&phases().duranteDescarga, &phases().duranteMain})
+            *fase = [] { config::console().addProblem(QStringLiteral("problema")); };
+        control().Command1_Click();
+        QCOMPARE(child<QLabel>(w, "StatusBar1Panel1")->text(), texts::kDetenido);
+        QVERIFY(child<QLabel>(w, "StatusBar1Panel2")
+                    ->text()
+                    .contains(QStringLiteral("Ciclo terminado: incompleto - La sincronizacion de "
+                                             "las MDB descargadas no termino: no queda espacio")));
+        QVERIFY(child<QPushButton>(w, "Command1")->isEnabled());
+        QVERIFY(!child<QPushButton>(w, "Command2")->isEnabled());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QCOMPARE(child<QListWidget>(w, "List1")->count(), 2);
+        QCOMPARE(child<QLabel>(w, "lblList2")->text(), QStringLiteral("Archivos para subir"));
+    }
+
+    // Beside the service the window only watches: every command off, the service's PID and how
+    // to stop it, the status file, the log's tail and "Historial" (with this store's uploads
+    // and the stores' names), read again on a bounded timer.
+    void watchingMode() {
+        QVERIFY(db::crearLedger(db::rutaLedger()));
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 4), "1"));
+        GrabarConfig("Local_Activo", "3");
+        m_rig->touch(QStringLiteral("MDB_enviadas/020013_3_05122026.mdb"));
+        db::locales().setNroLocales(1);
+        db::locales().addLocal(QStringLiteral("2"), QStringLiteral("Centro"));
+        Report fallo;
+        fallo.outcome = Outcome::Stalled;
+        fallo.reason = QStringLiteral("La subida de archivos al FTP no termino");
+        fallo.inicio = fallo.fin = config::Clock::now();
+        QVERIFY(escribirArchivoEstado(fallo, QDateTime(QDate(2026, 12, 5), QTime(14, 30))));
+        db::locales().setNroLocales(1);  // from here on, the names come from the status file
+        config::EscribirLog(QStringLiteral("linea del servicio"));
+
+        const qint64 pid = QCoreApplication::applicationPid();
+        m_window = std::make_unique<FrmProcesoSync>(control());
+        FrmProcesoSync* w = m_window.get();
+        w->vigilar(pid);
+        w->show();
+        for (const char* n : {"Command1", "Command6", "Command2", "Command3", "Command4"})
+            QVERIFY2(!child<QPushButton>(w, n)->isEnabled(), n);
+        QVERIFY(child<QPushButton>(w, "cmdHistorial")->isEnabled());
+        QCOMPARE(child<QLabel>(w, "lblVigilancia")->text(),
+                 QStringLiteral("El servicio lumaro-sync esta en ejecucion en esta carpeta (PID "
+                                "%1): esta ventana solo muestra su estado y sus ordenes estan "
+                                "desactivadas. Para detenerlo: systemctl stop lumaro-sync, o "
+                                "kill %1.")
+                     .arg(pid));
+        auto* estado = child<QListWidget>(w, "List2");
+        QStringList lineas;
+        for (int i = 0; i < estado->count(); ++i) lineas << estado->item(i)->text();
+        QCOMPARE(lineas, (QStringList{"Ultimo ciclo: incompleto - La subida de archivos al FTP "
+                                      "no termino",
+                                      "Inicio 05/12/2026 02:00:00, fin 05/12/2026 02:00:00",
+                                      "Proximo ciclo: 05/12/2026 14:30:00",
+                                      "Ultimo envio: 3_05122026.mdb (" +
+                                          QFileInfo(m_rig->file("MDB_enviadas/"
+                                                                "020013_3_05122026.mdb"))
+                                              .lastModified()
+                                              .toString("dd/MM/yyyy hh:mm:ss") +
+                                          ")",
+                                      "Local 2 - Centro: ultimo dia fusionado -, dias adeudados "
+                                      "2"}));
+        auto* log = child<QListWidget>(w, "List1");
+        QVERIFY(log->item(log->count() - 1)->text().endsWith(QStringLiteral("linea del servicio")));
+
+        click(w, "cmdHistorial");
+        auto* tabla = child<QTableWidget>(w, "tblHistorial");
+        QCOMPARE(tabla->item(0, 0)->text(), QStringLiteral("3 (este local)"));
+        QVERIFY(tabla->item(0, 2)->text().startsWith(QStringLiteral("enviado el ")));
+        QCOMPARE(tabla->item(1, 0)->text(), QStringLiteral("2 - Centro"));
+
+        auto* timer = child<QTimer>(w, "tmrVigilancia");
+        QVERIFY(timer->isActive() && timer->interval() <= 10000);
+        const int filas = tabla->rowCount();
+        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 5), "1"));
+        config::EscribirLog(QStringLiteral("otra linea"));
+        timer->setInterval(20);
+        QTRY_VERIFY(log->item(log->count() - 1)->text().endsWith(QStringLiteral("otra linea")));
+        QTRY_COMPARE(tabla->rowCount(), filas + 1);
     }
 
     // A notice closed by hand takes its own timer with it: a box of the same caption stays open.
