@@ -17,15 +17,15 @@
 #include <cstdlib>
 
 #include "config/Clock.h"
-#include "config/HeadlessConsole.h"
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
-#include "db/Ledger.h"
 #include "db/clsDBAdmin.h"
 #include "importer/ReglasFusion.h"
 #include "importer/SyncLocales.h"
 #include "jet/Writer.h"
+#include "ledger/Ledger.h"
+#include "run/HeadlessConsole.h"
 
 using namespace lumaro;
 
@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
     const int clientes = static_cast<int>(20000 * escala);
     QTemporaryDir dir;
     config::setProgramFolder(dir.path());
-    config::HeadlessConsole consola;
-    config::setConsole(&consola);
+    run::HeadlessConsole consola;
+    run::setConsole(&consola);
     for (const char* d : {"MDB_descargadas", "MDB_Syncronizadas", "Error"})
         QDir(dir.path()).mkpath(d);
 
@@ -153,8 +153,8 @@ int main(int argc, char** argv) {
     if (!crearProduccion(cliente, previas) || !crearProduccion(logistica, {}) ||
         !QFile::copy(cliente, copia))
         return 1;
-    db::crearLedger(db::rutaLedger());
-    db::registrarDescarga("2", kDia, "1");
+    ledger::crearLedger(ledger::rutaLedger());
+    ledger::registrarDescarga("2", kDia, "1");
     db::setLocalPropio("3", QString());
 
     // Baseline: the sqlite3 tool runs the same statements in one transaction.

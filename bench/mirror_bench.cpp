@@ -11,10 +11,7 @@
 #include <cstdio>
 
 #include "MariaDbServer.h"
-#include "db/tool/EsquemaEspejo.h"
 #include "config/Clock.h"
-#include "config/Console.h"
-#include "config/HeadlessConsole.h"
 #include "config/ProfileFile.h"
 #include "config/Settings.h"
 #include "db/Conexiones.h"
@@ -22,6 +19,9 @@
 #include "db/clsDBAdmin.h"
 #include "outputs/EspejoMySql.h"
 #include "outputs/ModCargaMySQL.h"
+#include "run/Console.h"
+#include "run/HeadlessConsole.h"
+#include "tools/EsquemaEspejo.h"
 
 using namespace lumaro;
 
@@ -72,10 +72,10 @@ qlonglong count(const QString& table) {
 
 double perSecond(qint64 rows, qint64 ms) { return ms > 0 ? rows * 1000.0 / ms : 0.0; }
 
-int run(int fillRows, int feedRows) {
+int medir(int fillRows, int feedRows) {
     QTemporaryDir dir;
-    config::HeadlessConsole console;
-    config::setConsole(&console);
+    run::HeadlessConsole console;
+    run::setConsole(&console);
     config::setProgramFolder(dir.path());
     config::setExecutableBaseName("lumaro-sync");
 
@@ -87,7 +87,7 @@ int run(int fillRows, int feedRows) {
                           "create database espejo; "
                           "create user 'lumaro'@'127.0.0.1' identified by 'clave'; "
                           "grant all on espejo.* to 'lumaro'@'127.0.0.1'; " +
-                              db::tool::esquemaEspejo("espejo"),
+                              tools::esquemaEspejo("espejo"),
                           &error))
         return fail(error), 1;
     const QString cliente = dir.filePath("cliente.db");
@@ -147,7 +147,7 @@ int run(int fillRows, int feedRows) {
     std::printf("copy feed: %d rows in %.2f s = %.0f rows/s (mirror now %lld rows)\n", feedRows,
                 feedMs / 1000.0, perSecond(feedRows, feedMs), count("Acumulacion_Punto"));
     db::cerrarConexiones();
-    config::setConsole(nullptr);
+    run::setConsole(nullptr);
     return 0;
 }
 
@@ -157,6 +157,6 @@ int main(int argc, char** argv) {
     lumaro::config::fijarZonaHoraria();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    return run(args.size() > 1 ? args[1].toInt() : 1000000,
-               args.size() > 2 ? args[2].toInt() : 100000);
+    return medir(args.size() > 1 ? args[1].toInt() : 1000000,
+                 args.size() > 2 ? args[2].toInt() : 100000);
 }

@@ -12,7 +12,7 @@
 #include "TiendasDePrueba.h"
 #include "cadena/Verificar.h"
 #include "config/Settings.h"
-#include "db/tool/ActividadDemo.h"
+#include "tools/ActividadDemo.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -33,14 +33,14 @@ int main(int argc, char** argv) {
             return 1;
         }
         for (int d = 0; d < dias; ++d) {
-            const lumaro::db::tool::ActividadOptions act{
+            const lumaro::tools::ActividadOptions act{
                 cadena.base(id, lumaro::snapshot::Database::Cliente),
                 cadena.base(id, lumaro::snapshot::Database::Logistica),
                 id,
                 QDate(2026, 12, 2).addDays(d),
                 filas,
                 static_cast<unsigned>(id * 100 + d)};
-            if (!lumaro::db::tool::generarActividad(act, &error)) return 1;
+            if (!lumaro::tools::generarActividad(act, &error)) return 1;
         }
         cadena.enviar(id, QStringLiteral("090000"), cadena.propias(id));
         o.carpetas << cadena.carpeta(id);

@@ -132,7 +132,7 @@ class Cadena:
         self.build = os.path.abspath(build)
         self.dir = os.path.abspath(trabajo)
         self.exe = os.path.join(self.build, "src/app/prueba/lumaro-sync-prueba")
-        self.dbtool = os.path.join(self.build, "src/db/tool/lumaro-db")
+        self.dbtool = os.path.join(self.build, "src/tools/lumaro-db")
         self.checker = os.path.join(self.build, "src/cadena/lumaro-cadena")
         # Store 1 is the principal store (it feeds the mirror); without a mirror the stores
         # are numbered from 2.

@@ -12,10 +12,10 @@
 #include "config/Clock.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
-#include "db/FilasLedger.h"
-#include "db/Ledger.h"
 #include "db/clsLocal.h"
 #include "ftp/DiasAdeudados.h"
+#include "ledger/FilasLedger.h"
+#include "ledger/Ledger.h"
 
 namespace lumaro::app {
 
@@ -40,7 +40,7 @@ QJsonValue ultimoEnvio(const QString& propio) {
 // Per other store of the ledger: the last day merged here and the days it still owes.
 void locales(const QString& propio, QJsonObject& estado) {
     QString error;
-    const auto filas = db::leerFilasLedger(db::rutaLedger(), &error);
+    const auto filas = ledger::leerFilasLedger(ledger::rutaLedger(), &error);
     QJsonArray lista;
     if (!filas) {
         estado.insert(QStringLiteral("errorLedger"), error);
@@ -48,20 +48,20 @@ void locales(const QString& propio, QJsonObject& estado) {
         return;
     }
     QList<qint64> ids;
-    for (const db::FilaLedger& f : *filas)
+    for (const ledger::FilaLedger& f : *filas)
         if (!ids.contains(f.idLocal) && QString::number(f.idLocal) != propio) ids << f.idLocal;
     std::sort(ids.begin(), ids.end());
     ftp::DiasAdeudados adeudados;
     const QMap<QString, QString> nombres = nombresLocales();
     for (const qint64 n : ids) {
         const QString id = QString::number(n);
-        const db::HistorialLocal historial = db::historialLocal(id);
+        const ledger::HistorialLocal historial = ledger::historialLocal(id);
         QDate fusionado;
         for (auto it = historial.dias.cbegin(); it != historial.dias.cend(); ++it)
             if (it->sincronizado) fusionado = it.key();
         bool procesado = false;
         const QJsonValue debe =
-            historial.estado == db::UltimaDescarga::Estado::Registrada
+            historial.estado == ledger::UltimaDescarga::Estado::Registrada
                 ? QJsonValue(adeudados.deLocal(id, historial, &procesado).size())
                 : QJsonValue();
         lista.append(QJsonObject{{QStringLiteral("local"), id},
@@ -87,7 +87,7 @@ QString localPropio() {
 
 QList<EnvioPropio> enviosPropios(const QString& idLocal) {
     QList<EnvioPropio> envios;
-    if (!db::idLocalValido(idLocal)) return envios;
+    if (!ledger::idLocalValido(idLocal)) return envios;
     const QFileInfoList copias =
         QDir(config::programPath(QStringLiteral("MDB_enviadas")))
             .entryInfoList({QStringLiteral("*_") + idLocal + QStringLiteral("_*.mdb")}, QDir::Files,

@@ -8,8 +8,8 @@
 
 #include "app/ArchivoEstado.h"
 #include "config/Clock.h"
-#include "db/InformeLedger.h"
-#include "db/Ledger.h"
+#include "ledger/InformeLedger.h"
+#include "ledger/Ledger.h"
 
 namespace lumaro::app {
 
@@ -72,18 +72,18 @@ void FrmHistorial::actualizar() {
                         QStringLiteral("enviado el ") +
                             e.hora.toString(kFecha + QStringLiteral(" hh:mm:ss")));
 
-    db::FiltroInforme filtro;
+    ledger::FiltroInforme filtro;
     filtro.desde = desde;
     QString error;
-    const auto informe = db::leerInforme(db::rutaLedger(), filtro, &error);
+    const auto informe = ledger::leerInforme(ledger::rutaLedger(), filtro, &error);
     if (!informe) {
         m_aviso->setText(QStringLiteral("No se pudo leer el ledger: ") + error);
         return;
     }
-    for (const db::DiaInforme& d : informe->dias)
-        agregarFila(conNombre(nombres, d.idLocal), d.fecha, db::textoEstado(d));
+    for (const ledger::DiaInforme& d : informe->dias)
+        agregarFila(conNombre(nombres, d.idLocal), d.fecha, ledger::textoEstado(d));
     QStringList huecos;
-    for (const db::Hueco& h : informe->huecos)
+    for (const ledger::Hueco& h : informe->huecos)
         huecos << QStringLiteral("Local %1 sin registro del %2 al %3")
                       .arg(conNombre(nombres, h.idLocal), h.desde.toString(kFecha),
                            h.hasta.toString(kFecha));

@@ -23,22 +23,22 @@
 #include "app/Texts.h"
 #include "app/Vigilancia.h"
 #include "config/Clock.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "run/RunState.h"
 
 namespace lumaro::app {
 
 namespace {
 
-QMessageBox::Icon qtIcon(config::BoxIcon icon) {
+QMessageBox::Icon qtIcon(run::BoxIcon icon) {
     switch (icon) {
-        case config::BoxIcon::None:
+        case run::BoxIcon::None:
             return QMessageBox::NoIcon;
-        case config::BoxIcon::Information:
+        case run::BoxIcon::Information:
             return QMessageBox::Information;
-        case config::BoxIcon::Exclamation:
+        case run::BoxIcon::Exclamation:
             return QMessageBox::Warning;
-        case config::BoxIcon::Critical:
+        case run::BoxIcon::Critical:
             return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
@@ -145,12 +145,12 @@ FrmProcesoSync::FrmProcesoSync(RunControl& control, QWidget* parent)
     connect(m_refresco, &QTimer::timeout, this, &FrmProcesoSync::refrescarVigilancia);
     connect(&m_control, &RunControl::titleChanged, this, &QWidget::setWindowTitle);
     mostrarBotones();
-    config::setConsole(this);
+    run::setConsole(this);
 }
 
 FrmProcesoSync::~FrmProcesoSync() {
     setBusy(false);
-    if (&config::console() == this) config::setConsole(nullptr);
+    if (&run::console() == this) run::setConsole(nullptr);
 }
 
 QPushButton* FrmProcesoSync::boton(const char* name, const QString& caption, const QString& toolTip,
@@ -173,7 +173,7 @@ void FrmProcesoSync::mostrarBotones() {
     m_command2->setEnabled(b.parar);
     m_command3->setEnabled(b.configurar);
     m_command4->setEnabled(b.salir);
-    m_historial->setEnabled(!config::runState().cycleRunning);
+    m_historial->setEnabled(!run::runState().cycleRunning);
 }
 
 void FrmProcesoSync::vigilar(qint64 pid) {
@@ -215,7 +215,7 @@ void FrmProcesoSync::Command3_Click() {
 }
 
 void FrmProcesoSync::cmdHistorial_Click() {
-    if (config::runState().cycleRunning) return;
+    if (run::runState().cycleRunning) return;
     if (m_historialAbierto) {
         m_historialAbierto->actualizar();
         m_historialAbierto->raise();
@@ -229,7 +229,7 @@ void FrmProcesoSync::cmdHistorial_Click() {
 void FrmProcesoSync::closeEvent(QCloseEvent* event) {
     // The close box ends the program without touching the settings; during a cycle it ends
     // when the running command returns.
-    const bool enCiclo = config::runState().cycleRunning;
+    const bool enCiclo = run::runState().cycleRunning;
     m_control.cerrar();
     if (enCiclo)
         event->ignore();
@@ -289,9 +289,9 @@ void FrmProcesoSync::setBusy(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void FrmProcesoSync::messageBox(config::BoxIcon icon, const QString& caption, const QString& text) {
+void FrmProcesoSync::messageBox(run::BoxIcon icon, const QString& caption, const QString& text) {
     const QString title = caption.isEmpty() ? texts::kTituloAplicacion : caption;
-    if (!config::runState().cycleRunning) {
+    if (!run::runState().cycleRunning) {
         MessageBox::show(this, qtIcon(icon), title, text);
         return;
     }

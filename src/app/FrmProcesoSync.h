@@ -5,7 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "config/Console.h"
+#include "run/Console.h"
 
 class QCheckBox;
 class QLabel;
@@ -19,14 +19,14 @@ namespace lumaro::app {
 class FrmHistorial;
 class RunControl;
 
-class FrmProcesoSync : public QMainWindow, public config::Console {
+class FrmProcesoSync : public QMainWindow, public run::Console {
     Q_OBJECT
 public:
     // Installs itself as the program's console until destroyed.
     explicit FrmProcesoSync(RunControl& control, QWidget* parent = nullptr);
     ~FrmProcesoSync() override;
 
-    // config::Console
+    // run::Console
     void setStatePanel(const QString& text) override;
     void setEventPanel(const QString& text) override;
     void setStep(const QString& text, int rgb = -1) override;
@@ -38,7 +38,7 @@ public:
     void setBusy(bool busy) override;
     // Inside a cycle a box becomes a 30-second notice, its text also in List1 and the log,
     // so no box ever holds a cycle; outside a cycle it waits for the operator.
-    void messageBox(config::BoxIcon icon, const QString& caption, const QString& text) override;
+    void messageBox(run::BoxIcon icon, const QString& caption, const QString& text) override;
     void notice(const QString& prompt, const QString& title, int timeoutMs) override;
     void processEvents() override;
 

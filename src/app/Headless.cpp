@@ -6,9 +6,9 @@
 
 #include "app/RunControl.h"
 #include "app/StopSignal.h"
-#include "config/HeadlessConsole.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "run/HeadlessConsole.h"
+#include "run/RunState.h"
 
 namespace lumaro::app {
 
@@ -54,8 +54,8 @@ QString lineaInicio(const RunControl& control) {
 
 int runHeadless(Phases& phases, ModoSinVentana modo) {
     // A service runs for months: nothing shown is kept beyond what a window would hold.
-    config::HeadlessConsole consola(/*echo=*/true, /*recordEvents=*/false);
-    config::setConsole(&consola);
+    run::HeadlessConsole consola(/*echo=*/true, /*recordEvents=*/false);
+    run::setConsole(&consola);
     RunControl control(phases);
 
     // A stop signal acts like the close box: the program ends without touching the
@@ -67,7 +67,7 @@ int runHeadless(Phases& phases, ModoSinVentana modo) {
     QObject::connect(&sondeo, &QTimer::timeout, &control, [&control, &parando] {
         if (!stopsignal::received()) return;
         if (!parando)
-            anunciar(config::runState().cycleRunning
+            anunciar(run::runState().cycleRunning
                          ? QStringLiteral("Senal de parada recibida: el servicio se detiene al "
                                           "terminar el ciclo en curso")
                          : QStringLiteral("Senal de parada recibida: el servicio se detiene"));
@@ -101,7 +101,7 @@ int runHeadless(Phases& phases, ModoSinVentana modo) {
             status = control.lastReport().ok() ? kExitOk : kExitFallo;
             break;
     }
-    config::setConsole(nullptr);
+    run::setConsole(nullptr);
     return status;
 }
 

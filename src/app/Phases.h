@@ -4,7 +4,7 @@
 // The run control (RunControl) never reaches a database, the FTP server or a snapshot file
 // itself: it calls these and reads what they return. The program uses ProductionPhases;
 // tests drive the run control with phases that report each outcome. Every phase writes its
-// own log lines and reports to the operator through config::console().
+// own log lines and reports to the operator through run::console().
 
 #include <QString>
 #include <optional>

@@ -9,8 +9,8 @@
 
 #include "config/Clock.h"
 #include "config/Settings.h"
-#include "db/FilasLedger.h"
-#include "db/Ledger.h"
+#include "ledger/FilasLedger.h"
+#include "ledger/Ledger.h"
 
 namespace lumaro::app {
 
@@ -45,14 +45,14 @@ Nombre leerNombre(const QString& nombre) {
 
 std::optional<std::set<DiaLocal>> diasSincronizados() {
     QString error;
-    const auto filas = db::leerFilasLedger(db::rutaLedger(), &error);
+    const auto filas = ledger::leerFilasLedger(ledger::rutaLedger(), &error);
     if (!filas) {
         EscribirLog(QStringLiteral("Retencion: no se pudo leer el ledger (") + error +
                     QStringLiteral("); se conservan las MDB de Error y MDB_Syncronizadas."));
         return std::nullopt;
     }
     std::set<DiaLocal> dias;
-    for (const db::FilaLedger& f : *filas)
+    for (const ledger::FilaLedger& f : *filas)
         if (f.sincroniza == 1) dias.insert({f.idLocal, f.fecha.toJulianDay()});
     return dias;
 }

@@ -3,18 +3,18 @@
 #include "app/Texts.h"
 #include "app/WorkingFolders.h"
 #include "config/Clock.h"
-#include "config/Console.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "run/Console.h"
+#include "run/RunState.h"
 #include "snapshot/CrearBDTemp.h"
 
 namespace lumaro::app {
 
-using config::console;
 using config::EscribirLog;
 using config::GrabarConfig;
 using config::LeerConfig;
-using config::runState;
+using run::console;
+using run::runState;
 
 namespace {
 
@@ -151,7 +151,7 @@ bool RunControl::Command3_Permitido() {
         return false;
     }
     if (!m_buttons.subir) {
-        console().messageBox(config::BoxIcon::Information, QStringLiteral("Configuración"),
+        console().messageBox(run::BoxIcon::Information, QStringLiteral("Configuración"),
                              QStringLiteral("Para ver la configuracion del programa,\r\nprimero "
                                             "debe Detener (Parar) el proceso en curso."));
         return false;

@@ -5,7 +5,7 @@
 //
 // It holds no widget: the main window shows what it holds (controlsChanged, titleChanged) and
 // forwards its buttons here; running without a display uses it as it is. Status panels, the
-// step label, List1 and the pointer are reached through config::console(). One cycle runs at
+// step label, List1 and the pointer are reached through run::console(). One cycle runs at
 // a time: a command or tick that arrives while one runs is refused with a log line.
 
 #include <QDateTime>
@@ -126,7 +126,6 @@ public:
     // ended before its time.
     static QString marcaCicloEnCurso();
 
-
 Q_SIGNALS:
     void controlsChanged();
     void titleChanged(const QString& title);
@@ -184,6 +183,7 @@ private:
     Report m_report;
     QDateTime m_inicio;
     QString m_failure;
+    QString m_falloAjustes;  // a settings write that failed (config::tomarFalloConfiguracion)
     std::optional<Outcome> m_subirOutcome;
     ftp::DownloadRunOutcome m_descarga;  // of the command's download run
     importer::ImportOutcome m_import;    // of its import run

@@ -7,15 +7,15 @@
 #include "app/Texts.h"
 #include "app/WorkingFolders.h"
 #include "config/Clock.h"
-#include "config/Console.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "run/Console.h"
+#include "run/RunState.h"
 
 namespace lumaro::app {
 
-using config::console;
 using config::EscribirLog;
-using config::runState;
+using run::console;
+using run::runState;
 
 namespace {
 
@@ -56,7 +56,7 @@ void RunControl::comoCiclo(const char* quien, Body body) {
     runState().stopRequested = false;
     runState().cancelTransfer = false;
     {
-        config::CycleGuard guard;
+        run::CycleGuard guard;
         marcarCiclo(quien);
         body();
         m_phases.finDeCiclo();
@@ -74,9 +74,12 @@ void RunControl::finDeComando() {
         // Whatever the cycle met, the next daily time tries again by itself.
         setTimerEnabled(true);
     }
+    // A settings write that failed during the command, or since the last one, counts for it.
+    m_falloAjustes = config::tomarFalloConfiguracion();
+    if (!m_falloAjustes.isEmpty())
+        console().addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") + m_falloAjustes);
     m_report = armarInforme();
     // A settings write that failed between commands counts for the next one.
-    runState().results.settingsFailure.clear();
     if (!parado && m_ultimaRetencion != config::Clock::today()) {
         m_ultimaRetencion = config::Clock::today();
         aplicarRetencion();

@@ -7,13 +7,13 @@
 #include "app/RunControl.h"
 #include "app/Texts.h"
 #include "config/Clock.h"
-#include "config/Console.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "run/Console.h"
+#include "run/RunState.h"
 
 namespace lumaro::app {
 
-using config::runState;
+using run::runState;
 
 QString textoResultado(Outcome outcome) {
     switch (outcome) {
@@ -94,10 +94,9 @@ Report RunControl::armarInforme() const {
 Report RunControl::resultadoDelComando() const {
     if (runState().stopRequested)
         return informe(Outcome::Stopped, QStringLiteral("Proceso detenido antes de terminar."));
-    const config::PhaseResults& r = runState().results;
     QStringList causas;
     if (!m_failure.isEmpty()) causas << m_failure;
-    if (!r.settingsFailure.isEmpty()) causas << r.settingsFailure;
+    if (!m_falloAjustes.isEmpty()) causas << m_falloAjustes;
     const bool fallido = !causas.isEmpty();
 
     // A phase that did not complete, with the cause it noted when it noted one.
@@ -142,7 +141,7 @@ void RunControl::anunciarResultado() {
     config::EscribirLog(linea);
     std::fprintf(stderr, "%s\n", linea.toLocal8Bit().constData());
     std::fflush(stderr);
-    if (reintentable) config::console().setEventPanel(texts::marcaDeTiempo() + u' ' + linea);
+    if (reintentable) run::console().setEventPanel(texts::marcaDeTiempo() + u' ' + linea);
     mostrarFinDeComando();
     // A single command from the command line ends the program: no next time.
     escribirArchivoEstado(m_report,
@@ -153,10 +152,10 @@ void RunControl::mostrarFinDeComando() {
     if (m_report.outcome == Outcome::Stopped) return;  // "Parar" already left the window idle
     // Nothing runs any more: waiting for the next daily time when the automatic mode is on,
     // idle otherwise; never "Procesando..." or the hourglass of the cycle that ended.
-    config::console().setBusy(false);
+    run::console().setBusy(false);
     if (m_report.outcome != Outcome::Complete) {
-        config::console().setStep(QString());
-        config::console().setStatePanel(timerEnabled() ? texts::kEsperando : texts::kDetenido);
+        run::console().setStep(QString());
+        run::console().setStatePanel(timerEnabled() ? texts::kEsperando : texts::kDetenido);
     }
     // "Parar" stays enabled only while there is an automatic mode to stop.
     if (!timerEnabled()) habilitar(true);

@@ -6,9 +6,9 @@
 #include "app/RunControl.h"
 #include "app/Texts.h"
 #include "config/Clock.h"
-#include "config/Console.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "run/Console.h"
+#include "run/RunState.h"
 
 namespace lumaro::app {
 
@@ -73,7 +73,7 @@ std::optional<QDateTime> RunControl::proximaHoraProgramada() const {
 }
 
 void RunControl::Timer1_Timer() {
-    if (config::runState().cycleRunning || m_inTick) {
+    if (run::runState().cycleRunning || m_inTick) {
         EscribirLog(
             QStringLiteral("Timer1_Timer - Hay un ciclo o un aviso en curso; se omite "
                            "este minuto."));
@@ -83,8 +83,8 @@ void RunControl::Timer1_Timer() {
     QString error;
     tick(&error);
     if (!error.isEmpty()) {
-        config::console().messageBox(
-            config::BoxIcon::Exclamation, texts::kTituloAplicacion,
+        run::console().messageBox(
+            run::BoxIcon::Exclamation, texts::kTituloAplicacion,
             QStringLiteral("Sincronizacion Autmatica: Verificar - Errores de Configuración"));
         EscribirLog(QStringLiteral("Timer1_Timer Error: Verificar [") + error +
                     QStringLiteral("]"));

@@ -16,8 +16,8 @@
 #include "app/Texts.h"
 #include "app/Vigilancia.h"
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Settings.h"
+#include "run/Console.h"
 
 #ifdef LUMARO_RELOJ_PRUEBA
 // The chain tests' build of this program: a clock that the environment sets.
@@ -175,8 +175,8 @@ int main(int argc, char** argv) {
     } else {
         control.arrancar();
         for (const QString& linea : revision)
-            lumaro::config::console().addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") +
-                                                 linea);
+            lumaro::run::console().addProblem(texts::marcaDeTiempo() + QStringLiteral(" - ") +
+                                              linea);
     }
     window.show();
     return QCoreApplication::exec();

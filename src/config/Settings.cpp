@@ -8,16 +8,22 @@
 #include <filesystem>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Cp1252.h"
 #include "config/ProfileFile.h"
-#include "config/RunState.h"
+#include "config/Status.h"
 
 namespace lumaro::config {
 
 namespace {
+
+// The first failed settings write not yet taken by the run control.
+QString& falloConfiguracion() {
+    static QString fallo;
+    return fallo;
+}
 
 const QString kInicio = QStringLiteral("Inicio");
 // The profile reader's buffer sizes: 254 and 255 characters, one of them for the terminator.
@@ -118,12 +124,13 @@ bool GrabarConfig(const QString& key, const QString& value) {
     const QString line = QStringLiteral("Error al grabar la configuracion <%1> en %2 - %3")
                              .arg(key, settingsPath(), error);
     EscribirLog(line);
-    console().addProblem(line);
     noteFailure(
-        runState().results.settingsFailure,
+        falloConfiguracion(),
         QStringLiteral("No se pudo grabar la configuracion en %1 (%2)").arg(settingsPath(), error));
     return false;
 }
+
+QString tomarFalloConfiguracion() { return std::exchange(falloConfiguracion(), QString()); }
 
 bool comprobarConfiguracion(QString* causa) {
     QString error;

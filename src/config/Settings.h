@@ -28,9 +28,13 @@ QString logPath(const QDate& day);
 // Key of section [Inicio]; at most 253 characters of value.
 QString LeerConfig(const QString& key);
 // Writes key=value into [Inicio], creating file and section as needed. A failed write is
-// logged (with its cause and the path), added to List1 and noted in
-// runState().results.settingsFailure; returns false then, the file left as it was.
+// logged (with its cause and the path) and kept for tomarFalloConfiguracion(); returns false
+// then, the file left as it was.
 bool GrabarConfig(const QString& key, const QString& value);
+// The first settings write that failed since the last call, as a cause an operator can act on
+// ("No se pudo grabar la configuracion en <path> (<cause>)"), or empty. The run control takes
+// it as a command ends, so the command reports it and List1 shows it.
+QString tomarFalloConfiguracion();
 // Whether the settings file exists, can be read and has its section [Inicio]; otherwise false
 // with the cause, naming the path, in *causa. Commands ask before anything else.
 bool comprobarConfiguracion(QString* causa);

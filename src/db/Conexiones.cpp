@@ -3,10 +3,10 @@
 #include <QCoreApplication>
 #include <cstdlib>
 
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
+#include "run/Console.h"
 
 namespace lumaro::db {
 
@@ -41,8 +41,8 @@ void cargarDatosMySql() {
     const QString usuario = config::LeerConfigSeccion(seccion, QStringLiteral("USRNameMySQL"));
     const QString password = config::LeerConfigSeccion(seccion, QStringLiteral("PWDMySQL"));
     if (host.isEmpty() || base.isEmpty() || usuario.isEmpty() || password.isEmpty()) {
-        config::console().messageBox(
-            config::BoxIcon::None, QString(),
+        run::console().messageBox(
+            run::BoxIcon::None, QString(),
             QStringLiteral("No se han cargado los parametros MySql desde el archivo Ini,") + kCrLf +
                 QStringLiteral("los procesos no se ejecutaran."));
         return;
@@ -55,8 +55,8 @@ void cargarDatosMySql() {
 }
 
 void cajaSinConexion(const QString& nombre, const QString& final) {
-    config::console().messageBox(
-        config::BoxIcon::None, QString(),
+    run::console().messageBox(
+        run::BoxIcon::None, QString(),
         QStringLiteral("No se puede conectar a la BD: ") + nombre + kCrLf + kCrLf + final);
 }
 
@@ -131,8 +131,8 @@ bool traerDatos(bool& mysqlLeido) {
         config::LeerIni(logistica, QStringLiteral("DriverODBC"), datos.rutaConfig);
     if (datos.idioma.trimmed().isEmpty()) datos.idioma = QStringLiteral("ENGLISH");
     if (datos.idioma != QLatin1String("ENGLISH") && datos.idioma != QLatin1String("SPANISH")) {
-        config::console().messageBox(
-            config::BoxIcon::Critical, QStringLiteral("Problemas de Configuración"),
+        run::console().messageBox(
+            run::BoxIcon::Critical, QStringLiteral("Problemas de Configuración"),
             QStringLiteral("Comuníquese con el Proveedor, indicando:") + kCrLf + kCrLf +
                 QStringLiteral("- Idioma Servidor SQL Server no es: 'SPANISH', 'ENGLISH'"));
         finPrograma()();

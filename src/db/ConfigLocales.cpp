@@ -1,10 +1,10 @@
 #include "db/ConfigLocales.h"
 
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/Recordset.h"
 #include "db/clsLocal.h"
+#include "run/Console.h"
 
 namespace lumaro::db {
 
@@ -30,7 +30,7 @@ bool errorDe(const Recordset& rs) { return errorInesperado(rs.errorNumber(), rs.
 
 // The three configuration failures: critical box, then the log line.
 bool fallo(const QString& caption, const QString& texto, const QString& linea) {
-    config::console().messageBox(config::BoxIcon::Critical, caption, texto);
+    run::console().messageBox(run::BoxIcon::Critical, caption, texto);
     config::EscribirLog(linea);
     return false;
 }

@@ -4,9 +4,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/SessionSetup.h"
+#include "run/Console.h"
 
 namespace lumaro::db {
 
@@ -25,7 +25,7 @@ bool reportFailure(const QString& description, const QString& sql, int iErrorFla
         if (sError) *sError = text;
         return false;
     }
-    config::console().messageBox(config::BoxIcon::Information, QString(), text);
+    run::console().messageBox(run::BoxIcon::Information, QString(), text);
     config::EscribirLog(QStringLiteral("Error (%1): ").arg(QLatin1String(operation)) + description);
     return false;
 }

@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "ftp/FtpSettings.h"
 #include "ftp/FtpUtil.h"
+#include "run/AvisosCorreo.h"
 
 namespace lumaro::ftp {
 
@@ -150,7 +150,7 @@ CorreoResult enviarCorreo(const CorreoSettings& s, const QString& para, const QS
 }
 
 bool enviarAvisosCorreo() {
-    const QStringList avisos = lumaro::config::tomarAvisosCorreo();
+    const QStringList avisos = lumaro::run::tomarAvisosCorreo();
     const QString para = lumaro::db::emailContactoPropio();
     if (avisos.isEmpty() || para.isEmpty()) return false;
     const CorreoSettings settings = CorreoSettings::read();

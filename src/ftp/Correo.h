@@ -39,7 +39,7 @@ struct CorreoResult {
 CorreoResult enviarCorreo(const CorreoSettings& settings, const QString& para,
                           const QString& asunto, const QString& cuerpo);
 
-// The end of a cycle: takes the lines kept by config::EscribirLogCorreo and, when [Correo] is
+// The end of a cycle: takes the lines kept by run::EscribirLogCorreo and, when [Correo] is
 // configured and the store has a contact e-mail, sends them all in one mail to that address,
 // logging the outcome. Returns true when a mail went out.
 bool enviarAvisosCorreo();

@@ -77,7 +77,8 @@ const QMap<QString, DiasAdeudados::CopiaError>& DiasAdeudados::copiasError() {
 }
 
 QList<DiaAdeudado> DiasAdeudados::deLocal(const QString& idLocal,
-                                          const db::HistorialLocal& historial, bool* procesado) {
+                                          const ledger::HistorialLocal& historial,
+                                          bool* procesado) {
     QList<DiaAdeudado> dias;
     const QDate hoy = lumaro::config::Clock::today();
     for (QDate d = historial.inicio; d.isValid() && d <= hoy; d = d.addDays(1)) {

@@ -20,7 +20,7 @@
 #include <QMap>
 #include <QString>
 
-#include "db/Ledger.h"
+#include "ledger/Ledger.h"
 
 namespace lumaro::ftp {
 
@@ -33,7 +33,7 @@ class DiasAdeudados {
 public:
     // The owed days of the store, oldest first. A day past the last download found already
     // merged here is logged and sets *procesado.
-    QList<DiaAdeudado> deLocal(const QString& idLocal, const db::HistorialLocal& historial,
+    QList<DiaAdeudado> deLocal(const QString& idLocal, const ledger::HistorialLocal& historial,
                                bool* procesado);
 
     // For a day in Error: true when it is to be asked for in this run; the try is then

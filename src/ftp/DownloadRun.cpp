@@ -4,33 +4,33 @@
 #include <QStringList>
 #include <optional>
 
-#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
-#include "config/Console.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
 #include "config/Status.h"
 #include "db/ConfigLocales.h"
-#include "db/Ledger.h"
-#include "db/LedgerMigracion.h"
 #include "db/clsLocal.h"
 #include "ftp/DiasAdeudados.h"
 #include "ftp/FtpUtil.h"
 #include "ftp/Transfer.h"
+#include "ledger/Ledger.h"
+#include "ledger/LedgerMigracion.h"
+#include "run/AvisosCorreo.h"
+#include "run/Console.h"
+#include "run/RunState.h"
 #include "snapshot/DataModel.h"
 
 namespace lumaro::ftp {
 
-using lumaro::config::console;
 using lumaro::config::EscribirLog;
-using lumaro::config::EscribirLogCorreo;
+using lumaro::run::console;
+using lumaro::run::EscribirLogCorreo;
 
 namespace {
 
 const QString kModulo = QStringLiteral("MainProcesoSinc.descargarOtrosLocales");
 
-using lumaro::db::getUltimaDescarga;
-using lumaro::db::UltimaDescarga;
+using lumaro::ledger::getUltimaDescarga;
+using lumaro::ledger::UltimaDescarga;
 using lumaro::snapshot::nombreSnapshot;
 
 class Descarga {
@@ -41,7 +41,7 @@ public:
 
     // Why stores were not asked for anything, naming them; empty when none was left out.
     QString omitidos() const {
-        const QString ledger = QStringLiteral(" en el ledger ") + lumaro::db::rutaLedger();
+        const QString ledger = QStringLiteral(" en el ledger ") + lumaro::ledger::rutaLedger();
         if (!m_ilegibles.isEmpty())
             return QStringLiteral("No se pudieron leer las filas") + ledger +
                    QStringLiteral(" de: ") + m_ilegibles.join(QStringLiteral(", ")) +
@@ -63,7 +63,7 @@ public:
     // back: when its transfer fails the walk goes on with the first day past the last download.
     void local(const QString& s, const QString& etiqueta) {
         EscribirLog(QStringLiteral("Buscando último archivo DESCARGADO..."));
-        const lumaro::db::HistorialLocal historial = lumaro::db::historialLocal(s);
+        const lumaro::ledger::HistorialLocal historial = lumaro::ledger::historialLocal(s);
         if (!conHistorial(historial, s, etiqueta)) return;
         QDate u = historial.ultima;
         const QList<DiaAdeudado> dias = m_adeudados.deLocal(s, historial, &m_yaProcesado);
@@ -93,9 +93,9 @@ public:
                 if (d > u) return;
                 continue;
             }
-            if (!lumaro::db::registrarDescarga(s, d, QStringLiteral("1"))) {
+            if (!lumaro::ledger::registrarDescarga(s, d, QStringLiteral("1"))) {
                 anotarFallo(QStringLiteral("No se pudo registrar la descarga de ") + n +
-                            QStringLiteral(" en el ledger ") + lumaro::db::rutaLedger() +
+                            QStringLiteral(" en el ledger ") + lumaro::ledger::rutaLedger() +
                             QStringLiteral(" (ver el log ") +
                             lumaro::config::logPath(lumaro::config::Clock::today()) +
                             QStringLiteral("): el Local ") + etiqueta +
@@ -140,7 +140,7 @@ private:
 
     // False (logged, and the store kept for omitidos()) when the ledger cannot say what the
     // store owes: unreadable, or no download recorded, so no day to start from.
-    bool conHistorial(const lumaro::db::HistorialLocal& h, const QString& s,
+    bool conHistorial(const lumaro::ledger::HistorialLocal& h, const QString& s,
                       const QString& etiqueta) {
         using Estado = UltimaDescarga::Estado;
         if (h.estado == Estado::Registrada) return true;
@@ -194,7 +194,7 @@ private:
                                "encontro archivo: ") +
                 dia);
         }
-        lumaro::db::registrarDescarga(s, d, QStringLiteral("0"));
+        lumaro::ledger::registrarDescarga(s, d, QStringLiteral("0"));
     }
 
     QString m_correo;
@@ -214,8 +214,8 @@ DownloadRunOutcome descargarOtrosLocales() {
     // A store moved over from the older program brings its Jet ledger: converted here, before
     // the first ledger call. One that cannot be converted is reported and stays; the ledger
     // calls below then skip every store, as with a missing ledger.
-    lumaro::db::prepararLedger();
-    const QString problemaLedger = lumaro::db::problemaLedger();
+    lumaro::ledger::prepararLedger();
+    const QString problemaLedger = lumaro::ledger::problemaLedger();
     if (!problemaLedger.isEmpty()) EscribirLog(kModulo + QStringLiteral(" - ") + problemaLedger);
 
     Descarga descarga;
@@ -225,7 +225,7 @@ DownloadRunOutcome descargarOtrosLocales() {
     for (int i = 0; i < registro.getNroLocales(); ++i) {
         const QString s = registro.getIdLocal(i).trimmed();
         if (s.isEmpty() || s == propio) continue;  // a free row, or this store
-        if (!lumaro::db::idLocalValido(s)) {
+        if (!lumaro::ledger::idLocalValido(s)) {
             // It would go into file names and statements.
             const QString problema = QStringLiteral("IdLocal no valido en la tabla Local: '") + s +
                                      QStringLiteral("' (") + registro.getNombreLocal(i) +
@@ -234,7 +234,7 @@ DownloadRunOutcome descargarOtrosLocales() {
             descarga.anotarFallo(problema);
             continue;
         }
-        if (lumaro::config::runState().cancelTransfer) {
+        if (lumaro::run::runState().cancelTransfer) {
             EscribirLog(kModulo + QStringLiteral(" - Descarga detenida por el operador."));
             break;
         }

@@ -9,9 +9,9 @@
 #include <QUrl>
 #include <cerrno>
 
-#include "config/Console.h"
-#include "config/RunState.h"
 #include "ftp/FtpUtil.h"
+#include "run/Console.h"
+#include "run/RunState.h"
 
 namespace lumaro::ftp {
 
@@ -43,7 +43,7 @@ struct Vigilancia {
     }
 
     bool mustStop(qint64 moved) {
-        if (lumaro::config::runState().cancelTransfer) {
+        if (lumaro::run::runState().cancelTransfer) {
             reason = QStringLiteral("Transferencia cancelada.");
             return true;
         }
@@ -79,7 +79,7 @@ struct Vigilancia {
 int onProgress(void* clientp, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
     auto* watch = static_cast<Vigilancia*>(clientp);
     if (!watch->lastEvents.isValid() || watch->lastEvents.elapsed() >= kEventIntervalMs) {
-        lumaro::config::console().processEvents();
+        lumaro::run::console().processEvents();
         watch->lastEvents.start();
     }
     return watch->mustStop(static_cast<qint64>(dlnow + ulnow)) ? 1 : 0;
@@ -311,7 +311,7 @@ struct FtpClient::Impl {
     }
 
     FtpResult perform() {
-        if (lumaro::config::runState().cancelTransfer)
+        if (lumaro::run::runState().cancelTransfer)
             return FtpResult::failure(QStringLiteral("Transferencia cancelada."));
         if (settings.tls && !settings.passive && !tlsEnModoActivoDisponible()) {
             FtpResult refused = FtpResult::failure(

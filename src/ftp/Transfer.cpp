@@ -8,16 +8,16 @@
 #include <optional>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "ftp/FtpClient.h"
 #include "ftp/FtpUtil.h"
 #include "ftp/SnapshotCompleto.h"
+#include "run/Console.h"
 
 namespace lumaro::ftp {
 
-using lumaro::config::console;
 using lumaro::config::EscribirLog;
+using lumaro::run::console;
 
 namespace {
 

@@ -4,21 +4,21 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "ftp/FtpUtil.h"
 #include "ftp/Transfer.h"
+#include "run/AvisosCorreo.h"
+#include "run/Console.h"
 #include "snapshot/CrearBDTemp.h"
 #include "snapshot/DataModel.h"
 
 namespace lumaro::ftp {
 
-using lumaro::config::console;
 using lumaro::config::EscribirLog;
-using lumaro::config::EscribirLogCorreo;
+using lumaro::run::console;
+using lumaro::run::EscribirLogCorreo;
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <map>
 #include <vector>
 
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "importer/StatementTemplates.h"
 #include "jet/Reader.h"
 #include "jet/Updater.h"
+#include "run/Console.h"
 
 namespace lumaro::importer {
 
@@ -226,16 +226,16 @@ ConexionSnapshot& cnnSnapshot() {
 bool AbrirConexion(const QString& ruta) {
     const QString crLf = QStringLiteral("\r\n");
     if (!QFileInfo(ruta).isFile()) {
-        config::console().messageBox(config::BoxIcon::Information, QString(),
-                                     QStringLiteral("No se encuentra el archivo mdb: ") + ruta);
+        run::console().messageBox(run::BoxIcon::Information, QString(),
+                                  QStringLiteral("No se encuentra el archivo mdb: ") + ruta);
         return false;
     }
     const config::Status abierta = cnnSnapshot().abrir(ruta);
     if (abierta) return true;
     config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") + abierta.cause());
-    config::console().messageBox(config::BoxIcon::None, QString(),
-                                 QStringLiteral("No se puede conectar a ") + ruta + crLf + crLf +
-                                     QStringLiteral(". Se detendra el proceso actual"));
+    run::console().messageBox(run::BoxIcon::None, QString(),
+                              QStringLiteral("No se puede conectar a ") + ruta + crLf + crLf +
+                                  QStringLiteral(". Se detendra el proceso actual"));
     return false;
 }
 

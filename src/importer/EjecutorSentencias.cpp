@@ -1,10 +1,10 @@
 #include "importer/EjecutorSentencias.h"
 
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
 #include "importer/StatementTemplates.h"
+#include "run/Console.h"
 
 namespace lumaro::importer {
 
@@ -99,8 +99,8 @@ bool EjecutorSentencias::ejecutar(const QString& sql, QString* error) {
 }
 
 void EjecutorSentencias::informarFallo(const QString& sql, const QString& error) {
-    config::console().messageBox(config::BoxIcon::Information, QString(),
-                                 error + QStringLiteral(" - ") + sql);
+    run::console().messageBox(run::BoxIcon::Information, QString(),
+                              error + QStringLiteral(" - ") + sql);
     config::EscribirLog(QStringLiteral("Error (EjecutarSentencia): ") + error);
 }
 

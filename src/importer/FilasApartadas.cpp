@@ -5,9 +5,9 @@
 #include <QFileInfo>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "importer/Archivado.h"
+#include "run/Console.h"
 
 namespace lumaro::importer {
 
@@ -74,8 +74,8 @@ bool apartarFila(const QString& snapshot, const FilaApartada& fila, QString* cau
     config::EscribirLog(fila.prefijo + QStringLiteral("se aparta la fila ") + clave +
                         QStringLiteral(": ") + fila.motivo + QStringLiteral("; queda en ") +
                         nativa + QStringLiteral(" para revisarla y aplicarla a mano"));
-    config::console().addProblem(config::marcaTiempo() + QStringLiteral(" - Fila apartada: ") +
-                                 clave + QStringLiteral(" (ver ") + nativa + u')');
+    run::console().addProblem(config::marcaTiempo() + QStringLiteral(" - Fila apartada: ") + clave +
+                              QStringLiteral(" (ver ") + nativa + u')');
     return true;
 }
 

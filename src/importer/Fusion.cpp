@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <vector>
 
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/Recordset.h"
@@ -14,6 +13,7 @@
 #include "importer/FilasApartadas.h"
 #include "importer/ReglasFusion.h"
 #include "importer/StatementTemplates.h"
+#include "run/Console.h"
 
 namespace lumaro::importer {
 
@@ -54,7 +54,7 @@ private:
     void mostrar(int valor) {
         if (valor == m_mostrado) return;
         m_mostrado = valor;
-        config::console().setProgress(0, 100, valor);
+        run::console().setProgress(0, 100, valor);
     }
     static inline float s_paso = 0;
     double m_valor = 0;

@@ -4,8 +4,8 @@
 
 #include <QDateTime>
 
-#include "config/Console.h"
 #include "db/DateText.h"
+#include "run/Console.h"
 
 namespace lumaro::importer {
 
@@ -24,7 +24,7 @@ QString trimBlanks(const QString& s) {
 }
 
 QString fail(const QString& description) {
-    config::console().messageBox(config::BoxIcon::Information, QString(), description);
+    run::console().messageBox(run::BoxIcon::Information, QString(), description);
     return QString();
 }
 

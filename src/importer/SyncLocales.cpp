@@ -5,25 +5,25 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "config/Status.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
-#include "db/Ledger.h"
 #include "db/clsDBAdmin.h"
 #include "importer/Archivado.h"
 #include "importer/FilasApartadas.h"
+#include "ledger/Ledger.h"
+#include "run/AvisosCorreo.h"
+#include "run/Console.h"
 
 namespace lumaro::importer {
 
 namespace {
 
-using config::console;
 using config::EscribirLog;
 using config::marcaTiempo;
+using run::console;
 
 constexpr qint64 kTamanoMinimo = 10000;  // bytes; a snapshot this small or smaller is incomplete
 constexpr int kColorPaso = 0x46A000;     // red 70, green 160, blue 0
@@ -54,11 +54,11 @@ public:
         console().setStep(QStringLiteral("Sincronizando Datos..."), kColorPaso);
         console().setEventPanel(marcaTiempo() + QStringLiteral(" - Inicio de Sincronizacion."));
         EscribirLog(QStringLiteral("Inicio de Sincronizacion."));
-        const auto pendientes = db::listarPendientes(db::idLocalPropio());
+        const auto pendientes = ledger::listarPendientes(db::idLocalPropio());
         if (!pendientes) {
             m_fallo = QStringLiteral("No se pudo leer la lista de archivos de Seguridad.mdb");
         } else {
-            for (const db::DescargaPendiente& p : *pendientes)
+            for (const ledger::DescargaPendiente& p : *pendientes)
                 if (!descarga(p)) break;
         }
         if (m_fallo.isEmpty()) return {true, m_causa};
@@ -69,7 +69,7 @@ public:
 
 private:
     // One ledger row; false stops the run.
-    bool descarga(const db::DescargaPendiente& p) {
+    bool descarga(const ledger::DescargaPendiente& p) {
         const QString nombre = snapshot::nombreSnapshot(p.idLocal, p.fecha);
         const QString ruta = rutaEn("MDB_descargadas", nombre);
         if (m_retenidos.contains(p.idLocal)) {
@@ -83,13 +83,13 @@ private:
             noEncontrado(p, nombre);
             return true;
         }
-        if (db::getTamanoArchivo(ruta) <= kTamanoMinimo) {
+        if (ledger::getTamanoArchivo(ruta) <= kTamanoMinimo) {
             config::BorrarArchivo(ruta);
             QFile::remove(marcaFallo(ruta));
             EscribirLog(QStringLiteral("Se borro Archivo: ") + nativa(ruta) +
                         QStringLiteral(" - su tamaño es menor de 10 KB"));
             // The day is fetched again: the file was cut short in transit.
-            db::borrarDescarga(p.idLocal, p.fecha);
+            ledger::borrarDescarga(p.idLocal, p.fecha);
             return true;
         }
         if (!conexionesVivas()) return false;
@@ -109,10 +109,10 @@ private:
         return true;
     }
 
-    void noEncontrado(const db::DescargaPendiente& p, const QString& nombre) {
+    void noEncontrado(const ledger::DescargaPendiente& p, const QString& nombre) {
         // A run that stopped between filing the file and marking the ledger.
         if (existeArchivo(rutaEn("MDB_Syncronizadas", nombre))) {
-            db::registrarSync(p.idLocal, p.fecha, QStringLiteral("1"), 2);
+            ledger::registrarSync(p.idLocal, p.fecha, QStringLiteral("1"), 2);
             EscribirLog(QStringLiteral("SyncrLocales: El archivo ") + nombre +
                         QStringLiteral(" ya estaba en MDB_Syncronizadas; se marca como "
                                        "sincronizado en Seguridad.TablaFTP"));
@@ -124,7 +124,8 @@ private:
                     db::idLocalPropio());
     }
 
-    Resultado fusionar(const db::DescargaPendiente& p, const QString& nombre, const QString& ruta) {
+    Resultado fusionar(const ledger::DescargaPendiente& p, const QString& nombre,
+                       const QString& ruta) {
         if (!AbrirConexion(ruta)) return Resultado::NoAbre;
         QFile::remove(marcaFallo(ruta));
         EscribirLog(QStringLiteral("Archivo Origen : ") + nombre);
@@ -166,7 +167,7 @@ private:
         }
         if (!archivar(ruta, "MDB_Syncronizadas", nombre)) return Resultado::Pendiente;
         informarFilas(nombre);
-        db::registrarSync(p.idLocal, p.fecha, QStringLiteral("1"), 2);
+        ledger::registrarSync(p.idLocal, p.fecha, QStringLiteral("1"), 2);
         return Resultado::Archivado;
     }
 
@@ -200,7 +201,7 @@ private:
 
     // A file that does not open goes to Error only on its second failure; until then it
     // stays, and so do the store's later snapshots.
-    void noAbre(const db::DescargaPendiente& p, const QString& nombre, const QString& ruta) {
+    void noAbre(const ledger::DescargaPendiente& p, const QString& nombre, const QString& ruta) {
         m_fallo = QStringLiteral("No se pudo abrir el archivo ") + nombre;
         const QString marca = marcaFallo(ruta);
         if (!QFileInfo::exists(marca)) {
@@ -222,7 +223,7 @@ private:
         }
         QFile::remove(marca);
         // The day is owed again: the download fetches it anew once the server's copy changes.
-        db::borrarDescarga(p.idLocal, p.fecha);
+        ledger::borrarDescarga(p.idLocal, p.fecha);
     }
 
     // Both production databases still answer; informar false leaves the report to the caller.
@@ -248,7 +249,7 @@ private:
             QStringLiteral("Error # Sub MainProcesoSinc.SyncLocales (o Sub Proceso)-  0 - ") +
             m_fallo + QStringLiteral(" >>> Problemas de Sincronizacion"));
         if (!db::emailContactoPropio().isEmpty())
-            config::EscribirLogCorreo(QStringLiteral(
+            run::EscribirLogCorreo(QStringLiteral(
                 "Se intento Enviar Correo: Problemas Al Sincronizar datos entre Locales"));
     }
 

@@ -12,10 +12,10 @@
 #include <system_error>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Cp1252.h"
 #include "config/Settings.h"
 #include "outputs/GanchosDBF.h"
+#include "run/Console.h"
 
 namespace lumaro::outputs {
 
@@ -91,9 +91,8 @@ bool TablasDBF::syncTM(const QString& sRutaDestDBF, const QString& sParamTipTabl
     cerrar();
     m_destino = sRutaDestDBF;
     if (m_destino.isEmpty()) {
-        config::console().messageBox(
-            config::BoxIcon::Critical, QString(),
-            QStringLiteral("No Ingreso Ruta destino de las DBF a Genererar"));
+        run::console().messageBox(run::BoxIcon::Critical, QString(),
+                                  QStringLiteral("No Ingreso Ruta destino de las DBF a Genererar"));
         return false;
     }
     if (!leerOrigenDestino()) return false;

@@ -4,13 +4,13 @@
 #include <memory>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/Cursor.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
 #include "jet/Writer.h"
+#include "run/Console.h"
 #include "snapshot/CrearBDTemp.h"
 #include "snapshot/MarcasCopia.h"
 #include "snapshot/PlanCopia.h"
@@ -18,8 +18,8 @@
 
 namespace lumaro::snapshot {
 
-using config::console;
 using config::EscribirLog;
+using run::console;
 
 namespace {
 
@@ -195,7 +195,7 @@ private:
         db::cnnLogistica().rollbackTransaction();
         EscribirLog(QStringLiteral("Util.CopiarTablas: 0-") + fallo.descripcion);
         if (!fallo.descripcion.isEmpty())
-            console().messageBox(config::BoxIcon::None, QString(), fallo.descripcion);
+            console().messageBox(run::BoxIcon::None, QString(), fallo.descripcion);
         for (SalidaCopia* s : m_salidas) s->fin(false);
         return false;
     }

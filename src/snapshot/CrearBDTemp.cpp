@@ -6,20 +6,20 @@
 #include <algorithm>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
-#include "db/FilasLedger.h"
-#include "db/Ledger.h"
 #include "jet/Reader.h"
 #include "jet/Writer.h"
+#include "ledger/FilasLedger.h"
+#include "ledger/Ledger.h"
+#include "run/Console.h"
 #include "snapshot/DataModel.h"
 #include "snapshot/Enviados.h"
 
 namespace lumaro::snapshot {
 
-using config::console;
 using config::EscribirLog;
+using run::console;
 
 namespace {
 
@@ -79,10 +79,10 @@ void anotarPrimerDia() {
     const QDate hoy = config::Clock::today();
     QDate dia = hoy;
     QString error;
-    if (const auto filas = db::leerFilasLedger(db::rutaLedger(), &error);
+    if (const auto filas = ledger::leerFilasLedger(ledger::rutaLedger(), &error);
         filas && !filas->isEmpty()) {
         QDate primera = filas->first().fecha;
-        for (const db::FilaLedger& f : *filas) primera = std::min(primera, f.fecha);
+        for (const ledger::FilaLedger& f : *filas) primera = std::min(primera, f.fecha);
         const QDate alta = primera.addDays(1);
         if (alta < hoy && alta >= hoy.addDays(-kMaxDiasPendientes)) dia = alta;
     }
@@ -152,7 +152,7 @@ bool Crear_Base_Dato(const QString& ruta) {
     EscribirLog(QStringLiteral("Creando BD Temp: Ruta[") + ruta + u']');
     if (!ok) {
         EscribirLog(QStringLiteral("Crear_Base_Dato Error: ") + error);
-        if (!error.isEmpty()) console().messageBox(config::BoxIcon::Critical, QString(), error);
+        if (!error.isEmpty()) console().messageBox(run::BoxIcon::Critical, QString(), error);
         return false;
     }
     console().notice(QStringLiteral("Creacion de BD Temp...OK"),

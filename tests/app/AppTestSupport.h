@@ -10,9 +10,9 @@
 #include "app/Phases.h"
 #include "app/RunControl.h"
 #include "config/Clock.h"
-#include "config/HeadlessConsole.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "run/HeadlessConsole.h"
+#include "run/RunState.h"
 
 namespace lumaro::app::test {
 
@@ -79,9 +79,9 @@ public:
 };
 
 // The recording console; `duranteAviso` runs while a message box waits, as an event would.
-struct TestConsole : config::HeadlessConsole {
+struct TestConsole : run::HeadlessConsole {
     std::function<void()> duranteAviso;
-    void messageBox(config::BoxIcon i, const QString& c, const QString& t) override {
+    void messageBox(run::BoxIcon i, const QString& c, const QString& t) override {
         HeadlessConsole::messageBox(i, c, t);
         if (duranteAviso) duranteAviso();
     }
@@ -99,8 +99,8 @@ struct Rig {
         config::setProgramFolder(dir.path());
         config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(2, 0)));
-        config::runState() = config::RunState{};
-        config::setConsole(&console);
+        run::runState() = run::RunState{};
+        run::setConsole(&console);
         if (!arrancar) return;
         QFile cfg(config::settingsPath());
         if (cfg.open(QIODevice::WriteOnly)) cfg.write("[Inicio]\r\n");
@@ -110,7 +110,7 @@ struct Rig {
         console.clearEvents();
     }
     ~Rig() {
-        config::setConsole(nullptr);
+        run::setConsole(nullptr);
         config::setProgramFolder(QString());
         config::Clock::setForTesting({});
     }

@@ -7,7 +7,7 @@
 #include "app/Texts.h"
 #include "app/WorkingFolders.h"
 #include "db/ConfigLocales.h"
-#include "db/Ledger.h"
+#include "ledger/Ledger.h"
 #include "snapshot/CrearBDTemp.h"
 
 using namespace lumaro;
@@ -198,7 +198,7 @@ private Q_SLOTS:
         QCOMPARE(console().statePanel(), texts::kDetenido);
         QVERIFY(!control().timerEnabled());
         QCOMPARE(control().lastReport().outcome, r.outcome);
-        QVERIFY(!config::runState().cycleRunning);
+        QVERIFY(!run::runState().cycleRunning);
     }
 
     void subir_data() { addRows(kSubir); }
@@ -224,9 +224,10 @@ private Q_SLOTS:
         }
         // What the status file reads: store 1 merged up to the 4th, so it owes the 5th; this
         // store sent its 5th. The download takes 65 s.
-        QVERIFY(db::crearLedger(db::rutaLedger()));
+        QVERIFY(ledger::crearLedger(ledger::rutaLedger()));
         for (const QDate d : {QDate(2026, 12, 3), QDate(2026, 12, 4)})
-            QVERIFY(db::registrarDescarga("1", d, "1") && db::registrarSync("1", d, "1", 2));
+            QVERIFY(ledger::registrarDescarga("1", d, "1") &&
+                    ledger::registrarSync("1", d, "1", 2));
         GrabarConfig("Local_Activo", "3");
         m_rig->touch("MDB_enviadas/020013_3_05122026.mdb");
         phases().duranteDescarga = [] {
@@ -300,7 +301,7 @@ private Q_SLOTS:
             parar              ? control().Command2_Click()
             : boton == "Salir" ? control().Command4_Click()
                                : control().cerrar();
-            cancelado = config::runState().cancelTransfer;
+            cancelado = run::runState().cancelTransfer;
             durante = control().buttons();
             quitDurante = quit.count();
             if (!enCiclo) return;
@@ -349,7 +350,7 @@ private Q_SLOTS:
         QCOMPARE(console().eventPanel(), QString());
         QVERIFY(!console().busy());
         QCOMPARE(control().lastReport().outcome, enCiclo ? Stopped : Outcome::None);
-        QVERIFY(!config::runState().stopRequested && !config::runState().cancelTransfer);
+        QVERIFY(!run::runState().stopRequested && !run::runState().cancelTransfer);
     }
 
     void ownFilesWaiting_data() { addRows(kPropios); }
@@ -378,8 +379,8 @@ private Q_SLOTS:
         QFETCH(bool, apagado);
         QFETCH(QStringList, archivos);
         if (apagado) {
-            QVERIFY(db::crearLedger(db::rutaLedger()));
-            QVERIFY(db::registrarDescarga("1", QDate(2026, 12, 3), "1"));
+            QVERIFY(ledger::crearLedger(ledger::rutaLedger()));
+            QVERIFY(ledger::registrarDescarga("1", QDate(2026, 12, 3), "1"));
             GrabarConfig("PrimerDia", QString());
             control().arrancar();
         }
@@ -395,10 +396,10 @@ private Q_SLOTS:
     // Retention, once a day after a cycle: old archive copies and logs go, a day still owed
     // (in Error, not merged) and the copies of the last 45 days stay.
     void retention() {
-        QVERIFY(db::crearLedger(db::rutaLedger()));
-        QVERIFY(db::registrarDescarga("1", QDate(2026, 9, 1), "1"));
-        QVERIFY(db::registrarSync("1", QDate(2026, 9, 1), "1", 2));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 9, 1), "1"));
+        QVERIFY(ledger::crearLedger(ledger::rutaLedger()));
+        QVERIFY(ledger::registrarDescarga("1", QDate(2026, 9, 1), "1"));
+        QVERIFY(ledger::registrarSync("1", QDate(2026, 9, 1), "1", 2));
+        QVERIFY(ledger::registrarDescarga("2", QDate(2026, 9, 1), "1"));
         const QStringList quedan{"Error/020000_2_01092026.mdb",
                                  "MDB_enviadas/020000_3_22102026.mdb"};
         const QStringList viejos =
@@ -443,7 +444,7 @@ private Q_SLOTS:
             phases().causaDescarga = QString::fromLatin1(causa);
             QCOMPARE(runHeadless(phases(), modo), status);
         }
-        config::setConsole(&console());
+        run::setConsole(&console());
         QCOMPARE(logMessages({"No se pudo escribir el archivo de estado"}).size(), 5);
     }
 

@@ -11,8 +11,8 @@
 #include "app/RunControl.h"
 #include "app/Texts.h"
 #include "app/UpDown.h"
-#include "db/Ledger.h"
 #include "db/clsLocal.h"
+#include "ledger/Ledger.h"
 
 using namespace lumaro;
 using namespace lumaro::app;
@@ -124,10 +124,10 @@ private Q_SLOTS:
     // "Historial" shows the ledger's last 14 days, read-only, and is off while a cycle runs.
     void mainWindow() {
         GrabarConfig("AutoSync", "1");
-        QVERIFY(db::crearLedger(db::rutaLedger()));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 1), "1"));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 3), "0"));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 11, 1), "1"));  // older than 14 days
+        QVERIFY(ledger::crearLedger(ledger::rutaLedger()));
+        QVERIFY(ledger::registrarDescarga("2", QDate(2026, 12, 1), "1"));
+        QVERIFY(ledger::registrarDescarga("2", QDate(2026, 12, 3), "0"));
+        QVERIFY(ledger::registrarDescarga("2", QDate(2026, 11, 1), "1"));  // older than 14 days
         QWidget* w = start();
         QString botones;  // each button: V(isible) and E(nabled), or -
         for (const char* n :
@@ -172,7 +172,7 @@ private Q_SLOTS:
         control().setTimerEnabled(true);
         QVERIFY(w->windowTitle().endsWith(QStringLiteral("< ACTIVADO >")));
 
-        config::Console& c = config::console();  // the window, since it was started
+        run::Console& c = run::console();  // the window, since it was started
         c.setStep(QStringLiteral("Descargando datos"), 0x0000FF);
         QCOMPARE(child<QLabel>(w, "lblProceso")->palette().color(QPalette::WindowText),
                  QColor(0, 0, 255));
@@ -188,10 +188,10 @@ private Q_SLOTS:
         QCOMPARE(tabla->rowCount(), 3);
         QCOMPARE(tabla->item(1, 2)->text(), QStringLiteral("sin registro"));
         QCOMPARE(tabla->editTriggers(), QAbstractItemView::NoEditTriggers);
-        config::runState().cycleRunning = true;
+        run::runState().cycleRunning = true;
         control().habilitar(false);
         QVERIFY(!child<QPushButton>(w, "cmdHistorial")->isEnabled());
-        config::runState().cycleRunning = false;
+        run::runState().cycleRunning = false;
     }
 
     // In a cycle a box becomes a self-closing notice, also in List1 and the log; outside, modal.
@@ -203,9 +203,9 @@ private Q_SLOTS:
         QString titulo;
         phases().duranteMain = [&] {
             whenModal([&](QWidget* w) { titulo = w->windowTitle(); });
-            config::console().messageBox(config::BoxIcon::Critical,
-                                         QStringLiteral("Problemas de Configuración"),
-                                         QStringLiteral("No existe registro de Locales en BD: X"));
+            run::console().messageBox(run::BoxIcon::Critical,
+                                      QStringLiteral("Problemas de Configuración"),
+                                      QStringLiteral("No existe registro de Locales en BD: X"));
         };
         QElapsedTimer clock;
         clock.start();
@@ -221,8 +221,8 @@ private Q_SLOTS:
         QVERIFY(logMessages().contains(QStringLiteral(
             "Mensaje <Problemas de Configuración>: No existe registro de Locales en BD: X")));
 
-        config::console().messageBox(config::BoxIcon::Exclamation, QString(),
-                                     QStringLiteral("fuera del ciclo"));
+        run::console().messageBox(run::BoxIcon::Exclamation, QString(),
+                                  QStringLiteral("fuera del ciclo"));
         QCOMPARE(m_boxes,
                  (QList<Box>{{QMessageBox::Warning, texts::kTituloAplicacion, "fuera del ciclo"}}));
     }
@@ -236,7 +236,7 @@ private Q_SLOTS:
         phases().importOk = false;
         phases().causaImport = QStringLiteral("no queda espacio en el disco");
         for (auto* fase : {&phases().duranteDescarga, &phases().duranteMain})
-            *fase = [] { config::console().addProblem(QStringLiteral("problema")); };
+            *fase = [] { run::console().addProblem(QStringLiteral("problema")); };
         control().Command1_Click();
         QCOMPARE(child<QLabel>(w, "StatusBar1Panel1")->text(), texts::kDetenido);
         QVERIFY(child<QLabel>(w, "StatusBar1Panel2")
@@ -254,8 +254,8 @@ private Q_SLOTS:
     // to stop it, the status file, the log's tail and "Historial" (with this store's uploads
     // and the stores' names), read again on a bounded timer.
     void watchingMode() {
-        QVERIFY(db::crearLedger(db::rutaLedger()));
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 4), "1"));
+        QVERIFY(ledger::crearLedger(ledger::rutaLedger()));
+        QVERIFY(ledger::registrarDescarga("2", QDate(2026, 12, 4), "1"));
         GrabarConfig("Local_Activo", "3");
         m_rig->touch(QStringLiteral("MDB_enviadas/020013_3_05122026.mdb"));
         db::locales().setNroLocales(1);
@@ -309,7 +309,7 @@ private Q_SLOTS:
         auto* timer = child<QTimer>(w, "tmrVigilancia");
         QVERIFY(timer->isActive() && timer->interval() <= 10000);
         const int filas = tabla->rowCount();
-        QVERIFY(db::registrarDescarga("2", QDate(2026, 12, 5), "1"));
+        QVERIFY(ledger::registrarDescarga("2", QDate(2026, 12, 5), "1"));
         config::EscribirLog(QStringLiteral("otra linea"));
         timer->setInterval(20);
         QTRY_VERIFY(log->item(log->count() - 1)->text().endsWith(QStringLiteral("otra linea")));

@@ -11,9 +11,9 @@
 #include "cadena/EstadoEsperado.h"
 #include "cadena/LecturaFilas.h"
 #include "db/clsDBAdmin.h"
-#include "db/tool/DemoDatabases.h"
 #include "jet/Writer.h"
 #include "snapshot/ValoresCopia.h"
+#include "tools/DemoDatabases.h"
 
 namespace lumaro::testing {
 
@@ -32,7 +32,7 @@ public:
     // A store with generated rows of `clientes` clients, stores 1..locales in table Local.
     bool crear(int id, int clientes, int locales, QString* error) const {
         QDir().mkpath(carpeta(id) + QStringLiteral("/MDB_enviadas"));
-        db::tool::DemoOptions o;
+        tools::DemoOptions o;
         o.clientePath = base(id, snapshot::Database::Cliente);
         o.logisticaPath = base(id, snapshot::Database::Logistica);
         o.idLocal = id;
@@ -40,9 +40,9 @@ public:
         o.locales = locales;
         o.semilla = static_cast<unsigned>(id);
         o.hoy = QDate(2026, 12, 1);
-        return db::tool::crearBasesDemo(o, error) &&
-               db::tool::escribirConexionesDemo(carpeta(id) + QStringLiteral("/lumaro-sync.cfg"), o,
-                                                error);
+        return tools::crearBasesDemo(o, error) &&
+               tools::escribirConexionesDemo(carpeta(id) + QStringLiteral("/lumaro-sync.cfg"), o,
+                                             error);
     }
 
     // The rows the store owns in its production databases.

@@ -14,9 +14,9 @@
 #include "cadena/Verificar.h"
 #include "config/Settings.h"
 #include "db/MariaDbServer.h"
-#include "db/tool/EsquemaEspejo.h"
 #include "ftp/FtpServerFixture.h"
 #include "outputs/DatosEspejo.h"
+#include "tools/EsquemaEspejo.h"
 
 namespace {
 
@@ -138,7 +138,7 @@ TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
         servidor.runAsRoot(QStringLiteral("create database espejo; create user "
                                           "'lumaro'@'127.0.0.1' identified by 'c:l'; "
                                           "grant all on espejo.* to 'lumaro'@'127.0.0.1';") +
-                               db::tool::esquemaEspejo(QStringLiteral("espejo")),
+                               tools::esquemaEspejo(QStringLiteral("espejo")),
                            &error))
         << error.toStdString();
     enviarYFusionar();

@@ -9,13 +9,14 @@
 #include <QTemporaryDir>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Cp1252.h"
-#include "config/HeadlessConsole.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
+#include "run/Console.h"
+#include "run/HeadlessConsole.h"
+#include "run/RunState.h"
 
 using namespace lumaro::config;
+using namespace lumaro::run;
 
 namespace {
 
@@ -132,13 +133,13 @@ TEST_F(ConfigTest, WriteCreatesFileAndSectionInWindows1252) {
     EXPECT_EQ(LeerConfig("contraseñaftp"), "año");
 }
 
-// A write that fails leaves the file as it was and says why and where (log, List1, the
-// command's outcome): a folder in the file's place, then a full disk (a 64 KiB tmpfs).
+// A write that fails leaves the file as it was and says why and where (the log, and the cause
+// the run control takes for the command's outcome and List1): a folder in the file's place,
+// then a full disk (a 64 KiB tmpfs).
 TEST_F(ConfigTest, FailedWriteKeepsTheFileAndSaysWhy) {
     QDir().mkdir(settingsPath());
     EXPECT_FALSE(GrabarConfig("AutoSync", "0"));
-    ASSERT_EQ(m_console.problems().size(), 1);
-    EXPECT_TRUE(m_console.problems().first().contains("AutoSync"));
+    EXPECT_TRUE(tomarFalloConfiguracion().contains(settingsPath()));
     EXPECT_TRUE(log().contains("Error al grabar la configuracion <AutoSync>"));
 
     const QString lleno = path("lleno");
@@ -153,12 +154,13 @@ TEST_F(ConfigTest, FailedWriteKeepsTheFileAndSaysWhy) {
     for (int i = 0; i < 64 && relleno.write(QByteArray(4096, 'x')) > 0 && relleno.flush(); ++i) {
     }
     relleno.close();
-    runState().results.settingsFailure.clear();
+    tomarFalloConfiguracion();
     EXPECT_FALSE(GrabarConfig("AutoSync", "1"));
     EXPECT_EQ(readAll(settingsPath()), antes);
-    EXPECT_TRUE(
-        m_console.problems().last().contains(settingsPath() + " - no queda espacio en el disco"));
-    EXPECT_TRUE(runState().results.settingsFailure.contains("no queda espacio en el disco"));
+    const QString fallo = tomarFalloConfiguracion();
+    EXPECT_TRUE(fallo.contains(settingsPath()) && fallo.contains("no queda espacio en el disco"))
+        << fallo.toStdString();
+    EXPECT_TRUE(tomarFalloConfiguracion().isEmpty());
     QProcess::execute("umount", {lleno});
 }
 

@@ -8,30 +8,30 @@
 #include <QTemporaryDir>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Cp1252.h"
-#include "config/HeadlessConsole.h"
 #include "config/ProfileFile.h"
 #include "config/Settings.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
-#include "db/tool/DemoDatabases.h"
+#include "run/Console.h"
+#include "run/HeadlessConsole.h"
+#include "tools/DemoDatabases.h"
 
 namespace lumaro::testing {
 
 class DbFixture : public ::testing::Test {
 protected:
-    using Kind = config::HeadlessConsole::Event::Kind;
+    using Kind = run::HeadlessConsole::Event::Kind;
 
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         config::setProgramFolder(m_dir.path());
         config::setExecutableBaseName(QStringLiteral("lumaro-sync"));
         config::Clock::setFixed(QDateTime(QDate(2026, 12, 5), QTime(10, 0, 0)));
-        config::setConsole(&m_console);
+        run::setConsole(&m_console);
     }
     void TearDown() override {
-        config::setConsole(nullptr);
+        run::setConsole(nullptr);
         config::Clock::setForTesting({});
         config::setProgramFolder(QString());
     }
@@ -47,14 +47,14 @@ protected:
     }
     // Generated client and logistics databases in the program folder (links lumaro_demo_db).
     void makeDemoStore(int idLocal, int clientes) {
-        db::tool::DemoOptions o;
+        tools::DemoOptions o;
         o.clientePath = path("cliente.db");
         o.logisticaPath = path("logistica.db");
         o.idLocal = idLocal;
         o.clientes = clientes;
         o.hoy = QDate(2026, 12, 5);
         QString error;
-        ASSERT_TRUE(db::tool::crearBasesDemo(o, &error)) << error.toStdString();
+        ASSERT_TRUE(tools::crearBasesDemo(o, &error)) << error.toStdString();
     }
     void setKey(const QString& section, const QString& key, const QString& value) {
         QString error;
@@ -93,9 +93,7 @@ protected:
         return f.open(QIODevice::ReadOnly) ? config::fromCp1252(f.readAll()) : QString();
     }
     int logCount(const QString& text) const { return static_cast<int>(log().count(text)); }
-    std::vector<config::HeadlessConsole::Event> boxes() const {
-        return m_console.eventsOf(Kind::Box);
-    }
+    std::vector<run::HeadlessConsole::Event> boxes() const { return m_console.eventsOf(Kind::Box); }
     QStringList boxTexts() const {
         QStringList out;
         for (const auto& b : boxes()) out << b.text;
@@ -137,7 +135,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    config::HeadlessConsole m_console;
+    run::HeadlessConsole m_console;
 };
 
 }  // namespace lumaro::testing

@@ -65,7 +65,7 @@ TEST_F(Connections, ServerLanguageOnlyEnglishOrSpanishInAnyCase) {
         ASSERT_EQ(static_cast<int>(boxes().size()), refused);
     }
     for (const auto& box : boxes()) {
-        EXPECT_EQ(box.number, static_cast<int>(lumaro::config::BoxIcon::Critical));
+        EXPECT_EQ(box.number, static_cast<int>(lumaro::run::BoxIcon::Critical));
         EXPECT_EQ(box.caption, "Problemas de Configuración");
         EXPECT_EQ(box.text,
                   "Comuníquese con el Proveedor, indicando:\r\n\r\n- Idioma Servidor "
@@ -210,7 +210,7 @@ TEST_F(Connections, RegistryFailuresBoxLogAndFalse) {
         EXPECT_EQ(idLocalPropio(), "7");  // a failed call changes nothing
         ASSERT_EQ(boxes().size(), c.caption ? 1u : 0u);
         if (c.caption) {
-            EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Critical));
+            EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::run::BoxIcon::Critical));
             EXPECT_EQ(boxes()[0].caption, QString::fromUtf8(c.caption));
             EXPECT_EQ(boxes()[0].text, c.box);
         }

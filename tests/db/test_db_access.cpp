@@ -144,7 +144,7 @@ TEST_F(DbAccess, NoisyFailureShowsBoxThenLogs) {
     const QString sql = "update Cliente set nope = 1";
     EXPECT_FALSE(dbAdmin().EjecutarSentencia(m_cnn, sql));
     ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Information));
+    EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::run::BoxIcon::Information));
     EXPECT_TRUE(boxes()[0].text.endsWith(" - " + sql));
     const QString text = log();
     const qsizetype logged = text.indexOf(QLatin1String("Error (EjecutarSentencia): "));

@@ -9,11 +9,12 @@
 
 #include "DbFixture.h"
 #include "JetLedger.h"
-#include "db/InformeLedger.h"
-#include "db/Ledger.h"
-#include "db/LedgerMigracion.h"
+#include "ledger/InformeLedger.h"
+#include "ledger/Ledger.h"
+#include "ledger/LedgerMigracion.h"
 
 using namespace lumaro::db;
+using namespace lumaro::ledger;
 using lumaro::jet::ColumnType;
 using lumaro::testing::DbFixture;
 using lumaro::testing::escribirJetLedger;
@@ -167,7 +168,7 @@ protected:
     int run(const QStringList& args) {
         QProcess p;
         p.setWorkingDirectory(m_dir.path());
-        p.start(QStringLiteral(LUMARO_BINARY_DIR "/src/db/tool/lumaro-db"), args);
+        p.start(QStringLiteral(LUMARO_BINARY_DIR "/src/tools/lumaro-db"), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         m_stderr = QString::fromLocal8Bit(p.readAllStandardError());
         m_stdout = QString::fromLocal8Bit(p.readAllStandardOutput());

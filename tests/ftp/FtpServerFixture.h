@@ -15,14 +15,19 @@
 #include <QTemporaryDir>
 #include <ostream>
 
-#include "config/AvisosCorreo.h"
 #include "config/Clock.h"
 #include "config/Cp1252.h"
-#include "config/HeadlessConsole.h"
-#include "config/RunState.h"
 #include "config/Settings.h"
 #include "ftp/FtpSettings.h"
 #include "jet/Writer.h"
+#include "run/AvisosCorreo.h"
+#include "run/HeadlessConsole.h"
+#include "run/RunState.h"
+
+using lumaro::run::RunState;
+using lumaro::run::runState;
+using lumaro::run::setConsole;
+using lumaro::run::tomarAvisosCorreo;
 
 namespace lumaro::ftp::test {
 
@@ -234,7 +239,7 @@ public:
                        << text.toStdString();
         return ::testing::AssertionSuccess();
     }
-    lumaro::config::HeadlessConsole& console() { return m_console; }
+    lumaro::run::HeadlessConsole& console() { return m_console; }
     void setPort(int port) {
         lumaro::config::GrabarConfig(QStringLiteral("IpFtp"),
                                      QStringLiteral("127.0.0.1:") + QString::number(port));
@@ -242,7 +247,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    lumaro::config::HeadlessConsole m_console;
+    lumaro::run::HeadlessConsole m_console;
 };
 
 // A server and a store folder pointed at it, the clock fixed at 5 December 2026, 14:30:15.

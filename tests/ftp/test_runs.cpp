@@ -8,17 +8,17 @@
 #include "../db/JetLedger.h"
 #include "FtpServerFixture.h"
 #include "db/ConfigLocales.h"
-#include "db/Ledger.h"
 #include "db/clsLocal.h"
 #include "ftp/Correo.h"
 #include "ftp/DownloadRun.h"
 #include "ftp/UploadRun.h"
+#include "ledger/Ledger.h"
 
 using namespace lumaro::ftp;
 using namespace lumaro::ftp::test;
 using lumaro::config::GrabarConfig;
-using lumaro::config::runState;
-using lumaro::db::rutaLedger;
+using lumaro::ledger::rutaLedger;
+using lumaro::run::runState;
 
 namespace {
 
@@ -26,7 +26,7 @@ class RunTest : public ExchangeTest {
 protected:
     void SetUp() override {
         ExchangeTest::SetUp();
-        ASSERT_TRUE(lumaro::db::crearLedger(rutaLedger()));
+        ASSERT_TRUE(lumaro::ledger::crearLedger(rutaLedger()));
         auto& registro = lumaro::db::locales();
         registro.setNroLocales(4);
         registro.addLocal("1", "Centro");
@@ -45,8 +45,8 @@ protected:
     // A download recorded and merged for a store `daysAgo` days before today.
     static void recorded(const char* store, int daysAgo) {
         const QDate day = QDate(2026, 12, 5).addDays(-daysAgo);
-        ASSERT_TRUE(lumaro::db::registrarDescarga(store, day, "1"));
-        ASSERT_TRUE(lumaro::db::registrarSync(store, day, "1", 2));
+        ASSERT_TRUE(lumaro::ledger::registrarDescarga(store, day, "1"));
+        ASSERT_TRUE(lumaro::ledger::registrarSync(store, day, "1", 2));
     }
     // Ledger rows as "store dd ok sync", oldest first.
     static QStringList ledgerRows() {
@@ -353,14 +353,14 @@ TEST_P(MailTest, OneMailPerCycleOrTheReasonInTheLog) {
         configurarCorreo(c.port ? unusedPort() : smtp.port(), c.security, c.ca, "tienda3",
                          c.password);
     lumaro::db::setLocalPropio("3", "sur@example.com");
-    lumaro::config::EscribirLogCorreo("Se intento enviar correo: (1) primer problema");
-    lumaro::config::EscribirLogCorreo("Se intento enviar correo, detallando segundo problema");
+    lumaro::run::EscribirLogCorreo("Se intento enviar correo: (1) primer problema");
+    lumaro::run::EscribirLogCorreo("Se intento enviar correo, detallando segundo problema");
 
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_EQ(enviarAvisosCorreo(), sent == 1);
     EXPECT_LT(elapsed.elapsed(), 1000 * kCorreoTotalSegundos);
-    EXPECT_TRUE(lumaro::config::tomarAvisosCorreo().isEmpty());
+    EXPECT_TRUE(lumaro::run::tomarAvisosCorreo().isEmpty());
     EXPECT_EQ(store.log().contains(c.logText ? c.logText : "correo a"), c.logText != nullptr)
         << store.log().toStdString();
     EXPECT_FALSE(store.log().contains(c.password));

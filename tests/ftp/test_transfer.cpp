@@ -14,7 +14,7 @@
 using namespace lumaro::ftp;
 using namespace lumaro::ftp::test;
 using lumaro::config::GrabarConfig;
-using lumaro::config::runState;
+using lumaro::run::runState;
 
 namespace {
 
@@ -144,7 +144,7 @@ TEST_F(TransferTest, UploadNeverReplacesARemoteFileThisStoreDidNotSend) {
 
 // Faults: false, and local folders and server as they were (no partial file, nothing archived).
 // "Parar" pressed while a transfer waits on the server.
-class StoppingConsole : public lumaro::config::HeadlessConsole {
+class StoppingConsole : public lumaro::run::HeadlessConsole {
 public:
     void processEvents() override {
         if (++m_calls == 3) runState().cancelTransfer = true;
@@ -177,7 +177,7 @@ TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
         runState().cancelTransfer = true;
     } else if (fault == "stop_pressed") {            // aborted by the progress callback
         setFtpTimeouts(FtpTimeouts{5, 20, 20, 20});  // only the stop can end it in time
-        lumaro::config::setConsole(&stopping);
+        lumaro::run::setConsole(&stopping);
         server.setFault("stall_retr", true);
     } else if (fault != "no_local_file") {
         for (const QString& each : fault.split(u'+')) server.setFault(each, true);
@@ -188,7 +188,7 @@ TEST_P(FaultTest, ReturnsFalseAndLeavesTheLocalFoldersAsTheyWere) {
     const QString failure = row.upload ? cargarFileFTP(store.path("snapshots"), kOwn).cause()
                                        : descargarFileFTP(kName).failure;
     EXPECT_LT(took.elapsed(), fault == "stop_pressed" ? 8000 : 15000);
-    lumaro::config::setConsole(&store.console());
+    lumaro::run::setConsole(&store.console());
     EXPECT_EQ(readAll(downloaded()), QByteArray("earlier copy"));
     EXPECT_FALSE(QFileInfo::exists(downloaded(kName + ".part")));
     EXPECT_EQ(QFileInfo::exists(outgoing()), local);

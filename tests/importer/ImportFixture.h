@@ -6,14 +6,14 @@
 #include <map>
 
 #include "DbFixture.h"
-#include "config/RunState.h"
 #include "db/Conexiones.h"
 #include "db/ConfigLocales.h"
-#include "db/Ledger.h"
 #include "importer/StatementTemplates.h"
 #include "importer/SyncLocales.h"
 #include "jet/Reader.h"
 #include "jet/Writer.h"
+#include "ledger/Ledger.h"
+#include "run/RunState.h"
 
 // Readable failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -37,7 +37,7 @@ protected:
         for (const char* d : {"MDB_descargadas", "MDB_Syncronizadas", "Error"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(d));
         for (const char* f : {"cliente.db", "logistica.db"}) ASSERT_TRUE(escribir(path(f), {}));
-        ASSERT_TRUE(db::crearLedger(db::rutaLedger()));
+        ASSERT_TRUE(ledger::crearLedger(ledger::rutaLedger()));
         db::setLocalPropio("3", "tienda3@lumaro.example");
         abrirProduccion();
         ejecutar("create table Local (IdLocal int primary key, sNombre text, Activo int)");
@@ -115,7 +115,7 @@ protected:
             }
         }
         EXPECT_TRUE(w.value()->commit().isOk());
-        EXPECT_TRUE(db::registrarDescarga(QString::number(local), QDate(2026, 12, dia), "1"));
+        EXPECT_TRUE(ledger::registrarDescarga(QString::number(local), QDate(2026, 12, dia), "1"));
         return nombre;
     }
 
@@ -152,7 +152,7 @@ protected:
     }
     QString ledger(int local, int dia) {
         db::Connection l;
-        db::dbAdmin().AbrirBD(l, db::textoConexionAccess(db::rutaLedger()));
+        db::dbAdmin().AbrirBD(l, db::textoConexionAccess(ledger::rutaLedger()));
         db::Recordset rs;
         rs.open(l, QStringLiteral("select iSincronizacionOK from TablasFTP where idLocal = %1 and "
                                   "day(fecha) = %2")

@@ -5,7 +5,7 @@
 
 #include <QProcess>
 
-#include "config/RunState.h"
+#include "run/RunState.h"
 
 using namespace lumaro;
 using namespace lumaro::testing;

@@ -58,7 +58,7 @@ TEST_F(ArmarSQLTest, OutOfRangeShowsBoxAndGivesEmptyText) {
     EXPECT_EQ(ArmarSQL(atLimit + u'x', {}), QString());
     ASSERT_EQ(boxes().size(), 2u);
     EXPECT_EQ(boxes()[0].text, "El subíndice está fuera del intervalo");
-    EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::config::BoxIcon::Information));
+    EXPECT_EQ(boxes()[0].number, static_cast<int>(lumaro::run::BoxIcon::Information));
 }
 
 TEST(ReemplazarCaracter, Cases) {

@@ -5,10 +5,10 @@
 
 #include "../db/MariaDbFixture.h"
 #include "db/DateText.h"
-#include "db/tool/EsquemaEspejo.h"
 #include "outputs/EspejoMySql.h"
 #include "outputs/ModCargaMySQL.h"
 #include "outputs/ModMySql.h"
+#include "tools/EsquemaEspejo.h"
 
 using namespace lumaro;
 using namespace lumaro::outputs;
@@ -49,7 +49,7 @@ protected:
     void SetUp() override {
         MariaDbFixture::SetUp();
         if (IsSkipped()) return;
-        root(lumaro::db::tool::esquemaEspejo("espejo"));
+        root(lumaro::tools::esquemaEspejo("espejo"));
         ASSERT_TRUE(dbAdmin().AbrirBD(
             m_ver, db::textoConexionMySql(QStringLiteral("127.0.0.1:%1").arg(s_server->port()),
                                           "espejo", "lumaro", "clave")));
@@ -278,7 +278,7 @@ TEST_P(MirrorFailure, OneRowOneLine) {
         root("drop table espejo.Acumulacion_Punto");
     }
     espejo.filaFusionada(t, fila(t, 2, "a"), true);
-    if (!killConnection) root(lumaro::db::tool::tablaEspejo(t, "espejo"));
+    if (!killConnection) root(lumaro::tools::tablaEspejo(t, "espejo"));
     espejo.filaFusionada(t, fila(t, 3, "a"), true);
     espejo.confirmarLote();
     EXPECT_EQ(mirrorErrors(), 1) << log().toStdString();

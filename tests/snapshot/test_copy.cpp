@@ -59,11 +59,11 @@ protected:
         makeDemoStore(3, 30);
         QDir().mkpath(path("salida"));
         QString error;
-        db::tool::DemoOptions o;
+        tools::DemoOptions o;
         o.clientePath = path("cliente.db");
         o.logisticaPath = path("logistica.db");
         o.idLocal = 3;
-        ASSERT_TRUE(db::tool::escribirConexionesDemo(config::settingsPath(), o, &error));
+        ASSERT_TRUE(tools::escribirConexionesDemo(config::settingsPath(), o, &error));
         setKey("Inicio", "RtDbf", path("salida"));
         db::setLocalPropio("3", QString());
         ASSERT_TRUE(db::AbrirConexion(3) && db::AbrirConexion(1));
@@ -256,7 +256,7 @@ TEST_F(Copy, TodaysFileAndTheDaysMissedBeforeIt) {
     EXPECT_EQ(r.estado, SnapshotDelDia::Estado::Fallida);
     EXPECT_EQ(logCount("Crear_Base_Dato Error: "), 1);
     ASSERT_FALSE(boxes().empty());
-    EXPECT_EQ(boxes().back().number, static_cast<int>(config::BoxIcon::Critical));
+    EXPECT_EQ(boxes().back().number, static_cast<int>(run::BoxIcon::Critical));
 }
 
 }  // namespace

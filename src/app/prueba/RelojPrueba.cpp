@@ -13,7 +13,7 @@
 
 #include "app/RunControl.h"
 #include "config/Clock.h"
-#include "config/RunState.h"
+#include "run/RunState.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void instalarRelojPrueba() {
     const int minutoMs = qEnvironmentVariableIntValue("LUMARO_RELOJ_MINUTO_MS");
     if (minutoMs <= 0) return;
     lumaro::app::RunControl::setMinutoDePrueba(minutoMs, [] {
-        if (lumaro::config::runState().cycleRunning) return;
+        if (lumaro::run::runState().cycleRunning) return;
         if (g_fin.isValid() && ahora() >= g_fin) {
             std::raise(SIGTERM);
             return;

@@ -12,9 +12,9 @@
 #include <QStringList>
 #include <vector>
 
-#include "config/Console.h"
+#include "run/Console.h"
 
-namespace lumaro::config {
+namespace lumaro::run {
 
 class HeadlessConsole : public Console {
 public:
@@ -82,4 +82,4 @@ private:
     std::vector<Event> m_events;
 };
 
-}  // namespace lumaro::config
+}  // namespace lumaro::run

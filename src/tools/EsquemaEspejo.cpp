@@ -1,8 +1,8 @@
-#include "db/tool/EsquemaEspejo.h"
+#include "tools/EsquemaEspejo.h"
 
 #include <QStringList>
 
-namespace lumaro::db::tool {
+namespace lumaro::tools {
 
 QString tablaEspejo(const snapshot::Table& t, const QString& base) {
     QStringList cols, keys;
@@ -36,4 +36,4 @@ QString esquemaEspejo(const QString& base) {
     return sql;
 }
 
-}  // namespace lumaro::db::tool
+}  // namespace lumaro::tools

@@ -17,7 +17,7 @@
 #include <QMap>
 #include <QString>
 
-namespace lumaro::db {
+namespace lumaro::ledger {
 
 struct MigracionLedger {
     enum class Estado {
@@ -42,4 +42,4 @@ MigracionLedger migrarLedger(const QString& ruta);
 // skipped: no downloads). Returns false in that case only.
 bool prepararLedger();
 
-}  // namespace lumaro::db
+}  // namespace lumaro::ledger

@@ -1,11 +1,13 @@
-#include "config/HeadlessConsole.h"
+#include "run/HeadlessConsole.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
 #include "config/Settings.h"
 
-namespace lumaro::config {
+namespace lumaro::run {
+
+using config::EscribirLog;
 
 namespace {
 
@@ -110,4 +112,4 @@ void HeadlessConsole::processEvents() {
     if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
 }
 
-}  // namespace lumaro::config
+}  // namespace lumaro::run

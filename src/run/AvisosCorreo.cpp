@@ -1,10 +1,12 @@
-#include "config/AvisosCorreo.h"
+#include "run/AvisosCorreo.h"
 
 #include <utility>
 
 #include "config/Settings.h"
 
-namespace lumaro::config {
+namespace lumaro::run {
+
+using config::EscribirLog;
 
 namespace {
 QStringList& pendientes() {
@@ -20,4 +22,4 @@ void EscribirLogCorreo(const QString& linea) {
 
 QStringList tomarAvisosCorreo() { return std::exchange(pendientes(), QStringList()); }
 
-}  // namespace lumaro::config
+}  // namespace lumaro::run

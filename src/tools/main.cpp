@@ -40,12 +40,12 @@
 #include "config/Clock.h"
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
-#include "db/InformeLedger.h"
-#include "db/Ledger.h"
-#include "db/LedgerMigracion.h"
-#include "db/tool/ActividadDemo.h"
-#include "db/tool/DemoDatabases.h"
-#include "db/tool/EsquemaEspejo.h"
+#include "ledger/InformeLedger.h"
+#include "ledger/Ledger.h"
+#include "ledger/LedgerMigracion.h"
+#include "tools/ActividadDemo.h"
+#include "tools/DemoDatabases.h"
+#include "tools/EsquemaEspejo.h"
 
 namespace {
 
@@ -148,7 +148,7 @@ int ledgerCrear(const QStringList& a) {
     const QString ruta = ledgerAt(a[0]);
     const bool existia = QFileInfo::exists(ruta);
     QString error;
-    if (!lumaro::db::crearLedger(ruta, &error)) return fail(error);
+    if (!lumaro::ledger::crearLedger(ruta, &error)) return fail(error);
     hecho(existia ? QStringLiteral("El ledger %1 ya existia; se deja como estaba").arg(ruta)
                   : QStringLiteral("Ledger creado: %1").arg(ruta));
     return 0;
@@ -160,7 +160,7 @@ int ledgerIniciar(const QStringList& a) {
     const QString ruta = ledgerAt(a[0]);
     if (QFileInfo(ruta).fileName().compare(QLatin1String("Seguridad.mdb"), Qt::CaseInsensitive))
         return refuse(QStringLiteral("el ledger debe llamarse Seguridad.mdb: ") + ruta);
-    if (!lumaro::db::idLocalValido(a[1]))
+    if (!lumaro::ledger::idLocalValido(a[1]))
         return refuse(QStringLiteral("IDLOCAL no es un numero mayor que cero: ") + a[1]);
     const QDate desde = QDate::fromString(a[2], QStringLiteral("dd/MM/yyyy"));
     if (!desde.isValid()) return refuse(QStringLiteral("fecha no valida (DD/MM/AAAA): ") + a[2]);
@@ -171,8 +171,8 @@ int ledgerIniciar(const QStringList& a) {
                       QStringLiteral(" debe estar entre el 01/01/2000 y hoy (") +
                       hoy.toString(QStringLiteral("dd/MM/yyyy")) + u')');
     const QDate previo = desde.addDays(-1);
-    if (!lumaro::db::registrarDescarga(a[1], previo, QStringLiteral("1")) ||
-        !lumaro::db::registrarSync(a[1], previo, QStringLiteral("1"), 2))
+    if (!lumaro::ledger::registrarDescarga(a[1], previo, QStringLiteral("1")) ||
+        !lumaro::ledger::registrarSync(a[1], previo, QStringLiteral("1"), 2))
         return fail(QStringLiteral("no se pudo registrar en ") + ruta + seeLog());
     hecho(QStringLiteral("Local %1: las descargas empiezan el %2 (registrado en %3)")
               .arg(a[1].trimmed(), a[2], ruta));
@@ -187,21 +187,21 @@ int ledgerMigrar(const QStringList& a) {
     int status = 0;
     if (cuentaMal("ledger-migrar", a, 1, &status)) return status;
     const QString ruta = QFileInfo(a[0]).absoluteFilePath();
-    switch (lumaro::db::tipoArchivoLedger(ruta)) {
-        case lumaro::db::TipoArchivoLedger::NoExiste:
+    switch (lumaro::ledger::tipoArchivoLedger(ruta)) {
+        case lumaro::ledger::TipoArchivoLedger::NoExiste:
             return fail(QStringLiteral("no existe el archivo ") + ruta);
-        case lumaro::db::TipoArchivoLedger::Sqlite:
+        case lumaro::ledger::TipoArchivoLedger::Sqlite:
             print({ruta + QStringLiteral(" ya es un ledger SQLite; no hay nada que convertir")});
             return 0;
-        case lumaro::db::TipoArchivoLedger::Otro:
+        case lumaro::ledger::TipoArchivoLedger::Otro:
             return fail(ruta + QStringLiteral(" no es un ledger (ni Jet ni SQLite)"));
-        case lumaro::db::TipoArchivoLedger::Jet:
+        case lumaro::ledger::TipoArchivoLedger::Jet:
             break;
     }
     // Any line the ledger calls log goes to the program folder the ledger belongs to.
     lumaro::config::setProgramFolder(QFileInfo(ruta).absolutePath());
-    const lumaro::db::MigracionLedger m = lumaro::db::migrarLedger(ruta);
-    if (m.estado != lumaro::db::MigracionLedger::Estado::Convertido) return fail(m.mensaje);
+    const lumaro::ledger::MigracionLedger m = lumaro::ledger::migrarLedger(ruta);
+    if (m.estado != lumaro::ledger::MigracionLedger::Estado::Convertido) return fail(m.mensaje);
     lumaro::config::EscribirLog(m.mensaje);
     print({m.mensaje});
     return 0;
@@ -209,7 +209,7 @@ int ledgerMigrar(const QStringList& a) {
 
 int ledgerInforme(const QStringList& a) {
     if (a.isEmpty()) return usoDe("ledger-informe", QStringLiteral("falta RUTA, el ledger"));
-    lumaro::db::FiltroInforme filtro;
+    lumaro::ledger::FiltroInforme filtro;
     bool csv = false;
     for (int i = 1; i < a.size(); ++i) {
         const bool conValor = a[i] == QLatin1String("--desde") || a[i] == QLatin1String("--local");
@@ -231,9 +231,9 @@ int ledgerInforme(const QStringList& a) {
     }
     const QString ruta = ledgerAt(a[0]);
     QString error;
-    const auto informe = lumaro::db::leerInforme(ruta, filtro, &error);
+    const auto informe = lumaro::ledger::leerInforme(ruta, filtro, &error);
     if (!informe) return fail(ruta + QStringLiteral(": ") + error);
-    print(csv ? lumaro::db::lineasCsv(*informe) : lumaro::db::lineasTexto(*informe));
+    print(csv ? lumaro::ledger::lineasCsv(*informe) : lumaro::ledger::lineasTexto(*informe));
     for (const QString& mala : informe->filasMalas)
         fail(ruta + QStringLiteral(": fila no valida, se omite: ") + mala);
     return 0;
@@ -267,7 +267,7 @@ int demo(const QStringList& a) {
     if (a.size() < 4)
         return usoDe("demo",
                      QStringLiteral("demo espera al menos 4 argumentos, recibio %1").arg(a.size()));
-    lumaro::db::tool::DemoOptions o;
+    lumaro::tools::DemoOptions o;
     o.clientePath = QFileInfo(a[0]).absoluteFilePath();
     o.logisticaPath = QFileInfo(a[1]).absoluteFilePath();
     bool ok1 = false, ok2 = false;
@@ -293,8 +293,8 @@ int demo(const QStringList& a) {
         return ok;
     };
     if (!opciones(a, 4, leer, &error)) return usoDe("demo", error);
-    if (!lumaro::db::tool::crearBasesDemo(o, &error)) return fail(error);
-    if (!cfg.isEmpty() && !lumaro::db::tool::escribirConfiguracionDemo(cfg, o, &error))
+    if (!lumaro::tools::crearBasesDemo(o, &error)) return fail(error);
+    if (!cfg.isEmpty() && !lumaro::tools::escribirConfiguracionDemo(cfg, o, &error))
         return fail(error);
     hecho(QStringLiteral("Bases de demostracion del local %1 creadas (%2 clientes, %3 locales): "
                          "%4 y %5%6")
@@ -313,7 +313,7 @@ int actividad(const QStringList& a) {
         return usoDe(
             "actividad",
             QStringLiteral("actividad espera al menos 4 argumentos, recibio %1").arg(a.size()));
-    lumaro::db::tool::ActividadOptions o;
+    lumaro::tools::ActividadOptions o;
     o.clientePath = QFileInfo(a[0]).absoluteFilePath();
     o.logisticaPath = QFileInfo(a[1]).absoluteFilePath();
     bool ok = false;
@@ -334,7 +334,7 @@ int actividad(const QStringList& a) {
         return ok;
     };
     if (!opciones(a, 4, leer, &error)) return usoDe("actividad", error);
-    if (!lumaro::db::tool::generarActividad(o, &error)) return fail(error);
+    if (!lumaro::tools::generarActividad(o, &error)) return fail(error);
     hecho(QStringLiteral("Actividad del local %1 del %2 escrita en %3 y %4")
               .arg(o.idLocal)
               .arg(a[3], o.clientePath, o.logisticaPath));
@@ -350,7 +350,7 @@ int espejoEsquema(const QStringList& a) {
         return refuse(QStringLiteral("nombre de base no valido (solo letras, digitos, _ y "
                                      "$; de 1 a 64): '") +
                       a[0] + u'\'');
-    std::printf("%s\n", lumaro::db::tool::esquemaEspejo(a[0]).toUtf8().constData());
+    std::printf("%s\n", lumaro::tools::esquemaEspejo(a[0]).toUtf8().constData());
     return 0;
 }
 

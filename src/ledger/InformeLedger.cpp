@@ -1,11 +1,11 @@
-#include "db/InformeLedger.h"
+#include "ledger/InformeLedger.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
 
-namespace lumaro::db {
+namespace lumaro::ledger {
 
 namespace {
 
@@ -149,4 +149,4 @@ QStringList lineasCsv(const Informe& informe) {
     return out;
 }
 
-}  // namespace lumaro::db
+}  // namespace lumaro::ledger

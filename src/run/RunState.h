@@ -1,22 +1,13 @@
 #pragma once
-// The state of the running command that every part of the program sees: the cycle guard, the
-// stop requests, and a settings write that failed on the way. The phases return their own
-// outcomes (app/Phases.h); nothing else of theirs is kept here.
+// The state of the running command that every part of the program sees: the cycle guard and
+// the stop requests. The phases return their own outcomes (app/Phases.h), and a failed
+// settings write is taken from config (tomarFalloConfiguracion) as a command ends.
 
 #include <QString>
 
-#include "config/Status.h"
-
-namespace lumaro::config {
-
-struct PhaseResults {
-    // A settings write that failed during the command (the file was left as it was): the
-    // first cause, noted by GrabarConfig; the run control clears it when a command ends.
-    QString settingsFailure;
-};
+namespace lumaro::run {
 
 struct RunState {
-    PhaseResults results;
     // True from the start to the end of a command ("Generar MDB Local", "Subir File"): a
     // command, tick or "Configurar" arriving meanwhile is refused, and message boxes do not
     // wait for a person.
@@ -44,4 +35,4 @@ private:
     bool m_outer;
 };
 
-}  // namespace lumaro::config
+}  // namespace lumaro::run

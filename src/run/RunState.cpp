@@ -1,6 +1,6 @@
-#include "config/RunState.h"
+#include "run/RunState.h"
 
-namespace lumaro::config {
+namespace lumaro::run {
 
 RunState& runState() {
     static RunState state;
@@ -13,4 +13,4 @@ CycleGuard::~CycleGuard() {
     if (m_outer) runState().cycleRunning = false;
 }
 
-}  // namespace lumaro::config
+}  // namespace lumaro::run

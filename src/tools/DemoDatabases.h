@@ -9,7 +9,7 @@
 #include <QDate>
 #include <QString>
 
-namespace lumaro::db::tool {
+namespace lumaro::tools {
 
 struct DemoOptions {
     QString clientePath;    // the client database file (replaced when it exists)
@@ -37,4 +37,4 @@ bool escribirConexionesDemo(const QString& cfgPath, const DemoOptions& options, 
 // reason in error.
 bool escribirConfiguracionDemo(const QString& cfgPath, const DemoOptions& options, QString* error);
 
-}  // namespace lumaro::db::tool
+}  // namespace lumaro::tools

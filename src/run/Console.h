@@ -7,7 +7,7 @@
 
 #include <QString>
 
-namespace lumaro::config {
+namespace lumaro::run {
 
 // None: a plain box (no icon). An empty caption means the program's default caption.
 enum class BoxIcon { None, Information, Exclamation, Critical };
@@ -48,4 +48,4 @@ public:
 Console& console();
 void setConsole(Console* console);
 
-}  // namespace lumaro::config
+}  // namespace lumaro::run

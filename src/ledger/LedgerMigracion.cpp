@@ -1,4 +1,4 @@
-#include "db/LedgerMigracion.h"
+#include "ledger/LedgerMigracion.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,15 +9,20 @@
 #include <filesystem>
 
 #include "config/Clock.h"
-#include "config/Console.h"
 #include "config/Settings.h"
 #include "db/ConnectionText.h"
 #include "db/DateText.h"
-#include "db/FilasLedger.h"
-#include "db/Ledger.h"
 #include "db/clsDBAdmin.h"
+#include "ledger/FilasLedger.h"
+#include "ledger/Ledger.h"
+#include "run/Console.h"
 
-namespace lumaro::db {
+namespace lumaro::ledger {
+
+using db::Connection;
+using db::dateTimeText;
+using db::dbAdmin;
+using db::textoConexionAccess;
 
 namespace {
 
@@ -161,8 +166,8 @@ bool prepararLedger() {
     if (m.estado == MigracionLedger::Estado::NoEsJet) return true;
     config::EscribirLog(m.mensaje);
     if (m.estado == MigracionLedger::Estado::Convertido) return true;
-    config::console().addProblem(config::marcaTiempo() + QStringLiteral(" - ") + m.mensaje);
+    run::console().addProblem(config::marcaTiempo() + QStringLiteral(" - ") + m.mensaje);
     return false;
 }
 
-}  // namespace lumaro::db
+}  // namespace lumaro::ledger

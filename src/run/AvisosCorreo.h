@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace lumaro::config {
+namespace lumaro::run {
 
 // Writes the line to the run log and keeps it for the cycle's mail.
 void EscribirLogCorreo(const QString& linea);
@@ -17,4 +17,4 @@ void EscribirLogCorreo(const QString& linea);
 // The kept lines in the order they were written; the list is empty afterwards.
 QStringList tomarAvisosCorreo();
 
-}  // namespace lumaro::config
+}  // namespace lumaro::run

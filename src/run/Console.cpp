@@ -1,8 +1,8 @@
-#include "config/Console.h"
+#include "run/Console.h"
 
-#include "config/HeadlessConsole.h"
+#include "run/HeadlessConsole.h"
 
-namespace lumaro::config {
+namespace lumaro::run {
 
 namespace {
 
@@ -20,4 +20,4 @@ Console& console() {
 
 void setConsole(Console* c) { installed() = c; }
 
-}  // namespace lumaro::config
+}  // namespace lumaro::run

@@ -19,7 +19,7 @@
 #include <QString>
 #include <optional>
 
-namespace lumaro::db {
+namespace lumaro::ledger {
 
 // <program folder>/Seguridad.mdb
 QString rutaLedger();
@@ -97,4 +97,4 @@ bool borrarDescarga(const QString& idLocal, const QDate& fecha);
 // is removed then.
 bool crearLedger(const QString& ruta, QString* error = nullptr);
 
-}  // namespace lumaro::db
+}  // namespace lumaro::ledger

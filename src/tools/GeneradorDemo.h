@@ -14,7 +14,9 @@
 
 #include "db/Connection.h"
 
-namespace lumaro::db::tool {
+namespace lumaro::tools {
+
+using lumaro::db::Connection;
 
 // Names with apostrophes and accents, so that every generated row exercises the quote
 // replacement and the text encodings.
@@ -98,4 +100,4 @@ bool enUnaTransaccion(Connection& cnn,
                       const std::function<bool(const QSqlDatabase&, QString*)>& llenar,
                       QString* error);
 
-}  // namespace lumaro::db::tool
+}  // namespace lumaro::tools

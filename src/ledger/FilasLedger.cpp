@@ -1,4 +1,4 @@
-#include "db/FilasLedger.h"
+#include "ledger/FilasLedger.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,13 +8,22 @@
 #include "db/ConfigLocales.h"
 #include "db/ConnectionText.h"
 #include "db/DateText.h"
-#include "db/Ledger.h"
 #include "db/Recordset.h"
 #include "db/ValorJet.h"
 #include "db/clsDBAdmin.h"
 #include "jet/Reader.h"
+#include "ledger/Ledger.h"
 
-namespace lumaro::db {
+namespace lumaro::ledger {
+
+using db::Connection;
+using db::dateTimeText;
+using db::dbAdmin;
+using db::esNumeroEntero;
+using db::parseDateTimeText;
+using db::Recordset;
+using db::textoConexionAccess;
+using db::valorJet;
 
 namespace {
 
@@ -202,4 +211,4 @@ std::optional<QList<FilaLedger>> leerFilasLedger(const QString& ruta, QString* e
     return std::nullopt;
 }
 
-}  // namespace lumaro::db
+}  // namespace lumaro::ledger

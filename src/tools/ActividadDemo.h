@@ -12,7 +12,7 @@
 #include <QDate>
 #include <QString>
 
-namespace lumaro::db::tool {
+namespace lumaro::tools {
 
 struct ActividadOptions {
     QString clientePath;    // the client database (Local, the eight client tables)
@@ -27,4 +27,4 @@ struct ActividadOptions {
 // failed database is left as it was.
 bool generarActividad(const ActividadOptions& options, QString* error);
 
-}  // namespace lumaro::db::tool
+}  // namespace lumaro::tools

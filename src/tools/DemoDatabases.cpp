@@ -1,4 +1,4 @@
-#include "db/tool/DemoDatabases.h"
+#include "tools/DemoDatabases.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,10 +9,13 @@
 #include "config/Clock.h"
 #include "config/ProfileFile.h"
 #include "db/clsDBAdmin.h"
-#include "db/tool/GeneradorDemo.h"
 #include "snapshot/DataModel.h"
+#include "tools/GeneradorDemo.h"
 
-namespace lumaro::db::tool {
+namespace lumaro::tools {
+
+using lumaro::db::Connection;
+using lumaro::db::dbAdmin;
 
 namespace {
 
@@ -202,4 +205,4 @@ bool escribirConfiguracionDemo(const QString& cfgPath, const DemoOptions& option
     return true;
 }
 
-}  // namespace lumaro::db::tool
+}  // namespace lumaro::tools

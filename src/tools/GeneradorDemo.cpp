@@ -1,4 +1,4 @@
-#include "db/tool/GeneradorDemo.h"
+#include "tools/GeneradorDemo.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -8,7 +8,13 @@
 #include "db/DateText.h"
 #include "db/clsDBAdmin.h"
 
-namespace lumaro::db::tool {
+namespace lumaro::tools {
+
+using lumaro::db::dbAdmin;
+using lumaro::db::textoConexionSqlServer;
+
+using lumaro::db::Connection;
+using lumaro::db::dateTimeText;
 
 const QStringList& apellidosDemo() {
     static const QStringList l = {
@@ -212,4 +218,4 @@ bool enUnaTransaccion(Connection& cnn,
     return true;
 }
 
-}  // namespace lumaro::db::tool
+}  // namespace lumaro::tools

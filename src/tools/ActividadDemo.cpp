@@ -1,4 +1,4 @@
-#include "db/tool/ActividadDemo.h"
+#include "tools/ActividadDemo.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "db/clsDBAdmin.h"
-#include "db/tool/GeneradorDemo.h"
+#include "tools/GeneradorDemo.h"
 
-namespace lumaro::db::tool {
+namespace lumaro::tools {
+
+using lumaro::db::Connection;
+using lumaro::db::dbAdmin;
 
 namespace {
 
@@ -291,4 +294,4 @@ bool generarActividad(const ActividadOptions& options, QString* error) {
            enBase(options.logisticaPath, actividad, &Actividad::logistica, error);
 }
 
-}  // namespace lumaro::db::tool
+}  // namespace lumaro::tools

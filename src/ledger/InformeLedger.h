@@ -11,9 +11,9 @@
 #include <QStringList>
 #include <optional>
 
-#include "db/FilasLedger.h"
+#include "ledger/FilasLedger.h"
 
-namespace lumaro::db {
+namespace lumaro::ledger {
 
 struct DiaInforme {
     enum class Estado { Sincronizado, Descargado, NoEncontrado, SinRegistro };
@@ -65,4 +65,4 @@ QStringList lineasTexto(const Informe& informe);
 // For a spreadsheet: a header and one line per day (local,fecha,estado,carpeta).
 QStringList lineasCsv(const Informe& informe);
 
-}  // namespace lumaro::db
+}  // namespace lumaro::ledger

@@ -12,7 +12,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace lumaro::db {
+namespace lumaro::ledger {
 
 struct FilaLedger {
     qint64 idLocal = 0;
@@ -43,4 +43,4 @@ std::optional<QList<FilaLedger>> leerFilasSqlite(const QString& ruta, QString* e
 std::optional<QList<FilaLedger>> leerFilasLedger(const QString& ruta, QString* error,
                                                  QStringList* malas = nullptr);
 
-}  // namespace lumaro::db
+}  // namespace lumaro::ledger

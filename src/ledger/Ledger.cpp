@@ -1,4 +1,4 @@
-#include "db/Ledger.h"
+#include "ledger/Ledger.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -7,11 +7,11 @@
 #include "config/Settings.h"
 #include "db/ConfigLocales.h"
 #include "db/DateText.h"
-#include "db/FilasLedger.h"
 #include "db/Recordset.h"
 #include "db/clsDBAdmin.h"
+#include "ledger/FilasLedger.h"
 
-namespace lumaro::db {
+namespace lumaro::ledger {
 
 namespace {
 
@@ -322,4 +322,4 @@ bool crearLedger(const QString& rutaDada, QString* error) {
     return ok;
 }
 
-}  // namespace lumaro::db
+}  // namespace lumaro::ledger

@@ -6,7 +6,7 @@
 
 #include "snapshot/DataModel.h"
 
-namespace lumaro::db::tool {
+namespace lumaro::tools {
 
 // One mirror table: the data model's mirror columns, keyed like
 // production, in database `base`.
@@ -15,4 +15,4 @@ QString tablaEspejo(const snapshot::Table& t, const QString& base);
 // Drops and creates the four mirror tables of database `base`.
 QString esquemaEspejo(const QString& base);
 
-}  // namespace lumaro::db::tool
+}  // namespace lumaro::tools
