@@ -82,7 +82,7 @@ QJsonObject recuento(const QMap<QString, qint64>& filas) {
 
 QString localPropio() {
     const QString id = db::idLocalPropio();
-    return id.isEmpty() ? config::LeerConfig(QStringLiteral("Local_Activo")).trimmed() : id;
+    return id.isEmpty() ? config::Inicio::leer().localActivo : id;
 }
 
 QList<EnvioPropio> enviosPropios(const QString& idLocal) {

@@ -36,7 +36,7 @@ QString horaDiaria(const char* hora, const char* minuto) {
 
 // Version, store and daily times, as the service starts its schedule.
 QString lineaInicio(const RunControl& control) {
-    const QString tienda = config::LeerConfig(QStringLiteral("Local_Activo")).trimmed();
+    const QString tienda = config::Inicio::leer().localActivo;
     const std::optional<QDateTime> proxima = control.proximaHoraProgramada();
     return QStringLiteral(
                "Servicio iniciado: lumaro-sync %1, tienda %2, horario diario %3 y %4, "

@@ -26,9 +26,9 @@ void crearCarpetasTrabajo() {
 }
 
 bool hayArchivosPorSubir() {
-    return ftp::hayArchivosPropiosSinEnviar(
-        {config::LeerConfig(QStringLiteral("RtDbf")), programPath(QStringLiteral("temp"))},
-        config::LeerConfig(QStringLiteral("Local_Activo")));
+    const config::Inicio inicio = config::Inicio::leer();
+    return ftp::hayArchivosPropiosSinEnviar({inicio.rtDbf, programPath(QStringLiteral("temp"))},
+                                            inicio.localActivo);
 }
 
 }  // namespace lumaro::app

@@ -118,6 +118,11 @@ QString LeerIni(const QString& section, const QString& key, const QString& path)
     return ProfileFile::read(path, section, key, kIniValueChars).trimmed();
 }
 
+Inicio Inicio::leer() {
+    return Inicio{LeerConfig(QStringLiteral("RtDbf")).trimmed(),
+                  LeerConfig(QStringLiteral("Local_Activo")).trimmed()};
+}
+
 bool GrabarConfig(const QString& key, const QString& value) {
     QString error;
     if (ProfileFile::write(settingsPath(), kInicio, key, value, &error)) return true;

@@ -27,6 +27,14 @@ QString logPath(const QDate& day);
 
 // Key of section [Inicio]; at most 253 characters of value.
 QString LeerConfig(const QString& key);
+// The [Inicio] keys that several phases read, typed and read in one place. Each command reads
+// them as it needs them, so a change made in the settings dialog counts from the next one.
+struct Inicio {
+    QString rtDbf;        // "RtDbf": the folder of the day's snapshots and DBF files
+    QString localActivo;  // "Local_Activo": this store's number, as written
+    static Inicio leer();
+};
+
 // Writes key=value into [Inicio], creating file and section as needed. A failed write is
 // logged (with its cause and the path) and kept for tomarFalloConfiguracion(); returns false
 // then, the file left as it was.

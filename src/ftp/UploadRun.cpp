@@ -58,7 +58,7 @@ Avisos avisosCarpeta(const QString& n) {
 QString idPropio() {
     const QString cargado = lumaro::db::idLocalPropio();
     if (!cargado.isEmpty()) return cargado;
-    const QString registrado = lumaro::config::LeerConfig(QStringLiteral("Local_Activo")).trimmed();
+    const QString registrado = lumaro::config::Inicio::leer().localActivo;
     return lumaro::db::esNumeroEntero(registrado) ? registrado : QString();
 }
 
@@ -139,7 +139,7 @@ public:
     UploadOutcome resultado() const { return {!m_fallo, m_causa}; }
 
 private:
-    static QString carpetaDbf() { return lumaro::config::LeerConfig(QStringLiteral("RtDbf")); }
+    static QString carpetaDbf() { return lumaro::config::Inicio::leer().rtDbf; }
 
     // Sends carpeta/n; false (the run's failure noted) when it did not reach the server. A
     // sent file still in its folder could not be archived: it goes again on the next run.

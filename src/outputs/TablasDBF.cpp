@@ -74,8 +74,8 @@ TablasDBF::TablasDBF() = default;
 TablasDBF::~TablasDBF() { cerrar(); }
 
 bool TablasDBF::leerOrigenDestino() {
-    m_origen = config::LeerConfig(QStringLiteral("RtDbf"));
-    m_destinoConfigurado = config::LeerConfig(QStringLiteral("RtDbf"));
+    m_origen = config::Inicio::leer().rtDbf;
+    m_destinoConfigurado = m_origen;
     if (!m_origen.isEmpty() && !m_destinoConfigurado.isEmpty()) return true;
     config::EscribirLog(
         QStringLiteral("TablasDBF.leerOrigenDestino: Problemas de Configuración de CFG para "

@@ -26,7 +26,7 @@ namespace {
 // The most days of empty snapshots made in one generation.
 constexpr int kMaxDiasPendientes = 31;
 
-QString carpetaSnapshots() { return config::LeerConfig(QStringLiteral("RtDbf")).trimmed(); }
+QString carpetaSnapshots() { return config::Inicio::leer().rtDbf; }
 
 const QString kPrimerDia = QStringLiteral("PrimerDia");
 const QString kFormatoPrimerDia = QStringLiteral("dd/MM/yyyy");
