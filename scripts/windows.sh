@@ -6,7 +6,9 @@
 #
 # The toolchain (Qt and the libraries, cross-built from Debian's sources) is
 # kept in a cache folder outside the checkout and reused: each piece has a
-# stamp file there, and a second run skips what is already built.
+# stamp file there, and a second run skips what is already built (remove
+# <cache>/stamps/<piece> to build that piece again; qtbase-configured for
+# Qt's configuration). A Qt build that was cut short goes on where it stopped.
 #
 #   LUMARO_WIN_CACHE  the cache folder (default /var/cache/lumaro-windows)
 #   LUMARO_WIN_JOBS   parallel jobs (default 2)
@@ -91,7 +93,7 @@ EOF
   DEBIAN_FRONTEND=noninteractive logged packages apt-get install -y -q --no-install-recommends \
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
     binutils-mingw-w64-x86-64 wine wine64 \
-    cmake ninja-build make dpkg-dev perl python3 tcl xz-utils googletest \
+    gcc libc6-dev cmake ninja-build make dpkg-dev perl python3 tcl xz-utils googletest \
     qt6-base-dev qt6-base-dev-tools
   mark packages
 }
