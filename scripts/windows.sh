@@ -18,7 +18,8 @@
 #   2. SQLite (static, from Debian's sqlite3 source).                   done
 #   3. libcurl (DLL, Schannel), shapelib and GoogleTest (static).       done
 #   4. qtbase 6.4.2 for win32-g++: Core, Gui, Widgets, Sql (SQLite and
-#      ODBC drivers), Network, Test.                                    done
+#      ODBC drivers), Network, Test.                                    written,
+#      configures; not yet built through to the end.
 #   5. the project in build-windows/ (configure, build what compiles).  written,
 #      not yet run: the sources do not all compile for Windows yet.
 #   6. test programs under Wine, the zip, the two-platform exchange.    not yet
