@@ -46,7 +46,7 @@ struct Report {
     QString reason;         // for the failing outcomes: every cause met, joined by "; "
     QDateTime inicio, fin;  // the command's start and end, on the program's clock
     // Rows copied into today's snapshot per table, and rows merged here per store and table;
-    // empty while the phases do not count them.
+    // tables without rows are left out.
     QMap<QString, qint64> filasCopiadas;
     QMap<QString, QMap<QString, qint64>> filasFusionadas;
     bool ok() const { return outcome == Outcome::Complete || outcome == Outcome::NothingToDo; }
@@ -126,7 +126,6 @@ public:
     // ended before its time.
     static QString marcaCicloEnCurso();
 
-
 Q_SIGNALS:
     void controlsChanged();
     void titleChanged(const QString& title);
@@ -185,10 +184,11 @@ private:
     QDateTime m_inicio;
     QString m_failure;
     std::optional<Outcome> m_subirOutcome;
-    ftp::DownloadRunOutcome m_descarga;  // of the command's download run
-    importer::ImportOutcome m_import;    // of its import run
-    ftp::UploadOutcome m_upload;         // of its upload run
-    bool m_bVar = false;                 // the automatic mode was on for this command
+    snapshot::FilasPorTabla m_filasCopiadas;  // by the command's copy
+    ftp::DownloadRunOutcome m_descarga;       // of the command's download run
+    importer::ImportOutcome m_import;         // of its import run
+    ftp::UploadOutcome m_upload;              // of its upload run
+    bool m_bVar = false;                      // the automatic mode was on for this command
     bool m_ordenUnica = false;
     QDate m_ultimaRetencion;
 };
