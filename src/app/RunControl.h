@@ -184,13 +184,14 @@ private:
     QDateTime m_inicio;
     QString m_failure;
     std::optional<Outcome> m_subirOutcome;
-    snapshot::FilasPorTabla m_filasCopiadas;  // by the command's copy
-    ftp::DownloadRunOutcome m_descarga;       // of the command's download run
-    importer::ImportOutcome m_import;         // of its import run
-    ftp::UploadOutcome m_upload;              // of its upload run
-    bool m_bVar = false;                      // the automatic mode was on for this command
+    ftp::DownloadRunOutcome m_descarga;  // of the command's download run
+    importer::ImportOutcome m_import;    // of its import run
+    ftp::UploadOutcome m_upload;         // of its upload run
+    bool m_bVar = false;                 // the automatic mode was on for this command
     bool m_ordenUnica = false;
     QDate m_ultimaRetencion;
+    // The rows the command's copy reported, per table.
+    snapshot::FilasPorTabla m_filasCopiadas;
 };
 
 }  // namespace lumaro::app

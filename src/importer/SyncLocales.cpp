@@ -257,9 +257,10 @@ private:
     }
 
     QSet<QString> m_retenidos;  // stores whose later snapshots wait for the next run
-    QMap<QString, QMap<QString, qint64>> m_filas;  // rows written, per store and table
-    QString m_fallo;                               // why the run failed; empty while it has not
-    QString m_causa;                               // the first cause of the run's outcome
+    QString m_fallo;            // why the run failed; empty while it has not
+    QString m_causa;            // the first cause of the run's outcome
+    // The rows written into production, per store and table.
+    QMap<QString, QMap<QString, qint64>> m_filas;
 };
 
 }  // namespace
