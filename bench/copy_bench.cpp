@@ -48,7 +48,7 @@ int copiar(const QString& folder) {
     const auto hoy = snapshot::crearBDTemp();
     if (hoy.estado != snapshot::SnapshotDelDia::Estado::Creada) return 1;
     outputs::ExportacionDBF dbf;
-    const bool ok = snapshot::CopiarTablas(hoy.nombre, {&dbf});
+    const bool ok = snapshot::CopiarTablas(hoy.nombre, {&dbf}).has_value();
     const double segundos = t.elapsed() / 1000.0;
     std::printf("copy: %s in %.2f s, peak resident %.1f MiB\n", ok ? "committed" : "FAILED",
                 segundos, bench::peakResidentKiB() / 1024.0);

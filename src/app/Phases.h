@@ -12,6 +12,7 @@
 #include "ftp/DownloadRun.h"
 #include "ftp/UploadRun.h"
 #include "importer/SyncLocales.h"
+#include "snapshot/CopiarTablas.h"
 
 namespace lumaro::app {
 
@@ -35,8 +36,9 @@ public:
     // Creates today's snapshot database and returns its file name (without folder); nullopt
     // when it could not be created.
     virtual std::optional<QString> crearBDTemp() = 0;
-    // Copies the changed production rows into the named snapshot; true when committed.
-    virtual bool CopiarTablas(const QString& nombre) = 0;
+    // Copies the changed production rows into the named snapshot; once committed, the rows
+    // copied per table (nullopt when not).
+    virtual std::optional<snapshot::FilasPorTabla> CopiarTablas(const QString& nombre) = 0;
     // The download run: whether the server answered and how many snapshots it fetched.
     virtual ftp::DownloadRunOutcome descargarOtrosLocales() = 0;
     // The import run: merges the downloaded snapshots. "Subir File" runs it first.

@@ -52,9 +52,9 @@ std::optional<QString> ProductionPhases::crearBDTemp() {
     return std::nullopt;
 }
 
-bool ProductionPhases::CopiarTablas(const QString& nombre) {
+std::optional<snapshot::FilasPorTabla> ProductionPhases::CopiarTablas(const QString& nombre) {
     // A kept snapshot already holds its rows: its name is recorded, nothing is copied again.
-    if (m_conservada) return true;
+    if (m_conservada) return snapshot::FilasPorTabla{};
     outputs::ExportacionDBF dbf;
     outputs::EspejoMySql espejo;
     return snapshot::CopiarTablas(nombre, {&dbf, &espejo});

@@ -18,7 +18,7 @@ public:
     bool ConfigLocales() override;
     void CerrarBD(Conexion which) override;
     std::optional<QString> crearBDTemp() override;
-    bool CopiarTablas(const QString& nombre) override;
+    std::optional<snapshot::FilasPorTabla> CopiarTablas(const QString& nombre) override;
     ftp::DownloadRunOutcome descargarOtrosLocales() override;
     importer::ImportOutcome SyncLocales() override;
     ftp::UploadOutcome Main() override;

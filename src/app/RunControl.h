@@ -46,7 +46,7 @@ struct Report {
     QString reason;         // for the failing outcomes: every cause met, joined by "; "
     QDateTime inicio, fin;  // the command's start and end, on the program's clock
     // Rows copied into today's snapshot per table, and rows merged here per store and table;
-    // empty while the phases do not count them.
+    // tables without rows are left out.
     QMap<QString, qint64> filasCopiadas;
     QMap<QString, QMap<QString, qint64>> filasFusionadas;
     bool ok() const { return outcome == Outcome::Complete || outcome == Outcome::NothingToDo; }
@@ -191,6 +191,8 @@ private:
     bool m_bVar = false;                 // the automatic mode was on for this command
     bool m_ordenUnica = false;
     QDate m_ultimaRetencion;
+    // The rows the command's copy reported, per table.
+    snapshot::FilasPorTabla m_filasCopiadas;
 };
 
 }  // namespace lumaro::app

@@ -50,6 +50,7 @@ void RunControl::comoCiclo(const char* quien, Body body) {
     m_failure.clear();
     m_subirOutcome.reset();
     m_descarga = {};
+    m_filasCopiadas.clear();
     m_import = {};
     m_upload = {};
     m_bVar = false;
@@ -177,9 +178,10 @@ void RunControl::generar() {
             error = true;
         } else {
             if (!detenido()) {
-                if (m_phases.CopiarTablas(*nombre))
+                if (auto copiadas = m_phases.CopiarTablas(*nombre)) {
+                    m_filasCopiadas = std::move(*copiadas);
                     config::GrabarConfig(QStringLiteral("BD_Temp"), *nombre);
-                else
+                } else
                     falla(QStringLiteral("No se pudieron copiar los datos a ") + *nombre +
                           QStringLiteral("."));
             }

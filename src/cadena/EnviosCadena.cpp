@@ -11,27 +11,17 @@
 
 namespace lumaro::cadena {
 
-namespace {
+ConfiguracionDe::ConfiguracionDe(const QString& cfg)
+    : m_carpeta(config::programFolder()), m_nombre(config::executableBaseName()) {
+    const QFileInfo archivo(cfg);
+    config::setProgramFolder(archivo.absolutePath());
+    config::setExecutableBaseName(archivo.completeBaseName());
+}
 
-// Points the settings reading at another program's settings file while it lives.
-class ConfiguracionDe {
-public:
-    explicit ConfiguracionDe(const QString& cfg)
-        : m_carpeta(config::programFolder()), m_nombre(config::executableBaseName()) {
-        const QFileInfo archivo(cfg);
-        config::setProgramFolder(archivo.absolutePath());
-        config::setExecutableBaseName(archivo.completeBaseName());
-    }
-    ~ConfiguracionDe() {
-        config::setProgramFolder(m_carpeta);
-        config::setExecutableBaseName(m_nombre);
-    }
-
-private:
-    QString m_carpeta, m_nombre;
-};
-
-}  // namespace
+ConfiguracionDe::~ConfiguracionDe() {
+    config::setProgramFolder(m_carpeta);
+    config::setExecutableBaseName(m_nombre);
+}
 
 Retraso retraso(qint64 diasDeRetraso, int limite) {
     if (diasDeRetraso <= 0) return Retraso::AlDia;

@@ -35,6 +35,18 @@ Retraso retraso(qint64 diasDeRetraso, int limite);
 // so is a name whose store is not a positive number or whose date is not a real day.
 std::vector<EnviosTienda> agruparSnapshots(const QStringList& nombres);
 
+// Points the settings reading at another program's settings file `cfg` while it lives.
+class ConfiguracionDe {
+public:
+    explicit ConfiguracionDe(const QString& cfg);
+    ~ConfiguracionDe();
+    ConfiguracionDe(const ConfiguracionDe&) = delete;
+    ConfiguracionDe& operator=(const ConfiguracionDe&) = delete;
+
+private:
+    QString m_carpeta, m_nombre;
+};
+
 // Lists the exchange folder of the settings file `cfg` (a store's "<programa>.cfg", read as the
 // program reads it) and asks the size of each store's latest snapshot. False, with the cause
 // in *error, when the server cannot be read.

@@ -4,6 +4,7 @@
 #include <QSaveFile>
 
 #include "cadena/EnviosCadena.h"
+#include "cadena/InformeCentral.h"
 #include "cadena/PaginaEstado.h"
 #include "cadena/SalidaEstado.h"
 #include "config/Clock.h"
@@ -82,15 +83,21 @@ int estado(const QStringList& argumentos, QTextStream& out, QTextStream& err) {
         out << QString::fromUtf8(jsonEstado(envios, hoy, p.limite));
     else
         out << textoEstado(envios, hoy, p.limite);
+    const QString pagina = paginaEstado(envios, hoy, p.limite);
     if (!p.html.isEmpty()) {
-        if (!escribirPagina(p.html, paginaEstado(envios, hoy, p.limite), &error)) {
+        if (!escribirPagina(p.html, pagina, &error)) {
             err << "lumaro-cadena estado: no se pudo escribir el informe " << p.html << ": "
                 << error << "\n";
             return kEstadoSinServidor;
         }
         if (!p.json) out << "Informe escrito en " << p.html << "\n";
     }
-    return tiendasTarde(envios, hoy, p.limite).isEmpty() ? kEstadoAlDia : kEstadoTarde;
+    const QList<qlonglong> tarde = tiendasTarde(envios, hoy, p.limite);
+    // With --json the mail's line goes to err, so that out stays JSON.
+    if (const QString correo = enviarInformeCentral(p.cfg, pagina, tarde, p.limite);
+        !correo.isEmpty())
+        (p.json ? err : out) << correo << "\n";
+    return tarde.isEmpty() ? kEstadoAlDia : kEstadoTarde;
 }
 
 }  // namespace lumaro::cadena

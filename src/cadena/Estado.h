@@ -16,7 +16,8 @@ inline constexpr int kEstadoUsoMalo = 2;      // a usage mistake, named on err
 inline constexpr int kEstadoSinServidor = 3;  // the server or the report could not be used
 
 // Runs the command on its arguments (those after "estado"): the state on out (text or JSON),
-// with --html the page in ARCHIVO, every problem on err.
+// with --html the page in ARCHIVO, every problem on err. With "CorreoCentral" set in [Correo],
+// the page goes by mail when a store is late (InformeCentral.h).
 int estado(const QStringList& argumentos, QTextStream& out, QTextStream& err);
 
 }  // namespace lumaro::cadena

@@ -40,6 +40,8 @@ constexpr char kAyuda[] =
     "  estado     por tienda, el ultimo dia enviado a la carpeta de intercambio del FTP que\n"
     "             nombra el archivo de configuracion CFG, los dias de retraso y su tamano;\n"
     "             --json lo da en JSON, --html escribe ademas un informe de una pagina\n"
+    "             (con CorreoCentral en [Correo] de CFG, el informe va ademas por correo a\n"
+    "             esa direccion cuando alguna tienda va tarde)\n"
     "\n"
     "Estado de salida de verificar: 0 todo coincide; 1 no coincide; 2 linea de ordenes mal\n"
     "escrita o una entrada que no se puede leer.\n"

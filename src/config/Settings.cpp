@@ -211,6 +211,7 @@ constexpr ClaveConocida kClaves[] = {
     {"Correo", "Contraseña", nullptr},
     {"Correo", "Remitente", nullptr},
     {"Correo", "CA", nullptr},
+    {"Correo", "CorreoCentral", nullptr},
 };
 
 bool mismoNombre(const QString& a, const char* b) {

@@ -58,13 +58,15 @@ QString fechaCorreo(const QDateTime& ahora) {
 }
 
 QByteArray mensaje(const CorreoSettings& s, const QString& para, const QString& asunto,
-                   const QString& cuerpo) {
+                   const QString& cuerpo, const QString& tipo) {
+    const QString tipoLinea =
+        QStringLiteral("Content-Type: ") + unaLinea(tipo) + QStringLiteral("; charset=UTF-8");
     QStringList lineas{QStringLiteral("Date: ") + fechaCorreo(lumaro::config::Clock::now()),
                        QStringLiteral("From: ") + unaLinea(s.remitente),
                        QStringLiteral("To: ") + unaLinea(para),
                        QStringLiteral("Subject: ") + unaLinea(asunto),
                        QStringLiteral("MIME-Version: 1.0"),
-                       QStringLiteral("Content-Type: text/plain; charset=UTF-8"),
+                       tipoLinea,
                        QStringLiteral("Content-Transfer-Encoding: 8bit"),
                        QString()};
     for (const QString& linea : cuerpo.split(QLatin1Char('\n'))) lineas << unaLinea(linea);
@@ -110,7 +112,7 @@ CorreoSettings CorreoSettings::read() {
 }
 
 CorreoResult enviarCorreo(const CorreoSettings& s, const QString& para, const QString& asunto,
-                          const QString& cuerpo) {
+                          const QString& cuerpo, const QString& tipo) {
     iniciarCurl();
     CURL* curl = curl_easy_init();
     if (!curl) return {false, QStringLiteral("libcurl no disponible.")};
@@ -121,7 +123,7 @@ CorreoResult enviarCorreo(const CorreoSettings& s, const QString& para, const QS
     const QByteArray contrasena = s.contrasena.toUtf8();
     const QByteArray ca = QFile::encodeName(s.caFile);
     Destinatario destinatario(para);
-    Lectura lectura{mensaje(s, para, asunto, cuerpo)};
+    Lectura lectura{mensaje(s, para, asunto, cuerpo, tipo)};
     char errorText[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());

@@ -35,9 +35,10 @@ struct CorreoResult {
     QString message;  // why it failed, passwords hidden
 };
 
-// Sends one plain-text (UTF-8) mail to one recipient.
+// Sends one UTF-8 mail to one recipient; `tipo` is its content type ("text/html" for a page).
 CorreoResult enviarCorreo(const CorreoSettings& settings, const QString& para,
-                          const QString& asunto, const QString& cuerpo);
+                          const QString& asunto, const QString& cuerpo,
+                          const QString& tipo = QStringLiteral("text/plain"));
 
 // The end of a cycle: takes the lines kept by run::EscribirLogCorreo and, when [Correo] is
 // configured and the store has a contact e-mail, sends them all in one mail to that address,

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <utility>
 #include <vector>
 
 #include "config/Settings.h"
@@ -226,6 +227,7 @@ private:
             return apartada ? Escrito::Apartada : Escrito::Fallo;
         }
         observar(PuntoFusion::Sentencia);
+        ++m_escritasLote;
         if (m_espejo) g_espejo->filaFusionada(*m_r.tabla, filaProduccion(m_r, f), insertar);
         return Escrito::Hecho;
     }
@@ -280,11 +282,13 @@ private:
     // Commits the batch, then marks its snapshot rows; seguir opens the next transaction.
     bool confirmar(bool seguir) {
         if (m_espejo) g_espejo->confirmarLote();
+        const qint64 escritas = std::exchange(m_escritasLote, 0);
         if (!m_destino.commitTransaction()) {
             if (m_error.isEmpty()) m_error = m_destino.lastError();
             m_destino.rollbackTransaction();
             return false;
         }
+        g_cuenta.escritas += escritas;
         observar(PuntoFusion::Confirmacion);
         for (const jet::RowId& id : m_pendientes) marcar(id);
         if (QString error; !m_pendientes.empty() && !cnnSnapshot().guardarMarcas(&error))
@@ -308,6 +312,7 @@ private:
     EjecutorSentencias m_ejecutor;
     Progreso m_progreso;
     std::vector<jet::RowId> m_pendientes;
+    qint64 m_escritasLote = 0;  // rows the open transaction inserted or updated
     bool m_espejo = false;
     bool m_fallo = false;  // a statement failed (its box and log line are already out)
     QString m_error;

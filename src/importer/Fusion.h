@@ -35,11 +35,13 @@ bool syncRegCanjeCumpl();
 bool syncRegCanjeCumpl_D();
 
 // Rows the merges met since the caller last emptied the count: all of them, those already
-// marked in the snapshot (merged before) and those set aside.
+// marked in the snapshot (merged before), those set aside, and those inserted or updated in
+// production and committed.
 struct CuentaFilas {
     qint64 vistas = 0;
     qint64 yaMarcadas = 0;
     qint64 apartadas = 0;
+    qint64 escritas = 0;
 };
 CuentaFilas& cuentaFilas();
 

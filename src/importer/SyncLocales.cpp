@@ -61,10 +61,10 @@ public:
             for (const ledger::DescargaPendiente& p : *pendientes)
                 if (!descarga(p)) break;
         }
-        if (m_fallo.isEmpty()) return {true, m_causa};
+        if (m_fallo.isEmpty()) return {true, m_causa, m_filas};
         config::noteFailure(m_causa, m_fallo);
         reportarFallo();
-        return {false, m_causa};
+        return {false, m_causa, m_filas};
     }
 
 private:
@@ -137,7 +137,11 @@ private:
             EscribirLog(QStringLiteral("Sincronizando Tabla : ") + t->qName());
             console().processEvents();
             console().setProgress(0, 100, 0);
-            if (fusionDeTabla(*t)()) {
+            const qint64 antes = cuentaFilas().escritas;
+            const bool fusionada = fusionDeTabla(*t)();
+            if (const qint64 escritas = cuentaFilas().escritas - antes; escritas > 0)
+                m_filas[p.idLocal][t->qName()] += escritas;
+            if (fusionada) {
                 EscribirLog(QStringLiteral("Proceso Terminado"));
                 continue;
             }
@@ -256,6 +260,8 @@ private:
     QSet<QString> m_retenidos;  // stores whose later snapshots wait for the next run
     QString m_fallo;            // why the run failed; empty while it has not
     QString m_causa;            // the first cause of the run's outcome
+    // The rows written into production, per store and table.
+    QMap<QString, QMap<QString, qint64>> m_filas;
 };
 
 }  // namespace

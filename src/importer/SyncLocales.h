@@ -21,6 +21,8 @@
 //  - Whatever kept the run or a snapshot from completing comes back, in words, as the
 //    outcome's failure.
 
+#include <QMap>
+
 #include "importer/ConexionSnapshot.h"
 #include "importer/Fusion.h"
 
@@ -31,6 +33,9 @@ struct ImportOutcome {
     bool completed = false;  // the run ended normally (even with a table that failed)
     // The first cause that kept the run or a snapshot from completing; empty when none did.
     QString failure;
+    // Rows written into production per store and table, snapshots that stopped halfway
+    // included; tables that wrote none are left out.
+    QMap<QString, QMap<QString, qint64>> filas;
 };
 
 ImportOutcome SyncLocales();

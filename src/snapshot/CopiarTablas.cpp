@@ -42,9 +42,9 @@ public:
         if (!m_dia.isValid()) m_dia = config::Clock::today();
     }
 
-    bool ejecutar() {
+    std::optional<FilasPorTabla> ejecutar() {
         for (SalidaCopia* s : m_salidas)
-            if (!s->preparar(m_nombre)) return false;
+            if (!s->preparar(m_nombre)) return std::nullopt;
         const QString ruta = rutaEnCarpetaSnapshots(m_nombre);
         std::optional<FalloCopia> fallo;
         if (!QFileInfo(ruta).isFile())
@@ -55,13 +55,16 @@ public:
             fallo = FalloCopia{db::cnnLogistica().lastError()};
         else
             fallo = copiar(ruta);
-        if (fallo) return fracaso(*fallo);
+        if (fallo) {
+            fracaso(*fallo);
+            return std::nullopt;
+        }
 
         console().notice(QStringLiteral("Los Datos se pasaron correctamente"),
                          QStringLiteral("Estado de Procesos"), 3000);
         EscribirLog(QStringLiteral("Copia de Datos Satisfactoria"));
         for (SalidaCopia* s : m_salidas) s->fin(true);
-        return true;
+        return m_filas;
     }
 
 private:
@@ -130,6 +133,7 @@ private:
             if (const jet::Status s = m_writer->insert(handle, valores); !s.isOk())
                 return filaRechazada(t, fila, QString::fromStdString(s.message()));
             marcas.agregar(fila);
+            ++m_filas[t.qName()];
             for (SalidaCopia* s : m_salidas) s->fila(t, fila);
             if (++desdeEventos == kFilasEntreEventos) {
                 desdeEventos = 0;
@@ -189,7 +193,7 @@ private:
         return FalloCopia{texto};
     }
 
-    bool fracaso(const FalloCopia& fallo) {
+    void fracaso(const FalloCopia& fallo) {
         m_writer.reset();  // the file keeps its ten empty tables
         db::cnnCliente().rollbackTransaction();
         db::cnnLogistica().rollbackTransaction();
@@ -197,18 +201,19 @@ private:
         if (!fallo.descripcion.isEmpty())
             console().messageBox(run::BoxIcon::None, QString(), fallo.descripcion);
         for (SalidaCopia* s : m_salidas) s->fin(false);
-        return false;
     }
 
     QString m_nombre;
     const std::vector<SalidaCopia*>& m_salidas;
     QDate m_dia;
     std::unique_ptr<jet::Writer> m_writer;
+    FilasPorTabla m_filas;
 };
 
 }  // namespace
 
-bool CopiarTablas(const QString& nombre, const std::vector<SalidaCopia*>& salidas) {
+std::optional<FilasPorTabla> CopiarTablas(const QString& nombre,
+                                          const std::vector<SalidaCopia*>& salidas) {
     return Copia(nombre, salidas).ejecutar();
 }
 

@@ -41,6 +41,12 @@ public:
     int downloadCount = 0;
     // The causes the phases return when they do not complete.
     QString causaDescarga, causaImport, causaSubida;
+    // The rows the copy and the merges report.
+    snapshot::FilasPorTabla copiadas{{QStringLiteral("Cliente"), 3},
+                                     {QStringLiteral("Tarjeta"), 2}};
+    QMap<QString, snapshot::FilasPorTabla> fusionadas{
+        {QStringLiteral("1"), {{QStringLiteral("Cliente"), 2}, {QStringLiteral("Tarjeta"), 1}}},
+        {QStringLiteral("2"), {{QStringLiteral("Contactos"), 4}}}};
     // Run inside a phase, as a button pressed while the phase lets events through (duranteMain:
     // the import, which "Subir File" runs first).
     std::function<void()> duranteDescarga, duranteMain, duranteCopia;
@@ -56,10 +62,10 @@ public:
         calls << QStringLiteral("CerrarBD(%1)").arg(QLatin1String(kNombres[int(which)]));
     }
     std::optional<QString> crearBDTemp() override { return nombre; }
-    bool CopiarTablas(const QString& n) override {
+    std::optional<snapshot::FilasPorTabla> CopiarTablas(const QString& n) override {
         calls << QStringLiteral("CopiarTablas(%1)").arg(n);
         if (duranteCopia) duranteCopia();
-        return copia;
+        return copia ? std::optional(copiadas) : std::nullopt;
     }
     ftp::DownloadRunOutcome descargarOtrosLocales() override {
         calls << QStringLiteral("descargarOtrosLocales");
@@ -69,7 +75,7 @@ public:
     importer::ImportOutcome SyncLocales() override {
         calls << QStringLiteral("SyncLocales");
         if (duranteMain) duranteMain();
-        return {importOk, causaImport};
+        return {importOk, causaImport, fusionadas};
     }
     ftp::UploadOutcome Main() override {
         calls << QStringLiteral("Main");

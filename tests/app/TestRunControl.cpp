@@ -62,7 +62,8 @@ const SubirRow kSubir[] = {
      "Ciclo terminado: sin nada que hacer - duracion 1 min 05 s"},
     {"nothing anywhere, by hand", 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, NothingToDo, "0"},
     {"downloaded, complete", 1, 1, 2, 0, 0, 1, 1, 1, 1, 1, 1, Complete, "", 0, "",
-     "Ciclo terminado: completo - duracion 1 min 05 s"},
+     "Ciclo terminado: completo - duracion 1 min 05 s - filas fusionadas: local 1 (Cliente 2, "
+     "Tarjeta 1); local 2 (Contactos 4)"},
     {"answered only, AutoSync 1 with blanks", 1, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, Complete, " 1 ", 1},
     {"count only, AutoSync not a number", 1, 0, 1, 0, 0, 1, 1, 0, 1, 0, 1, Complete, "si"},
     {"left from an earlier run", 1, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, Complete},
@@ -70,12 +71,13 @@ const SubirRow kSubir[] = {
     {"merge incomplete, the schedule tries again", 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 0, Stalled, "", 0,
      "",
      "Ciclo terminado: incompleto - La sincronizacion de las MDB descargadas no termino - "
-     "proximo intento automatico: 05/12/2026 14:30 - duracion 1 min 05 s"},
+     "proximo intento automatico: 05/12/2026 14:30 - duracion 1 min 05 s - filas fusionadas: "
+     "local 1 (Cliente 2, Tarjeta 1); local 2 (Contactos 4)"},
     {"upload incomplete, by hand", 1, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0, Stalled, "0", 0,
      "no responde el servidor FTP",
      "Ciclo terminado: incompleto - La subida de archivos al FTP no termino: no responde el "
      "servidor FTP - sin reintento automatico: el modo automatico esta desactivado - duracion "
-     "1 min 05 s"},
+     "1 min 05 s - filas fusionadas: local 1 (Cliente 2, Tarjeta 1); local 2 (Contactos 4)"},
     {"download failed, nothing waiting", 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, Stalled, "", 0,
      "sin espacio en MDB_descargadas",
      "Ciclo terminado: incompleto - La descarga no termino: sin espacio en MDB_descargadas - "
@@ -190,8 +192,13 @@ private Q_SLOTS:
         QString cierres;
         for (const QString& c : phases().calls.filter(QStringLiteral("CerrarBD("))) cierres += c[9];
         QCOMPARE(cierres, QString::fromLatin1(r.cierres));
-        QCOMPARE(phases().count("CopiarTablas(3_05122026.mdb)"),
-                 r.abrir3 && r.abrir1 && r.registro && r.crear ? 1 : 0);
+        const bool copio = r.abrir3 && r.abrir1 && r.registro && r.crear;
+        QCOMPARE(phases().count("CopiarTablas(3_05122026.mdb)"), copio ? 1 : 0);
+        // The rows a committed copy reports reach the summary line.
+        QCOMPARE(logMessages({QStringLiteral("Ciclo terminado: ")})
+                     .first()
+                     .contains(QStringLiteral(" - filas copiadas: Cliente 3, Tarjeta 2")),
+                 copio && r.copia);
         // Whatever happened, the command ends idle: habilitar_2(true), then "Parar" off.
         const Buttons& b = control().buttons();
         QVERIFY(b.subir && !b.parar && b.configurar && b.salir && !b.generar);
@@ -273,6 +280,9 @@ private Q_SLOTS:
         QCOMPARE(ciclo["resultado"].toString(), textoResultado(r.outcome));
         QCOMPARE(ciclo["causa"].toString(), report.reason);
         QCOMPARE(ciclo["inicio"].toString(), QStringLiteral("2026-12-05T14:05:09"));
+        QCOMPARE(
+            QJsonDocument(ciclo["filasFusionadas"].toObject()).toJson(QJsonDocument::Compact),
+            QByteArray(r.main ? R"({"1":{"Cliente":2,"Tarjeta":1},"2":{"Contactos":4}})" : "{}"));
         QCOMPARE(ciclo["fin"].toString(), config::Clock::now().toString(Qt::ISODate));
         QCOMPARE((*estado)["proximoCiclo"].toString(),
                  r.timerDespues ? QStringLiteral("2026-12-05T14:30:00") : QString());

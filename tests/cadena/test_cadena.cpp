@@ -167,7 +167,8 @@ TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
 }
 
 // The exchange folder of a chain on 5 December: stores 1 and 2 sent in time, store 3 last sent
-// four days ago; names that are not a store's snapshot are left out.
+// four days ago; names that are not a store's snapshot are left out. The central address of
+// [Correo] gets the page by mail while a store is late.
 TEST(CadenaEstado, NamesTheLateStoreAndDrawsThePage) {
     ftp::test::FtpServer servidor;
     ASSERT_GT(servidor.port(), 0) << "the loopback FTP server did not start";
@@ -180,6 +181,12 @@ TEST(CadenaEstado, NamesTheLateStoreAndDrawsThePage) {
     for (const auto& [nombre, bytes] : archivos)
         ASSERT_TRUE(ftp::test::writeFile(servidor.remote(QStringLiteral("intercambio/") + nombre),
                                          ftp::test::bytes(bytes)));
+    using Seguridad = ftp::test::SmtpServer::Security;
+    ftp::test::SmtpServer smtp(Seguridad::StartTls, "good", QString(), QString());
+    ftp::test::configurarCorreo(smtp.port(), Seguridad::StartTls, "ca.pem", QString(), QString());
+    ASSERT_TRUE(ftp::test::writeFile(
+        config::settingsPath(),
+        ftp::test::readAll(config::settingsPath()) + "CorreoCentral=central@example.com\r\n"));
     QTemporaryDir dir;
     const QString cfg = config::settingsPath(), pagina = dir.filePath("estado.html");
     QString salida, errores;
@@ -196,6 +203,15 @@ TEST(CadenaEstado, NamesTheLateStoreAndDrawsThePage) {
                         "       3  01/12/2026                4          3000  tarde\n"
                         "Tiendas con mas de 2 dias sin enviar: 3\n"))
         << salida.toStdString();
+    EXPECT_TRUE(
+        salida.endsWith("Informe enviado por correo a central@example.com (Tiendas con "
+                        "mas de 2 dias sin enviar: 3)\n"))
+        << salida.toStdString();
+    const QStringList correos = smtp.mails();
+    ASSERT_EQ(correos.size(), 1);
+    EXPECT_TRUE(correos[0].contains("Content-Type: text/html; charset=UTF-8") &&
+                correos[0].contains("<tr class=\"tarde\"><td>3</td>"))
+        << correos[0].toStdString();
     EXPECT_EQ(estado({cfg, "--json", "--dias-tarde", "4"}), cadena::kEstadoAlDia);
     const QJsonObject json = QJsonDocument::fromJson(salida.toUtf8()).object();
     const QJsonArray tiendas = json["tiendas"].toArray();
@@ -204,6 +220,9 @@ TEST(CadenaEstado, NamesTheLateStoreAndDrawsThePage) {
     EXPECT_EQ(tiendas[2].toObject()["tamano"].toInt(), 3000);
     EXPECT_EQ(tiendas[2].toObject()["diasEnviados"].toArray().size(), 2);
     EXPECT_TRUE(json["tarde"].toArray().isEmpty());
+    EXPECT_EQ(errores,
+              "No se envio el informe por correo a central@example.com: ninguna tienda "
+              "esta tarde\n");
     EXPECT_EQ(estado({cfg, "--dias-tarde"}), cadena::kEstadoUsoMalo);
     tienda.setPort(ftp::test::unusedPort());
     EXPECT_EQ(estado({cfg}), cadena::kEstadoSinServidor);

@@ -191,6 +191,10 @@ TEST_F(Import, FailedTableResumesOnTheNextRun) {
 
     const importer::ImportOutcome conTablaFallida = importer::SyncLocales();
     EXPECT_TRUE(conTablaFallida.completed);
+    // Rows written per store and table: the committed part of the failed table counts, rows
+    // set aside do not.
+    using Filas = QMap<QString, QMap<QString, qint64>>;
+    EXPECT_EQ(conTablaFallida.filas, (Filas{{"2", {{"Canje_Punto", 1}}}, {"4", {{"Cliente", 1}}}}));
     EXPECT_EQ(consulta("select cCanjCode from Canje_Punto"), "1");
     EXPECT_EQ(marcas(ruta, "Canje_Punto"), std::vector<bool>({true, false, false}));
     EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({primero, segundo}));
@@ -221,7 +225,9 @@ TEST_F(Import, FailedTableResumesOnTheNextRun) {
         1);
 
     ejecutar("insert into Premio values (9)");
-    EXPECT_TRUE(importer::SyncLocales().completed);
+    const importer::ImportOutcome reanudada = importer::SyncLocales();
+    EXPECT_TRUE(reanudada.completed);
+    EXPECT_EQ(reanudada.filas, (Filas{{"2", {{"Canje_Punto", 2}, {"Cliente", 2}}}}));
     EXPECT_EQ(consulta("select cCanjCode from Canje_Punto order by cCanjCode"), "1|2|3");
     EXPECT_EQ(carpeta("MDB_Syncronizadas"), QStringList({primero, segundo, otro}));
     EXPECT_EQ(ledger(2, 1) + ledger(2, 2), "11");

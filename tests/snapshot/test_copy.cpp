@@ -80,7 +80,7 @@ protected:
         EXPECT_TRUE(rs.open(db::cnnCliente(), s)) << s.toStdString();
         return rs.value(0).toInt();
     }
-    bool generar(std::vector<snapshot::SalidaCopia*> extra = {}) {
+    std::optional<snapshot::FilasPorTabla> generar(std::vector<snapshot::SalidaCopia*> extra = {}) {
         const SnapshotDelDia hoy = snapshot::crearBDTemp();
         EXPECT_EQ(hoy.estado, SnapshotDelDia::Estado::Creada);
         EXPECT_EQ(hoy.nombre, kHoy);
@@ -113,7 +113,8 @@ TEST_F(Copy, EveryChangedRowTravelsWithItsDbfRecordsAndIsMarkedSent) {
     const int clientes = count("select count(*) from Cliente");
     // The other stores' contacts came from them and are not sent back.
     const int contactosAjenos = count("select count(*) from Contactos where bFlagSincro=1");
-    ASSERT_TRUE(generar());
+    const auto copiadas = generar();
+    ASSERT_TRUE(copiadas);
 
     // Every row of every table is in the snapshot and marked sent (client 901 was already
     // marked, but changed today: listed in the warning and sent again). A register row is
@@ -130,6 +131,7 @@ TEST_F(Copy, EveryChangedRowTravelsWithItsDbfRecordsAndIsMarkedSent) {
                                : t.qName() == "Contactos"               ? contactosAjenos
                                                                         : 0;
         EXPECT_EQ(static_cast<int>(filas(t.name).size()), rs.value(0).toInt() - yaEnviadas);
+        EXPECT_EQ(copiadas->value(t.qName()), static_cast<qint64>(filas(t.name).size()));
     }
     bool codigoConBlanco = false;
     for (const auto& f : filas("registro_canje_cumpleaños"))
