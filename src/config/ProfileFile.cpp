@@ -1,9 +1,5 @@
 #include "config/ProfileFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +10,7 @@
 #include <optional>
 
 #include "config/Cp1252.h"
+#include "config/Platform.h"
 
 namespace lumaro::config {
 
@@ -124,8 +121,10 @@ QString causa(int err) {
     switch (err) {
         case ENOSPC:
             return QStringLiteral("no queda espacio en el disco");
+#ifdef EDQUOT
         case EDQUOT:
             return QStringLiteral("se agoto la cuota de disco");
+#endif
         case EACCES:
         case EPERM:
             return QStringLiteral("no hay permiso de escritura en la carpeta");
@@ -138,47 +137,12 @@ QString causa(int err) {
     }
 }
 
-// Writes bytes to path without ever leaving less than was there: a temporary file beside it
-// is written, flushed to the disk and renamed over the old one, so that a failure at any step
-// leaves the old file as it was. The old file's permissions are kept.
+// Writes bytes to path without ever leaving less than was there (platform::replaceDurably).
 bool escribirEntero(const QString& ruta, const QByteArray& bytes, QString* error) {
-    // A link keeps pointing at the file it names; that file is the one replaced.
-    const QString path = QFileInfo(ruta).isSymLink() ? QFileInfo(ruta).symLinkTarget() : ruta;
-    const QByteArray destino = QFile::encodeName(path);
-    const QFileInfo info(path);
-    const QByteArray temporal =
-        QFile::encodeName(QDir(info.absolutePath()).filePath(QLatin1Char('.') + info.fileName())) +
-        ".tmp" + QByteArray::number(static_cast<qint64>(::getpid()));
-    mode_t modo = 0644;
-    struct stat st;
-    if (::stat(destino.constData(), &st) == 0) modo = st.st_mode & 07777;
-
-    const auto fallo = [&](int err, int fd) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(temporal.constData());
-        *error = causa(err);
-        return false;
-    };
-    const int fd = ::open(temporal.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, modo);
-    if (fd < 0) return fallo(errno, -1);
-    ::fchmod(fd, modo);  // the creation mask may have narrowed it
-    for (qsizetype hecho = 0; hecho < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + hecho, bytes.size() - hecho);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return fallo(n < 0 ? errno : ENOSPC, fd);
-        hecho += n;
-    }
-    if (::fsync(fd) != 0) return fallo(errno, fd);
-    if (::close(fd) != 0) return fallo(errno, -1);
-    if (::rename(temporal.constData(), destino.constData()) != 0) return fallo(errno, -1);
-    // The rename itself reaches the disk with the folder's entry.
-    const int carpeta =
-        ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
-    if (carpeta >= 0) {
-        ::fsync(carpeta);
-        ::close(carpeta);
-    }
-    return true;
+    int err = 0;
+    if (platform::replaceDurably(ruta, bytes, &err)) return true;
+    *error = causa(err);
+    return false;
 }
 
 }  // namespace

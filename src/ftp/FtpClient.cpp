@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <cerrno>
 
+#include "config/Platform.h"
 #include "ftp/FtpUtil.h"
 #include "run/Console.h"
 #include "run/RunState.h"
@@ -96,7 +97,7 @@ struct Destino {
 // disk names its folder.
 QString motivoEscritura(const QFile& file) {
     const bool full =
-        errno == ENOSPC || errno == EDQUOT || file.error() == QFileDevice::ResourceError;
+        config::platform::diskFull(errno) || file.error() == QFileDevice::ResourceError;
     const QFileInfo info(file.fileName());
     if (full)
         return QStringLiteral("sin espacio en ") + QDir::toNativeSeparators(info.absolutePath());

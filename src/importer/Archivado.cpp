@@ -1,7 +1,5 @@
 #include "importer/Archivado.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 
 #include <QDir>
@@ -11,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "config/Platform.h"
 #include "config/Settings.h"
 
 namespace lumaro::importer {
@@ -34,12 +33,12 @@ QString causaEscritura(const QString& carpeta, qint64 bytes, const QString& text
     if (!QFileInfo(carpeta).isDir()) return QStringLiteral("no existe la carpeta ") + nativa;
     const QStorageInfo disco(carpeta);
     const bool dudoso = error == 0 || error == EIO;  // a full disk may show as either
-    if (error == ENOSPC || error == EDQUOT ||
+    if (config::platform::diskFull(error) ||
         (dudoso && disco.isValid() && disco.bytesAvailable() < bytes + kHolgura))
         return QStringLiteral("no queda espacio libre en ") + nativa +
                QStringLiteral(" (%1 bytes libres)").arg(disco.bytesAvailable());
     if (error == EACCES || error == EPERM || error == EROFS ||
-        (dudoso && ::access(QFile::encodeName(carpeta).constData(), W_OK) != 0))
+        (dudoso && !config::platform::folderWritable(carpeta)))
         return QStringLiteral("la carpeta ") + nativa + QStringLiteral(" no admite escritura");
     return textoSistema + QStringLiteral(" (") + nativa + u')';
 }

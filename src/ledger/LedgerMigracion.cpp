@@ -1,14 +1,12 @@
 #include "ledger/LedgerMigracion.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <filesystem>
 
 #include "config/Clock.h"
+#include "config/Platform.h"
 #include "config/Settings.h"
 #include "db/ConnectionText.h"
 #include "db/DateText.h"
@@ -25,15 +23,6 @@ using db::dbAdmin;
 using db::textoConexionAccess;
 
 namespace {
-
-// Flushes a file or a folder (the names in it) to disk.
-bool sincronizar(const QString& ruta) {
-    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 bool mismosBytes(const QString& a, const QString& b) {
     QFile fa(a), fb(b);
@@ -83,7 +72,7 @@ bool escribirLedger(const QString& ruta, const QList<FilaLedger>& filas, QString
     ok = ok && cnn.commitTransaction();
     if (!ok && error->isEmpty()) *error = cnn.lastError();
     dbAdmin().CerrarBD(cnn);
-    return ok && sincronizar(ruta);
+    return ok && config::platform::syncToDisk(ruta);
 }
 
 QString resumen(const MigracionLedger& m, const QString& ruta, const QString& jet) {
@@ -139,9 +128,10 @@ MigracionLedger migrarLedger(const QString& ruta) {
     if (!escribirLedger(nuevo, filas, &error)) return fallo(error);
     if (!copiaHecha) {
         QFile::remove(copia);
-        if (!QFile::copy(ruta, copia) || !sincronizar(copia) || !QFile::rename(copia, jet))
+        if (!QFile::copy(ruta, copia) || !config::platform::syncToDisk(copia) ||
+            !QFile::rename(copia, jet))
             return fallo(QStringLiteral("no se pudo guardar el original como ") + jet);
-        sincronizar(carpeta);
+        config::platform::syncToDisk(carpeta);
     }
     std::error_code ec;
     std::filesystem::rename(QFile::encodeName(nuevo).toStdString(),
@@ -149,7 +139,7 @@ MigracionLedger migrarLedger(const QString& ruta) {
     if (ec)
         return fallo(QStringLiteral("no se pudo reemplazar: ") +
                      QString::fromStdString(ec.message()));
-    sincronizar(carpeta);
+    config::platform::syncToDisk(carpeta);
 
     r.estado = MigracionLedger::Estado::Convertido;
     r.filas = static_cast<int>(filas.size());
