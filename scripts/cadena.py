@@ -180,9 +180,9 @@ class Cadena:
                          str(self.clientes), "--locales", str(max(self.ids)), "--semilla", str(i),
                          "--hoy", dia, "--cfg", d + "/lumaro-sync.cfg")
         self.herramienta("ledger-crear", d + "/Seguridad.mdb")
-        for otro in self.ids:
-            if otro != i:
-                self.herramienta("ledger-iniciar", d + "/Seguridad.mdb", str(otro), dia)
+        otros = ",".join(str(otro) for otro in self.ids if otro != i)
+        if otros:
+            self.herramienta("ledger-iniciar", d + "/Seguridad.mdb", otros, dia)
 
     def herramienta(self, *args):
         subprocess.run([self.dbtool] + list(args), check=True, stdout=subprocess.DEVNULL)

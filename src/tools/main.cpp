@@ -2,7 +2,7 @@
 //
 //   lumaro-db ledger-crear RUTA
 //       creates the ledger (an SQLite file with table TablasFTP) when it does not exist.
-//   lumaro-db ledger-iniciar RUTA IDLOCAL DD/MM/AAAA
+//   lumaro-db ledger-iniciar RUTA IDLOCAL[,IDLOCAL...] DD/MM/AAAA
 //       records that downloads of that store start on that day (the day before is recorded
 //       as downloaded and merged), a day from 01/01/2000 to today. A store with no recorded
 //       download is never fetched.
@@ -57,7 +57,7 @@ struct Orden {
 
 const Orden kOrdenes[] = {
     {"ledger-crear", "RUTA", "lumaro-db ledger-crear /var/lib/lumaro-sync/Seguridad.mdb"},
-    {"ledger-iniciar", "RUTA IDLOCAL DD/MM/AAAA",
+    {"ledger-iniciar", "RUTA IDLOCAL[,IDLOCAL...] DD/MM/AAAA",
      "lumaro-db ledger-iniciar /var/lib/lumaro-sync/Seguridad.mdb 3 01/12/2026"},
     {"ledger-migrar", "RUTA", "lumaro-db ledger-migrar /var/lib/lumaro-sync/Seguridad.mdb"},
     {"ledger-informe", "RUTA [--desde DD/MM/AAAA] [--local N] [--csv]",
@@ -76,8 +76,9 @@ constexpr char kDescripcion[] =
     "transferencias (Seguridad.mdb) y crea bases embebidas de demostracion.\n"
     "\n"
     "  ledger-crear     crea el ledger si no existe (uno existente no se toca)\n"
-    "  ledger-iniciar   las descargas de la tienda IDLOCAL empiezan ese dia (de 01/01/2000 a\n"
-    "                   hoy); una tienda sin descarga registrada no se pide nunca\n"
+    "  ledger-iniciar   las descargas de la tienda IDLOCAL (o de varias: 2,3,4) empiezan ese\n"
+    "                   dia (de 01/01/2000 a hoy); una tienda sin descarga registrada no se\n"
+    "                   pide nunca\n"
     "  ledger-migrar    convierte el ledger Jet del programa anterior; el original queda\n"
     "                   como RUTA.jet\n"
     "  ledger-informe   por tienda y dia: descargado, fusionado, no encontrado, sin fila\n"
@@ -160,8 +161,11 @@ int ledgerIniciar(const QStringList& a) {
     const QString ruta = ledgerAt(a[0]);
     if (QFileInfo(ruta).fileName().compare(QLatin1String("Seguridad.mdb"), Qt::CaseInsensitive))
         return refuse(QStringLiteral("el ledger debe llamarse Seguridad.mdb: ") + ruta);
-    if (!lumaro::ledger::idLocalValido(a[1]))
-        return refuse(QStringLiteral("IDLOCAL no es un numero mayor que cero: ") + a[1]);
+    // Several stores at once ("2,3,4"): a chain's set-up registers every other store.
+    const QStringList locales = a[1].split(u',');
+    for (const QString& local : locales)
+        if (!lumaro::ledger::idLocalValido(local))
+            return refuse(QStringLiteral("IDLOCAL no es un numero mayor que cero: ") + local);
     const QDate desde = QDate::fromString(a[2], QStringLiteral("dd/MM/yyyy"));
     if (!desde.isValid()) return refuse(QStringLiteral("fecha no valida (DD/MM/AAAA): ") + a[2]);
     // A day outside these bounds would keep the store from ever being fetched.
@@ -171,11 +175,13 @@ int ledgerIniciar(const QStringList& a) {
                       QStringLiteral(" debe estar entre el 01/01/2000 y hoy (") +
                       hoy.toString(QStringLiteral("dd/MM/yyyy")) + u')');
     const QDate previo = desde.addDays(-1);
-    if (!lumaro::ledger::registrarDescarga(a[1], previo, QStringLiteral("1")) ||
-        !lumaro::ledger::registrarSync(a[1], previo, QStringLiteral("1"), 2))
-        return fail(QStringLiteral("no se pudo registrar en ") + ruta + seeLog());
-    hecho(QStringLiteral("Local %1: las descargas empiezan el %2 (registrado en %3)")
-              .arg(a[1].trimmed(), a[2], ruta));
+    for (const QString& local : locales) {
+        if (!lumaro::ledger::registrarDescarga(local, previo, QStringLiteral("1")) ||
+            !lumaro::ledger::registrarSync(local, previo, QStringLiteral("1"), 2))
+            return fail(QStringLiteral("no se pudo registrar en ") + ruta + seeLog());
+        hecho(QStringLiteral("Local %1: las descargas empiezan el %2 (registrado en %3)")
+                  .arg(local.trimmed(), a[2], ruta));
+    }
     return 0;
 }
 

@@ -296,11 +296,13 @@ using Tool = Migracion;
 TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
     const QString ledger = rutaLedger();
     ASSERT_EQ(run({"ledger-crear", "Seguridad.mdb"}), 0) << m_stderr.toStdString();
-    ASSERT_EQ(run({"ledger-iniciar", ledger, "2", "01/12/2026"}), 0) << m_stderr.toStdString();
+    ASSERT_EQ(run({"ledger-iniciar", ledger, "2,3", "01/12/2026"}), 0) << m_stderr.toStdString();
     ASSERT_EQ(run({"ledger-crear", ledger}), 0);  // again: keeps the rows
-    const auto u = getUltimaDescarga("2");
-    EXPECT_EQ(u.estado, Estado::Registrada);
-    EXPECT_EQ(u.fecha, QDate(2026, 11, 30));
+    for (const char* local : {"2", "3"}) {
+        const auto u = getUltimaDescarga(local);
+        EXPECT_EQ(u.estado, Estado::Registrada);
+        EXPECT_EQ(u.fecha, QDate(2026, 11, 30));
+    }
     // The seeded day is not a snapshot to merge.
     ASSERT_TRUE(listarPendientes("1").has_value());
     EXPECT_TRUE(listarPendientes("1")->isEmpty());
@@ -311,6 +313,7 @@ TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
     EXPECT_NE(run({"nada"}), 0);
     // Mistakes in the command line: exit 2, a message, nothing recorded.
     const QStringList errores[] = {{"ledger-iniciar", ledger, "2", "07/12/2062"},
+                                   {"ledger-iniciar", ledger, "4,x", "01/12/2026"},
                                    {"ledger-iniciar", ledger, "2", "01/01/0100"},
                                    {"espejo-esquema", "x`; drop database y; -- "},
                                    {"espejo-esquema", ""}};
@@ -319,6 +322,7 @@ TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
         EXPECT_TRUE(m_stderr.startsWith("lumaro-db: ")) << m_stderr.toStdString();
     }
     EXPECT_EQ(getUltimaDescarga("2").fecha, QDate(2026, 11, 30));
+    EXPECT_NE(getUltimaDescarga("4").estado, Estado::Registrada);
     ASSERT_TRUE(escribir(path("basura.mdb"), "idLocal;fecha\r\n"));
     EXPECT_EQ(run({"ledger-crear", "basura.mdb"}), 1);
     EXPECT_TRUE(m_stderr.contains("No se pudo abrir " + path("basura.mdb") + " (ver el log " +
