@@ -4,10 +4,11 @@ mirror), each with about F changed rows of the day across the ten tables; one da
 every store: "generar" (copy, DBF files, upload, then the merge of what has arrived) and, where
 snapshots arrived later, "subir". Every store downloads and merges the N-1 other snapshots.
 
-  cadena_bench.py BUILD [--tiendas 50] [--filas 2000] [--trabajo DIR] [--sin-espejo]
+  cadena_bench.py BUILD [--tiendas 50[,100,200]] [--filas 2000] [--trabajo DIR] [--sin-espejo]
 
-Prints the per-store cycle time (median and maximum), the total, the bytes each store sent
-and received, and whether the chain converged.
+Prints the per-store cycle time (median, the principal store's and the maximum), the total, the
+bytes each store sent and received, and whether the chain converged. With several sizes, runs
+one chain after the other and ends with a table of how the figures grow with the chain.
 """
 
 import argparse
@@ -29,22 +30,15 @@ def tamano(carpeta, filtro=lambda n: True):
     return sum(os.path.getsize(os.path.join(carpeta, n)) for n in os.listdir(carpeta) if filtro(n))
 
 
-def main():
-    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    p.add_argument("build")
-    p.add_argument("--tiendas", type=int, default=50)
-    p.add_argument("--filas", type=int, default=2000)
-    p.add_argument("--trabajo")
-    p.add_argument("--sin-espejo", action="store_true")
-    a = p.parse_args()
-    trabajo = a.trabajo or tempfile.mkdtemp(prefix="cadena-bench-")
+def cadena_del_dia(build, tiendas, filas, trabajo, espejo):
+    """One day of a chain of `tiendas` stores; its figures, or None when it did not converge."""
     dia = datetime.date.today()
     t0 = time.monotonic()
     # Stores start with no rows to send (downloads start today): the day's activity is all.
-    c = cadena.Cadena(a.build, trabajo, a.tiendas, not a.sin_espejo, clientes=0, inicio=dia)
+    c = cadena.Cadena(build, trabajo, tiendas, espejo, clientes=0, inicio=dia)
     try:
-        c.actividad(dia, a.filas)
-        print("set-up: %d stores in %.1f s" % (a.tiendas, time.monotonic() - t0), flush=True)
+        c.actividad(dia, filas)
+        print("set-up: %d stores in %.1f s" % (tiendas, time.monotonic() - t0), flush=True)
         tiempos = {}
         t1 = time.monotonic()
         completo = c.dia(dia, 0, tiempos)
@@ -54,20 +48,54 @@ def main():
         servidor = os.path.join(c.dir, "ftp", "intercambio")
         enviados = [tamano(servidor, lambda n, i=i: n.startswith("%d_" % i)) for i in c.ids]
         recibidos = [tamano(os.path.join(c.tienda(i), "MDB_Syncronizadas")) for i in c.ids]
-        print("stores: %d, changed rows per store: about %d" % (a.tiendas, a.filas))
+        mediana = statistics.median(ciclos)
+        print("stores: %d, changed rows per store: about %d" % (tiendas, filas))
         print("per-store cycle: median %.2f s, max %.2f s (store %d) (target: median under 10 s)"
-              % (statistics.median(ciclos), ciclos[-1], lenta))
+              % (mediana, ciclos[-1], lenta))
+        if espejo:
+            print("principal store (1, feeds the mirror): %.2f s, %.2f times the median "
+                  "(targets: under 15 s, within 1.5 times)" % (tiempos[1], tiempos[1] / mediana))
         print("whole day for the chain: %.1f s" % total)
         print("bytes sent per store: median %d; received per store: median %d; all stores: "
               "%d sent, %d received" % (statistics.median(enviados), statistics.median(recibidos),
-                                        sum(enviados), sum(recibidos)))
+                                        sum(enviados), sum(recibidos)), flush=True)
         ok, _ = c.verificar(mostrar=False)
-        print("every snapshot merged: %s; converged: %s" % (completo, ok))
-        return 0 if completo and ok else 1
+        print("every snapshot merged: %s; converged: %s" % (completo, ok), flush=True)
+        return {"tiendas": tiendas, "mediana": mediana, "principal": tiempos.get(1),
+                "max": ciclos[-1], "total": total, "recibidos": statistics.median(recibidos),
+                "ok": completo and ok}
     finally:
         c.parar()
-        if not a.trabajo:
-            shutil.rmtree(trabajo, ignore_errors=True)
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("build")
+    p.add_argument("--tiendas", default="50", help="stores in the chain; several: 50,100,200")
+    p.add_argument("--filas", type=int, default=2000)
+    p.add_argument("--trabajo")
+    p.add_argument("--sin-espejo", action="store_true")
+    a = p.parse_args()
+    tamanos = [int(t) for t in a.tiendas.split(",")]
+    filas = []
+    for n in tamanos:
+        trabajo = a.trabajo or tempfile.mkdtemp(prefix="cadena-bench-")
+        try:
+            filas.append(cadena_del_dia(a.build, n, a.filas, trabajo, not a.sin_espejo))
+        finally:
+            if not a.trabajo:
+                shutil.rmtree(trabajo, ignore_errors=True)
+    if len(filas) > 1:
+        base = filas[0]
+        print("\ngrowth with the chain (times the first size):")
+        print("%7s %10s %8s %11s %10s %14s" % ("stores", "median s", "x", "principal s",
+                                               "day s", "received/store"))
+        for f in filas:
+            principal = "%11.2f" % f["principal"] if f["principal"] is not None else "%11s" % "-"
+            print("%7d %10.2f %8.2f %s %10.1f %14d (x%.2f)" % (
+                f["tiendas"], f["mediana"], f["mediana"] / base["mediana"], principal,
+                f["total"], f["recibidos"], f["recibidos"] / max(1, base["recibidos"])))
+    return 0 if all(f["ok"] for f in filas) else 1
 
 
 if __name__ == "__main__":
