@@ -10,23 +10,29 @@ std::unique_ptr<SentenciasSqlite> SentenciasSqlite::para(const Connection& cnn) 
 
 SentenciasSqlite::~SentenciasSqlite() = default;
 
-std::optional<std::vector<QVariant>> SentenciasSqlite::primeraFila(
-    const QString& sql, const std::vector<QVariant>& parametros, QString* error) {
+SentenciaSqlite* SentenciasSqlite::enlazada(const QString& sql,
+                                           const std::vector<QVariant>& parametros,
+                                           QString* error) {
     std::unique_ptr<SentenciaSqlite>& s = m_preparadas[sql];
     if (!s) {
         s = std::make_unique<SentenciaSqlite>();
         if (!s->preparar(m_db, m_cnn.prepareStatement(sql))) {
             if (error) *error = s->errorText();
             m_preparadas.erase(sql);
-            return std::nullopt;
+            return nullptr;
         }
     }
-    std::vector<QVariant> fila;
     const QVariantList valores(parametros.begin(), parametros.end());
-    if (!s->enlazar(valores)) {
-        if (error) *error = s->errorText();
-        return std::nullopt;
-    }
+    if (s->enlazar(valores)) return s.get();
+    if (error) *error = s->errorText();
+    return nullptr;
+}
+
+std::optional<std::vector<QVariant>> SentenciasSqlite::primeraFila(
+    const QString& sql, const std::vector<QVariant>& parametros, QString* error) {
+    SentenciaSqlite* s = enlazada(sql, parametros, error);
+    if (!s) return std::nullopt;
+    std::vector<QVariant> fila;
     switch (s->paso()) {
         case SentenciaSqlite::Paso::Fila:
             for (int c = 0; c < s->columnas(); ++c) fila.push_back(s->valor(c));
@@ -60,6 +66,18 @@ bool SentenciasSqlite::ejecutar(const QString& sql, QString* error) {
     }
     if (!ok && error) *error = s.errorText();
     return ok;
+}
+
+bool SentenciasSqlite::ejecutar(const QString& sql, const std::vector<QVariant>& parametros,
+                                QString* error) {
+    SentenciaSqlite* s = enlazada(sql, parametros, error);
+    if (!s) return false;
+    SentenciaSqlite::Paso paso;
+    while ((paso = s->paso()) == SentenciaSqlite::Paso::Fila) {
+    }
+    if (paso != SentenciaSqlite::Paso::Fin && error) *error = s->errorText();
+    s->reiniciar();
+    return paso == SentenciaSqlite::Paso::Fin;
 }
 
 }  // namespace lumaro::db

@@ -40,9 +40,15 @@ public:
     int indiceColumna(const QString& sql, const QString& nombre) const;
     // Runs one finished statement; false with the engine's message in error.
     bool ejecutar(const QString& sql, QString* error);
+    // Runs a statement with "?" parameters, prepared once per text as the queries are;
+    // false with the engine's message in error.
+    bool ejecutar(const QString& sql, const std::vector<QVariant>& parametros, QString* error);
 
 private:
     SentenciasSqlite(const Connection& cnn, sqlite3* handle) : m_cnn(cnn), m_db(handle) {}
+    // The statement prepared for the text with the values bound; nullptr after a failure.
+    SentenciaSqlite* enlazada(const QString& sql, const std::vector<QVariant>& parametros,
+                              QString* error);
 
     const Connection& m_cnn;
     sqlite3* m_db;

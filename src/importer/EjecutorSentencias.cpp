@@ -22,13 +22,6 @@ QString conParametros(const Plantilla& p) {
     return out;
 }
 
-QString sinBlancosExternos(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ') ++b;
-    while (e > b && s[e - 1] == u' ') --e;
-    return s.mid(b, e - b);
-}
-
 }  // namespace
 
 EjecutorSentencias::EjecutorSentencias(db::Connection& cnn)
@@ -96,6 +89,16 @@ bool EjecutorSentencias::ejecutar(const QString& sql, QString* error) {
     if (db::dbAdmin().EjecutarSentencia(m_cnn, sql, 1)) return true;
     if (error) *error = m_cnn.lastError();
     return false;
+}
+
+bool EjecutorSentencias::ejecutarEnlazada(const ReglaFusion& regla, const Plantilla& plantilla,
+                                          const snapshot::Fila& fila) {
+    if (!m_rapido) return false;
+    const std::optional<std::vector<QVariant>> valores = valoresEnlazados(regla, plantilla, fila);
+    if (!valores) return false;
+    QString& sql = m_enlazadas[&plantilla];
+    if (sql.isEmpty()) sql = conParametros(plantilla);
+    return m_rapido->ejecutar(sql, *valores, nullptr);
 }
 
 void EjecutorSentencias::informarFallo(const QString& sql, const QString& error) {

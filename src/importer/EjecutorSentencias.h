@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -31,6 +32,13 @@ public:
     // Runs an insert or update; false with the database's message in error. Nothing is shown
     // or logged: the caller tells a refused row from a lost connection first.
     bool ejecutar(const QString& sql, QString* error);
+    // On an embedded database, runs the rule's insert or update for the row as a statement
+    // prepared once per template, with the row's values bound (valoresEnlazados). False when
+    // it did not run it there (another engine, a row that needs the finished text) or it
+    // failed: the caller then runs the finished text through ejecutar, which meets the same
+    // failure and reports it.
+    bool ejecutarEnlazada(const ReglaFusion& regla, const Plantilla& plantilla,
+                          const snapshot::Fila& fila);
     // Shows and logs a failed statement as clsDBAdmin does with its error flag 0.
     static void informarFallo(const QString& sql, const QString& error);
 
@@ -41,6 +49,7 @@ private:
     db::Connection& m_cnn;
     std::unique_ptr<db::SentenciasSqlite> m_rapido;
     QString m_busqueda;  // the rule's look-up with "?" for its marks
+    std::map<const Plantilla*, QString> m_enlazadas;  // the insert and update with "?"
 };
 
 }  // namespace lumaro::importer

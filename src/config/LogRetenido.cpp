@@ -1,0 +1,53 @@
+#include "config/LogRetenido.h"
+
+#include <QFile>
+
+namespace lumaro::config {
+
+namespace {
+
+constexpr qsizetype kMaxRetenido = 1 << 20;  // bytes held before they are written anyway
+
+struct Retenido {
+    int niveles = 0;
+    QString ruta;  // the file the held bytes go to
+    QByteArray bytes;
+};
+
+Retenido& retenido() {
+    static Retenido r;
+    return r;
+}
+
+void escribir(const QString& ruta, const QByteArray& bytes) {
+    QFile file(ruta);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+    file.write(bytes);
+    file.close();
+}
+
+}  // namespace
+
+LogRetenido::LogRetenido() { ++retenido().niveles; }
+
+LogRetenido::~LogRetenido() {
+    if (--retenido().niveles == 0) escribirLogRetenido();
+}
+
+void escribirLogRetenido() {
+    Retenido& r = retenido();
+    if (r.bytes.isEmpty()) return;
+    escribir(r.ruta, r.bytes);
+    r.bytes.clear();
+}
+
+void agregarLineaLog(const QString& ruta, const QByteArray& linea) {
+    Retenido& r = retenido();
+    if (r.niveles == 0) return escribir(ruta, linea);
+    // A line for another file (the day changed) first sends what is held to its own.
+    if (ruta != r.ruta || r.bytes.size() >= kMaxRetenido) escribirLogRetenido();
+    r.ruta = ruta;
+    r.bytes += linea;
+}
+
+}  // namespace lumaro::config
