@@ -11,8 +11,8 @@ std::unique_ptr<SentenciasSqlite> SentenciasSqlite::para(const Connection& cnn) 
 SentenciasSqlite::~SentenciasSqlite() = default;
 
 SentenciaSqlite* SentenciasSqlite::enlazada(const QString& sql,
-                                           const std::vector<QVariant>& parametros,
-                                           QString* error) {
+                                            const std::vector<QVariant>& parametros,
+                                            QString* error) {
     std::unique_ptr<SentenciaSqlite>& s = m_preparadas[sql];
     if (!s) {
         s = std::make_unique<SentenciaSqlite>();

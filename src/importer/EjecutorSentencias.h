@@ -48,7 +48,7 @@ private:
 
     db::Connection& m_cnn;
     std::unique_ptr<db::SentenciasSqlite> m_rapido;
-    QString m_busqueda;  // the rule's look-up with "?" for its marks
+    QString m_busqueda;                               // the rule's look-up with "?" for its marks
     std::map<const Plantilla*, QString> m_enlazadas;  // the insert and update with "?"
 };
 
