@@ -28,31 +28,31 @@ SentenciaSqlite* SentenciasSqlite::enlazada(const QString& sql,
     return nullptr;
 }
 
-std::optional<std::vector<QVariant>> SentenciasSqlite::primeraFila(
-    const QString& sql, const std::vector<QVariant>& parametros, QString* error) {
+std::optional<bool> SentenciasSqlite::hayFila(const QString& sql,
+                                              const std::vector<QVariant>& parametros,
+                                              const QString& columna, QVariant* valor,
+                                              QString* error) {
     SentenciaSqlite* s = enlazada(sql, parametros, error);
     if (!s) return std::nullopt;
-    std::vector<QVariant> fila;
     switch (s->paso()) {
         case SentenciaSqlite::Paso::Fila:
-            for (int c = 0; c < s->columnas(); ++c) fila.push_back(s->valor(c));
+            if (valor) {
+                *valor = QVariant();
+                for (int c = 0; c < s->columnas(); ++c)
+                    if (s->nombreColumna(c).compare(columna, Qt::CaseInsensitive) == 0) {
+                        *valor = s->valor(c);
+                        break;
+                    }
+            }
             s->reiniciar();
-            break;
+            return true;
         case SentenciaSqlite::Paso::Fin:
-            break;
+            return false;
         case SentenciaSqlite::Paso::Error:
-            if (error) *error = s->errorText();
-            return std::nullopt;
+            break;
     }
-    return fila;
-}
-
-int SentenciasSqlite::indiceColumna(const QString& sql, const QString& nombre) const {
-    const auto it = m_preparadas.find(sql);
-    if (it == m_preparadas.end()) return -1;
-    for (int c = 0; c < it->second->columnas(); ++c)
-        if (it->second->nombreColumna(c).compare(nombre, Qt::CaseInsensitive) == 0) return c;
-    return -1;
+    if (error) *error = s->errorText();
+    return std::nullopt;
 }
 
 bool SentenciasSqlite::ejecutar(const QString& sql, QString* error) {

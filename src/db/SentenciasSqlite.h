@@ -29,15 +29,12 @@ public:
     SentenciasSqlite(const SentenciasSqlite&) = delete;
     SentenciasSqlite& operator=(const SentenciasSqlite&) = delete;
 
-    // Runs a query with "?" parameters (qlonglong, QString or null) and returns its first
-    // row (empty when there is none), dates as stored texts; nullopt with the engine's
-    // message in error when it fails.
-    std::optional<std::vector<QVariant>> primeraFila(const QString& sql,
-                                                     const std::vector<QVariant>& parametros,
-                                                     QString* error);
-    // The position of a column (any case) in the results of a query primeraFila prepared;
-    // -1 when it has no such column.
-    int indiceColumna(const QString& sql, const QString& nombre) const;
+    // Runs a query with "?" parameters (qlonglong, QString or null): whether it has a row,
+    // and in valor (when asked) that row's value of the column named columna (any case), as
+    // stored (dates as texts), null when the query has no such column. nullopt with the
+    // engine's message in error when it fails.
+    std::optional<bool> hayFila(const QString& sql, const std::vector<QVariant>& parametros,
+                                const QString& columna, QVariant* valor, QString* error);
     // Runs one finished statement; false with the engine's message in error.
     bool ejecutar(const QString& sql, QString* error);
     // Runs a statement with "?" parameters, prepared once per text as the queries are;

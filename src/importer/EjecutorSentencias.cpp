@@ -69,18 +69,12 @@ std::optional<bool> EjecutorSentencias::buscarRapido(const ReglaFusion& regla,
         }
     }
     if (m_busqueda.isEmpty()) m_busqueda = conParametros(regla.busqueda);
-    const auto fila0 = m_rapido->primeraFila(m_busqueda, parametros, error);
-    if (!fila0) {
-        if (error) *error += QStringLiteral(" - ") + m_busqueda;
-        return std::nullopt;
-    }
-    if (fila0->empty()) return false;
-    if (fecha && regla.fechaCambio >= 0) {
-        const int i =
-            m_rapido->indiceColumna(m_busqueda, QString::fromUtf8(regla.tabla->changeDate));
-        *fecha = i >= 0 ? (*fila0)[static_cast<size_t>(i)] : QVariant();
-    }
-    return true;
+    const bool conFecha = fecha && regla.fechaCambio >= 0;
+    const std::optional<bool> hallada =
+        m_rapido->hayFila(m_busqueda, parametros, QString::fromUtf8(regla.tabla->changeDate),
+                          conFecha ? fecha : nullptr, error);
+    if (!hallada && error) *error += QStringLiteral(" - ") + m_busqueda;
+    return hallada;
 }
 
 bool EjecutorSentencias::ejecutar(const QString& sql, QString* error) {
