@@ -2,8 +2,8 @@
 // A fast lane for the statements of a long loop on an embedded (SQLite) connection: straight
 // through the connection's sqlite3 handle, without Qt SQL's per-statement records and values.
 //
-// Look-ups are prepared once per text, with "?" parameters, and run again with new values;
-// other statements run as finished texts. Names are brought to their stored spelling as
+// Statements with "?" parameters are prepared once per text and run again with new values;
+// finished texts are prepared each time. Names are brought to their stored spelling as
 // clsDBAdmin does. The lane reports failures only through its results: a caller that must
 // show a failed statement the usual way runs it again through clsDBAdmin (a statement that
 // failed in SQLite changed nothing).

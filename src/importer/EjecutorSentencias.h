@@ -4,9 +4,10 @@
 //
 // Look-ups and statements go through the program's database access object, except on an
 // embedded (SQLite) database, where the fast lane of db::SentenciasSqlite runs them: the
-// look-up prepared once per table with its marks as parameters, the statements as the same
-// finished texts. A statement that fails there is run again through clsDBAdmin, which shows
-// and logs the failure as it does everywhere.
+// look-up, the insert and the update each prepared once per table with its marks as
+// parameters (the parsing of a text per row cost more than the writing). A statement that
+// fails there is run again as its finished text through clsDBAdmin, which shows and logs the
+// failure as it does everywhere.
 
 #include <QString>
 #include <QVariant>
