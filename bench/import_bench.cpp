@@ -1,7 +1,9 @@
 // Merges one snapshot of 100,000 Acumulacion_Punto rows (half new to production, half already
 // there with older dates) and 20,000 clients with their cards into an embedded production
 // database, and times it against the sqlite3 command-line tool running the same inserts and
-// updates from a file inside one transaction.
+// updates from a file inside one transaction. The tool runs only the writes: the import run
+// also looks every row up, marks it in the snapshot and logs the updates, and commits in
+// batches.
 //
 // usage: import_bench [SCALE]     SCALE 1 = full size (default), 0.1 = a quick run
 #include <sys/resource.h>
@@ -193,7 +195,7 @@ int main(int argc, char** argv) {
     std::printf("sqlite3 tool, one transaction: %.2f s wall, %.2f s CPU\n", base, baseCpu);
     std::printf("import run (SyncLocales):      %.2f s wall, %.2f s CPU  %s\n", importacion,
                 importacionCpu, ok ? "ok" : "FAILED");
-    std::printf("ratio: %.2fx wall, %.2fx CPU (target: within 3x)\n", importacion / base,
+    std::printf("ratio: %.2fx wall, %.2fx CPU (target: within 2x)\n", importacion / base,
                 importacionCpu / baseCpu);
     return ok ? 0 : 1;
 }

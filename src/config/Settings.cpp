@@ -12,6 +12,7 @@
 
 #include "config/Clock.h"
 #include "config/Cp1252.h"
+#include "config/LogRetenido.h"
 #include "config/ProfileFile.h"
 #include "config/Status.h"
 
@@ -295,10 +296,7 @@ void EscribirLog(const QString& message) {
     line.replace(QLatin1String("\r\n"), QLatin1String(" "));
     line.replace(QLatin1Char('\r'), QLatin1Char(' '));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    QFile file(logPath(now.date()));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
-    file.write(toCp1252(line) + "\r\n");
-    file.close();
+    agregarLineaLog(logPath(now.date()), toCp1252(line) + "\r\n");
 }
 
 bool CopiarArchivo(const QString& source, const QString& destination) {

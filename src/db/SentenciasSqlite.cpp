@@ -10,43 +10,49 @@ std::unique_ptr<SentenciasSqlite> SentenciasSqlite::para(const Connection& cnn) 
 
 SentenciasSqlite::~SentenciasSqlite() = default;
 
-std::optional<std::vector<QVariant>> SentenciasSqlite::primeraFila(
-    const QString& sql, const std::vector<QVariant>& parametros, QString* error) {
+SentenciaSqlite* SentenciasSqlite::enlazada(const QString& sql,
+                                            const std::vector<QVariant>& parametros,
+                                            QString* error) {
     std::unique_ptr<SentenciaSqlite>& s = m_preparadas[sql];
     if (!s) {
         s = std::make_unique<SentenciaSqlite>();
         if (!s->preparar(m_db, m_cnn.prepareStatement(sql))) {
             if (error) *error = s->errorText();
             m_preparadas.erase(sql);
-            return std::nullopt;
+            return nullptr;
         }
     }
-    std::vector<QVariant> fila;
     const QVariantList valores(parametros.begin(), parametros.end());
-    if (!s->enlazar(valores)) {
-        if (error) *error = s->errorText();
-        return std::nullopt;
-    }
-    switch (s->paso()) {
-        case SentenciaSqlite::Paso::Fila:
-            for (int c = 0; c < s->columnas(); ++c) fila.push_back(s->valor(c));
-            s->reiniciar();
-            break;
-        case SentenciaSqlite::Paso::Fin:
-            break;
-        case SentenciaSqlite::Paso::Error:
-            if (error) *error = s->errorText();
-            return std::nullopt;
-    }
-    return fila;
+    if (s->enlazar(valores)) return s.get();
+    if (error) *error = s->errorText();
+    return nullptr;
 }
 
-int SentenciasSqlite::indiceColumna(const QString& sql, const QString& nombre) const {
-    const auto it = m_preparadas.find(sql);
-    if (it == m_preparadas.end()) return -1;
-    for (int c = 0; c < it->second->columnas(); ++c)
-        if (it->second->nombreColumna(c).compare(nombre, Qt::CaseInsensitive) == 0) return c;
-    return -1;
+std::optional<bool> SentenciasSqlite::hayFila(const QString& sql,
+                                              const std::vector<QVariant>& parametros,
+                                              const QString& columna, QVariant* valor,
+                                              QString* error) {
+    SentenciaSqlite* s = enlazada(sql, parametros, error);
+    if (!s) return std::nullopt;
+    switch (s->paso()) {
+        case SentenciaSqlite::Paso::Fila:
+            if (valor) {
+                *valor = QVariant();
+                for (int c = 0; c < s->columnas(); ++c)
+                    if (s->nombreColumna(c).compare(columna, Qt::CaseInsensitive) == 0) {
+                        *valor = s->valor(c);
+                        break;
+                    }
+            }
+            s->reiniciar();
+            return true;
+        case SentenciaSqlite::Paso::Fin:
+            return false;
+        case SentenciaSqlite::Paso::Error:
+            break;
+    }
+    if (error) *error = s->errorText();
+    return std::nullopt;
 }
 
 bool SentenciasSqlite::ejecutar(const QString& sql, QString* error) {
@@ -60,6 +66,18 @@ bool SentenciasSqlite::ejecutar(const QString& sql, QString* error) {
     }
     if (!ok && error) *error = s.errorText();
     return ok;
+}
+
+bool SentenciasSqlite::ejecutar(const QString& sql, const std::vector<QVariant>& parametros,
+                                QString* error) {
+    SentenciaSqlite* s = enlazada(sql, parametros, error);
+    if (!s) return false;
+    SentenciaSqlite::Paso paso;
+    while ((paso = s->paso()) == SentenciaSqlite::Paso::Fila) {
+    }
+    if (paso != SentenciaSqlite::Paso::Fin && error) *error = s->errorText();
+    s->reiniciar();
+    return paso == SentenciaSqlite::Paso::Fin;
 }
 
 }  // namespace lumaro::db

@@ -22,13 +22,6 @@ QString conParametros(const Plantilla& p) {
     return out;
 }
 
-QString sinBlancosExternos(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ') ++b;
-    while (e > b && s[e - 1] == u' ') --e;
-    return s.mid(b, e - b);
-}
-
 }  // namespace
 
 EjecutorSentencias::EjecutorSentencias(db::Connection& cnn)
@@ -76,18 +69,12 @@ std::optional<bool> EjecutorSentencias::buscarRapido(const ReglaFusion& regla,
         }
     }
     if (m_busqueda.isEmpty()) m_busqueda = conParametros(regla.busqueda);
-    const auto fila0 = m_rapido->primeraFila(m_busqueda, parametros, error);
-    if (!fila0) {
-        if (error) *error += QStringLiteral(" - ") + m_busqueda;
-        return std::nullopt;
-    }
-    if (fila0->empty()) return false;
-    if (fecha && regla.fechaCambio >= 0) {
-        const int i =
-            m_rapido->indiceColumna(m_busqueda, QString::fromUtf8(regla.tabla->changeDate));
-        *fecha = i >= 0 ? (*fila0)[static_cast<size_t>(i)] : QVariant();
-    }
-    return true;
+    const bool conFecha = fecha && regla.fechaCambio >= 0;
+    const std::optional<bool> hallada =
+        m_rapido->hayFila(m_busqueda, parametros, QString::fromUtf8(regla.tabla->changeDate),
+                          conFecha ? fecha : nullptr, error);
+    if (!hallada && error) *error += QStringLiteral(" - ") + m_busqueda;
+    return hallada;
 }
 
 bool EjecutorSentencias::ejecutar(const QString& sql, QString* error) {
@@ -96,6 +83,16 @@ bool EjecutorSentencias::ejecutar(const QString& sql, QString* error) {
     if (db::dbAdmin().EjecutarSentencia(m_cnn, sql, 1)) return true;
     if (error) *error = m_cnn.lastError();
     return false;
+}
+
+bool EjecutorSentencias::ejecutarEnlazada(const ReglaFusion& regla, const Plantilla& plantilla,
+                                          const snapshot::Fila& fila) {
+    if (!m_rapido) return false;
+    const std::optional<std::vector<QVariant>> valores = valoresEnlazados(regla, plantilla, fila);
+    if (!valores) return false;
+    QString& sql = m_enlazadas[&plantilla];
+    if (sql.isEmpty()) sql = conParametros(plantilla);
+    return m_rapido->ejecutar(sql, *valores, nullptr);
 }
 
 void EjecutorSentencias::informarFallo(const QString& sql, const QString& error) {

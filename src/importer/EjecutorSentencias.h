@@ -4,12 +4,14 @@
 //
 // Look-ups and statements go through the program's database access object, except on an
 // embedded (SQLite) database, where the fast lane of db::SentenciasSqlite runs them: the
-// look-up prepared once per table with its marks as parameters, the statements as the same
-// finished texts. A statement that fails there is run again through clsDBAdmin, which shows
-// and logs the failure as it does everywhere.
+// look-up, the insert and the update each prepared once per table with its marks as
+// parameters (the parsing of a text per row cost more than the writing). A statement that
+// fails there is run again as its finished text through clsDBAdmin, which shows and logs the
+// failure as it does everywhere.
 
 #include <QString>
 #include <QVariant>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -31,6 +33,13 @@ public:
     // Runs an insert or update; false with the database's message in error. Nothing is shown
     // or logged: the caller tells a refused row from a lost connection first.
     bool ejecutar(const QString& sql, QString* error);
+    // On an embedded database, runs the rule's insert or update for the row as a statement
+    // prepared once per template, with the row's values bound (valoresEnlazados). False when
+    // it did not run it there (another engine, a row that needs the finished text) or it
+    // failed: the caller then runs the finished text through ejecutar, which meets the same
+    // failure and reports it.
+    bool ejecutarEnlazada(const ReglaFusion& regla, const Plantilla& plantilla,
+                          const snapshot::Fila& fila);
     // Shows and logs a failed statement as clsDBAdmin does with its error flag 0.
     static void informarFallo(const QString& sql, const QString& error);
 
@@ -40,7 +49,8 @@ private:
 
     db::Connection& m_cnn;
     std::unique_ptr<db::SentenciasSqlite> m_rapido;
-    QString m_busqueda;  // the rule's look-up with "?" for its marks
+    QString m_busqueda;                               // the rule's look-up with "?" for its marks
+    std::map<const Plantilla*, QString> m_enlazadas;  // the insert and update with "?"
 };
 
 }  // namespace lumaro::importer

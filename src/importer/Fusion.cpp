@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/LogRetenido.h"
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/Recordset.h"
@@ -108,6 +109,8 @@ public:
         if (!origen.isOpen())
             return terminar(
                 QStringLiteral("La conexion al archivo de sincronizacion no esta abierta"));
+        // The per-row lines reach the file before each commit (confirmar).
+        const config::LogRetenido retenido;
         m_espejo = g_espejo && m_r.tabla->mirrored && g_espejo->activo();
         m_progreso.iniciar(origen.filas(*m_r.tabla));
         if (!m_destino.beginTransaction()) return terminar(m_destino.lastError());
@@ -208,28 +211,34 @@ private:
     Escrito escribir(Accion accion, const FilaEntrante& e) {
         const Fila& f = e.fila;
         const bool insertar = accion == Accion::Insertar;
-        QString columna;
-        const std::optional<QString> sql =
-            armar(m_r, insertar ? m_r.insercion : m_r.actualizacion, f, &columna);
-        if (!sql) return apartarInvalida(e, columna) ? Escrito::Apartada : Escrito::Fallo;
-        QString error;
-        if (!m_ejecutor.ejecutar(*sql, &error)) {
-            // A lock, deadlock or time-out is no fault of the row: stop, to resume later.
-            if (!m_destino.isAlive() || db::isTransientError(error)) {
-                EjecutorSentencias::informarFallo(*sql, error);
-                m_fallo = true;
-                return Escrito::Fallo;
-            }
-            // The batch is committed at once: an engine that drops the whole transaction with
-            // the refused statement makes that commit fail, and the table is resumed later
-            // without this row, which is already set aside and marked.
-            const bool apartada = apartar(e, error, *sql, false) && confirmar(true);
-            return apartada ? Escrito::Apartada : Escrito::Fallo;
-        }
+        const Plantilla& plantilla = insertar ? m_r.insercion : m_r.actualizacion;
+        if (!m_ejecutor.ejecutarEnlazada(m_r, plantilla, f))
+            if (const std::optional<Escrito> no = escribirTexto(plantilla, e)) return *no;
         observar(PuntoFusion::Sentencia);
         ++m_escritasLote;
         if (m_espejo) g_espejo->filaFusionada(*m_r.tabla, filaProduccion(m_r, f), insertar);
         return Escrito::Hecho;
+    }
+
+    // The statement as its finished text: nullopt when it ran; otherwise the row was set
+    // aside or the merge stops.
+    std::optional<Escrito> escribirTexto(const Plantilla& plantilla, const FilaEntrante& e) {
+        QString columna;
+        const std::optional<QString> sql = armar(m_r, plantilla, e.fila, &columna);
+        if (!sql) return apartarInvalida(e, columna) ? Escrito::Apartada : Escrito::Fallo;
+        QString error;
+        if (m_ejecutor.ejecutar(*sql, &error)) return std::nullopt;
+        // A lock, deadlock or time-out is no fault of the row: stop, to resume later.
+        if (!m_destino.isAlive() || db::isTransientError(error)) {
+            EjecutorSentencias::informarFallo(*sql, error);
+            m_fallo = true;
+            return Escrito::Fallo;
+        }
+        // The batch is committed at once: an engine that drops the whole transaction with the
+        // refused statement makes that commit fail, and the table is resumed later without
+        // this row, which is already set aside and marked.
+        const bool apartada = apartar(e, error, *sql, false) && confirmar(true);
+        return apartada ? Escrito::Apartada : Escrito::Fallo;
     }
 
     // A row holding a value that is not of its column's kind (the first such column, or the
@@ -283,6 +292,7 @@ private:
     bool confirmar(bool seguir) {
         if (m_espejo) g_espejo->confirmarLote();
         const qint64 escritas = std::exchange(m_escritasLote, 0);
+        config::escribirLogRetenido();
         if (!m_destino.commitTransaction()) {
             if (m_error.isEmpty()) m_error = m_destino.lastError();
             m_destino.rollbackTransaction();
@@ -295,6 +305,7 @@ private:
             EscribirLog(m_r.prefijo() + QStringLiteral("no se pudieron guardar las marcas: ") +
                         error);
         m_pendientes.clear();
+        config::escribirLogRetenido();
         if (!seguir) return true;
         if (m_destino.beginTransaction()) return true;
         m_error = m_destino.lastError();

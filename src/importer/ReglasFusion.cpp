@@ -1,6 +1,9 @@
 #include "importer/ReglasFusion.h"
 
 #include <QtGlobal>
+#include <limits>
+
+#include "db/DateText.h"
 
 #include "importer/StatementTemplates.h"
 
@@ -235,6 +238,54 @@ std::optional<QString> armar(const ReglaFusion& regla, const Plantilla& plantill
         }
     }
     return ArmarSQL(texto, items);
+}
+
+std::optional<std::vector<QVariant>> valoresEnlazados(const ReglaFusion& regla,
+                                                      const Plantilla& plantilla,
+                                                      const snapshot::Fila& fila) {
+    std::vector<QVariant> valores;
+    valores.reserve(plantilla.marcas.size());
+    for (const Plantilla::Marca& m : plantilla.marcas) {
+        const snapshot::Column& c = regla.tabla->columns[static_cast<size_t>(m.columna)];
+        const QVariant& v = fila[static_cast<size_t>(m.columna)];
+        if (c.type == snapshot::ColumnType::Flag) {
+            valores.emplace_back(qlonglong{1});
+            continue;
+        }
+        if (v.isNull()) {
+            if (m.igual >= 0 && c.key) return std::nullopt;
+            if (m.columna == regla.nuloComoCero)
+                valores.emplace_back(qlonglong{0});
+            else
+                valores.emplace_back();
+            continue;
+        }
+        switch (m.cruda ? snapshot::ColumnType::Text : c.type) {
+            case snapshot::ColumnType::Text: {
+                QString texto =
+                    ReemplazarCaracter(v.toString(), QStringLiteral("'"), QStringLiteral(" "));
+                // A NUL ends the statement's text: only the finished text fails as it should.
+                if (texto.contains(QChar(0))) return std::nullopt;
+                if (m.cruda) texto = sinBlancosExternos(texto);
+                valores.emplace_back(texto.isNull() ? QStringLiteral("") : texto);
+                break;
+            }
+            case snapshot::ColumnType::Integer: {
+                const auto n = snapshot::valorColumna(c.type, v);
+                // The literal of the smallest number is read as a real.
+                if (!n || n->isNull() || n->toLongLong() == std::numeric_limits<qint64>::min())
+                    return std::nullopt;
+                valores.emplace_back(n->toLongLong());
+                break;
+            }
+            default: {
+                const auto fecha = snapshot::valorColumna(c.type, v);
+                if (!fecha || fecha->isNull()) return std::nullopt;
+                valores.emplace_back(db::dateTimeText(fecha->toDateTime()));
+            }
+        }
+    }
+    return valores;
 }
 
 }  // namespace lumaro::importer

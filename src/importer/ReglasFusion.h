@@ -72,4 +72,13 @@ Plantilla analizarPlantilla(const QString& texto, const snapshot::Table& tabla);
 std::optional<QString> armar(const ReglaFusion& regla, const Plantilla& plantilla,
                              const snapshot::Fila& fila, QString* columnaMala);
 
+// The values armar writes for the template's marks, in their order, for the template run with
+// "?" in place of each mark: a text (quotes replaced by blanks), a whole number, a date-time
+// as its literal's text, or null. nullopt when the row needs armar's finished text: a null
+// key (its condition becomes "IS NULL"), a value not of its column's kind, or a value whose
+// literal the engine would not read as that value.
+std::optional<std::vector<QVariant>> valoresEnlazados(const ReglaFusion& regla,
+                                                      const Plantilla& plantilla,
+                                                      const snapshot::Fila& fila);
+
 }  // namespace lumaro::importer

@@ -16,13 +16,6 @@ constexpr qsizetype kMaxTemplate = 32767;
 const QString kConvert = QStringLiteral("CONVERT(DATETIME,'");
 const QString kConvertClose = QStringLiteral("')");
 
-QString trimBlanks(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ') ++b;
-    while (e > b && s[e - 1] == u' ') --e;
-    return s.mid(b, e - b);
-}
-
 QString fail(const QString& description) {
     run::console().messageBox(run::BoxIcon::Information, QString(), description);
     return QString();
@@ -44,7 +37,7 @@ QString ArmarSQL(const QString& plantilla, const QList<ItemSQL>& items) {
             return fail(QStringLiteral("El subíndice está fuera del intervalo"));
         const ItemSQL& value = items[item++];
         if (!value.isNull()) {
-            out += trimBlanks(value.text());
+            out += sinBlancosExternos(value.text());
             continue;
         }
         if (i >= kConvert.size() &&
@@ -60,6 +53,13 @@ QString ArmarSQL(const QString& plantilla, const QList<ItemSQL>& items) {
     }
     out += QStringView(plantilla).mid(desde);
     return out;
+}
+
+QString sinBlancosExternos(const QString& s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ') ++b;
+    while (e > b && s[e - 1] == u' ') --e;
+    return s.mid(b, e - b);
 }
 
 QString ReemplazarCaracter(const QString& origen, const QString& buscar, const QString& reemplazo) {

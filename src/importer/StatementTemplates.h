@@ -43,6 +43,9 @@ private:
 // longer than 32,767 characters), which is first shown in an information box.
 QString ArmarSQL(const QString& plantilla, const QList<ItemSQL>& items);
 
+// The text without its leading and trailing blanks, as ArmarSQL takes each item.
+QString sinBlancosExternos(const QString& s);
+
 // Every character of origen equal to buscar (a one-character text) replaced by reemplazo;
 // a buscar of any other length leaves origen unchanged.
 QString ReemplazarCaracter(const QString& origen, const QString& buscar, const QString& reemplazo);

@@ -1,6 +1,8 @@
 // ArmarSQL, ReemplazarCaracter and the value literals.
 
 #include "DbFixture.h"
+#include "db/ConnectionText.h"
+#include "importer/EjecutorSentencias.h"
 #include "importer/StatementTemplates.h"
 
 using namespace lumaro::importer;
@@ -99,6 +101,62 @@ TEST(ValueLiterals, Kinds) {
     EXPECT_EQ(*literalColumna(ColumnType::Flag, QVariant()), "0");
     EXPECT_EQ(*literalColumna(ColumnType::Text, 12), "'12'");
     QLocale::setDefault(saved);
+}
+
+// Every insert and update of the ten merges stores, bound to its prepared statement, exactly
+// what its finished text stores: values of every kind, nulls, quotes, blanks.
+TEST_F(ArmarSQLTest, BoundStatementsStoreWhatTheirTextsStore) {
+    using namespace lumaro;
+    db::Connection texto, enlazada;
+    for (auto [cnn, nombre] : {std::pair{&texto, "texto.db"}, std::pair{&enlazada, "enl.db"}}) {
+        ASSERT_TRUE(escribir(path(nombre), {}));
+        ASSERT_TRUE(db::dbAdmin().AbrirBD(
+            *cnn, db::textoConexionSqlServer("", "", path(nombre), "sqlite")));
+        for (const auto& t : snapshot::tables())
+            ASSERT_TRUE(db::dbAdmin().EjecutarSentencia(*cnn, snapshot::sqliteCreateStatement(t)));
+    }
+    // Keys 1 and 2 with every other value set, or null.
+    const auto fila = [](const snapshot::Table& t, int clave, bool nulos) {
+        snapshot::Fila f;
+        for (const snapshot::Column& c : t.columns) {
+            const bool texto = c.type == snapshot::ColumnType::Text;
+            if (c.key)
+                f.push_back(texto ? QVariant(QString(" 00'%1 ").arg(clave)) : QVariant(clave));
+            else if (nulos)
+                f.emplace_back();
+            else if (c.type == snapshot::ColumnType::DateTime)
+                f.push_back(QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9, 999)));
+            else
+                f.push_back(texto ? QVariant("  O'Neil  ") : QVariant(" 12 "));
+        }
+        return f;
+    };
+    QString esperado, obtenido;
+    for (const ReglaFusion& r : reglasFusion()) {
+        importer::EjecutorSentencias porTexto(texto), porValores(enlazada);
+        for (const auto& [p, f] : {std::pair{&r.insercion, fila(*r.tabla, 1, false)},
+                                   {&r.insercion, fila(*r.tabla, 2, true)},
+                                   {&r.actualizacion, fila(*r.tabla, 1, true)}}) {
+            if (p->vacia()) continue;
+            // Both refuse the nulls of the register tables' required columns.
+            const bool hecho = porTexto.ejecutar(*armar(r, *p, f, nullptr), nullptr);
+            EXPECT_EQ(porValores.ejecutarEnlazada(r, *p, f), hecho) << p->texto.toStdString();
+        }
+        QStringList columnas;
+        for (const snapshot::Column& c : r.tabla->columns)
+            columnas << "quote(\"" + c.qName() + "\")";
+        const QString sql = "select " + columnas.join(" || ',' || ") + " from \"" +
+                            r.tabla->qName() + "\" order by rowid";
+        for (auto [cnn, out] : {std::pair{&texto, &esperado}, std::pair{&enlazada, &obtenido}}) {
+            db::Recordset rs;
+            ASSERT_TRUE(rs.open(*cnn, sql)) << sql.toStdString();
+            for (; !rs.eof(); rs.moveNext()) *out += rs.value(0).toString() + '\n';
+        }
+    }
+    EXPECT_EQ(obtenido, esperado);
+    EXPECT_TRUE(esperado.contains("'2026/03/05 07:08:09'") && esperado.contains("NULL"));
+    db::dbAdmin().CerrarBD(texto);
+    db::dbAdmin().CerrarBD(enlazada);
 }
 
 }  // namespace
