@@ -216,6 +216,14 @@ TEST_F(ConfigTest, ReviewAndCharacterSetOfHandTypedFiles) {
               ": el programa no la lee (PWDMySQL va en la seccion [Mysql])"},
          "x",
          "RtDbf=x\r\n"},
+        {"snapshot folder of a Windows settings file", cambiado("RtDbf=/r", "RtDbf=D:\\Dbf"),
+         kEsteSistema == SistemaRutas::Windows
+             ? QStringList()
+             : QStringList{"RtDbf de " + settingsPath() +
+                           ": la ruta D:\\Dbf es de Windows (letra de unidad D:) y este sistema "
+                           "no la tiene; escriba una carpeta de este sistema, con / (por ejemplo "
+                           "/var/lib/lumaro-sync/Dbf)"},
+         "x", "RtDbf=x\r\n"},
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -233,6 +241,45 @@ TEST_F(ConfigTest, ReviewAndCharacterSetOfHandTypedFiles) {
             EXPECT_TRUE(despues.contains(c.grabado)) << despues.toStdString();
         EXPECT_EQ(despues.startsWith("\xEF\xBB\xBF"), c.archivo.startsWith("\xEF\xBB\xBF"));
     }
+}
+
+// Paths as a settings file written on Windows holds them, read by either system: Windows takes
+// them as written; elsewhere a drive letter or a leading backslash is refused with its cause,
+// never read as a relative folder name. nullptr: refused.
+TEST_F(ConfigTest, SettingsPathsOfBothSystems) {
+    const struct {
+        const char* valor;
+        const char* windows;
+        const char* posix;
+    } casos[] = {
+        {"C:\\Lumaro\\Dbf\\", "C:/Lumaro/Dbf", nullptr},
+        {" c:/Lumaro/Dbf ", "c:/Lumaro/Dbf", nullptr},
+        {"\\\\servidor\\lumaro\\dbf\\", "//servidor/lumaro/dbf", nullptr},
+        {"\\Lumaro\\Dbf", "/Lumaro/Dbf", nullptr},
+        {"Dbf\\Salida\\", "Dbf/Salida", "Dbf/Salida"},
+        {"/srv/lumaro/out/", "/srv/lumaro/out", "/srv/lumaro/out"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.valor);
+        for (const SistemaRutas sistema : {SistemaRutas::Windows, SistemaRutas::Posix}) {
+            const char* esperada = sistema == SistemaRutas::Windows ? c.windows : c.posix;
+            QString causa;
+            EXPECT_EQ(rutaConfigurada(c.valor, &causa, sistema), esperada ? esperada : "");
+            EXPECT_EQ(causa.isEmpty(), esperada != nullptr) << causa.toStdString();
+            if (!esperada) {
+                EXPECT_TRUE(causa.contains(QString(c.valor).trimmed() + " es de Windows"));
+            }
+        }
+    }
+    // The snapshot folder of such a file: the cause once in the log, however often it is read.
+    ASSERT_TRUE(GrabarConfig("RtDbf", "C:\\Lumaro\\Dbf\\"));
+    const bool windows = kEsteSistema == SistemaRutas::Windows;
+    EXPECT_EQ(Inicio::leer().rtDbf, windows ? "C:/Lumaro/Dbf" : "");
+    EXPECT_EQ(Inicio::leer().causaRtDbf.isEmpty(), windows);
+    EXPECT_EQ(log().count("RtDbf de " + toCp1252(settingsPath()) +
+                          ": la ruta C:\\Lumaro\\Dbf\\ "
+                          "es de Windows (letra de unidad C:)"),
+              windows ? 0 : 1);
 }
 
 TEST_F(ConfigTest, ValueLengthLimits) {
