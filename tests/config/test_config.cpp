@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include "config/Clock.h"
@@ -19,6 +20,8 @@ using namespace lumaro::config;
 using namespace lumaro::run;
 
 namespace {
+
+QByteArray utf16(const QString& text) { return QStringEncoder(QStringEncoder::Utf16LE)(text); }
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -189,6 +192,11 @@ TEST_F(ConfigTest, ReviewAndCharacterSetOfHandTypedFiles) {
         {"windows-1252 refuses what it cannot hold", completo, {}, "Ω", ""},
         {"utf-8 as Linux editors write it", utf8, {}, "Ω", "RtDbf=\xCE\xA9\r\n"},
         {"utf-8 with its mark", "\xEF\xBB\xBF" + utf8, {}, "año", "RtDbf=a\xC3\xB1o\r\n"},
+        {"utf-16 as Notepad saves Unicode",
+         "\xFF\xFE" + utf16(fromCp1252(completo)),
+         {},
+         "Ω",
+         utf16("RtDbf=Ω\r\n")},
         {"missing key",
          cambiado("IpFtp=ftp\r\n", ""),
          {"Falta la clave IpFtp en la seccion [Inicio]" + f +
