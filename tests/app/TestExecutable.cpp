@@ -210,8 +210,8 @@ private Q_SLOTS:
         QFile lock(path(kLock));
         QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
         lock.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
-                   QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() + '\n' +
-                   QSysInfo::machineHostName().toUtf8() + '\n');
+                   QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toUtf8() +
+                   '\n' + QSysInfo::machineHostName().toUtf8() + '\n');
         lock.close();
         QCOMPARE(run(QStringLiteral("--headless --run subir")), 1);
     }
