@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
@@ -51,6 +53,7 @@ QString unquote(const QString& value) {
 }
 
 const QByteArray kBomUtf8("\xEF\xBB\xBF");
+const QByteArray kBomUtf16("\xFF\xFE");
 
 // The file's character set: Windows-1252, as the older program and Windows editors write it,
 // unless the bytes say UTF-8 (a byte-order mark, or non-ASCII bytes that are valid UTF-8, as
@@ -58,6 +61,7 @@ const QByteArray kBomUtf8("\xEF\xBB\xBF");
 // letter is followed at once by a symbol such as "±" or "©" ("Ã±"), which no setting holds.
 Codificacion detectar(const QByteArray& bytes) {
     if (bytes.startsWith(kBomUtf8)) return Codificacion::Utf8ConBom;
+    if (bytes.startsWith(kBomUtf16)) return Codificacion::Utf16ConBom;
     const bool ascii =
         std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
     if (!ascii && bytes.isValidUtf8()) return Codificacion::Utf8;
@@ -70,6 +74,8 @@ QString decodificar(const QByteArray& bytes, Codificacion c) {
             return QString::fromUtf8(bytes.mid(kBomUtf8.size()));
         case Codificacion::Utf8:
             return QString::fromUtf8(bytes);
+        case Codificacion::Utf16ConBom:
+            return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(kBomUtf16.size()));
         case Codificacion::Windows1252:
             break;
     }
@@ -79,6 +85,10 @@ QString decodificar(const QByteArray& bytes, Codificacion c) {
 // The text in the file's own character set; false when Windows-1252 cannot hold a character
 // of it (it would be written as '?', changing a password or a path without a word).
 bool codificar(const QString& text, Codificacion c, QByteArray* out) {
+    if (c == Codificacion::Utf16ConBom) {
+        *out = kBomUtf16 + QStringEncoder(QStringEncoder::Utf16LE)(text);
+        return true;
+    }
     if (c != Codificacion::Windows1252) {
         *out = (c == Codificacion::Utf8ConBom ? kBomUtf8 : QByteArray()) + text.toUtf8();
         return true;

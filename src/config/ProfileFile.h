@@ -9,8 +9,9 @@
 //
 // Character set: Windows-1252, as the older program and Windows editors write the file; a file
 // that starts with the UTF-8 byte-order mark, or whose non-ASCII bytes are valid UTF-8 (as any
-// Linux editor writes it), is read as UTF-8. A write keeps the file's character set (and its
-// mark); a value that Windows-1252 cannot hold is refused in a Windows-1252 file.
+// Linux editor writes it), is read as UTF-8; one that starts with the UTF-16 mark as UTF-16.
+// A write keeps the file's character set (and its mark); a value that Windows-1252 cannot hold
+// is refused in a Windows-1252 file.
 
 #include <QList>
 #include <QString>
@@ -19,7 +20,8 @@
 
 namespace lumaro::config {
 
-enum class Codificacion { Windows1252, Utf8, Utf8ConBom };
+// Utf16ConBom: "Unicode" as Windows' Notepad saves it, which Windows' own profile functions read.
+enum class Codificacion { Windows1252, Utf8, Utf8ConBom, Utf16ConBom };
 
 class ProfileFile {
 public:

@@ -81,6 +81,10 @@ void logFileError(const QString& procedure, const std::error_code& ec) {
 
 std::filesystem::path fsPath(const QString& p) { return std::filesystem::path(p.toStdString()); }
 
+QString avisoRtDbf(const QString& causa) {
+    return QStringLiteral("RtDbf de ") + settingsPath() + QStringLiteral(": ") + causa;
+}
+
 }  // namespace
 
 QString programFolder() {
@@ -119,9 +123,43 @@ QString LeerIni(const QString& section, const QString& key, const QString& path)
     return ProfileFile::read(path, section, key, kIniValueChars).trimmed();
 }
 
+QString rutaConfigurada(const QString& valor, QString* causa, SistemaRutas sistema) {
+    const QString v = valor.trimmed();
+    const bool unidad = v.size() >= 2 && v[1] == u':' && v[0].unicode() < 0x80 && v[0].isLetter();
+    if (sistema == SistemaRutas::Posix && (unidad || v.startsWith(u'\\'))) {
+        const QString cual = unidad ? QStringLiteral("letra de unidad ") + v.left(2)
+                             : v.startsWith(QLatin1String("\\\\"))
+                                 ? QStringLiteral("carpeta de red")
+                                 : QStringLiteral("empieza con \\");
+        if (causa)
+            *causa = QStringLiteral(
+                         "la ruta %1 es de Windows (%2) y este sistema no la tiene; escriba una "
+                         "carpeta de este sistema, con / (por ejemplo /var/lib/lumaro-sync/Dbf)")
+                         .arg(v, cual);
+        return QString();
+    }
+    if (v.isEmpty()) return v;
+    QString ruta = QString(v).replace(u'\\', u'/');
+    const bool red = sistema == SistemaRutas::Windows && ruta.startsWith(QLatin1String("//"));
+    ruta = QDir::cleanPath(ruta);
+    // A network path keeps both of its leading separators, whatever system cleans it.
+    if (red && !ruta.startsWith(QLatin1String("//"))) ruta.prepend(u'/');
+    return ruta;
+}
+
 Inicio Inicio::leer() {
-    return Inicio{LeerConfig(QStringLiteral("RtDbf")).trimmed(),
-                  LeerConfig(QStringLiteral("Local_Activo")).trimmed()};
+    Inicio inicio;
+    inicio.localActivo = LeerConfig(QStringLiteral("Local_Activo")).trimmed();
+    QString causa;
+    inicio.rtDbf = rutaConfigurada(LeerConfig(QStringLiteral("RtDbf")), &causa);
+    if (!causa.isEmpty()) {
+        inicio.causaRtDbf = avisoRtDbf(causa);
+        // Several phases read it in one command: one line for as long as the value stays.
+        static QString avisada;
+        if (std::exchange(avisada, inicio.causaRtDbf) != inicio.causaRtDbf)
+            EscribirLog(inicio.causaRtDbf);
+    }
+    return inicio;
 }
 
 bool GrabarConfig(const QString& key, const QString& value) {
@@ -262,6 +300,9 @@ QStringList revisarConfiguracion() {
                           .arg(QString::fromUtf8(k.clave), QLatin1String(k.seccion), ruta,
                                QLatin1String(k.falta));
     }
+    QString causaRuta;
+    rutaConfigurada(valor("Inicio", "RtDbf"), &causaRuta);
+    if (!causaRuta.isEmpty()) lineas << avisoRtDbf(causaRuta);
     for (const QString& s : c->secciones) {
         const bool conocida = std::any_of(std::begin(kClaves), std::end(kClaves),
                                           [&](const auto& k) { return mismoNombre(s, k.seccion); });

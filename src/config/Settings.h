@@ -25,6 +25,22 @@ QString programPath(const QString& name);
 QString settingsPath();
 QString logPath(const QDate& day);
 
+// How a path written in the settings is read. Settings written on Windows hold paths such as
+// "C:\Lumaro\Dbf\" or "\\servidor\lumaro": Windows takes them as written. A system without
+// drive letters has no such place, and reading one as a relative name would quietly use a
+// folder nobody chose, so there they are refused. Backslashes between names are separators on
+// both systems.
+enum class SistemaRutas { Windows, Posix };
+#ifdef Q_OS_WIN
+inline constexpr SistemaRutas kEsteSistema = SistemaRutas::Windows;
+#else
+inline constexpr SistemaRutas kEsteSistema = SistemaRutas::Posix;
+#endif
+// The path of a settings value in the form file calls take ("/" between names, no separator at
+// the end); a relative path stays relative. Empty for an empty value, and for a path the
+// system cannot have, then with the cause (naming the path) in *causa.
+QString rutaConfigurada(const QString& valor, QString* causa, SistemaRutas sistema = kEsteSistema);
+
 // Key of section [Inicio]; at most 253 characters of value.
 QString LeerConfig(const QString& key);
 // The [Inicio] keys that several phases read, typed and read in one place. Each command reads
@@ -32,6 +48,9 @@ QString LeerConfig(const QString& key);
 struct Inicio {
     QString rtDbf;        // "RtDbf": the folder of the day's snapshots and DBF files
     QString localActivo;  // "Local_Activo": this store's number, as written
+    // Why rtDbf is empty although "RtDbf" is not (a path of another system); the run log gets
+    // it once per value.
+    QString causaRtDbf;
     static Inicio leer();
 };
 

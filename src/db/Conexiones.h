@@ -23,7 +23,7 @@ struct DatosServidor {
     QString usuario;     // "UserSQL"
     QString password;    // "PwdUserSQL"
     QString catalogo;    // "BaseDatosSQL"
-    QString driverOdbc;  // "DriverODBC" (optional; FreeTDS when empty)
+    QString driverOdbc;  // "DriverODBC" (optional; see translateConnectionText)
 };
 
 struct DatosConfiguracion {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "config/Settings.h"
 
@@ -41,7 +42,10 @@ QString odbcEntries(const ConnectionEntries& entries) {
     return out;
 }
 
-QString resolvedPath(const QString& path) {
+// A database file of the settings (a Windows path is refused where it cannot exist, with the
+// cause in *causa); relative to the program folder.
+QString resolvedPath(const QString& valor, QString* causa) {
+    const QString path = config::rutaConfigurada(valor, causa);
     if (path.isEmpty() || QDir::isAbsolutePath(path)) return path;
     return QDir(config::programFolder()).filePath(path);
 }
@@ -60,7 +64,12 @@ FileKind sniff(const QString& path) {
 }
 
 std::optional<DriverSpec> sqliteSpec(const QString& rawPath, QString* error) {
-    const QString path = resolvedPath(rawPath);
+    QString causa;
+    const QString path = resolvedPath(rawPath, &causa);
+    if (!causa.isEmpty()) {
+        if (error) *error = QStringLiteral("Archivo de base de datos: ") + causa;
+        return std::nullopt;
+    }
     switch (sniff(path)) {
         case FileKind::Sqlite: {
             DriverSpec s;
@@ -87,6 +96,19 @@ std::optional<DriverSpec> sqliteSpec(const QString& rawPath, QString* error) {
     return std::nullopt;
 }
 
+// The ODBC driver the settings name ("DriverODBC", braces allowed); when none, the one every
+// Windows has, and FreeTDS elsewhere.
+QString driverSqlServer(const QString& configurado) {
+    QString driver = configurado.trimmed();
+    if (driver.startsWith(u'{') && driver.endsWith(u'}')) driver = driver.mid(1, driver.size() - 2);
+    if (!driver.trimmed().isEmpty()) return driver.trimmed();
+#ifdef Q_OS_WIN
+    return QStringLiteral("SQL Server");
+#else
+    return QStringLiteral("FreeTDS");
+#endif
+}
+
 std::optional<DriverSpec> sqlServerSpec(const ConnectionEntries& e, const QString& odbcDriver,
                                         QString* error) {
     const QString server = entryValue(e, QStringLiteral("Data Source"));
@@ -94,7 +116,7 @@ std::optional<DriverSpec> sqlServerSpec(const ConnectionEntries& e, const QStrin
     if (server.trimmed().compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0)
         return sqliteSpec(catalog, error);
 
-    const QString driver = odbcDriver.isEmpty() ? QStringLiteral("FreeTDS") : odbcDriver;
+    const QString driver = driverSqlServer(odbcDriver);
     ConnectionEntries odbc{{QStringLiteral("DRIVER"), driver}};
     const qsizetype comma = server.lastIndexOf(u',');
     if (driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive) && comma > 0) {
@@ -105,8 +127,24 @@ std::optional<DriverSpec> sqlServerSpec(const ConnectionEntries& e, const QStrin
         odbc.append({QStringLiteral("SERVER"), server});
     }
     odbc.append({QStringLiteral("DATABASE"), catalog});
-    odbc.append({QStringLiteral("UID"), entryValue(e, QStringLiteral("User Id"))});
-    odbc.append({QStringLiteral("PWD"), entryValue(e, QStringLiteral("Password"))});
+    const QString user = entryValue(e, QStringLiteral("User Id"));
+    // Microsoft's drivers log in as the Windows account when no SQL Server login is given.
+    const bool microsoft = driver.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive);
+    if (microsoft && user.trimmed().isEmpty()) {
+        odbc.append({QStringLiteral("Trusted_Connection"), QStringLiteral("Yes")});
+    } else {
+        odbc.append({QStringLiteral("UID"), user});
+        odbc.append({QStringLiteral("PWD"), entryValue(e, QStringLiteral("Password"))});
+    }
+    // From version 18 Microsoft's driver refuses a server whose certificate no authority
+    // signed, which is how a store's SQL Server comes installed: the link is encrypted and the
+    // server's own certificate accepted, as the older drivers connected without asking.
+    static const QRegularExpression version(QStringLiteral("ODBC Driver (\\d+) for SQL Server"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (const auto m = version.match(driver); m.hasMatch() && m.captured(1).toInt() >= 18) {
+        odbc.append({QStringLiteral("Encrypt"), QStringLiteral("Yes")});
+        odbc.append({QStringLiteral("TrustServerCertificate"), QStringLiteral("Yes")});
+    }
     DriverSpec s;
     s.engine = Engine::SqlServer;  // refined from the driver's own answer once open
     s.qtDriver = QStringLiteral("QODBC");

@@ -2,10 +2,13 @@
 // Connection texts: built as the settings produce them, and translated, here and only here,
 // into what Qt SQL's drivers take.
 //
-//   "Provider=SQLOLEDB.1;...;Data Source=<server>"   SQL Server through QODBC (FreeTDS unless
-//                                                    another ODBC driver is named); the server
-//                                                    "sqlite" means the embedded database: the
-//                                                    catalog names an SQLite file.
+//   "Provider=SQLOLEDB.1;...;Data Source=<server>"   SQL Server through QODBC (unless another
+//                                                    ODBC driver is named: Windows' own "SQL
+//                                                    Server", FreeTDS elsewhere; without a
+//                                                    login, Microsoft's drivers use the Windows
+//                                                    account); the server "sqlite" means the
+//                                                    embedded database: the catalog names an
+//                                                    SQLite file.
 //   "driver={MySQL ODBC 3.51 Driver};Server=..."     MySQL/MariaDB through QMYSQL; the server
 //                                                    may carry ":port".
 //   "driver={Microsoft Access Driver (*.mdb)};DBQ="  an SQLite file (the ledger) through
@@ -52,9 +55,10 @@ struct DriverSpec {
     QString describe() const;
 };
 
-// Translates a connection text. odbcDriver names the ODBC driver for SQL Server ("FreeTDS"
-// when empty). Returns nullopt with the reason in error for a text that names no usable
-// target (unknown provider, SQLite file that does not exist).
+// Translates a connection text. odbcDriver names the ODBC driver for SQL Server, with or
+// without braces (when empty: "SQL Server" on Windows, "FreeTDS" elsewhere). Returns nullopt with
+// the reason in error for a text that names no usable target (unknown provider, SQLite file that
+// does not exist).
 std::optional<DriverSpec> translateConnectionText(const QString& text, const QString& odbcDriver,
                                                   QString* error);
 

@@ -169,10 +169,14 @@ SnapshotDelDia crearBDTemp() {
             QStringLiteral("crearBDTemp: no se conoce el Local propio; no se genera la MDB."));
         return r;
     }
-    if (carpetaSnapshots().isEmpty()) {
-        EscribirLog(
-            QStringLiteral("crearBDTemp: falta la carpeta de la MDB (RtDbf) en la "
-                           "configuracion; no se genera la MDB."));
+    if (const config::Inicio inicio = config::Inicio::leer(); inicio.rtDbf.isEmpty()) {
+        if (!inicio.causaRtDbf.isEmpty())
+            console().addProblem(config::marcaTiempo() + QStringLiteral(" - ") + inicio.causaRtDbf);
+        EscribirLog(QStringLiteral("crearBDTemp: ") +
+                    (inicio.causaRtDbf.isEmpty()
+                         ? QStringLiteral("falta la carpeta de la MDB (RtDbf) en la configuracion")
+                         : inicio.causaRtDbf) +
+                    QStringLiteral("; no se genera la MDB."));
         return r;
     }
     const QDate hoy = config::Clock::today();

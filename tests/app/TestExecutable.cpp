@@ -206,6 +206,14 @@ private Q_SLOTS:
         QVERIFY(first->waitForFinished(10000));
         QVERIFY(QFile::exists(path(kLock)));
         QCOMPARE(run(QStringLiteral("--headless --run subir")), 1);
+        // Nor one whose process id went to another running program of the same name.
+        QFile lock(path(kLock));
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                   QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toUtf8() +
+                   '\n' + QSysInfo::machineHostName().toUtf8() + '\n');
+        lock.close();
+        QCOMPARE(run(QStringLiteral("--headless --run subir")), 1);
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include "config/Clock.h"
@@ -19,6 +20,8 @@ using namespace lumaro::config;
 using namespace lumaro::run;
 
 namespace {
+
+QByteArray utf16(const QString& text) { return QStringEncoder(QStringEncoder::Utf16LE)(text); }
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -189,6 +192,11 @@ TEST_F(ConfigTest, ReviewAndCharacterSetOfHandTypedFiles) {
         {"windows-1252 refuses what it cannot hold", completo, {}, "Ω", ""},
         {"utf-8 as Linux editors write it", utf8, {}, "Ω", "RtDbf=\xCE\xA9\r\n"},
         {"utf-8 with its mark", "\xEF\xBB\xBF" + utf8, {}, "año", "RtDbf=a\xC3\xB1o\r\n"},
+        {"utf-16 as Notepad saves Unicode",
+         "\xFF\xFE" + utf16(fromCp1252(completo)),
+         {},
+         "Ω",
+         utf16("RtDbf=Ω\r\n")},
         {"missing key",
          cambiado("IpFtp=ftp\r\n", ""),
          {"Falta la clave IpFtp en la seccion [Inicio]" + f +
@@ -216,6 +224,14 @@ TEST_F(ConfigTest, ReviewAndCharacterSetOfHandTypedFiles) {
               ": el programa no la lee (PWDMySQL va en la seccion [Mysql])"},
          "x",
          "RtDbf=x\r\n"},
+        {"snapshot folder of a Windows settings file", cambiado("RtDbf=/r", "RtDbf=D:\\Dbf"),
+         kEsteSistema == SistemaRutas::Windows
+             ? QStringList()
+             : QStringList{"RtDbf de " + settingsPath() +
+                           ": la ruta D:\\Dbf es de Windows (letra de unidad D:) y este sistema "
+                           "no la tiene; escriba una carpeta de este sistema, con / (por ejemplo "
+                           "/var/lib/lumaro-sync/Dbf)"},
+         "x", "RtDbf=x\r\n"},
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -233,6 +249,45 @@ TEST_F(ConfigTest, ReviewAndCharacterSetOfHandTypedFiles) {
             EXPECT_TRUE(despues.contains(c.grabado)) << despues.toStdString();
         EXPECT_EQ(despues.startsWith("\xEF\xBB\xBF"), c.archivo.startsWith("\xEF\xBB\xBF"));
     }
+}
+
+// Paths as a settings file written on Windows holds them, read by either system: Windows takes
+// them as written; elsewhere a drive letter or a leading backslash is refused with its cause,
+// never read as a relative folder name. nullptr: refused.
+TEST_F(ConfigTest, SettingsPathsOfBothSystems) {
+    const struct {
+        const char* valor;
+        const char* windows;
+        const char* posix;
+    } casos[] = {
+        {"C:\\Lumaro\\Dbf\\", "C:/Lumaro/Dbf", nullptr},
+        {" c:/Lumaro/Dbf ", "c:/Lumaro/Dbf", nullptr},
+        {"\\\\servidor\\lumaro\\dbf\\", "//servidor/lumaro/dbf", nullptr},
+        {"\\Lumaro\\Dbf", "/Lumaro/Dbf", nullptr},
+        {"Dbf\\Salida\\", "Dbf/Salida", "Dbf/Salida"},
+        {"/srv/lumaro/out/", "/srv/lumaro/out", "/srv/lumaro/out"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.valor);
+        for (const SistemaRutas sistema : {SistemaRutas::Windows, SistemaRutas::Posix}) {
+            const char* esperada = sistema == SistemaRutas::Windows ? c.windows : c.posix;
+            QString causa;
+            EXPECT_EQ(rutaConfigurada(c.valor, &causa, sistema), esperada ? esperada : "");
+            EXPECT_EQ(causa.isEmpty(), esperada != nullptr) << causa.toStdString();
+            if (!esperada) {
+                EXPECT_TRUE(causa.contains(QString(c.valor).trimmed() + " es de Windows"));
+            }
+        }
+    }
+    // The snapshot folder of such a file: the cause once in the log, however often it is read.
+    ASSERT_TRUE(GrabarConfig("RtDbf", "C:\\Lumaro\\Dbf\\"));
+    const bool windows = kEsteSistema == SistemaRutas::Windows;
+    EXPECT_EQ(Inicio::leer().rtDbf, windows ? "C:/Lumaro/Dbf" : "");
+    EXPECT_EQ(Inicio::leer().causaRtDbf.isEmpty(), windows);
+    EXPECT_EQ(log().count("RtDbf de " + toCp1252(settingsPath()) +
+                          ": la ruta C:\\Lumaro\\Dbf\\ "
+                          "es de Windows (letra de unidad C:)"),
+              windows ? 0 : 1);
 }
 
 TEST_F(ConfigTest, ValueLengthLimits) {

@@ -12,19 +12,32 @@ using namespace lumaro::db;
 namespace {
 
 // A value that would end or change an entry arrives whole and untrimmed; an unclosed brace is
-// no text.
+// no text. Windows' own drivers: no login means the Windows account; version 18 encrypts and
+// takes the server's own certificate.
 TEST(ConnectionText, SqlServerGoesToQodbc) {
     const QString tds = "DRIVER={FreeTDS};SERVER=";
+    const QString ms = "DRIVER={SQL Server};SERVER=";
+#ifdef Q_OS_WIN
+    const QString porDefecto = ms;
+#else
+    const QString porDefecto = tds;
+#endif
     const struct {
-        QString server, password, driver, expected;
+        QString server, user, password, driver, expected;
     } cases[] = {
-        {"srv", "pw", "", tds + "srv;DATABASE=Lumaro;UID=sa;PWD=pw;"},
-        {"127.0.0.1,1433", "pw", "", tds + "127.0.0.1;PORT=1433;DATABASE=Lumaro;UID=sa;PWD=pw;"},
-        {"srv,1433", "pw", "ODBC Driver 18 for SQL Server",
-         "DRIVER={ODBC Driver 18 for SQL Server};SERVER=srv,1433;DATABASE=Lumaro;UID=sa;PWD=pw;"},
-        {"srv", " a;b}c ", "", tds + "srv;DATABASE=Lumaro;UID=sa;PWD={ a;b}}c };"},
-        {"srv", "\"x'y", "", tds + "srv;DATABASE=Lumaro;UID=sa;PWD=\"x'y;"},
-        {"srv", " p\"w ", "", tds + "srv;DATABASE=Lumaro;UID=sa;PWD={ p\"w };"},
+        {"srv", "sa", "pw", "", porDefecto + "srv;DATABASE=Lumaro;UID=sa;PWD=pw;"},
+        {"127.0.0.1,1433", "sa", "pw", "FreeTDS",
+         tds + "127.0.0.1;PORT=1433;DATABASE=Lumaro;UID=sa;PWD=pw;"},
+        {"srv,1433", "sa", "pw", "ODBC Driver 18 for SQL Server",
+         "DRIVER={ODBC Driver 18 for SQL Server};SERVER=srv,1433;DATABASE=Lumaro;UID=sa;PWD=pw;"
+         "Encrypt=Yes;TrustServerCertificate=Yes;"},
+        {"srv\\SQLEXPRESS", "", "", "ODBC Driver 17 for SQL Server",
+         "DRIVER={ODBC Driver 17 for SQL Server};SERVER=srv\\SQLEXPRESS;DATABASE=Lumaro;"
+         "Trusted_Connection=Yes;"},
+        {"srv", "sa", "pw", " {SQL Server} ", ms + "srv;DATABASE=Lumaro;UID=sa;PWD=pw;"},
+        {"srv", "sa", " a;b}c ", "FreeTDS", tds + "srv;DATABASE=Lumaro;UID=sa;PWD={ a;b}}c };"},
+        {"srv", "sa", "\"x'y", "FreeTDS", tds + "srv;DATABASE=Lumaro;UID=sa;PWD=\"x'y;"},
+        {"srv", "sa", " p\"w ", "FreeTDS", tds + "srv;DATABASE=Lumaro;UID=sa;PWD={ p\"w };"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected.toStdString());
@@ -35,7 +48,7 @@ TEST(ConnectionText, SqlServerGoesToQodbc) {
         EXPECT_EQ(entryValue(*entries, "PASSWORD"), c.password);
         QString error;
         const auto target = translateConnectionText(
-            textoConexionSqlServer("sa", c.password, "Lumaro", c.server), c.driver, &error);
+            textoConexionSqlServer(c.user, c.password, "Lumaro", c.server), c.driver, &error);
         ASSERT_TRUE(target.has_value()) << error.toStdString();
         EXPECT_EQ(target->qtDriver, "QODBC");
         EXPECT_EQ(target->engine, Engine::SqlServer);
@@ -43,9 +56,22 @@ TEST(ConnectionText, SqlServerGoesToQodbc) {
         EXPECT_TRUE(target->connectOptions.contains(QLatin1String("SQL_ATTR_LOGIN_TIMEOUT=180")));
         // Never the password in what goes to the log.
         EXPECT_FALSE(target->describe().contains(QLatin1String("PWD")));
-        EXPECT_FALSE(target->describe().contains(c.password));
+        if (!c.password.isEmpty()) {
+            EXPECT_FALSE(target->describe().contains(c.password));
+        }
     }
     EXPECT_FALSE(parseConnectionText("a={unclosed").has_value());
+    // The embedded form with a database file of a Windows settings file.
+    QString error;
+    const bool windows = lumaro::config::kEsteSistema == lumaro::config::SistemaRutas::Windows;
+    EXPECT_EQ(translateConnectionText(
+                  textoConexionSqlServer("", "", "C:\\Lumaro\\cliente.db", "sqlite"), {}, &error)
+                  .has_value(),
+              false);
+    EXPECT_TRUE(error.contains(windows
+                                   ? "No existe el archivo de base de datos: C:/Lumaro/cliente.db"
+                                   : "la ruta C:\\Lumaro\\cliente.db es de Windows"))
+        << error.toStdString();
 }
 
 TEST(ConnectionText, MySqlHostMayCarryAPort) {
