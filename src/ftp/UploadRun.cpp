@@ -77,6 +77,19 @@ public:
     // Step 3: today's snapshot. Returns false when it does not exist yet (the run ends).
     bool archivoDelDia() {
         EscribirLog(QStringLiteral("Intentando SUBIR archivo del día de Hoy..."));
+        // Without the folder there is nothing of today's to send, and its DBF files with it:
+        // a failure of the run, not a day whose snapshot is still to come.
+        if (carpetaDbf().isEmpty()) {
+            const QString causa = lumaro::config::Inicio::leer().causaRtDbf;
+            m_fallo = true;
+            lumaro::config::noteFailure(
+                m_causa,
+                causa.isEmpty() ? QStringLiteral("no hay carpeta \"RtDbf\" configurada") : causa);
+            EscribirLog(QStringLiteral("MainProcesoSinc.Main: no se SUBEN los archivos de la "
+                                       "carpeta de snapshots: ") +
+                        m_causa);
+            return false;
+        }
         const QString t = nombreDelDia();
         const QString ddmmyyyy =
             lumaro::snapshot::diaDeSnapshot(t).toString(QStringLiteral("ddMMyyyy"));

@@ -300,6 +300,12 @@ TEST_F(UploadRunTest, NothingIsSentWithoutTheDaysSnapshot) {
     GrabarConfig("BD_Temp", "3_04122026.mdb");
     Main();
     EXPECT_EQ(stored(), QStringList{"3_04122026.mdb"});
+
+    // A folder this system cannot have: the run fails with its cause, it does not wait.
+    GrabarConfig("RtDbf", "C:\\Lumaro\\Dbf");
+    const UploadOutcome sinCarpeta = Main();
+    EXPECT_FALSE(sinCarpeta.done);
+    EXPECT_TRUE(sinCarpeta.failure.contains("C:\\Lumaro\\Dbf")) << sinCarpeta.failure.toStdString();
 }
 
 // A refused upload is reported (with the mail line), keeps its file and holds back no other.
