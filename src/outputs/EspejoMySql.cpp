@@ -41,6 +41,7 @@ void EspejoMySql::empezarTabla(const snapshot::Table& tabla) {
     if (m_tabla == &tabla) return;
     m_tabla = &tabla;
     m_reabierta = false;
+    m_bloque.reset();
     if (!m_respuestaActivo) m_alimenta = alimenta();
     m_respuestaActivo = false;
 }
@@ -54,10 +55,59 @@ void EspejoMySql::fila(const snapshot::Table& tabla, const snapshot::Fila& fila)
 
 void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                                  bool buscarPrimero) {
+    const snapshot::Table& tabla = *t.tabla;
+    if (fila.size() != tabla.columns.size())
+        return fallo(tabla, fila, QStringLiteral("fila incompleta"));
+    if (claveConComilla(tabla, fila))
+        return fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
+    if (!m_espera.empty() && (m_espera.front().t != &t || m_espera.front().origen != origen))
+        enviar(*m_espera.front().t->tabla);
+    m_espera.push_back({&t, fila, origen, buscarPrimero});
+    if (static_cast<int>(m_espera.size() + m_lote.size()) >= kFilasPorTransaccion) confirmar(tabla);
+}
+
+std::optional<bool> EspejoMySql::admiteBloque(const TablaEspejo& t) {
+    // A table whose checks and statements write log lines of their own, or whose update
+    // spells its name otherwise, keeps them row by row.
+    if (t.registra || t.nombreInsert != t.nombreUpdate) return false;
+    if (!m_bloque) m_bloque = claveUnicaEnEspejo(*t.tabla);
+    return m_bloque;
+}
+
+void EspejoMySql::enviar(const snapshot::Table& tabla) {
+    std::vector<Escrita> espera;
+    espera.swap(m_espera);
+    if (espera.empty() || !m_alimenta) return;
     if (!m_enTransaccion) m_enTransaccion = db::cnnMySql().beginTransaction();
-    if (escribir(t, fila, origen, buscarPrimero))
-        m_lote.push_back({&t, fila, origen, buscarPrimero});
-    if (static_cast<int>(m_lote.size()) >= kFilasPorTransaccion) confirmar(*t.tabla);
+    const TablaEspejo& t = *espera.front().t;
+    if (const std::optional<bool> bloque = admiteBloque(t); bloque.value_or(true)) {
+        std::vector<const snapshot::Fila*> filas;
+        for (const Escrita& e : espera) filas.push_back(&e.fila);
+        if (bloque && db::dbAdmin().EjecutarSentencia(
+                          db::cnnMySql(), sentenciaBloque(t, filas, espera.front().origen), 1)) {
+            m_lote.insert(m_lote.end(), espera.begin(), espera.end());
+            return;
+        }
+        if (!db::cnnMySql().isAlive()) {
+            // No row is at fault: the lost transaction's rows and these go again, once.
+            config::EscribirLog(kPrefijo + tabla.qName() +
+                                QStringLiteral(" - se perdio la conexion con el espejo al escribir "
+                                               "%1 filas: ")
+                                    .arg(espera.size()) +
+                                db::cnnMySql().lastError());
+            if (!reabrir(tabla)) return;
+            m_espera = std::move(m_lote);
+            m_lote.clear();
+            m_espera.insert(m_espera.end(), espera.begin(), espera.end());
+            return enviar(tabla);
+        }
+        // The server refused a row of the statement: each row alone, so that only the
+        // refused one is left out (and logged).
+    }
+    for (const Escrita& e : espera) {
+        if (!m_alimenta) return;
+        if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
+    }
 }
 
 void EspejoMySql::reescribirLote() {
@@ -71,6 +121,7 @@ void EspejoMySql::reescribirLote() {
 }
 
 void EspejoMySql::confirmar(const snapshot::Table& tabla) {
+    enviar(tabla);
     if (m_enTransaccion && !db::cnnMySql().commitTransaction())
         config::EscribirLog(
             kPrefijo + tabla.qName() +
@@ -84,6 +135,7 @@ void EspejoMySql::finTabla(const snapshot::Table& tabla) {
     const TablaEspejo* t = tablaEspejo(tabla);
     if (t) {
         empezarTabla(tabla);
+        enviar(tabla);
         if (m_alimenta && !db::dbAdmin().EjecutarSentencia(db::cnnMySql(), t->marcado, 1))
             config::EscribirLog(kPrefijo + tabla.qName() + QStringLiteral(" - ") +
                                 db::cnnMySql().lastError());
@@ -120,14 +172,6 @@ void EspejoMySql::confirmarLote() {
 bool EspejoMySql::escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                            bool buscarPrimero) {
     const snapshot::Table& tabla = *t.tabla;
-    if (fila.size() != tabla.columns.size()) {
-        fallo(tabla, fila, QStringLiteral("fila incompleta"));
-        return false;
-    }
-    if (claveConComilla(tabla, fila)) {
-        fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
-        return false;
-    }
     if (!buscarPrimero) {
         // An update that changed no row: the mirror lacks the row, or holds it unchanged.
         if (!ejecutar(t, fila, sentenciaUpdate(t, fila, origen), false)) return false;
@@ -156,22 +200,23 @@ void EspejoMySql::fallo(const snapshot::Table& tabla, const snapshot::Fila& fila
     config::EscribirLog(kPrefijo + snapshot::describirClave(tabla, fila) + QStringLiteral(" - ") +
                         error);
     if (!m_alimenta || db::cnnMySql().isAlive()) return;
-    // The connection was lost, with the open transaction: open it again once for this table
-    // and write that transaction's rows again, else stop mirroring the table.
+    if (reabrir(tabla)) reescribirLote();
+}
+
+bool EspejoMySql::reabrir(const snapshot::Table& tabla) {
     m_enTransaccion = false;
     if (!m_reabierta) {
         m_reabierta = true;
         db::dbAdmin().CerrarBD(db::cnnMySql());
-        if (abrirEspejo()) {
-            reescribirLote();
-            return;
-        }
+        if (abrirEspejo()) return true;
     }
     m_lote.clear();
+    m_espera.clear();
     m_alimenta = false;
     config::EscribirLog(kPrefijo + tabla.qName() +
                         QStringLiteral(" - sin conexion con el espejo; el resto de la tabla no "
                                        "se refleja"));
+    return false;
 }
 
 }  // namespace lumaro::outputs

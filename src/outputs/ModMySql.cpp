@@ -1,5 +1,7 @@
 #include "outputs/ModMySql.h"
 
+#include <QStringList>
+
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/Recordset.h"
@@ -41,6 +43,24 @@ Existencia existeEnEspejo(const snapshot::Table& tabla, const Fila& fila) {
     if (!rs.open(db::cnnMySql(), sql)) return {Existencia::Estado::Error, rs.errorText()};
     if (registra) config::EscribirLog(procedimiento + QStringLiteral(": Consulta OK"));
     return {rs.recordCount() > 0 ? Existencia::Estado::Existe : Existencia::Estado::Falta, {}};
+}
+
+std::optional<bool> claveUnicaEnEspejo(const snapshot::Table& tabla) {
+    QStringList clave;
+    for (const snapshot::Column& c : tabla.columns)
+        if (c.key) clave << c.qName().toLower();
+    clave.sort();
+    db::Recordset rs;
+    if (!rs.open(db::cnnMySql(),
+                 QStringLiteral("select group_concat(lower(column_name)) from "
+                                "information_schema.statistics where table_schema=database() and "
+                                "table_name='%1' and non_unique=0 group by index_name")
+                     .arg(tabla.qName())))
+        return std::nullopt;
+    if (rs.recordCount() != 1) return false;
+    QStringList columnas = rs.value(0).toString().split(u',');
+    columnas.sort();
+    return columnas == clave;
 }
 
 Existencia ExisteClienteMySQL(qint64 cClieCode, int IdLocal) {

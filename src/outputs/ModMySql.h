@@ -5,6 +5,7 @@
 // mirror statement.
 
 #include <QString>
+#include <optional>
 
 #include "snapshot/DataModel.h"
 #include "snapshot/Fila.h"
@@ -35,5 +36,10 @@ Existencia ExisteCanjePuntoMySQL(qint64 cClieCode, qint64 cCanjCode, int IdLocal
 // The check of a mirrored table for a row in the row form of snapshot::Fila: the same query
 // (and log lines) as the table's named check above.
 Existencia existeEnEspejo(const snapshot::Table& tabla, const snapshot::Fila& fila);
+
+// True when the mirror's table has one unique key and its columns are the row key's, so that
+// an insert that meets a held key meets the row the checks above find, and only that one;
+// false when it has another or none; nothing when the server did not answer.
+std::optional<bool> claveUnicaEnEspejo(const snapshot::Table& tabla);
 
 }  // namespace lumaro::outputs
