@@ -39,6 +39,7 @@ bool EspejoMySql::alimenta() {
 
 void EspejoMySql::empezarTabla(const snapshot::Table& tabla) {
     if (m_tabla == &tabla) return;
+    if (m_tabla) enviar(*m_tabla);  // rows of the table before go first
     m_tabla = &tabla;
     m_reabierta = false;
     m_bloque.reset();
@@ -60,8 +61,7 @@ void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fil
         return fallo(tabla, fila, QStringLiteral("fila incompleta"));
     if (claveConComilla(tabla, fila))
         return fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
-    if (!m_espera.empty() && (m_espera.front().t != &t || m_espera.front().origen != origen))
-        enviar(*m_espera.front().t->tabla);
+    if (!m_espera.empty() && m_espera.front().origen != origen) enviar(tabla);
     m_espera.push_back({&t, fila, origen, buscarPrimero});
     if (static_cast<int>(m_espera.size() + m_lote.size()) >= kFilasPorTransaccion) confirmar(tabla);
 }
@@ -88,13 +88,14 @@ void EspejoMySql::enviar(const snapshot::Table& tabla) {
             m_lote.insert(m_lote.end(), espera.begin(), espera.end());
             return;
         }
+        const QString error = bloque ? db::cnnMySql().lastError() : QStringLiteral("no responde");
         if (!db::cnnMySql().isAlive()) {
             // No row is at fault: the lost transaction's rows and these go again, once.
             config::EscribirLog(kPrefijo + tabla.qName() +
                                 QStringLiteral(" - se perdio la conexion con el espejo al escribir "
                                                "%1 filas: ")
                                     .arg(espera.size()) +
-                                db::cnnMySql().lastError());
+                                error);
             if (!reabrir(tabla)) return;
             m_espera = std::move(m_lote);
             m_lote.clear();
