@@ -1,5 +1,7 @@
 #include "outputs/EspejoMySql.h"
 
+#include <algorithm>
+
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/clsDBAdmin.h"
@@ -12,9 +14,11 @@ namespace lumaro::outputs {
 namespace {
 
 const QString kPrefijo = QStringLiteral("EspejoMySql - Error: ");
-// Rows written to the mirror per transaction, by the copy and by the merges: one commit (one
-// flush of the server's log) per row would make the mirror the slow part of both.
-constexpr int kFilasPorTransaccion = 500;
+// Rows written to the mirror per statement and per transaction, by the copy and by the merges:
+// one exchange with the server per row, or one commit (one flush of the server's log) per few
+// hundred rows, would make the mirror the slow part of both.
+constexpr int kFilasPorSentencia = 500;
+constexpr int kFilasPorTransaccion = 5000;
 
 bool abrirEspejo() {
     if (db::cnnMySql().isOpen()) return true;
@@ -63,7 +67,11 @@ void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fil
         return fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
     if (!m_espera.empty() && m_espera.front().origen != origen) enviar(tabla);
     m_espera.push_back({&t, fila, origen, buscarPrimero});
-    if (static_cast<int>(m_espera.size() + m_lote.size()) >= kFilasPorTransaccion) confirmar(tabla);
+    if (static_cast<int>(m_espera.size()) < kFilasPorSentencia) return;
+    if (static_cast<int>(m_espera.size() + m_lote.size()) >= kFilasPorTransaccion)
+        confirmar(tabla);
+    else
+        enviar(tabla);
 }
 
 std::optional<bool> EspejoMySql::admiteBloque(const TablaEspejo& t) {
@@ -97,10 +105,17 @@ void EspejoMySql::enviar(const snapshot::Table& tabla) {
                                     .arg(espera.size()) +
                                 error);
             if (!reabrir(tabla)) return;
-            m_espera = std::move(m_lote);
+            std::vector<Escrita> todas = std::move(m_lote);
             m_lote.clear();
-            m_espera.insert(m_espera.end(), espera.begin(), espera.end());
-            return enviar(tabla);
+            todas.insert(todas.end(), espera.begin(), espera.end());
+            for (size_t desde = 0; desde < todas.size() && m_alimenta;
+                 desde += kFilasPorSentencia) {
+                const size_t hasta = std::min(desde + kFilasPorSentencia, todas.size());
+                m_espera.assign(todas.begin() + static_cast<std::ptrdiff_t>(desde),
+                                todas.begin() + static_cast<std::ptrdiff_t>(hasta));
+                enviar(tabla);
+            }
+            return;
         }
         // The server refused a row of the statement: each row alone, so that only the
         // refused one is left out (and logged).

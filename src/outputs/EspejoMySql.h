@@ -4,17 +4,17 @@
 //
 // Only Cliente, Tarjeta, Acumulacion_Punto and Canje_Punto are mirrored; rows of other tables
 // are ignored. Whether this store feeds the mirror (db::esLocalPrincipal) is asked once per
-// table, not per row. Rows are gathered and written in groups of a few hundred, each group in
-// one transaction on the mirror connection (db::cnnMySql(), opened by AbrirConexion(1); opened
-// here when it is closed): the copy's also at the end of each table, whatever the copy's own
-// outcome; merged rows also before each of the merge's own commits, so the mirror never lacks
-// a row production has. Where the mirror table's one unique key is the row key, a group is one
-// insert that updates the rows whose key the mirror holds; otherwise, or when the server
-// refuses that statement, each row is looked up by its key and then inserted or updated alone.
-// A failure is one run-log line that names the table and the row's key and skips that row;
-// nothing here shows a box, and nothing changes the caller's result. When the mirror
-// connection is lost, it is opened again once and the rows of the lost transaction are written
-// again; if that fails the rest of the table is not mirrored, with one more log line.
+// table, not per row. Rows are gathered and written in groups of a few hundred on the mirror
+// connection (db::cnnMySql(), opened by AbrirConexion(1); opened here when it is closed), and
+// committed every few thousand: the copy's also at the end of each table, whatever the copy's
+// own outcome; merged rows also before each of the merge's own commits (the waiting ones
+// written first), so the mirror never lacks a row production has. Where the mirror table's one
+// unique key is the row key, a group is one insert that updates the rows whose key the mirror
+// holds; otherwise, or when the server refuses that statement, each row is looked up by its key and
+// then inserted or updated alone. A failure is one run-log line that names the table and the row's
+// key and skips that row; nothing here shows a box, and nothing changes the caller's result. When
+// the mirror connection is lost, it is opened again once and the rows of the lost transaction are
+// written again; if that fails the rest of the table is not mirrored, with one more log line.
 
 #include <optional>
 #include <vector>
