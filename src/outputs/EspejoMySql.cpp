@@ -75,9 +75,6 @@ void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fil
 }
 
 std::optional<bool> EspejoMySql::admiteBloque(const TablaEspejo& t) {
-    // A table whose checks and statements write log lines of their own, or whose update
-    // spells its name otherwise, keeps them row by row.
-    if (t.registra || t.nombreInsert != t.nombreUpdate) return false;
     if (!m_bloque) m_bloque = claveUnicaEnEspejo(*t.tabla);
     return m_bloque;
 }
@@ -91,8 +88,9 @@ void EspejoMySql::enviar(const snapshot::Table& tabla) {
     if (const std::optional<bool> bloque = admiteBloque(t); bloque.value_or(true)) {
         std::vector<const snapshot::Fila*> filas;
         for (const Escrita& e : espera) filas.push_back(&e.fila);
-        if (bloque && db::dbAdmin().EjecutarSentencia(
-                          db::cnnMySql(), sentenciaBloque(t, filas, espera.front().origen), 1)) {
+        if (bloque && (!t.registra || registrarBloque(t, espera, filas)) &&
+            db::dbAdmin().EjecutarSentencia(db::cnnMySql(),
+                                            sentenciaBloque(t, filas, espera.front().origen), 1)) {
             m_lote.insert(m_lote.end(), espera.begin(), espera.end());
             return;
         }
@@ -124,6 +122,19 @@ void EspejoMySql::enviar(const snapshot::Table& tabla) {
         if (!m_alimenta) return;
         if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
     }
+}
+
+bool EspejoMySql::registrarBloque(const TablaEspejo& t, const std::vector<Escrita>& espera,
+                                  const std::vector<const snapshot::Fila*>& filas) {
+    std::optional<QSet<QString>> presentes = existentesEnEspejo(*t.tabla, filas);
+    if (!presentes) return false;
+    for (const Escrita& e : espera) {
+        const QString clave = textoClave(*t.tabla, e.fila);
+        config::EscribirLog(presentes->contains(clave) ? QStringLiteral("Se UPDATE")
+                                                       : QStringLiteral("Se INSERT"));
+        presentes->insert(clave);
+    }
+    return true;
 }
 
 void EspejoMySql::reescribirLote() {

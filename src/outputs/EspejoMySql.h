@@ -65,6 +65,11 @@ private:
     // Whether the table's groups go in one statement; asked of the mirror once per table
     // (nothing while the mirror does not answer).
     std::optional<bool> admiteBloque(const TablaEspejo& t);
+    // For a table whose writes are logged: asks the mirror which of the rows it holds (one
+    // query) and logs, for each row, whether it is inserted or updated; false when the query
+    // failed.
+    bool registrarBloque(const TablaEspejo& t, const std::vector<Escrita>& espera,
+                         const std::vector<const snapshot::Fila*>& filas);
     // Writes the waiting rows in the open transaction (opening one): in one statement where
     // the table admits it, else (or when the server refuses it) row by row.
     void enviar(const snapshot::Table& tabla);

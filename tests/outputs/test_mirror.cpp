@@ -207,7 +207,7 @@ TEST_F(Mirror, ExistenceChecks) {
 }
 
 // The copy: missing rows inserted, present ones updated, dates without time (but the card's
-// expiry), the table's rows marked and committed at its end.
+// expiry), the table's rows marked and committed at its end; one look-up for the table's rows.
 TEST_F(Mirror, CopyFeed) {
     principal();
     EspejoMySql espejo;
@@ -230,6 +230,7 @@ TEST_F(Mirror, CopyFeed) {
     }
     EXPECT_EQ(logCount("Se INSERT"), 2);
     EXPECT_EQ(logCount("Se UPDATE"), 1);
+    EXPECT_EQ(logCount("ExisteCanjePuntoMySQL: Consulta OK"), 1);  // one check for the 3 rows
     EXPECT_EQ(mirrorErrors(), 0) << log().toStdString();
 }
 
