@@ -107,8 +107,8 @@ std::optional<bool> claveUnicaEnEspejo(const snapshot::Table& tabla) {
     if (!rs.open(db::cnnMySql(),
                  QStringLiteral("select group_concat(lower(column_name)) from "
                                 "information_schema.statistics where table_schema=database() and "
-                                "table_name='%1' and non_unique=0 group by index_name")
-                     .arg(tabla.qName())))
+                                "lower(table_name)='%1' and non_unique=0 group by index_name")
+                     .arg(tabla.qName().toLower())))
         return std::nullopt;
     if (rs.recordCount() != 1) return false;
     QStringList columnas = rs.value(0).toString().split(u',');
