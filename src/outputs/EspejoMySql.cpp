@@ -43,7 +43,7 @@ bool EspejoMySql::alimenta() {
 
 void EspejoMySql::empezarTabla(const snapshot::Table& tabla) {
     if (m_tabla == &tabla) return;
-    if (m_tabla) enviar(*m_tabla);  // rows of the table before go first
+    if (m_tabla) confirmar(*m_tabla);  // a transaction holds the rows of one table
     m_tabla = &tabla;
     m_reabierta = false;
     m_bloque.reset();
@@ -65,7 +65,10 @@ void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fil
         return fallo(tabla, fila, QStringLiteral("fila incompleta"));
     if (claveConComilla(tabla, fila))
         return fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
-    if (!m_espera.empty() && m_espera.front().origen != origen) enviar(tabla);
+    // ... and of one writer, so that the rows of a lost one can go again as one group.
+    if ((!m_espera.empty() && m_espera.back().origen != origen) ||
+        (!m_lote.empty() && m_lote.back().origen != origen))
+        confirmar(tabla);
     m_espera.push_back({&t, fila, origen, buscarPrimero});
     if (static_cast<int>(m_espera.size()) < kFilasPorSentencia) return;
     if (static_cast<int>(m_espera.size() + m_lote.size()) >= kFilasPorTransaccion)

@@ -10,11 +10,13 @@
 // own outcome; merged rows also before each of the merge's own commits (the waiting ones
 // written first), so the mirror never lacks a row production has. Where the mirror table's one
 // unique key is the row key, a group is one insert that updates the rows whose key the mirror
-// holds; otherwise, or when the server refuses that statement, each row is looked up by its key and
-// then inserted or updated alone. A failure is one run-log line that names the table and the row's
-// key and skips that row; nothing here shows a box, and nothing changes the caller's result. When
-// the mirror connection is lost, it is opened again once and the rows of the lost transaction are
-// written again; if that fails the rest of the table is not mirrored, with one more log line.
+// holds (for Canje_Punto one look-up for the group first, so that its run-log lines still say
+// which rows are inserted and which updated); otherwise, or when the server refuses that
+// statement, each row is looked up by its key and then inserted or updated alone. A failure is one
+// run-log line that names the table and the row's key and skips that row; nothing here shows a box,
+// and nothing changes the caller's result. When the mirror connection is lost, it is opened again
+// once and the rows of the lost transaction are written again; if that fails the rest of the table
+// is not mirrored, with one more log line.
 
 #include <optional>
 #include <vector>
