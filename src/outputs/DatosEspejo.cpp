@@ -1,5 +1,7 @@
 #include "outputs/DatosEspejo.h"
 
+#include <utility>
+
 #include "outputs/ValoresEspejo.h"
 
 namespace lumaro::outputs {
@@ -130,22 +132,60 @@ void agregarClave(QString& out, const snapshot::Column& columna, const QVariant&
     agregarValor(out, valor, columna.isText() ? Forma::TextoONull : Forma::Numero);
 }
 
-QString sentenciaInsert(const TablaEspejo& t, const Fila& fila, Origen origen) {
-    QString columnas, valores;
+namespace {
+
+// "INSERT INTO <table> (<columns>) VALUES" as the table's insert spells it.
+QString cabeceraInsert(const TablaEspejo& t, Origen origen) {
+    QString columnas;
     for (int i : t.columnasInsert) {
-        if (!columnas.isEmpty()) {
-            columnas += t.separador;
-            valores += u',';
-        }
+        if (!columnas.isEmpty()) columnas += t.separador;
         columnas += t.tabla->columns[static_cast<size_t>(i)].qName();
-        agregarColumna(valores, t, fila, i, origen);
     }
-    if (const char* m = marca(t, origen)) {
-        columnas += t.separador + QLatin1StringView(snapshot::kFlagColumn);
-        valores += u',' + QLatin1StringView(m);
-    }
+    if (marca(t, origen)) columnas += t.separador + QLatin1StringView(snapshot::kFlagColumn);
     return QStringLiteral("INSERT INTO ") + t.nombreInsert + QStringLiteral(" (") + columnas +
-           QStringLiteral(") VALUES(") + valores + u')';
+           QStringLiteral(") VALUES");
+}
+
+// "(<values>)": one row of the insert.
+void agregarValores(QString& out, const TablaEspejo& t, const Fila& fila, Origen origen) {
+    out += u'(';
+    bool primera = true;
+    for (int i : t.columnasInsert) {
+        if (!std::exchange(primera, false)) out += u',';
+        agregarColumna(out, t, fila, i, origen);
+    }
+    if (const char* m = marca(t, origen)) out += u',' + QLatin1StringView(m);
+    out += u')';
+}
+
+}  // namespace
+
+QString sentenciaInsert(const TablaEspejo& t, const Fila& fila, Origen origen) {
+    QString sql = cabeceraInsert(t, origen);
+    agregarValores(sql, t, fila, origen);
+    return sql;
+}
+
+QString sentenciaBloque(const TablaEspejo& t, const std::vector<const Fila*>& filas,
+                        Origen origen) {
+    QString sql = cabeceraInsert(t, origen);
+    sql.reserve(sql.size() + static_cast<qsizetype>(filas.size()) * 200);
+    for (size_t k = 0; k < filas.size(); ++k) {
+        if (k > 0) sql += u',';
+        agregarValores(sql, t, *filas[k], origen);
+    }
+    QString asignaciones;
+    for (int i : t.columnasInsert) {
+        const snapshot::Column& c = t.tabla->columns[static_cast<size_t>(i)];
+        if (c.key) continue;
+        if (!asignaciones.isEmpty()) asignaciones += u',';
+        asignaciones += c.qName() + QStringLiteral("=VALUES(") + c.qName() + u')';
+    }
+    if (marca(t, origen)) {
+        const QLatin1StringView flag(snapshot::kFlagColumn);
+        asignaciones += u',' + flag + QStringLiteral("=VALUES(") + flag + u')';
+    }
+    return sql + QStringLiteral(" ON DUPLICATE KEY UPDATE ") + asignaciones;
 }
 
 QString sentenciaUpdate(const TablaEspejo& t, const Fila& fila, Origen origen) {

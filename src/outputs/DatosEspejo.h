@@ -35,6 +35,12 @@ enum class Origen { Copia, Fusion };
 // every inserted column but the key and is restricted to the row's key.
 QString sentenciaInsert(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen);
 QString sentenciaUpdate(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen);
+// The rows in one statement: the insert of all of them, where a row whose key the mirror holds
+// already (or an earlier row of the statement wrote) sets what sentenciaUpdate would. It gives
+// the result of the rows' inserts and updates in order only on a table whose one unique key is
+// the row key (claveUnicaEnEspejo).
+QString sentenciaBloque(const TablaEspejo& t, const std::vector<const snapshot::Fila*>& filas,
+                        Origen origen);
 
 // A key value as the mirror's conditions write it: a bare number, or a quoted text.
 void agregarClave(QString& out, const snapshot::Column& columna, const QVariant& valor);

@@ -1,5 +1,7 @@
 #include "outputs/EspejoMySql.h"
 
+#include <algorithm>
+
 #include "config/Settings.h"
 #include "db/Conexiones.h"
 #include "db/clsDBAdmin.h"
@@ -12,9 +14,11 @@ namespace lumaro::outputs {
 namespace {
 
 const QString kPrefijo = QStringLiteral("EspejoMySql - Error: ");
-// Rows written to the mirror per transaction, by the copy and by the merges: one commit (one
-// flush of the server's log) per row would make the mirror the slow part of both.
-constexpr int kFilasPorTransaccion = 500;
+// Rows written to the mirror per statement and per transaction, by the copy and by the merges:
+// one exchange with the server per row, or one commit (one flush of the server's log) per few
+// hundred rows, would make the mirror the slow part of both.
+constexpr int kFilasPorSentencia = 500;
+constexpr int kFilasPorTransaccion = 5000;
 
 bool abrirEspejo() {
     if (db::cnnMySql().isOpen()) return true;
@@ -39,8 +43,10 @@ bool EspejoMySql::alimenta() {
 
 void EspejoMySql::empezarTabla(const snapshot::Table& tabla) {
     if (m_tabla == &tabla) return;
+    if (m_tabla) confirmar(*m_tabla);  // a transaction holds the rows of one table
     m_tabla = &tabla;
     m_reabierta = false;
+    m_bloque.reset();
     if (!m_respuestaActivo) m_alimenta = alimenta();
     m_respuestaActivo = false;
 }
@@ -54,10 +60,84 @@ void EspejoMySql::fila(const snapshot::Table& tabla, const snapshot::Fila& fila)
 
 void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                                  bool buscarPrimero) {
+    const snapshot::Table& tabla = *t.tabla;
+    if (fila.size() != tabla.columns.size())
+        return fallo(tabla, fila, QStringLiteral("fila incompleta"));
+    if (claveConComilla(tabla, fila))
+        return fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
+    // ... and of one writer, so that the rows of a lost one can go again as one group.
+    if ((!m_espera.empty() && m_espera.back().origen != origen) ||
+        (!m_lote.empty() && m_lote.back().origen != origen))
+        confirmar(tabla);
+    m_espera.push_back({&t, fila, origen, buscarPrimero});
+    if (static_cast<int>(m_espera.size()) < kFilasPorSentencia) return;
+    if (static_cast<int>(m_espera.size() + m_lote.size()) >= kFilasPorTransaccion)
+        confirmar(tabla);
+    else
+        enviar(tabla);
+}
+
+std::optional<bool> EspejoMySql::admiteBloque(const TablaEspejo& t) {
+    if (!m_bloque) m_bloque = claveUnicaEnEspejo(*t.tabla);
+    return m_bloque;
+}
+
+void EspejoMySql::enviar(const snapshot::Table& tabla) {
+    std::vector<Escrita> espera;
+    espera.swap(m_espera);
+    if (espera.empty() || !m_alimenta) return;
     if (!m_enTransaccion) m_enTransaccion = db::cnnMySql().beginTransaction();
-    if (escribir(t, fila, origen, buscarPrimero))
-        m_lote.push_back({&t, fila, origen, buscarPrimero});
-    if (static_cast<int>(m_lote.size()) >= kFilasPorTransaccion) confirmar(*t.tabla);
+    const TablaEspejo& t = *espera.front().t;
+    if (const std::optional<bool> bloque = admiteBloque(t); bloque.value_or(true)) {
+        std::vector<const snapshot::Fila*> filas;
+        for (const Escrita& e : espera) filas.push_back(&e.fila);
+        if (bloque && (!t.registra || registrarBloque(t, espera, filas)) &&
+            db::dbAdmin().EjecutarSentencia(db::cnnMySql(),
+                                            sentenciaBloque(t, filas, espera.front().origen), 1)) {
+            m_lote.insert(m_lote.end(), espera.begin(), espera.end());
+            return;
+        }
+        const QString error = bloque ? db::cnnMySql().lastError() : QStringLiteral("no responde");
+        if (!db::cnnMySql().isAlive()) {
+            // No row is at fault: the lost transaction's rows and these go again, once.
+            config::EscribirLog(kPrefijo + tabla.qName() +
+                                QStringLiteral(" - se perdio la conexion con el espejo al escribir "
+                                               "%1 filas: ")
+                                    .arg(espera.size()) +
+                                error);
+            if (!reabrir(tabla)) return;
+            std::vector<Escrita> todas = std::move(m_lote);
+            m_lote.clear();
+            todas.insert(todas.end(), espera.begin(), espera.end());
+            for (size_t desde = 0; desde < todas.size() && m_alimenta;
+                 desde += kFilasPorSentencia) {
+                const size_t hasta = std::min(desde + kFilasPorSentencia, todas.size());
+                m_espera.assign(todas.begin() + static_cast<std::ptrdiff_t>(desde),
+                                todas.begin() + static_cast<std::ptrdiff_t>(hasta));
+                enviar(tabla);
+            }
+            return;
+        }
+        // The server refused a row of the statement: each row alone, so that only the
+        // refused one is left out (and logged).
+    }
+    for (const Escrita& e : espera) {
+        if (!m_alimenta) return;
+        if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
+    }
+}
+
+bool EspejoMySql::registrarBloque(const TablaEspejo& t, const std::vector<Escrita>& espera,
+                                  const std::vector<const snapshot::Fila*>& filas) {
+    std::optional<QSet<QString>> presentes = existentesEnEspejo(*t.tabla, filas);
+    if (!presentes) return false;
+    for (const Escrita& e : espera) {
+        const QString clave = textoClave(*t.tabla, e.fila);
+        config::EscribirLog(presentes->contains(clave) ? QStringLiteral("Se UPDATE")
+                                                       : QStringLiteral("Se INSERT"));
+        presentes->insert(clave);
+    }
+    return true;
 }
 
 void EspejoMySql::reescribirLote() {
@@ -71,6 +151,7 @@ void EspejoMySql::reescribirLote() {
 }
 
 void EspejoMySql::confirmar(const snapshot::Table& tabla) {
+    enviar(tabla);
     if (m_enTransaccion && !db::cnnMySql().commitTransaction())
         config::EscribirLog(
             kPrefijo + tabla.qName() +
@@ -84,6 +165,7 @@ void EspejoMySql::finTabla(const snapshot::Table& tabla) {
     const TablaEspejo* t = tablaEspejo(tabla);
     if (t) {
         empezarTabla(tabla);
+        enviar(tabla);
         if (m_alimenta && !db::dbAdmin().EjecutarSentencia(db::cnnMySql(), t->marcado, 1))
             config::EscribirLog(kPrefijo + tabla.qName() + QStringLiteral(" - ") +
                                 db::cnnMySql().lastError());
@@ -120,14 +202,6 @@ void EspejoMySql::confirmarLote() {
 bool EspejoMySql::escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                            bool buscarPrimero) {
     const snapshot::Table& tabla = *t.tabla;
-    if (fila.size() != tabla.columns.size()) {
-        fallo(tabla, fila, QStringLiteral("fila incompleta"));
-        return false;
-    }
-    if (claveConComilla(tabla, fila)) {
-        fallo(tabla, fila, QStringLiteral("la clave contiene una comilla"));
-        return false;
-    }
     if (!buscarPrimero) {
         // An update that changed no row: the mirror lacks the row, or holds it unchanged.
         if (!ejecutar(t, fila, sentenciaUpdate(t, fila, origen), false)) return false;
@@ -156,22 +230,23 @@ void EspejoMySql::fallo(const snapshot::Table& tabla, const snapshot::Fila& fila
     config::EscribirLog(kPrefijo + snapshot::describirClave(tabla, fila) + QStringLiteral(" - ") +
                         error);
     if (!m_alimenta || db::cnnMySql().isAlive()) return;
-    // The connection was lost, with the open transaction: open it again once for this table
-    // and write that transaction's rows again, else stop mirroring the table.
+    if (reabrir(tabla)) reescribirLote();
+}
+
+bool EspejoMySql::reabrir(const snapshot::Table& tabla) {
     m_enTransaccion = false;
     if (!m_reabierta) {
         m_reabierta = true;
         db::dbAdmin().CerrarBD(db::cnnMySql());
-        if (abrirEspejo()) {
-            reescribirLote();
-            return;
-        }
+        if (abrirEspejo()) return true;
     }
     m_lote.clear();
+    m_espera.clear();
     m_alimenta = false;
     config::EscribirLog(kPrefijo + tabla.qName() +
                         QStringLiteral(" - sin conexion con el espejo; el resto de la tabla no "
                                        "se refleja"));
+    return false;
 }
 
 }  // namespace lumaro::outputs

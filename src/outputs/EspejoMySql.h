@@ -1,19 +1,24 @@
 #pragma once
-// The MySQL mirror of the principal store, fed row by row by the copy of changed rows (as a
-// side output) and by the merges of other stores' snapshots.
+// The MySQL mirror of the principal store, fed by the copy of changed rows (as a side output)
+// and by the merges of other stores' snapshots.
 //
 // Only Cliente, Tarjeta, Acumulacion_Punto and Canje_Punto are mirrored; rows of other tables
 // are ignored. Whether this store feeds the mirror (db::esLocalPrincipal) is asked once per
-// table, not per row. Each row is looked up in the mirror by its key and then inserted or
-// updated on the mirror connection (db::cnnMySql(), opened by AbrirConexion(1); opened here
-// when it is closed). Rows are committed in groups of a few hundred: the copy's also at the end
-// of each table, whatever the copy's own outcome; merged rows also before each of the merge's
-// own commits, so the mirror never lacks a row production has. A failure is one run-log line
-// that names the table and the row's key and skips that row; nothing here shows a box, and
-// nothing changes the caller's result. When the mirror connection is lost, it is opened again
-// once and the rows of the lost transaction are written again; if that fails the rest of the
-// table is not mirrored, with one more log line.
+// table, not per row. Rows are gathered and written in groups of a few hundred on the mirror
+// connection (db::cnnMySql(), opened by AbrirConexion(1); opened here when it is closed), and
+// committed every few thousand: the copy's also at the end of each table, whatever the copy's
+// own outcome; merged rows also before each of the merge's own commits (the waiting ones
+// written first), so the mirror never lacks a row production has. Where the mirror table's one
+// unique key is the row key, a group is one insert that updates the rows whose key the mirror
+// holds (for Canje_Punto one look-up for the group first, so that its run-log lines still say
+// which rows are inserted and which updated); otherwise, or when the server refuses that
+// statement, each row is looked up by its key and then inserted or updated alone. A failure is one
+// run-log line that names the table and the row's key and skips that row; nothing here shows a box,
+// and nothing changes the caller's result. When the mirror connection is lost, it is opened again
+// once and the rows of the lost transaction are written again; if that fails the rest of the table
+// is not mirrored, with one more log line.
 
+#include <optional>
 #include <vector>
 
 #include "outputs/DatosEspejo.h"
@@ -55,21 +60,36 @@ private:
         Origen origen;
         bool buscarPrimero;
     };
-    // Writes a row inside the open transaction (opening one), committing every few hundred.
+    // Takes a row for the open group (a bad one is logged and skipped), committing every few
+    // hundred.
     void escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                         bool buscarPrimero);
+    // Whether the table's groups go in one statement; asked of the mirror once per table
+    // (nothing while the mirror does not answer).
+    std::optional<bool> admiteBloque(const TablaEspejo& t);
+    // For a table whose writes are logged: asks the mirror which of the rows it holds (one
+    // query) and logs, for each row, whether it is inserted or updated; false when the query
+    // failed.
+    bool registrarBloque(const TablaEspejo& t, const std::vector<Escrita>& espera,
+                         const std::vector<const snapshot::Fila*>& filas);
+    // Writes the waiting rows in the open transaction (opening one): in one statement where
+    // the table admits it, else (or when the server refuses it) row by row.
+    void enviar(const snapshot::Table& tabla);
     // Looks the row up (buscarPrimero) or updates it first, then inserts or updates it; false
     // after logging a failure.
     bool escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                   bool buscarPrimero);
+    // The connection was lost with the open transaction: opens it again, once per table; false
+    // (logged; the rest of the table is not mirrored) when that is not possible.
+    bool reabrir(const snapshot::Table& tabla);
     // After the connection was opened again: the lost transaction's rows, once more.
     void reescribirLote();
     // Runs one mirror statement; false after logging the failure.
     bool ejecutar(const TablaEspejo& t, const snapshot::Fila& fila, const QString& sql,
                   bool insert);
     void fallo(const snapshot::Table& tabla, const snapshot::Fila& fila, const QString& error);
-    // Commits the rows written since the last commit (the copy's stay written whatever the
-    // copy's outcome); a failure is logged.
+    // Writes the waiting rows and commits the rows written since the last commit (the copy's stay
+    // written whatever the copy's outcome); a failure is logged.
     void confirmar(const snapshot::Table& tabla);
 
     const snapshot::Table* m_tabla = nullptr;  // the table whose rows are arriving
@@ -77,7 +97,9 @@ private:
     bool m_respuestaActivo = false;            // activo answered for the next table
     bool m_reabierta = false;                  // the connection was reopened for m_tabla
     bool m_enTransaccion = false;              // the copy's mirror rows await their commit
+    std::optional<bool> m_bloque;              // admiteBloque's answer for m_tabla
     std::vector<Escrita> m_lote;               // rows written since the last commit
+    std::vector<Escrita> m_espera;             // rows taken, not written yet
 };
 
 }  // namespace lumaro::outputs

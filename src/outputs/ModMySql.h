@@ -4,7 +4,10 @@
 // log a failure themselves: the caller names the row in its own log line and skips that row's
 // mirror statement.
 
+#include <QSet>
 #include <QString>
+#include <optional>
+#include <vector>
 
 #include "snapshot/DataModel.h"
 #include "snapshot/Fila.h"
@@ -35,5 +38,17 @@ Existencia ExisteCanjePuntoMySQL(qint64 cClieCode, qint64 cCanjCode, int IdLocal
 // The check of a mirrored table for a row in the row form of snapshot::Fila: the same query
 // (and log lines) as the table's named check above.
 Existencia existeEnEspejo(const snapshot::Table& tabla, const snapshot::Fila& fila);
+
+// The row's key values as the mirror's conditions write them, each followed by '|'.
+QString textoClave(const snapshot::Table& tabla, const snapshot::Fila& fila);
+// Which of the rows the mirror holds, by textoClave, in one query (logged as the table's check
+// above logs its own); nothing when the query failed.
+std::optional<QSet<QString>> existentesEnEspejo(const snapshot::Table& tabla,
+                                                const std::vector<const snapshot::Fila*>& filas);
+
+// True when the mirror's table has one unique key and its columns are the row key's, so that
+// an insert that meets a held key meets the row the checks above find, and only that one;
+// false when it has another or none; nothing when the server did not answer.
+std::optional<bool> claveUnicaEnEspejo(const snapshot::Table& tabla);
 
 }  // namespace lumaro::outputs

@@ -207,7 +207,7 @@ TEST_F(Mirror, ExistenceChecks) {
 }
 
 // The copy: missing rows inserted, present ones updated, dates without time (but the card's
-// expiry), the table's rows marked and committed at its end.
+// expiry), the table's rows marked and committed at its end; one look-up for the table's rows.
 TEST_F(Mirror, CopyFeed) {
     principal();
     EspejoMySql espejo;
@@ -230,6 +230,7 @@ TEST_F(Mirror, CopyFeed) {
     }
     EXPECT_EQ(logCount("Se INSERT"), 2);
     EXPECT_EQ(logCount("Se UPDATE"), 1);
+    EXPECT_EQ(logCount("ExisteCanjePuntoMySQL: Consulta OK"), 1);  // one check for the 3 rows
     EXPECT_EQ(mirrorErrors(), 0) << log().toStdString();
 }
 
@@ -256,41 +257,60 @@ TEST_F(Mirror, MergeFeed) {
     EXPECT_EQ(mirrorErrors(), 0) << log().toStdString();
 }
 
-// A mirror failure on one row is one log line naming the row; the rows before and after it
-// are mirrored and nothing waits for the operator.
-class MirrorFailure : public Mirror, public ::testing::WithParamInterface<bool> {};
+// A batch of merged rows meets a fault. A row the server refuses is one log line naming it and
+// the batch's other rows land; a connection lost before the batch is written loses none of
+// its rows; after a crash between the mirror's commit and production's (the merge commits the
+// mirror first), the next run merges the rows again and the mirror takes them as updates, also
+// on a mirror table without a unique key (written row by row then).
+enum class Falla { Rechazada, ConexionPerdida, Caida, CaidaSinClave };
+class MirrorFailure : public Mirror, public ::testing::WithParamInterface<Falla> {};
 
-TEST_P(MirrorFailure, OneRowOneLine) {
-    const bool killConnection = GetParam();
+TEST_P(MirrorFailure, BatchKeepsEveryGoodRow) {
+    const Falla falla = GetParam();
     principal();
+    if (falla == Falla::CaidaSinClave)
+        root("alter table espejo.Acumulacion_Punto drop primary key");
     const Table& t = *snapshot::findTable(u"Acumulacion_Punto");
-    EspejoMySql espejo;
-    ASSERT_TRUE(espejo.activo());
-    espejo.filaFusionada(t, fila(t, 1, "a"), true);
-    // A lost connection loses the open transaction, whose row 1 is written again; a table in
-    // use by an open transaction cannot be dropped.
-    if (!killConnection) espejo.confirmarLote();
-    if (killConnection) {
+    auto espejo = std::make_unique<EspejoMySql>();
+    ASSERT_TRUE(espejo->activo());
+    espejo->filaFusionada(t, fila(t, 1, "a"), true);
+    espejo->confirmarLote();
+    espejo->filaFusionada(t, fila(t, 2, falla == Falla::Rechazada ? QString(300, u'x') : "a"),
+                          true);
+    espejo->filaFusionada(t, fila(t, 3, "a"), true);
+    const QString consulta = "select cClieCode, sUserDesc from Acumulacion_Punto order by 1";
+    QStringList esperadas{"1|a", "2|a", "3|a"};
+    if (falla == Falla::ConexionPerdida) {
         db::Recordset id;
         ASSERT_TRUE(id.open(db::cnnMySql(), "select connection_id()"));
         root("kill " + id.value(0).toString());
-    } else {
-        root("drop table espejo.Acumulacion_Punto");
+    } else if (falla != Falla::Rechazada) {
+        espejo->confirmarLote();
+        EXPECT_EQ(rows(consulta), esperadas);  // committed before production commits
+        dbAdmin().CerrarBD(db::cnnMySql());    // the program ends before production's commit
+        espejo = std::make_unique<EspejoMySql>();
+        ASSERT_TRUE(espejo->activo());
+        for (int codigo : {1, 2, 3}) espejo->filaFusionada(t, fila(t, codigo, "b"), true);
+        esperadas = QStringList{"1|b", "2|b", "3|b"};
     }
-    espejo.filaFusionada(t, fila(t, 2, "a"), true);
-    if (!killConnection) root(lumaro::tools::tablaEspejo(t, "espejo"));
-    espejo.filaFusionada(t, fila(t, 3, "a"), true);
-    espejo.confirmarLote();
-    EXPECT_EQ(mirrorErrors(), 1) << log().toStdString();
-    EXPECT_TRUE(log().contains("Acumulacion_Punto cClieCode=2 cAcumCode=2 IdLocal=1"));
-    EXPECT_EQ(rows("select cClieCode from Acumulacion_Punto order by 1"),
-              killConnection ? QStringList({"1", "3"}) : QStringList({"3"}));
+    espejo->confirmarLote();
+    if (falla == Falla::Rechazada) esperadas.removeAt(1);
+    EXPECT_EQ(rows(consulta), esperadas);
+    EXPECT_EQ(mirrorErrors(), falla == Falla::Rechazada || falla == Falla::ConexionPerdida ? 1 : 0)
+        << log().toStdString();
+    EXPECT_EQ(log().contains("Acumulacion_Punto cClieCode=2 cAcumCode=2 IdLocal=1"),
+              falla == Falla::Rechazada);
     EXPECT_TRUE(boxes().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MirrorFailure, ::testing::Values(true, false),
-                         [](const auto& info) {
-                             return std::string(info.param ? "killed_connection" : "dropped_table");
-                         });
+std::string nombreFalla(const ::testing::TestParamInfo<Falla>& info) {
+    const char* nombres[] = {"refused_row", "lost_connection", "crash", "crash_no_unique_key"};
+    return nombres[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MirrorFailure,
+                         ::testing::Values(Falla::Rechazada, Falla::ConexionPerdida, Falla::Caida,
+                                           Falla::CaidaSinClave),
+                         nombreFalla);
 
 }  // namespace
