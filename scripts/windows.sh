@@ -15,7 +15,7 @@
 #
 # Logs of each piece go to <cache>/logs/. Steps:
 #   1. packages: cross compilers, Wine, build tools; a deb-src entry.  done
-#   2. SQLite (static, from Debian's sqlite3 source).                   done
+#   2. SQLite (a DLL, from Debian's sqlite3 source).                    done
 #   3. libcurl (DLL, Schannel), shapelib and GoogleTest (static).       done
 #   4. qtbase 6.4.2 for win32-g++: Core, Gui, Widgets, Sql (SQLite and
 #      ODBC drivers), Network, Test.                                    written,
@@ -113,12 +113,16 @@ step_sqlite() {
   local flags=(-O2 -DSQLITE_THREADSAFE=1 -DSQLITE_ENABLE_COLUMN_METADATA
     -DSQLITE_ENABLE_FTS5 -DSQLITE_ENABLE_JSON1 -DSQLITE_ENABLE_UNLOCK_NOTIFY
     -DSQLITE_OMIT_LOAD_EXTENSION)
+  # One DLL: Qt's SQLite driver and the program reach the same library (the program adds
+  # functions to the driver's connections, which two static copies could not share).
   (cd "$b" && logged sqlite "${low[@]}" "$triplet-gcc-posix" "${flags[@]}" -c sqlite3.c -o sqlite3.o \
-    && logged sqlite "$triplet-gcc-ar-posix" rcs libsqlite3.a sqlite3.o)
-  mkdir -p "$prefix/include" "$prefix/lib"
+    && logged sqlite "$triplet-gcc-posix" -shared -static-libgcc -o libsqlite3-0.dll sqlite3.o \
+      -Wl,--out-implib,libsqlite3.a)
+  mkdir -p "$prefix/include" "$prefix/lib" "$prefix/bin"
   cp "$b/sqlite3.h" "$src/sqlite3/src/sqlite3ext.h" "$prefix/include/" 2>/dev/null \
     || cp "$b/sqlite3.h" "$prefix/include/"
   cp "$b/libsqlite3.a" "$prefix/lib/"
+  cp "$b/libsqlite3-0.dll" "$prefix/bin/"
   mark sqlite
 }
 

@@ -12,6 +12,7 @@
 
 #include "config/Clock.h"
 #include "config/Cp1252.h"
+#include "config/Platform.h"
 #include "config/ProfileFile.h"
 #include "config/Status.h"
 
@@ -42,9 +43,7 @@ QString& baseNameOverride() {
 
 QString executablePath() {
     if (QCoreApplication::instance() != nullptr) return QCoreApplication::applicationFilePath();
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? QString() : QString::fromStdString(self.string());
+    return platform::executableFile();
 }
 
 // The error numbers and texts the file helpers log, in the form operators know them.
