@@ -64,11 +64,13 @@ step_zip() {
   # The example settings with Windows' line ends, as Notepad shows them.
   sed 's/\r*$/\r/' "$root/packaging/lumaro-sync.cfg.ejemplo" >"$z/lumaro-sync.cfg.ejemplo"
   sed 's/\r*$/\r/' "$root/packaging/windows/LEEME.txt" >"$z/LEEME.txt"
-  # Every DLL a program or plugin needs is in the zip or is Windows' own.
-  local missing
+  # Every DLL a program or plugin needs is in the zip or is Windows' own (as Wine has it).
+  wine_env
+  local missing system="$WINEPREFIX/drive_c/windows/system32"
   missing=$(x86_64-w64-mingw32-objdump -p "$z"/*.exe "$z"/*.dll "$z"/*/*.dll | sed -n 's/^\tDLL Name: //p' \
     | sort -u | while read -r dll; do
-      [[ -e "$z/$dll" ]] || [[ -n $(find /usr/lib/wine -iname "$dll" -print -quit) ]] || echo "$dll"
+      # api-ms-win-*: names the Windows loader resolves itself.
+      [[ $dll == api-ms-win-* || -e "$z/$dll" || -n $(find "$system" -maxdepth 1 -iname "$dll" -print -quit) ]] || echo "$dll"
     done)
   [[ -z "$missing" ]] || { say "the zip lacks: $missing"; return 1; }
   (cd "$bwin/zip" && rm -f "$name.zip" && logged zip zip -qr "$name.zip" "$name")
@@ -110,8 +112,15 @@ shoot_wine() {
   done
   [[ -n "$id" ]] || { say "no window \"$title\" under Wine"; return 1; }
   sleep 3  # let it paint
-  DISPLAY=$display import -window "$id" "$png"
-  say "screenshot: $png"
+  # Without a window manager there is no title bar: the window's own title, as Wine gave it
+  # to the X server, goes above the picture.
+  local name
+  name=$(DISPLAY=$display xprop -id "$id" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
+  DISPLAY=$display import -window "$id" "$png.tmp.png"
+  convert "$png.tmp.png" -background '#dcdcdc' -gravity north -splice 0x26 \
+    -font DejaVu-Sans -pointsize 13 -fill black -annotate +0+5 "$name" "$png"
+  rm -f "$png.tmp.png"
+  say "screenshot: $png ($name)"
 }
 
 # A Linux store and a Windows store (under Wine) exchange a day's snapshots through the

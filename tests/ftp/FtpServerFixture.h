@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -80,8 +81,10 @@ inline QByteArray askLauncher(const QString& script, const QStringList& args,
                               QString* request = nullptr) {
     const QString folder = qEnvironmentVariable("LUMARO_LANZADOR");
     static int count = 0;
-    const QString base = QDir(folder).filePath(
-        QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(++count));
+    const QString base = QDir(folder).filePath(QStringLiteral("%1-%2-%3")
+                                                   .arg(QCoreApplication::applicationPid())
+                                                   .arg(QDateTime::currentMSecsSinceEpoch())
+                                                   .arg(++count));
     if (folder.isEmpty() ||
         !writeFile(base + ".tmp", (QStringList{script} + args).join('\n').toUtf8()) ||
         !QFile::rename(base + ".tmp", base + ".pedido"))

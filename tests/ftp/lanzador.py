@@ -21,6 +21,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PREFIX = os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine"))
+# Debian's interpreter carries pyftpdlib and aiosmtpd; another python3 first on PATH may not.
+PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
 
 
 def linux_path(arg):
@@ -42,12 +44,13 @@ def serve(folder, ident, running):
         lines = f.read().splitlines()
     os.remove(os.path.join(folder, ident + ".pedido"))
     script = os.path.join(HERE, os.path.basename(lines[0]))
-    proc = subprocess.Popen([sys.executable, script] + [linux_path(a) for a in lines[1:]],
+    proc = subprocess.Popen([PYTHON, script] + [linux_path(a) for a in lines[1:]],
                             stdout=subprocess.PIPE, text=True)
     running[ident] = proc
     first = proc.stdout.readline()
     if not first:
         proc.wait(timeout=120)
+        running.pop(ident, None)
     write_atomic(os.path.join(folder, ident + ".puerto"), first.strip())
 
 

@@ -124,6 +124,9 @@ TEST_F(Engines, KilledAnywhereConvergesOnTheUninterruptedState) {
 // Production behind the ODBC driver manager (the SQLite ODBC driver standing in for SQL
 // Server): one whole snapshot, every table, dates read back through the driver.
 TEST_F(Engines, WholeSnapshotThroughOdbc) {
+#ifdef _WIN32
+    GTEST_SKIP() << kSinSqliteOdbc;
+#endif
     // The SQLite ODBC driver under Qt's QODBC does not find tables named with non-ASCII
     // letters, so the three tables named "cumpleaños" come empty here.
     prepare({"Cumpleaños", "registro_canje_cumpleaños", "registro_canje_cumpleaños_d"});
