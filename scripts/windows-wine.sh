@@ -23,7 +23,7 @@ wine_env() {
 launcher_start() {
   export LUMARO_LANZADOR="$cache/lanzador"
   rm -rf "$LUMARO_LANZADOR"
-  python3 "$root/tests/ftp/lanzador.py" "$LUMARO_LANZADOR" &
+  /usr/bin/python3 "$root/tests/ftp/lanzador.py" "$LUMARO_LANZADOR" &
   launcher_pid=$!
 }
 launcher_stop() { kill "$launcher_pid" 2>/dev/null || true; }
@@ -129,7 +129,8 @@ step_exchange() {
   wine_env
   [[ -x "$root/build/src/app/prueba/lumaro-sync-prueba" ]] || BUILD_DIR="$root/build" logged exchange \
     "${low[@]}" bash "$root/scripts/build.sh"
-  logged exchange python3 "$root/scripts/cadena_windows.py" --build "$root/build" \
+  # Debian's interpreter: it carries pyftpdlib for the loopback server.
+  logged exchange /usr/bin/python3 "$root/scripts/cadena_windows.py" --build "$root/build" \
     --build-windows "$bwin" --trabajo "$cache/cadena"
   tail -n 5 "$logs/exchange.log"
 }
