@@ -305,6 +305,8 @@ bool CopiarArchivo(const QString& source, const QString& destination) {
     // stands under the destination's name, where it would pass for a whole file.
     std::error_code ec;
     const std::filesystem::path temporal = fsPath(destination + QStringLiteral(".copiando"));
+    // A copy left by a killed run goes first: MinGW's copy_file refuses to replace a file.
+    std::filesystem::remove(temporal, ec);
     std::filesystem::copy_file(fsPath(source), temporal,
                                std::filesystem::copy_options::overwrite_existing, ec);
     if (!ec) std::filesystem::rename(temporal, fsPath(destination), ec);

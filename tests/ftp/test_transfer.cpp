@@ -283,7 +283,7 @@ class TlsTransferTest : public ::testing::TestWithParam<TlsCase> {};
 // Where the server is verified, one store sends the snapshot and another fetches it.
 TEST_P(TlsTransferTest, NothingMovesUnlessTheServerIsVerified) {
 #ifdef _WIN32
-    GTEST_SKIP() << "libcurl over Schannel does not match the test certificates to 127.0.0.1";
+    GTEST_SKIP() << kSinTlsPorDireccion;
 #endif
     const TlsCase& c = GetParam();
     FtpServer server(c.serverCert, true);
