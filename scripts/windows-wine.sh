@@ -116,7 +116,11 @@ shoot_wine() {
   # to the X server, goes above the picture.
   local name
   name=$(DISPLAY=$display xprop -id "$id" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
-  DISPLAY=$display import -window "$id" "$png.tmp.png"
+  # A window Wine is still remapping cannot be read yet: a few tries.
+  for _ in 1 2 3 4 5; do
+    DISPLAY=$display import -window "$id" "$png.tmp.png" 2>/dev/null && break
+    sleep 2
+  done
   convert "$png.tmp.png" -background '#dcdcdc' -gravity north -splice 0x26 \
     -font DejaVu-Sans -pointsize 13 -fill black -annotate +0+5 "$name" "$png"
   rm -f "$png.tmp.png"
