@@ -93,7 +93,10 @@ step_screens() {
   (cd "$work" && DISPLAY=$display wine ./lumaro-sync.exe >"$logs/screen-main.log" 2>&1) &
   pids+=($!)
   shoot_wine "$display" "Lumaro - Sincronizaci" "$out/frmProcesoSync.png" || true
-  (cd "$bwin/tests/app" && DISPLAY=$display wine ./app_screenshot_dialog.exe >"$logs/screen-dialog.log" 2>&1) &
+  # Under Wine, Qt's default Windows font engine leaves the text of line edits unpainted;
+  # Qt's own FreeType engine draws every text (a real Windows PC needs no such setting).
+  local freetype="-platform windows:fontengine=freetype"
+  (cd "$bwin/tests/app" && DISPLAY=$display wine ./app_screenshot_dialog.exe $freetype >"$logs/screen-dialog.log" 2>&1) &
   pids+=($!)
   shoot_wine "$display" "Configuraci" "$out/frmConfiguracion.png" || true
   DISPLAY=$display wineserver -k 2>/dev/null || true
