@@ -13,16 +13,20 @@
 #   LUMARO_WIN_CACHE  the cache folder (default /var/cache/lumaro-windows)
 #   LUMARO_WIN_JOBS   parallel jobs (default 2)
 #
-# Logs of each piece go to <cache>/logs/. Steps:
-#   1. packages: cross compilers, Wine, build tools; a deb-src entry.  done
-#   2. SQLite (static, from Debian's sqlite3 source).                   done
-#   3. libcurl (DLL, Schannel), shapelib and GoogleTest (static).       done
-#   4. qtbase 6.4.2 for win32-g++: Core, Gui, Widgets, Sql (SQLite and
-#      ODBC drivers), Network, Test.                                    written,
-#      configures; not yet built through to the end.
-#   5. the project in build-windows/ (configure, build what compiles).  written,
-#      not yet run: the sources do not all compile for Windows yet.
-#   6. test programs under Wine, the zip, the two-platform exchange.    not yet
+# Logs of each piece go to <cache>/logs/. Steps (1-4 once, then from the cache):
+#   1. packages: cross compilers, Wine, Xvfb, build tools; a deb-src entry.
+#   2. SQLite (a DLL, from Debian's sqlite3 source).
+#   3. libcurl (DLL, Schannel), shapelib and GoogleTest (static).
+#   4. qtbase 6.4.2 for win32-g++: Core, Gui, Widgets, Sql (SQLite and ODBC
+#      drivers), Network, Test. The long one: about two hours here.
+#   5. the project in build-windows/ (ccache when installed).
+#   6. the test programs that need no display, under Wine, with the loopback servers
+#      started on the Linux side by tests/ftp/lanzador.py; logs <cache>/logs/wine-*.log.
+#   7. the zip in build-windows/zip/: the programs, the DLLs, the example settings, LEEME.txt.
+#   8. screenshots of the main window and the configuration dialog under Wine and Xvfb, in
+#      build-windows/screenshots/.
+#   9. a Linux store and a Windows store exchange a day through the loopback FTP server
+#      (scripts/cadena_windows.py; the Linux build in build/ is made when missing).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -93,7 +97,7 @@ EOF
   logged packages apt-get update -q
   DEBIAN_FRONTEND=noninteractive logged packages apt-get install -y -q --no-install-recommends \
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
-    binutils-mingw-w64-x86-64 wine wine64 \
+    binutils-mingw-w64-x86-64 wine wine64 xvfb x11-utils imagemagick zip \
     gcc libc6-dev cmake ninja-build make dpkg-dev perl python3 tcl xz-utils googletest \
     qt6-base-dev qt6-base-dev-tools
   mark packages
@@ -113,12 +117,16 @@ step_sqlite() {
   local flags=(-O2 -DSQLITE_THREADSAFE=1 -DSQLITE_ENABLE_COLUMN_METADATA
     -DSQLITE_ENABLE_FTS5 -DSQLITE_ENABLE_JSON1 -DSQLITE_ENABLE_UNLOCK_NOTIFY
     -DSQLITE_OMIT_LOAD_EXTENSION)
+  # One DLL: Qt's SQLite driver and the program reach the same library (the program adds
+  # functions to the driver's connections, which two static copies could not share).
   (cd "$b" && logged sqlite "${low[@]}" "$triplet-gcc-posix" "${flags[@]}" -c sqlite3.c -o sqlite3.o \
-    && logged sqlite "$triplet-gcc-ar-posix" rcs libsqlite3.a sqlite3.o)
-  mkdir -p "$prefix/include" "$prefix/lib"
+    && logged sqlite "$triplet-gcc-posix" -shared -static-libgcc -o libsqlite3-0.dll sqlite3.o \
+      -Wl,--out-implib,libsqlite3.a)
+  mkdir -p "$prefix/include" "$prefix/lib" "$prefix/bin"
   cp "$b/sqlite3.h" "$src/sqlite3/src/sqlite3ext.h" "$prefix/include/" 2>/dev/null \
     || cp "$b/sqlite3.h" "$prefix/include/"
   cp "$b/libsqlite3.a" "$prefix/lib/"
+  cp "$b/libsqlite3-0.dll" "$prefix/bin/"
   mark sqlite
 }
 
@@ -271,7 +279,10 @@ step_project() {
   local b="$root/build-windows"
   say "lumaro-sync for Windows in $b"
   : >"$logs/project.log"
-  logged project cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  logged project cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_PREFIX_PATH="$prefix" -DWITH_BENCHMARKS=OFF
@@ -289,3 +300,13 @@ timed gtest step_gtest
 timed qtbase step_qt
 say "toolchain in $prefix"
 timed project step_project
+
+# shellcheck source=windows-wine.sh
+source "$root/scripts/windows-wine.sh"
+status=0
+timed "tests under Wine" step_wine_tests || status=1
+timed zip step_zip || status=1
+timed screenshots step_screens || status=1
+timed exchange step_exchange || status=1
+say "whole run: $SECONDS s"
+exit "$status"

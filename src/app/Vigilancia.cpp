@@ -4,12 +4,11 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 
 #include "app/ArchivoEstado.h"
 #include "config/Clock.h"
 #include "config/Cp1252.h"
+#include "config/Platform.h"
 #include "config/Settings.h"
 
 namespace lumaro::app::vigilancia {
@@ -37,11 +36,7 @@ bool esServicio(qint64 pid) {
     return argumentos.split('\0').contains(QByteArrayLiteral("--headless"));
 }
 
-bool enEjecucion(qint64 pid) {
-    if (pid <= 0) return true;
-    // EPERM: it runs under another user, as the service does.
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
+bool enEjecucion(qint64 pid) { return pid <= 0 || config::platform::processRunning(pid); }
 
 QString aviso(qint64 pid, bool corriendo) {
     const QString id = pid > 0 ? QString::number(pid) : QStringLiteral("desconocido");

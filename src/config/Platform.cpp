@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <iterator>
 
 #ifdef _WIN32
 #include <io.h>
@@ -13,6 +14,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 #endif
 
 namespace lumaro::config::platform {
@@ -68,6 +72,23 @@ bool replaceDurably(const QString& path, const QByteArray& bytes, int* error) {
     return true;
 }
 
+bool processRunning(qint64 pid) {
+    HANDLE proceso = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    // Access denied: it runs under another user.
+    if (proceso == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD salida = 0;
+    const bool corre = GetExitCodeProcess(proceso, &salida) && salida == STILL_ACTIVE;
+    CloseHandle(proceso);
+    return corre;
+}
+
+QString executableFile() {
+    wchar_t ruta[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameW(nullptr, ruta, DWORD(std::size(ruta)));
+    if (n == 0 || n >= std::size(ruta)) return {};
+    return QDir::fromNativeSeparators(QString::fromWCharArray(ruta, int(n)));
+}
+
 #else
 
 bool folderWritable(const QString& folder) {
@@ -113,6 +134,17 @@ bool replaceDurably(const QString& path, const QByteArray& bytes, int* error) {
     // The rename itself reaches the disk with the folder's entry.
     syncToDisk(info.absolutePath());
     return true;
+}
+
+bool processRunning(qint64 pid) {
+    // EPERM: it runs under another user, as the service does.
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+QString executableFile() {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? QString() : QFile::decodeName(self.string().c_str());
 }
 
 #endif

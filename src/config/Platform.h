@@ -21,4 +21,12 @@ bool syncToDisk(const QString& path);
 // the old one, keeping the old file's permissions. False with the error number in *error.
 bool replaceDurably(const QString& path, const QByteArray& bytes, int* error);
 
+// True while the process with this id runs, also under another user; true when that cannot be
+// told.
+bool processRunning(qint64 pid);
+
+// The running program's file as the system knows it (usable before the application object
+// exists); empty when it cannot be told.
+QString executableFile();
+
 }  // namespace lumaro::config::platform

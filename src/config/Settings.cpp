@@ -13,6 +13,7 @@
 #include "config/Clock.h"
 #include "config/Cp1252.h"
 #include "config/LogRetenido.h"
+#include "config/Platform.h"
 #include "config/ProfileFile.h"
 #include "config/Status.h"
 
@@ -43,9 +44,7 @@ QString& baseNameOverride() {
 
 QString executablePath() {
     if (QCoreApplication::instance() != nullptr) return QCoreApplication::applicationFilePath();
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? QString() : QString::fromStdString(self.string());
+    return platform::executableFile();
 }
 
 // The error numbers and texts the file helpers log, in the form operators know them.
@@ -345,6 +344,8 @@ bool CopiarArchivo(const QString& source, const QString& destination) {
     // stands under the destination's name, where it would pass for a whole file.
     std::error_code ec;
     const std::filesystem::path temporal = fsPath(destination + QStringLiteral(".copiando"));
+    // A copy left by a killed run goes first: MinGW's copy_file refuses to replace a file.
+    std::filesystem::remove(temporal, ec);
     std::filesystem::copy_file(fsPath(source), temporal,
                                std::filesystem::copy_options::overwrite_existing, ec);
     if (!ec) std::filesystem::rename(temporal, fsPath(destination), ec);

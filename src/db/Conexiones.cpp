@@ -1,6 +1,7 @@
 #include "db/Conexiones.h"
 
 #include <QCoreApplication>
+#include <QSqlDatabase>
 #include <cstdlib>
 
 #include "config/Settings.h"
@@ -75,6 +76,15 @@ bool abrirCliente(bool mysqlLeido) {
     if (!principal) return true;
     // A principal store whose "Local_Activo" is not written yet still needs its mirror.
     if (!mysqlLeido) cargarDatosMySql();
+    // A build without the MySQL client (the Windows one) goes on without the mirror.
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QMYSQL"))) {
+        config::EscribirLog(QStringLiteral("MainProcesoSinc.AbrirConexion - Error : el espejo "
+                                           "MySQL ") +
+                            datos.mysqlBase +
+                            QStringLiteral(" no se alimenta: esta instalacion no trae el cliente "
+                                           "de MySQL (controlador QMYSQL)"));
+        return true;
+    }
     if (!dbAdmin().AbrirBD(cnnMySql(), datos.textoConexionMySql)) {
         cajaSinConexion(datos.mysqlBase, QStringLiteral(". Se detendrá el proceso actual"));
         return false;

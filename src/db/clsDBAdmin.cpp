@@ -45,8 +45,15 @@ bool clsDBAdmin::AbrirBD(Connection& Cnn, const QString& sConnectString,
         return false;
     }
     if (!QSqlDatabase::isDriverAvailable(target->qtDriver)) {
+        // The Windows build carries no MySQL client: the mirror is not fed there.
+        const QString sinEspejo = target->qtDriver == QLatin1String("QMYSQL")
+                                      ? QStringLiteral(
+                                            " (cliente de MySQL): esta instalacion no "
+                                            "alimenta el espejo MySQL configurado")
+                                      : QString();
         config::EscribirLog(QStringLiteral("clsDBAdmin.AbrirBD - Error: ") +
-                            QStringLiteral("No se encuentra el controlador ") + target->qtDriver);
+                            QStringLiteral("No se encuentra el controlador ") + target->qtDriver +
+                            sinEspejo);
         return false;
     }
     auto state = std::make_shared<Connection::State>(nextConnectionName(), target->engine);

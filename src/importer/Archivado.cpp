@@ -50,7 +50,8 @@ bool archivar(const QString& origen, const QString& destino, QString* causa) {
     fs::rename(rutaFs(origen), rutaFs(destino), ec);
     if (!ec) return true;
     if (ec == std::errc::cross_device_link) {
-        ec.clear();
+        // MinGW's copy_file refuses to replace a file: the old one goes first.
+        fs::remove(rutaFs(destino), ec);
         fs::copy_file(rutaFs(origen), rutaFs(destino), fs::copy_options::overwrite_existing, ec);
         if (!ec && QFileInfo(destino).size() != tamano)
             ec = std::make_error_code(std::errc::io_error);

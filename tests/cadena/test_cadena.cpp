@@ -170,6 +170,9 @@ TEST_F(Cadena, TheMirrorMustHoldExactlyThePrincipalStoresRows) {
 // four days ago; names that are not a store's snapshot are left out. The central address of
 // [Correo] gets the page by mail while a store is late.
 TEST(CadenaEstado, NamesTheLateStoreAndDrawsThePage) {
+#ifdef _WIN32
+    GTEST_SKIP() << ftp::test::kSinTlsPorDireccion;  // the report goes by mail over TLS
+#endif
     ftp::test::FtpServer servidor;
     ASSERT_GT(servidor.port(), 0) << "the loopback FTP server did not start";
     ftp::test::StoreFolder tienda(servidor.port());

@@ -61,6 +61,12 @@ protected:
         ASSERT_TRUE(config::ProfileFile::write(config::settingsPath(), section, key, value, &error))
             << error.toStdString();
     }
+#ifdef _WIN32
+    // Under Wine the ODBC calls reach the Linux driver manager, whose SQLite driver cannot open
+    // the test's Windows paths; Debian has no SQLite ODBC driver for Windows.
+    static constexpr const char* kSinSqliteOdbc =
+        "no SQLite ODBC driver for Windows: the ODBC cases over SQLite run on Linux";
+#endif
     // Points both SQL Server connections at the embedded files through unixODBC's SQLite driver
     // (and FreeTDS when asked) in a private odbcinst.ini. False when a driver is not installed.
     bool connectThroughOdbc(bool withFreeTds = false) {

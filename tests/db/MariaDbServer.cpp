@@ -1,6 +1,8 @@
 #include "MariaDbServer.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QThread>
@@ -13,6 +15,10 @@ static QString tool(const QString& name) {
 }
 
 bool MariaDbServer::start(QString* error) {
+#ifdef _WIN32
+    *error = QStringLiteral("the loopback MariaDB server is a Linux program: not on Windows");
+    return false;
+#endif
     if (tool("mariadb-install-db").isEmpty() || tool("mariadbd").isEmpty() ||
         tool("mariadb").isEmpty()) {
         *error = QStringLiteral("mariadb-server is not installed");
@@ -20,7 +26,11 @@ bool MariaDbServer::start(QString* error) {
     }
     const QString data = m_dir.filePath("data");
     // As root the server must be told to stay root; otherwise it runs as the caller.
+#ifdef _WIN32
+    const QStringList asUser;
+#else
     const QStringList asUser = geteuid() == 0 ? QStringList{"--user=root"} : QStringList{};
+#endif
     QProcess install;
     install.start(tool("mariadb-install-db"),
                   QStringList{"--no-defaults", "--datadir=" + data, "--skip-test-db",

@@ -172,6 +172,11 @@ protected:
         EXPECT_TRUE(p.waitForFinished(60000));
         m_stderr = QString::fromLocal8Bit(p.readAllStandardError());
         m_stdout = QString::fromLocal8Bit(p.readAllStandardOutput());
+#ifdef _WIN32
+        // A Windows program's text output ends its lines with CR LF.
+        m_stderr.replace("\r\n", "\n");
+        m_stdout.replace("\r\n", "\n");
+#endif
         return p.exitCode();
     }
     // Every file under the folder with its bytes.
@@ -326,8 +331,8 @@ TEST_F(Tool, SeedsTheLedgerSoDownloadsStartOnTheGivenDay) {
     ASSERT_TRUE(escribir(path("basura.mdb"), "idLocal;fecha\r\n"));
     EXPECT_EQ(run({"ledger-crear", "basura.mdb"}), 1);
     EXPECT_TRUE(m_stderr.contains("No se pudo abrir " + path("basura.mdb") + " (ver el log " +
-                                  path("Err_") + QDate::currentDate().toString("yyyyMMdd") +
-                                  ".log)"))
+                                  QDir::toNativeSeparators(path("Err_")) +
+                                  QDate::currentDate().toString("yyyyMMdd") + ".log)"))
         << m_stderr.toStdString();
 }
 

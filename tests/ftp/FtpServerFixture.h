@@ -2,17 +2,18 @@
 // A program folder set up as one store, and loopback FTP and SMTP servers for the test.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
 #include <QStringList>
+#include <QTcpServer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <ostream>
 
 #include "config/Clock.h"
@@ -71,12 +72,47 @@ inline QString python() {
     return QFileInfo::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
 }
 
+#ifdef _WIN32
+// Under Wine a test cannot start a Linux program and talk to it: tests/ftp/lanzador.py, run
+// beside the test by scripts/windows.sh on the folder in LUMARO_LANZADOR, starts the script and
+// answers with the first line it printed (empty once a script that prints nothing has ended).
+// *request names the request, to stop the server with.
+inline QByteArray askLauncher(const QString& script, const QStringList& args,
+                              QString* request = nullptr) {
+    const QString folder = qEnvironmentVariable("LUMARO_LANZADOR");
+    static int count = 0;
+    const QString base = QDir(folder).filePath(QStringLiteral("%1-%2-%3")
+                                                   .arg(QCoreApplication::applicationPid())
+                                                   .arg(QDateTime::currentMSecsSinceEpoch())
+                                                   .arg(++count));
+    if (folder.isEmpty() ||
+        !writeFile(base + ".tmp", (QStringList{script} + args).join('\n').toUtf8()) ||
+        !QFile::rename(base + ".tmp", base + ".pedido"))
+        return {};
+    if (request) *request = base;
+    for (int i = 0; i < 1200 && !QFile::exists(base + ".puerto"); ++i) QThread::msleep(50);
+    return readAll(base + ".puerto").trimmed();
+}
+#endif
+
+#ifdef _WIN32
+// libcurl 7.88 over Schannel matches a server's certificate to a host name only, never to an
+// address such as 127.0.0.1, where the loopback servers are.
+constexpr const char* kSinTlsPorDireccion =
+    "libcurl over Schannel does not match a certificate to 127.0.0.1: TLS cases run on Linux";
+#endif
+
 // Certificates made once per program by make_certs.py (ca; good, expired, ... as .pem and .key).
 inline QString certificate(const QString& name) {
     static QTemporaryDir folder;
+#ifdef _WIN32
+    static const bool made = (askLauncher("make_certs.py", {folder.path()}),
+                              QFileInfo::exists(folder.filePath("ca.pem")));
+#else
     static const bool made =
         QProcess::execute(python(),
                           {LUMARO_SOURCE_DIR "/tests/ftp/make_certs.py", folder.path()}) == 0;
+#endif
     return made ? folder.filePath(name) : QString();
 }
 
@@ -84,6 +120,9 @@ inline QString certificate(const QString& name) {
 class ScriptServer {
 public:
     ~ScriptServer() {
+#ifdef _WIN32
+        if (!m_request.isEmpty()) writeFile(m_request + ".fin", QByteArray());
+#endif
         m_process.kill();
         m_process.waitForFinished(5000);
     }
@@ -91,6 +130,10 @@ public:
 
 protected:
     void start(const QString& script, const QStringList& args) {
+#ifdef _WIN32
+        m_port = askLauncher(script, args, &m_request).toInt();
+        return;
+#endif
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(python(), QStringList{LUMARO_SOURCE_DIR "/tests/ftp/" + script} + args);
         // The script prints its port once it listens.
@@ -99,6 +142,7 @@ protected:
 
     QTemporaryDir m_dir;
     QProcess m_process;
+    QString m_request;
     int m_port = 0;
 };
 
@@ -176,16 +220,9 @@ inline void configurarCorreo(int port, SmtpServer::Security security, const QStr
 // A loopback port on which nothing answers: connections are refused or, listening, accepted by
 // the system and never answered (a hung server) until the program ends.
 inline int unusedPort(bool listening = false) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (!listening || ::listen(fd, 16) != 0) ::close(fd);
+    auto* server = new QTcpServer;  // a listening one stays open until the program ends
+    const int port = server->listen(QHostAddress::LocalHost) ? server->serverPort() : 0;
+    if (!listening) delete server;
     return port;
 }
 

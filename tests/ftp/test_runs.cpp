@@ -108,6 +108,9 @@ TEST_F(RunTest, FetchesEveryOwedDayOfEveryOtherStoreOldestFirst) {
 
 // The second synchronisation's missing file is recorded, listed and mailed once.
 TEST_F(RunTest, MissingDayIsSilentFirstAndRecordedOnTheSecondSynchronisation) {
+#ifdef _WIN32
+    GTEST_SKIP() << kSinTlsPorDireccion;  // the mail goes over TLS
+#endif
     SmtpServer smtp(SmtpServer::Security::StartTls, "good", QString(), QString());
     configurarCorreo(smtp.port(), SmtpServer::Security::StartTls, "ca.pem", QString(), QString());
     lumaro::db::setLocalPropio("3", "sur@example.com");
@@ -350,6 +353,9 @@ struct MailCase {
 class MailTest : public ::testing::TestWithParam<MailCase> {};
 
 TEST_P(MailTest, OneMailPerCycleOrTheReasonInTheLog) {
+#ifdef _WIN32
+    GTEST_SKIP() << kSinTlsPorDireccion;  // the mail goes over TLS
+#endif
     const MailCase& c = GetParam();
     const int sent = c.logText == kSent;
     SmtpServer smtp(c.security, "good", "tienda3", "correo-clave");

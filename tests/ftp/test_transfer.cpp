@@ -63,6 +63,9 @@ TEST_F(TransferTest, DownloadsAFileInActiveModeAndReplacesTheLocalOne) {
 }
 
 TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows' file names ignore case: the server folder cannot hold both names";
+#endif
     // Only an exact entry counts: not another case, a folder, an upload under way, a longer name.
     for (const char* other : {"2_05122026.MDB", "2_05122026.mdb.part", "2_05122026.mdb.bak"})
         ASSERT_TRUE(writeFile(remote(other), "x"));
@@ -75,6 +78,9 @@ TEST_F(TransferTest, AbsentFilesAreNotAFailure) {
 }
 
 TEST_F(TransferTest, BackslashExchangeFolderListsWithSlashesAndTransfersAsWritten) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a server folder named with a backslash cannot be made from Windows";
+#endif
     GrabarConfig("SubFile", "in\\box");
     for (const auto& [folder, rows] : {std::pair{"in/box", 1}, std::pair{"in\\box", 2}}) {
         ASSERT_TRUE(QDir(server.root()).mkpath(folder));
@@ -123,7 +129,8 @@ TEST_F(TransferTest, UploadArchivesTheFileUnderItsTimeAndRemovesIt) {
     ASSERT_TRUE(writeFile(outgoing(), "fourth"));
     EXPECT_FALSE(upload());
     EXPECT_TRUE(remoteFiles().isEmpty());
-    EXPECT_TRUE(store.logged({"no se puede escribir en " + store.path("MDB_enviadas")}));
+    EXPECT_TRUE(store.logged(
+        {"no se puede escribir en " + QDir::toNativeSeparators(store.path("MDB_enviadas"))}));
 }
 
 // A remote file this installation never sent is another PC set up as the same store.
@@ -275,6 +282,9 @@ class TlsTransferTest : public ::testing::TestWithParam<TlsCase> {};
 
 // Where the server is verified, one store sends the snapshot and another fetches it.
 TEST_P(TlsTransferTest, NothingMovesUnlessTheServerIsVerified) {
+#ifdef _WIN32
+    GTEST_SKIP() << kSinTlsPorDireccion;
+#endif
     const TlsCase& c = GetParam();
     FtpServer server(c.serverCert, true);
     ASSERT_GT(server.port(), 0);

@@ -1,9 +1,11 @@
 // The import run killed at any point converges, on the next run, to the state of a run that
 // was never interrupted; and a whole snapshot merges through ODBC as it does embedded.
 
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 
@@ -79,6 +81,9 @@ protected:
 };
 
 TEST_F(Engines, KilledAnywhereConvergesOnTheUninterruptedState) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the merge is killed in a forked copy of the test, and Windows has no fork";
+#else
     prepare();
     importer::setTamanoLote(3);
     db::cerrarConexiones();
@@ -113,11 +118,15 @@ TEST_F(Engines, KilledAnywhereConvergesOnTheUninterruptedState) {
         EXPECT_EQ(estado(), esperado) << "killed at point " << n;
         db::cerrarConexiones();
     }
+#endif
 }
 
 // Production behind the ODBC driver manager (the SQLite ODBC driver standing in for SQL
 // Server): one whole snapshot, every table, dates read back through the driver.
 TEST_F(Engines, WholeSnapshotThroughOdbc) {
+#ifdef _WIN32
+    GTEST_SKIP() << kSinSqliteOdbc;
+#endif
     // The SQLite ODBC driver under Qt's QODBC does not find tables named with non-ASCII
     // letters, so the three tables named "cumpleaños" come empty here.
     prepare({"Cumpleaños", "registro_canje_cumpleaños", "registro_canje_cumpleaños_d"});

@@ -112,8 +112,14 @@ ToolOutput runTool(const std::vector<std::string>& argv) {
     QProcess p;
     p.start(args.takeFirst(), args);
     if (!p.waitForStarted(-1) || !p.waitForFinished(-1)) return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+    QByteArray out = p.readAllStandardOutput(), err = p.readAllStandardError();
+#ifdef _WIN32
+    // A Windows program's text output ends its lines with CR LF.
+    out.replace("\r\n", "\n");
+    err.replace("\r\n", "\n");
+#endif
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, out.toStdString(),
+            err.toStdString()};
 }
 
 std::string missingReaders() {

@@ -68,7 +68,8 @@ TEST(JetWriter, EmptyDatabaseIsTheOneJetMakes) {
     ASSERT_TRUE(writer) << writer.status().message();
     ASSERT_TRUE(writer.value()->commit());
 
-    std::vector<uint8_t> expected = fileBytes(fixture), actual = fileBytes(dir / "empty.mdb");
+    std::vector<uint8_t> expected = fileBytes(fixture.string()),
+                         actual = fileBytes((dir / "empty.mdb").string());
     ASSERT_EQ(actual.size(), expected.size());
     for (const auto& [page, length, offsets] : kUninitialised) {
         for (uint16_t offset : offsets) {
@@ -191,9 +192,9 @@ TEST(JetWriter, AllOrNothing) {
 
     // A committed file stays as it was while a replacement is abandoned.
     ASSERT_TRUE(Writer::create(target).value()->commit());
-    const std::vector<uint8_t> before = fileBytes(target);
+    const std::vector<uint8_t> before = fileBytes(target.string());
     ASSERT_TRUE(writeContacts(*Writer::create(target).value(), 10));
-    EXPECT_EQ(fileBytes(target), before);
+    EXPECT_EQ(fileBytes(target.string()), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.root), {}), 1);
 
     // A folder that does not exist: refused at once.
