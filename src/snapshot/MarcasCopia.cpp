@@ -47,6 +47,15 @@ void agregarCrudo(QByteArray& b, const T& v) {
 
 }  // namespace
 
+QString sentenciaMarcasEnConjunto(const Table& table, const QString& seleccion) {
+    QString sql = QStringLiteral("UPDATE ") + table.qName() +
+                  QStringLiteral(" SET bFlagSincro=1 WHERE (") + seleccion + u')';
+    for (const Column& c : table.columns)
+        if (esNumeroTarjeta(c))
+            sql += QStringLiteral(" and (%1 is null or instr(%1, '''')=0)").arg(c.qName());
+    return sql;
+}
+
 MarcasCopia::MarcasCopia(const Table& table, const db::Connection& cnn)
     : m_table(table), m_cambiosAntes(db::cambiosDeConexion(cnn)) {
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -170,13 +179,10 @@ bool MarcasCopia::marcarEnConjunto(db::Connection& cnn, const QString& seleccion
         if (error) *error = s.errorText();
         return false;
     };
-    QString sql = QStringLiteral("UPDATE ") + m_table.qName() +
-                  QStringLiteral(" SET bFlagSincro=1 WHERE (") + seleccion + u')';
-    for (const Column& c : m_table.columns)
-        if (esNumeroTarjeta(c))
-            sql += QStringLiteral(" and (%1 is null or instr(%1, '''')=0)").arg(c.qName());
     int filas = -1;
-    if (!ejecutar(QStringLiteral("SAVEPOINT marcas_copia")) || !ejecutar(sql, &filas)) return false;
+    if (!ejecutar(QStringLiteral("SAVEPOINT marcas_copia")) ||
+        !ejecutar(sentenciaMarcasEnConjunto(m_table, seleccion), &filas))
+        return false;
     hecho = filas >= 0 && static_cast<std::size_t>(filas) == m_filas;
     if (!hecho && !ejecutar(QStringLiteral("ROLLBACK TO marcas_copia"))) return false;
     return ejecutar(QStringLiteral("RELEASE marcas_copia"));
