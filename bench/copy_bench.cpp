@@ -181,11 +181,14 @@ int main(int argc, char** argv) {
         bases.push_back(baseline(folder, dia));
         std::printf("round %d: baseline: sqlite3 -csv of the ten selections in %.2f s\n", r + 1,
                     bases.back());
+        double cpu = cpuHijos();
         marcadas.push_back(baselineConMarcas(folder, dia));
+        cpuMarcadas.push_back(cpuHijos() - cpu);
         std::printf(
             "round %d: marking baseline: sqlite3 -csv of the ten selections and their "
-            "marking, one transaction per database, in %.2f s\n",
-            r + 1, marcadas.back());
+            "marking, one transaction per database, in %.2f s (%.2f s of CPU)\n",
+            r + 1, marcadas.back(), cpuMarcadas.back());
+        cpu = cpuHijos();
         QElapsedTimer t;
         t.start();
         QProcess child;
@@ -194,10 +197,12 @@ int main(int argc, char** argv) {
         child.waitForFinished(-1);
         if (child.exitCode() != 0) return child.exitCode();
         copies.push_back(t.elapsed() / 1000.0);
+        cpuCopias.push_back(cpuHijos() - cpu);
         std::printf(
-            "round %d: copy process: %.2f s wall; copy / baseline = %.2f, "
-            "copy / marking baseline = %.2f\n",
-            r + 1, copies.back(), copies.back() / bases.back(), copies.back() / marcadas.back());
+            "round %d: copy process: %.2f s wall (%.2f s of CPU); copy / baseline = "
+            "%.2f, copy / marking baseline = %.2f\n",
+            r + 1, copies.back(), cpuCopias.back(), copies.back() / bases.back(),
+            copies.back() / marcadas.back());
     }
     const auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
@@ -208,5 +213,9 @@ int main(int argc, char** argv) {
         "copy / baseline = %.2f, copy / marking baseline = %.2f\n",
         rounds, median(bases), median(marcadas), median(copies), median(copies) / median(bases),
         median(copies) / median(marcadas));
+    std::printf(
+        "CPU seconds, median: marking baseline %.2f, copy %.2f; copy / marking "
+        "baseline = %.2f\n",
+        median(cpuMarcadas), median(cpuCopias), median(cpuCopias) / median(cpuMarcadas));
     return 0;
 }
