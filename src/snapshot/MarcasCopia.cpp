@@ -40,6 +40,13 @@ void rangoFecha(qint64 numero, char* desde, char* hasta) {
     escribirFecha(partesFecha(fechaDeFila(p).addSecs(1)), hasta, false);
 }
 
+// The value itself when the variant holds a T (as Fila.h has it), without a conversion.
+template <class T>
+const T* comoTipo(const QVariant& v) {
+    return v.metaType() == QMetaType::fromType<T>() ? static_cast<const T*>(v.constData())
+                                                    : nullptr;
+}
+
 template <class T>
 void agregarCrudo(QByteArray& b, const T& v) {
     b.append(reinterpret_cast<const char*>(&v), sizeof v);
@@ -84,9 +91,11 @@ void MarcasCopia::agregar(const Fila& fila) {
         m_pendiente.append(v.isNull() ? '\1' : '\0');
         if (v.isNull()) continue;
         if (c.type == ColumnType::DateTime) {
-            agregarCrudo(m_pendiente, comoNumero(partesFecha(v.toDateTime())));
+            const QDateTime* fecha = comoTipo<QDateTime>(v);
+            agregarCrudo(m_pendiente, comoNumero(partesFecha(fecha ? *fecha : v.toDateTime())));
         } else {
-            agregarCrudo(m_pendiente, static_cast<qint64>(v.toLongLong()));
+            const qlonglong* numero = comoTipo<qlonglong>(v);
+            agregarCrudo(m_pendiente, static_cast<qint64>(numero ? *numero : v.toLongLong()));
         }
     }
     ++m_filas;

@@ -52,6 +52,16 @@ void textoFila(const char* p, int n, QVariant& destino) {
     s.truncate(k);
 }
 
+// The row's value, written into the storage the row's value already holds when it is of the
+// same type (no QVariant made and dropped per value).
+template <class T>
+void valorFila(T valor, QVariant& destino) {
+    if (destino.metaType() == QMetaType::fromType<T>())
+        *static_cast<T*>(destino.data()) = std::move(valor);
+    else
+        destino = QVariant::fromValue(std::move(valor));
+}
+
 jet::DateTime fechaSnapshot(const PartesFecha& p) {
     return jet::DateTime::fromParts(p.anio, p.mes, p.dia, p.hora, p.minuto, p.segundo);
 }
@@ -89,7 +99,7 @@ bool valoresDirectos(const Column& c, bool vip, const db::ValorCrudo& crudo, QVa
     switch (c.type) {
         case ColumnType::Integer:
             if (crudo.tipo != Tipo::Entero) return false;
-            fila = QVariant(static_cast<qlonglong>(crudo.entero));
+            valorFila(static_cast<qlonglong>(crudo.entero), fila);
             snapshot = int64_t{vip ? (crudo.entero != 0 ? 1 : 0) : crudo.entero};
             return true;
         case ColumnType::Text:
@@ -103,7 +113,7 @@ bool valoresDirectos(const Column& c, bool vip, const db::ValorCrudo& crudo, QVa
                 !leerFechaGuardada(
                     std::string_view(crudo.datos, static_cast<std::size_t>(crudo.largo)), p))
                 return false;
-            fila = QVariant(fechaDeFila(p));
+            valorFila(fechaDeFila(p), fila);
             snapshot = fechaSnapshot(p);
             return true;
         }
