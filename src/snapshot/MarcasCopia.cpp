@@ -88,15 +88,16 @@ void MarcasCopia::agregar(const Fila& fila) {
             m_pendiente.append(utf8);
             continue;
         }
-        m_pendiente.append(v.isNull() ? '\1' : '\0');
-        if (v.isNull()) continue;
-        if (c.type == ColumnType::DateTime) {
-            const QDateTime* fecha = comoTipo<QDateTime>(v);
+        // A number or a date as Fila.h holds it is never null: read in place.
+        const QDateTime* fecha = comoTipo<QDateTime>(v);
+        const qlonglong* numero = comoTipo<qlonglong>(v);
+        const bool nulo = (fecha == nullptr || fecha->isNull()) && numero == nullptr && v.isNull();
+        m_pendiente.append(nulo ? '\1' : '\0');
+        if (nulo) continue;
+        if (c.type == ColumnType::DateTime)
             agregarCrudo(m_pendiente, comoNumero(partesFecha(fecha ? *fecha : v.toDateTime())));
-        } else {
-            const qlonglong* numero = comoTipo<qlonglong>(v);
+        else
             agregarCrudo(m_pendiente, static_cast<qint64>(numero ? *numero : v.toLongLong()));
-        }
     }
     ++m_filas;
     if (m_pendiente.size() >= kBloque) volcar();

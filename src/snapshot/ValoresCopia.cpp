@@ -22,34 +22,35 @@ bool utf8Sencillo(const char* p, int n) {
     return true;
 }
 
-// The snapshot's text: the bytes as read, every quote as a blank; reuses the row before's
-// storage.
-void textoSnapshot(const char* p, int n, jet::Value& destino) {
-    std::string* s = std::get_if<std::string>(&destino);
-    if (s == nullptr) s = &destino.emplace<std::string>();
-    s->assign(p, static_cast<std::size_t>(n));
-    for (char& c : *s)
-        if (c == '\'') c = ' ';
-}
-
-// The row's text from UTF-8 that utf8Sencillo accepted, into the storage the row's value
-// already holds when nothing else shares it: a million rows then make no string each.
-void textoFila(const char* p, int n, QVariant& destino) {
-    if (n == 0 || destino.metaType().id() != QMetaType::QString) {
-        destino = QVariant(QString::fromUtf8(p, n));
+// The row's text and the snapshot's (the bytes as read, every quote as a blank) in one pass
+// over UTF-8 that utf8Sencillo accepted, into the storage each value already holds when
+// nothing else shares it: a million rows then make no string each.
+void textos(const char* p, int n, QVariant& fila, jet::Value& snapshot) {
+    std::string* s = std::get_if<std::string>(&snapshot);
+    if (s == nullptr) s = &snapshot.emplace<std::string>();
+    s->resize(static_cast<std::size_t>(n));
+    char* bytes = s->data();
+    if (n == 0 || fila.metaType().id() != QMetaType::QString) {
+        fila = QVariant(QString::fromUtf8(p, n));
+        for (int i = 0; i < n; ++i) bytes[i] = p[i] == '\'' ? ' ' : p[i];
         return;
     }
-    QString& s = *static_cast<QString*>(destino.data());
-    s.resize(n);  // the most UTF-16 units n bytes can make
-    QChar* out = s.data();
+    QString& texto = *static_cast<QString*>(fila.data());
+    texto.resize(n);  // the most UTF-16 units n bytes can make
+    QChar* out = texto.data();
     qsizetype k = 0;
     for (int i = 0; i < n; ++i) {
         const auto b = static_cast<unsigned char>(p[i]);
-        out[k++] = b < 0x80
-                       ? QChar(b)
-                       : QChar(((b & 0x1F) << 6) | (static_cast<unsigned char>(p[++i]) & 0x3F));
+        bytes[i] = b == '\'' ? ' ' : p[i];
+        if (b < 0x80) {
+            out[k++] = QChar(b);
+            continue;
+        }
+        ++i;
+        bytes[i] = p[i];  // a continuation byte, never a quote
+        out[k++] = QChar(((b & 0x1F) << 6) | (static_cast<unsigned char>(p[i]) & 0x3F));
     }
-    s.truncate(k);
+    texto.truncate(k);
 }
 
 // The row's value, written into the storage the row's value already holds when it is of the
@@ -104,8 +105,7 @@ bool valoresDirectos(const Column& c, bool vip, const db::ValorCrudo& crudo, QVa
             return true;
         case ColumnType::Text:
             if (crudo.tipo != Tipo::Texto || !utf8Sencillo(crudo.datos, crudo.largo)) return false;
-            textoFila(crudo.datos, crudo.largo, fila);
-            textoSnapshot(crudo.datos, crudo.largo, snapshot);
+            textos(crudo.datos, crudo.largo, fila, snapshot);
             return true;
         case ColumnType::DateTime: {
             PartesFecha p;
