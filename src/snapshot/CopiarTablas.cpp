@@ -12,6 +12,7 @@
 #include "jet/Writer.h"
 #include "run/Console.h"
 #include "snapshot/CrearBDTemp.h"
+#include "snapshot/InsercionParalela.h"
 #include "snapshot/MarcasCopia.h"
 #include "snapshot/PlanCopia.h"
 #include "snapshot/ValoresCopia.h"
@@ -112,12 +113,15 @@ private:
             tarjeta.push_back(esNumeroTarjeta(c));
         }
 
-        Fila fila(t.columns.size());
-        std::vector<jet::Value> valores(t.columns.size());
+        InsercionParalela insercion(*m_writer, handle, t.columns.size());
         db::ValorCrudo crudo;
         int desdeEventos = 0;
         qint64 copiadas = 0;
         while (cursor.next()) {
+            InsercionParalela::Ranura* ranura = insercion.actual();
+            if (ranura == nullptr) break;  // the snapshot refused a row: named below
+            Fila& fila = ranura->fila;
+            std::vector<jet::Value>& valores = ranura->valores;
             QString motivo;
             for (std::size_t c = 0; c < t.columns.size(); ++c) {
                 const Column& col = t.columns[c];
@@ -132,10 +136,14 @@ private:
                 fila[c] = v ? *v : leido;
                 if (v) valores[c] = valorSnapshot(col, vip[c], fila[c]);
             }
-            if (!motivo.isEmpty()) return filaRechazada(t, fila, motivo);
+            if (!motivo.isEmpty()) {
+                // A row refused before it is named first.
+                if (const auto fallo = insercion.terminar())
+                    return filaRechazada(t, *fallo->fila, fallo->mensaje);
+                return filaRechazada(t, fila, motivo);
+            }
             if (claveConComilla(t, tarjeta, fila)) continue;
-            if (const jet::Status s = m_writer->insert(handle, valores); !s.isOk())
-                return filaRechazada(t, fila, QString::fromStdString(s.message()));
+            insercion.entregar();
             marcas.agregar(fila);
             ++copiadas;
             for (SalidaCopia* s : m_salidas) s->fila(t, fila);
@@ -144,6 +152,8 @@ private:
                 console().processEvents();
             }
         }
+        if (const auto fallo = insercion.terminar())
+            return filaRechazada(t, *fallo->fila, fallo->mensaje);
         if (cursor.failed()) return FalloCopia{cursor.errorText()};
         cursor.close();
         if (copiadas > 0) m_filas[t.qName()] += copiadas;
