@@ -35,8 +35,10 @@ void textos(const char* p, int n, QVariant& fila, jet::Value& snapshot) {
         for (int i = 0; i < n; ++i) bytes[i] = p[i] == '\'' ? ' ' : p[i];
         return;
     }
+    qsizetype unidades = 0;  // one UTF-16 unit per byte that starts a character
+    for (int i = 0; i < n; ++i) unidades += (static_cast<unsigned char>(p[i]) & 0xC0) != 0x80;
     QString& texto = *static_cast<QString*>(fila.data());
-    texto.resize(n);  // the most UTF-16 units n bytes can make
+    texto.resize(unidades);
     QChar* out = texto.data();
     qsizetype k = 0;
     for (int i = 0; i < n; ++i) {
@@ -50,7 +52,6 @@ void textos(const char* p, int n, QVariant& fila, jet::Value& snapshot) {
         bytes[i] = p[i];  // a continuation byte, never a quote
         out[k++] = QChar(((b & 0x1F) << 6) | (static_cast<unsigned char>(p[i]) & 0x3F));
     }
-    texto.truncate(k);
 }
 
 // The row's value, written into the storage the row's value already holds when it is of the
