@@ -33,6 +33,24 @@ Handle handleOf(const QSqlDatabase& db, std::initializer_list<const char*> typeN
     return nullptr;
 }
 
+// The date of a text that starts "yyyy/mm/dd", as stored, read in place; false for any other
+// text, which the general reading then takes (with the same result for these).
+bool fechaGuardada(const char* text, int size, int& y, int& m, int& d) {
+    if (text == nullptr || size < 10 || text[4] != '/' || text[7] != '/') return false;
+    int partes[3] = {0, 0, 0};
+    const int desde[3] = {0, 5, 8}, hasta[3] = {4, 7, 10};
+    for (int k = 0; k < 3; ++k)
+        for (int i = desde[k]; i < hasta[k]; ++i) {
+            if (text[i] < '0' || text[i] > '9') return false;
+            partes[k] = partes[k] * 10 + (text[i] - '0');
+        }
+    if (!QDate::isValid(partes[0], partes[1], partes[2])) return false;
+    y = partes[0];
+    m = partes[1];
+    d = partes[2];
+    return true;
+}
+
 // year(x), month(x), day(x) over "yyyy/mm/dd hh:mm:ss" texts; NULL for NULL or a non-date.
 void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const int which = *static_cast<int*>(sqlite3_user_data(ctx));
@@ -42,6 +60,11 @@ void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
     const int size = sqlite3_value_bytes(argv[0]);
+    int y = 0, m = 0, d = 0;
+    if (fechaGuardada(text, size, y, m, d)) {
+        sqlite3_result_int(ctx, which == 0 ? y : which == 1 ? m : d);
+        return;
+    }
     // Called for every row a selection scans: a short ASCII text is read in place, without
     // a QString made for it.
     char16_t ascii[32];
@@ -50,7 +73,6 @@ void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         enSitio = static_cast<unsigned char>(text[i]) < 0x80;
         ascii[i] = static_cast<char16_t>(text[i]);
     }
-    int y = 0, m = 0, d = 0;
     if (text == nullptr || !(enSitio ? dateTextParts(QStringView(ascii, size), y, m, d)
                                      : dateTextParts(QString::fromUtf8(text, size), y, m, d))) {
         sqlite3_result_null(ctx);

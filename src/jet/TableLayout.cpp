@@ -303,22 +303,28 @@ bool RowEncoder::appendVariable(const Slot& c, const Value& v) {
         const std::string* s = std::get_if<std::string>(&v);
         if (s == nullptr) return false;
         const std::size_t maxChars = c.maxBytes / 2;
-        // Fast path: ASCII in the compressed form, which covers most values.
+        // Fast path: Latin-1 in the compressed form (ASCII, and two-byte UTF-8 sequences of
+        // U+0080 to U+00FF), which covers most values; anything else the general way.
         if (c.compress && s->size() > 2 && s->size() <= maxChars) {
             uint8_t* at = &m_row[m_size];
             at[0] = fmt::kCompressedMarker0;
             at[1] = fmt::kCompressedMarker1;
-            bool ascii = true;
-            for (std::size_t k = 0; k < s->size(); ++k) {
+            std::size_t n = 2;
+            bool latin1 = true;
+            for (std::size_t k = 0; k < s->size() && latin1; ++k) {
                 const auto b = static_cast<uint8_t>((*s)[k]);
-                if (b == 0 || b >= 0x80) {
-                    ascii = false;
-                    break;
+                if (b != 0 && b < 0x80) {
+                    at[n++] = b;
+                    continue;
                 }
-                at[2 + k] = b;
+                const auto siguiente =
+                    k + 1 < s->size() ? static_cast<uint8_t>((*s)[k + 1]) : uint8_t{0};
+                latin1 = (b == 0xC2 || b == 0xC3) && (siguiente & 0xC0) == 0x80;
+                if (latin1) at[n++] = static_cast<uint8_t>(((b & 0x1F) << 6) | (siguiente & 0x3F));
+                ++k;
             }
-            if (ascii) {
-                m_size += 2 + s->size();
+            if (latin1 && n - 2 > 2) {
+                m_size += n;
                 return true;
             }
         }

@@ -59,29 +59,36 @@ bool appendColumnText(std::string_view utf8, bool compress, std::vector<uint8_t>
     const std::size_t start = out.size();
     if (compress) {
         // Optimistic compressed pass; falls back to UCS-2 at the first character that does
-        // not fit in one byte (or a zero, which would toggle the mode).
-        out.push_back(0xFF);
-        out.push_back(0xFE);
+        // not fit in one byte (or a zero, which would toggle the mode). Never more bytes than
+        // the UTF-8 text and the two marker bytes.
+        out.resize(start + 2 + utf8.size());
+        uint8_t* at = out.data() + start;
+        *at++ = 0xFF;
+        *at++ = 0xFE;
         std::size_t i = 0;
         chars = 0;
         bool fits = true;
         while (i < utf8.size()) {
             const uint8_t b = static_cast<uint8_t>(utf8[i]);
             if (b != 0 && b < 0x80) {
-                out.push_back(b);
+                *at++ = b;
                 ++i;
                 ++chars;
                 continue;
             }
             char32_t cp = 0;
-            if (!nextCodePoint(utf8, i, cp)) return false;
+            if (!nextCodePoint(utf8, i, cp)) {
+                out.resize(start);
+                return false;
+            }
             if (cp == 0 || cp > 0xFF) {
                 fits = false;
                 break;
             }
-            out.push_back(static_cast<uint8_t>(cp));
+            *at++ = static_cast<uint8_t>(cp);
             ++chars;
         }
+        out.resize(static_cast<std::size_t>(at - out.data()));
         if (fits && chars > 2) return true;
         out.resize(start);
     }

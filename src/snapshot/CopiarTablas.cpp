@@ -12,6 +12,7 @@
 #include "jet/Writer.h"
 #include "run/Console.h"
 #include "snapshot/CrearBDTemp.h"
+#include "snapshot/InsercionParalela.h"
 #include "snapshot/MarcasCopia.h"
 #include "snapshot/PlanCopia.h"
 #include "snapshot/ValoresCopia.h"
@@ -106,14 +107,21 @@ private:
         for (const Column& c : t.columns)
             posiciones.push_back(c.type == ColumnType::Flag ? -1 : cursor.fieldIndex(c.qName()));
 
-        std::vector<bool> vip;
-        for (const Column& c : t.columns) vip.push_back(esColumnaVip(c));
+        std::vector<bool> vip, tarjeta;
+        for (const Column& c : t.columns) {
+            vip.push_back(esColumnaVip(c));
+            tarjeta.push_back(esNumeroTarjeta(c));
+        }
 
-        Fila fila(t.columns.size());
-        std::vector<jet::Value> valores(t.columns.size());
+        InsercionParalela insercion(*m_writer, handle, t.columns.size());
         db::ValorCrudo crudo;
         int desdeEventos = 0;
+        qint64 copiadas = 0;
         while (cursor.next()) {
+            InsercionParalela::Ranura* ranura = insercion.actual();
+            if (ranura == nullptr) break;  // the snapshot refused a row: named below
+            Fila& fila = ranura->fila;
+            std::vector<jet::Value>& valores = ranura->valores;
             QString motivo;
             for (std::size_t c = 0; c < t.columns.size(); ++c) {
                 const Column& col = t.columns[c];
@@ -128,20 +136,27 @@ private:
                 fila[c] = v ? *v : leido;
                 if (v) valores[c] = valorSnapshot(col, vip[c], fila[c]);
             }
-            if (!motivo.isEmpty()) return filaRechazada(t, fila, motivo);
-            if (claveConComilla(t, fila)) continue;
-            if (const jet::Status s = m_writer->insert(handle, valores); !s.isOk())
-                return filaRechazada(t, fila, QString::fromStdString(s.message()));
+            if (!motivo.isEmpty()) {
+                // A row refused before it is named first.
+                if (const auto fallo = insercion.terminar())
+                    return filaRechazada(t, *fallo->fila, fallo->mensaje);
+                return filaRechazada(t, fila, motivo);
+            }
+            if (claveConComilla(t, tarjeta, fila)) continue;
+            insercion.entregar();
             marcas.agregar(fila);
-            ++m_filas[t.qName()];
+            ++copiadas;
             for (SalidaCopia* s : m_salidas) s->fila(t, fila);
             if (++desdeEventos == kFilasEntreEventos) {
                 desdeEventos = 0;
                 console().processEvents();
             }
         }
+        if (const auto fallo = insercion.terminar())
+            return filaRechazada(t, *fallo->fila, fallo->mensaje);
         if (cursor.failed()) return FalloCopia{cursor.errorText()};
         cursor.close();
+        if (copiadas > 0) m_filas[t.qName()] += copiadas;
 
         QString error;
         if (!marcas.aplicar(origen(t), condicionSeleccion(t, m_dia), &error))
@@ -172,10 +187,10 @@ private:
     }
 
     // A card number with a quote cannot travel (see esNumeroTarjeta): the row is left unsent
-    // for the operator.
-    bool claveConComilla(const Table& t, const Fila& fila) {
+    // for the operator. tarjeta: which columns hold a card number.
+    bool claveConComilla(const Table& t, const std::vector<bool>& tarjeta, const Fila& fila) {
         for (std::size_t c = 0; c < t.columns.size(); ++c) {
-            if (!esNumeroTarjeta(t.columns[c]) || fila[c].isNull()) continue;
+            if (!tarjeta[c] || fila[c].isNull()) continue;
             if (!fila[c].toString().contains(u'\'')) continue;
             const QString texto = QStringLiteral("No se copia la fila ") + describirClave(t, fila) +
                                   QStringLiteral(": su clave tiene una comilla.");

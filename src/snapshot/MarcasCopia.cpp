@@ -40,12 +40,28 @@ void rangoFecha(qint64 numero, char* desde, char* hasta) {
     escribirFecha(partesFecha(fechaDeFila(p).addSecs(1)), hasta, false);
 }
 
+// The value itself when the variant holds a T (as Fila.h has it), without a conversion.
+template <class T>
+const T* comoTipo(const QVariant& v) {
+    return v.metaType() == QMetaType::fromType<T>() ? static_cast<const T*>(v.constData())
+                                                    : nullptr;
+}
+
 template <class T>
 void agregarCrudo(QByteArray& b, const T& v) {
     b.append(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
 }  // namespace
+
+QString sentenciaMarcasEnConjunto(const Table& table, const QString& seleccion) {
+    QString sql = QStringLiteral("UPDATE ") + table.qName() +
+                  QStringLiteral(" SET bFlagSincro=1 WHERE (") + seleccion + u')';
+    for (const Column& c : table.columns)
+        if (esNumeroTarjeta(c))
+            sql += QStringLiteral(" and (%1 is null or instr(%1, '''')=0)").arg(c.qName());
+    return sql;
+}
 
 MarcasCopia::MarcasCopia(const Table& table, const db::Connection& cnn)
     : m_table(table), m_cambiosAntes(db::cambiosDeConexion(cnn)) {
@@ -72,13 +88,16 @@ void MarcasCopia::agregar(const Fila& fila) {
             m_pendiente.append(utf8);
             continue;
         }
-        m_pendiente.append(v.isNull() ? '\1' : '\0');
-        if (v.isNull()) continue;
-        if (c.type == ColumnType::DateTime) {
-            agregarCrudo(m_pendiente, comoNumero(partesFecha(v.toDateTime())));
-        } else {
-            agregarCrudo(m_pendiente, static_cast<qint64>(v.toLongLong()));
-        }
+        // A number or a date as Fila.h holds it is never null: read in place.
+        const QDateTime* fecha = comoTipo<QDateTime>(v);
+        const qlonglong* numero = comoTipo<qlonglong>(v);
+        const bool nulo = (fecha == nullptr || fecha->isNull()) && numero == nullptr && v.isNull();
+        m_pendiente.append(nulo ? '\1' : '\0');
+        if (nulo) continue;
+        if (c.type == ColumnType::DateTime)
+            agregarCrudo(m_pendiente, comoNumero(partesFecha(fecha ? *fecha : v.toDateTime())));
+        else
+            agregarCrudo(m_pendiente, static_cast<qint64>(numero ? *numero : v.toLongLong()));
     }
     ++m_filas;
     if (m_pendiente.size() >= kBloque) volcar();
@@ -170,13 +189,10 @@ bool MarcasCopia::marcarEnConjunto(db::Connection& cnn, const QString& seleccion
         if (error) *error = s.errorText();
         return false;
     };
-    QString sql = QStringLiteral("UPDATE ") + m_table.qName() +
-                  QStringLiteral(" SET bFlagSincro=1 WHERE (") + seleccion + u')';
-    for (const Column& c : m_table.columns)
-        if (esNumeroTarjeta(c))
-            sql += QStringLiteral(" and (%1 is null or instr(%1, '''')=0)").arg(c.qName());
     int filas = -1;
-    if (!ejecutar(QStringLiteral("SAVEPOINT marcas_copia")) || !ejecutar(sql, &filas)) return false;
+    if (!ejecutar(QStringLiteral("SAVEPOINT marcas_copia")) ||
+        !ejecutar(sentenciaMarcasEnConjunto(m_table, seleccion), &filas))
+        return false;
     hecho = filas >= 0 && static_cast<std::size_t>(filas) == m_filas;
     if (!hecho && !ejecutar(QStringLiteral("ROLLBACK TO marcas_copia"))) return false;
     return ejecutar(QStringLiteral("RELEASE marcas_copia"));

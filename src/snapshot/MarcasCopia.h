@@ -29,6 +29,10 @@
 
 namespace lumaro::snapshot {
 
+// The one statement that marks sent every row a selection of the table took (seleccion: the
+// condition after its WHERE), the rows with a quote in their card number left out.
+QString sentenciaMarcasEnConjunto(const Table& table, const QString& seleccion);
+
 class MarcasCopia {
 public:
     // Made before the table's selection is opened on cnn.

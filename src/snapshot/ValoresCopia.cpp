@@ -22,34 +22,46 @@ bool utf8Sencillo(const char* p, int n) {
     return true;
 }
 
-// The snapshot's text: the bytes as read, every quote as a blank; reuses the row before's
-// storage.
-void textoSnapshot(const char* p, int n, jet::Value& destino) {
-    std::string* s = std::get_if<std::string>(&destino);
-    if (s == nullptr) s = &destino.emplace<std::string>();
-    s->assign(p, static_cast<std::size_t>(n));
-    for (char& c : *s)
-        if (c == '\'') c = ' ';
-}
-
-// The row's text from UTF-8 that utf8Sencillo accepted, into the storage the row's value
-// already holds when nothing else shares it: a million rows then make no string each.
-void textoFila(const char* p, int n, QVariant& destino) {
-    if (n == 0 || destino.metaType().id() != QMetaType::QString) {
-        destino = QVariant(QString::fromUtf8(p, n));
+// The row's text and the snapshot's (the bytes as read, every quote as a blank) in one pass
+// over UTF-8 that utf8Sencillo accepted, into the storage each value already holds when
+// nothing else shares it: a million rows then make no string each.
+void textos(const char* p, int n, QVariant& fila, jet::Value& snapshot) {
+    std::string* s = std::get_if<std::string>(&snapshot);
+    if (s == nullptr) s = &snapshot.emplace<std::string>();
+    s->resize(static_cast<std::size_t>(n));
+    char* bytes = s->data();
+    if (n == 0 || fila.metaType().id() != QMetaType::QString) {
+        fila = QVariant(QString::fromUtf8(p, n));
+        for (int i = 0; i < n; ++i) bytes[i] = p[i] == '\'' ? ' ' : p[i];
         return;
     }
-    QString& s = *static_cast<QString*>(destino.data());
-    s.resize(n);  // the most UTF-16 units n bytes can make
-    QChar* out = s.data();
+    qsizetype unidades = 0;  // one UTF-16 unit per byte that starts a character
+    for (int i = 0; i < n; ++i) unidades += (static_cast<unsigned char>(p[i]) & 0xC0) != 0x80;
+    QString& texto = *static_cast<QString*>(fila.data());
+    texto.resize(unidades);
+    QChar* out = texto.data();
     qsizetype k = 0;
     for (int i = 0; i < n; ++i) {
         const auto b = static_cast<unsigned char>(p[i]);
-        out[k++] = b < 0x80
-                       ? QChar(b)
-                       : QChar(((b & 0x1F) << 6) | (static_cast<unsigned char>(p[++i]) & 0x3F));
+        bytes[i] = b == '\'' ? ' ' : p[i];
+        if (b < 0x80) {
+            out[k++] = QChar(b);
+            continue;
+        }
+        ++i;
+        bytes[i] = p[i];  // a continuation byte, never a quote
+        out[k++] = QChar(((b & 0x1F) << 6) | (static_cast<unsigned char>(p[i]) & 0x3F));
     }
-    s.truncate(k);
+}
+
+// The row's value, written into the storage the row's value already holds when it is of the
+// same type (no QVariant made and dropped per value).
+template <class T>
+void valorFila(T valor, QVariant& destino) {
+    if (destino.metaType() == QMetaType::fromType<T>())
+        *static_cast<T*>(destino.data()) = std::move(valor);
+    else
+        destino = QVariant::fromValue(std::move(valor));
 }
 
 jet::DateTime fechaSnapshot(const PartesFecha& p) {
@@ -89,13 +101,12 @@ bool valoresDirectos(const Column& c, bool vip, const db::ValorCrudo& crudo, QVa
     switch (c.type) {
         case ColumnType::Integer:
             if (crudo.tipo != Tipo::Entero) return false;
-            fila = QVariant(static_cast<qlonglong>(crudo.entero));
+            valorFila(static_cast<qlonglong>(crudo.entero), fila);
             snapshot = int64_t{vip ? (crudo.entero != 0 ? 1 : 0) : crudo.entero};
             return true;
         case ColumnType::Text:
             if (crudo.tipo != Tipo::Texto || !utf8Sencillo(crudo.datos, crudo.largo)) return false;
-            textoFila(crudo.datos, crudo.largo, fila);
-            textoSnapshot(crudo.datos, crudo.largo, snapshot);
+            textos(crudo.datos, crudo.largo, fila, snapshot);
             return true;
         case ColumnType::DateTime: {
             PartesFecha p;
@@ -103,7 +114,7 @@ bool valoresDirectos(const Column& c, bool vip, const db::ValorCrudo& crudo, QVa
                 !leerFechaGuardada(
                     std::string_view(crudo.datos, static_cast<std::size_t>(crudo.largo)), p))
                 return false;
-            fila = QVariant(fechaDeFila(p));
+            valorFila(fechaDeFila(p), fila);
             snapshot = fechaSnapshot(p);
             return true;
         }
