@@ -64,6 +64,7 @@ step_zip() {
   # The example settings with Windows' line ends, as Notepad shows them.
   sed 's/\r*$/\r/' "$root/packaging/lumaro-sync.cfg.ejemplo" >"$z/lumaro-sync.cfg.ejemplo"
   sed 's/\r*$/\r/' "$root/packaging/windows/LEEME.txt" >"$z/LEEME.txt"
+  sed 's/\r*$/\r/' "$root/packaging/windows/INICIO-AUTOMATICO.txt" >"$z/INICIO-AUTOMATICO.txt"
   # Every DLL a program or plugin needs is in the zip or is Windows' own (as Wine has it).
   wine_env
   local missing system="$WINEPREFIX/drive_c/windows/system32"

@@ -22,7 +22,8 @@
 #   5. the project in build-windows/ (ccache when installed).
 #   6. the test programs that need no display, under Wine, with the loopback servers
 #      started on the Linux side by tests/ftp/lanzador.py; logs <cache>/logs/wine-*.log.
-#   7. the zip in build-windows/zip/: the programs, the DLLs, the example settings, LEEME.txt.
+#   7. the zip in build-windows/zip/: the programs, the DLLs, the example settings, LEEME.txt
+#      and INICIO-AUTOMATICO.txt.
 #   8. screenshots of the main window and the configuration dialog under Wine and Xvfb, in
 #      build-windows/screenshots/.
 #   9. a Linux store and a Windows store exchange a day through the loopback FTP server
