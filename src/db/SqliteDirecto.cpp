@@ -77,43 +77,45 @@ QString SentenciaSqlite::nombreColumna(int i) const {
 }
 
 QVariant SentenciaSqlite::valor(int i) const {
-    switch (sqlite3_column_type(m_stmt, i)) {
-        case SQLITE_INTEGER:
-            return QVariant(static_cast<qlonglong>(sqlite3_column_int64(m_stmt, i)));
-        case SQLITE_FLOAT:
-            return QVariant(sqlite3_column_double(m_stmt, i));
-        case SQLITE_TEXT:
-            return QVariant(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
-                                  sqlite3_column_bytes(m_stmt, i)));
-        case SQLITE_BLOB:
-            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, i)),
-                                       sqlite3_column_bytes(m_stmt, i)));
+    const ValorCrudo v = crudo(i);
+    switch (v.tipo) {
+        case ValorCrudo::Tipo::Entero:
+            return QVariant(static_cast<qlonglong>(v.entero));
+        case ValorCrudo::Tipo::Real:
+            return QVariant(v.real);
+        case ValorCrudo::Tipo::Texto:
+            return QVariant(QString::fromUtf8(v.datos, v.largo));
+        case ValorCrudo::Tipo::Blob:
+            return QVariant(QByteArray(v.datos, v.largo));
         default:
             return QVariant();
     }
 }
 
+// The column's value is taken once, then read through it: every sqlite3_column_* call checks
+// the column and takes the connection's lock again, which on a bulk read cost more than the
+// value. The value is the statement's own and only this thread steps the statement.
 ValorCrudo SentenciaSqlite::crudo(int i) const {
     ValorCrudo v;
-    switch (sqlite3_column_type(m_stmt, i)) {
+    sqlite3_value* valor = sqlite3_column_value(m_stmt, i);
+    switch (sqlite3_value_type(valor)) {
         case SQLITE_INTEGER:
             v.tipo = ValorCrudo::Tipo::Entero;
-            v.entero = sqlite3_column_int64(m_stmt, i);
+            v.entero = sqlite3_value_int64(valor);
             break;
         case SQLITE_FLOAT:
             v.tipo = ValorCrudo::Tipo::Real;
-            v.real = sqlite3_column_double(m_stmt, i);
+            v.real = sqlite3_value_double(valor);
             break;
         case SQLITE_TEXT:
             v.tipo = ValorCrudo::Tipo::Texto;
-            v.datos = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
-            v.largo = sqlite3_column_bytes(m_stmt, i);
+            v.datos = reinterpret_cast<const char*>(sqlite3_value_text(valor));
+            v.largo = sqlite3_value_bytes(valor);
             break;
         case SQLITE_BLOB:
             v.tipo = ValorCrudo::Tipo::Blob;
-            v.datos = static_cast<const char*>(sqlite3_column_blob(m_stmt, i));
-            v.largo = sqlite3_column_bytes(m_stmt, i);
+            v.datos = static_cast<const char*>(sqlite3_value_blob(valor));
+            v.largo = sqlite3_value_bytes(valor);
             break;
         default:
             break;

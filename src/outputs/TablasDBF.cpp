@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -158,7 +159,8 @@ bool TablasDBF::crearDBF() {
     m_registros = 0;
     const QDate hoy = config::Clock::today();
     DBFSetLastModifiedDate(h, hoy.year() - 1900, hoy.month(), hoy.day());
-    // The end-of-file mark is written once, when the file is completed, not after every record.
+    // The end-of-file mark is written once, when the file is completed (cerrar), not after
+    // every record.
     DBFSetWriteEndOfFileChar(h, 0);
     DBFUpdateHeader(h);
     return true;
@@ -200,8 +202,22 @@ bool TablasDBF::elemento(int i, QChar codigo, QStringView valor) {
     return escribirCampo(i, codigo, valor).isEmpty();
 }
 
+// The record goes out as it is through the file's own hooks, at the place shapelib would put
+// it: shapelib's DBFWriteTuple would first blank its own copy of the record byte by byte and
+// hold it until the next record. The record count reaches the header in cerrar.
 bool TablasDBF::escribirTupla() {
-    if (!DBFWriteTuple(m_archivo->handle, m_registros, m_registro.data())) return false;
+    DBFHandle h = m_archivo->handle;
+    const SAOffset lugar =
+        static_cast<SAOffset>(h->nHeaderLength) +
+        static_cast<SAOffset>(h->nRecordLength) * static_cast<SAOffset>(m_registros);
+    if (h->sHooks.FSeek(h->fp, lugar, SEEK_SET) != 0 ||
+        h->sHooks.FWrite(m_registro.data(), static_cast<SAOffset>(h->nRecordLength), 1, h->fp) !=
+            1) {
+        const QByteArray mensaje =
+            QStringLiteral("Failure writing DBF record %1.").arg(m_registros).toUtf8();
+        h->sHooks.Error(mensaje.constData());
+        return false;
+    }
     ++m_registros;
     return true;
 }
@@ -272,9 +288,17 @@ void TablasDBF::logFallo(const QStringList& aParams, const QString& causa) const
 
 void TablasDBF::cerrar() {
     if (!m_archivo) return;
-    DBFSetWriteEndOfFileChar(m_archivo->handle, 1);
+    DBFHandle h = m_archivo->handle;
     limpiarErrorDBF();
-    DBFClose(m_archivo->handle);
+    if (m_registros > 0) {
+        // What shapelib does after its last record: the end-of-file mark, and the record count
+        // and date written into the header as it closes.
+        char fin = 0x1A;
+        h->sHooks.FWrite(&fin, 1, 1, h->fp);
+        h->nRecords = m_registros;
+        h->bUpdated = 1;
+    }
+    DBFClose(h);
     m_archivo.reset();
     if (!ultimoErrorDBF().isEmpty())
         config::EscribirLog(QStringLiteral("TablasDBF.cerrar - Error: ") + ultimoErrorDBF() +
