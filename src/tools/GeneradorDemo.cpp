@@ -81,8 +81,13 @@ QVariant Azar::fecha(const QDate& dia) {
     return dateTimeText(QDateTime(dia, t));
 }
 
+// Eight digits, as the snapshot's card column holds: store and client for stores 1 to 99
+// (SS0CCCCC); from store 100 to 999 the store's hundreds go in the digit a smaller store leaves
+// at 0 (SSHCCCCC), so no two stores share a number while a store has under 100,000 clients.
 QString FilasDemo::numeroTarjeta(int local, int cliente) {
-    return QStringLiteral("%1").arg(local * 1000000 + cliente, 8, 10, QChar(u'0'));
+    const int numero = local < 100 ? local * 1000000 + cliente
+                                   : (local % 100) * 1000000 + (local / 100) * 100000 + cliente;
+    return QStringLiteral("%1").arg(numero, 8, 10, QChar(u'0'));
 }
 
 QVariantList FilasDemo::cliente(int c, const QVariant& cambio) {
