@@ -100,11 +100,19 @@ step_screens() {
   (cd "$bwin/tests/app" && DISPLAY=$display wine ./app_screenshot_dialog.exe $freetype >"$logs/screen-dialog.log" 2>&1) &
   pids+=($!)
   shoot_wine "$display" "Configuraci" "$out/frmConfiguracion.png" || true
+  # The example settings (Windows-1252, CR LF) name a SQL Server this machine lacks: the
+  # program's message box, whose accented text Qt draws ("Se detendrá el proceso actual").
+  mkdir "$work/aviso"
+  cp -r "$bwin/zip"/*/. "$work/aviso/"
+  cp "$work/aviso/lumaro-sync.cfg.ejemplo" "$work/aviso/lumaro-sync.cfg"
+  (cd "$work/aviso" && DISPLAY=$display wine ./lumaro-sync.exe >"$logs/screen-aviso.log" 2>&1) &
+  pids+=($!)
+  shoot_wine "$display" "Sincronizacion Lumaro" "$out/aviso.png" || true
   DISPLAY=$display wineserver -k 2>/dev/null || true
   kill "${pids[@]}" "$xvfb" 2>/dev/null || true
   wait "${pids[@]}" "$xvfb" 2>/dev/null || true
   rm -rf "$work"
-  [[ -s "$out/frmProcesoSync.png" && -s "$out/frmConfiguracion.png" ]]
+  [[ -s "$out/frmProcesoSync.png" && -s "$out/frmConfiguracion.png" && -s "$out/aviso.png" ]]
 }
 
 shoot_wine() {

@@ -24,7 +24,8 @@
 #      started on the Linux side by tests/ftp/lanzador.py; logs <cache>/logs/wine-*.log.
 #   7. the zip in build-windows/zip/: the programs, the DLLs, the example settings, LEEME.txt
 #      and INICIO-AUTOMATICO.txt.
-#   8. screenshots of the main window and the configuration dialog under Wine and Xvfb, in
+#   8. screenshots of the main window, the configuration dialog and a message box with
+#      accented text under Wine and Xvfb, in
 #      build-windows/screenshots/.
 #   9. a Linux store and a Windows store exchange a day through the loopback FTP server
 #      (scripts/cadena_windows.py; the Linux build in build/ is made when missing).
