@@ -64,7 +64,11 @@ ftp::DownloadRunOutcome ProductionPhases::descargarOtrosLocales() {
     return ftp::descargarOtrosLocales();
 }
 
-importer::ImportOutcome ProductionPhases::SyncLocales() { return importer::SyncLocales(); }
+importer::ImportOutcome ProductionPhases::SyncLocales() {
+    importer::ImportOutcome outcome = importer::SyncLocales();
+    m_espejo.recogerPendiente();  // a merge that stopped may leave a mirror group on its way
+    return outcome;
+}
 
 ftp::UploadOutcome ProductionPhases::Main() { return ftp::Main(); }
 

@@ -1,6 +1,7 @@
 #include "outputs/EspejoMySql.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "config/Settings.h"
 #include "db/Conexiones.h"
@@ -19,6 +20,9 @@ const QString kPrefijo = QStringLiteral("EspejoMySql - Error: ");
 // hundred rows, would make the mirror the slow part of both.
 constexpr int kFilasPorSentencia = 500;
 constexpr int kFilasPorTransaccion = 5000;
+// Rows of a group sent without waiting for the answer: small enough that most of a table's rows
+// go while the rows after them are still being merged or copied.
+constexpr int kFilasDiferidas = 100;
 
 bool abrirEspejo() {
     if (db::cnnMySql().isOpen()) return true;
@@ -27,6 +31,12 @@ bool abrirEspejo() {
 }
 
 }  // namespace
+
+EspejoMySql::~EspejoMySql() { m_envio.esperar(db::cnnMySql()); }
+
+void EspejoMySql::recogerPendiente() {
+    if (m_tabla) recoger(*m_tabla);
+}
 
 bool EspejoMySql::preparar(const QString&) {
     m_tabla = nullptr;
@@ -70,11 +80,11 @@ void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fil
         (!m_lote.empty() && m_lote.back().origen != origen))
         confirmar(tabla);
     m_espera.push_back({&t, fila, origen, buscarPrimero});
-    if (static_cast<int>(m_espera.size()) < kFilasPorSentencia) return;
-    if (static_cast<int>(m_espera.size() + m_lote.size()) >= kFilasPorTransaccion)
+    if (static_cast<int>(m_espera.size()) < kFilasDiferidas) return;
+    if (static_cast<int>(m_espera.size() + m_vuelo.size() + m_lote.size()) >= kFilasPorTransaccion)
         confirmar(tabla);
     else
-        enviar(tabla);
+        enviar(tabla, true);
 }
 
 std::optional<bool> EspejoMySql::admiteBloque(const TablaEspejo& t) {
@@ -82,7 +92,8 @@ std::optional<bool> EspejoMySql::admiteBloque(const TablaEspejo& t) {
     return m_bloque;
 }
 
-void EspejoMySql::enviar(const snapshot::Table& tabla) {
+void EspejoMySql::enviar(const snapshot::Table& tabla, bool diferir) {
+    recoger(tabla);
     std::vector<Escrita> espera;
     espera.swap(m_espera);
     if (espera.empty() || !m_alimenta) return;
@@ -91,36 +102,67 @@ void EspejoMySql::enviar(const snapshot::Table& tabla) {
     if (const std::optional<bool> bloque = admiteBloque(t); bloque.value_or(true)) {
         std::vector<const snapshot::Fila*> filas;
         for (const Escrita& e : espera) filas.push_back(&e.fila);
-        if (bloque && (!t.registra || registrarBloque(t, espera, filas)) &&
-            db::dbAdmin().EjecutarSentencia(db::cnnMySql(),
-                                            sentenciaBloque(t, filas, espera.front().origen), 1)) {
-            m_lote.insert(m_lote.end(), espera.begin(), espera.end());
-            return;
-        }
-        const QString error = bloque ? db::cnnMySql().lastError() : QStringLiteral("no responde");
-        if (!db::cnnMySql().isAlive()) {
-            // No row is at fault: the lost transaction's rows and these go again, once.
-            config::EscribirLog(kPrefijo + tabla.qName() +
-                                QStringLiteral(" - se perdio la conexion con el espejo al escribir "
-                                               "%1 filas: ")
-                                    .arg(espera.size()) +
-                                error);
-            if (!reabrir(tabla)) return;
-            std::vector<Escrita> todas = std::move(m_lote);
-            m_lote.clear();
-            todas.insert(todas.end(), espera.begin(), espera.end());
-            for (size_t desde = 0; desde < todas.size() && m_alimenta;
-                 desde += kFilasPorSentencia) {
-                const size_t hasta = std::min(desde + kFilasPorSentencia, todas.size());
-                m_espera.assign(todas.begin() + static_cast<std::ptrdiff_t>(desde),
-                                todas.begin() + static_cast<std::ptrdiff_t>(hasta));
-                enviar(tabla);
+        if (bloque && (!t.registra || registrarBloque(t, espera, filas))) {
+            const QString sql = sentenciaBloque(t, filas, espera.front().origen);
+            if (diferir && m_envio.enviar(db::cnnMySql(), sql)) {
+                m_vuelo = std::move(espera);
+                return;
             }
-            return;
+            if (db::dbAdmin().EjecutarSentencia(db::cnnMySql(), sql, 1)) {
+                m_lote.insert(m_lote.end(), std::make_move_iterator(espera.begin()),
+                              std::make_move_iterator(espera.end()));
+                return;
+            }
         }
-        // The server refused a row of the statement: each row alone, so that only the
-        // refused one is left out (and logged).
+        falloBloque(tabla, std::move(espera),
+                    bloque ? db::cnnMySql().lastError() : QStringLiteral("no responde"));
+        return;
     }
+    for (const Escrita& e : espera) {
+        if (!m_alimenta) return;
+        if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
+    }
+}
+
+void EspejoMySql::recoger(const snapshot::Table& tabla) {
+    if (!m_envio.pendiente()) return;
+    std::vector<Escrita> vuelo;
+    vuelo.swap(m_vuelo);
+    if (m_envio.esperar(db::cnnMySql())) {
+        m_lote.insert(m_lote.end(), std::make_move_iterator(vuelo.begin()),
+                      std::make_move_iterator(vuelo.end()));
+        return;
+    }
+    // The rows taken after the group wait for their turn.
+    std::vector<Escrita> despues;
+    despues.swap(m_espera);
+    falloBloque(tabla, std::move(vuelo), db::cnnMySql().lastError());
+    if (m_alimenta) m_espera = std::move(despues);
+}
+
+void EspejoMySql::falloBloque(const snapshot::Table& tabla, std::vector<Escrita> espera,
+                              const QString& error) {
+    if (!db::cnnMySql().isAlive()) {
+        // No row is at fault: the lost transaction's rows and these go again, once.
+        config::EscribirLog(kPrefijo + tabla.qName() +
+                            QStringLiteral(" - se perdio la conexion con el espejo al escribir "
+                                           "%1 filas: ")
+                                .arg(espera.size()) +
+                            error);
+        if (!reabrir(tabla)) return;
+        std::vector<Escrita> todas = std::move(m_lote);
+        m_lote.clear();
+        todas.insert(todas.end(), espera.begin(), espera.end());
+        for (size_t desde = 0; desde < todas.size() && m_alimenta; desde += kFilasPorSentencia) {
+            const size_t hasta = std::min(desde + kFilasPorSentencia, todas.size());
+            m_espera.assign(todas.begin() + static_cast<std::ptrdiff_t>(desde),
+                            todas.begin() + static_cast<std::ptrdiff_t>(hasta));
+            enviar(tabla);
+        }
+        return;
+    }
+    // The server refused a row of the statement: each row alone, so that only the refused one
+    // is left out (and logged).
     for (const Escrita& e : espera) {
         if (!m_alimenta) return;
         if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
@@ -152,11 +194,24 @@ void EspejoMySql::reescribirLote() {
 
 void EspejoMySql::confirmar(const snapshot::Table& tabla) {
     enviar(tabla);
-    if (m_enTransaccion && !db::cnnMySql().commitTransaction())
+    for (bool primera = true; m_enTransaccion && !db::cnnMySql().commitTransaction();
+         primera = false) {
+        const QString error = db::cnnMySql().lastError();
+        if (primera && !m_lote.empty() && !db::cnnMySql().isAlive()) {
+            // The connection went with the transaction before its commit: its rows go again
+            // on a new one, then that is committed.
+            std::vector<Escrita> lote = std::move(m_lote);
+            m_lote.clear();
+            m_enTransaccion = false;
+            falloBloque(tabla, std::move(lote), error);
+            continue;
+        }
         config::EscribirLog(
             kPrefijo + tabla.qName() +
             QStringLiteral(" - no se confirmaron las ultimas %1 filas: ").arg(m_lote.size()) +
-            db::cnnMySql().lastError());
+            error);
+        break;
+    }
     m_enTransaccion = false;
     m_lote.clear();
 }
@@ -235,6 +290,8 @@ void EspejoMySql::fallo(const snapshot::Table& tabla, const snapshot::Fila& fila
 
 bool EspejoMySql::reabrir(const snapshot::Table& tabla) {
     m_enTransaccion = false;
+    m_envio.esperar(db::cnnMySql());  // nothing is pending here; this only makes sure
+    m_vuelo.clear();
     if (!m_reabierta) {
         m_reabierta = true;
         db::dbAdmin().CerrarBD(db::cnnMySql());

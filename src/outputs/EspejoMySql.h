@@ -4,9 +4,11 @@
 //
 // Only Cliente, Tarjeta, Acumulacion_Punto and Canje_Punto are mirrored; rows of other tables
 // are ignored. Whether this store feeds the mirror (db::esLocalPrincipal) is asked once per
-// table, not per row. Rows are gathered and written in groups of a few hundred on the mirror
-// connection (db::cnnMySql(), opened by AbrirConexion(1); opened here when it is closed), and
-// committed every few thousand: the copy's also at the end of each table, whatever the copy's
+// table, not per row. Rows are gathered and written in groups on the mirror connection
+// (db::cnnMySql(), opened by AbrirConexion(1); opened here when it is closed): a group of a
+// hundred goes without waiting for the server's answer (EnvioDiferido), which is taken before
+// the next use of the connection, so that the server writes it while the next rows arrive. Rows
+// are committed every few thousand: the copy's also at the end of each table, whatever the copy's
 // own outcome; merged rows also before each of the merge's own commits (the waiting ones
 // written first), so the mirror never lacks a row production has. Where the mirror table's one
 // unique key is the row key, a group is one insert that updates the rows whose key the mirror
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "outputs/DatosEspejo.h"
+#include "outputs/EnvioDiferido.h"
 #include "snapshot/EspejoFusion.h"
 #include "snapshot/SalidaCopia.h"
 
@@ -29,6 +32,11 @@ namespace lumaro::outputs {
 
 class EspejoMySql : public snapshot::SalidaCopia, public snapshot::EspejoFusion {
 public:
+    EspejoMySql() = default;
+    ~EspejoMySql() override;
+    EspejoMySql(const EspejoMySql&) = delete;
+    EspejoMySql& operator=(const EspejoMySql&) = delete;
+
     // Side output of the copy. preparar always returns true: the mirror never stops the copy.
     bool preparar(const QString& nombreSnapshot) override;
     // A row copied into the snapshot: inserted into the mirror when the mirror lacks it,
@@ -47,6 +55,9 @@ public:
                        bool insertada) override;
     // Commits the merged rows written so far (the merge is about to commit its batch).
     void confirmarLote() override;
+    // Takes the answer of a group still on its way (a merge that stopped before committing
+    // leaves one), so that others can use the mirror connection.
+    void recogerPendiente();
 
 private:
     // True when this store feeds the mirror and the mirror connection is open.
@@ -60,8 +71,8 @@ private:
         Origen origen;
         bool buscarPrimero;
     };
-    // Takes a row for the open group (a bad one is logged and skipped), committing every few
-    // hundred.
+    // Takes a row for the open group (a bad one is logged and skipped), sending every hundred
+    // and committing every few thousand.
     void escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                         bool buscarPrimero);
     // Whether the table's groups go in one statement; asked of the mirror once per table
@@ -73,8 +84,17 @@ private:
     bool registrarBloque(const TablaEspejo& t, const std::vector<Escrita>& espera,
                          const std::vector<const snapshot::Fila*>& filas);
     // Writes the waiting rows in the open transaction (opening one): in one statement where
-    // the table admits it, else (or when the server refuses it) row by row.
-    void enviar(const snapshot::Table& tabla);
+    // the table admits it, else (or when the server refuses it) row by row. With diferir the
+    // statement goes without waiting for its answer where the connection allows it.
+    void enviar(const snapshot::Table& tabla, bool diferir = false);
+    // Takes the answer of the group sent without waiting, if any: its rows join the
+    // transaction's, or go the way of a failed group. Called before any other use of the
+    // connection.
+    void recoger(const snapshot::Table& tabla);
+    // A group's statement failed with error: on a lost connection the transaction's rows and
+    // these go again once; otherwise each row alone.
+    void falloBloque(const snapshot::Table& tabla, std::vector<Escrita> espera,
+                     const QString& error);
     // Looks the row up (buscarPrimero) or updates it first, then inserts or updates it; false
     // after logging a failure.
     bool escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
@@ -100,6 +120,8 @@ private:
     std::optional<bool> m_bloque;              // admiteBloque's answer for m_tabla
     std::vector<Escrita> m_lote;               // rows written since the last commit
     std::vector<Escrita> m_espera;             // rows taken, not written yet
+    std::vector<Escrita> m_vuelo;              // rows of the statement awaiting its answer
+    EnvioDiferido m_envio;
 };
 
 }  // namespace lumaro::outputs
