@@ -53,7 +53,6 @@ void* manejador(const db::Connection& cnn) {
 }  // namespace
 
 bool EnvioDiferido::enviar(db::Connection& cnn, const QString& sql) {
-    if (m_pendiente) esperar(cnn);
     void* mysql = manejador(cnn);
     if (!mysql || !cliente().listo) return false;
     const QByteArray texto = cnn.prepareStatement(sql).toUtf8();
@@ -68,6 +67,9 @@ bool EnvioDiferido::enviar(db::Connection& cnn, const QString& sql) {
 bool EnvioDiferido::esperar(db::Connection& cnn) {
     if (!m_pendiente) return true;
     m_pendiente = false;
+    // A connection closed (or opened again) meanwhile took the answer with it.
+    if (m_error.isEmpty() && manejador(cnn) != m_mysql)
+        m_error = QStringLiteral("la conexion con el espejo se cerro antes de su respuesta");
     if (m_error.isEmpty() && cliente().readResult(m_mysql) == 0) return true;
     if (m_error.isEmpty()) m_error = QString::fromUtf8(cliente().error(m_mysql));
     if (db::Connection::State* st = cnn.state()) st->lastError = m_error;

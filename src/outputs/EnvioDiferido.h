@@ -22,7 +22,8 @@ public:
     EnvioDiferido& operator=(const EnvioDiferido&) = delete;
 
     // Sends sql (in the connection's spelling of names) on cnn and returns at once; false, with
-    // nothing pending, when this connection cannot take a statement this way.
+    // nothing pending, when this connection cannot take a statement this way. Nothing may be
+    // pending.
     bool enviar(db::Connection& cnn, const QString& sql);
     bool pendiente() const { return m_pendiente; }
     // The pending statement's answer: true when it ran (or nothing was pending); otherwise

@@ -118,10 +118,7 @@ void EspejoMySql::enviar(const snapshot::Table& tabla, bool diferir) {
                     bloque ? db::cnnMySql().lastError() : QStringLiteral("no responde"));
         return;
     }
-    for (const Escrita& e : espera) {
-        if (!m_alimenta) return;
-        if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
-    }
+    porFila(espera);
 }
 
 void EspejoMySql::recoger(const snapshot::Table& tabla) {
@@ -163,10 +160,7 @@ void EspejoMySql::falloBloque(const snapshot::Table& tabla, std::vector<Escrita>
     }
     // The server refused a row of the statement: each row alone, so that only the refused one
     // is left out (and logged).
-    for (const Escrita& e : espera) {
-        if (!m_alimenta) return;
-        if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
-    }
+    porFila(espera);
 }
 
 bool EspejoMySql::registrarBloque(const TablaEspejo& t, const std::vector<Escrita>& espera,
@@ -186,7 +180,11 @@ void EspejoMySql::reescribirLote() {
     std::vector<Escrita> lote;
     lote.swap(m_lote);
     m_enTransaccion = db::cnnMySql().beginTransaction();
-    for (const Escrita& e : lote) {
+    porFila(lote);
+}
+
+void EspejoMySql::porFila(const std::vector<Escrita>& filas) {
+    for (const Escrita& e : filas) {
         if (!m_alimenta) return;
         if (escribir(*e.t, e.fila, e.origen, e.buscarPrimero)) m_lote.push_back(e);
     }

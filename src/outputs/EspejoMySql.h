@@ -104,6 +104,9 @@ private:
     bool reabrir(const snapshot::Table& tabla);
     // After the connection was opened again: the lost transaction's rows, once more.
     void reescribirLote();
+    // Each row alone (escribir); those written join the transaction's. Stops when the mirror
+    // is no longer fed.
+    void porFila(const std::vector<Escrita>& filas);
     // Runs one mirror statement; false after logging the failure.
     bool ejecutar(const TablaEspejo& t, const snapshot::Fila& fila, const QString& sql,
                   bool insert);
