@@ -82,8 +82,9 @@ class ServidorFtp:
 class Espejo:
     """A MariaDB server on loopback with database "espejo" and user lumaro/clave."""
 
-    def __init__(self, carpeta, esquema):
+    def __init__(self, carpeta, esquema, memoria="32M"):
         self.dir = carpeta
+        self.memoria = memoria  # InnoDB's buffer pool
         self.port = puerto_libre()
         self.proc = None
         os.makedirs(carpeta, exist_ok=True)
@@ -102,7 +103,7 @@ class Espejo:
             ["mariadbd", "--no-defaults", "--datadir=" + carpeta + "/data", "--user=root",
              "--port=%d" % self.port, "--bind-address=127.0.0.1", "--socket=" + self.sock(),
              "--pid-file=" + carpeta + "/pid", "--lower-case-table-names=0", "--skip-log-bin",
-             "--innodb-buffer-pool-size=32M", "--log-error=" + carpeta + "/error.log"],
+             "--innodb-buffer-pool-size=" + self.memoria, "--log-error=" + carpeta + "/error.log"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for _ in range(300):
             if self.sql("select 1", check=False).returncode == 0:
@@ -127,8 +128,9 @@ class Espejo:
 
 class Cadena:
     def __init__(self, build, trabajo, tiendas, espejo=False, clientes=20, inicio=None,
-                 montar=None):
-        """montar(folder), when given, prepares each store's (still empty) folder first."""
+                 montar=None, memoria_espejo="32M"):
+        """montar(folder), when given, prepares each store's (still empty) folder first;
+        memoria_espejo is the mirror server's InnoDB buffer pool."""
         self.build = os.path.abspath(build)
         self.dir = os.path.abspath(trabajo)
         self.exe = os.path.join(self.build, "src/app/prueba/lumaro-sync-prueba")
@@ -150,7 +152,7 @@ class Cadena:
             if espejo:
                 esquema = subprocess.run([self.dbtool, "espejo-esquema", "espejo"], check=True,
                                          capture_output=True, text=True).stdout
-                self.espejo = Espejo(os.path.join(self.dir, "mariadb"), esquema)
+                self.espejo = Espejo(os.path.join(self.dir, "mariadb"), esquema, memoria_espejo)
             for i in self.ids:
                 self.montar_tienda(i)
         except BaseException:
