@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QMap>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,96 @@ std::function<void(PuntoFusion)> g_observador;
 void observar(PuntoFusion punto) {
     if (g_observador) g_observador(punto);
 }
+
+// The open production transactions of the merges, with the snapshot rows each one holds: a
+// row is marked in the snapshot only after the commit of the transaction that wrote it. A
+// merge opens its connection's transaction and commits every few thousand rows; at its end it
+// commits, unless the merges share their transactions (FusionesCompartidas), where the next
+// table goes on in the same ones.
+class Transacciones {
+public:
+    bool abrir(db::Connection& cnn) {
+        if (buscar(cnn)) return true;
+        if (!cnn.beginTransaction()) return false;
+        m_abiertas.push_back({&cnn, {}, {}});
+        return true;
+    }
+    // A snapshot row handled in cnn's open transaction; escrita when production got it.
+    void pendiente(db::Connection& cnn, const ReglaFusion& r, const jet::RowId& id, bool escrita) {
+        Abierta* a = buscar(cnn);
+        if (!a) return;
+        a->marcas.push_back({&r, id});
+        if (escrita) ++a->escritas[r.tabla->qName()];
+        ++m_filas;
+    }
+    bool lleno() const { return m_filas >= g_lote; }
+    bool vacio() const { return m_abiertas.empty(); }
+
+    // Commits every open transaction, the mirror's first, then marks the committed rows. A
+    // commit that fails is rolled back and its rows stay unmarked, for the next merge; its
+    // error is the first one kept in *error.
+    bool confirmar(QString* error) {
+        if (m_espejo && g_espejo) g_espejo->confirmarLote();
+        m_espejo = false;
+        config::escribirLogRetenido();
+        bool ok = true;
+        const ReglaFusion* marcada = nullptr;
+        for (Abierta& a : std::exchange(m_abiertas, {})) {
+            if (!a.cnn->commitTransaction()) {
+                if (ok && error) *error = a.cnn->lastError();
+                a.cnn->rollbackTransaction();
+                ok = false;
+                continue;
+            }
+            for (const auto& [tabla, filas] : a.escritas.asKeyValueRange())
+                g_cuenta.escritas[tabla] += filas;
+            observar(PuntoFusion::Confirmacion);
+            for (const auto& [r, id] : a.marcas) marcar(*r, id);
+            if (!a.marcas.empty()) marcada = a.marcas.back().first;
+        }
+        m_filas = 0;
+        if (marcada) guardarMarcas(*marcada);
+        config::escribirLogRetenido();
+        return ok;
+    }
+
+    // The mirror holds rows of the open transactions.
+    void usarEspejo() { m_espejo = true; }
+    bool compartidas = false;
+
+    static void marcar(const ReglaFusion& r, const jet::RowId& id) {
+        QString error;
+        if (!cnnSnapshot().marcar(*r.tabla, id, &error))
+            EscribirLog(r.prefijo() +
+                        QStringLiteral("no se pudo marcar la fila (pagina %1, fila %2): ")
+                            .arg(id.page)
+                            .arg(id.row) +
+                        error);
+        observar(PuntoFusion::Marca);
+    }
+    static void guardarMarcas(const ReglaFusion& r) {
+        if (QString error; !cnnSnapshot().guardarMarcas(&error))
+            EscribirLog(r.prefijo() + QStringLiteral("no se pudieron guardar las marcas: ") +
+                        error);
+    }
+
+private:
+    struct Abierta {
+        db::Connection* cnn;
+        std::vector<std::pair<const ReglaFusion*, jet::RowId>> marcas;
+        QMap<QString, qint64> escritas;  // rows inserted or updated, per table
+    };
+    Abierta* buscar(db::Connection& cnn) {
+        for (Abierta& a : m_abiertas)
+            if (a.cnn == &cnn) return &a;
+        return nullptr;
+    }
+    std::vector<Abierta> m_abiertas;
+    qint64 m_filas = 0;
+    bool m_espejo = false;
+};
+
+Transacciones g_transacciones;
 
 // pgEstado during a merge. The step (rows / 100) is kept between merges: a table without
 // rows leaves it as the last merge set it, and the bar shows 100 at the end of a merge only
@@ -113,15 +204,17 @@ public:
         const config::LogRetenido retenido;
         m_espejo = g_espejo && m_r.tabla->mirrored && g_espejo->activo();
         m_progreso.iniciar(origen.filas(*m_r.tabla));
-        if (!m_destino.beginTransaction()) return terminar(m_destino.lastError());
+        if (!g_transacciones.abrir(m_destino)) return terminar(m_destino.lastError());
         QString error;
         const bool leido = origen.recorrer(
             *m_r.tabla, [this](const FilaEntrante& e) { return fila(e); }, &error);
         if (!leido && m_error.isEmpty()) m_error = error;
-        // What was written before a stop stays merged, and is marked.
-        const bool confirmado = confirmar(false);
+        // A table that ended well may leave its rows to the next table's commit; what was
+        // written before a stop stays merged, and is marked.
+        const bool bien = !m_fallo && m_error.isEmpty();
+        const bool confirmado = (bien && g_transacciones.compartidas) || confirmar(false);
         m_progreso.terminar();
-        if (!m_fallo && m_error.isEmpty() && confirmado) return true;
+        if (bien && confirmado) return true;
         return terminar(m_error);
     }
 
@@ -151,7 +244,8 @@ private:
         }
         std::optional<Accion> accion = decidir(f);
         if (!accion) return false;
-        if (*accion != Accion::SoloMarcar) {
+        const bool escribe = *accion != Accion::SoloMarcar;
+        if (escribe) {
             const Escrito escrito = escribir(*accion, e);
             if (escrito == Escrito::Fallo) return false;
             if (escrito == Escrito::Apartada) {
@@ -159,9 +253,9 @@ private:
                 return true;
             }
         }
-        m_pendientes.push_back(e.id);
+        g_transacciones.pendiente(m_destino, m_r, e.id, escribe);
         m_progreso.avanzar();
-        if (static_cast<int>(m_pendientes.size()) >= g_lote) return confirmar(true);
+        if (g_transacciones.lleno()) return confirmar(true);
         return true;
     }
 
@@ -215,8 +309,10 @@ private:
         if (!m_ejecutor.ejecutarEnlazada(m_r, plantilla, f))
             if (const std::optional<Escrito> no = escribirTexto(plantilla, e)) return *no;
         observar(PuntoFusion::Sentencia);
-        ++m_escritasLote;
-        if (m_espejo) g_espejo->filaFusionada(*m_r.tabla, filaProduccion(m_r, f), insertar);
+        if (m_espejo) {
+            g_transacciones.usarEspejo();
+            g_espejo->filaFusionada(*m_r.tabla, filaProduccion(m_r, f), insertar);
+        }
         return Escrito::Hecho;
     }
 
@@ -270,44 +366,19 @@ private:
             return false;
         }
         ++g_cuenta.apartadas;
-        marcar(e.id);
-        if (QString error; !cnnSnapshot().guardarMarcas(&error))
-            EscribirLog(m_r.prefijo() + QStringLiteral("no se pudieron guardar las marcas: ") +
-                        error);
+        Transacciones::marcar(m_r, e.id);
+        Transacciones::guardarMarcas(m_r);
         return true;
     }
 
-    void marcar(const jet::RowId& id) {
-        QString error;
-        if (!cnnSnapshot().marcar(*m_r.tabla, id, &error))
-            EscribirLog(m_r.prefijo() +
-                        QStringLiteral("no se pudo marcar la fila (pagina %1, fila %2): ")
-                            .arg(id.page)
-                            .arg(id.row) +
-                        error);
-        observar(PuntoFusion::Marca);
-    }
-
-    // Commits the batch, then marks its snapshot rows; seguir opens the next transaction.
+    // Commits the open batch (every open transaction), then marks its snapshot rows; seguir
+    // opens this table's next transaction.
     bool confirmar(bool seguir) {
-        if (m_espejo) g_espejo->confirmarLote();
-        const qint64 escritas = std::exchange(m_escritasLote, 0);
-        config::escribirLogRetenido();
-        if (!m_destino.commitTransaction()) {
-            if (m_error.isEmpty()) m_error = m_destino.lastError();
-            m_destino.rollbackTransaction();
+        if (QString error; !g_transacciones.confirmar(&error)) {
+            if (m_error.isEmpty()) m_error = error;
             return false;
         }
-        g_cuenta.escritas += escritas;
-        observar(PuntoFusion::Confirmacion);
-        for (const jet::RowId& id : m_pendientes) marcar(id);
-        if (QString error; !m_pendientes.empty() && !cnnSnapshot().guardarMarcas(&error))
-            EscribirLog(m_r.prefijo() + QStringLiteral("no se pudieron guardar las marcas: ") +
-                        error);
-        m_pendientes.clear();
-        config::escribirLogRetenido();
-        if (!seguir) return true;
-        if (m_destino.beginTransaction()) return true;
+        if (!seguir || g_transacciones.abrir(m_destino)) return true;
         m_error = m_destino.lastError();
         return false;
     }
@@ -322,8 +393,6 @@ private:
     db::Connection& m_destino;
     EjecutorSentencias m_ejecutor;
     Progreso m_progreso;
-    std::vector<jet::RowId> m_pendientes;
-    qint64 m_escritasLote = 0;  // rows the open transaction inserted or updated
     bool m_espejo = false;
     bool m_fallo = false;  // a statement failed (its box and log line are already out)
     QString m_error;
@@ -363,6 +432,16 @@ FusionTabla fusionDeTabla(const snapshot::Table& tabla) {
 }
 
 CuentaFilas& cuentaFilas() { return g_cuenta; }
+
+FusionesCompartidas::FusionesCompartidas() { g_transacciones.compartidas = true; }
+
+FusionesCompartidas::~FusionesCompartidas() {
+    g_transacciones.compartidas = false;
+    if (QString error; !g_transacciones.vacio() && !g_transacciones.confirmar(&error))
+        EscribirLog(QStringLiteral("No se pudo confirmar lo fusionado: ") + error);
+}
+
+bool FusionesCompartidas::confirmar(QString* error) { return g_transacciones.confirmar(error); }
 
 void setEspejoFusion(snapshot::EspejoFusion* espejo) { g_espejo = espejo; }
 void setTamanoLote(int filas) { g_lote = std::max(1, filas); }

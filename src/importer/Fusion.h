@@ -16,6 +16,8 @@
 //    row could not be set aside, or the file or a database could not be read (rows before stay
 //    merged and marked).
 
+#include <QMap>
+#include <QString>
 #include <functional>
 
 #include "snapshot/DataModel.h"
@@ -41,9 +43,24 @@ struct CuentaFilas {
     qint64 vistas = 0;
     qint64 yaMarcadas = 0;
     qint64 apartadas = 0;
-    qint64 escritas = 0;
+    QMap<QString, qint64> escritas;  // per table
 };
 CuentaFilas& cuentaFilas();
+
+// While one lives, the merges share their production transactions: a table that ends well
+// leaves its written rows (and their snapshot marks) to the commit of the next batch, so that
+// a snapshot ends with one commit per database instead of one per table. The batches keep
+// their size (setTamanoLote), and a table that fails commits at once, as it would alone.
+// confirmar commits what is open (false, with the first error, when a commit failed: its
+// rows stay unmarked); the destructor commits what is still open.
+class FusionesCompartidas {
+public:
+    FusionesCompartidas();
+    ~FusionesCompartidas();
+    FusionesCompartidas(const FusionesCompartidas&) = delete;
+    FusionesCompartidas& operator=(const FusionesCompartidas&) = delete;
+    bool confirmar(QString* error);
+};
 
 // The merge of a table of the data model.
 using FusionTabla = bool (*)();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <optional>
 
 #include "config/Clock.h"
 #include "config/Settings.h"
@@ -130,32 +131,13 @@ private:
         QFile::remove(marcaFallo(ruta));
         EscribirLog(QStringLiteral("Archivo Origen : ") + nombre);
         cuentaFilas() = {};
-        QStringList fallidas;  // tables of this snapshot that did not finish
-        for (const snapshot::Table* t : snapshot::importOrder()) {
-            console().setEventPanel(marcaTiempo() + QStringLiteral(" - Sincronizando Tabla : ") +
-                                    t->qName());
-            EscribirLog(QStringLiteral("Sincronizando Tabla : ") + t->qName());
-            console().processEvents();
-            console().setProgress(0, 100, 0);
-            const qint64 antes = cuentaFilas().escritas;
-            const bool fusionada = fusionDeTabla(*t)();
-            if (const qint64 escritas = cuentaFilas().escritas - antes; escritas > 0)
-                m_filas[p.idLocal][t->qName()] += escritas;
-            if (fusionada) {
-                EscribirLog(QStringLiteral("Proceso Terminado"));
-                continue;
-            }
-            console().addProblem(marcaTiempo() + QStringLiteral(" - Problemas al Sinc: ") +
-                                 nombreEnLista(*t));
-            fallidas << t->qName();
-            EscribirLog(QStringLiteral("Problemas al Sync"));
-            if (!conexionesVivas(false)) {
-                CerrarBD(cnnSnapshot());
-                return Resultado::SinConexion;
-            }
-        }
+        // The tables of this snapshot that did not finish.
+        const std::optional<QStringList> fallidas = fusionarTablas(nombre);
+        for (const auto& [tabla, escritas] : cuentaFilas().escritas.asKeyValueRange())
+            if (escritas > 0) m_filas[p.idLocal][tabla] += escritas;
         CerrarBD(cnnSnapshot());
-        if (!fallidas.isEmpty()) {
+        if (!fallidas) return Resultado::SinConexion;
+        if (!fallidas->isEmpty()) {
             EscribirLog(QStringLiteral(
                             "Hubo Errores  en una tabla se debe ver los registros del archivo: ") +
                         nativa(ruta));
@@ -165,7 +147,7 @@ private:
             config::noteFailure(m_causa,
                                 QStringLiteral("El archivo ") + nombre +
                                     QStringLiteral(" no termino de sincronizarse (tablas: ") +
-                                    fallidas.join(QStringLiteral(", ")) +
+                                    fallidas->join(QStringLiteral(", ")) +
                                     QStringLiteral("); queda para la proxima ejecucion"));
             return Resultado::Pendiente;
         }
@@ -173,6 +155,49 @@ private:
         informarFilas(nombre);
         ledger::registrarSync(p.idLocal, p.fecha, QStringLiteral("1"), 2);
         return Resultado::Archivado;
+    }
+
+    // The ten merges of the open snapshot, sharing their production transactions; the tables
+    // that did not finish, or nullopt when a production database is gone. When the shared
+    // commit at the end fails while both databases answer (a deferred constraint, say), its
+    // rows were rolled back unmarked and the snapshot is merged again a table at a time, so
+    // that one table's refusal holds back only that table.
+    std::optional<QStringList> fusionarTablas(const QString& nombre) {
+        std::optional<QStringList> fallidas;
+        {
+            FusionesCompartidas compartidas;
+            fallidas = tablaPorTabla();
+            QString error;
+            if (!fallidas || compartidas.confirmar(&error)) return fallidas;
+            EscribirLog(QStringLiteral("SyncrLocales: No se pudo confirmar lo fusionado del "
+                                       "archivo ") +
+                        nombre + QStringLiteral(": ") + error);
+        }
+        if (!conexionesVivas(false)) return std::nullopt;
+        EscribirLog(QStringLiteral("SyncrLocales: Se fusiona de nuevo el archivo ") + nombre +
+                    QStringLiteral(" tabla por tabla"));
+        return tablaPorTabla();
+    }
+
+    std::optional<QStringList> tablaPorTabla() {
+        QStringList fallidas;
+        for (const snapshot::Table* t : snapshot::importOrder()) {
+            console().setEventPanel(marcaTiempo() + QStringLiteral(" - Sincronizando Tabla : ") +
+                                    t->qName());
+            EscribirLog(QStringLiteral("Sincronizando Tabla : ") + t->qName());
+            console().processEvents();
+            console().setProgress(0, 100, 0);
+            if (fusionDeTabla(*t)()) {
+                EscribirLog(QStringLiteral("Proceso Terminado"));
+                continue;
+            }
+            console().addProblem(marcaTiempo() + QStringLiteral(" - Problemas al Sinc: ") +
+                                 nombreEnLista(*t));
+            fallidas << t->qName();
+            EscribirLog(QStringLiteral("Problemas al Sync"));
+            if (!conexionesVivas(false)) return std::nullopt;
+        }
+        return fallidas;
     }
 
     // The log lines of a filed snapshot whose rows were all merged before, or some set aside.

@@ -233,6 +233,21 @@ TEST_F(Import, FailedTableResumesOnTheNextRun) {
     EXPECT_EQ(ledger(2, 1) + ledger(2, 2), "11");
     EXPECT_EQ(consulta("select sClieName from Cliente where IdLocal = 2 order by cClieCode"),
               "Cambiado|Cambiado|Snap|Snap");
+
+    // Batches span the snapshot's tables: a commit refused at its end is merged again a table
+    // at a time, and only the refusing table waits.
+    importer::setTamanoLote(5000);
+    const QString cuarto = snapshotDe(
+        2, 3,
+        {{"Cliente", {{{"cClieCode", 7}}}},
+         {"Canje_Punto",
+          {{{"cClieCode", 1}, {"cCanjCode", 4}, {"dCanjDate", fecha(3)}, {"cPremCode", 8}}}}});
+    EXPECT_EQ(importer::SyncLocales().filas, (Filas{{"2", {{"Cliente", 1}}}}));
+    EXPECT_EQ(consulta("select count(*) from Cliente where cClieCode = 7") +
+                  consulta("select count(*) from Canje_Punto"),
+              "13");
+    EXPECT_EQ(logCount(" tabla por tabla"), 1);
+    EXPECT_EQ(carpeta("MDB_descargadas"), QStringList({cuarto}));
 }
 
 // A snapshot damaged in any way merges nothing: it stays on its first failure, the store's
