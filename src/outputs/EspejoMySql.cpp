@@ -53,10 +53,11 @@ bool EspejoMySql::alimenta() {
 
 void EspejoMySql::empezarTabla(const snapshot::Table& tabla) {
     if (m_tabla == &tabla) return;
-    if (m_tabla) confirmar(*m_tabla);  // a transaction holds the rows of one table
+    // A group holds the rows of one table. The copy commits at the end of each table; merged
+    // rows wait in the transaction for the merge's next commit (confirmarLote).
+    if (m_tabla) enviar(*m_tabla, true);
     m_tabla = &tabla;
     m_reabierta = false;
-    m_bloque.reset();
     if (!m_respuestaActivo) m_alimenta = alimenta();
     m_respuestaActivo = false;
 }
@@ -88,8 +89,10 @@ void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fil
 }
 
 std::optional<bool> EspejoMySql::admiteBloque(const TablaEspejo& t) {
-    if (!m_bloque) m_bloque = claveUnicaEnEspejo(*t.tabla);
-    return m_bloque;
+    if (const auto it = m_bloques.find(t.tabla); it != m_bloques.end()) return it->second;
+    const std::optional<bool> bloque = claveUnicaEnEspejo(*t.tabla);
+    if (bloque) m_bloques[t.tabla] = *bloque;
+    return bloque;
 }
 
 void EspejoMySql::enviar(const snapshot::Table& tabla, bool diferir) {
@@ -150,11 +153,14 @@ void EspejoMySql::falloBloque(const snapshot::Table& tabla, std::vector<Escrita>
         std::vector<Escrita> todas = std::move(m_lote);
         m_lote.clear();
         todas.insert(todas.end(), espera.begin(), espera.end());
-        for (size_t desde = 0; desde < todas.size() && m_alimenta; desde += kFilasPorSentencia) {
-            const size_t hasta = std::min(desde + kFilasPorSentencia, todas.size());
+        // Groups of one table each: the transaction may hold several tables' merged rows.
+        for (size_t desde = 0, hasta = 0; desde < todas.size() && m_alimenta; desde = hasta) {
+            while (hasta < todas.size() && hasta - desde < kFilasPorSentencia &&
+                   todas[hasta].t == todas[desde].t)
+                ++hasta;
             m_espera.assign(todas.begin() + static_cast<std::ptrdiff_t>(desde),
                             todas.begin() + static_cast<std::ptrdiff_t>(hasta));
-            enviar(tabla);
+            enviar(*todas[desde].t->tabla);
         }
         return;
     }
@@ -233,7 +239,7 @@ void EspejoMySql::fin(bool) {
 }
 
 bool EspejoMySql::activo() {
-    if (m_tabla) confirmar(*m_tabla);  // a merge that ended without committing its last rows
+    if (m_tabla) enviar(*m_tabla, true);  // the rows of the merge before, if it left any
     m_tabla = nullptr;
     m_alimenta = alimenta();
     m_respuestaActivo = true;
@@ -290,6 +296,7 @@ bool EspejoMySql::reabrir(const snapshot::Table& tabla) {
     m_enTransaccion = false;
     m_envio.esperar(db::cnnMySql());  // nothing is pending here; this only makes sure
     m_vuelo.clear();
+    m_bloques.clear();
     if (!m_reabierta) {
         m_reabierta = true;
         db::dbAdmin().CerrarBD(db::cnnMySql());

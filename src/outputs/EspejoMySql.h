@@ -20,6 +20,7 @@
 // once and the rows of the lost transaction are written again; if that fails the rest of the table
 // is not mirrored, with one more log line.
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -75,8 +76,8 @@ private:
     // and committing every few thousand.
     void escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
                         bool buscarPrimero);
-    // Whether the table's groups go in one statement; asked of the mirror once per table
-    // (nothing while the mirror does not answer).
+    // Whether the table's groups go in one statement; asked of the mirror once per table and
+    // connection (again while the mirror does not answer).
     std::optional<bool> admiteBloque(const TablaEspejo& t);
     // For a table whose writes are logged: asks the mirror which of the rows it holds (one
     // query) and logs, for each row, whether it is inserted or updated; false when the query
@@ -120,10 +121,11 @@ private:
     bool m_respuestaActivo = false;            // activo answered for the next table
     bool m_reabierta = false;                  // the connection was reopened for m_tabla
     bool m_enTransaccion = false;              // the copy's mirror rows await their commit
-    std::optional<bool> m_bloque;              // admiteBloque's answer for m_tabla
-    std::vector<Escrita> m_lote;               // rows written since the last commit
-    std::vector<Escrita> m_espera;             // rows taken, not written yet
-    std::vector<Escrita> m_vuelo;              // rows of the statement awaiting its answer
+    // admiteBloque's answers, per table, while the connection lasts.
+    std::map<const snapshot::Table*, bool> m_bloques;
+    std::vector<Escrita> m_lote;    // rows written since the last commit
+    std::vector<Escrita> m_espera;  // rows taken, not written yet
+    std::vector<Escrita> m_vuelo;   // rows of the statement awaiting its answer
     EnvioDiferido m_envio;
 };
 
