@@ -35,8 +35,10 @@ bool abrirEspejo() {
 EspejoMySql::~EspejoMySql() { m_envio.esperar(db::cnnMySql()); }
 
 void EspejoMySql::recogerPendiente() {
-    if (m_tabla) recoger(*m_tabla);
+    if (const snapshot::Table* t = tablaAbierta()) recoger(*t);
 }
+
+const snapshot::Table* EspejoMySql::tablaAbierta() const { return m_tabla ? m_tabla : m_tablaLote; }
 
 bool EspejoMySql::preparar(const QString&) {
     m_tabla = nullptr;
@@ -81,6 +83,7 @@ void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fil
         (!m_lote.empty() && m_lote.back().origen != origen))
         confirmar(tabla);
     m_espera.push_back({&t, fila, origen, buscarPrimero});
+    m_tablaLote = &tabla;
     if (static_cast<int>(m_espera.size()) < kFilasDiferidas) return;
     if (static_cast<int>(m_espera.size() + m_vuelo.size() + m_lote.size()) >= kFilasPorTransaccion)
         confirmar(tabla);
@@ -218,6 +221,7 @@ void EspejoMySql::confirmar(const snapshot::Table& tabla) {
     }
     m_enTransaccion = false;
     m_lote.clear();
+    m_tablaLote = nullptr;
 }
 
 void EspejoMySql::finTabla(const snapshot::Table& tabla) {
@@ -234,7 +238,7 @@ void EspejoMySql::finTabla(const snapshot::Table& tabla) {
 }
 
 void EspejoMySql::fin(bool) {
-    if (m_tabla) confirmar(*m_tabla);
+    if (const snapshot::Table* t = tablaAbierta()) confirmar(*t);
     m_tabla = nullptr;
 }
 
@@ -255,7 +259,7 @@ void EspejoMySql::filaFusionada(const snapshot::Table& tabla, const snapshot::Fi
 }
 
 void EspejoMySql::confirmarLote() {
-    if (m_tabla) confirmar(*m_tabla);
+    if (const snapshot::Table* t = tablaAbierta()) confirmar(*t);
 }
 
 bool EspejoMySql::escribir(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen,
