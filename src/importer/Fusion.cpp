@@ -62,8 +62,7 @@ public:
     // commit that fails is rolled back and its rows stay unmarked, for the next merge; its
     // error is the first one kept in *error.
     bool confirmar(QString* error) {
-        if (m_espejo && g_espejo) g_espejo->confirmarLote();
-        m_espejo = false;
+        if (g_espejo) g_espejo->confirmarLote();
         config::escribirLogRetenido();
         bool ok = true;
         const ReglaFusion* marcada = nullptr;
@@ -86,8 +85,6 @@ public:
         return ok;
     }
 
-    // The mirror holds rows of the open transactions.
-    void usarEspejo() { m_espejo = true; }
     bool compartidas = false;
 
     static void marcar(const ReglaFusion& r, const jet::RowId& id) {
@@ -119,7 +116,6 @@ private:
     }
     std::vector<Abierta> m_abiertas;
     qint64 m_filas = 0;
-    bool m_espejo = false;
 };
 
 Transacciones g_transacciones;
@@ -309,10 +305,7 @@ private:
         if (!m_ejecutor.ejecutarEnlazada(m_r, plantilla, f))
             if (const std::optional<Escrito> no = escribirTexto(plantilla, e)) return *no;
         observar(PuntoFusion::Sentencia);
-        if (m_espejo) {
-            g_transacciones.usarEspejo();
-            g_espejo->filaFusionada(*m_r.tabla, filaProduccion(m_r, f), insertar);
-        }
+        if (m_espejo) g_espejo->filaFusionada(*m_r.tabla, filaProduccion(m_r, f), insertar);
         return Escrito::Hecho;
     }
 

@@ -134,7 +134,7 @@ private:
         // The tables of this snapshot that did not finish.
         const std::optional<QStringList> fallidas = fusionarTablas(nombre);
         for (const auto& [tabla, escritas] : cuentaFilas().escritas.asKeyValueRange())
-            if (escritas > 0) m_filas[p.idLocal][tabla] += escritas;
+            m_filas[p.idLocal][tabla] += escritas;
         CerrarBD(cnnSnapshot());
         if (!fallidas) return Resultado::SinConexion;
         if (!fallidas->isEmpty()) {
@@ -163,10 +163,9 @@ private:
     // rows were rolled back unmarked and the snapshot is merged again a table at a time, so
     // that one table's refusal holds back only that table.
     std::optional<QStringList> fusionarTablas(const QString& nombre) {
-        std::optional<QStringList> fallidas;
         {
             FusionesCompartidas compartidas;
-            fallidas = tablaPorTabla();
+            const std::optional<QStringList> fallidas = tablaPorTabla();
             QString error;
             if (!fallidas || compartidas.confirmar(&error)) return fallidas;
             EscribirLog(QStringLiteral("SyncrLocales: No se pudo confirmar lo fusionado del "

@@ -38,7 +38,12 @@ void EspejoMySql::recogerPendiente() {
     if (const snapshot::Table* t = tablaAbierta()) recoger(*t);
 }
 
-const snapshot::Table* EspejoMySql::tablaAbierta() const { return m_tabla ? m_tabla : m_tablaLote; }
+const snapshot::Table* EspejoMySql::tablaAbierta() const {
+    if (m_tabla) return m_tabla;
+    for (const std::vector<Escrita>* filas : {&m_espera, &m_vuelo, &m_lote})
+        if (!filas->empty()) return filas->back().t->tabla;
+    return nullptr;
+}
 
 bool EspejoMySql::preparar(const QString&) {
     m_tabla = nullptr;
@@ -83,7 +88,6 @@ void EspejoMySql::escribirEnLote(const TablaEspejo& t, const snapshot::Fila& fil
         (!m_lote.empty() && m_lote.back().origen != origen))
         confirmar(tabla);
     m_espera.push_back({&t, fila, origen, buscarPrimero});
-    m_tablaLote = &tabla;
     if (static_cast<int>(m_espera.size()) < kFilasDiferidas) return;
     if (static_cast<int>(m_espera.size() + m_vuelo.size() + m_lote.size()) >= kFilasPorTransaccion)
         confirmar(tabla);
@@ -221,7 +225,6 @@ void EspejoMySql::confirmar(const snapshot::Table& tabla) {
     }
     m_enTransaccion = false;
     m_lote.clear();
-    m_tablaLote = nullptr;
 }
 
 void EspejoMySql::finTabla(const snapshot::Table& tabla) {

@@ -116,16 +116,16 @@ private:
     // written whatever the copy's outcome); a failure is logged.
     void confirmar(const snapshot::Table& tabla);
 
-    // The table whose rows are arriving, or else the last one whose rows the open transaction
-    // holds: a merge's rows wait there, across tables, for the merge's commit.
+    // The table whose rows are arriving, or else the table of the last rows waiting, on their
+    // way or written in the open transaction: a merge's rows wait there, across tables, for
+    // the merge's commit.
     const snapshot::Table* tablaAbierta() const;
 
-    const snapshot::Table* m_tabla = nullptr;      // the table whose rows are arriving
-    const snapshot::Table* m_tablaLote = nullptr;  // the last table taken since the last commit
-    bool m_alimenta = false;                       // this store feeds the mirror, for m_tabla
-    bool m_respuestaActivo = false;                // activo answered for the next table
-    bool m_reabierta = false;                      // the connection was reopened for m_tabla
-    bool m_enTransaccion = false;                  // the copy's mirror rows await their commit
+    const snapshot::Table* m_tabla = nullptr;  // the table whose rows are arriving
+    bool m_alimenta = false;                   // this store feeds the mirror, for m_tabla
+    bool m_respuestaActivo = false;            // activo answered for the next table
+    bool m_reabierta = false;                  // the connection was reopened for m_tabla
+    bool m_enTransaccion = false;              // the copy's mirror rows await their commit
     // admiteBloque's answers, per table, while the connection lasts.
     std::map<const snapshot::Table*, bool> m_bloques;
     std::vector<Escrita> m_lote;    // rows written since the last commit
