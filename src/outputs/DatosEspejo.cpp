@@ -115,8 +115,11 @@ void agregarColumna(QString& out, const TablaEspejo& t, const Fila& fila, int i,
 
 // The flag as each writer leaves it: nothing (the mirror's default, then the marking
 // statement) for the copy of clients and cards, 0 for the copy of movements, 1 for merges.
-const char* marca(const TablaEspejo& t, Origen origen) {
-    if (origen == Origen::Fusion) return "1";
+// The copy's grouped statements write 1 at once: the table's marking statement would set it
+// right after them, and it then has only rows left unmarked by others to change (with an index
+// on the flag it no longer reads the whole table either).
+const char* marca(const TablaEspejo& t, Origen origen, bool enGrupo = false) {
+    if (origen == Origen::Fusion || enGrupo) return "1";
     return t.marcaEnCopia ? "0" : nullptr;
 }
 
@@ -135,44 +138,46 @@ void agregarClave(QString& out, const snapshot::Column& columna, const QVariant&
 namespace {
 
 // "INSERT INTO <table> (<columns>) VALUES" as the table's insert spells it.
-QString cabeceraInsert(const TablaEspejo& t, Origen origen) {
+QString cabeceraInsert(const TablaEspejo& t, Origen origen, bool enGrupo) {
     QString columnas;
     for (int i : t.columnasInsert) {
         if (!columnas.isEmpty()) columnas += t.separador;
         columnas += t.tabla->columns[static_cast<size_t>(i)].qName();
     }
-    if (marca(t, origen)) columnas += t.separador + QLatin1StringView(snapshot::kFlagColumn);
+    if (marca(t, origen, enGrupo))
+        columnas += t.separador + QLatin1StringView(snapshot::kFlagColumn);
     return QStringLiteral("INSERT INTO ") + t.nombreInsert + QStringLiteral(" (") + columnas +
            QStringLiteral(") VALUES");
 }
 
 // "(<values>)": one row of the insert.
-void agregarValores(QString& out, const TablaEspejo& t, const Fila& fila, Origen origen) {
+void agregarValores(QString& out, const TablaEspejo& t, const Fila& fila, Origen origen,
+                    bool enGrupo) {
     out += u'(';
     bool primera = true;
     for (int i : t.columnasInsert) {
         if (!std::exchange(primera, false)) out += u',';
         agregarColumna(out, t, fila, i, origen);
     }
-    if (const char* m = marca(t, origen)) out += u',' + QLatin1StringView(m);
+    if (const char* m = marca(t, origen, enGrupo)) out += u',' + QLatin1StringView(m);
     out += u')';
 }
 
 }  // namespace
 
 QString sentenciaInsert(const TablaEspejo& t, const Fila& fila, Origen origen) {
-    QString sql = cabeceraInsert(t, origen);
-    agregarValores(sql, t, fila, origen);
+    QString sql = cabeceraInsert(t, origen, false);
+    agregarValores(sql, t, fila, origen, false);
     return sql;
 }
 
 QString sentenciaBloque(const TablaEspejo& t, const std::vector<const Fila*>& filas,
                         Origen origen) {
-    QString sql = cabeceraInsert(t, origen);
+    QString sql = cabeceraInsert(t, origen, true);
     sql.reserve(sql.size() + static_cast<qsizetype>(filas.size()) * 200);
     for (size_t k = 0; k < filas.size(); ++k) {
         if (k > 0) sql += u',';
-        agregarValores(sql, t, *filas[k], origen);
+        agregarValores(sql, t, *filas[k], origen, true);
     }
     QString asignaciones;
     for (int i : t.columnasInsert) {
@@ -181,10 +186,8 @@ QString sentenciaBloque(const TablaEspejo& t, const std::vector<const Fila*>& fi
         if (!asignaciones.isEmpty()) asignaciones += u',';
         asignaciones += c.qName() + QStringLiteral("=VALUES(") + c.qName() + u')';
     }
-    if (marca(t, origen)) {
-        const QLatin1StringView flag(snapshot::kFlagColumn);
-        asignaciones += u',' + flag + QStringLiteral("=VALUES(") + flag + u')';
-    }
+    const QLatin1StringView flag(snapshot::kFlagColumn);
+    asignaciones += u',' + flag + QStringLiteral("=VALUES(") + flag + u')';
     return sql + QStringLiteral(" ON DUPLICATE KEY UPDATE ") + asignaciones;
 }
 

@@ -36,7 +36,8 @@ enum class Origen { Copia, Fusion };
 QString sentenciaInsert(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen);
 QString sentenciaUpdate(const TablaEspejo& t, const snapshot::Fila& fila, Origen origen);
 // The rows in one statement: the insert of all of them, where a row whose key the mirror holds
-// already (or an earlier row of the statement wrote) sets what sentenciaUpdate would. It gives
+// already (or an earlier row of the statement wrote) sets what sentenciaUpdate would, every row
+// with bFlagSincro 1 (a copied table's marking statement follows its rows). It gives
 // the result of the rows' inserts and updates in order only on a table whose one unique key is
 // the row key (claveUnicaEnEspejo).
 QString sentenciaBloque(const TablaEspejo& t, const std::vector<const snapshot::Fila*>& filas,

@@ -23,8 +23,12 @@ QString tablaEspejo(const snapshot::Table& t, const QString& base) {
         }
         if (c.key) keys << c.qName();
     }
+    // The flag's index lets the copy's marking statement ("... WHERE bFlagSincro=0") find the
+    // few rows it marks instead of reading the whole table, which grows with the chain's years.
     return QStringLiteral("create table ") + base + u'.' + t.qName() + u'(' + cols.join(u',') +
-           QStringLiteral(", primary key(") + keys.join(u',') + QStringLiteral("))");
+           QStringLiteral(", primary key(") + keys.join(u',') + QStringLiteral("), key ") +
+           QLatin1StringView(snapshot::kFlagColumn) + u'(' +
+           QLatin1StringView(snapshot::kFlagColumn) + QStringLiteral("))");
 }
 
 QString esquemaEspejo(const QString& base) {

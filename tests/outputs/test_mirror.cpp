@@ -207,9 +207,15 @@ TEST_F(Mirror, ExistenceChecks) {
 }
 
 // The copy: missing rows inserted, present ones updated, dates without time (but the card's
-// expiry), the table's rows marked and committed at its end; one look-up for the table's rows.
+// expiry), the table's rows marked and committed at its end, with a row another writer left
+// unmarked; one look-up for the table's rows.
 TEST_F(Mirror, CopyFeed) {
     principal();
+    root(
+        "insert into espejo.Cliente (cClieCode, IdLocal) values (9, 1); "
+        "insert into espejo.Tarjeta (cClieCode, nTarjNumb, IdLocal) values (9, '9', 1); "
+        "insert into espejo.Acumulacion_Punto (cClieCode, cAcumCode, IdLocal) values (9, 9, 1); "
+        "insert into espejo.Canje_Punto (cClieCode, cCanjCode, IdLocal) values (9, 9, 1)");
     EspejoMySql espejo;
     ASSERT_TRUE(espejo.preparar("1_05122026.mdb"));
     for (const Table* t : espejadas()) {
@@ -225,8 +231,9 @@ TEST_F(Mirror, CopyFeed) {
             dates += c.qName() == "dCaduDate" ? "|2026/12/05 10:20:30" : "|2026/12/05 00:00:00";
         }
         EXPECT_EQ(rows("select " + columns.join(',') + ", bFlagSincro from " + t->qName() +
-                       " order by cClieCode"),
+                       " where cClieCode < 9 order by cClieCode"),
                   QStringList({"O Bri v2" + dates + "|1", "v1" + dates + "|1"}));
+        EXPECT_EQ(one("select bFlagSincro from " + t->qName() + " where cClieCode = 9"), "1");
     }
     EXPECT_EQ(logCount("Se INSERT"), 2);
     EXPECT_EQ(logCount("Se UPDATE"), 1);
