@@ -16,7 +16,7 @@ struct TablaEspejo {
     QString nombreUpdate;             // spelling in the update ("canje_punto")
     std::vector<int> columnasInsert;  // the mirror's columns in insert order, flag left out
     QString separador;                // between the insert's column names
-    bool marcaEnCopia;                // the copy writes bFlagSincro 0 (the movement tables)
+    bool marcaEnCopia;                // the copy's row statements write bFlagSincro 0
     int fechaConHora;                 // date column whose copy form keeps the time; -1 if none
     bool registra;                    // log lines around its check and statements
     QString marcado;                  // run on the mirror after the copy of the table
