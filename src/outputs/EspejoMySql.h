@@ -125,7 +125,7 @@ private:
     bool m_alimenta = false;                   // this store feeds the mirror, for m_tabla
     bool m_respuestaActivo = false;            // activo answered for the next table
     bool m_reabierta = false;                  // the connection was reopened for m_tabla
-    bool m_enTransaccion = false;              // the copy's mirror rows await their commit
+    bool m_enTransaccion = false;              // written rows await their commit
     // admiteBloque's answers, per table, while the connection lasts.
     std::map<const snapshot::Table*, bool> m_bloques;
     std::vector<Escrita> m_lote;    // rows written since the last commit
